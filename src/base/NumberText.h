@@ -1,0 +1,51 @@
+#pragma once
+
+#include <QString>
+
+#include <cstdint>
+#include <optional>
+
+// The program's one home for reading numbers out of typed text and for writing numbers as text.
+// Every window and the command-line tool use these; none parses or formats on its own.
+
+// The leading numeric part of a text, as typed numbers are read throughout the program: optional
+// blanks, an optional sign, digits with an optional decimal point (full stop) and an optional
+// exponent ("1e3"). "12x" gives 12, "-3.5 V" gives -3.5, ".5" gives 0.5. A text without a leading
+// number gives no value.
+std::optional<double> LeadingNumber(const QString& text);
+
+// LeadingNumber, with 0 where the text has no leading number.
+double LeadingNumberOrZero(const QString& text);
+
+// True when the whole text (blanks around it allowed) is one number: "45", " -3.5 ", "1e2".
+// Empty text, a lone sign or point, and "12x" are not numeric.
+bool IsNumeric(const QString& text);
+
+// Nearest whole number, halves to the even neighbour (2.5 -> 2, 3.5 -> 4, -2.5 -> -2).
+// Saturates at the 64-bit range; NaN gives 0.
+std::int64_t RoundHalfEven(double value);
+
+// A hexadecimal number read from the start of the text up to the first character that is not a
+// hexadecimal digit; a text that starts with none reads as 0 ("40h" -> 0x40, "7f" -> 0x7F,
+// "" -> 0). Leading blanks are skipped. Digits beyond the eighth are ignored, so the result is
+// always a 32-bit value.
+std::uint32_t LeadingHex(const QString& text);
+
+// Upper-case hexadecimal without leading zeros or prefix: 0 -> "0", 0x7F -> "7F".
+QString HexText(std::uint32_t value);
+
+// An address as shown to the user: upper-case hexadecimal with the suffix "h": 0x2E -> "2Eh".
+QString AddressText(std::uint32_t address);
+
+// A whole number preceded by a blank when zero or positive, by its minus sign when negative:
+// 25 -> " 25", -5 -> "-5" (log lines and gauge captions).
+QString SignOrBlank(std::int64_t value);
+
+// A number with up to seven significant digits, no leading blank and no trailing zeros, a full
+// stop as decimal separator, with a zero before the point: 90 -> "90", 33.5 -> "33.5",
+// 0.5 -> "0.5", -10 -> "-10", 1234567.8 -> "1234568".
+QString SevenDigits(double value);
+
+// Seconds with at most three decimals, rounded half to even, no trailing zeros and no zero
+// before the point: 0 -> "0", 0.1 -> ".1", 1.25 -> "1.25", 0.333 -> ".333", 12 -> "12".
+QString LogTimeText(double seconds);

@@ -1,0 +1,71 @@
+#pragma once
+
+#include <QString>
+
+#include <array>
+#include <cstdint>
+
+// The program's shared state: plain records owned by the application's Session and handed to
+// the windows by reference. Nothing here is global; each test builds a fresh set.
+
+// Four flags numbered 1 to 4 as the chip numbers its PWM outputs and GPIO pins.
+struct FlagsOneToFour {
+    std::array<bool, 4> flags{};
+    bool& operator()(int n) { return flags.at(static_cast<std::size_t>(n - 1)); }
+    bool operator()(int n) const { return flags.at(static_cast<std::size_t>(n - 1)); }
+};
+
+// The latest readings, decoded; each group is replaced whole when it is read.
+struct Readings {
+    std::array<std::int16_t, 11> Temperatures{}; // 0..9 Temperature 1..10, 10 Max PEXIL Temperature, °C
+    std::array<std::int32_t, 4> FanSpeeds{};     // RPM
+    std::array<std::int32_t, 4> DutyCycles{};    // whole percent
+};
+
+// Options of the polling cycle; read on every tick, so changes take effect at once.
+struct PollingOptions {
+    std::int32_t ReadInterval = 0; // ms
+    std::int16_t GraphInterval = 0;
+    std::int32_t LogInterval = 0;
+    bool ReadingEnabled = false;
+};
+
+// Automatic fan-control settings of one PWM output.
+struct AutoControlEntry {
+    QString Zone; // "Max Temp", "Temp1" .. "Temp10"; empty for a zone code outside 0..10
+    float Tmin = 0;
+    float PWMmin = 0;
+    float PWMmax = 0;
+    bool AutoControl = false;
+    bool ShowConPoint = false;
+};
+
+struct Declarations {
+    std::int32_t TachClock = 0; // Hz
+
+    // Window-open flags: true from the end of a window's load to its unload.
+    bool RegisterMapOpen = false;
+    bool LimitsOpen = false;
+    bool BoardInfoOpen = false;
+    bool GpioOpen = false;
+    bool FanConfigOpen = false;
+    bool GraphOpen = false;
+    bool HeatersOpen = false;
+    bool ManualOpen = false;
+    bool AutoControlOpen = false;
+
+    bool FreeWheelRunning = false;
+
+    // Data logging.
+    bool LoggingActive = false;
+    QString LogFileName;
+    std::array<bool, 13> LogSelection{};
+    std::int32_t LogSampleCount = 0;
+
+    // Automatic fan control.
+    std::array<AutoControlEntry, 4> AutoControlTable{};
+    bool UpdateOnChange = false;
+
+    std::int16_t SelectedPwm = 0; // manual fan control's chosen output, outlives the window
+    bool DisplayHelp = true;
+};
