@@ -1,0 +1,1 @@
+#include "registers/RegMapStuff.h"

@@ -1,0 +1,1 @@
+#include "windows/frmSplash.h"

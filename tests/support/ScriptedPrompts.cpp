@@ -1,0 +1,19 @@
+#include "support/ScriptedPrompts.h"
+
+MessageAnswer ScriptedPrompts::message(const QString& text, MessageIcon icon, MessageButtons buttons) {
+    messages.append({text, icon, buttons});
+    if (!answers.isEmpty()) return answers.takeFirst();
+    return buttons == MessageButtons::YesNo ? MessageAnswer::Yes : MessageAnswer::Ok;
+}
+
+QString ScriptedPrompts::openFileName(const QString&, const QString& filter) {
+    dialogFilters.append(filter);
+    return fileNames.isEmpty() ? QString() : fileNames.takeFirst();
+}
+
+QString ScriptedPrompts::saveFileName(const QString&, const QString& filter) {
+    dialogFilters.append(filter);
+    return fileNames.isEmpty() ? QString() : fileNames.takeFirst();
+}
+
+void ScriptedPrompts::openUrl(const QString& url) { openedUrls.append(url); }

@@ -1,0 +1,28 @@
+#pragma once
+
+#include "base/Prompts.h"
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+// Prompts for tests: records every message and answers from a script (default Ok / Yes).
+class ScriptedPrompts final : public Prompts {
+public:
+    struct Shown {
+        QString text;
+        MessageIcon icon;
+        MessageButtons buttons;
+    };
+
+    MessageAnswer message(const QString& text, MessageIcon icon, MessageButtons buttons) override;
+    QString openFileName(const QString& folder, const QString& filter) override;
+    QString saveFileName(const QString& folder, const QString& filter) override;
+    void openUrl(const QString& url) override;
+
+    QList<Shown> messages;
+    QList<MessageAnswer> answers;  // consumed in order; when empty Ok / Yes is answered
+    QStringList fileNames;         // consumed in order by the file dialogs; when empty: cancel
+    QStringList dialogFilters;     // filters the file dialogs were shown with
+    QStringList openedUrls;
+};
