@@ -1,0 +1,185 @@
+#include "board/BoardOptions.h"
+
+#include "base/NumberText.h"
+
+namespace {
+
+bool parseInt(const QString& text, std::int64_t& out) {
+    bool ok = false;
+    const qlonglong v = text.toLongLong(&ok, 0);
+    if (ok) out = v;
+    return ok;
+}
+
+bool parseNumber(const QString& text, double& out) {
+    if (!IsNumeric(text)) return false;
+    out = LeadingNumberOrZero(text);
+    return true;
+}
+
+// "2C,2E" or "0x2C,0x2E": SMBus addresses in hexadecimal.
+bool parseAddresses(const QString& text, std::vector<int>& out) {
+    out.clear();
+    for (QString part : text.split(QLatin1Char(','), Qt::SkipEmptyParts)) {
+        part = part.trimmed();
+        if (part.startsWith(QLatin1String("0x"), Qt::CaseInsensitive)) part = part.mid(2);
+        bool ok = false;
+        const int a = part.toInt(&ok, 16);
+        if (!ok || a < 0 || a > 0x7F) return false;
+        out.push_back(a);
+    }
+    return true;
+}
+
+// "1,2,3": which fans are present.
+bool parseFans(const QString& text, std::array<bool, 4>& out) {
+    out = {};
+    for (const QString& part : text.split(QLatin1Char(','), Qt::SkipEmptyParts)) {
+        bool ok = false;
+        const int n = part.trimmed().toInt(&ok);
+        if (!ok || n < 1 || n > 4) return false;
+        out[static_cast<std::size_t>(n - 1)] = true;
+    }
+    return true;
+}
+
+bool parseRpms(const QString& text, std::array<int, 4>& out) {
+    const QStringList parts = text.split(QLatin1Char(','));
+    if (parts.size() != 4) return false;
+    for (int i = 0; i < 4; ++i) {
+        bool ok = false;
+        const int v = parts[i].trimmed().toInt(&ok);
+        if (!ok || v < 100 || v > 50000) return false;
+        out[static_cast<std::size_t>(i)] = v;
+    }
+    return true;
+}
+
+} // namespace
+
+bool ParseBoardOptions(const QStringList& args, BoardOptions& o, QStringList& rest, QString& error) {
+    rest.clear();
+    for (int i = 0; i < args.size(); ++i) {
+        QString arg = args[i];
+        QString value;
+        bool hasInlineValue = false;
+        if (arg.startsWith(QLatin1String("--")) && arg.contains(QLatin1Char('='))) {
+            value = arg.section(QLatin1Char('='), 1);
+            arg = arg.section(QLatin1Char('='), 0, 0);
+            hasInlineValue = true;
+        }
+        auto takeValue = [&](QString& out) {
+            if (hasInlineValue) {
+                out = value;
+                return true;
+            }
+            if (i + 1 >= args.size()) {
+                error = QStringLiteral("option %1 needs a value").arg(arg);
+                return false;
+            }
+            out = args[++i];
+            return true;
+        };
+        auto bad = [&](const QString& v) {
+            error = QStringLiteral("invalid value for %1: %2").arg(arg, v);
+            return false;
+        };
+        QString v;
+        std::int64_t n = 0;
+        double d = 0;
+        if (arg == QLatin1String("--board")) {
+            if (!takeValue(v)) return false;
+            o.board = v;
+        } else if (arg == QLatin1String("--journal")) {
+            if (!takeValue(o.journalFile)) return false;
+        } else if (arg == QLatin1String("--settings")) {
+            if (!takeValue(o.settingsFile)) return false;
+        } else if (arg == QLatin1String("--sim-chips")) {
+            if (!takeValue(v)) return false;
+            if (!parseAddresses(v, o.sim.chipAddresses)) return bad(v);
+        } else if (arg == QLatin1String("--sim-no-chip")) {
+            o.sim.chipAddresses.clear();
+        } else if (arg == QLatin1String("--sim-enable-failures")) {
+            if (!takeValue(v)) return false;
+            if (!parseInt(v, n) || n < 0 || n > 1000) return bad(v);
+            o.sim.enableSmbusFailures = static_cast<int>(n);
+        } else if (arg == QLatin1String("--sim-firmware-fails")) {
+            o.sim.firmwareFails = true;
+        } else if (arg == QLatin1String("--sim-fail-request")) {
+            if (!takeValue(v)) return false;
+            if (!parseInt(v, n) || n < 1) return bad(v);
+            o.sim.failRequestNumber = n;
+        } else if (arg == QLatin1String("--sim-link-lost-after")) {
+            if (!takeValue(v)) return false;
+            if (!parseInt(v, n) || n < 0) return bad(v);
+            o.sim.linkLostAfterMs = n;
+        } else if (arg == QLatin1String("--sim-fail-block-reads")) {
+            o.sim.failBlockReads = true;
+        } else if (arg == QLatin1String("--sim-revision")) {
+            if (!takeValue(v)) return false;
+            static const QString letters = QStringLiteral("ABCD");
+            const int at = v.size() == 1 ? letters.indexOf(v.toUpper()) : -1;
+            if (at < 0) return bad(v);
+            o.sim.boardRevision = at == 3 ? 4 : at;
+        } else if (arg == QLatin1String("--sim-no-12v")) {
+            o.sim.supply12V = false;
+        } else if (arg == QLatin1String("--sim-no-5v")) {
+            o.sim.supply5V = false;
+        } else if (arg == QLatin1String("--sim-ambient")) {
+            if (!takeValue(v)) return false;
+            if (!parseNumber(v, d) || d < -40 || d > 100) return bad(v);
+            o.sim.chip.ambientC = d;
+        } else if (arg == QLatin1String("--sim-fans")) {
+            if (!takeValue(v)) return false;
+            if (!parseFans(v, o.sim.chip.fanPresent)) return bad(v);
+        } else if (arg == QLatin1String("--sim-fan-max-rpm")) {
+            if (!takeValue(v)) return false;
+            if (!parseRpms(v, o.sim.chip.fanMaxRpm)) return bad(v);
+        } else if (arg == QLatin1String("--sim-time-scale")) {
+            if (!takeValue(v)) return false;
+            if (!parseNumber(v, d) || d <= 0 || d > 1000) return bad(v);
+            o.sim.timeScale = d;
+        } else {
+            rest.append(args[i]);
+        }
+    }
+    return true;
+}
+
+QString BoardOptionsHelp() {
+    return QStringLiteral(
+        "Board:\n"
+        "  --board sim               the built-in simulated board (default)\n"
+        "  --journal FILE            write every request the board receives to FILE, one line each\n"
+        "  --settings FILE           keep the per-user settings in FILE instead of the user's store\n"
+        "Simulated board:\n"
+        "  --sim-chips 2C,2E         SMBus addresses (hex) where a chip answers (default 2E)\n"
+        "  --sim-no-chip             no chip answers at any address\n"
+        "  --sim-enable-failures N   the first N SMBus bridge enables fail\n"
+        "  --sim-firmware-fails      the firmware download fails\n"
+        "  --sim-fail-request N      vendor request number N fails\n"
+        "  --sim-link-lost-after MS  every request after MS milliseconds fails (a lost link)\n"
+        "  --sim-fail-block-reads    block reads fail and leave the transfer buffer as it was\n"
+        "  --sim-revision A|B|C|D    the board revision it reports (default B)\n"
+        "  --sim-no-12v, --sim-no-5v the board reports that supply as missing\n"
+        "  --sim-ambient C           ambient temperature in degrees Celsius (default 25)\n"
+        "  --sim-fans 1,2,3          which fans are connected (default 1,2,3)\n"
+        "  --sim-fan-max-rpm A,B,C,D each fan's full speed in RPM (default 4800,4200,3600,3000)\n"
+        "  --sim-time-scale X        the chip's time runs X times as fast (default 1)\n");
+}
+
+std::unique_ptr<USBFunctions> CreateBoard(const BoardOptions& options, Clock& clock, SimBoard** sim,
+                                          QString& error) {
+    if (sim) *sim = nullptr;
+    if (options.board != QLatin1String("sim")) {
+        error = QStringLiteral("unknown board '%1' (available: sim)").arg(options.board);
+        return nullptr;
+    }
+    auto board = std::make_unique<SimBoard>(clock, options.sim);
+    if (!options.journalFile.isEmpty() && !board->setJournalFile(options.journalFile)) {
+        error = QStringLiteral("cannot write the journal file %1").arg(options.journalFile);
+        return nullptr;
+    }
+    if (sim) *sim = board.get();
+    return board;
+}

@@ -1,0 +1,4 @@
+#include "board/Session.h"
+
+Session::Session(Clock& clock_, Prompts& prompts_, USBFunctions& board, QString programFolder_)
+    : clock(clock_), prompts(prompts_), usb(board, prompts_), programFolder(std::move(programFolder_)) {}

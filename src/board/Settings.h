@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QSettings>
+#include <QString>
+
+#include <memory>
+
+// Keys of the per-user settings store, group "Settings" under the application title.
+namespace SettingsKeys {
+inline const QString MainLeft = QStringLiteral("MainLeft");
+inline const QString MainTop = QStringLiteral("MainTop");
+inline const QString MainWidth = QStringLiteral("MainWidth");
+inline const QString MainHeight = QStringLiteral("MainHeight");
+inline const QString DisplayHelp = QStringLiteral("DisplayHelp");
+} // namespace SettingsKeys
+
+// The per-user settings store. Values are kept as text. An empty path means the user's own
+// store; tests and demonstrations point it at a file of their own.
+class SettingsStore {
+public:
+    explicit SettingsStore(const QString& path = {});
+
+    // The stored number, or the default when the key is missing or does not hold a number.
+    double readNumber(const QString& key, double defaultValue) const;
+    // "True"/"False" as stored text; the default when missing or not one of those.
+    bool readBool(const QString& key, bool defaultValue) const;
+    void writeText(const QString& key, const QString& text);
+    bool contains(const QString& key) const;
+    QString readText(const QString& key) const;
+    void sync();
+
+private:
+    std::unique_ptr<QSettings> settings_;
+};

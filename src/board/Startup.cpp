@@ -1,0 +1,100 @@
+#include "board/Startup.h"
+
+#include "base/Clock.h"
+#include "base/NumberText.h"
+#include "board/Session.h"
+#include "registers/RegMapStuff.h"
+
+#include <cmath>
+
+QString FoundChipText(int address) {
+    return QStringLiteral("Found an VORTANE at ") + AddressText(static_cast<std::uint32_t>(address));
+}
+
+bool RunConnectionSequence(Session& s, SplashView& splash,
+                           const std::function<void(const QString&)>& setStatusText) {
+    USBStuff& usb = s.usb;
+    const float unit = std::floor(static_cast<float>(splash.progressDesignWidth()) / 100.0f);
+    float width = 0;
+    splash.setProgressWidth(width);
+    splash.setProgressVisible();
+
+    splash.setProgInfo(QStringLiteral("Downloading Firmware..."));
+    if (usb.DownloadFirmware(s.programFolder) < 0) {
+        usb.ShowLinkError(FirmwareDownloadFailed);
+        return false;
+    }
+    if (setStatusText) setStatusText(QStringLiteral("Firmware download succesful"));
+    width = 33 * unit;
+    splash.setProgressWidth(width);
+
+    // The board enumerates again with its new firmware; give it time before the first request.
+    splash.setProgInfo(QStringLiteral("Enumerating..."));
+    do {
+        width += unit / 2;
+        splash.setProgressWidth(width);
+        Delay(s.clock, 50);
+    } while (width < 50 * unit);
+
+    splash.setProgInfo(QStringLiteral("Connecting..."));
+    bool enabled = false;
+    for (int attempt = 0; attempt < 20 && !enabled; ++attempt) {
+        enabled = usb.EnableSmbus() == 0;
+        Delay(s.clock, 200);
+        splash.processEvents();
+    }
+    if (!enabled) {
+        usb.ShowLinkError(InitialConnectionFailed);
+        return false;
+    }
+    width = 76 * unit;
+    splash.setProgressWidth(width);
+
+    splash.setProgInfo(QStringLiteral("Searching for VORTANE on USB..."));
+    Delay(s.clock, 1000);
+    for (int address = 0x2C; address <= 0x2F; ++address) {
+        width += 8 * unit;
+        splash.setProgressWidth(width);
+        const int id = usb.ReadRegister(address, 0x3E); // "Company ID"
+        if (usb.linkClosed()) return false;
+        if (id == CompanyCode) {
+            usb.DeviceAddress = address;
+            break;
+        }
+    }
+    if (usb.DeviceAddress == 0) {
+        usb.ShowLinkError(InitialConnectionFailed);
+        return false;
+    }
+    width = 100 * unit;
+    splash.setProgressWidth(width);
+    splash.setProgInfo(FoundChipText(usb.DeviceAddress));
+    Delay(s.clock, 2000);
+    return true;
+}
+
+void SetDefaultValues(Session& s) {
+    s.options.LogInterval = 100;
+    s.options.ReadInterval = 100;
+    s.options.GraphInterval = 50;
+    s.options.ReadingEnabled = true;
+    s.decl.TachClock = 90000;
+    s.decl.UpdateOnChange = true;
+    s.decl.AutoControlTable[0].ShowConPoint = true;
+    s.decl.AutoControlTable[1].ShowConPoint = true;
+    for (int k = 0; k <= 5; ++k) s.decl.LogSelection[static_cast<std::size_t>(k)] = true;
+}
+
+void InitDefaults(Session& s) {
+    BuildRegisterTable();
+    SetDefaultValues(s);
+    s.usb.RefreshControlFlags(0x68);
+    s.usb.RefreshControlFlags(0x69);
+    s.usb.RefreshControlFlags(0x7F);
+    StartFreeWheelTest(s);
+}
+
+void StartFreeWheelTest(Session& s) {
+    std::int32_t value = s.usb.ReadRegister(s.usb.DeviceAddress, 0x40) | 0x02; // TEST
+    s.usb.WriteRegister(s.usb.DeviceAddress, 0x40, value);
+}

@@ -1,0 +1,41 @@
+#pragma once
+
+#include <QString>
+
+#include <functional>
+
+class Session;
+
+// What the connection sequence shows while it runs: the splash window's status text and
+// progress bar. The desktop program's splash window implements it; tests record it.
+class SplashView {
+public:
+    virtual ~SplashView() = default;
+    // Designed width of the progress label, twips; the sequence counts progress in hundredths.
+    virtual int progressDesignWidth() const = 0;
+    virtual void setProgressVisible() = 0;
+    virtual void setProgressWidth(float twips) = 0;
+    // Shows the status text and repaints at once.
+    virtual void setProgInfo(const QString& text) = 0;
+    // Lets the event loop process pending events once.
+    virtual void processEvents() = 0;
+};
+
+// Brings the board up and finds the chip: firmware download, SMBus bridge enable (up to 20
+// attempts), search of 0x2C..0x2F for the company code. Sets DeviceAddress. setStatusText
+// receives the text for the main window's status bar. Returns false when a link error ended it
+// (the program is ending then).
+bool RunConnectionSequence(Session& session, SplashView& splash,
+                           const std::function<void(const QString&)>& setStatusText);
+
+// The program's defaults, the control-flag caches from the chip, and a free-wheel test.
+void InitDefaults(Session& session);
+
+// Sets only the defaults of the shared state (no chip access).
+void SetDefaultValues(Session& session);
+
+// Starts the chip's free-wheel test: read-modify-write of "Configuration 1" setting TEST.
+void StartFreeWheelTest(Session& session);
+
+// "Found an VORTANE at 2Eh"
+QString FoundChipText(int address);

@@ -1,0 +1,138 @@
+#include "board/USBStuff.h"
+
+#include "base/Prompts.h"
+
+#include <QDir>
+#include <QFile>
+
+#include <algorithm>
+#include <cstdlib>
+
+QString LinkErrorMessage(int code) {
+    switch (code) {
+    case FirmwareDownloadFailed:
+        return QStringLiteral("Firmware failed to download - Check USB connections");
+    case SmbusEnableFailed:
+        return QStringLiteral("SMBus enable error  - Check USB connections");
+    case InitialConnectionFailed:
+        return QStringLiteral("Initial Connection Failed - Check USB connections");
+    case CommunicationsInterrupted:
+        return QStringLiteral("Communications Interrupted - Check USB connections");
+    case DeviceNotFound:
+        return QStringLiteral("Device not found - Check USNB connections");
+    case HeaterModuleError:
+        return QStringLiteral("Error in Heater Module -  Do you wish to close the application?");
+    default:
+        return {};
+    }
+}
+
+USBStuff::USBStuff(USBFunctions& library, Prompts& prompts)
+    : onProgramEnd([](int) { std::exit(1); }), library_(library), prompts_(prompts) {}
+
+std::int16_t USBStuff::request(std::int16_t req, std::int32_t value, std::int32_t index, std::int16_t direction,
+                               std::int16_t length, std::uint8_t* buffer) {
+    // After a link error has ended the program nothing may reach the board any more.
+    if (linkClosed_) return -1;
+    return library_.VendorIORequest(req, value, index, direction, length, buffer);
+}
+
+int USBStuff::ReadRegister(std::int32_t address, std::int32_t reg) {
+    const std::int16_t status = request(RegisterRequest, address, reg, 1, 1, TransferBuffer.data());
+    if (status != 0) ShowLinkError(CommunicationsInterrupted);
+    return TransferBuffer[0];
+}
+
+std::int16_t USBStuff::WriteRegister(std::int32_t address, std::int32_t reg, std::int32_t& value) {
+    if (value > 255) value = 255;
+    // value * 256 + reg in 32-bit two's-complement arithmetic, without signed overflow.
+    const auto index = static_cast<std::int32_t>(static_cast<std::uint32_t>(value) * 256u +
+                                                 static_cast<std::uint32_t>(reg));
+    std::uint8_t zero = 0;
+    const std::int16_t status = request(RegisterRequest, address, index, 0, 0, &zero);
+    if (status != 0) {
+        ShowLinkError(CommunicationsInterrupted);
+        return status;
+    }
+    RefreshControlFlags(reg);
+    return status;
+}
+
+void USBStuff::ReadBlock(std::int32_t first, std::int32_t count) {
+    // The buffer holds 65 bytes; no caller asks for more, and none may overrun it.
+    const auto length = static_cast<std::int16_t>(std::clamp(count, 0, 65));
+    request(BlockReadRequest, DeviceAddress, first, 1, length, TransferBuffer.data());
+}
+
+std::int16_t USBStuff::SetHeater(std::int32_t heater, std::int32_t& level) {
+    if (level > 100) level = 100;
+    if (level < 0) level = 0;
+    const std::int16_t status = request(HeaterRequest, heater, level, 0, 1, TransferBuffer.data());
+    if (status != 0) ShowLinkError(HeaterModuleError);
+    return status;
+}
+
+std::int16_t USBStuff::ReadHeaterLevels() {
+    const std::int16_t status = request(HeaterRequest, 0, 0, 1, 3, TransferBuffer.data());
+    if (status != 0) ShowLinkError(HeaterModuleError);
+    return status;
+}
+
+void USBStuff::ReadBoardInfo() { request(BoardRequest, 0, 0, 1, 6, TransferBuffer.data()); }
+
+std::int16_t USBStuff::EnableSmbus() {
+    std::uint8_t zero = 0;
+    return request(BoardRequest, 48, 51, 0, 0, &zero);
+}
+
+std::int16_t USBStuff::DownloadFirmware(const QString& programFolder) {
+    FirmwarePath = QDir::toNativeSeparators(QDir(programFolder).filePath(QStringLiteral("HELDRIXFW.Hex")));
+    // The path in the file system's own 8-bit encoding, zero-terminated.
+    const QByteArray bytes = QFile::encodeName(FirmwarePath);
+    firmwarePathBuffer_.fill(0);
+    if (bytes.size() > 512) return -1; // the library's path buffer cannot hold it
+    std::copy(bytes.begin(), bytes.end(), firmwarePathBuffer_.begin());
+    if (linkClosed_) return -1;
+    return library_.LoadFirmWare(firmwarePathBuffer_.data());
+}
+
+void USBStuff::RefreshControlFlags(std::int32_t reg) {
+    switch (reg) {
+    case 0x68: { // "PWM 1/2 Config": BHV1 bit 7, BHV2 bit 6; set means automatic control
+        const int v = ReadRegister(DeviceAddress, 0x68);
+        ManualControl(1) = (v & 0x80) == 0;
+        ManualControl(2) = (v & 0x40) == 0;
+        break;
+    }
+    case 0x69: { // "PWM 3/4 Config": BHV3 bit 7, BHV4 bit 6
+        const int v = ReadRegister(DeviceAddress, 0x69);
+        ManualControl(3) = (v & 0x80) == 0;
+        ManualControl(4) = (v & 0x40) == 0;
+        break;
+    }
+    case 0x7F: { // "GPIO Enable": EN1..EN4 in bits 3..0
+        const int v = ReadRegister(DeviceAddress, 0x7F);
+        GpioEnabled(1) = (v & 0x08) != 0;
+        GpioEnabled(2) = (v & 0x04) != 0;
+        GpioEnabled(3) = (v & 0x02) != 0;
+        GpioEnabled(4) = (v & 0x01) != 0;
+        break;
+    }
+    default:
+        break;
+    }
+}
+
+void USBStuff::ShowLinkError(int code) {
+    if (linkClosed_) return; // the program is already ending
+    const QString text = LinkErrorMessage(code);
+    if (!text.isEmpty()) {
+        const bool question = code == HeaterModuleError;
+        const MessageAnswer answer =
+            prompts_.message(text, question ? MessageIcon::None : MessageIcon::Critical,
+                             question ? MessageButtons::YesNo : MessageButtons::Ok);
+        if (question && answer == MessageAnswer::No) return;
+    }
+    linkClosed_ = true;
+    if (onProgramEnd) onProgramEnd(code);
+}

@@ -1,0 +1,93 @@
+#pragma once
+
+#include "board/USBFunctions.h"
+#include "board/sim/SimChip.h"
+
+#include <QByteArray>
+#include <QFile>
+#include <QString>
+
+#include <cstdint>
+#include <deque>
+#include <map>
+#include <memory>
+#include <vector>
+
+class Clock;
+
+// How the simulated board is set up, and the faults it can be told to show.
+struct SimOptions {
+    std::vector<int> chipAddresses{0x2E}; // SMBus addresses where a chip answers; empty: no chip
+    int enableSmbusFailures = 0;          // the first N SMBus enables fail
+    bool firmwareFails = false;
+    std::int64_t failRequestNumber = 0; // request number N (1-based, vendor requests) fails; 0: none
+    std::int64_t linkLostAfterMs = -1;  // every request after this board time fails; -1: never
+    bool failBlockReads = false;        // block reads fail and leave the buffer as it was
+    int boardRevision = 1;              // 0 = A, 1 = B, 2 = C, 4 = D
+    bool supply12V = true;
+    bool supply5V = true;
+    double timeScale = 1.0;             // chip time runs this many times faster than the clock
+    ChipScenario chip;
+};
+
+// One line of the board's request journal.
+struct JournalEntry {
+    std::int64_t timeMs = 0;
+    bool firmware = false;   // a LoadFirmWare call rather than a vendor request
+    QString firmwarePath;
+    std::int16_t request = 0;
+    std::int32_t value = 0;
+    std::int32_t index = 0;
+    std::int16_t direction = 0;
+    std::int16_t length = 0;
+    std::int16_t status = 0;
+    QByteArray data; // bytes returned (direction 1, success)
+
+    QString toText() const;
+};
+
+// The built-in simulated evaluation board: answers every vendor request the program issues as
+// the real board does, over one or more simulated chips, and keeps a bounded journal of what it
+// was asked.
+class SimBoard final : public USBFunctions {
+public:
+    SimBoard(Clock& clock, SimOptions options = {});
+    ~SimBoard() override;
+
+    std::int16_t LoadFirmWare(const std::uint8_t* path) override;
+    std::int16_t VendorIORequest(std::int16_t request, std::int32_t value, std::int32_t index,
+                                 std::int16_t direction, std::int16_t length, std::uint8_t* buffer) override;
+
+    // The chip at an address, or nullptr.
+    SimChip* chip(int address);
+    const SimOptions& options() const { return options_; }
+    SimOptions& options() { return options_; }
+    int heaterLevel(int heater) const;
+
+    static constexpr std::size_t JournalCapacity = 100000;
+    const std::deque<JournalEntry>& journal() const { return journal_; }
+    void clearJournal() { journal_.clear(); }
+    // Also writes every journal entry, as text, to this file. False when it cannot be opened.
+    bool setJournalFile(const QString& fileName);
+
+    std::int64_t requestCount() const { return requestCount_; }
+
+private:
+    bool linkLost();
+    void advanceChips();
+    void record(JournalEntry entry);
+    std::int16_t registerRequest(std::int32_t value, std::int32_t index, std::int16_t direction,
+                                 std::uint8_t* buffer);
+
+    Clock& clock_;
+    SimOptions options_;
+    std::map<int, std::unique_ptr<SimChip>> chips_;
+    std::int64_t startMs_;
+    bool firmwareLoaded_ = false;
+    bool smbusEnabled_ = false;
+    int enableAttempts_ = 0;
+    std::int64_t requestCount_ = 0;
+    std::array<int, 2> heaterLevels_{};
+    std::deque<JournalEntry> journal_;
+    std::unique_ptr<QFile> journalFile_;
+};
