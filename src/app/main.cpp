@@ -1,1 +1,95 @@
-int main() { return 0; }
+// The desktop program: splash window, connection to the board, then the main window.
+#include "base/Clock.h"
+#include "board/BoardOptions.h"
+#include "board/Session.h"
+#include "board/Settings.h"
+#include "board/Startup.h"
+#include "monitoring/PollingCycle.h"
+#include "windows/QtPrompts.h"
+#include "windows/frmMain.h"
+#include "windows/frmSplash.h"
+
+#include <QApplication>
+#include <QTextStream>
+
+#include <cstdio>
+#include <cstdlib>
+
+namespace {
+
+QString usage() {
+    return QStringLiteral("Usage: vortane-eval [options]\n"
+                          "The VORTANE evaluation software. Starts on the built-in simulated board.\n\n"
+                          "  --help                    show this text\n") +
+           BoardOptionsHelp();
+}
+
+bool haveDisplay() {
+    if (qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) return true;
+    return !qEnvironmentVariableIsEmpty("DISPLAY") || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QStringList args;
+    for (int i = 1; i < argc; ++i) args << QString::fromLocal8Bit(argv[i]);
+    BoardOptions options;
+    QStringList rest;
+    QString error;
+    if (args.contains(QLatin1String("--help")) || args.contains(QLatin1String("-h"))) {
+        QTextStream(stdout) << usage();
+        return 0;
+    }
+    if (!ParseBoardOptions(args, options, rest, error) || !rest.isEmpty()) {
+        if (error.isEmpty()) error = QStringLiteral("unknown option '%1'").arg(rest.constFirst());
+        QTextStream(stderr) << "vortane-eval: " << error << "\n" << "Try 'vortane-eval --help'.\n";
+        return 2;
+    }
+    if (!haveDisplay()) {
+        QTextStream(stderr) << "vortane-eval: no display found (set DISPLAY, or run under xvfb-run)\n";
+        return 1;
+    }
+
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(kApplicationTitle);
+    QApplication::setApplicationVersion(QStringLiteral("1.0.0"));
+
+    SystemClock clock;
+    QtPrompts prompts;
+    SimBoard* sim = nullptr;
+    std::unique_ptr<USBFunctions> board = CreateBoard(options, clock, &sim, error);
+    if (!board) {
+        QTextStream(stderr) << "vortane-eval: " << error << "\n";
+        return 1;
+    }
+    Session session(clock, prompts, *board, QCoreApplication::applicationDirPath());
+    SettingsStore settings(options.settingsFile);
+    PollingCycle polling(session);
+
+    frmSplash splash;
+    splash.show();
+    splash.repaint();
+    QCoreApplication::processEvents();
+
+    frmMain main(session, polling, settings);
+    // A link error: after its message every window unloads (the main window saves its position),
+    // then the program ends at once without another request.
+    session.usb.onProgramEnd = [&main](int) {
+        main.Form_Unload();
+        std::fflush(nullptr);
+        std::exit(1);
+    };
+    polling.onLogWriteFailed = [&main, &prompts](const QString& fileName) {
+        main.setStatusText(QStringLiteral("Ready"));
+        prompts.message(QStringLiteral("Logging stopped: cannot write to %1").arg(fileName), MessageIcon::Warning,
+                        MessageButtons::Ok);
+    };
+    if (!main.Form_Load(splash)) return 1;
+    splash.close();
+    prompts.setParentWidget(&main);
+    main.show();
+    main.tmrMaster->start();
+    InitDefaults(session);
+    return app.exec();
+}

@@ -1,1 +1,86 @@
 #include "windows/frmSplash.h"
+
+#include "base/Prompts.h"
+#include "windows/Twips.h"
+
+#include <QApplication>
+#include <QSysInfo>
+#include <QVBoxLayout>
+
+QString VersionText() {
+    return QStringLiteral("Version %1.%2.%3")
+        .arg(VORTANE_VERSION_MAJOR)
+        .arg(VORTANE_VERSION_MINOR)
+        .arg(VORTANE_VERSION_PATCH);
+}
+
+QString PlatformText() { return QSysInfo::prettyProductName(); }
+
+frmSplash::frmSplash(QWidget* parent) : QWidget(parent, Qt::SplashScreen | Qt::FramelessWindowHint) {
+    setObjectName(QStringLiteral("frmSplash"));
+    setAutoFillBackground(true);
+    QPalette pal = palette();
+    pal.setColor(QPalette::Window, QColor(250, 250, 252));
+    setPalette(pal);
+    setStyleSheet(QStringLiteral("frmSplash { border: 1px solid #5a6478; }"));
+
+    auto make = [this](const char* name) {
+        auto* label = new QLabel(this);
+        label->setObjectName(QLatin1String(name));
+        return label;
+    };
+    lblProductName = make("lblProductName");
+    lblVersion = make("lblVersion");
+    lblPlatform = make("lblPlatform");
+    lblProgInfo = make("lblProgInfo");
+
+    lblProductName->setText(kApplicationTitle);
+    QFont title = lblProductName->font();
+    title.setPointSizeF(title.pointSizeF() * 1.8);
+    title.setBold(true);
+    lblProductName->setFont(title);
+    lblVersion->setText(VersionText());
+    lblPlatform->setText(PlatformText());
+    lblProgInfo->setVisible(false);
+
+    // The progress bar: a filled label growing inside a track of the designed width.
+    progressTrack_ = new QWidget(this);
+    progressTrack_->setFixedSize(TwipsToPixels(ProgressDesignWidthTwips), 14);
+    progressTrack_->setStyleSheet(QStringLiteral("background: #e3e6ec; border-radius: 2px;"));
+    lblProgress = new QLabel(progressTrack_);
+    lblProgress->setObjectName(QStringLiteral("lblProgress"));
+    lblProgress->setStyleSheet(QStringLiteral("background: #2d6cdf; border-radius: 2px;"));
+    lblProgress->setGeometry(0, 0, 0, 14);
+    lblProgress->setVisible(false);
+    lblProgress->setAccessibleName(QStringLiteral("Progress"));
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(28, 24, 28, 20);
+    layout->setSpacing(8);
+    layout->addWidget(lblProductName);
+    layout->addWidget(lblVersion);
+    layout->addWidget(lblPlatform);
+    layout->addStretch(1);
+    layout->addWidget(lblProgInfo);
+    layout->addWidget(progressTrack_);
+    setFixedSize(TwipsToPixels(ProgressDesignWidthTwips) + 56, 220);
+}
+
+int frmSplash::progressDesignWidth() const { return ProgressDesignWidthTwips; }
+
+void frmSplash::setProgressVisible() {
+    lblProgInfo->setVisible(true);
+    lblProgress->setVisible(true);
+}
+
+void frmSplash::setProgressWidth(float twips) {
+    lblProgress->resize(TwipsToPixels(twips), lblProgress->height());
+    lblProgress->repaint();
+}
+
+void frmSplash::setProgInfo(const QString& text) {
+    lblProgInfo->setText(text);
+    lblProgInfo->repaint();
+}
+
+void frmSplash::processEvents() { QCoreApplication::processEvents(); }

@@ -1,0 +1,88 @@
+#include "monitoring/PollingCycle.h"
+
+#include "board/Session.h"
+#include "monitoring/DataLog.h"
+#include "monitoring/GeneralStuff.h"
+
+PollingCycle::PollingCycle(Session& session) : s_(session) {}
+
+void PollingCycle::setRefresh(PollTask task, std::function<void()> action) {
+    refresh_[static_cast<std::size_t>(task)] = std::move(action);
+}
+
+void PollingCycle::clearRefresh(PollTask task) { refresh_[static_cast<std::size_t>(task)] = nullptr; }
+
+bool PollingCycle::condition(PollTask task) const {
+    const Declarations& d = s_.decl;
+    switch (task) {
+    case PollTask::Read: return s_.options.ReadingEnabled;
+    case PollTask::RegisterMap: return d.RegisterMapOpen;
+    case PollTask::Limits: return d.LimitsOpen;
+    case PollTask::BoardInfo: return d.BoardInfoOpen;
+    case PollTask::Gpio: return d.GpioOpen;
+    case PollTask::FanConfig: return d.FanConfigOpen;
+    case PollTask::Graph: return d.GraphOpen;
+    case PollTask::Heaters: return d.HeatersOpen;
+    case PollTask::Manual: return d.ManualOpen;
+    case PollTask::AutoControl: return d.AutoControlOpen;
+    case PollTask::Logging: return d.LoggingActive;
+    }
+    return false;
+}
+
+std::int64_t PollingCycle::interval(PollTask task) const {
+    switch (task) {
+    case PollTask::Read: return s_.options.ReadInterval;
+    case PollTask::Graph: return s_.options.GraphInterval;
+    case PollTask::Logging: return s_.options.LogInterval;
+    default: return 1000;
+    }
+}
+
+bool PollingCycle::run(PollTask task) {
+    const auto& action = refresh_[static_cast<std::size_t>(task)];
+    switch (task) {
+    case PollTask::Read:
+        ReadMeasurements(s_, ReadGroup + 1);
+        ReadGroup = (ReadGroup + 1) % 3;
+        return true;
+    case PollTask::RegisterMap:
+        // Nothing runs while "Continuous Read" is clear, and the task's time stays where it was.
+        if (!continuousReadTicked || !continuousReadTicked()) return false;
+        if (action) action();
+        return true;
+    case PollTask::BoardInfo:
+        if (s_.decl.FreeWheelRunning && action) action();
+        return true;
+    case PollTask::Logging:
+        writeLogLine();
+        return true;
+    default:
+        if (action) action();
+        return true;
+    }
+}
+
+void PollingCycle::writeLogLine() {
+    Declarations& d = s_.decl;
+    const QString line = LogLine(d.LogSampleCount, s_.options.LogInterval, s_.readings, d.LogSelection);
+    if (!AppendToFile(d.LogFileName, LogLineBytes(line))) {
+        // A log that cannot be written any more is stopped rather than silently losing lines.
+        d.LoggingActive = false;
+        if (onLogWriteFailed) onLogWriteFailed(d.LogFileName);
+        return;
+    }
+    d.LogSampleCount += 1;
+}
+
+void PollingCycle::Tick(std::int64_t nowMs) {
+    for (int t = 0; t < PollTaskCount; ++t) {
+        const auto task = static_cast<PollTask>(t);
+        if (!condition(task)) continue;
+        auto& last = lastRun[static_cast<std::size_t>(t)];
+        if (last && nowMs - *last <= interval(task)) continue;
+        if (run(task)) last = nowMs;
+        // A link error during a task ends the program; nothing further runs in this tick.
+        if (s_.usb.linkClosed()) return;
+    }
+}

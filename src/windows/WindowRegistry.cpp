@@ -1,0 +1,7 @@
+// Every child window the program has, by class name. A menu item or toolbar button whose window
+// is not listed here stays disabled.
+#include "windows/frmMain.h"
+
+void RegisterWindows(QMap<QString, std::function<ChildWindow*(Session&, PollingCycle&)>>& factories) {
+    Q_UNUSED(factories);
+}

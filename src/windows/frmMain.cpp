@@ -1,0 +1,258 @@
+#include "windows/frmMain.h"
+
+#include "base/Clock.h"
+#include "base/Prompts.h"
+#include "board/Session.h"
+#include "board/Settings.h"
+#include "board/Startup.h"
+#include "monitoring/PollingCycle.h"
+#include "windows/ChildWindow.h"
+#include "windows/ToolbarIcons.h"
+#include "windows/Twips.h"
+
+#include <QActionGroup>
+#include <QCloseEvent>
+#include <QDateTime>
+#include <QLocale>
+#include <QMdiSubWindow>
+#include <QMenuBar>
+
+#include <cmath>
+
+namespace {
+struct ToolButton {
+    const char* key;
+    const char* toolTip;
+    const char* windowClass;
+};
+// Left to right.
+constexpr ToolButton kToolButtons[] = {
+    {"Save", "Save/Recall Configuration", "frmSave"},
+    {"Config", "General Device Configuration", "frmConfig"},
+    {"Graphs", "Temperature/Fan graphs", "frmGraph"},
+    {"Fan", "Fan Configuration", "frmFanConfig"},
+    {"Tree", "Register Map Tree", "frmRegMap"},
+    {"Limits", "Interrupts/Limits", "frmLimits"},
+    {"GPIO", "GPIO Configuration", "frmGPIO"},
+    {"Heaters", "Heater Control", "frmHeaters"},
+    {"AFC", "Automatic Fan Control", "frmAutoControl"},
+};
+} // namespace
+
+frmMain::frmMain(Session& session, PollingCycle& polling, SettingsStore& settings, QWidget* parent)
+    : QMainWindow(parent), session_(session), polling_(polling), settings_(settings) {
+    setObjectName(QStringLiteral("frmMain"));
+    RegisterWindows(factories_);
+
+    mdiArea = new QMdiArea(this);
+    mdiArea->setObjectName(QStringLiteral("mdiArea"));
+    mdiArea->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    mdiArea->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    setCentralWidget(mdiArea);
+
+    buildMenus();
+    buildToolbar();
+    buildStatusBar();
+
+    tmrMaster = new QTimer(this);
+    tmrMaster->setObjectName(QStringLiteral("tmrMaster"));
+    tmrMaster->setInterval(10);
+    connect(tmrMaster, &QTimer::timeout, this, &frmMain::tmrMaster_Timer);
+}
+
+frmMain::~frmMain() = default;
+
+QAction* frmMain::addMenuItem(QMenu* menu, const char* name, const QString& caption, const QString& windowClass) {
+    auto* action = menu->addAction(caption);
+    action->setObjectName(QLatin1String(name));
+    action->setData(windowClass);
+    action->setEnabled(factories_.contains(windowClass));
+    connect(action, &QAction::triggered, this, [this, windowClass] { openWindow(windowClass); });
+    return action;
+}
+
+void frmMain::buildMenus() {
+    QMenuBar* bar = menuBar();
+    auto menu = [&](const char* name, const QString& caption) {
+        QMenu* m = bar->addMenu(caption);
+        m->setObjectName(QLatin1String(name));
+        return m;
+    };
+    mnuFile = menu("mnuFile", QStringLiteral("&File"));
+    mnuSave = addMenuItem(mnuFile, "mnuSave", QStringLiteral("&Save/Recall Configuration"), QStringLiteral("frmSave"));
+    mnuLog = addMenuItem(mnuFile, "mnuLog", QStringLiteral("&Log Data to File"), QStringLiteral("frmLogging"));
+
+    mnuDevice = menu("mnuDevice", QStringLiteral("&View"));
+    mnuRegMap = addMenuItem(mnuDevice, "mnuRegMap", QStringLiteral("&Register Map"), QStringLiteral("frmRegMap"));
+    mnuGraph = addMenuItem(mnuDevice, "mnuGraph", QStringLiteral("Gra&phing"), QStringLiteral("frmGraph"));
+    mnuLimits = addMenuItem(mnuDevice, "mnuLimits", QStringLiteral("Li&mits, Interrupts"), QStringLiteral("frmLimits"));
+
+    mnuConfig = menu("mnuConfig", QStringLiteral("&Configuration"));
+    mnuGeneralConfig = addMenuItem(mnuConfig, "mnuGeneralConfig", QStringLiteral("&General Configuration"),
+                                   QStringLiteral("frmConfig"));
+    mnuFanConfig =
+        addMenuItem(mnuConfig, "mnuFanConfig", QStringLiteral("Fa&n Configuration"), QStringLiteral("frmFanConfig"));
+    mnuGPIO = addMenuItem(mnuConfig, "mnuGPIO", QStringLiteral("GP&IO Configuration"), QStringLiteral("frmGPIO"));
+    mnuSoftware =
+        addMenuItem(mnuConfig, "mnuSoftware", QStringLiteral("&Software options"), QStringLiteral("frmSWOptions"));
+
+    mnuControl = menu("mnuControl", QStringLiteral("Fan Con&trol"));
+    mnuAutoControl = addMenuItem(mnuControl, "mnuAutoControl", QStringLiteral("Automatic Fan Control"),
+                                 QStringLiteral("frmAutoControl"));
+    mnuManual =
+        addMenuItem(mnuControl, "mnuManual", QStringLiteral("Man&ual Fan Control"), QStringLiteral("frmManual"));
+
+    mnuBoard = menu("mnuBoard", QStringLiteral("Boa&rd"));
+    mnuEvalBoard = addMenuItem(mnuBoard, "mnuEvalBoard", QStringLiteral("E&valuation Board Information"),
+                               QStringLiteral("frmInfo"));
+    mnuHeaters =
+        addMenuItem(mnuBoard, "mnuHeaters", QStringLiteral("&On-Board Heater Control"), QStringLiteral("frmHeaters"));
+
+    mnuWindow = menu("mnuWindow", QStringLiteral("&Window"));
+    connect(mnuWindow, &QMenu::aboutToShow, this, &frmMain::refreshWindowMenu);
+    refreshWindowMenu();
+
+    mnuMainAbout = menu("mnuMainAbout", QStringLiteral("&About"));
+    mnuAbout = addMenuItem(mnuMainAbout, "mnuAbout", QStringLiteral("A&bout the VORTANE Software..."),
+                           QStringLiteral("frmAbout"));
+}
+
+void frmMain::refreshWindowMenu() {
+    mnuWindow->clear();
+    QAction* cascade = mnuWindow->addAction(QStringLiteral("&Cascade"), mdiArea, &QMdiArea::cascadeSubWindows);
+    cascade->setObjectName(QStringLiteral("mnuWindowCascade"));
+    QAction* tile = mnuWindow->addAction(QStringLiteral("&Tile"), mdiArea, &QMdiArea::tileSubWindows);
+    tile->setObjectName(QStringLiteral("mnuWindowTile"));
+    const QList<QMdiSubWindow*> windows = mdiArea->subWindowList();
+    cascade->setEnabled(!windows.isEmpty());
+    tile->setEnabled(!windows.isEmpty());
+    if (windows.isEmpty()) return;
+    mnuWindow->addSeparator();
+    auto* group = new QActionGroup(mnuWindow);
+    int n = 1;
+    for (QMdiSubWindow* w : windows) {
+        const QString caption = n < 10 ? QStringLiteral("&%1 %2").arg(n).arg(w->windowTitle())
+                                        : QStringLiteral("%1 %2").arg(n).arg(w->windowTitle());
+        ++n;
+        QAction* a = mnuWindow->addAction(caption);
+        a->setCheckable(true);
+        a->setChecked(w == mdiArea->activeSubWindow());
+        group->addAction(a);
+        connect(a, &QAction::triggered, this, [this, w] { mdiArea->setActiveSubWindow(w); });
+    }
+}
+
+void frmMain::buildToolbar() {
+    tbToolBar = addToolBar(QStringLiteral("Toolbar"));
+    tbToolBar->setObjectName(QStringLiteral("tbToolBar"));
+    tbToolBar->setMovable(false);
+    tbToolBar->setIconSize(QSize(24, 24));
+    for (const ToolButton& b : kToolButtons) {
+        const QString key = QLatin1String(b.key);
+        const QString windowClass = QLatin1String(b.windowClass);
+        toolbarWindows_.insert(key, windowClass);
+        QAction* a = tbToolBar->addAction(ToolbarIcon(key), QLatin1String(b.toolTip));
+        a->setObjectName(QStringLiteral("tbToolBar_") + key);
+        a->setData(key);
+        a->setToolTip(QLatin1String(b.toolTip));
+        a->setEnabled(factories_.contains(windowClass));
+        connect(a, &QAction::triggered, this, [this, key] { openWindow(key); });
+    }
+}
+
+void frmMain::buildStatusBar() {
+    sbStatusBar = statusBar();
+    sbStatusBar->setObjectName(QStringLiteral("sbStatusBar"));
+    sbStatusBar->setSizeGripEnabled(true);
+    for (std::size_t i = 0; i < sbPanels.size(); ++i) {
+        auto* panel = new QLabel(this);
+        panel->setObjectName(QStringLiteral("sbStatusBar_%1").arg(i + 1));
+        panel->setFrameShape(QFrame::StyledPanel);
+        panel->setFrameShadow(QFrame::Sunken);
+        panel->setContentsMargins(4, 0, 4, 0);
+        sbPanels[i] = panel;
+        if (i == 0)
+            sbStatusBar->addWidget(panel, 1);
+        else
+            sbStatusBar->addPermanentWidget(panel);
+    }
+    sbPanels[0]->setText(QStringLiteral("Status"));
+    clockTimer_ = new QTimer(this);
+    clockTimer_->setInterval(1000);
+    connect(clockTimer_, &QTimer::timeout, this, &frmMain::updateClock);
+    clockTimer_->start();
+    updateClock();
+}
+
+void frmMain::updateClock() {
+    const QDateTime now = QDateTime::currentDateTime();
+    const QLocale locale;
+    sbPanels[1]->setText(locale.toString(now.date(), QLocale::ShortFormat));
+    sbPanels[2]->setText(locale.toString(now.time(), QLocale::ShortFormat));
+}
+
+void frmMain::setStatusText(const QString& text) { sbPanels[0]->setText(text); }
+
+bool frmMain::Form_Load(SplashView& splash) {
+    const auto twips = [this](const QString& key, double fallback) {
+        return TwipsToPixels(settings_.readNumber(key, fallback));
+    };
+    move(twips(SettingsKeys::MainLeft, 1000), twips(SettingsKeys::MainTop, 1000));
+    resize(twips(SettingsKeys::MainWidth, 6500), twips(SettingsKeys::MainHeight, 6500));
+    setWindowTitle(kApplicationTitle);
+    session_.decl.DisplayHelp = settings_.readBool(SettingsKeys::DisplayHelp, true);
+    return RunConnectionSequence(session_, splash, [this](const QString& text) { setStatusText(text); });
+}
+
+void frmMain::Form_Unload() {
+    if (unloaded_) return;
+    unloaded_ = true;
+    // Children first: each runs its own unload and clears its open flag.
+    mdiArea->closeAllSubWindows();
+    tmrMaster->stop();
+    if (!isMinimized()) {
+        settings_.writeText(SettingsKeys::MainLeft, QString::number(PixelsToTwips(x())));
+        settings_.writeText(SettingsKeys::MainTop, QString::number(PixelsToTwips(y())));
+        settings_.writeText(SettingsKeys::MainWidth, QString::number(PixelsToTwips(width())));
+        settings_.writeText(SettingsKeys::MainHeight, QString::number(PixelsToTwips(height())));
+        settings_.sync();
+    }
+}
+
+void frmMain::closeEvent(QCloseEvent* event) {
+    Form_Unload();
+    event->accept();
+}
+
+ChildWindow* frmMain::findWindow(const QString& className) const {
+    const auto it = open_.find(className);
+    return it == open_.end() ? nullptr : it.value().data();
+}
+
+ChildWindow* frmMain::openWindow(const QString& key) {
+    const QString windowClass = toolbarWindows_.value(key, key);
+    if (ChildWindow* open = findWindow(windowClass)) {
+        if (auto* frame = qobject_cast<QMdiSubWindow*>(open->parentWidget())) {
+            if (frame->isMinimized()) frame->showNormal();
+            mdiArea->setActiveSubWindow(frame);
+        }
+        open->raise();
+        return open;
+    }
+    const auto factory = factories_.value(windowClass);
+    if (!factory) return nullptr;
+    ChildWindow* window = factory(session_, polling_);
+    if (!window) return nullptr;
+    window->setAttribute(Qt::WA_DeleteOnClose);
+    QMdiSubWindow* frame = mdiArea->addSubWindow(window);
+    frame->setAttribute(Qt::WA_DeleteOnClose);
+    frame->setWindowIcon(windowIcon());
+    if (!window->designedSize().isEmpty()) frame->resize(window->designedSize());
+    open_.insert(windowClass, window);
+    connect(window, &QObject::destroyed, this, [this, windowClass] { open_.remove(windowClass); });
+    frame->show();
+    mdiArea->setActiveSubWindow(frame);
+    return window;
+}
+
+void frmMain::tmrMaster_Timer() { polling_.Tick(session_.clock.nowMs()); }

@@ -1,0 +1,96 @@
+#pragma once
+
+#include <QAction>
+#include <QLabel>
+#include <QMainWindow>
+#include <QMap>
+#include <QMdiArea>
+#include <QMenu>
+#include <QPointer>
+#include <QStatusBar>
+#include <QTimer>
+#include <QToolBar>
+
+#include <functional>
+
+class ChildWindow;
+class PollingCycle;
+class Session;
+class SettingsStore;
+class SplashView;
+
+// The main window: the frame of every other window, its menus and toolbar, the status bar and
+// the master timer that drives the polling cycle.
+class frmMain final : public QMainWindow {
+    Q_OBJECT
+public:
+    frmMain(Session& session, PollingCycle& polling, SettingsStore& settings, QWidget* parent = nullptr);
+    ~frmMain() override;
+
+    // Restores the position, sets the caption and runs the connection sequence. False when a
+    // link error ended it.
+    bool Form_Load(SplashView& splash);
+    // Closes every child window, stops the timer and saves the position unless minimised. Runs
+    // once, from closing the window or from a link error.
+    void Form_Unload();
+
+    // Opens the child window known by a toolbar key ("Tree", "AFC", ...) or a window class name
+    // ("frmRegMap"), or brings it to the front. Returns it, or nullptr when it does not exist yet.
+    ChildWindow* openWindow(const QString& key);
+    ChildWindow* findWindow(const QString& className) const;
+
+    void setStatusText(const QString& text);
+
+    QMdiArea* mdiArea;
+    QTimer* tmrMaster;
+    QToolBar* tbToolBar;
+    QStatusBar* sbStatusBar;
+    std::array<QLabel*, 3> sbPanels{}; // status text, date, time
+
+    QMenu* mnuFile;
+    QAction* mnuSave;
+    QAction* mnuLog;
+    QMenu* mnuDevice;
+    QAction* mnuRegMap;
+    QAction* mnuGraph;
+    QAction* mnuLimits;
+    QMenu* mnuConfig;
+    QAction* mnuGeneralConfig;
+    QAction* mnuFanConfig;
+    QAction* mnuGPIO;
+    QAction* mnuSoftware;
+    QMenu* mnuControl;
+    QAction* mnuAutoControl;
+    QAction* mnuManual;
+    QMenu* mnuBoard;
+    QAction* mnuEvalBoard;
+    QAction* mnuHeaters;
+    QMenu* mnuWindow;
+    QMenu* mnuMainAbout;
+    QAction* mnuAbout;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    using Factory = std::function<ChildWindow*(Session&, PollingCycle&)>;
+    QAction* addMenuItem(QMenu* menu, const char* name, const QString& caption, const QString& windowClass);
+    void buildMenus();
+    void buildToolbar();
+    void buildStatusBar();
+    void refreshWindowMenu();
+    void updateClock();
+    void tmrMaster_Timer();
+
+    Session& session_;
+    PollingCycle& polling_;
+    SettingsStore& settings_;
+    QMap<QString, Factory> factories_;       // window class -> constructor
+    QMap<QString, QString> toolbarWindows_;  // toolbar key -> window class
+    QMap<QString, QPointer<ChildWindow>> open_;
+    QTimer* clockTimer_;
+    bool unloaded_ = false;
+};
+
+// The window classes the program has, with their constructors (see WindowRegistry.cpp).
+void RegisterWindows(QMap<QString, std::function<ChildWindow*(Session&, PollingCycle&)>>& factories);

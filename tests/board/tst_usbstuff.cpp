@@ -1,0 +1,276 @@
+// The transport over the simulated board: what goes over the wire, what comes back, and how a
+// failure ends the program.
+#include "board/USBStuff.h"
+#include "support/SimSession.h"
+
+#include <QTest>
+
+class TestUSBStuff : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void readRegisterSendsOneRequestAndReturnsByteZero() {
+        SimSession t;
+        t.connect();
+        const int v = t.usb().ReadRegister(0x2E, 0x3E);
+        QCOMPARE(v, CompanyCode);
+        QCOMPARE(t.requestTexts(), QStringList{QStringLiteral("222 46 62 1 1")});
+        QCOMPARE(t.requests().front().data, QByteArray(1, char(CompanyCode)));
+    }
+
+    void readAtAnAddressWithoutChipSucceedsWithAnotherByte() {
+        SimSession t;
+        t.connect();
+        const int v = t.usb().ReadRegister(0x2C, 0x3E);
+        QVERIFY(v != CompanyCode);
+        QVERIFY(t.programEnds.isEmpty());
+        QCOMPARE(t.requests().front().status, std::int16_t(0));
+    }
+
+    void writeLowersValuesAbove255InTheCallersVariable() {
+        SimSession t;
+        t.connect();
+        std::int32_t value = 300;
+        QCOMPARE(t.usb().WriteRegister(0x2E, 0x37, value), std::int16_t(0));
+        QCOMPARE(value, 255);
+        QCOMPARE(t.requestTexts(), QStringList{QStringLiteral("222 46 %1 0 0").arg(255 * 256 + 0x37)});
+        QCOMPARE(t.chip().read(0x37), 255);
+    }
+
+    void writeOfNegativeValueCarriesItsTwosComplementByte_data() {
+        QTest::addColumn<int>("value");
+        QTest::addColumn<int>("chipByte");
+        QTest::newRow("-10") << -10 << 0xF6;
+        QTest::newRow("-128") << -128 << 0x80;
+        QTest::newRow("-1") << -1 << 0xFF;
+        QTest::newRow("-300") << -300 << 0xD4; // low eight bits of -300
+    }
+    void writeOfNegativeValueCarriesItsTwosComplementByte() {
+        QFETCH(int, value);
+        QFETCH(int, chipByte);
+        SimSession t;
+        t.connect();
+        std::int32_t v = value;
+        t.usb().WriteRegister(0x2E, 0x44, v);
+        QCOMPARE(v, value); // negative values pass unchanged
+        QCOMPARE(t.requests().front().index, value * 256 + 0x44);
+        QCOMPARE(t.chip().read(0x44), chipByte);
+    }
+
+    void writeOfHugeValueDoesNotOverflow() {
+        SimSession t;
+        t.connect();
+        std::int32_t v = std::numeric_limits<std::int32_t>::min();
+        t.usb().WriteRegister(0x2E, 0x44, v);
+        QCOMPARE(t.requests().front().index & 0xFF, 0x44);
+        QCOMPARE(t.chip().read(0x44), 0);
+    }
+
+    void pwmConfigWritesRefreshManualControl() {
+        SimSession t;
+        t.connect();
+        t.usb().WriteRegister(0x2E, 0x68, 0x80);
+        QCOMPARE(t.usb().ManualControl(1), false);
+        QCOMPARE(t.usb().ManualControl(2), true);
+        // The refresh reads the register back right after the write.
+        QCOMPARE(t.requestTexts(),
+                 (QStringList{QStringLiteral("222 46 %1 0 0").arg(0x80 * 256 + 0x68), QStringLiteral("222 46 104 1 1")}));
+        t.usb().WriteRegister(0x2E, 0x68, 0x00);
+        QCOMPARE(t.usb().ManualControl(1), true);
+        QCOMPARE(t.usb().ManualControl(2), true);
+        t.usb().WriteRegister(0x2E, 0x69, 0x40);
+        QCOMPARE(t.usb().ManualControl(3), true);
+        QCOMPARE(t.usb().ManualControl(4), false);
+    }
+
+    void gpioEnableWriteRefreshesGpioEnabled() {
+        SimSession t;
+        t.connect();
+        t.usb().WriteRegister(0x2E, 0x7F, 0x0A);
+        QCOMPARE(t.usb().GpioEnabled(1), true);
+        QCOMPARE(t.usb().GpioEnabled(2), false);
+        QCOMPARE(t.usb().GpioEnabled(3), true);
+        QCOMPARE(t.usb().GpioEnabled(4), false);
+    }
+
+    void otherWritesReadNothingBack() {
+        SimSession t;
+        t.connect();
+        t.usb().WriteRegister(0x2E, 0x40, 0x01);
+        QCOMPARE(t.requests().size(), 1);
+    }
+
+    void readOnlyRegistersIgnoreWrites() {
+        SimSession t;
+        t.connect();
+        t.usb().WriteRegister(0x2E, 0x3E, 0x00);
+        QCOMPARE(t.usb().ReadRegister(0x2E, 0x3E), CompanyCode);
+    }
+
+    void blockReadReturnsConsecutiveRegisters() {
+        SimSession t;
+        t.connect();
+        t.usb().DeviceAddress = 0x2E;
+        t.usb().ReadBlock(0x6A, 8);
+        const auto& b = t.usb().TransferBuffer;
+        for (int i = 0; i < 4; ++i) QCOMPARE(int(b[i]), 0x80);     // PWM min duty defaults
+        for (int i = 4; i < 8; ++i) QCOMPARE(int(b[i]), 0x5A);     // Tmin defaults
+        QCOMPARE(t.requestTexts(), QStringList{QStringLiteral("220 46 106 1 8")});
+    }
+
+    void failedBlockReadLeavesTheBufferAsItWas() {
+        SimOptions o;
+        o.failBlockReads = true;
+        SimSession t(o);
+        t.connect();
+        t.usb().TransferBuffer.fill(0xA5);
+        t.usb().ReadBlock(0x20, 10);
+        QVERIFY(t.programEnds.isEmpty()); // not detected
+        for (int i = 0; i < 10; ++i) QCOMPARE(int(t.usb().TransferBuffer[i]), 0xA5);
+    }
+
+    void bufferIsNeverCleared() {
+        SimSession t;
+        t.connect();
+        t.usb().ReadBlock(0x38, 4); // four 0xFF
+        t.usb().ReadRegister(0x2E, 0x40);
+        QCOMPARE(int(t.usb().TransferBuffer[0]), 0x01);
+        QCOMPARE(int(t.usb().TransferBuffer[1]), 0xFF);
+        QCOMPARE(int(t.usb().TransferBuffer[3]), 0xFF);
+    }
+
+    void heaterLevelsAreClampedInTheCallersVariable_data() {
+        QTest::addColumn<int>("level");
+        QTest::addColumn<int>("sent");
+        QTest::newRow("150") << 150 << 100;
+        QTest::newRow("-5") << -5 << 0;
+        QTest::newRow("37") << 37 << 37;
+    }
+    void heaterLevelsAreClampedInTheCallersVariable() {
+        QFETCH(int, level);
+        QFETCH(int, sent);
+        SimSession t;
+        t.connect();
+        std::int32_t v = level;
+        QCOMPARE(t.usb().SetHeater(1, v), std::int16_t(0));
+        QCOMPARE(v, sent);
+        QCOMPARE(t.requestTexts(), QStringList{QStringLiteral("218 1 %1 0 1").arg(sent)});
+        QCOMPARE(t.usb().ReadHeaterLevels(), std::int16_t(0));
+        QCOMPARE(int(t.usb().TransferBuffer[0]), 2 * sent);
+        QCOMPARE(int(t.usb().TransferBuffer[1]), 0);
+    }
+
+    void failedReadEndsTheProgramAndNothingMoreReachesTheBoard() {
+        SimOptions o;
+        o.failRequestNumber = 3; // after the SMBus enable, the second request of the test
+        SimSession t(o);
+        t.connect();
+        t.usb().ReadRegister(0x2E, 0x40);
+        t.usb().ReadRegister(0x2E, 0x41);
+        QCOMPARE(t.prompts.messages.size(), 1);
+        QCOMPARE(t.prompts.messages[0].text, QStringLiteral("Communications Interrupted - Check USB connections"));
+        QCOMPARE(t.prompts.messages[0].icon, MessageIcon::Critical);
+        QCOMPARE(t.prompts.messages[0].buttons, MessageButtons::Ok);
+        QCOMPARE(t.programEnds, QList<int>{CommunicationsInterrupted});
+        const auto before = t.board->journal().size();
+        t.usb().ReadRegister(0x2E, 0x40);
+        t.usb().WriteRegister(0x2E, 0x40, 1);
+        t.usb().ReadBlock(0x20, 10);
+        QCOMPARE(t.board->journal().size(), before);
+        QCOMPARE(t.prompts.messages.size(), 1);
+        QCOMPARE(t.programEnds.size(), 1);
+    }
+
+    void failedWriteEndsTheProgramWithoutRefreshingFlags() {
+        SimOptions o;
+        o.failRequestNumber = 2;
+        SimSession t(o);
+        t.connect();
+        QVERIFY(t.usb().WriteRegister(0x2E, 0x68, 0x80) != 0);
+        QCOMPARE(t.programEnds, QList<int>{CommunicationsInterrupted});
+        QCOMPARE(t.requests().size(), 1); // no read-back of 0x68
+    }
+
+    void lostLinkFailsEveryLaterRequest() {
+        SimOptions o;
+        o.linkLostAfterMs = 1000;
+        SimSession t(o);
+        t.connect();
+        t.usb().ReadRegister(0x2E, 0x40);
+        QVERIFY(t.programEnds.isEmpty());
+        t.clock.advance(1001);
+        t.usb().ReadRegister(0x2E, 0x40);
+        QCOMPARE(t.programEnds, QList<int>{CommunicationsInterrupted});
+    }
+
+    void heaterErrorAnsweredNoReturnsAndTheProgramGoesOn() {
+        SimOptions o;
+        o.failRequestNumber = 2;
+        SimSession t(o);
+        t.connect();
+        t.prompts.answers = {MessageAnswer::No};
+        QVERIFY(t.usb().SetHeater(1, 50) != 0);
+        QCOMPARE(t.prompts.messages.size(), 1);
+        QCOMPARE(t.prompts.messages[0].text,
+                 QStringLiteral("Error in Heater Module -  Do you wish to close the application?"));
+        QCOMPARE(t.prompts.messages[0].icon, MessageIcon::None);
+        QCOMPARE(t.prompts.messages[0].buttons, MessageButtons::YesNo);
+        QVERIFY(t.programEnds.isEmpty());
+        QVERIFY(!t.usb().linkClosed());
+        QCOMPARE(t.usb().ReadRegister(0x2E, 0x3E), CompanyCode);
+    }
+
+    void heaterErrorAnsweredYesEndsTheProgram() {
+        SimOptions o;
+        o.failRequestNumber = 2;
+        SimSession t(o);
+        t.connect();
+        t.prompts.answers = {MessageAnswer::Yes};
+        t.usb().ReadHeaterLevels();
+        QCOMPARE(t.programEnds, QList<int>{HeaterModuleError});
+    }
+
+    void unknownCodeShowsNothingAndEnds() {
+        SimSession t;
+        t.usb().ShowLinkError(7);
+        QVERIFY(t.prompts.messages.isEmpty());
+        QCOMPARE(t.programEnds, QList<int>{7});
+    }
+
+    void messagesAreExact() {
+        QCOMPARE(LinkErrorMessage(0), QStringLiteral("Firmware failed to download - Check USB connections"));
+        QCOMPARE(LinkErrorMessage(1), QStringLiteral("SMBus enable error  - Check USB connections"));
+        QCOMPARE(LinkErrorMessage(2), QStringLiteral("Initial Connection Failed - Check USB connections"));
+        QCOMPARE(LinkErrorMessage(4), QStringLiteral("Device not found - Check USNB connections"));
+        QVERIFY(LinkErrorMessage(6).isEmpty());
+        QVERIFY(LinkErrorMessage(-1).isEmpty());
+    }
+
+    void firmwarePathIsZeroTerminatedEightBitText() {
+        SimSession t({}, QStringLiteral("/opt/vortane"));
+        QCOMPARE(t.usb().DownloadFirmware(QStringLiteral("/opt/vortane")), std::int16_t(0));
+        const QByteArray expected = "/opt/vortane/HELDRIXFW.Hex";
+        const auto& buf = t.usb().firmwarePathBuffer();
+        QCOMPARE(QByteArray(reinterpret_cast<const char*>(buf.data())), expected);
+        QCOMPARE(int(buf[std::size_t(expected.size())]), 0);
+        QCOMPARE(t.board->journal().front().firmwarePath, QString::fromLatin1(expected));
+    }
+
+    void chipRequestsBeforeTheBridgeIsEnabledFail() {
+        SimSession t;
+        t.usb().DownloadFirmware(QStringLiteral("/x"));
+        t.usb().DeviceAddress = 0x2E;
+        t.usb().ReadRegister(0x2E, 0x40);
+        QCOMPARE(t.programEnds, QList<int>{CommunicationsInterrupted});
+    }
+
+    void journalIsBounded() {
+        SimSession t;
+        t.connect();
+        for (std::size_t i = 0; i < SimBoard::JournalCapacity + 10; ++i) t.usb().ReadBlock(0x20, 1);
+        QCOMPARE(t.board->journal().size(), SimBoard::JournalCapacity);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestUSBStuff)
+#include "tst_usbstuff.moc"

@@ -1,0 +1,32 @@
+#include "support/SimSession.h"
+
+#include "board/Startup.h"
+
+SimSession::SimSession(SimOptions options, QString programFolder)
+    : board(std::make_unique<SimBoard>(clock, std::move(options))),
+      session(std::make_unique<Session>(clock, prompts, *board, std::move(programFolder))) {
+    session->usb.onProgramEnd = [this](int code) { programEnds.append(code); };
+}
+
+void SimSession::connect() {
+    usb().DownloadFirmware(session->programFolder);
+    while (usb().EnableSmbus() != 0) {
+    }
+    usb().DeviceAddress = board->options().chipAddresses.empty() ? 0x2E : board->options().chipAddresses.front();
+    SetDefaultValues(*session);
+    board->clearJournal();
+}
+
+QList<JournalEntry> SimSession::requests() const {
+    QList<JournalEntry> out;
+    for (const JournalEntry& e : board->journal())
+        if (!e.firmware) out.append(e);
+    return out;
+}
+
+QStringList SimSession::requestTexts() const {
+    QStringList out;
+    for (const JournalEntry& e : requests())
+        out << QStringLiteral("%1 %2 %3 %4 %5").arg(e.request).arg(e.value).arg(e.index).arg(e.direction).arg(e.length);
+    return out;
+}

@@ -1,0 +1,33 @@
+#pragma once
+
+#include "base/Clock.h"
+#include "board/Session.h"
+#include "board/sim/SimBoard.h"
+#include "support/ScriptedPrompts.h"
+
+#include <QList>
+
+#include <memory>
+
+// A session over a simulated board with a manual clock and scripted prompts. The program end
+// of a link error is recorded instead of ending the test process.
+struct SimSession {
+    explicit SimSession(SimOptions options = {}, QString programFolder = QStringLiteral("/opt/vortane"));
+
+    // Brings the board up the short way (firmware, SMBus enable, chip at its first address),
+    // applies the program's defaults and forgets the journal, ready for a test's requests.
+    void connect();
+
+    // The vendor requests of the journal (firmware downloads left out).
+    QList<JournalEntry> requests() const;
+    // "222 46 64 1 1": request, value, index, direction, length of each vendor request.
+    QStringList requestTexts() const;
+
+    ManualClock clock;
+    ScriptedPrompts prompts;
+    std::unique_ptr<SimBoard> board;
+    std::unique_ptr<Session> session;
+    QList<int> programEnds; // link error codes that ended the program
+    SimChip& chip() { return *board->chip(board->options().chipAddresses.front()); }
+    USBStuff& usb() { return session->usb; }
+};
