@@ -1,1 +1,222 @@
 #include "base/NumberText.h"
+
+#include <charconv>
+#include <cmath>
+#include <limits>
+#include <string>
+
+namespace {
+
+bool isBlank(QChar c) {
+    return c == u' ' || c == u'\t';
+}
+bool isDigit(QChar c) {
+    return c.unicode() >= u'0' && c.unicode() <= u'9';
+}
+
+int hexDigitValue(QChar c) {
+    const char16_t u = c.unicode();
+    if (u >= u'0' && u <= u'9') return u - u'0';
+    if (u >= u'a' && u <= u'f') return u - u'a' + 10;
+    if (u >= u'A' && u <= u'F') return u - u'A' + 10;
+    return -1;
+}
+
+qsizetype skipBlanks(const QString& text, qsizetype i) {
+    while (i < text.size() && isBlank(text[i]))
+        ++i;
+    return i;
+}
+
+// Exponents stop growing here: past it any typed mantissa is far out of a double's range anyway.
+constexpr std::int64_t ExponentCap = 1'000'000'000;
+
+struct Scanned {
+    qsizetype end = 0;           // index just past it
+    std::optional<double> value; // empty when the number does not fit a double
+};
+
+// Reads "[sign] digits [. digits] [e [sign] digits]" at position i (at least one mantissa digit).
+// Only ASCII digits count; the decimal separator is always the full stop, whatever the locale.
+Scanned scanNumber(const QString& text, qsizetype i) {
+    Scanned result;
+    const qsizetype n = text.size();
+    bool negative = false;
+    if (i < n && (text[i] == u'+' || text[i] == u'-')) {
+        negative = text[i] == u'-';
+        ++i;
+    }
+    std::string intPart;
+    std::string fracPart;
+    while (i < n && isDigit(text[i]))
+        intPart.push_back(static_cast<char>(text[i++].unicode()));
+    if (i < n && text[i] == u'.') {
+        qsizetype j = i + 1;
+        while (j < n && isDigit(text[j]))
+            fracPart.push_back(static_cast<char>(text[j++].unicode()));
+        // A point after digits belongs to the number even without a fraction ("5." is 5).
+        if (!intPart.empty() || !fracPart.empty()) i = j;
+    }
+    if (intPart.empty() && fracPart.empty()) return result;
+
+    std::int64_t exponent = 0;
+    if (i < n && (text[i] == u'e' || text[i] == u'E')) {
+        qsizetype j = i + 1;
+        bool expNegative = false;
+        if (j < n && (text[j] == u'+' || text[j] == u'-')) {
+            expNegative = text[j] == u'-';
+            ++j;
+        }
+        if (j < n && isDigit(text[j])) {
+            while (j < n && isDigit(text[j])) {
+                if (exponent < ExponentCap) exponent = exponent * 10 + (text[j].unicode() - u'0');
+                ++j;
+            }
+            if (expNegative) exponent = -exponent;
+            i = j;
+        }
+    }
+    result.end = i;
+
+    std::string chars = intPart.empty() ? std::string("0") : intPart;
+    if (!fracPart.empty()) chars += '.' + fracPart;
+    chars += 'e' + std::to_string(exponent);
+    double value = 0;
+    const std::errc ec = std::from_chars(chars.data(), chars.data() + chars.size(), value).ec;
+    if (ec == std::errc::result_out_of_range) {
+        // Too large or too small for a double: find which from the decimal magnitude.
+        std::int64_t magnitude = 0;
+        const auto firstInt = intPart.find_first_not_of('0');
+        if (firstInt != std::string::npos) {
+            magnitude = static_cast<std::int64_t>(intPart.size() - firstInt);
+        } else {
+            const auto firstFrac = fracPart.find_first_not_of('0');
+            magnitude = -static_cast<std::int64_t>(firstFrac == std::string::npos ? 0 : firstFrac);
+        }
+        if (magnitude + exponent > 0) return result; // overflow: no usable value
+        value = 0;
+    } else if (ec != std::errc()) {
+        return result;
+    }
+    if (!std::isfinite(value)) return result;
+    // "-0" reads as plain 0, so it never prints with a sign.
+    result.value = (negative && value != 0) ? -value : value;
+    return result;
+}
+
+} // namespace
+
+std::optional<double> LeadingNumber(const QString& text) {
+    return scanNumber(text, skipBlanks(text, 0)).value;
+}
+
+double LeadingNumberOrZero(const QString& text) {
+    return LeadingNumber(text).value_or(0.0);
+}
+
+bool IsNumeric(const QString& text) {
+    const Scanned scanned = scanNumber(text, skipBlanks(text, 0));
+    if (!scanned.value) return false;
+    return skipBlanks(text, scanned.end) == text.size();
+}
+
+std::int64_t RoundHalfEven(double value) {
+    if (std::isnan(value)) return 0;
+    constexpr double Limit = 9223372036854775808.0; // 2^63
+    if (value >= Limit) return std::numeric_limits<std::int64_t>::max();
+    if (value <= -Limit) return std::numeric_limits<std::int64_t>::min();
+    // Independent of the floating-point rounding mode; the difference below is exact.
+    const double lower = std::floor(value);
+    const double fraction = value - lower;
+    double rounded = lower;
+    if (fraction > 0.5 || (fraction == 0.5 && std::fmod(lower, 2.0) != 0.0)) rounded = lower + 1.0;
+    if (rounded >= Limit) return std::numeric_limits<std::int64_t>::max();
+    return static_cast<std::int64_t>(rounded);
+}
+
+std::uint32_t LeadingHex(const QString& text) {
+    std::uint32_t value = 0;
+    qsizetype i = skipBlanks(text, 0);
+    for (int count = 0; count < 8 && i < text.size(); ++count, ++i) {
+        const int digit = hexDigitValue(text[i]);
+        if (digit < 0) break;
+        value = value * 16 + static_cast<std::uint32_t>(digit);
+    }
+    return value;
+}
+
+QString HexText(std::uint32_t value) {
+    return QString::number(value, 16).toUpper();
+}
+
+QString AddressText(std::uint32_t address) {
+    return HexText(address) + u'h';
+}
+
+QString SignOrBlank(std::int64_t value) {
+    if (value < 0) return QString::number(value);
+    return u' ' + QString::number(value);
+}
+
+QString SevenDigits(double value) {
+    if (!std::isfinite(value)) return QString::number(value);
+    if (value == 0) return QStringLiteral("0");
+
+    // Correctly rounded to seven significant digits: "-d.dddddde+XX".
+    char buffer[64];
+    const auto [end, ec] =
+        std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::scientific, 6);
+    if (ec != std::errc()) return QString::number(value, 'g', 7);
+    const std::string text(buffer, end);
+    const bool negative = text.front() == '-';
+    const auto ePos = text.find('e');
+    std::string digits;
+    for (std::size_t k = negative ? 1 : 0; k < ePos; ++k)
+        if (text[k] != '.') digits.push_back(text[k]);
+    const int exponent = std::stoi(text.substr(ePos + 1));
+    while (digits.size() > 1 && digits.back() == '0')
+        digits.pop_back();
+    const int count = static_cast<int>(digits.size());
+
+    std::string out = negative ? "-" : "";
+    if (exponent >= -7 && exponent < 15) {
+        if (exponent >= 0) {
+            const int intDigits = exponent + 1;
+            out += digits.substr(0, static_cast<std::size_t>(std::min(intDigits, count)));
+            if (count < intDigits) out.append(static_cast<std::size_t>(intDigits - count), '0');
+            if (count > intDigits) out += '.' + digits.substr(static_cast<std::size_t>(intDigits));
+        } else {
+            out += "0.";
+            out.append(static_cast<std::size_t>(-exponent - 1), '0');
+            out += digits;
+        }
+    } else {
+        // Far outside anything the chip reports: exponent notation instead of a row of zeros.
+        out += digits.substr(0, 1);
+        if (count > 1) out += '.' + digits.substr(1);
+        out += exponent < 0 ? "E-" : "E+";
+        const std::string magnitude = std::to_string(std::abs(exponent));
+        if (magnitude.size() < 2) out += '0';
+        out += magnitude;
+    }
+    return QString::fromLatin1(out.data(), static_cast<qsizetype>(out.size()));
+}
+
+QString LogTimeText(double seconds) {
+    if (!std::isfinite(seconds)) return QString::number(seconds);
+    // The largest double has 309 integer digits.
+    char buffer[400];
+    const auto [end, ec] =
+        std::to_chars(buffer, buffer + sizeof buffer, seconds, std::chars_format::fixed, 3);
+    if (ec != std::errc()) return QStringLiteral("0");
+    std::string text(buffer, end);
+    while (text.back() == '0')
+        text.pop_back();
+    if (text.back() == '.') text.pop_back();
+    if (text == "0" || text == "-0" || text.empty()) return QStringLiteral("0");
+    if (text.rfind("0.", 0) == 0)
+        text.erase(0, 1);
+    else if (text.rfind("-0.", 0) == 0)
+        text.erase(1, 1);
+    return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
+}
