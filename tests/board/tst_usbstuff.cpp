@@ -1,6 +1,7 @@
 // The transport over the simulated board: what goes over the wire, what comes back, and how a
 // failure ends the program.
 #include "board/USBStuff.h"
+#include "registers/RegMapStuff.h"
 #include "support/SimSession.h"
 
 #include <QTest>
