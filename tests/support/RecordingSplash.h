@@ -1,0 +1,28 @@
+#pragma once
+
+#include "base/Clock.h"
+#include "board/Startup.h"
+
+#include <QList>
+#include <QStringList>
+
+// A splash view that records what the splash window would show, and when.
+struct RecordingSplash final : SplashView {
+    explicit RecordingSplash(Clock& c, int width = 6000) : clock(c), designWidth(width) {}
+    int progressDesignWidth() const override { return designWidth; }
+    void setProgressVisible() override { visible = true; }
+    void setProgressWidth(float twips) override { widths.append(twips); }
+    void setProgInfo(const QString& text) override {
+        texts.append(text);
+        textTimes.append(clock.nowMs());
+    }
+    void processEvents() override { ++eventPasses; }
+
+    Clock& clock;
+    int designWidth;
+    bool visible = false;
+    QList<float> widths;
+    QStringList texts;
+    QList<std::int64_t> textTimes;
+    int eventPasses = 0;
+};
