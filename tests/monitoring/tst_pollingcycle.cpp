@@ -1,0 +1,244 @@
+// The polling cycle stepped with a manual clock over the simulated board.
+#include "monitoring/DataLog.h"
+#include "monitoring/GeneralStuff.h"
+#include "monitoring/PollingCycle.h"
+#include "support/SimSession.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+struct Poll {
+    Poll() : cycle(*t.session) { t.connect(); }
+    // Ticks every 10 ms from the present time for `ms` milliseconds.
+    void run(int ms) {
+        for (int elapsed = 0; elapsed < ms; elapsed += 10) {
+            cycle.Tick(t.clock.nowMs());
+            t.clock.advance(10);
+        }
+    }
+    int count(const QString& text) const { return int(t.requestTexts().count(text)); }
+    SimSession t;
+    PollingCycle cycle;
+};
+
+const QString kTemps = QStringLiteral("220 46 32 1 10");
+const QString kMax = QStringLiteral("222 46 120 1 1");
+const QString kTachs = QStringLiteral("220 46 42 1 8");
+const QString kDuty = QStringLiteral("220 46 50 1 4");
+
+} // namespace
+
+class TestPollingCycle : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void readMeasurementsDecodesOneGroup() {
+        SimSession t;
+        t.connect();
+        t.chip().advanceTo(0);
+        t.session->readings.FanSpeeds = {1, 2, 3, 4};
+        t.session->readings.DutyCycles = {5, 6, 7, 8};
+        ReadMeasurements(*t.session, TemperatureGroup);
+        QCOMPARE(t.requestTexts(), (QStringList{kTemps, kMax}));
+        const auto& r = t.session->readings;
+        for (int i = 0; i < 10; ++i)
+            QCOMPARE(int(r.Temperatures[std::size_t(i)]), int(std::int8_t(t.chip().read(0x20 + i))));
+        QCOMPARE(int(r.Temperatures[10]), int(std::int8_t(t.chip().read(0x78))));
+        QCOMPARE(r.FanSpeeds, (std::array<std::int32_t, 4>{1, 2, 3, 4}));
+        QCOMPARE(r.DutyCycles, (std::array<std::int32_t, 4>{5, 6, 7, 8}));
+        ReadMeasurements(*t.session, 4);
+        QCOMPARE(t.requests().size(), 2);
+    }
+
+    void fanAndDutyGroupsDecodeTheirBuffers() {
+        SimOptions o;
+        o.failBlockReads = true; // decode what the buffer holds
+        SimSession t(o);
+        t.connect();
+        auto& b = t.usb().TransferBuffer;
+        b.fill(0);
+        b[0] = 0x8C; b[1] = 0x0A; // 2700 -> 2000 RPM
+        b[2] = 0xFF; b[3] = 0xFF; // 82 RPM
+        b[4] = 0x00; b[5] = 0x00; // 5,400,000 RPM
+        b[6] = 0x8D; b[7] = 0x0A; // 2701 -> 1999 RPM
+        ReadMeasurements(*t.session, FanSpeedGroup);
+        QCOMPARE(t.session->readings.FanSpeeds, (std::array<std::int32_t, 4>{2000, 82, 5400000, 1999}));
+        b[0] = 255; b[1] = 128; b[2] = 1; b[3] = 2;
+        ReadMeasurements(*t.session, DutyCycleGroup);
+        QCOMPARE(t.session->readings.DutyCycles, (std::array<std::int32_t, 4>{100, 50, 0, 1}));
+        QCOMPARE(t.session->readings.Temperatures[0], std::int16_t(0)); // untouched
+    }
+
+    void groupsAreReadInTurnAtTheReadInterval() {
+        Poll p;
+        p.run(1000);
+        // t = 0 runs at once; then each tick more than 100 ms later: 0, 110, 220, ... 990.
+        const QStringList r = p.t.requestTexts();
+        QCOMPARE(r.mid(0, 5), (QStringList{kTemps, kMax, kTachs, kDuty, kTemps}));
+        QCOMPARE(p.count(kTemps) + p.count(kTachs) + p.count(kDuty), 10);
+        QCOMPARE(p.cycle.ReadGroup, 1);
+        // Never more than one group per tick.
+        std::int64_t lastTime = -1;
+        for (const JournalEntry& e : p.t.requests()) {
+            if (e.request != 220) continue;
+            QVERIFY(e.timeMs > lastTime);
+            lastTime = e.timeMs;
+        }
+    }
+
+    void readIntervalZeroReadsOneGroupEveryTick() {
+        Poll p;
+        p.t.session->options.ReadInterval = 0;
+        p.run(300);
+        QCOMPARE(p.count(kTemps) + p.count(kTachs) + p.count(kDuty), 30);
+        QCOMPARE(p.count(kMax), 10);
+    }
+
+    void readingDisabledReadsNothing() {
+        Poll p;
+        p.t.session->options.ReadingEnabled = false;
+        p.run(2000);
+        QVERIFY(p.t.requests().isEmpty());
+    }
+
+    void intervalsAreReadOnEveryTick() {
+        Poll p;
+        p.run(50); // first read at 0
+        p.t.session->options.ReadInterval = 1000;
+        p.run(900);
+        QCOMPARE(p.count(kTemps), 1);
+        QCOMPARE(p.count(kTachs), 0);
+        p.t.session->options.ReadInterval = 100;
+        p.run(10);
+        QCOMPARE(p.count(kTachs), 1);
+    }
+
+    void registerMapTaskRunsOnlyWhileContinuousReadIsTicked() {
+        Poll p;
+        p.t.session->options.ReadingEnabled = false;
+        bool ticked = false;
+        int reads = 0;
+        p.cycle.continuousReadTicked = [&] { return ticked; };
+        p.cycle.setRefresh(PollTask::RegisterMap, [&] { ++reads; });
+        p.t.session->decl.RegisterMapOpen = true;
+        p.run(3000);
+        QCOMPARE(reads, 0);
+        QVERIFY(!p.cycle.lastRun[std::size_t(PollTask::RegisterMap)]);
+        ticked = true;
+        p.run(10); // runs on the next tick: its time has not moved
+        QCOMPARE(reads, 1);
+        p.run(3000);
+        QCOMPARE(reads, 3);
+    }
+
+    void freeWheelPollCountsAsRunEvenWhenNotRunning() {
+        Poll p;
+        p.t.session->options.ReadingEnabled = false;
+        int polls = 0;
+        p.cycle.setRefresh(PollTask::BoardInfo, [&] { ++polls; });
+        p.t.session->decl.BoardInfoOpen = true;
+        p.run(500);
+        QCOMPARE(polls, 0);
+        QVERIFY(p.cycle.lastRun[std::size_t(PollTask::BoardInfo)].has_value());
+        p.t.session->decl.FreeWheelRunning = true;
+        p.run(500); // still within a second of the last (empty) run
+        QCOMPARE(polls, 0);
+        p.run(100);
+        QCOMPARE(polls, 1);
+    }
+
+    void lastRunSurvivesAWindowClosing() {
+        Poll p;
+        p.t.session->options.ReadingEnabled = false;
+        int refreshes = 0;
+        p.cycle.setRefresh(PollTask::Limits, [&] { ++refreshes; });
+        p.t.session->decl.LimitsOpen = true;
+        p.run(10);
+        QCOMPARE(refreshes, 1);
+        p.t.session->decl.LimitsOpen = false;
+        p.run(500);
+        p.t.session->decl.LimitsOpen = true;
+        p.run(490); // 1000 ms since the last run: not strictly more
+        QCOMPARE(refreshes, 1);
+        p.run(20);
+        QCOMPARE(refreshes, 2);
+    }
+
+    void windowRefreshesRunInTaskOrder() {
+        Poll p;
+        QStringList order;
+        auto& d = p.t.session->decl;
+        const std::pair<PollTask, bool*> tasks[] = {
+            {PollTask::Limits, &d.LimitsOpen},       {PollTask::Gpio, &d.GpioOpen},
+            {PollTask::FanConfig, &d.FanConfigOpen}, {PollTask::Graph, &d.GraphOpen},
+            {PollTask::Heaters, &d.HeatersOpen},     {PollTask::Manual, &d.ManualOpen},
+            {PollTask::AutoControl, &d.AutoControlOpen}};
+        for (const auto& [task, flag] : tasks) {
+            *flag = true;
+            p.cycle.setRefresh(task, [&order, task = task] { order << QString::number(int(task)); });
+        }
+        p.cycle.Tick(p.t.clock.nowMs());
+        QCOMPARE(order.join(QLatin1Char(',')), QStringLiteral("2,4,5,6,7,8,9"));
+    }
+
+    void graphTaskFollowsTheGraphInterval() {
+        Poll p;
+        p.t.session->options.ReadingEnabled = false;
+        int updates = 0;
+        p.cycle.setRefresh(PollTask::Graph, [&] { ++updates; });
+        p.t.session->decl.GraphOpen = true;
+        p.run(1000); // 50 ms interval at 10 ms ticks: every 60 ms
+        QCOMPARE(updates, 17);
+    }
+
+    void loggingRepeatsTheLastReadingsWhenReadingIsOff() {
+        QTemporaryDir dir;
+        Poll p;
+        auto& d = p.t.session->decl;
+        p.t.session->options.ReadingEnabled = false;
+        p.t.session->readings.Temperatures[0] = -5;
+        d.LogFileName = dir.filePath(QStringLiteral("log.csv"));
+        d.LogSelection = {};
+        d.LogSelection[0] = true;
+        d.LoggingActive = true;
+        p.run(350); // lines at 0, 110, 220, 330
+        QCOMPARE(d.LogSampleCount, 4);
+        QFile f(d.LogFileName);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        QCOMPARE(f.readAll(), QByteArray("0,-5,\r\n.1,-5,\r\n.2,-5,\r\n.3,-5,\r\n"));
+        QVERIFY(p.t.requests().isEmpty());
+    }
+
+    void unwritableLogStopsLoggingAndSaysSo() {
+        Poll p;
+        auto& d = p.t.session->decl;
+        d.LogFileName = QStringLiteral("/nonexistent-dir/x/log.csv");
+        d.LoggingActive = true;
+        QString reported;
+        p.cycle.onLogWriteFailed = [&](const QString& f) { reported = f; };
+        p.run(500);
+        QVERIFY(!d.LoggingActive);
+        QCOMPARE(reported, d.LogFileName);
+        QCOMPARE(d.LogSampleCount, 0);
+    }
+
+    void linkErrorStopsTheTick() {
+        SimOptions o;
+        o.failRequestNumber = 3; // the 0x78 read after the first block read
+        SimSession t(o);
+        t.connect();
+        PollingCycle cycle(*t.session);
+        int refreshes = 0;
+        cycle.setRefresh(PollTask::Limits, [&] { ++refreshes; });
+        t.session->decl.LimitsOpen = true;
+        cycle.Tick(0);
+        QCOMPARE(t.programEnds, QList<int>{3});
+        QCOMPARE(refreshes, 0);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestPollingCycle)
+#include "tst_pollingcycle.moc"
