@@ -193,12 +193,23 @@ void frmMain::updateClock() {
 
 void frmMain::setStatusText(const QString& text) { sbPanels[0]->setText(text); }
 
+void frmMain::registerWindow(const QString& className, Factory factory) {
+    factories_.insert(className, std::move(factory));
+    for (QAction* a : findChildren<QAction*>()) {
+        const QString target = toolbarWindows_.value(a->data().toString(), a->data().toString());
+        if (target == className) a->setEnabled(true);
+    }
+}
+
 bool frmMain::Form_Load(SplashView& splash) {
     const auto twips = [this](const QString& key, double fallback) {
-        return TwipsToPixels(settings_.readNumber(key, fallback));
+        return static_cast<int>(std::lround(settings_.readNumber(key, fallback)));
     };
-    move(twips(SettingsKeys::MainLeft, 1000), twips(SettingsKeys::MainTop, 1000));
-    resize(twips(SettingsKeys::MainWidth, 6500), twips(SettingsKeys::MainHeight, 6500));
+    loadedTwips_ = QRect(twips(SettingsKeys::MainLeft, 1000), twips(SettingsKeys::MainTop, 1000),
+                         twips(SettingsKeys::MainWidth, 6500), twips(SettingsKeys::MainHeight, 6500));
+    move(TwipsToPixels(loadedTwips_.x()), TwipsToPixels(loadedTwips_.y()));
+    resize(TwipsToPixels(loadedTwips_.width()), TwipsToPixels(loadedTwips_.height()));
+    loadedPixels_ = QRect(pos(), size());
     setWindowTitle(kApplicationTitle);
     session_.decl.DisplayHelp = settings_.readBool(SettingsKeys::DisplayHelp, true);
     return RunConnectionSequence(session_, splash, [this](const QString& text) { setStatusText(text); });
@@ -211,10 +222,14 @@ void frmMain::Form_Unload() {
     mdiArea->closeAllSubWindows();
     tmrMaster->stop();
     if (!isMinimized()) {
-        settings_.writeText(SettingsKeys::MainLeft, QString::number(PixelsToTwips(x())));
-        settings_.writeText(SettingsKeys::MainTop, QString::number(PixelsToTwips(y())));
-        settings_.writeText(SettingsKeys::MainWidth, QString::number(PixelsToTwips(width())));
-        settings_.writeText(SettingsKeys::MainHeight, QString::number(PixelsToTwips(height())));
+        const auto save = [this](const QString& key, int pixels, int loadedPixels, int loadedTwips) {
+            const double twips = pixels == loadedPixels ? loadedTwips : PixelsToTwips(pixels);
+            settings_.writeText(key, QString::number(twips));
+        };
+        save(SettingsKeys::MainLeft, x(), loadedPixels_.x(), loadedTwips_.x());
+        save(SettingsKeys::MainTop, y(), loadedPixels_.y(), loadedTwips_.y());
+        save(SettingsKeys::MainWidth, width(), loadedPixels_.width(), loadedTwips_.width());
+        save(SettingsKeys::MainHeight, height(), loadedPixels_.height(), loadedTwips_.height());
         settings_.sync();
     }
 }

@@ -7,6 +7,7 @@
 #include <QMdiArea>
 #include <QMenu>
 #include <QPointer>
+#include <QRect>
 #include <QStatusBar>
 #include <QTimer>
 #include <QToolBar>
@@ -41,6 +42,10 @@ public:
 
     void setStatusText(const QString& text);
 
+    // Makes a window class openable: its menu item and toolbar button become enabled.
+    using Factory = std::function<ChildWindow*(Session&, PollingCycle&)>;
+    void registerWindow(const QString& className, Factory factory);
+
     QMdiArea* mdiArea;
     QTimer* tmrMaster;
     QToolBar* tbToolBar;
@@ -73,7 +78,6 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    using Factory = std::function<ChildWindow*(Session&, PollingCycle&)>;
     QAction* addMenuItem(QMenu* menu, const char* name, const QString& caption, const QString& windowClass);
     void buildMenus();
     void buildToolbar();
@@ -90,6 +94,10 @@ private:
     QMap<QString, QPointer<ChildWindow>> open_;
     QTimer* clockTimer_;
     bool unloaded_ = false;
+    // The position as read at load, in twips and in pixels: an unmoved window writes back exactly
+    // what it read, so the stored values do not drift by pixel rounding from run to run.
+    QRect loadedTwips_;
+    QRect loadedPixels_;
 };
 
 // The window classes the program has, with their constructors (see WindowRegistry.cpp).
