@@ -89,6 +89,10 @@ bool ParseBoardOptions(const QStringList& args, BoardOptions& o, QStringList& re
         double d = 0;
         if (arg == QLatin1String("--board")) {
             if (!takeValue(v)) return false;
+            if (v != QLatin1String("sim")) {
+                error = QStringLiteral("unknown board '%1' (available: sim)").arg(v);
+                return false;
+            }
             o.board = v;
         } else if (arg == QLatin1String("--journal")) {
             if (!takeValue(o.journalFile)) return false;

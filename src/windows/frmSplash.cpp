@@ -4,6 +4,7 @@
 #include "windows/Twips.h"
 
 #include <QApplication>
+#include <QScreen>
 #include <QSysInfo>
 #include <QVBoxLayout>
 
@@ -64,6 +65,8 @@ frmSplash::frmSplash(QWidget* parent) : QWidget(parent, Qt::SplashScreen | Qt::F
     layout->addWidget(lblProgInfo);
     layout->addWidget(progressTrack_);
     setFixedSize(TwipsToPixels(ProgressDesignWidthTwips) + 56, 220);
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
 }
 
 int frmSplash::progressDesignWidth() const { return ProgressDesignWidthTwips; }
