@@ -263,8 +263,7 @@ ChildWindow* frmMain::openWindow(const QString& key) {
     frame->setAttribute(Qt::WA_DeleteOnClose);
     frame->setWindowIcon(windowIcon());
     if (!window->designedSize().isEmpty()) frame->resize(window->designedSize());
-    open_.insert(windowClass, window);
-    connect(window, &QObject::destroyed, this, [this, windowClass] { open_.remove(windowClass); });
+    open_.insert(windowClass, window); // the pointer clears itself when the window is deleted
     frame->show();
     mdiArea->setActiveSubWindow(frame);
     return window;
