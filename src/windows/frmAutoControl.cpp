@@ -1,0 +1,348 @@
+#include "windows/frmAutoControl.h"
+
+#include "base/NumberText.h"
+#include "board/Session.h"
+#include "monitoring/AutoControl.h"
+#include "monitoring/PollingCycle.h"
+
+#include <QEvent>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QVBoxLayout>
+
+#include <algorithm>
+#include <tuple>
+
+UpDown::UpDown(QLineEdit* buddy, int min, int max, QWidget* parent)
+    : QWidget(parent), buddy_(buddy), min_(min), max_(max) {
+    auto* column = new QVBoxLayout(this);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(0);
+    const auto arrow = [this, column](Qt::ArrowType type, int steps) {
+        auto* b = new QToolButton(this);
+        b->setArrowType(type);
+        b->setAutoRepeat(true);
+        // The keyboard steps through the Up and Down keys in the box itself.
+        b->setFocusPolicy(Qt::NoFocus);
+        b->setFixedSize(16, buddy_->sizeHint().height() / 2);
+        b->setIconSize(QSize(8, 8));
+        connect(b, &QToolButton::clicked, this, [this, steps] { stepBy(steps); });
+        column->addWidget(b);
+        return b;
+    };
+    upButton = arrow(Qt::UpArrow, 1);
+    downButton = arrow(Qt::DownArrow, -1);
+    buddy_->installEventFilter(this);
+}
+
+void UpDown::stepBy(int steps) {
+    const double next = SpinnerStep(LeadingNumberOrZero(buddy_->text()), steps, min_, max_);
+    buddy_->setText(SevenDigits(next));
+}
+
+bool UpDown::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == buddy_ && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Up || key == Qt::Key_Down) {
+            stepBy(key == Qt::Key_Up ? 1 : -1);
+            return true;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+frmAutoControl::frmAutoControl(Session& session, PollingCycle& polling, QWidget* parent)
+    : ChildWindow(session, polling, parent) {
+    setObjectName(QStringLiteral("frmAutoControl"));
+    setWindowTitle(QStringLiteral("Automatic Fan Control"));
+    buildControls();
+    Form_Load();
+}
+
+void frmAutoControl::buildControls() {
+    const auto label = [this](const char* name, const QString& caption) {
+        auto* l = new QLabel(caption, this);
+        l->setObjectName(QLatin1String(name));
+        return l;
+    };
+    const auto box = [this](const char* name, QLabel* named) {
+        auto* t = new QLineEdit(this);
+        t->setObjectName(QLatin1String(name));
+        t->setAccessibleName(named->text());
+        t->setFixedWidth(64);
+        named->setBuddy(t);
+        return t;
+    };
+    const auto spinner = [this](const char* name, QLineEdit* buddy, int max) {
+        auto* u = new UpDown(buddy, 0, max, this);
+        u->setObjectName(QLatin1String(name));
+        u->upButton->setObjectName(u->objectName() + QStringLiteral("_up"));
+        u->downButton->setObjectName(u->objectName() + QStringLiteral("_down"));
+        u->setAccessibleName(buddy->accessibleName());
+        u->upButton->setAccessibleName(buddy->accessibleName() + QStringLiteral(" up"));
+        u->downButton->setAccessibleName(buddy->accessibleName() + QStringLiteral(" down"));
+        return u;
+    };
+
+    Label4 = label("Label4", QStringLiteral("Select PWM"));
+    cmbFan = new QComboBox(this);
+    cmbFan->setObjectName(QStringLiteral("cmbFan"));
+    cmbFan->addItems(
+        {QStringLiteral("PWM1"), QStringLiteral("PWM2"), QStringLiteral("PWM3"), QStringLiteral("PWM4")});
+    cmbFan->setAccessibleName(Label4->text());
+    Label4->setBuddy(cmbFan);
+
+    chkAutoControl = new QCheckBox(QStringLiteral("Automatic Control Enabled on PWM1"), this);
+    chkAutoControl->setObjectName(QStringLiteral("chkAutoControl"));
+
+    Label11 = label("Label11", QStringLiteral("Control  Source"));
+    cmbZone = new QComboBox(this);
+    cmbZone->setObjectName(QStringLiteral("cmbZone"));
+    cmbZone->addItems(ZoneNames());
+    cmbZone->setCurrentIndex(-1);
+    cmbZone->setAccessibleName(Label11->text());
+    Label11->setBuddy(cmbZone);
+
+    Label3 = label("Label3", QStringLiteral("Tmin"));
+    txtTmin = box("txtTmin", Label3);
+    UpDown1 = spinner("UpDown1", txtTmin, 150);
+    Label6 = label("Label6", QStringLiteral("PWMmin"));
+    txtPWMmin = box("txtPWMmin", Label6);
+    UpDown3 = spinner("UpDown3", txtPWMmin, 100);
+    Label5 = label("Label5", QStringLiteral("PWMmax"));
+    txtPWMmax = box("txtPWMmax", Label5);
+    UpDown2 = spinner("UpDown2", txtPWMmax, 100);
+
+    chkShowConPoint = new QCheckBox(QStringLiteral("Show Control Point"), this);
+    chkShowConPoint->setObjectName(QStringLiteral("chkShowConPoint"));
+
+    Frame2 = new QGroupBox(QStringLiteral("Control Settings"), this);
+    Frame2->setObjectName(QStringLiteral("Frame2"));
+    chkUpdateOnChange = new QCheckBox(QStringLiteral("Automatically update device with changes"), Frame2);
+    chkUpdateOnChange->setObjectName(QStringLiteral("chkUpdateOnChange"));
+    auto* frameLayout = new QVBoxLayout(Frame2);
+    frameLayout->addWidget(chkUpdateOnChange);
+
+    const auto button = [this](const char* name, const QString& caption) {
+        auto* b = new QPushButton(caption, this);
+        b->setObjectName(QLatin1String(name));
+        return b;
+    };
+    cmdOK = button("cmdOK", QStringLiteral("OK"));
+    cmdApply = button("cmdApply", QStringLiteral("Apply"));
+    cmdClose = button("cmdClose", QStringLiteral("Cancel"));
+
+    fraGraph = new CurvePlotFrame(this);
+    pctGraph = fraGraph->pctGraph;
+    pctGraph->setAccessibleName(QStringLiteral("Fan-control curves"));
+    lblX = fraGraph->lblX;
+    lblP = fraGraph->lblP;
+    Label1 = fraGraph->Label1;
+    Label2 = fraGraph->Label2;
+
+    const std::array<QColor, 4> legendColours{QColor(255, 0, 0), QColor(0, 192, 0), QColor(0, 0, 192),
+                                              QColor(192, 0, 192)};
+    std::array<QLabel**, 4> legend{&Label7, &Label8, &Label9, &Label10};
+    auto* legendRow = new QHBoxLayout;
+    legendRow->addStretch(1);
+    for (std::size_t k = 0; k < legend.size(); ++k) {
+        auto* l = new QLabel(QStringLiteral("PWM%1").arg(k + 1), this);
+        l->setObjectName(QStringLiteral("Label%1").arg(k + 7));
+        QPalette pal = l->palette();
+        pal.setColor(QPalette::WindowText, legendColours[k]);
+        l->setPalette(pal);
+        QFont bold = l->font();
+        bold.setBold(true);
+        l->setFont(bold);
+        *legend[k] = l;
+        legendRow->addWidget(l);
+        legendRow->addSpacing(12);
+    }
+    legendRow->addStretch(1);
+
+    auto* settings = new QGridLayout;
+    settings->setVerticalSpacing(8);
+    int row = 0;
+    settings->addWidget(Label4, row, 0);
+    settings->addWidget(cmbFan, row++, 1);
+    settings->addWidget(chkAutoControl, row++, 0, 1, 2);
+    settings->addWidget(Label11, row, 0);
+    settings->addWidget(cmbZone, row++, 1);
+    const std::array<std::tuple<QLabel*, QLineEdit*, UpDown*>, 3> numbers{
+        {{Label3, txtTmin, UpDown1}, {Label6, txtPWMmin, UpDown3}, {Label5, txtPWMmax, UpDown2}}};
+    for (const auto& [l, t, u] : numbers) {
+        auto* pair = new QHBoxLayout;
+        pair->setSpacing(0);
+        pair->addWidget(t);
+        pair->addWidget(u);
+        pair->addStretch(1);
+        settings->addWidget(l, row, 0);
+        settings->addLayout(pair, row++, 1);
+    }
+    settings->addWidget(chkShowConPoint, row++, 0, 1, 2);
+    settings->setRowStretch(row, 1);
+    for (QComboBox* c : {cmbFan, cmbZone})
+        c->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+
+    auto* plotColumn = new QVBoxLayout;
+    plotColumn->addLayout(legendRow);
+    plotColumn->addWidget(fraGraph, 1);
+
+    auto* upper = new QHBoxLayout;
+    upper->addLayout(settings);
+    upper->addLayout(plotColumn, 1);
+
+    auto* lower = new QHBoxLayout;
+    lower->addWidget(Frame2);
+    lower->addStretch(1);
+    for (QPushButton* b : {cmdOK, cmdApply, cmdClose})
+        lower->addWidget(b, 0, Qt::AlignBottom);
+
+    auto* top = new QVBoxLayout(this);
+    top->addLayout(upper, 1);
+    top->addLayout(lower);
+
+    setTabOrder(cmbFan, chkAutoControl);
+    setTabOrder(chkAutoControl, cmbZone);
+    setTabOrder(cmbZone, txtTmin);
+    setTabOrder(txtTmin, txtPWMmin);
+    setTabOrder(txtPWMmin, txtPWMmax);
+    setTabOrder(txtPWMmax, chkShowConPoint);
+    setTabOrder(chkShowConPoint, chkUpdateOnChange);
+    setTabOrder(chkUpdateOnChange, cmdOK);
+    setTabOrder(cmdOK, cmdApply);
+    setTabOrder(cmdApply, cmdClose);
+
+    // Handlers run for the user's edits and for every value cmbFan_Click shows.
+    connect(cmbFan, &QComboBox::currentIndexChanged, this, &frmAutoControl::cmbFan_Click);
+    connect(cmbZone, &QComboBox::currentIndexChanged, this, &frmAutoControl::cmbZone_Click);
+    connect(txtTmin, &QLineEdit::textChanged, this, &frmAutoControl::txtTmin_Change);
+    connect(txtPWMmin, &QLineEdit::textChanged, this, &frmAutoControl::txtPWMmin_Change);
+    connect(txtPWMmax, &QLineEdit::textChanged, this, &frmAutoControl::txtPWMmax_Change);
+    connect(chkAutoControl, &QCheckBox::toggled, this, &frmAutoControl::chkAutoControl_Click);
+    connect(chkShowConPoint, &QCheckBox::toggled, this, &frmAutoControl::chkShowConPoint_Click);
+    connect(cmdOK, &QPushButton::clicked, this, &frmAutoControl::cmdOK_Click);
+    connect(cmdApply, &QPushButton::clicked, this, &frmAutoControl::cmdApply_Click);
+    connect(cmdClose, &QPushButton::clicked, this, &frmAutoControl::cmdClose_Click);
+}
+
+void frmAutoControl::Form_Load() {
+    setDesignedSize(9270, 6795);
+    SetupPlot();
+    // The update box is still clear here, so nothing below writes to the chip.
+    LoadAutoControl(session_);
+    cmbFan->setCurrentIndex(0);
+    cmbFan_Click();
+    chkUpdateOnChange->setChecked(session_.decl.UpdateOnChange);
+    session_.decl.AutoControlOpen = true;
+    polling_.setRefresh(PollTask::AutoControl, [this] { PlotConPoints(); });
+}
+
+void frmAutoControl::Form_Unload() {
+    session_.decl.AutoControlOpen = false;
+    polling_.clearRefresh(PollTask::AutoControl);
+}
+
+bool frmAutoControl::event(QEvent* e) {
+    switch (e->type()) {
+    case QEvent::WindowActivate:
+    case QEvent::FocusIn:
+    case QEvent::Paint:
+    case QEvent::Resize:
+        if (session_.decl.AutoControlOpen) PlotData();
+        break;
+    default:
+        break;
+    }
+    return ChildWindow::event(e);
+}
+
+AutoControlEntry& frmAutoControl::current() {
+    return session_.decl.AutoControlTable[static_cast<std::size_t>(CurrentFan)];
+}
+
+void frmAutoControl::applyWhenTicked() {
+    if (chkUpdateOnChange->isChecked()) cmdApply_Click();
+}
+
+void frmAutoControl::cmbFan_Click() {
+    CurrentFan = static_cast<std::int16_t>(std::max(0, cmbFan->findText(cmbFan->currentText())));
+    const AutoControlEntry shown = current();
+    txtTmin->setText(SevenDigits(shown.Tmin));
+    txtPWMmin->setText(SevenDigits(shown.PWMmin));
+    txtPWMmax->setText(SevenDigits(shown.PWMmax));
+    chkAutoControl->setChecked(shown.AutoControl);
+    chkAutoControl->setText(QStringLiteral("Automatic Control Enabled on PWM%1").arg(CurrentFan + 1));
+    cmbZone->setCurrentIndex(static_cast<int>(ZoneNames().indexOf(shown.Zone)));
+    chkShowConPoint->setChecked(shown.ShowConPoint);
+}
+
+void frmAutoControl::storeTyped(const QLineEdit* box, float AutoControlEntry::*field) {
+    if (IsNumeric(box->text())) current().*field = SingleFromTyped(LeadingNumberOrZero(box->text()));
+    PlotData();
+    applyWhenTicked();
+}
+
+void frmAutoControl::txtTmin_Change() {
+    storeTyped(txtTmin, &AutoControlEntry::Tmin);
+}
+void frmAutoControl::txtPWMmin_Change() {
+    storeTyped(txtPWMmin, &AutoControlEntry::PWMmin);
+}
+void frmAutoControl::txtPWMmax_Change() {
+    storeTyped(txtPWMmax, &AutoControlEntry::PWMmax);
+}
+
+void frmAutoControl::chkAutoControl_Click() {
+    current().AutoControl = chkAutoControl->isChecked();
+    applyWhenTicked();
+}
+
+void frmAutoControl::cmbZone_Click() {
+    current().Zone = cmbZone->currentText();
+    applyWhenTicked();
+}
+
+void frmAutoControl::chkShowConPoint_Click() {
+    current().ShowConPoint = chkShowConPoint->isChecked();
+}
+
+void frmAutoControl::cmdApply_Click() {
+    ApplyAutoControl(session_, chkUpdateOnChange->isChecked());
+}
+
+void frmAutoControl::cmdOK_Click() {
+    cmdApply_Click();
+    if (session_.usb.linkClosed()) return; // the program is ending and unloads every window
+    unloadWindow();
+}
+
+void frmAutoControl::cmdClose_Click() {
+    unloadWindow();
+}
+
+void frmAutoControl::SetupPlot() {
+    pctGraph->SetupPlot();
+}
+
+void frmAutoControl::PlotData() {
+    const auto& table = session_.decl.AutoControlTable;
+    for (int k = 0; k < CurvePlot::CurveCount; ++k)
+        pctGraph->setCurve(k, CurveSegments(table[static_cast<std::size_t>(k)]));
+}
+
+void frmAutoControl::PlotConPoints() {
+    const auto& table = session_.decl.AutoControlTable;
+    const Readings& readings = session_.readings;
+    for (int i = 0; i < CurvePlot::CurveCount; ++i) {
+        const AutoControlEntry& e = table[static_cast<std::size_t>(i)];
+        if (!e.ShowConPoint) {
+            pctGraph->hideMarker(i);
+            continue;
+        }
+        pctGraph->showMarker(i, ControlPointTemperature(e, readings),
+                             ControlPointDuty(e, readings.DutyCycles[static_cast<std::size_t>(i)]));
+        PlotData();
+    }
+}
