@@ -1,23 +1,29 @@
 #pragma once
 
+#include "board/sim/ChipPhysics.h"
+#include "board/sim/ChipScenario.h"
+
 #include <array>
 #include <cstdint>
 
-// What a simulated board's chip is like: the scenario a demonstration or a test sets up.
-struct ChipScenario {
-    double ambientC = 25.0;
-    std::array<bool, 4> fanPresent{true, true, true, false};
-    std::array<int, 4> fanMaxRpm{4800, 4200, 3600, 3000};
-    std::uint32_t seed = 1;
-};
-
-// A simulated VORTANE: its register file, starting at the reset defaults, advanced in time by
-// the board before each request so that it can behave like the real chip between requests.
+// A simulated VORTANE: its register file, starting at the reset defaults, and a time-stepped
+// model of what the chip does between requests: it measures the board's temperatures and fan
+// tachs, compares them with their limits, drives its four PWM outputs by hand or by its
+// temperature curves, runs the free-wheel test and serves the GPIO pins. Everything moves only
+// when the board advances it, so the same requests at the same times give the same bytes.
 class SimChip {
-public:
+  public:
     explicit SimChip(const ChipScenario& scenario = {});
 
-    // Moves the chip's model on to the given time (milliseconds of chip time).
+    // The model moves in fixed steps; of a long jump all but the last CatchUpMs is taken in
+    // coarse steps so that hours cost little. Both are whole multiples of StepMs.
+    static constexpr std::int64_t StepMs = 20;
+    static constexpr std::int64_t CoarseStepMs = 1000;
+    static constexpr std::int64_t CatchUpMs = 10 * 60 * 1000;
+    static constexpr std::int64_t FreeWheelTestMs = 2000;
+
+    // Moves the chip's model on to the given time (milliseconds of chip time). The first call
+    // also takes the first readings.
     void advanceTo(std::int64_t chipTimeMs);
 
     int read(int reg) const;
@@ -27,11 +33,32 @@ public:
     // The board's heaters, 0..100 %, warm the sensors next to them.
     void setHeaterLevel(int heater, int level);
 
-    const ChipScenario& scenario() const { return scenario_; }
+    const ChipScenario& scenario() const { return board_.scenario(); }
+    // Changes the board around the chip (ambient, which fans are plugged in, ...) from now on.
+    void setScenario(const ChipScenario& scenario);
 
-private:
-    ChipScenario scenario_;
+    // Speed a fan (0-based) really turns at, for tests and demonstrations.
+    double fanRpm(int fan) const { return board_.fanRpm(fan); }
+
+  private:
+    void step(std::int64_t dtMs);
+    void measure(bool first = false);
+    void updateStatus();
+    void updateOutputs(double dtS);
+    void updateGpio();
+    void evaluate();
+    ChipPhysics::FanDrive fanDrive() const;
+    bool monitoring() const;
+
+    ChipPhysics board_;
     std::array<std::uint8_t, 256> regs_{};
-    std::array<int, 2> heaterLevel_{};
+    std::array<std::uint8_t, 4> manualDuty_{}; // last duty written to each output's current-duty register
+    std::array<double, 4> duty_{};             // duty each output drives, 0..255, before inversion
+    std::array<bool, 4> curveOn_{};            // automatic output above its off threshold
+    std::array<bool, 4> fanFailed_{};
+    bool overTemperature_ = false;
+    std::uint8_t gpioOut_ = 0; // levels written for output pins, laid out as in "GPIO Status"
     std::int64_t now_ = 0;
+    std::int64_t testEndsMs_ = -1; // end of a running free-wheel test, or -1
+    bool started_ = false;
 };

@@ -1,0 +1,16 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+
+// What a simulated board's chip is like: the scenario a demonstration or a test sets up.
+struct ChipScenario {
+    double ambientC = 25.0;
+    std::array<bool, 4> fanPresent{true, true, true, false};
+    std::array<int, 4> fanMaxRpm{4800, 4200, 3600, 3000};
+    // Tach pulses each fan really gives per revolution; most fans give two.
+    std::array<int, 4> fanPulsesPerRev{2, 2, 2, 2};
+    // Scales the sensor noise and the tach jitter; 0 gives exact, steady readings.
+    double noise = 1.0;
+    std::uint32_t seed = 1;
+};
