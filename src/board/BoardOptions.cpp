@@ -4,9 +4,11 @@
 
 namespace {
 
+// Decimal, or hexadecimal with a 0x prefix (a leading zero does not mean octal).
 bool parseInt(const QString& text, std::int64_t& out) {
     bool ok = false;
-    const qlonglong v = text.toLongLong(&ok, 0);
+    const bool hex = text.startsWith(QLatin1String("0x"), Qt::CaseInsensitive);
+    const qlonglong v = hex ? text.mid(2).toLongLong(&ok, 16) : text.toLongLong(&ok, 10);
     if (ok) out = v;
     return ok;
 }

@@ -81,7 +81,7 @@ class TestBoardOptions : public QObject {
             QTest::newRow(tag) << args << QString::fromLatin1(name) << QString::fromLatin1(value);
         };
         row("board", {"--board", "sim"}, "board", "sim");
-        row("board inline", {"--board=other"}, "board", "other");
+        row("board inline", {"--board=sim"}, "board", "sim");
         row("journal", {"--journal", "/tmp/j.txt"}, "journal", "/tmp/j.txt");
         row("settings inline", {"--settings=/tmp/s.ini"}, "settings", "/tmp/s.ini");
         row("chips", {"--sim-chips", "2C,0x2E"}, "chips", "44,46");
@@ -91,6 +91,7 @@ class TestBoardOptions : public QObject {
         row("firmware fails", {"--sim-firmware-fails"}, "firmwareFails", "1");
         row("fail request", {"--sim-fail-request", "12"}, "failRequest", "12");
         row("fail request hex", {"--sim-fail-request=0x10"}, "failRequest", "16");
+        row("fail request leading zero", {"--sim-fail-request=010"}, "failRequest", "10");
         row("link lost", {"--sim-link-lost-after", "0"}, "linkLostAfter", "0");
         row("block reads", {"--sim-fail-block-reads"}, "failBlockReads", "1");
         row("revision A", {"--sim-revision", "A"}, "revision", "0");
@@ -152,6 +153,8 @@ class TestBoardOptions : public QObject {
         bad("fail request 0", {"--sim-fail-request", "0"}, "--sim-fail-request", "0");
         bad("fail request text", {"--sim-fail-request", "x"}, "--sim-fail-request", "x");
         bad("link lost negative", {"--sim-link-lost-after", "-5"}, "--sim-link-lost-after", "-5");
+        QTest::newRow("unknown board") << QStringList{"--board", "usb"}
+                                       << QStringLiteral("unknown board 'usb' (available: sim)");
         bad("revision E", {"--sim-revision", "E"}, "--sim-revision", "E");
         bad("revision two letters", {"--sim-revision", "AB"}, "--sim-revision", "AB");
         bad("ambient text", {"--sim-ambient", "warm"}, "--sim-ambient", "warm");
