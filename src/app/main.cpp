@@ -6,6 +6,7 @@
 #include "board/Startup.h"
 #include "monitoring/PollingCycle.h"
 #include "windows/QtPrompts.h"
+#include "windows/ToolbarIcons.h"
 #include "windows/frmMain.h"
 #include "windows/frmSplash.h"
 
@@ -54,6 +55,7 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(kApplicationTitle);
     QApplication::setApplicationVersion(QStringLiteral("1.0.0"));
+    QApplication::setWindowIcon(ToolbarIcon(QStringLiteral("GPIO")));
 
     SystemClock clock;
     QtPrompts prompts;
