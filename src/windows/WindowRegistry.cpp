@@ -1,7 +1,9 @@
 // Every child window the program has, by class name. A menu item or toolbar button whose window
 // is not listed here stays disabled.
 #include "windows/frmMain.h"
+#include "windows/frmRegMap.h"
 
 void RegisterWindows(QMap<QString, std::function<ChildWindow*(Session&, PollingCycle&)>>& factories) {
-    Q_UNUSED(factories);
+    factories.insert(QStringLiteral("frmRegMap"),
+                     [](Session& s, PollingCycle& p) -> ChildWindow* { return new frmRegMap(s, p); });
 }
