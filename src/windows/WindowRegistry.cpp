@@ -2,8 +2,11 @@
 // is not listed here stays disabled.
 #include "windows/frmAutoControl.h"
 #include "windows/frmMain.h"
+#include "windows/frmRegMap.h"
 
 void RegisterWindows(QMap<QString, std::function<ChildWindow*(Session&, PollingCycle&)>>& factories) {
     factories.insert(QStringLiteral("frmAutoControl"),
                      [](Session& s, PollingCycle& p) -> ChildWindow* { return new frmAutoControl(s, p); });
+    factories.insert(QStringLiteral("frmRegMap"),
+                     [](Session& s, PollingCycle& p) -> ChildWindow* { return new frmRegMap(s, p); });
 }
