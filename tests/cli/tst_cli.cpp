@@ -317,13 +317,6 @@ class TestCli : public QObject {
         QCOMPARE(t.out, QStringLiteral("0x72 0x80 Interrupt Mask 1: OOL (wrote 0x81)\n"));
     }
 
-    void writesRefreshTheControlFlagsAsTheDesktopDoes() {
-        Cli t;
-        QCOMPARE(t.run({"write", "0x7F", "0x0A"}), 0);
-        QCOMPARE(t.commandTexts(), (QStringList{QString("222 46 %1 0 0").arg(0x0A * 256 + 0x7F),
-                                                "222 46 127 1 1", "222 46 127 1 1"}));
-    }
-
     // Arguments
 
     void badArgumentsPrintUsageAndTouchNothing_data() {
