@@ -12,7 +12,8 @@ QString FoundChipText(int address) {
 }
 
 bool RunConnectionSequence(Session& s, SplashView& splash,
-                           const std::function<void(const QString&)>& setStatusText) {
+                           const std::function<void(const QString&)>& setStatusText,
+                           const ConnectionOptions& options) {
     USBStuff& usb = s.usb;
     const float unit = std::floor(static_cast<float>(splash.progressDesignWidth()) / 100.0f);
     float width = 0;
@@ -51,25 +52,35 @@ bool RunConnectionSequence(Session& s, SplashView& splash,
     splash.setProgressWidth(width);
 
     splash.setProgInfo(QStringLiteral("Searching for VORTANE on USB..."));
-    Delay(s.clock, 1000);
-    for (int address = 0x2C; address <= 0x2F; ++address) {
-        width += 8 * unit;
-        splash.setProgressWidth(width);
-        const int id = usb.ReadRegister(address, 0x3E); // "Company ID"
+    if (options.splashPauses) Delay(s.clock, 1000);
+    if (options.knownAddress != 0) {
+        const int id = usb.ReadRegister(options.knownAddress, 0x3E); // "Company ID"
         if (usb.linkClosed()) return false;
-        if (id == CompanyCode) {
-            usb.DeviceAddress = address;
-            break;
+        if (id != CompanyCode) {
+            usb.ShowLinkError(DeviceNotFound);
+            return false;
         }
-    }
-    if (usb.DeviceAddress == 0) {
-        usb.ShowLinkError(InitialConnectionFailed);
-        return false;
+        usb.DeviceAddress = options.knownAddress;
+    } else {
+        for (int address = 0x2C; address <= 0x2F; ++address) {
+            width += 8 * unit;
+            splash.setProgressWidth(width);
+            const int id = usb.ReadRegister(address, 0x3E); // "Company ID"
+            if (usb.linkClosed()) return false;
+            if (id == CompanyCode) {
+                usb.DeviceAddress = address;
+                break;
+            }
+        }
+        if (usb.DeviceAddress == 0) {
+            usb.ShowLinkError(InitialConnectionFailed);
+            return false;
+        }
     }
     width = 100 * unit;
     splash.setProgressWidth(width);
     splash.setProgInfo(FoundChipText(usb.DeviceAddress));
-    Delay(s.clock, 2000);
+    if (options.splashPauses) Delay(s.clock, 2000);
     return true;
 }
 

@@ -21,12 +21,24 @@ public:
     virtual void processEvents() = 0;
 };
 
+// How the connection sequence runs. The defaults are the desktop program's start-up.
+struct ConnectionOptions {
+    // The pause before the search and the one after "Found" only give the user time to read the
+    // splash window; the command-line tool leaves them out. The enumeration wait and the pause
+    // after each SMBus enable attempt are the board's and always kept.
+    bool splashPauses = true;
+    // Non-zero: the chip is taken at this address instead of being searched for. One read of its
+    // "Company ID" confirms it; a chip that does not answer the company code there is not found.
+    int knownAddress = 0;
+};
+
 // Brings the board up and finds the chip: firmware download, SMBus bridge enable (up to 20
 // attempts), search of 0x2C..0x2F for the company code. Sets DeviceAddress. setStatusText
 // receives the text for the main window's status bar. Returns false when a link error ended it
-// (the program is ending then).
+// (the program is ending then). Nothing is written to the chip.
 bool RunConnectionSequence(Session& session, SplashView& splash,
-                           const std::function<void(const QString&)>& setStatusText);
+                           const std::function<void(const QString&)>& setStatusText,
+                           const ConnectionOptions& options = {});
 
 // The program's defaults, the control-flag caches from the chip, and a free-wheel test.
 void InitDefaults(Session& session);

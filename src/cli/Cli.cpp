@@ -1,0 +1,149 @@
+#include "cli/Cli.h"
+
+#include "board/BoardOptions.h"
+#include "cli/CliArgs.h"
+#include "cli/CliCommands.h"
+#include "cli/CliConsole.h"
+
+namespace {
+
+int usageError(CliEnvironment& env, const QString& error) {
+    env.err << "vortane-cli: " << error << "\n\n" << CliUsage();
+    env.err.flush();
+    return ExitUsage;
+}
+
+} // namespace
+
+QString CliUsage() {
+    return QStringLiteral(
+               "Usage: vortane-cli [options] COMMAND [arguments]\n"
+               "Scripted work with the VORTANE evaluation board, over the same board link, register table,\n"
+               "conversions and file formats as the desktop program. Runs on the built-in simulated board\n"
+               "unless --board chooses another. Connecting never writes to the chip.\n"
+               "\n"
+               "Commands:\n"
+               "  probe                      connect; show the chip's address and identification registers\n"
+               "  read REG...                read registers\n"
+               "  write REG VALUE [--mask M] write a register, then show the value the chip holds; with\n"
+               "                             --mask only the bits set in M change (read-modify-write)\n"
+               "  dump [--json]              every register of the table: address, value, name, and the\n"
+               "                             default where the value differs; --json: keys address, name,\n"
+               "                             value, default, readOnly, and decoded {value, unit} for "
+               "readings\n"
+               "  monitor [--interval MS] [--count N] [--csv FILE] [--channels LIST] [--json]\n"
+               "                             the readings (Temperature 1..10 and the maximum in degrees C,\n"
+               "                             fan speeds in RPM, duty cycles in %) every MS milliseconds\n"
+               "                             (10..3600000, default 1000), N times or until Ctrl+C;\n"
+               "                             --csv appends to FILE in the desktop program's data-log\n"
+               "                             format, columns LIST (default all: Temp1..4,Tach1..4,PWM1..4);\n"
+               "                             --json prints one JSON object per sample instead of the table\n"
+               "  heater N LEVEL             drive heater 1 or 2 at LEVEL (0 to 100)\n"
+               "  board                      the board's revision and supplies, the chip's address and fans\n"
+               "  save FILE [--only-changed] [--comment TEXT]\n"
+               "                             save the chip's configuration as a .sav file, as the desktop\n"
+               "                             program does; --only-changed leaves out registers at default\n"
+               "  recall FILE [--dry-run]    write a .sav file into the chip, in file order; a file that "
+               "does\n"
+               "                             not read to its end is refused whole; --dry-run lists the "
+               "writes\n"
+               "  batch [FILE|-]             run the commands of FILE (or standard input), one per line,\n"
+               "                             against one connection, plus \"sleep MS\"; blank lines and "
+               "lines\n"
+               "                             starting with # are skipped; every line is checked first, and\n"
+               "                             the batch stops at the first line that fails\n"
+               "\n"
+               "Registers (REG): an address, 0x40, 40h or decimal 64, or a name as the register table "
+               "writes\n"
+               "it, case-sensitive and quoted when it has blanks: \"Configuration 1\".\n"
+               "Values: 0x01, 01h or decimal, 0 to 255; -128 to -1 are written as their signed byte.\n"
+               "\n"
+               "Options:\n"
+               "  --address ADDR            take the chip at this SMBus address (such as 0x2C) instead of\n"
+               "                            searching 0x2C..0x2F; it must answer the company code\n"
+               "  --verbose                 show the connection's progress on standard error\n"
+               "  --help                    show this text\n"
+               "\n") +
+           BoardOptionsHelp() +
+           QStringLiteral(
+               "\n"
+               "Exit status: 0 done; 1 link error, unreadable or malformed file, or other failure;\n"
+               "2 bad arguments; 130 a batch interrupted by Ctrl+C.\n"
+               "\n"
+               "Examples:\n"
+               "  vortane-cli probe\n"
+               "  vortane-cli read 0x40 \"Fans Not Present\"\n"
+               "  vortane-cli write \"Configuration 1\" 0x02 --mask 0x02\n"
+               "  vortane-cli dump --json > registers.json\n"
+               "  vortane-cli monitor --interval 500 --count 120 --csv run1.csv\n"
+               "  vortane-cli save bench.sav --only-changed --comment \"fan curve B\"\n"
+               "  vortane-cli recall bench.sav --dry-run\n"
+               "  printf 'write 0x40 0x02 --mask 0x02\\nsleep 3000\\nread 0x36\\n' | vortane-cli batch -\n");
+}
+
+int RunCli(const QStringList& args, CliEnvironment& env) {
+    if (args.contains(QLatin1String("--help")) || args.contains(QLatin1String("-h"))) {
+        env.out << CliUsage();
+        env.out.flush();
+        return ExitOk;
+    }
+    BoardOptions board;
+    QStringList rest;
+    QString error;
+    if (!ParseBoardOptions(args, board, rest, error)) return usageError(env, error);
+
+    int knownAddress = 0;
+    bool verbose = false;
+    QStringList words;
+    for (qsizetype i = 0; i < rest.size(); ++i) {
+        const QString& arg = rest[i];
+        if (arg == QLatin1String("--verbose")) {
+            verbose = true;
+        } else if (arg == QLatin1String("--address") || arg.startsWith(QLatin1String("--address="))) {
+            QString value;
+            if (arg.contains(u'='))
+                value = arg.section(u'=', 1);
+            else if (i + 1 < rest.size())
+                value = rest[++i];
+            else
+                return usageError(env, QStringLiteral("option --address needs a value"));
+            const auto address = ParseInteger(value);
+            if (!address || *address < 1 || *address > 0x7F)
+                return usageError(env, QStringLiteral("invalid SMBus address '%1'").arg(value));
+            knownAddress = static_cast<int>(*address);
+        } else {
+            words << arg;
+        }
+    }
+    if (words.isEmpty()) return usageError(env, QStringLiteral("no command given"));
+    Command command;
+    if (const QString e = ParseCommand(words, false, command); !e.isEmpty()) return usageError(env, e);
+
+    CliRunner runner(env, board, knownAddress, verbose);
+    int status = ExitOk;
+    try {
+        if (command.kind == CommandKind::Batch) {
+            QString name = command.file;
+            QByteArray script;
+            if (command.file.isEmpty() || command.file == QLatin1String("-")) {
+                name = QStringLiteral("stdin");
+                if (!env.input)
+                    throw CliFailure{ExitFailure, QStringLiteral("no standard input to read the batch from")};
+                script = env.input->readAll();
+            } else {
+                script = ReadSmallFile(command.file);
+            }
+            status = runner.runBatch(name, QString::fromUtf8(script));
+        } else {
+            runner.run(command);
+        }
+    } catch (const CliFailure& f) {
+        env.err << "vortane-cli: " << f.message << '\n';
+        status = f.status;
+    } catch (const LinkEnded&) {
+        status = ExitFailure;
+    }
+    env.out.flush();
+    env.err.flush();
+    return status;
+}

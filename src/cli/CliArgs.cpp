@@ -1,0 +1,288 @@
+#include "cli/CliArgs.h"
+
+#include "base/NumberText.h"
+#include "registers/RegMapStuff.h"
+
+#include <QMap>
+#include <QProcess>
+#include <QSet>
+
+#include <algorithm>
+
+namespace {
+
+bool isAsciiDigit(QChar c) {
+    return c >= u'0' && c <= u'9';
+}
+bool isAsciiHexDigit(QChar c) {
+    return isAsciiDigit(c) || (c >= u'a' && c <= u'f') || (c >= u'A' && c <= u'F');
+}
+bool allOf(QStringView text, bool (*test)(QChar)) {
+    return !text.isEmpty() && std::all_of(text.begin(), text.end(), test);
+}
+
+// The words after the command's name, split into positional arguments and options. An option
+// takes its value from "--name=value" or from the next word.
+struct Arguments {
+    QStringList positional;
+    QMap<QString, QString> values;
+    QSet<QString> flags;
+};
+
+QString splitArguments(const QStringList& words, const QStringList& flagNames, const QStringList& valueNames,
+                       const QString& command, Arguments& args) {
+    for (qsizetype i = 0; i < words.size(); ++i) {
+        const QString& word = words[i];
+        if (!word.startsWith(QLatin1String("--"))) {
+            args.positional << word;
+            continue;
+        }
+        QString name = word;
+        std::optional<QString> inlineValue;
+        if (const qsizetype eq = word.indexOf(u'='); eq >= 0) {
+            name = word.left(eq);
+            inlineValue = word.mid(eq + 1);
+        }
+        if (flagNames.contains(name) && !inlineValue) {
+            args.flags.insert(name);
+        } else if (valueNames.contains(name)) {
+            if (inlineValue) {
+                args.values[name] = *inlineValue;
+            } else if (i + 1 < words.size()) {
+                args.values[name] = words[++i];
+            } else {
+                return QStringLiteral("option %1 needs a value").arg(name);
+            }
+        } else {
+            return QStringLiteral("'%1' does not know the option %2").arg(command, name);
+        }
+    }
+    return {};
+}
+
+QString positionalCount(const Arguments& args, const QString& command, qsizetype least, qsizetype most) {
+    const qsizetype n = args.positional.size();
+    if (n < least) return QStringLiteral("'%1' needs more arguments").arg(command);
+    if (n > most)
+        return QStringLiteral("'%1' does not take the argument '%2'").arg(command, args.positional[most]);
+    return {};
+}
+
+// An integer in [low, high], or an error naming what it is for.
+QString integerIn(const QString& text, std::int64_t low, std::int64_t high, const QString& what,
+                  std::int64_t& out) {
+    const auto v = ParseInteger(text);
+    if (!v || *v < low || *v > high)
+        return QStringLiteral("%1 must be a whole number from %2 to %3, not '%4'")
+            .arg(what)
+            .arg(low)
+            .arg(high)
+            .arg(text);
+    out = *v;
+    return {};
+}
+
+QString parseChannels(const QString& text, LogSelectionArray& channels) {
+    channels = {};
+    if (text.compare(QLatin1String("all"), Qt::CaseInsensitive) == 0) {
+        for (int k = 0; k < LogChannelCount; ++k)
+            channels[static_cast<std::size_t>(k)] = true;
+        return {};
+    }
+    bool any = false;
+    for (const QString& part : text.split(u',')) {
+        const QString name = part.trimmed();
+        int found = -1;
+        for (int k = 0; k < LogChannelCount && found < 0; ++k) {
+            const QString caption = LogChannelCaption(k); // "Temp1", "Tach1", "PWM1 Duty"
+            if (name.compare(caption, Qt::CaseInsensitive) == 0 ||
+                name.compare(caption.section(u' ', 0, 0), Qt::CaseInsensitive) == 0)
+                found = k;
+        }
+        if (found < 0) return QStringLiteral("unknown channel '%1' (Temp1..4, Tach1..4, PWM1..4)").arg(name);
+        channels[static_cast<std::size_t>(found)] = true;
+        any = true;
+    }
+    if (!any) return QStringLiteral("--channels names no channel");
+    return {};
+}
+
+QString parseKind(const QString& name, bool inBatch, CommandKind& kind) {
+    static const QMap<QString, CommandKind> kinds{
+        {QStringLiteral("probe"), CommandKind::Probe},     {QStringLiteral("read"), CommandKind::Read},
+        {QStringLiteral("write"), CommandKind::Write},     {QStringLiteral("dump"), CommandKind::Dump},
+        {QStringLiteral("monitor"), CommandKind::Monitor}, {QStringLiteral("heater"), CommandKind::Heater},
+        {QStringLiteral("board"), CommandKind::Board},     {QStringLiteral("batch"), CommandKind::Batch},
+        {QStringLiteral("save"), CommandKind::Save},       {QStringLiteral("recall"), CommandKind::Recall},
+        {QStringLiteral("sleep"), CommandKind::Sleep}};
+    const auto it = kinds.constFind(name);
+    if (it == kinds.constEnd()) return QStringLiteral("unknown command '%1'").arg(name);
+    if (*it == CommandKind::Batch && inBatch) return QStringLiteral("a batch cannot run another batch");
+    if (*it == CommandKind::Sleep && !inBatch) return QStringLiteral("'sleep' is a batch command");
+    kind = *it;
+    return {};
+}
+
+} // namespace
+
+std::optional<std::int64_t> ParseInteger(const QString& typed) {
+    const QString text = typed.trimmed();
+    bool ok = false;
+    std::int64_t v = 0;
+    if (text.startsWith(QLatin1String("0x"), Qt::CaseInsensitive)) {
+        const QStringView digits = QStringView(text).mid(2);
+        if (!allOf(digits, isAsciiHexDigit)) return std::nullopt;
+        v = digits.toLongLong(&ok, 16);
+    } else if (text.endsWith(u'h', Qt::CaseInsensitive)) {
+        const QStringView digits = QStringView(text).chopped(1);
+        if (!allOf(digits, isAsciiHexDigit)) return std::nullopt;
+        v = digits.toLongLong(&ok, 16);
+    } else {
+        const QStringView digits =
+            text.startsWith(u'-') || text.startsWith(u'+') ? QStringView(text).mid(1) : text;
+        if (!allOf(digits, isAsciiDigit)) return std::nullopt;
+        v = text.toLongLong(&ok, 10);
+    }
+    if (!ok) return std::nullopt;
+    return v;
+}
+
+std::optional<int> ParseRegister(const QString& text, QString& error) {
+    if (const auto number = ParseInteger(text)) {
+        const auto index =
+            *number >= 0 && *number <= 0xFF ? FindRegisterByAddress(static_cast<int>(*number)) : std::nullopt;
+        if (!index) error = QStringLiteral("no register at address %1").arg(text);
+        return index;
+    }
+    const auto index = FindRegisterByName(text);
+    if (!index) error = QStringLiteral("unknown register '%1' (names are case-sensitive)").arg(text);
+    return index;
+}
+
+QStringList SplitBatchLine(const QString& line) {
+    return QProcess::splitCommand(line);
+}
+
+QString ParseCommand(const QStringList& tokens, bool inBatch, Command& c) {
+    if (tokens.isEmpty()) return QStringLiteral("no command given");
+    const QString name = tokens.front();
+    c = Command{};
+    if (QString e = parseKind(name, inBatch, c.kind); !e.isEmpty()) return e;
+    const QStringList words = tokens.mid(1);
+
+    Arguments a;
+    QString e;
+    std::int64_t n = 0;
+    switch (c.kind) {
+    case CommandKind::Probe:
+    case CommandKind::Board:
+        if (!(e = splitArguments(words, {}, {}, name, a)).isEmpty()) return e;
+        return positionalCount(a, name, 0, 0);
+
+    case CommandKind::Read:
+        if (!(e = splitArguments(words, {}, {}, name, a)).isEmpty()) return e;
+        if (a.positional.isEmpty()) return QStringLiteral("'read' needs at least one register");
+        for (const QString& r : a.positional) {
+            const auto index = ParseRegister(r, e);
+            if (!index) return e;
+            c.registers << *index;
+        }
+        return {};
+
+    case CommandKind::Write: {
+        if (!(e = splitArguments(words, {}, {QStringLiteral("--mask")}, name, a)).isEmpty()) return e;
+        if (!(e = positionalCount(a, name, 2, 2)).isEmpty()) return e;
+        const auto index = ParseRegister(a.positional[0], e);
+        if (!index) return e;
+        const RegisterEntry& entry = BuildRegisterTable()[static_cast<std::size_t>(*index)];
+        if (entry.ReadOnly)
+            return QStringLiteral("register %1 (%2) is read-only")
+                .arg(QStringLiteral("0x") + HexText(static_cast<std::uint32_t>(entry.Address)),
+                     RegisterName(entry));
+        c.registers << *index;
+        if (!(e = integerIn(a.positional[1], -128, 255, QStringLiteral("the value"), n)).isEmpty()) return e;
+        c.value = static_cast<int>(n);
+        if (a.values.contains(QStringLiteral("--mask"))) {
+            if (!(e = integerIn(a.values[QStringLiteral("--mask")], 1, 255, QStringLiteral("--mask"), n))
+                     .isEmpty())
+                return e;
+            c.mask = static_cast<int>(n);
+        }
+        return {};
+    }
+
+    case CommandKind::Dump:
+        if (!(e = splitArguments(words, {QStringLiteral("--json")}, {}, name, a)).isEmpty()) return e;
+        c.json = a.flags.contains(QStringLiteral("--json"));
+        return positionalCount(a, name, 0, 0);
+
+    case CommandKind::Monitor: {
+        const QStringList valued{QStringLiteral("--interval"), QStringLiteral("--count"),
+                                 QStringLiteral("--csv"), QStringLiteral("--channels")};
+        if (!(e = splitArguments(words, {QStringLiteral("--json")}, valued, name, a)).isEmpty()) return e;
+        if (!(e = positionalCount(a, name, 0, 0)).isEmpty()) return e;
+        c.json = a.flags.contains(QStringLiteral("--json"));
+        if (a.values.contains(QStringLiteral("--interval"))) {
+            if (!(e = integerIn(a.values[QStringLiteral("--interval")], 10, 3600000,
+                                QStringLiteral("--interval"), n))
+                     .isEmpty())
+                return e;
+            c.intervalMs = static_cast<std::int32_t>(n);
+        }
+        if (a.values.contains(QStringLiteral("--count"))) {
+            if (!(e = integerIn(a.values[QStringLiteral("--count")], 1, 1000000000, QStringLiteral("--count"),
+                                n))
+                     .isEmpty())
+                return e;
+            c.count = n;
+        }
+        c.csvFile = a.values.value(QStringLiteral("--csv"));
+        if (a.values.contains(QStringLiteral("--csv")) && c.csvFile.isEmpty())
+            return QStringLiteral("--csv needs a file name");
+        return parseChannels(a.values.value(QStringLiteral("--channels"), QStringLiteral("all")), c.channels);
+    }
+
+    case CommandKind::Heater:
+        if (!(e = splitArguments(words, {}, {}, name, a)).isEmpty()) return e;
+        if (!(e = positionalCount(a, name, 2, 2)).isEmpty()) return e;
+        if (!(e = integerIn(a.positional[0], 1, 2, QStringLiteral("the heater"), n)).isEmpty()) return e;
+        c.heater = static_cast<int>(n);
+        if (!(e = integerIn(a.positional[1], 0, 100, QStringLiteral("the heater level"), n)).isEmpty())
+            return e;
+        c.level = static_cast<int>(n);
+        return {};
+
+    case CommandKind::Batch:
+        if (!(e = splitArguments(words, {}, {}, name, a)).isEmpty()) return e;
+        if (!(e = positionalCount(a, name, 0, 1)).isEmpty()) return e;
+        c.file = a.positional.value(0);
+        return {};
+
+    case CommandKind::Save:
+        if (!(e = splitArguments(words, {QStringLiteral("--only-changed")}, {QStringLiteral("--comment")},
+                                 name, a))
+                 .isEmpty())
+            return e;
+        if (!(e = positionalCount(a, name, 1, 1)).isEmpty()) return e;
+        c.file = a.positional[0];
+        c.onlyChanged = a.flags.contains(QStringLiteral("--only-changed"));
+        c.comment = a.values.value(QStringLiteral("--comment"));
+        return {};
+
+    case CommandKind::Recall:
+        if (!(e = splitArguments(words, {QStringLiteral("--dry-run")}, {}, name, a)).isEmpty()) return e;
+        if (!(e = positionalCount(a, name, 1, 1)).isEmpty()) return e;
+        c.file = a.positional[0];
+        c.dryRun = a.flags.contains(QStringLiteral("--dry-run"));
+        return {};
+
+    case CommandKind::Sleep:
+        if (!(e = splitArguments(words, {}, {}, name, a)).isEmpty()) return e;
+        if (!(e = positionalCount(a, name, 1, 1)).isEmpty()) return e;
+        if (!(e = integerIn(a.positional[0], 0, 86400000, QStringLiteral("the sleep"), n)).isEmpty())
+            return e;
+        c.sleepMs = n;
+        return {};
+    }
+    return {};
+}

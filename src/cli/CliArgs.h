@@ -1,0 +1,50 @@
+#pragma once
+
+#include "monitoring/DataLog.h"
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+#include <cstdint>
+#include <optional>
+
+// The commands of the tool and the reading of their arguments. Everything here is checked
+// before the board is touched, so that a mistyped line never reaches the chip.
+
+enum class CommandKind { Probe, Read, Write, Dump, Monitor, Heater, Board, Batch, Save, Recall, Sleep };
+
+struct Command {
+    CommandKind kind = CommandKind::Probe;
+    QList<int> registers;    // read: table indices in the order given; write: the one register
+    int value = 0;           // write: -128..255; a negative value is written as its signed byte
+    std::optional<int> mask; // write: only these bits change
+    bool json = false;       // dump, monitor
+    std::int32_t intervalMs = 1000;
+    std::int64_t count = 0;       // monitor: samples; 0 until interrupted
+    QString csvFile;              // monitor
+    LogSelectionArray channels{}; // monitor: the CSV columns
+    int heater = 0;
+    int level = 0;
+    QString file;             // batch (empty or "-": standard input), save, recall
+    bool onlyChanged = false; // save
+    QString comment;          // save
+    bool dryRun = false;      // recall
+    std::int64_t sleepMs = 0; // batch only
+};
+
+// Reads a command and its arguments (tokens[0] is the command's name). Returns an empty text,
+// or what is wrong. In a batch, "sleep" is allowed and "batch" is not.
+QString ParseCommand(const QStringList& tokens, bool inBatch, Command& command);
+
+// A whole number as typed on the command line: 0x-prefixed hexadecimal ("0x2C"), hexadecimal
+// with the suffix h ("2Ch"), or decimal with an optional sign ("44", "-5").
+std::optional<std::int64_t> ParseInteger(const QString& text);
+
+// A register by address (as ParseInteger reads it) or by its register-table name, exactly as
+// the table writes it ("Configuration 1"). Gives the table index; an address names the
+// register's first entry.
+std::optional<int> ParseRegister(const QString& text, QString& error);
+
+// A batch line in words: blanks separate them, double quotes group them ("Configuration 1").
+QStringList SplitBatchLine(const QString& line);

@@ -1,0 +1,446 @@
+#include "cli/CliCommands.h"
+
+#include "base/Clock.h"
+#include "base/NumberText.h"
+#include "board/Session.h"
+#include "board/Startup.h"
+#include "monitoring/Conversions.h"
+#include "monitoring/GeneralStuff.h"
+#include "registers/ConfigFile.h"
+#include "registers/RegMapStuff.h"
+
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QMap>
+#include <QSaveFile>
+
+#include <algorithm>
+#include <array>
+#include <map>
+#include <optional>
+
+namespace {
+
+constexpr qint64 MaxFileBytes = 1 << 20;
+
+const RegisterEntry& entryAt(int index) {
+    return BuildRegisterTable()[static_cast<std::size_t>(index)];
+}
+
+QString hexByte(int value) {
+    return QStringLiteral("0x") + HexText(static_cast<std::uint32_t>(value & 0xFF)).rightJustified(2, u'0');
+}
+
+bool isTemperatureReading(int address) {
+    return (address >= 0x20 && address <= 0x29) || address == 0x78;
+}
+bool isTachByte(int address) {
+    return address >= 0x2A && address <= 0x31;
+}
+bool isDutyReading(int address) {
+    return address >= 0x32 && address <= 0x35;
+}
+
+struct Reading {
+    std::int64_t value;
+    QString unit;
+};
+
+// A reading register decoded. A tach byte needs the other byte of its pair (valueAt gives it, or
+// nothing when it has not been read); both bytes of a pair decode to the fan's speed.
+std::optional<Reading> decodeReading(int address, int value,
+                                     const std::function<std::optional<int>(int)>& valueAt,
+                                     std::int32_t tachClock) {
+    if (isTemperatureReading(address)) return Reading{TemperatureFromByte(value), QStringLiteral("°C")};
+    if (isDutyReading(address)) return Reading{DutyPercentFromByte(value), QStringLiteral("%")};
+    if (isTachByte(address)) {
+        const bool low = (address - 0x2A) % 2 == 0;
+        const auto other = valueAt(low ? address + 1 : address - 1);
+        if (!other) return std::nullopt;
+        const int count = low ? TachCount(value, *other) : TachCount(*other, value);
+        return Reading{TachToRpm(count, tachClock), QStringLiteral("RPM")};
+    }
+    return std::nullopt;
+}
+
+// The names of the set bits of a register made of one-bit flags ("TEST STRT"); empty for
+// registers whose bits are numbered or form multi-bit fields.
+QString setFlagNames(const RegisterEntry& entry, int value) {
+    const QStringList names = SplitBitNames(entry);
+    QStringList flags;
+    QStringList seen;
+    for (int k = 0; k < 8; ++k) {
+        const QString& name = names[k];
+        bool numeric = false;
+        name.toInt(&numeric);
+        if (name.isEmpty() || name == QLatin1String("-") || numeric) continue;
+        if (seen.contains(name)) return {};
+        seen << name;
+        if (value & (0x80 >> k)) flags << name;
+    }
+    return flags.join(u' ');
+}
+
+// "0x40 0x03 Configuration 1: TEST STRT": address, value, name and what the value means.
+QString registerLine(int index, int value, const std::optional<Reading>& reading) {
+    const RegisterEntry& e = entryAt(index);
+    QString line = hexByte(e.Address) + u' ' + hexByte(value) + u' ' + RegisterName(e);
+    QString detail =
+        reading ? QString::number(reading->value) + u' ' + reading->unit : setFlagNames(e, value);
+    if (!detail.isEmpty()) line += QStringLiteral(": ") + detail;
+    return line;
+}
+
+} // namespace
+
+QByteArray ReadSmallFile(const QString& fileName) {
+    QFile file(fileName);
+    if (!file.open(QIODevice::ReadOnly))
+        throw CliFailure{ExitFailure, QStringLiteral("cannot read %1: %2").arg(fileName, file.errorString())};
+    if (file.size() > MaxFileBytes)
+        throw CliFailure{
+            ExitFailure,
+            QStringLiteral("%1 is too large (more than %2 bytes)").arg(fileName).arg(MaxFileBytes)};
+    const QByteArray bytes = file.read(MaxFileBytes + 1);
+    if (bytes.size() > MaxFileBytes)
+        throw CliFailure{
+            ExitFailure,
+            QStringLiteral("%1 is too large (more than %2 bytes)").arg(fileName).arg(MaxFileBytes)};
+    if (file.error() != QFileDevice::NoError)
+        throw CliFailure{ExitFailure, QStringLiteral("cannot read %1: %2").arg(fileName, file.errorString())};
+    return bytes;
+}
+
+CliRunner::CliRunner(CliEnvironment& env, BoardOptions board, int knownAddress, bool verbose)
+    : env_(env), boardOptions_(std::move(board)), knownAddress_(knownAddress), verbose_(verbose),
+      prompts_(env.err) {}
+
+CliRunner::~CliRunner() = default;
+
+Session& CliRunner::session() {
+    if (session_) {
+        if (session_->usb.linkClosed()) throw LinkEnded{CommunicationsInterrupted};
+        return *session_;
+    }
+    USBFunctions* board = env_.board;
+    if (!board) {
+        QString error;
+        ownedBoard_ = CreateBoard(boardOptions_, env_.clock, nullptr, error);
+        if (!ownedBoard_) throw CliFailure{ExitFailure, error};
+        board = ownedBoard_.get();
+    }
+    session_ = std::make_unique<Session>(env_.clock, prompts_, *board, env_.programFolder);
+    session_->usb.onProgramEnd = [](int code) { throw LinkEnded{code}; };
+    SetDefaultValues(*session_);
+
+    ConsoleSplash splash(verbose_ ? &env_.err : nullptr);
+    ConnectionOptions options;
+    options.splashPauses = false;
+    options.knownAddress = knownAddress_;
+    const auto status = [this](const QString& text) {
+        if (verbose_) env_.err << text << '\n';
+    };
+    if (!RunConnectionSequence(*session_, splash, status, options)) throw LinkEnded{InitialConnectionFailed};
+    return *session_;
+}
+
+bool CliRunner::waitUntil(std::int64_t timeMs) {
+    for (;;) {
+        if (env_.interrupted()) return false;
+        const std::int64_t left = timeMs - env_.clock.nowMs();
+        if (left <= 0) return true;
+        env_.clock.sleepMs(std::min<std::int64_t>(left, 100));
+    }
+}
+
+void CliRunner::run(const Command& c) {
+    switch (c.kind) {
+    case CommandKind::Probe:
+        return probe();
+    case CommandKind::Read:
+        return read(c);
+    case CommandKind::Write:
+        return write(c);
+    case CommandKind::Dump:
+        return dump(c);
+    case CommandKind::Monitor:
+        return monitor(c);
+    case CommandKind::Heater:
+        return heater(c);
+    case CommandKind::Board:
+        return board();
+    case CommandKind::Save:
+        return save(c);
+    case CommandKind::Recall:
+        return recall(c);
+    case CommandKind::Sleep:
+        waitUntil(env_.clock.nowMs() + c.sleepMs);
+        return;
+    case CommandKind::Batch:
+        throw CliFailure{ExitUsage, QStringLiteral("a batch cannot run another batch")};
+    }
+}
+
+void CliRunner::probe() {
+    Session& s = session();
+    env_.out << FoundChipText(s.usb.DeviceAddress) << '\n';
+    for (const int address : {0x3D, 0x3E, 0x3F}) { // "Device ID", "Company ID", "Revision"
+        const int value = s.usb.ReadRegister(s.usb.DeviceAddress, address);
+        env_.out << registerLine(*FindRegisterByAddress(address), value, std::nullopt) << '\n';
+    }
+}
+
+void CliRunner::read(const Command& c) {
+    Session& s = session();
+    for (const int index : c.registers) {
+        const int address = entryAt(index).Address;
+        const int value = s.usb.ReadRegister(s.usb.DeviceAddress, address);
+        const auto none = [](int) { return std::optional<int>(); };
+        env_.out << registerLine(index, value, decodeReading(address, value, none, s.decl.TachClock)) << '\n';
+    }
+}
+
+void CliRunner::write(const Command& c) {
+    Session& s = session();
+    const int index = c.registers.front();
+    const int address = entryAt(index).Address;
+    std::int32_t value = c.value;
+    if (c.mask) {
+        const int current = s.usb.ReadRegister(s.usb.DeviceAddress, address);
+        value = (current & ~*c.mask) | (c.value & *c.mask);
+    }
+    s.usb.WriteRegister(s.usb.DeviceAddress, address, value);
+    const int held = s.usb.ReadRegister(s.usb.DeviceAddress, address);
+    const auto none = [](int) { return std::optional<int>(); };
+    QString line = registerLine(index, held, decodeReading(address, held, none, s.decl.TachClock));
+    // Some bits are the chip's own (a test bit that clears itself, a read-only status bit).
+    if (held != (value & 0xFF)) line += QStringLiteral(" (wrote %1)").arg(hexByte(value));
+    env_.out << line << '\n';
+}
+
+void CliRunner::dump(const Command& c) {
+    Session& s = session();
+    std::array<int, RegisterCount> values{};
+    std::map<int, int> byAddress;
+    for (int i = 0; i < RegisterCount; ++i) {
+        values[static_cast<std::size_t>(i)] = s.usb.ReadRegister(s.usb.DeviceAddress, entryAt(i).Address);
+        byAddress[entryAt(i).Address] = values[static_cast<std::size_t>(i)];
+    }
+    const auto valueAt = [&byAddress](int address) -> std::optional<int> {
+        const auto it = byAddress.find(address);
+        return it == byAddress.end() ? std::nullopt : std::optional<int>(it->second);
+    };
+
+    QJsonArray registers;
+    for (int i = 0; i < RegisterCount; ++i) {
+        const RegisterEntry& e = entryAt(i);
+        const int value = values[static_cast<std::size_t>(i)];
+        const auto reading = decodeReading(e.Address, value, valueAt, s.decl.TachClock);
+        if (c.json) {
+            QJsonObject o{{QStringLiteral("address"), e.Address},
+                          {QStringLiteral("name"), RegisterName(e)},
+                          {QStringLiteral("value"), value},
+                          {QStringLiteral("default"), e.Default},
+                          {QStringLiteral("readOnly"), e.ReadOnly}};
+            if (reading)
+                o.insert(QStringLiteral("decoded"),
+                         QJsonObject{{QStringLiteral("value"), qint64(reading->value)},
+                                     {QStringLiteral("unit"), reading->unit}});
+            registers.append(o);
+        } else {
+            QString line = registerLine(i, value, reading);
+            if (value != e.Default) line += QStringLiteral("  (default %1)").arg(hexByte(e.Default));
+            env_.out << line << '\n';
+        }
+    }
+    if (c.json) {
+        const QJsonObject root{{QStringLiteral("deviceAddress"), s.usb.DeviceAddress},
+                               {QStringLiteral("registers"), registers}};
+        env_.out << QString::fromUtf8(QJsonDocument(root).toJson(QJsonDocument::Indented));
+    }
+}
+
+void CliRunner::monitor(const Command& c) {
+    Session& s = session();
+    if (!c.csvFile.isEmpty() && !AppendToFile(c.csvFile, LogStartBlock(c.channels)))
+        throw CliFailure{ExitFailure, QStringLiteral("cannot write to %1").arg(c.csvFile)};
+    if (!c.json) {
+        QString names = QStringLiteral("Time").rightJustified(8);
+        QString units = QStringLiteral("(s)").rightJustified(8);
+        for (int i = 1; i <= 10; ++i) {
+            names += QStringLiteral("T%1").arg(i).rightJustified(6);
+            units += QStringLiteral("(°C)").rightJustified(6);
+        }
+        names += QStringLiteral("Tmax").rightJustified(6);
+        units += QStringLiteral("(°C)").rightJustified(6);
+        for (int k = 1; k <= 4; ++k) {
+            names += QStringLiteral("Fan%1").arg(k).rightJustified(9);
+            units += QStringLiteral("(RPM)").rightJustified(9);
+        }
+        for (int k = 1; k <= 4; ++k) {
+            names += QStringLiteral("PWM%1").arg(k).rightJustified(6);
+            units += QStringLiteral("(%)").rightJustified(6);
+        }
+        env_.out << names << '\n' << units << '\n';
+        env_.out.flush();
+    }
+
+    const std::int64_t start = env_.clock.nowMs();
+    for (std::int64_t n = 0; c.count == 0 || n < c.count; ++n) {
+        if (!waitUntil(start + n * c.intervalMs)) break;
+        ReadMeasurements(s, TemperatureGroup);
+        ReadMeasurements(s, FanSpeedGroup);
+        ReadMeasurements(s, DutyCycleGroup);
+        const Readings& r = s.readings;
+        // The nominal time, as the data log writes it: late samples do not show in it.
+        const double seconds = static_cast<double>(n * c.intervalMs) / 1000.0;
+        if (c.json) {
+            QJsonArray temperatures;
+            for (std::size_t i = 0; i < 10; ++i)
+                temperatures.append(r.Temperatures[i]);
+            QJsonArray speeds;
+            QJsonArray duties;
+            for (std::size_t k = 0; k < 4; ++k) {
+                speeds.append(r.FanSpeeds[k]);
+                duties.append(r.DutyCycles[k]);
+            }
+            const QJsonObject o{{QStringLiteral("sample"), qint64(n)},
+                                {QStringLiteral("time"), seconds},
+                                {QStringLiteral("temperatures"), temperatures},
+                                {QStringLiteral("maxTemperature"), r.Temperatures[10]},
+                                {QStringLiteral("fanSpeeds"), speeds},
+                                {QStringLiteral("dutyCycles"), duties}};
+            env_.out << QString::fromUtf8(QJsonDocument(o).toJson(QJsonDocument::Compact)) << '\n';
+        } else {
+            QString line = QString::number(seconds, 'f', 3).rightJustified(8);
+            for (std::size_t i = 0; i < 11; ++i)
+                line += QString::number(r.Temperatures[i]).rightJustified(6);
+            for (std::size_t k = 0; k < 4; ++k)
+                line += QString::number(r.FanSpeeds[k]).rightJustified(9);
+            for (std::size_t k = 0; k < 4; ++k)
+                line += QString::number(r.DutyCycles[k]).rightJustified(6);
+            env_.out << line << '\n';
+        }
+        env_.out.flush();
+        if (!c.csvFile.isEmpty() &&
+            !AppendToFile(c.csvFile,
+                          LogLineBytes(LogLine(static_cast<std::int32_t>(n), c.intervalMs, r, c.channels))))
+            throw CliFailure{ExitFailure, QStringLiteral("cannot write to %1").arg(c.csvFile)};
+    }
+}
+
+void CliRunner::heater(const Command& c) {
+    Session& s = session();
+    std::int32_t level = c.level;
+    s.usb.SetHeater(c.heater, level);
+    s.usb.ReadHeaterLevels();
+    // The board reports twice the level.
+    const double reported = s.usb.TransferBuffer[static_cast<std::size_t>(c.heater - 1)] / 2.0;
+    env_.out << QStringLiteral("Heater%1 PWM: %2").arg(c.heater).arg(SevenDigits(reported)) << '\n';
+}
+
+void CliRunner::board() {
+    Session& s = session();
+    s.usb.ReadBoardInfo();
+    const std::uint8_t supplies = s.usb.TransferBuffer[2];
+    const int revisionCode = s.usb.TransferBuffer[4] & 0x07;
+    static const QMap<int, QString> revisions{{0, QStringLiteral("A")},
+                                              {1, QStringLiteral("B")},
+                                              {2, QStringLiteral("C")},
+                                              {4, QStringLiteral("D")}};
+    const QString revision = revisions.value(revisionCode, QStringLiteral("unknown (%1)").arg(revisionCode));
+    const auto yesNo = [](bool b) { return b ? QStringLiteral("Yes") : QStringLiteral("No"); };
+    env_.out << "Board Revision: " << revision << '\n'
+             << "5V Present: " << yesNo(supplies & 0x08) << '\n'
+             << "12V Present: " << yesNo(supplies & 0x04) << '\n'
+             << "Device Address: " << AddressText(static_cast<std::uint32_t>(s.usb.DeviceAddress)) << '\n';
+    const int notPresent = s.usb.ReadRegister(s.usb.DeviceAddress, 0x36); // "Fans Not Present"
+    for (int i = 0; i < 4; ++i)
+        env_.out << "Fan" << i + 1 << " Present: " << yesNo(!(notPresent & (1 << i))) << '\n';
+}
+
+void CliRunner::save(const Command& c) {
+    Session& s = session();
+    QList<ConfigValue> values;
+    int lines = 0;
+    for (const int index : ConfigRegisterIndices()) {
+        const int value = s.usb.ReadRegister(s.usb.DeviceAddress, entryAt(index).Address);
+        values.append(ConfigValue{index, value});
+        if (!c.onlyChanged || value != entryAt(index).Default) ++lines;
+    }
+    const QByteArray bytes = BuildConfigFile(values, c.onlyChanged, c.comment, env_.now());
+    // Written whole or not at all: an earlier file of the name survives a failed save.
+    QSaveFile file(c.file);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
+        throw CliFailure{ExitFailure, QStringLiteral("cannot write %1: %2").arg(c.file, file.errorString())};
+    env_.out << QStringLiteral("Saved %1 registers to %2").arg(lines).arg(c.file) << '\n';
+}
+
+void CliRunner::recall(const Command& c) {
+    const ConfigParse parsed = ParseConfigFile(ReadSmallFile(c.file));
+    if (!parsed.ok())
+        throw CliFailure{ExitFailure, QStringLiteral("%1:%2: %3; nothing was written")
+                                          .arg(c.file)
+                                          .arg(parsed.errorLine)
+                                          .arg(parsed.error)};
+    for (const ConfigWrite& w : parsed.writes)
+        if (!FindRegisterByAddress(w.address))
+            throw CliFailure{ExitFailure,
+                             QStringLiteral("%1:%2: no register at address %3; nothing was written")
+                                 .arg(c.file)
+                                 .arg(w.line)
+                                 .arg(hexByte(w.address))};
+    if (c.dryRun) {
+        for (const ConfigWrite& w : parsed.writes)
+            env_.out << registerLine(*FindRegisterByAddress(w.address), w.value, std::nullopt) << '\n';
+        env_.out
+            << QStringLiteral("%1 registers would be written from %2").arg(parsed.writes.size()).arg(c.file)
+            << '\n';
+        return;
+    }
+    Session& s = session();
+    for (const ConfigWrite& w : parsed.writes) {
+        std::int32_t value = w.value;
+        s.usb.WriteRegister(s.usb.DeviceAddress, w.address, value);
+    }
+    env_.out << QStringLiteral("Recalled %1 registers from %2").arg(parsed.writes.size()).arg(c.file) << '\n';
+}
+
+int CliRunner::runBatch(const QString& name, const QString& script) {
+    struct Line {
+        int number;
+        Command command;
+    };
+    QList<Line> lines;
+    const QStringList texts = script.split(u'\n');
+    for (qsizetype i = 0; i < texts.size(); ++i) {
+        const QString text = texts[i].trimmed();
+        if (text.isEmpty() || text.startsWith(u'#')) continue;
+        Line line{static_cast<int>(i + 1), {}};
+        const QString error = ParseCommand(SplitBatchLine(text), true, line.command);
+        if (!error.isEmpty()) {
+            env_.err << name << ':' << line.number << ": " << error << '\n';
+            return ExitUsage;
+        }
+        lines.append(line);
+    }
+    for (const Line& line : lines) {
+        if (env_.interrupted()) {
+            env_.err << name << ':' << line.number << ": interrupted; the batch stopped before this line\n";
+            return ExitInterrupted;
+        }
+        try {
+            run(line.command);
+        } catch (const CliFailure& f) {
+            env_.err << name << ':' << line.number << ": " << f.message << '\n';
+            return f.status;
+        } catch (const LinkEnded&) {
+            env_.err << name << ':' << line.number << ": the batch stopped here\n";
+            return ExitFailure;
+        }
+        env_.out.flush();
+    }
+    return ExitOk;
+}

@@ -1,0 +1,52 @@
+#pragma once
+
+#include "board/BoardOptions.h"
+#include "cli/Cli.h"
+#include "cli/CliArgs.h"
+#include "cli/CliConsole.h"
+
+#include <memory>
+
+class Session;
+
+// Runs commands against one board connection, made when the first command needs the chip.
+// Commands throw CliFailure when they cannot go on; a link error throws LinkEnded after its
+// message has been printed.
+class CliRunner {
+  public:
+    CliRunner(CliEnvironment& env, BoardOptions board, int knownAddress, bool verbose);
+    ~CliRunner();
+
+    void run(const Command& command);
+    // Lines of a batch script, all checked before the first one runs. name: how to call the
+    // script in messages. Returns the exit status.
+    int runBatch(const QString& name, const QString& script);
+
+    // The connected session; connects at the first call.
+    Session& session();
+
+  private:
+    void probe();
+    void read(const Command& c);
+    void write(const Command& c);
+    void dump(const Command& c);
+    void monitor(const Command& c);
+    void heater(const Command& c);
+    void board();
+    void save(const Command& c);
+    void recall(const Command& c);
+    // Waits until the clock reaches the time, in short steps so that an interrupt is seen.
+    // False when interrupted.
+    bool waitUntil(std::int64_t timeMs);
+
+    CliEnvironment& env_;
+    BoardOptions boardOptions_;
+    int knownAddress_;
+    bool verbose_;
+    ConsolePrompts prompts_;
+    std::unique_ptr<USBFunctions> ownedBoard_;
+    std::unique_ptr<Session> session_;
+};
+
+// Reads a batch script or configuration file whole. Refuses files too large to be either.
+QByteArray ReadSmallFile(const QString& fileName);

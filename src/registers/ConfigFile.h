@@ -1,0 +1,63 @@
+#pragma once
+
+#include <QByteArray>
+#include <QDateTime>
+#include <QList>
+#include <QLocale>
+#include <QString>
+
+// The configuration file (".sav"): the chip's writable registers as 8-bit text with CR LF line
+// ends, shared by the desktop program's save/recall window and the command-line tool.
+//
+//   line 1   the maker's name            line 6   "Comment : " + comment
+//   line 2   the application title       line 8   "Address" TAB "Data" TAB "Register"
+//   line 4   "Saved: <date> at <time>"   line 9   "{"
+//   then one "0x40<TAB>0x1<TAB> // Configuration 1" line per register, and "}".
+
+inline const QString ConfigMakerName = QStringLiteral("Heldrix Semiconductor");
+
+// A register value read for a save: the table index (0..99) and the byte the chip held.
+struct ConfigValue {
+    int index;
+    int value;
+};
+
+// The table entries a save covers, in table order: every entry that is not read-only (75 of
+// them; 0x7F and 0x7B appear twice, once under each of their names). The caller reads each
+// register at its turn.
+QList<int> ConfigRegisterIndices();
+
+// "0x40\t0x1\t // Configuration 1": address with two upper-case hex digits, value without
+// leading zeros, the register's description.
+QString ConfigRegisterLine(int index, int value);
+
+// The whole file. Entries that are read-only, and with onlyChanged those holding their default,
+// get no line. The comment is trimmed of blanks; a line break in it becomes a blank so that the
+// layout stays intact. Date and time are written in the locale's short formats.
+QByteArray BuildConfigFile(const QList<ConfigValue>& values, bool onlyChanged, const QString& comment,
+                           const QDateTime& savedAt, const QLocale& locale = QLocale());
+
+// One register write a recall makes, in file order. line: the file's line (from 1) that held
+// the register's address.
+struct ConfigWrite {
+    int address;
+    int value;
+    int line;
+};
+
+// The result of reading a configuration file: every write, or the first problem and its line.
+struct ConfigParse {
+    QList<ConfigWrite> writes;
+    QString error; // empty when the file was read to its closing "}"
+    int errorLine = 0;
+    bool ok() const { return error.isEmpty(); }
+};
+
+// Reads a file the way the recall always has: everything up to the first "{" and the rest of
+// that line is skipped; then each line is either "}" (the end) or holds an "x" followed by two
+// characters read as hexadecimal (the address), a second "x" followed by two more (the value),
+// and the rest of the line. The header and the register names are not examined, and only a
+// lower-case "x" marks a number.
+// A file that ends before its "}" gives an error and no writes, so that a caller can refuse
+// the whole file before anything reaches the chip.
+ConfigParse ParseConfigFile(const QByteArray& bytes);
