@@ -1,5 +1,7 @@
 #include "base/NumberText.h"
 
+#include <algorithm>
+
 #include <charconv>
 #include <cmath>
 #include <limits>
@@ -219,4 +221,59 @@ QString LogTimeText(double seconds) {
     else if (text.rfind("-0.", 0) == 0)
         text.erase(1, 1);
     return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+namespace {
+
+bool isAsciiDigit(QChar c) { return c >= u'0' && c <= u'9'; }
+bool isAsciiHexDigit(QChar c) {
+    return isAsciiDigit(c) || (c >= u'a' && c <= u'f') || (c >= u'A' && c <= u'F');
+}
+bool allOf(QStringView text, bool (*test)(QChar)) {
+    return !text.isEmpty() && std::all_of(text.begin(), text.end(), test);
+}
+
+// Windows-1252 differs from Latin-1 only in 0x80..0x9F, where it puts these characters.
+constexpr char16_t Cp1252High[32] = {0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+                                     0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0,      0x017D, 0,
+                                     0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+                                     0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
+
+char windows1252Byte(QChar c) {
+    const char16_t u = c.unicode();
+    if (u < 0x80 || (u >= 0xA0 && u <= 0xFF)) return static_cast<char>(u);
+    for (int i = 0; i < 32; ++i)
+        if (Cp1252High[i] != 0 && Cp1252High[i] == u) return static_cast<char>(0x80 + i);
+    return c.isSpace() ? ' ' : '?';
+}
+
+} // namespace
+
+std::optional<std::int64_t> ParseInteger(const QString& typed) {
+    const QString text = typed.trimmed();
+    bool ok = false;
+    std::int64_t v = 0;
+    if (text.startsWith(QLatin1String("0x"), Qt::CaseInsensitive)) {
+        const QStringView digits = QStringView(text).mid(2);
+        if (!allOf(digits, isAsciiHexDigit)) return std::nullopt;
+        v = digits.toLongLong(&ok, 16);
+    } else if (text.endsWith(u'h', Qt::CaseInsensitive)) {
+        const QStringView digits = QStringView(text).chopped(1);
+        if (!allOf(digits, isAsciiHexDigit)) return std::nullopt;
+        v = digits.toLongLong(&ok, 16);
+    } else {
+        const QStringView digits =
+            text.startsWith(u'-') || text.startsWith(u'+') ? QStringView(text).mid(1) : QStringView(text);
+        if (!allOf(digits, isAsciiDigit)) return std::nullopt;
+        v = text.toLongLong(&ok, 10);
+    }
+    if (!ok) return std::nullopt;
+    return v;
+}
+
+QByteArray ToWindows1252(const QString& text) {
+    QByteArray bytes;
+    bytes.reserve(text.size());
+    for (const QChar c : text) bytes.append(windows1252Byte(c));
+    return bytes;
 }

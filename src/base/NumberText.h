@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 
 #include <cstdint>
@@ -49,3 +50,13 @@ QString SevenDigits(double value);
 // Seconds with at most three decimals, rounded half to even, no trailing zeros and no zero
 // before the point: 0 -> "0", 0.1 -> ".1", 1.25 -> "1.25", 0.333 -> ".333", 12 -> "12".
 QString LogTimeText(double seconds);
+
+// A whole number as typed on a command line: 0x-prefixed hexadecimal ("0x2C"), hexadecimal with
+// the suffix h ("2Ch"), or decimal with an optional sign ("44", "-5"; a leading zero is not
+// octal). Anything else, or a number beyond 64 bits, gives no value.
+std::optional<std::int64_t> ParseInteger(const QString& text);
+
+// Text as Windows-1252 bytes, the 8-bit code page of the log and configuration files (the degree
+// sign is the single byte 0xB0). A blank it cannot hold, such as the narrow no-break space some
+// locales put in times, becomes a plain blank; any other such character becomes '?'.
+QByteArray ToWindows1252(const QString& text);

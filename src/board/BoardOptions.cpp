@@ -4,13 +4,10 @@
 
 namespace {
 
-// Decimal, or hexadecimal with a 0x prefix (a leading zero does not mean octal).
 bool parseInt(const QString& text, std::int64_t& out) {
-    bool ok = false;
-    const bool hex = text.startsWith(QLatin1String("0x"), Qt::CaseInsensitive);
-    const qlonglong v = hex ? text.mid(2).toLongLong(&ok, 16) : text.toLongLong(&ok, 10);
-    if (ok) out = v;
-    return ok;
+    const auto v = ParseInteger(text);
+    if (v) out = *v;
+    return v.has_value();
 }
 
 bool parseNumber(const QString& text, double& out) {

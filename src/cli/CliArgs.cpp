@@ -11,16 +11,6 @@
 
 namespace {
 
-bool isAsciiDigit(QChar c) {
-    return c >= u'0' && c <= u'9';
-}
-bool isAsciiHexDigit(QChar c) {
-    return isAsciiDigit(c) || (c >= u'a' && c <= u'f') || (c >= u'A' && c <= u'F');
-}
-bool allOf(QStringView text, bool (*test)(QChar)) {
-    return !text.isEmpty() && std::all_of(text.begin(), text.end(), test);
-}
-
 // The words after the command's name, split into positional arguments and options. An option
 // takes its value from "--name=value" or from the next word.
 struct Arguments {
@@ -124,28 +114,6 @@ QString parseKind(const QString& name, bool inBatch, CommandKind& kind) {
 }
 
 } // namespace
-
-std::optional<std::int64_t> ParseInteger(const QString& typed) {
-    const QString text = typed.trimmed();
-    bool ok = false;
-    std::int64_t v = 0;
-    if (text.startsWith(QLatin1String("0x"), Qt::CaseInsensitive)) {
-        const QStringView digits = QStringView(text).mid(2);
-        if (!allOf(digits, isAsciiHexDigit)) return std::nullopt;
-        v = digits.toLongLong(&ok, 16);
-    } else if (text.endsWith(u'h', Qt::CaseInsensitive)) {
-        const QStringView digits = QStringView(text).chopped(1);
-        if (!allOf(digits, isAsciiHexDigit)) return std::nullopt;
-        v = digits.toLongLong(&ok, 16);
-    } else {
-        const QStringView digits =
-            text.startsWith(u'-') || text.startsWith(u'+') ? QStringView(text).mid(1) : text;
-        if (!allOf(digits, isAsciiDigit)) return std::nullopt;
-        v = text.toLongLong(&ok, 10);
-    }
-    if (!ok) return std::nullopt;
-    return v;
-}
 
 std::optional<int> ParseRegister(const QString& text, QString& error) {
     if (const auto number = ParseInteger(text)) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "base/NumberText.h"
+
 #include "monitoring/DataLog.h"
 
 #include <QList>
@@ -36,10 +38,6 @@ struct Command {
 // Reads a command and its arguments (tokens[0] is the command's name). Returns an empty text,
 // or what is wrong. In a batch, "sleep" is allowed and "batch" is not.
 QString ParseCommand(const QStringList& tokens, bool inBatch, Command& command);
-
-// A whole number as typed on the command line: 0x-prefixed hexadecimal ("0x2C"), hexadecimal
-// with the suffix h ("2Ch"), or decimal with an optional sign ("44", "-5").
-std::optional<std::int64_t> ParseInteger(const QString& text);
 
 // A register by address (as ParseInteger reads it) or by its register-table name, exactly as
 // the table writes it ("Configuration 1"). Gives the table index; an address names the

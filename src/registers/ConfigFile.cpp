@@ -6,20 +6,6 @@
 
 namespace {
 
-// The file is 8-bit text. Characters beyond Latin-1 cannot be written; a locale's special
-// blanks (such as the narrow no-break space of some time formats) become plain blanks.
-QByteArray eightBit(const QString& text) {
-    QByteArray bytes;
-    bytes.reserve(text.size());
-    for (const QChar c : text) {
-        if (c.unicode() <= 0xFF)
-            bytes.append(static_cast<char>(c.unicode()));
-        else
-            bytes.append(c.isSpace() ? ' ' : '?');
-    }
-    return bytes;
-}
-
 QString trimBlanks(const QString& text) {
     qsizetype first = 0;
     qsizetype last = text.size();
@@ -111,7 +97,7 @@ QByteArray BuildConfigFile(const QList<ConfigValue>& values, bool onlyChanged, c
         lines << ConfigRegisterLine(v.index, v.value);
     }
     lines << QStringLiteral("}");
-    return eightBit(lines.join(QLatin1String("\r\n")) + QStringLiteral("\r\n"));
+    return ToWindows1252(lines.join(QLatin1String("\r\n")) + QStringLiteral("\r\n"));
 }
 
 ConfigParse ParseConfigFile(const QByteArray& bytes) {
