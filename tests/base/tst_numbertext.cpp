@@ -182,6 +182,21 @@ class TestNumberText : public QObject {
         }
         QVERIFY(numericCount > 50); // the consistency checks above were exercised
     }
+
+    void commandLineIntegers() {
+        for (const auto& [text, value] :
+             {std::pair{"0x2C", 44}, {"0X2c", 44}, {"2Ch", 44}, {"-5", -5}, {" +12 ", 12}})
+            QCOMPARE(ParseInteger(text).value_or(-1000), value);
+        for (const char* text :
+             {"", "0x", "h", "0x-5", "12x", "1.5", "0x1G", "--5", "\u0663", "0xFFFFFFFFFFFFFFFFFF"})
+            QVERIFY2(!ParseInteger(QString::fromUtf8(text)), text);
+        QCOMPARE(ParseInteger(QStringLiteral("010")).value_or(-1), 10); // not octal
+    }
+
+    void windows1252() {
+        QCOMPARE(ToWindows1252(QStringLiteral("25\u00B0C \u20AC")), QByteArray("25\xB0" "C \x80"));
+        QCOMPARE(ToWindows1252(QStringLiteral("a\u202Fb\u4E2D")), QByteArray("a b?"));
+    }
 };
 
 QTEST_GUILESS_MAIN(TestNumberText)

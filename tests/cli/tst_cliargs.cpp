@@ -7,14 +7,7 @@ class TestCliArgs : public QObject {
     Q_OBJECT
 
   private Q_SLOTS:
-    void integersAndRegisters() {
-        for (const auto& [text, value] :
-             {std::pair{"0x2C", 44}, {"0X2c", 44}, {"2Ch", 44}, {"-5", -5}, {" +12 ", 12}})
-            QCOMPARE(ParseInteger(text).value_or(-1000), value);
-        for (const char* text :
-             {"", "0x", "h", "0x-5", "12x", "1.5", "0x1G", "--5", "\u0663", "0xFFFFFFFFFFFFFFFFFF"})
-            QVERIFY2(!ParseInteger(QString::fromUtf8(text)), text);
-
+    void registers() {
         // Register texts and their table index; 0x7F and 0x7B have a second entry, by name.
         for (const auto& [text, index, error] :
              std::initializer_list<std::tuple<const char*, int, const char*>>{
