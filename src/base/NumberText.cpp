@@ -277,3 +277,13 @@ QByteArray ToWindows1252(const QString& text) {
     for (const QChar c : text) bytes.append(windows1252Byte(c));
     return bytes;
 }
+
+double SpinnerStep(double current, int steps, int min, int max, int increment) {
+    const double inc = increment > 0 ? increment : 1;
+    double next = current;
+    if (steps > 0)
+        next = std::floor(current / inc) * inc + steps * inc;
+    else if (steps < 0)
+        next = std::ceil(current / inc) * inc + steps * inc;
+    return std::clamp(next, static_cast<double>(min), static_cast<double>(max));
+}

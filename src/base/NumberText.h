@@ -60,3 +60,8 @@ std::optional<std::int64_t> ParseInteger(const QString& text);
 // sign is the single byte 0xB0). A blank it cannot hold, such as the narrow no-break space some
 // locales put in times, becomes a plain blank; any other such character becomes '?'.
 QByteArray ToWindows1252(const QString& text);
+
+// A spinner's step from the number in its text box: `steps` whole increments, kept within
+// [min, max]. From a number between two multiples of the increment the first step goes to the
+// neighbouring multiple in that direction (40.5 up: 41, down: 40).
+double SpinnerStep(double current, int steps, int min, int max, int increment = 1);

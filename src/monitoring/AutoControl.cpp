@@ -129,15 +129,6 @@ void ApplyAutoControl(Session& s, bool updateOnChange) {
     s.decl.UpdateOnChange = updateOnChange;
 }
 
-double SpinnerStep(double current, int steps, int min, int max) {
-    double next = current;
-    if (steps > 0)
-        next = std::floor(current) + steps;
-    else if (steps < 0)
-        next = std::ceil(current) + steps;
-    return std::clamp(next, static_cast<double>(min), static_cast<double>(max));
-}
-
 float RampEndTemperature(const AutoControlEntry& entry) {
     // Where the line through (Tmin, PWMmin) with the chip's slope meets PWMmax; written from Tmin
     // so that equal PWMmin and PWMmax give exactly Tmin.

@@ -46,9 +46,6 @@ void LoadAutoControl(Session& s);
 // error. Finally UpdateOnChange takes the state of the "update with changes" box.
 void ApplyAutoControl(Session& s, bool updateOnChange);
 
-// A spinner step from the number in its text box: whole steps, within [min, max]. From a
-// fraction the first step goes to the neighbouring whole number in that direction.
-double SpinnerStep(double current, int steps, int min, int max);
 
 // ---- Curve plot geometry ----
 

@@ -14,44 +14,6 @@
 #include <algorithm>
 #include <tuple>
 
-UpDown::UpDown(QLineEdit* buddy, int min, int max, QWidget* parent)
-    : QWidget(parent), buddy_(buddy), min_(min), max_(max) {
-    auto* column = new QVBoxLayout(this);
-    column->setContentsMargins(0, 0, 0, 0);
-    column->setSpacing(0);
-    const auto arrow = [this, column](Qt::ArrowType type, int steps) {
-        auto* b = new QToolButton(this);
-        b->setArrowType(type);
-        b->setAutoRepeat(true);
-        // The keyboard steps through the Up and Down keys in the box itself.
-        b->setFocusPolicy(Qt::NoFocus);
-        b->setFixedSize(16, buddy_->sizeHint().height() / 2);
-        b->setIconSize(QSize(8, 8));
-        connect(b, &QToolButton::clicked, this, [this, steps] { stepBy(steps); });
-        column->addWidget(b);
-        return b;
-    };
-    upButton = arrow(Qt::UpArrow, 1);
-    downButton = arrow(Qt::DownArrow, -1);
-    buddy_->installEventFilter(this);
-}
-
-void UpDown::stepBy(int steps) {
-    const double next = SpinnerStep(LeadingNumberOrZero(buddy_->text()), steps, min_, max_);
-    buddy_->setText(SevenDigits(next));
-}
-
-bool UpDown::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == buddy_ && event->type() == QEvent::KeyPress) {
-        const int key = static_cast<QKeyEvent*>(event)->key();
-        if (key == Qt::Key_Up || key == Qt::Key_Down) {
-            stepBy(key == Qt::Key_Up ? 1 : -1);
-            return true;
-        }
-    }
-    return QWidget::eventFilter(watched, event);
-}
-
 frmAutoControl::frmAutoControl(Session& session, PollingCycle& polling, QWidget* parent)
     : ChildWindow(session, polling, parent) {
     setObjectName(QStringLiteral("frmAutoControl"));
@@ -75,7 +37,7 @@ void frmAutoControl::buildControls() {
         return t;
     };
     const auto spinner = [this](const char* name, QLineEdit* buddy, int max) {
-        auto* u = new UpDown(buddy, 0, max, this);
+        auto* u = new UpDown(buddy, 0, max, 1, this);
         u->setObjectName(QLatin1String(name));
         u->upButton->setObjectName(u->objectName() + QStringLiteral("_up"));
         u->downButton->setObjectName(u->objectName() + QStringLiteral("_down"));

@@ -3,6 +3,7 @@
 #include "board/Declarations.h"
 #include "windows/ChildWindow.h"
 #include "windows/widgets/CurvePlot.h"
+#include "windows/widgets/UpDown.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -14,29 +15,6 @@
 
 #include <array>
 #include <cstdint>
-
-// The arrows of a text box: each click (or the Up and Down keys in the box) steps the number in
-// the box by one within the range and writes it back into the box.
-class UpDown final : public QWidget {
-    Q_OBJECT
-  public:
-    UpDown(QLineEdit* buddy, int min, int max, QWidget* parent = nullptr);
-
-    void stepBy(int steps);
-    int minimum() const { return min_; }
-    int maximum() const { return max_; }
-
-    QToolButton* upButton;
-    QToolButton* downButton;
-
-  protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
-
-  private:
-    QLineEdit* buddy_;
-    int min_;
-    int max_;
-};
 
 // Automatic fan control: the Tmin, PWMmin, PWMmax, enable and zone settings of the chip's four
 // PWM outputs, edited one output at a time, and the plot of the resulting curves with a marker at

@@ -5,6 +5,8 @@
 #include <QRandomGenerator>
 #include <QTest>
 
+#include <tuple>
+
 #include <cmath>
 #include <limits>
 
@@ -196,6 +198,15 @@ class TestNumberText : public QObject {
     void windows1252() {
         QCOMPARE(ToWindows1252(QStringLiteral("25\u00B0C \u20AC")), QByteArray("25\xB0" "C \x80"));
         QCOMPARE(ToWindows1252(QStringLiteral("a\u202Fb\u4E2D")), QByteArray("a b?"));
+    }
+
+    void spinnerSteps() {
+        using Step = std::tuple<double, int, int, double>; // from, steps, increment, to
+        for (const auto& [current, steps, increment, next] :
+             {Step{40.5, 1, 1, 41}, Step{40.5, -1, 1, 40}, Step{150, 1, 1, 150}, Step{0, -1, 1, 0},
+              Step{200, 1, 1, 150}, Step{-5, -1, 1, 0}, Step{1234, 1, 50, 1250}, Step{1234, -1, 50, 1200},
+              Step{1250, 2, 50, 1350}})
+            QCOMPARE(SpinnerStep(current, steps, 0, 150 + (increment > 1 ? 20000 : 0), increment), next);
     }
 };
 

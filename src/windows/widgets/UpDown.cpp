@@ -1,0 +1,44 @@
+#include "windows/widgets/UpDown.h"
+
+#include "base/NumberText.h"
+
+#include <QKeyEvent>
+#include <QVBoxLayout>
+
+UpDown::UpDown(QLineEdit* buddy, int min, int max, int increment, QWidget* parent)
+    : QWidget(parent), buddy_(buddy), min_(min), max_(max), increment_(increment) {
+    auto* column = new QVBoxLayout(this);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(0);
+    const auto arrow = [this, column](Qt::ArrowType type, int steps) {
+        auto* b = new QToolButton(this);
+        b->setArrowType(type);
+        b->setAutoRepeat(true);
+        // The keyboard steps through the Up and Down keys in the box itself.
+        b->setFocusPolicy(Qt::NoFocus);
+        b->setFixedSize(16, buddy_->sizeHint().height() / 2);
+        b->setIconSize(QSize(8, 8));
+        connect(b, &QToolButton::clicked, this, [this, steps] { stepBy(steps); });
+        column->addWidget(b);
+        return b;
+    };
+    upButton = arrow(Qt::UpArrow, 1);
+    downButton = arrow(Qt::DownArrow, -1);
+    buddy_->installEventFilter(this);
+}
+
+void UpDown::stepBy(int steps) {
+    const double next = SpinnerStep(LeadingNumberOrZero(buddy_->text()), steps, min_, max_, increment_);
+    buddy_->setText(SevenDigits(next));
+}
+
+bool UpDown::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == buddy_ && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Up || key == Qt::Key_Down) {
+            stepBy(key == Qt::Key_Up ? 1 : -1);
+            return true;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
