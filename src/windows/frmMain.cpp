@@ -16,6 +16,7 @@
 #include <QLocale>
 #include <QMdiSubWindow>
 #include <QMenuBar>
+#include <QToolButton>
 
 #include <cmath>
 
@@ -158,12 +159,16 @@ void frmMain::buildToolbar() {
         a->setEnabled(factories_.contains(windowClass));
         connect(a, &QAction::triggered, this, [this, key] { openWindow(key); });
     }
+    // The button that shows the buttons a narrow window cannot fit.
+    if (auto* more = tbToolBar->findChild<QToolButton*>(QStringLiteral("qt_toolbar_ext_button")))
+        more->setAccessibleName(QStringLiteral("More toolbar buttons"));
 }
 
 void frmMain::buildStatusBar() {
     sbStatusBar = statusBar();
     sbStatusBar->setObjectName(QStringLiteral("sbStatusBar"));
     sbStatusBar->setSizeGripEnabled(true);
+    sbStatusBar->setAccessibleName(QStringLiteral("Status bar"));
     for (std::size_t i = 0; i < sbPanels.size(); ++i) {
         auto* panel = new QLabel(this);
         panel->setObjectName(QStringLiteral("sbStatusBar_%1").arg(i + 1));
