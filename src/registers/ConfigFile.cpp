@@ -100,9 +100,29 @@ QByteArray BuildConfigFile(const QList<ConfigValue>& values, bool onlyChanged, c
     return ToWindows1252(lines.join(QLatin1String("\r\n")) + QStringLiteral("\r\n"));
 }
 
+namespace {
+// Where the register list starts: after the line that holds "{" alone, as every saved file has
+// it. A "{" in the comment then cannot start the list early, where an "x" of the comment (or an
+// empty list) would be misread. A file without such a line starts after its first "{".
+qsizetype listMarkerLine(const QByteArray& bytes) {
+    for (qsizetype at = bytes.indexOf('{'); at >= 0; at = bytes.indexOf('{', at + 1)) {
+        const bool lineStart = at == 0 || bytes[at - 1] == '\n';
+        const QByteArray rest = bytes.mid(at + 1, 2);
+        if (lineStart && (rest.startsWith('\n') || rest == "\r\n")) return at;
+    }
+    return -1;
+}
+} // namespace
+
 ConfigParse ParseConfigFile(const QByteArray& bytes) {
     Reader reader(bytes);
-    if (!reader.skipTo('{')) return failure(reader, QStringLiteral("no \"{\" starts the register list"));
+    const qsizetype marker = listMarkerLine(bytes);
+    if (marker >= 0) {
+        char c = 0;
+        for (qsizetype i = 0; i <= marker; ++i) reader.next(c);
+    } else if (!reader.skipTo('{')) {
+        return failure(reader, QStringLiteral("no \"{\" starts the register list"));
+    }
     if (!reader.skipTo('\n'))
         return failure(reader, QStringLiteral("the file ends before its closing \"}\""));
 

@@ -53,8 +53,8 @@ struct ConfigParse {
     bool ok() const { return error.isEmpty(); }
 };
 
-// Reads a file the way the recall always has: everything up to the first "{" and the rest of
-// that line is skipped; then each line is either "}" (the end) or holds an "x" followed by two
+// Reads a file the way the recall always has: everything up to the line that holds "{" alone
+// (in a file without such a line, up to the first "{" and the rest of its line) is skipped; then each line is either "}" (the end) or holds an "x" followed by two
 // characters read as hexadecimal (the address), a second "x" followed by two more (the value),
 // and the rest of the line. The header and the register names are not examined, and only a
 // lower-case "x" marks a number.

@@ -71,6 +71,10 @@ class TestConfigFile : public QObject {
     void onlyChangedAndReadOnlyEntriesAreLeftOut() {
         const QByteArray none = BuildConfigFile(valuesWith({}), true, Comment, SavedAt, UsEnglish);
         QCOMPARE(none, Header + "}\r\n");
+        // The "{" of the comment does not start the list: the empty list recalls as nothing.
+        const ConfigParse parsed = ParseConfigFile(none);
+        QVERIFY2(parsed.ok(), qPrintable(parsed.error));
+        QVERIFY(parsed.writes.isEmpty());
         QVERIFY(BuildConfigFile(valuesWith({{indexOf(0x40), 3}, {indexOf(0x44), 0xF6}}), true, {}, SavedAt,
                                 UsEnglish)
                     .endsWith("{\r\n0x40\t0x3\t // Configuration 1\r\n0x44\t0xF6\t // Temperature1 Low "
@@ -86,6 +90,8 @@ class TestConfigFile : public QObject {
                  {"{\n0x40\t0x3\t\n0x44\t0x81\n}\n", {0x40, 3, 0x44, 0x81}, 0, ""},
                  {"{\r\n0x7f\t0xab\t // names are not read\r\n}", {0x7F, 0xAB}, 0, ""},
                  {"Address\tData\tRegister\r\n{\r\n}\r\n", {}, 0, ""},
+                 // An "x" in a comment after a "{" is not read as a register.
+                 {"Comment : {max fan}\r\n{\r\n0x40\t0x1\t\r\n}\r\n", {0x40, 1}, 0, ""},
                  {"{\r\n0X40\t0X1\t // a\r\n}\r\n", {}, 3, "the file ends before its closing \"}\""},
                  {"{\r\n0x40\r\n}\r\n", {}, 3, "the file ends inside the register line"},
                  {"Address\tData\r\n0x40\t0x1\r\n", {}, 2, "no \"{\" starts the register list"},
