@@ -13,12 +13,6 @@ LogSelectionArray select(std::initializer_list<int> channels) {
     return selection;
 }
 
-QByteArray readAll(const QString& fileName) {
-    QFile file(fileName);
-    if (!file.open(QIODevice::ReadOnly)) return {};
-    return file.readAll();
-}
-
 const LogSelectionArray All = select({0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11});
 
 // Windows-1252: the degree sign is the single byte 0xB0.
@@ -34,46 +28,30 @@ class TestDataLog : public QObject {
     Q_OBJECT
 
   private Q_SLOTS:
-    void headers() {
+    void headerAndStartBlock() {
         QCOMPARE(LogHeader(All), QString::fromLatin1(FullHeader));
         QCOMPARE(LogHeader(select({11, 5})), QStringLiteral("Time ,Tach2(RPM) ,PWM4(%) ,"));
         QCOMPARE(LogHeader(LogSelectionArray{}), QStringLiteral("Time ,"));
-    }
-
-    void startBlockAndLineBytes() {
         QCOMPARE(LogStartBlock(All),
                  QByteArray("\r\nVORTANE Log File\r\n\r\n") + QByteArray(FullHeader) + QByteArray("\r\n"));
-        QCOMPARE(LogStartBlock(select({0})), QByteArray("\r\nVORTANE Log File\r\n\r\nTime ,Temp1(\xB0"
-                                                        "C) ,\r\n"));
         // Characters outside Windows-1252 cannot corrupt the line; its own upper half is kept.
         QCOMPARE(LogLineBytes(QString::fromUtf16(u"0,\u00B0\u20AC\u4E2D")), QByteArray("0,\xB0\x80?\r\n"));
     }
 
-    void lines_data() {
-        QTest::addColumn<int>("sampleCount");
-        QTest::addColumn<int>("interval");
-        QTest::addColumn<LogSelectionArray>("selection");
-        QTest::addColumn<QString>("expected");
-        QTest::newRow("every channel")
-            << 0 << 1000 << All << "0, 25, 26,-5, 0, 1500, 82, 5400000, 0, 70, 0, 100, 50,";
-        QTest::newRow("tenths") << 3 << 100 << select({0}) << ".3, 25,";
-        QTest::newRow("thirds") << 7 << 333 << LogSelectionArray{} << "2.331,";
-        QTest::newRow("product beyond 32 bits")
-            << 3000000 << 3600000 << LogSelectionArray{} << "10800000000,";
-    }
     void lines() {
-        QFETCH(int, sampleCount);
-        QFETCH(int, interval);
-        QFETCH(LogSelectionArray, selection);
-        QFETCH(QString, expected);
         Readings readings;
         readings.Temperatures = {25, 26, -5, 0, 99, 99, 99, 99, 99, 99, 99};
         readings.FanSpeeds = {1500, 82, 5400000, 0};
         readings.DutyCycles = {70, 0, 100, 50};
-        QCOMPARE(LogLine(sampleCount, interval, readings, selection), expected);
+        QCOMPARE(LogLine(0, 1000, readings, All),
+                 QStringLiteral("0, 25, 26,-5, 0, 1500, 82, 5400000, 0, 70, 0, 100, 50,"));
+        // The time is the exact product of line number and interval: no drift, and no overflow.
+        QCOMPARE(LogLine(3, 100, readings, select({0})), QStringLiteral(".3, 25,"));
+        QCOMPARE(LogLine(7, 333, readings, {}), QStringLiteral("2.331,"));
+        QCOMPARE(LogLine(3000000, 3600000, readings, {}), QStringLiteral("10800000000,"));
     }
 
-    void appendKeepsEarlierBlocks() {
+    void appendKeepsEarlierBlocksAndReportsFailure() {
         QTemporaryDir dir;
         QVERIFY(dir.isValid());
         const QString fileName = dir.filePath(QStringLiteral("log.csv"));
@@ -87,17 +65,15 @@ class TestDataLog : public QObject {
         QVERIFY(AppendToFile(fileName, LogLineBytes(LogLine(1, 1000, readings, first))));
         QVERIFY(AppendToFile(fileName, LogStartBlock(second)));
         QVERIFY(AppendToFile(fileName, LogLineBytes(LogLine(0, 500, readings, second))));
-        QCOMPARE(readAll(fileName), QByteArray("\r\nVORTANE Log File\r\n\r\nTime ,Temp1(\xB0"
-                                               "C) ,\r\n"
-                                               "0, 25,\r\n"
-                                               "1, 25,\r\n"
-                                               "\r\nVORTANE Log File\r\n\r\nTime ,Tach2(RPM) ,\r\n"
-                                               "0, 1500,\r\n"));
-    }
+        QFile file(fileName);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), QByteArray("\r\nVORTANE Log File\r\n\r\nTime ,Temp1(\xB0"
+                                            "C) ,\r\n"
+                                            "0, 25,\r\n"
+                                            "1, 25,\r\n"
+                                            "\r\nVORTANE Log File\r\n\r\nTime ,Tach2(RPM) ,\r\n"
+                                            "0, 1500,\r\n"));
 
-    void appendFailureIsReported() {
-        QTemporaryDir dir;
-        QVERIFY(dir.isValid());
         QVERIFY(!AppendToFile(dir.filePath(QStringLiteral("missing/folder/log.csv")), "x\r\n"));
         // A device that accepts no data at all: the write must not be reported as done.
         if (QFile::exists(QStringLiteral("/dev/full")))
