@@ -2,6 +2,7 @@
 
 #include "base/Clock.h"
 #include "base/NumberText.h"
+#include "board/BoardStatus.h"
 #include "board/Session.h"
 #include "board/Startup.h"
 #include "monitoring/Conversions.h"
@@ -13,7 +14,6 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QMap>
 #include <QSaveFile>
 
 #include <algorithm>
@@ -344,21 +344,16 @@ void CliRunner::heater(const Command& c) {
 void CliRunner::board() {
     Session& s = session();
     s.usb.ReadBoardInfo();
-    const std::uint8_t supplies = s.usb.TransferBuffer[2];
-    const int revisionCode = s.usb.TransferBuffer[4] & 0x07;
-    static const QMap<int, QString> revisions{{0, QStringLiteral("A")},
-                                              {1, QStringLiteral("B")},
-                                              {2, QStringLiteral("C")},
-                                              {4, QStringLiteral("D")}};
-    const QString revision = revisions.value(revisionCode, QStringLiteral("unknown (%1)").arg(revisionCode));
+    const BoardStatus status = DecodeBoardStatus(s.usb.TransferBuffer);
+    const QString revision =
+        status.revision.isEmpty() ? QStringLiteral("unknown (%1)").arg(status.revisionCode) : status.revision;
     const auto yesNo = [](bool b) { return b ? QStringLiteral("Yes") : QStringLiteral("No"); };
     env_.out << "Board Revision: " << revision << '\n'
-             << "5V Present: " << yesNo(supplies & 0x08) << '\n'
-             << "12V Present: " << yesNo(supplies & 0x04) << '\n'
+             << "5V Present: " << yesNo(status.supply5V) << '\n'
+             << "12V Present: " << yesNo(status.supply12V) << '\n'
              << "Device Address: " << AddressText(static_cast<std::uint32_t>(s.usb.DeviceAddress)) << '\n';
-    const int notPresent = s.usb.ReadRegister(s.usb.DeviceAddress, 0x36); // "Fans Not Present"
-    for (int i = 0; i < 4; ++i)
-        env_.out << "Fan" << i + 1 << " Present: " << yesNo(!(notPresent & (1 << i))) << '\n';
+    const auto present = FansPresent(s.usb.ReadRegister(s.usb.DeviceAddress, 0x36)); // "Fans Not Present"
+    for (std::size_t i = 0; i < 4; ++i) env_.out << "Fan" << i + 1 << " Present: " << yesNo(present[i]) << '\n';
 }
 
 void CliRunner::save(const Command& c) {

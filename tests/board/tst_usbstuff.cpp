@@ -1,5 +1,6 @@
 // The transport over the simulated board: what goes over the wire, what comes back, and how a
 // failure ends the program.
+#include "board/BoardStatus.h"
 #include "board/USBStuff.h"
 #include "registers/RegMapStuff.h"
 #include "support/SimSession.h"
@@ -7,6 +8,7 @@
 #include <QTest>
 
 #include <limits>
+#include <tuple>
 
 class TestUSBStuff : public QObject {
     Q_OBJECT
@@ -217,6 +219,21 @@ private Q_SLOTS:
         t.connect();
         for (std::size_t i = 0; i < SimBoard::JournalCapacity + 10; ++i) t.usb().ReadBlock(0x20, 1);
         QCOMPARE(t.board->journal().size(), SimBoard::JournalCapacity);
+    }
+
+    void boardStatusAndFansPresentAreDecoded() {
+        for (const auto& [byte2, byte4, revision, has5V, has12V] :
+             {std::tuple{0x0C, 0x00, "A", true, true}, std::tuple{0x04, 0x01, "B", false, true},
+              std::tuple{0x08, 0x04, "D", true, false}, std::tuple{0x00, 0x0B, "", false, false}}) {
+            std::array<std::uint8_t, 65> buffer{};
+            buffer[2] = std::uint8_t(byte2);
+            buffer[4] = std::uint8_t(byte4);
+            const BoardStatus s = DecodeBoardStatus(buffer);
+            QCOMPARE(s.revision, QLatin1String(revision));
+            QCOMPARE(s.supply5V, has5V);
+            QCOMPARE(s.supply12V, has12V);
+        }
+        QCOMPARE(FansPresent(0x05), (std::array<bool, 4>{false, true, false, true}));
     }
 };
 

@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QString>
+
+#include <array>
+#include <cstdint>
+
+// What the board's status bytes and the chip's "Fans Not Present" register say, decoded once
+// for every part of the program that shows them.
+struct BoardStatus {
+    QString revision; // "A" to "D"; empty for a code the board does not define
+    int revisionCode = 0;
+    bool supply5V = false;
+    bool supply12V = false;
+};
+
+// From the six bytes the board-status request leaves in the transfer buffer: byte 2 bit 3 is the
+// 5 V supply, bit 2 the 12 V supply; bits 0..2 of byte 4 the revision (0 A, 1 B, 2 C, 4 D).
+BoardStatus DecodeBoardStatus(const std::array<std::uint8_t, 65>& buffer);
+
+// Fan n (index n - 1) is present when its bit of "Fans Not Present" (0x36) is clear.
+std::array<bool, 4> FansPresent(int fansNotPresent);
