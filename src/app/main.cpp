@@ -82,11 +82,6 @@ int main(int argc, char** argv) {
         std::fflush(nullptr);
         std::exit(1);
     };
-    polling.onLogWriteFailed = [&main, &prompts](const QString& fileName) {
-        main.setStatusText(QStringLiteral("Ready"));
-        prompts.message(QStringLiteral("Logging stopped: cannot write to %1").arg(fileName), MessageIcon::Warning,
-                        MessageButtons::Ok);
-    };
     if (!main.Form_Load(splash)) return 1;
     splash.close();
     prompts.setParentWidget(&main);

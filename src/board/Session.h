@@ -5,6 +5,8 @@
 
 #include <QString>
 
+#include <functional>
+
 class Clock;
 class Prompts;
 class USBFunctions;
@@ -22,4 +24,13 @@ public:
     Readings readings;
     PollingOptions options;
     QString programFolder; // where the firmware image and the help page lie
+
+    // The first panel of the main window's status bar ("Logging Enabled", "Ready", ...). Any
+    // window sets it here; the main window shows it through onStatusText.
+    void setStatusText(const QString& text);
+    const QString& statusText() const { return statusText_; }
+    std::function<void(const QString&)> onStatusText;
+
+private:
+    QString statusText_;
 };

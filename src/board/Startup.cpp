@@ -15,6 +15,7 @@ bool RunConnectionSequence(Session& s, SplashView& splash,
                            const std::function<void(const QString&)>& setStatusText,
                            const ConnectionOptions& options) {
     USBStuff& usb = s.usb;
+    const auto cancelled = [&options] { return options.cancelled && options.cancelled(); };
     const float unit = std::floor(static_cast<float>(splash.progressDesignWidth()) / 100.0f);
     float width = 0;
     splash.setProgressWidth(width);
@@ -35,6 +36,7 @@ bool RunConnectionSequence(Session& s, SplashView& splash,
         width += unit / 2;
         splash.setProgressWidth(width);
         Delay(s.clock, 50);
+        if (cancelled()) return false;
     } while (width < 50 * unit);
 
     splash.setProgInfo(QStringLiteral("Connecting..."));
@@ -43,6 +45,7 @@ bool RunConnectionSequence(Session& s, SplashView& splash,
         enabled = usb.EnableSmbus() == 0;
         Delay(s.clock, 200);
         splash.processEvents();
+        if (cancelled()) return false;
     }
     if (!enabled) {
         usb.ShowLinkError(InitialConnectionFailed);
@@ -53,6 +56,7 @@ bool RunConnectionSequence(Session& s, SplashView& splash,
 
     splash.setProgInfo(QStringLiteral("Searching for VORTANE on USB..."));
     if (options.splashPauses) Delay(s.clock, 1000);
+    if (cancelled()) return false;
     if (options.knownAddress != 0) {
         const int id = usb.ReadRegister(options.knownAddress, 0x3E); // "Company ID"
         if (usb.linkClosed()) return false;
@@ -77,6 +81,7 @@ bool RunConnectionSequence(Session& s, SplashView& splash,
             return false;
         }
     }
+    if (cancelled()) return false;
     width = 100 * unit;
     splash.setProgressWidth(width);
     splash.setProgInfo(FoundChipText(usb.DeviceAddress));

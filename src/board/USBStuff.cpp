@@ -32,8 +32,9 @@ USBStuff::USBStuff(USBFunctions& library, Prompts& prompts)
 
 std::int16_t USBStuff::request(std::int16_t req, std::int32_t value, std::int32_t index, std::int16_t direction,
                                std::int16_t length, std::uint8_t* buffer) {
-    // After a link error has ended the program nothing may reach the board any more.
-    if (linkClosed_) return -1;
+    // From a link error on nothing may reach the board: neither after it has ended the program nor
+    // from timers that fire while its message is up.
+    if (linkHeld()) return -1;
     return library_.VendorIORequest(req, value, index, direction, length, buffer);
 }
 
@@ -58,10 +59,16 @@ std::int16_t USBStuff::WriteRegister(std::int32_t address, std::int32_t reg, std
     return status;
 }
 
-void USBStuff::ReadBlock(std::int32_t first, std::int32_t count) {
+std::int16_t USBStuff::ReadBlock(std::int32_t first, std::int32_t count) {
     // The buffer holds 65 bytes; no caller asks for more, and none may overrun it.
     const auto length = static_cast<std::int16_t>(std::clamp(count, 0, 65));
-    request(BlockReadRequest, DeviceAddress, first, 1, length, TransferBuffer.data());
+    return request(BlockReadRequest, DeviceAddress, first, 1, length, TransferBuffer.data());
+}
+
+bool USBStuff::ReadBlockOrFail(std::int32_t first, std::int32_t count) {
+    if (ReadBlock(first, count) == 0) return true;
+    ShowLinkError(CommunicationsInterrupted);
+    return false;
 }
 
 std::int16_t USBStuff::SetHeater(std::int32_t heater, std::int32_t& level) {
@@ -125,13 +132,20 @@ void USBStuff::RefreshControlFlags(std::int32_t reg) {
 
 void USBStuff::ShowLinkError(int code) {
     if (linkClosed_) return; // the program is already ending
+    if (errorShowing_) {
+        // Raised under the message that is up (a refused request): that message speaks for it.
+        if (code != HeaterModuleError) fatalWhileShowing_ = true;
+        return;
+    }
     const QString text = LinkErrorMessage(code);
     if (!text.isEmpty()) {
         const bool question = code == HeaterModuleError;
+        errorShowing_ = true;
         const MessageAnswer answer =
             prompts_.message(text, question ? MessageIcon::None : MessageIcon::Critical,
                              question ? MessageButtons::YesNo : MessageButtons::Ok);
-        if (question && answer == MessageAnswer::No) return;
+        errorShowing_ = false;
+        if (question && answer == MessageAnswer::No && !fatalWhileShowing_) return;
     }
     linkClosed_ = true;
     if (onProgramEnd) onProgramEnd(code);

@@ -47,8 +47,13 @@ public:
     std::int16_t WriteRegister(std::int32_t address, std::int32_t reg, std::int32_t&& value) {
         return WriteRegister(address, reg, value);
     }
-    // Fills TransferBuffer with registers first .. first+count-1. The status is not examined.
-    void ReadBlock(std::int32_t first, std::int32_t count);
+    // Fills TransferBuffer with registers first .. first+count-1 and returns the status. A failed
+    // read leaves the buffer as it was: callers that keep readings keep their last good values.
+    std::int16_t ReadBlock(std::int32_t first, std::int32_t count);
+    // A block read whose bytes fill a window's controls: a failure is a link error (code 3), since
+    // controls filled from stale bytes would be written back to the chip by the next Apply.
+    // False when it failed; the program is ending then.
+    bool ReadBlockOrFail(std::int32_t first, std::int32_t count);
     // level is the caller's variable, brought into 0..100 before sending.
     std::int16_t SetHeater(std::int32_t heater, std::int32_t& level);
     std::int16_t SetHeater(std::int32_t heater, std::int32_t&& level) { return SetHeater(heater, level); }
@@ -64,13 +69,21 @@ public:
     void RefreshControlFlags(std::int32_t reg);
 
     // Shows the code's message; then, unless code 5 is answered No, ends the program through the
-    // program-end handler. From that moment no request reaches the board.
+    // program-end handler. From the moment it is called no request reaches the board: while the
+    // message is up (its event loop runs timers) requests are refused and the polling cycle holds
+    // still; code 5 answered No lets both go on again.
     void ShowLinkError(int code);
 
     // Runs when a link error ends the program: unload every window, then end the process with a
     // non-zero status. Tests install one that records the call instead of ending.
     std::function<void(int code)> onProgramEnd;
     bool linkClosed() const { return linkClosed_; }
+    // Ends the link without a message: nothing more reaches the board (a cancelled connection).
+    void closeLink() { linkClosed_ = true; }
+    // True while a link-error message is on screen.
+    bool linkErrorShowing() const { return errorShowing_; }
+    // No request may go out: the link is closed or its error is being shown.
+    bool linkHeld() const { return linkClosed_ || errorShowing_; }
 
     // The firmware path as the library receives it: 8-bit codes and a terminating zero.
     const std::array<std::uint8_t, 513>& firmwarePathBuffer() const { return firmwarePathBuffer_; }
@@ -82,5 +95,7 @@ private:
     USBFunctions& library_;
     Prompts& prompts_;
     bool linkClosed_ = false;
+    bool errorShowing_ = false;
+    bool fatalWhileShowing_ = false; // a request failed under the message: the link is lost whatever the answer
     std::array<std::uint8_t, 513> firmwarePathBuffer_{};
 };

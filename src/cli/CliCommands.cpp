@@ -14,7 +14,6 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QSaveFile>
 
 #include <algorithm>
 #include <array>
@@ -139,10 +138,17 @@ Session& CliRunner::session() {
     ConnectionOptions options;
     options.splashPauses = false;
     options.knownAddress = knownAddress_;
+    options.cancelled = env_.interrupted;
     const auto status = [this](const QString& text) {
         if (verbose_) env_.err << text << '\n';
     };
-    if (!RunConnectionSequence(*session_, splash, status, options)) throw LinkEnded{InitialConnectionFailed};
+    const bool connected = RunConnectionSequence(*session_, splash, status, options);
+    // A Ctrl+C while connecting cancels the command before anything reaches the chip.
+    if (env_.interrupted() && !session_->usb.linkClosed()) {
+        session_->usb.closeLink();
+        throw CliFailure{ExitInterrupted, QStringLiteral("interrupted while connecting; nothing was written")};
+    }
+    if (!connected) throw LinkEnded{InitialConnectionFailed};
     return *session_;
 }
 
@@ -358,18 +364,14 @@ void CliRunner::board() {
 
 void CliRunner::save(const Command& c) {
     Session& s = session();
-    QList<ConfigValue> values;
+    const QList<ConfigValue> values = ReadConfiguration(s.usb);
+    if (s.usb.linkHeld()) throw LinkEnded{CommunicationsInterrupted};
     int lines = 0;
-    for (const int index : ConfigRegisterIndices()) {
-        const int value = s.usb.ReadRegister(s.usb.DeviceAddress, entryAt(index).Address);
-        values.append(ConfigValue{index, value});
-        if (!c.onlyChanged || value != entryAt(index).Default) ++lines;
-    }
+    for (const ConfigValue& v : values)
+        if (!c.onlyChanged || v.value != entryAt(v.index).Default) ++lines;
     const QByteArray bytes = BuildConfigFile(values, c.onlyChanged, c.comment, env_.now());
-    // Written whole or not at all: an earlier file of the name survives a failed save.
-    QSaveFile file(c.file);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
-        throw CliFailure{ExitFailure, QStringLiteral("cannot write %1: %2").arg(c.file, file.errorString())};
+    if (QString error; !WriteFileWhole(c.file, bytes, error))
+        throw CliFailure{ExitFailure, QStringLiteral("cannot write %1: %2").arg(c.file, error)};
     env_.out << QStringLiteral("Saved %1 registers to %2").arg(lines).arg(c.file) << '\n';
 }
 
@@ -380,13 +382,6 @@ void CliRunner::recall(const Command& c) {
                                           .arg(c.file)
                                           .arg(parsed.errorLine)
                                           .arg(parsed.error)};
-    for (const ConfigWrite& w : parsed.writes)
-        if (!FindRegisterByAddress(w.address))
-            throw CliFailure{ExitFailure,
-                             QStringLiteral("%1:%2: no register at address %3; nothing was written")
-                                 .arg(c.file)
-                                 .arg(w.line)
-                                 .arg(hexByte(w.address))};
     if (c.dryRun) {
         for (const ConfigWrite& w : parsed.writes)
             env_.out << registerLine(*FindRegisterByAddress(w.address), w.value, std::nullopt) << '\n';
@@ -396,10 +391,8 @@ void CliRunner::recall(const Command& c) {
         return;
     }
     Session& s = session();
-    for (const ConfigWrite& w : parsed.writes) {
-        std::int32_t value = w.value;
-        s.usb.WriteRegister(s.usb.DeviceAddress, w.address, value);
-    }
+    WriteConfiguration(s.usb, parsed.writes);
+    if (s.usb.linkHeld()) throw LinkEnded{CommunicationsInterrupted};
     env_.out << QStringLiteral("Recalled %1 registers from %2").arg(parsed.writes.size()).arg(c.file) << '\n';
 }
 

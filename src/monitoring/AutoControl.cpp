@@ -64,32 +64,33 @@ float SingleFromTyped(double value) {
     return static_cast<float>(std::clamp(value, -Largest, Largest));
 }
 
-void LoadAutoControl(Session& s) {
+bool LoadAutoControl(Session& s) {
     auto& table = s.decl.AutoControlTable;
     const auto& buffer = s.usb.TransferBuffer;
 
-    s.usb.ReadBlock(MaxDutyFirst, 4);
+    if (!s.usb.ReadBlockOrFail(MaxDutyFirst, 4)) return false;
     for (std::size_t n = 0; n < 4; ++n)
         table[n].PWMmax = DutyFromRegister(buffer[n]);
 
     // Min duties 0x6A..0x6D, then the Tmin bytes 0x6E..0x71.
-    s.usb.ReadBlock(MinDutyFirst, 8);
+    if (!s.usb.ReadBlockOrFail(MinDutyFirst, 8)) return false;
     for (std::size_t n = 0; n < 4; ++n) {
         table[n].PWMmin = DutyFromRegister(buffer[n]);
         table[n].Tmin = buffer[n + 4];
     }
 
-    s.usb.ReadBlock(PwmConfig12, 2);
+    if (!s.usb.ReadBlockOrFail(PwmConfig12, 2)) return false;
     table[0].AutoControl = (buffer[0] & BhvOdd) != 0;
     table[1].AutoControl = (buffer[0] & BhvEven) != 0;
     table[2].AutoControl = (buffer[1] & BhvOdd) != 0;
     table[3].AutoControl = (buffer[1] & BhvEven) != 0;
 
-    s.usb.ReadBlock(ZoneSelect1, 2);
+    if (!s.usb.ReadBlockOrFail(ZoneSelect1, 2)) return false;
     table[0].Zone = ZoneName(buffer[0] >> 4);
     table[1].Zone = ZoneName(buffer[0] & 0x0F);
     table[2].Zone = ZoneName(buffer[1] >> 4);
     table[3].Zone = ZoneName(buffer[1] & 0x0F);
+    return true;
 }
 
 void ApplyAutoControl(Session& s, bool updateOnChange) {

@@ -38,8 +38,8 @@ float SingleFromTyped(double value);
 
 // Fills Zone, Tmin, PWMmin, PWMmax and AutoControl of every output from the chip with four block
 // reads (0x38 x 4, 0x6A x 8, 0x68 x 2, 0x7C x 2) and nothing else; ShowConPoint stays. A failed
-// block read is not noticed: the fields take whatever the transfer buffer held.
-void LoadAutoControl(Session& s);
+// block read is a link error: false, and the reads stop there.
+bool LoadAutoControl(Session& s);
 // Writes all four outputs: per output its max duty, min duty and Tmin; then read-modify-write of
 // the two PWM config registers (BHV bits); then both zone registers whole. 18 register accesses
 // (the transport adds its ManualControl refresh read after each config write). Stops at a link

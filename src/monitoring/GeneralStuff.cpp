@@ -8,20 +8,20 @@ void ReadMeasurements(Session& s, int group) {
     const auto& b = usb.TransferBuffer;
     switch (group) {
     case TemperatureGroup: {
-        usb.ReadBlock(0x20, 10);
-        for (std::size_t i = 0; i < 10; ++i)
-            s.readings.Temperatures[i] = static_cast<std::int16_t>(TemperatureFromByte(b[i]));
+        if (usb.ReadBlock(0x20, 10) == 0)
+            for (std::size_t i = 0; i < 10; ++i)
+                s.readings.Temperatures[i] = static_cast<std::int16_t>(TemperatureFromByte(b[i]));
         const int max = usb.ReadRegister(usb.DeviceAddress, 0x78); // "Max PEXIL Temperature"
         s.readings.Temperatures[10] = static_cast<std::int16_t>(TemperatureFromByte(max));
         break;
     }
     case FanSpeedGroup:
-        usb.ReadBlock(0x2A, 8);
+        if (usb.ReadBlock(0x2A, 8) != 0) break;
         for (std::size_t k = 0; k < 4; ++k)
             s.readings.FanSpeeds[k] = TachToRpm(TachCount(b[2 * k], b[2 * k + 1]), s.decl.TachClock);
         break;
     case DutyCycleGroup:
-        usb.ReadBlock(0x32, 4);
+        if (usb.ReadBlock(0x32, 4) != 0) break;
         for (std::size_t k = 0; k < 4; ++k) s.readings.DutyCycles[k] = DutyPercentFromByte(b[k]);
         break;
     default:

@@ -4,6 +4,8 @@
 #include "monitoring/DataLog.h"
 #include "monitoring/GeneralStuff.h"
 
+#include <utility>
+
 PollingCycle::PollingCycle(Session& session) : s_(session) {}
 
 void PollingCycle::setRefresh(PollTask task, std::function<void()> action) {
@@ -69,13 +71,15 @@ void PollingCycle::writeLogLine() {
     if (!AppendToFile(d.LogFileName, LogLineBytes(line))) {
         // A log that cannot be written any more is stopped rather than silently losing lines.
         d.LoggingActive = false;
-        if (onLogWriteFailed) onLogWriteFailed(d.LogFileName);
+        s_.setStatusText(QStringLiteral("Ready"));
+        logFailedFile_ = d.LogFileName;
         return;
     }
     d.LogSampleCount += 1;
 }
 
 void PollingCycle::Tick(std::int64_t nowMs) {
+    if (paused() || s_.usb.linkHeld()) return;
     for (int t = 0; t < PollTaskCount; ++t) {
         const auto task = static_cast<PollTask>(t);
         if (!condition(task)) continue;
@@ -83,6 +87,10 @@ void PollingCycle::Tick(std::int64_t nowMs) {
         if (last && nowMs - *last <= interval(task)) continue;
         if (run(task)) last = nowMs;
         // A link error during a task ends the program; nothing further runs in this tick.
-        if (s_.usb.linkClosed()) return;
+        if (s_.usb.linkHeld()) return;
+    }
+    if (!logFailedFile_.isNull()) {
+        const QString fileName = std::exchange(logFailedFile_, QString());
+        Q_EMIT loggingStopped(fileName);
     }
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QObject>
 #include <QString>
 
 #include <array>
@@ -29,23 +30,42 @@ inline constexpr int PollTaskCount = 11;
 // (reading on, a window open, logging on) and an interval, and runs when more than its interval
 // has passed since it last ran. Windows register their refresh when they load; the condition is
 // the window's open flag in the shared state.
-class PollingCycle {
+class PollingCycle : public QObject {
+    Q_OBJECT
 public:
     explicit PollingCycle(Session& session);
 
-    // One tick at the given time (ms on the session's clock).
+    // One tick at the given time (ms on the session's clock). Does nothing while the cycle is
+    // paused or the link is held by a link error.
     void Tick(std::int64_t nowMs);
+
+    // Holds the cycle still for as long as it lives, for work that talks to the chip outside the
+    // tick (a save or recall of the configuration): no task runs, and no request of the cycle
+    // comes between the work's own. Released however the scope is left.
+    class Pause {
+    public:
+        explicit Pause(PollingCycle& cycle) : cycle_(cycle) { ++cycle_.pauses_; }
+        ~Pause() { --cycle_.pauses_; }
+        Pause(const Pause&) = delete;
+        Pause& operator=(const Pause&) = delete;
+
+    private:
+        PollingCycle& cycle_;
+    };
+    bool paused() const { return pauses_ > 0; }
 
     void setRefresh(PollTask task, std::function<void()> action);
     void clearRefresh(PollTask task);
 
     // The register map's "Continuous Read" box: its task runs, and counts as run, only while ticked.
     std::function<bool()> continuousReadTicked;
-    // Called when a log line cannot be written; logging has been stopped then.
-    std::function<void(const QString& fileName)> onLogWriteFailed;
-
     int ReadGroup = 0;
     std::array<std::optional<std::int64_t>, PollTaskCount> lastRun{};
+
+Q_SIGNALS:
+    // A log line could not be written: logging has stopped and the status text reads "Ready".
+    // Sent once the tick has finished its tasks, so a listener may show a message.
+    void loggingStopped(const QString& fileName);
 
 private:
     bool condition(PollTask task) const;
@@ -55,4 +75,6 @@ private:
 
     Session& s_;
     std::array<std::function<void()>, PollTaskCount> refresh_{};
+    int pauses_ = 0;
+    QString logFailedFile_; // set by a failed log line, reported at the end of the tick
 };

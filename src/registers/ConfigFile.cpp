@@ -2,7 +2,14 @@
 
 #include "base/NumberText.h"
 #include "base/Prompts.h"
+#include "board/USBStuff.h"
 #include "registers/RegMapStuff.h"
+
+#include <QRegularExpression>
+#include <QSaveFile>
+
+#include <algorithm>
+#include <optional>
 
 namespace {
 
@@ -14,48 +21,6 @@ QString trimBlanks(const QString& text) {
     while (last > first && text[last - 1] == u' ')
         --last;
     return text.mid(first, last - first);
-}
-
-// Reads the file one character at a time, as the recall always has, counting lines.
-class Reader {
-  public:
-    explicit Reader(const QByteArray& bytes) : bytes_(bytes) {}
-
-    // False at the end of the file.
-    bool next(char& c) {
-        if (pos_ >= bytes_.size()) return false;
-        c = bytes_[pos_++];
-        if (c == '\n') ++line_;
-        return true;
-    }
-    bool skipTo(char marker) {
-        char c = 0;
-        while (next(c))
-            if (c == marker) return true;
-        return false;
-    }
-    // Two characters read as hexadecimal, up to the first one that is not a hex digit.
-    bool hexByte(int& value) {
-        char c[2] = {};
-        if (!next(c[0]) || !next(c[1])) return false;
-        value = static_cast<int>(LeadingHex(QString::fromLatin1(c, 2)));
-        return true;
-    }
-    int line() const { return line_; }
-    // The line to name when the file ends here: the last one that holds anything.
-    int lineAtEnd() const { return line_ > 1 && bytes_.endsWith('\n') ? line_ - 1 : line_; }
-
-  private:
-    const QByteArray& bytes_;
-    qsizetype pos_ = 0;
-    int line_ = 1;
-};
-
-ConfigParse failure(const Reader& reader, const QString& message) {
-    ConfigParse result;
-    result.error = message;
-    result.errorLine = reader.lineAtEnd();
-    return result;
 }
 
 } // namespace
@@ -101,46 +66,110 @@ QByteArray BuildConfigFile(const QList<ConfigValue>& values, bool onlyChanged, c
 }
 
 namespace {
-// Where the register list starts: after the line that holds "{" alone, as every saved file has
-// it. A "{" in the comment then cannot start the list early, where an "x" of the comment (or an
-// empty list) would be misread. A file without such a line starts after its first "{".
-qsizetype listMarkerLine(const QByteArray& bytes) {
-    for (qsizetype at = bytes.indexOf('{'); at >= 0; at = bytes.indexOf('{', at + 1)) {
-        const bool lineStart = at == 0 || bytes[at - 1] == '\n';
-        const QByteArray rest = bytes.mid(at + 1, 2);
-        if (lineStart && (rest.startsWith('\n') || rest == "\r\n")) return at;
-    }
-    return -1;
+
+// The lines of a file without their line ends (LF or CR LF); a last line without a line end is
+// kept, and flagged, since a copy cut short ends inside it.
+struct Lines {
+    QList<QByteArray> lines;
+    bool lastIsCut = false;
+};
+
+Lines splitLines(const QByteArray& bytes) {
+    Lines result;
+    result.lines = bytes.split('\n');
+    if (result.lines.size() > 1 && result.lines.constLast().isEmpty())
+        result.lines.removeLast();
+    else
+        result.lastIsCut = !bytes.isEmpty();
+    for (QByteArray& line : result.lines)
+        if (line.endsWith('\r')) line.chop(1);
+    return result;
 }
+
+// A register line: "0x" with the address, blanks or a TAB, "0x" with the value, then nothing or
+// the comment after a blank or "//". Lower-case x only, one or two hex digits each.
+const QRegularExpression& registerLinePattern() {
+    static const QRegularExpression pattern(
+        QStringLiteral("^[ \\t]*0x([0-9A-Fa-f]{1,2})[ \\t]+0x([0-9A-Fa-f]{1,2})(?:[ \\t].*|//.*)?$"));
+    return pattern;
+}
+
+ConfigParse refuse(int line, const QString& message) {
+    ConfigParse result;
+    result.error = message;
+    result.errorLine = std::max(line, 1);
+    return result;
+}
+
 } // namespace
 
 ConfigParse ParseConfigFile(const QByteArray& bytes) {
-    Reader reader(bytes);
-    const qsizetype marker = listMarkerLine(bytes);
-    if (marker >= 0) {
-        char c = 0;
-        for (qsizetype i = 0; i <= marker; ++i) reader.next(c);
-    } else if (!reader.skipTo('{')) {
-        return failure(reader, QStringLiteral("no \"{\" starts the register list"));
-    }
-    if (!reader.skipTo('\n'))
-        return failure(reader, QStringLiteral("the file ends before its closing \"}\""));
+    const Lines file = splitLines(bytes);
+    const auto& lines = file.lines;
+    const int lineCount = static_cast<int>(lines.size());
+
+    // The register list starts after the line that holds "{" alone, as every saved file has it: a
+    // "{" in the comment then cannot start the list early. A file without such a line starts after
+    // its first "{", whatever follows it on that line.
+    int first = -1;
+    for (int i = 0; i < lineCount && first < 0; ++i)
+        if (lines[i].trimmed() == "{") first = i + 1;
+    for (int i = 0; i < lineCount && first < 0; ++i)
+        if (lines[i].contains('{')) first = i + 1;
+    if (first < 0) return refuse(lineCount, QStringLiteral("no \"{\" starts the register list"));
 
     ConfigParse result;
-    for (;;) {
-        // The first character of a line: "}" ends the list, anything else (the "0" of "0x") is passed.
-        char first = 0;
-        if (!reader.next(first))
-            return failure(reader, QStringLiteral("the file ends before its closing \"}\""));
-        if (first == '}') break;
-        if (!reader.skipTo('x'))
-            return failure(reader, QStringLiteral("the file ends before its closing \"}\""));
-        const int line = reader.line();
-        int address = 0;
-        int value = 0;
-        if (!reader.hexByte(address) || !reader.skipTo('x') || !reader.hexByte(value) || !reader.skipTo('\n'))
-            return failure(reader, QStringLiteral("the file ends inside the register line"));
-        result.writes.append(ConfigWrite{address, value, line});
+    for (int i = first; i < lineCount; ++i) {
+        const QByteArray& line = lines[i];
+        const QByteArray trimmed = line.trimmed();
+        const int number = i + 1;
+        if (trimmed.startsWith('}')) return result;
+        if (file.lastIsCut && i == lineCount - 1 && !trimmed.isEmpty())
+            return refuse(number, QStringLiteral("the file ends inside the register line"));
+        if (trimmed.isEmpty()) continue;
+        const QRegularExpressionMatch m = registerLinePattern().match(QString::fromLatin1(line));
+        if (!m.hasMatch())
+            return refuse(number, QStringLiteral("the line does not hold a register address and value"));
+        const int address = m.captured(1).toInt(nullptr, 16);
+        const int value = m.captured(2).toInt(nullptr, 16);
+        const std::optional<int> index = FindRegisterByAddress(address);
+        const QString addressText = QStringLiteral("0x") + HexText(static_cast<std::uint32_t>(address)).rightJustified(2, u'0');
+        if (!index) return refuse(number, QStringLiteral("no register at address %1").arg(addressText));
+        const RegisterEntry& entry = BuildRegisterTable()[static_cast<std::size_t>(*index)];
+        if (entry.ReadOnly)
+            return refuse(number, QStringLiteral("register %1 (%2) is read-only").arg(addressText, RegisterName(entry)));
+        result.writes.append(ConfigWrite{address, value, number});
     }
-    return result;
+    return refuse(lineCount, QStringLiteral("the file ends before its closing \"}\""));
+}
+
+QList<ConfigValue> ReadConfiguration(USBStuff& usb) {
+    QList<ConfigValue> values;
+    const RegisterTable& table = BuildRegisterTable();
+    for (const int index : ConfigRegisterIndices()) {
+        const int value = usb.ReadRegister(usb.DeviceAddress, table[static_cast<std::size_t>(index)].Address);
+        if (usb.linkHeld()) break;
+        values.append(ConfigValue{index, value});
+    }
+    return values;
+}
+
+int WriteConfiguration(USBStuff& usb, const QList<ConfigWrite>& writes) {
+    int written = 0;
+    for (const ConfigWrite& w : writes) {
+        std::int32_t value = w.value;
+        usb.WriteRegister(usb.DeviceAddress, w.address, value);
+        if (usb.linkHeld()) break;
+        ++written;
+    }
+    return written;
+}
+
+bool WriteFileWhole(const QString& fileName, const QByteArray& bytes, QString& error) {
+    QSaveFile file(fileName);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
+        error = file.errorString();
+        return false;
+    }
+    return true;
 }

@@ -53,11 +53,24 @@ struct ConfigParse {
     bool ok() const { return error.isEmpty(); }
 };
 
-// Reads a file the way the recall always has: everything up to the line that holds "{" alone
-// (in a file without such a line, up to the first "{" and the rest of its line) is skipped; then each line is either "}" (the end) or holds an "x" followed by two
-// characters read as hexadecimal (the address), a second "x" followed by two more (the value),
-// and the rest of the line. The header and the register names are not examined, and only a
-// lower-case "x" marks a number.
-// A file that ends before its "}" gives an error and no writes, so that a caller can refuse
-// the whole file before anything reaches the chip.
+// Reads a recall file whole before anything is written. The header is skipped up to the line that
+// holds "{" alone (in a file without one, up to the first "{"); then each line up to "}" is blank
+// or a register line: "0x" + address, blanks or a TAB, "0x" + value (one or two hex digits, lower-
+// case x), and optionally the comment. Line ends may be CR LF or LF. A line that does not read so,
+// an address with no register or with a read-only one, and a file that ends before its "}" are
+// refused with the line: the caller then writes nothing, rather than leave the chip half set.
 ConfigParse ParseConfigFile(const QByteArray& bytes);
+
+class USBStuff;
+
+// The save's register reads: every entry ConfigRegisterIndices names, read from the chip in table
+// order. Stops, short, when the link fails (the program is ending then).
+QList<ConfigValue> ReadConfiguration(USBStuff& usb);
+
+// The recall's writes, in file order. Returns how many went out; fewer than given when the link
+// failed.
+int WriteConfiguration(USBStuff& usb, const QList<ConfigWrite>& writes);
+
+// Writes the file whole or not at all: a failed save leaves an earlier file of the name intact.
+// False with the reason in error.
+bool WriteFileWhole(const QString& fileName, const QByteArray& bytes, QString& error);

@@ -72,7 +72,7 @@ int TypedRegisterValue(const QString& valueText) {
 bool WriteTypedRegister(USBStuff& usb, const QString& addressText, int value) {
     std::int32_t toSend = value;
     usb.WriteRegister(usb.DeviceAddress, TypedRegisterAddress(addressText), toSend);
-    return !usb.linkClosed();
+    return !usb.linkHeld();
 }
 
 QString HexMirrorOfDecimal(const QString& decimalText) {

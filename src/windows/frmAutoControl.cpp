@@ -193,7 +193,7 @@ void frmAutoControl::Form_Load() {
     setDesignedSize(9270, 6795);
     SetupPlot();
     // The update box is still clear here, so nothing below writes to the chip.
-    LoadAutoControl(session_);
+    if (!LoadAutoControl(session_)) return; // the program is ending
     cmbFan->setCurrentIndex(0);
     cmbFan_Click();
     chkUpdateOnChange->setChecked(session_.decl.UpdateOnChange);
@@ -276,7 +276,7 @@ void frmAutoControl::cmdApply_Click() {
 
 void frmAutoControl::cmdOK_Click() {
     cmdApply_Click();
-    if (session_.usb.linkClosed()) return; // the program is ending and unloads every window
+    if (session_.usb.linkHeld()) return; // the program is ending and unloads every window
     unloadWindow();
 }
 

@@ -59,9 +59,19 @@ frmMain::frmMain(Session& session, PollingCycle& polling, SettingsStore& setting
     tmrMaster->setObjectName(QStringLiteral("tmrMaster"));
     tmrMaster->setInterval(10);
     connect(tmrMaster, &QTimer::timeout, this, &frmMain::tmrMaster_Timer);
+
+    session_.onStatusText = [this](const QString& text) { sbPanels[0]->setText(text); };
+    // Shown from the event loop, never from inside the tick that found the failure.
+    connect(&polling_, &PollingCycle::loggingStopped, this, &frmMain::reportLoggingStopped, Qt::QueuedConnection);
 }
 
-frmMain::~frmMain() = default;
+frmMain::~frmMain() { session_.onStatusText = nullptr; }
+
+void frmMain::reportLoggingStopped(const QString& fileName) {
+    if (session_.usb.linkHeld()) return;
+    session_.prompts.message(QStringLiteral("Logging stopped: cannot write to %1").arg(fileName),
+                             MessageIcon::Warning, MessageButtons::Ok);
+}
 
 QAction* frmMain::addMenuItem(QMenu* menu, const char* name, const QString& caption, const QString& windowClass) {
     auto* action = menu->addAction(caption);
@@ -196,7 +206,7 @@ void frmMain::updateClock() {
     sbPanels[2]->setText(locale.toString(now.time(), QLocale::ShortFormat));
 }
 
-void frmMain::setStatusText(const QString& text) { sbPanels[0]->setText(text); }
+void frmMain::setStatusText(const QString& text) { session_.setStatusText(text); }
 
 void frmMain::registerWindow(const QString& className, Factory factory) {
     factories_.insert(className, std::move(factory));

@@ -85,6 +85,7 @@ private:
     void refreshWindowMenu();
     void updateClock();
     void tmrMaster_Timer();
+    void reportLoggingStopped(const QString& fileName);
 
     Session& session_;
     PollingCycle& polling_;

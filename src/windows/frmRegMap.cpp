@@ -268,6 +268,7 @@ void frmRegMap::ShowBits(int value) {
 void frmRegMap::showView(const RegisterView& view) {
     lblRegDescription->setText(view.description);
     lblCurrentAddr->setText(view.addressText);
+    shownAddress_ = view.addressText;
     // Left alone when it already shows this address, so a box being edited keeps its cursor.
     if (txtReadAddr->text() != view.addressText.toUpper()) txtReadAddr->setText(view.addressText);
     for (int k = 0; k < 8; ++k) {
@@ -296,13 +297,17 @@ void frmRegMap::cmdWrite_Click() {
 }
 
 void frmRegMap::lblBit_Click(int index) {
+    // The bits belong to the register last read, whatever has been typed into the address box
+    // since: the flipped value goes there, never into another register.
+    if (shownAddress_.isEmpty()) return;
     ClickableLabel* clicked = lblBit[static_cast<std::size_t>(index)];
     clicked->setValueText(FlippedBitText(clicked->text()));
     std::array<QString, 8> texts;
     for (int i = 7; i >= 0; --i)
         texts[static_cast<std::size_t>(i)] = lblBit[static_cast<std::size_t>(i)]->text();
-    if (!WriteTypedRegister(session_.usb, txtReadAddr->text(), BitSum(texts))) return;
-    cmdRead_Click();
+    const QString address = shownAddress_;
+    if (!WriteTypedRegister(session_.usb, address, BitSum(texts))) return;
+    showView(ReadTypedRegister(session_.usb, address));
 }
 
 void frmRegMap::txtReadAddr_Change() {

@@ -68,5 +68,6 @@ class frmRegMap final : public ChildWindow {
     void txtHex_Change();
 
     bool mirroring_ = false; // the value boxes are updating each other
+    QString shownAddress_;   // the register whose bits are displayed ("40h"), empty before any read
     bool treeMouseDown_ = false;
 };

@@ -5,6 +5,7 @@
 #include "support/SimSession.h"
 
 #include <QFile>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -53,23 +54,24 @@ private Q_SLOTS:
         QCOMPARE(t.requests().size(), 2);
     }
 
-    void fanAndDutyGroupsDecodeTheirBuffers() {
-        SimOptions o;
-        o.failBlockReads = true; // decode what the buffer holds
-        SimSession t(o);
+    // A failed block read leaves another request's bytes in the buffer: the group keeps its last
+    // good values instead of showing those bytes as readings.
+    void failedGroupKeepsItsLastValues() {
+        SimSession t;
         t.connect();
-        auto& b = t.usb().TransferBuffer;
-        b.fill(0);
-        b[0] = 0x8C; b[1] = 0x0A; // 2700 -> 2000 RPM
-        b[2] = 0xFF; b[3] = 0xFF; // 82 RPM
-        b[4] = 0x00; b[5] = 0x00; // 5,400,000 RPM
-        b[6] = 0x8D; b[7] = 0x0A; // 2701 -> 1999 RPM
         ReadMeasurements(*t.session, FanSpeedGroup);
-        QCOMPARE(t.session->readings.FanSpeeds, (std::array<std::int32_t, 4>{2000, 82, 5400000, 1999}));
-        b[0] = 255; b[1] = 128; b[2] = 1; b[3] = 2;
         ReadMeasurements(*t.session, DutyCycleGroup);
-        QCOMPARE(t.session->readings.DutyCycles, (std::array<std::int32_t, 4>{100, 50, 0, 1}));
-        QCOMPARE(t.session->readings.Temperatures[0], std::int16_t(0)); // untouched
+        ReadMeasurements(*t.session, TemperatureGroup);
+        const Readings good = t.session->readings;
+        QVERIFY(good.FanSpeeds[0] > 1000 && good.DutyCycles[0] > 0 && good.Temperatures[0] > 0);
+        t.board->options().failBlockReads = true;
+        t.usb().TransferBuffer.fill(0x4B); // 75 degrees, a count of 19275
+        for (int group : {TemperatureGroup, FanSpeedGroup, DutyCycleGroup}) ReadMeasurements(*t.session, group);
+        const Readings& r = t.session->readings;
+        QCOMPARE(r.FanSpeeds, good.FanSpeeds);
+        QCOMPARE(r.DutyCycles, good.DutyCycles);
+        QVERIFY(std::equal(r.Temperatures.begin(), r.Temperatures.begin() + 10, good.Temperatures.begin()));
+        QVERIFY(t.programEnds.isEmpty());
     }
 
     void groupsAreReadInTurnAtTheReadInterval() {
@@ -217,11 +219,12 @@ private Q_SLOTS:
         auto& d = p.t.session->decl;
         d.LogFileName = QStringLiteral("/nonexistent-dir/x/log.csv");
         d.LoggingActive = true;
-        QString reported;
-        p.cycle.onLogWriteFailed = [&](const QString& f) { reported = f; };
+        QSignalSpy stopped(&p.cycle, &PollingCycle::loggingStopped);
         p.run(500);
         QVERIFY(!d.LoggingActive);
-        QCOMPARE(reported, d.LogFileName);
+        QCOMPARE(stopped.size(), 1);
+        QCOMPARE(stopped.at(0).at(0).toString(), d.LogFileName);
+        QCOMPARE(p.t.session->statusText(), QStringLiteral("Ready"));
         QCOMPARE(d.LogSampleCount, 0);
     }
 
