@@ -287,3 +287,9 @@ double SpinnerStep(double current, int steps, int min, int max, int increment) {
         next = std::ceil(current / inc) * inc + steps * inc;
     return std::clamp(next, static_cast<double>(min), static_cast<double>(max));
 }
+
+std::optional<std::int32_t> TypedInterval(const QString& text, std::int32_t largest) {
+    const std::int64_t value = RoundHalfEven(LeadingNumberOrZero(text));
+    if (value < 0 || value > largest) return std::nullopt;
+    return static_cast<std::int32_t>(value);
+}

@@ -65,3 +65,9 @@ QByteArray ToWindows1252(const QString& text);
 // [min, max]. From a number between two multiples of the increment the first step goes to the
 // neighbouring multiple in that direction (40.5 up: 41, down: 40).
 double SpinnerStep(double current, int steps, int min, int max, int increment = 1);
+
+// A typed interval in milliseconds as its variable takes it: the leading number rounded half to
+// even, 0 for a text without one. No value when the variable cannot hold it: a negative number,
+// or one above `largest` (32767 for the 16-bit graph interval, 2147483647 for the others), so
+// that "40000" is refused rather than wrapped to a negative interval.
+std::optional<std::int32_t> TypedInterval(const QString& text, std::int32_t largest);

@@ -24,6 +24,9 @@ public:
     Readings readings;
     PollingOptions options;
     QString programFolder; // where the firmware image and the help page lie
+    // Where the file dialogs (log, save, recall) start: the program's folder when it is writable,
+    // else the user's documents folder (an installed program's folder is not).
+    QString dialogFolder() const;
 
     // The first panel of the main window's status bar ("Logging Enabled", "Ready", ...). Any
     // window sets it here; the main window shows it through onStatusText.
