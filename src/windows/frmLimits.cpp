@@ -32,13 +32,20 @@ void frmLimits::buildControls() {
     fraLimits = new QGroupBox(QStringLiteral("Set Channel Limits"), this);
     fraLimits->setObjectName(QStringLiteral("fraLimits"));
 
-    const auto list = [this](const char* name, const QString& item, int count, const QString& accessible) {
+    // The lists are named by a label beside them, which assistive technology reads as their name.
+    const auto list = [this](const char* name, const QString& item, int count, QLabel* label) {
         auto* c = new QComboBox(fraLimits);
         c->setObjectName(QLatin1String(name));
         for (int i = 1; i <= count; ++i)
             c->addItem(item.arg(i));
-        c->setAccessibleName(accessible);
+        c->setAccessibleName(label->text());
+        label->setBuddy(c);
         return c;
+    };
+    const auto label = [this](const char* name, const QString& caption) {
+        auto* l = new QLabel(caption, fraLimits);
+        l->setObjectName(QLatin1String(name));
+        return l;
     };
     const auto gauge = [this](const char* name, double min, double max, const QString& accessible) {
         auto* g = new Gauge(min, max, fraLimits);
@@ -47,15 +54,16 @@ void frmLimits::buildControls() {
         g->setAccessibleName(accessible);
         return g;
     };
-    cmbTemp = list("cmbTemp", QStringLiteral("Temp%1"), LimitTemperatureChannels,
-                   QStringLiteral("Temperature channel"));
+    lblTemp = label("lblTemp", QStringLiteral("Temperature"));
+    cmbTemp = list("cmbTemp", QStringLiteral("Temp%1"), LimitTemperatureChannels, lblTemp);
     ggeTemp = gauge("ggeTemp", -128, 127, QStringLiteral("Temperature limits"));
     ggeTemp->setTicks(64, 16);
     ggeTemp->setStep(1);
     ggeTemp->setPointerName(Gauge::LowPointer, QStringLiteral("Low limit"));
     ggeTemp->setPointerName(Gauge::HighPointer, QStringLiteral("High limit"));
 
-    cmbFan = list("cmbFan", QStringLiteral("Fan%1"), LimitFans, QStringLiteral("Fan"));
+    lblFan = label("lblFan", QStringLiteral("Fan"));
+    cmbFan = list("cmbFan", QStringLiteral("Fan%1"), LimitFans, lblFan);
     ggeFan = gauge("ggeFan", 0, 12000, QStringLiteral("Fan speed limits"));
     ggeFan->setTicks(2000, 500);
     ggeFan->setStep(50);
@@ -63,9 +71,17 @@ void frmLimits::buildControls() {
     ggeFan->setPointerName(Gauge::HighPointer, QStringLiteral("Maximum limit"));
 
     auto* limits = new QGridLayout(fraLimits);
-    limits->addWidget(cmbTemp, 0, 0, Qt::AlignHCenter);
+    const auto choice = [](QLabel* l, QComboBox* c) {
+        auto* row = new QHBoxLayout;
+        row->addStretch(1);
+        row->addWidget(l);
+        row->addWidget(c);
+        row->addStretch(1);
+        return row;
+    };
+    limits->addLayout(choice(lblTemp, cmbTemp), 0, 0);
     limits->addWidget(ggeTemp, 1, 0);
-    limits->addWidget(cmbFan, 0, 1, Qt::AlignHCenter);
+    limits->addLayout(choice(lblFan, cmbFan), 0, 1);
     limits->addWidget(ggeFan, 1, 1);
     limits->setRowStretch(1, 1);
 
@@ -148,7 +164,7 @@ void frmLimits::buildInterruptRows() {
 }
 
 void frmLimits::Form_Load() {
-    setDesignedSize(9000, 6450);
+    setDesignedSize(10200, 6600);
     cmbTemp->setCurrentIndex(0);
     cmbTemp_Click();
     if (session_.usb.linkHeld()) return; // the program is ending

@@ -34,8 +34,10 @@ class frmLimits final : public ChildWindow {
     void RefreshLiveValues();
 
     QGroupBox* fraLimits;
+    QLabel* lblTemp;
     QComboBox* cmbTemp;
     Gauge* ggeTemp;
+    QLabel* lblFan;
     QComboBox* cmbFan;
     Gauge* ggeFan;
 

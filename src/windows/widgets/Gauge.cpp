@@ -301,7 +301,7 @@ QPointF Gauge::centre() const {
 }
 
 double Gauge::radius() const {
-    const int lines = 2 * fontMetrics().height() + 4;
+    const int lines = 3 * fontMetrics().height() + 6;
     return std::max(20.0, std::min(width(), height() - lines) / 2.0 - 2);
 }
 
@@ -340,11 +340,11 @@ QString Gauge::valueText(double value) const {
 }
 
 QSize Gauge::sizeHint() const {
-    return {190, 190 + 2 * fontMetrics().height() + 4};
+    return {220, 220 + 3 * fontMetrics().height() + 6};
 }
 
 QSize Gauge::minimumSizeHint() const {
-    return {150, 150 + 2 * fontMetrics().height() + 4};
+    return {150, 150 + 3 * fontMetrics().height() + 6};
 }
 
 void Gauge::paintEvent(QPaintEvent*) {
@@ -394,10 +394,15 @@ void Gauge::paintEvent(QPaintEvent*) {
     p.setPen(ink);
     const QFontMetricsF fm(small);
     for (double v : numbered) {
-        const QPointF at = scalePoint(v, 0.70);
+        // Each number sits inside its tick, as far in as its box reaches towards the centre.
         const QString text = valueText(v);
-        const QSizeF size(fm.horizontalAdvance(text), fm.height());
-        p.drawText(QRectF(at - QPointF(size.width() / 2, size.height() / 2), size), Qt::AlignCenter, text);
+        const QSizeF size(fm.horizontalAdvance(text), fm.height() * 0.8);
+        const double a = radians(angleOf(v));
+        const double reach =
+            std::abs(std::cos(a)) * size.width() / 2 + std::abs(std::sin(a)) * size.height() / 2;
+        const QPointF at = scalePoint(v, (0.84 * arc - reach - 2) / arc);
+        p.drawText(QRectF(at - QPointF(size.width() / 2, fm.height() / 2), QSizeF(size.width(), fm.height())),
+                   Qt::AlignCenter, text);
     }
 
     // The pointers: a wedge outside the arc pointing in, each with its letter.
@@ -413,11 +418,14 @@ void Gauge::paintEvent(QPaintEvent*) {
         wedge.lineTo(back - across);
         wedge.closeSubpath();
         const QColor colour = which == LowPointer ? LowColour : HighColour;
-        const bool focused = hasFocus() && which == current_;
-        p.setPen(
-            QPen(focused ? palette().color(QPalette::Highlight) : colour.darker(130), focused ? 2.5 : 1));
+        p.setPen(QPen(colour.darker(130), 1));
         p.setBrush(colour);
         p.drawPath(wedge);
+        if (hasFocus() && which == current_) {
+            p.setPen(QPen(palette().color(QPalette::Highlight), 2, Qt::DashLine));
+            p.setBrush(Qt::NoBrush);
+            p.drawEllipse(pointerRect(which).center(), r * 0.16, r * 0.16);
+        }
     }
 
     // The needle.
@@ -427,25 +435,23 @@ void Gauge::paintEvent(QPaintEvent*) {
     p.setBrush(ink);
     p.drawEllipse(c, r * 0.06, r * 0.06);
 
-    // The live reading under the hub.
+    // Under the face: the live reading, then the limits; the keyboard's pointer is marked.
     QFont bold = font();
     bold.setBold(true);
     p.setFont(bold);
     p.setPen(ink);
-    p.drawText(QRectF(c.x() - arc, c.y() + arc * 0.25, 2 * arc, QFontMetricsF(bold).height() * 1.2),
-               Qt::AlignCenter, caption_);
-
-    // The limits as numbers under the face; the keyboard's pointer is marked.
-    p.setFont(font());
     const double lineHeight = fontMetrics().height();
-    double y = c.y() + r + 4;
+    double y = c.y() + r + 2;
+    p.drawText(QRectF(0, y, width(), lineHeight), Qt::AlignCenter, caption_);
+    y += lineHeight + 2;
+    p.setFont(font());
     for (int which : {HighPointer, LowPointer}) {
         const bool focused = hasFocus() && which == current_;
         const QString text = QStringLiteral("%1%2: %3")
                                  .arg(focused ? QStringLiteral("\u25B8 ") : QString(), pointerName(which),
                                       valueText(pointer(which)));
         p.setPen(which == LowPointer ? LowColour : HighColour);
-        p.drawText(QRectF(0, y, width(), lineHeight), Qt::AlignHCenter | Qt::AlignVCenter, text);
+        p.drawText(QRectF(0, y, width(), lineHeight), Qt::AlignCenter, text);
         y += lineHeight;
     }
 }

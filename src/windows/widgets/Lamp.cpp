@@ -11,13 +11,13 @@
 
 namespace {
 
-// The state is the lamp's value and its text, so a screen reader reads "OK" or "Alarm" whether it
-// asks for the value or the text.
+// A read-only text whose text is the state, so a screen reader reads "OK" or "Alarm" whether it
+// asks for the text or the value.
 class LampAccessible final : public QAccessibleWidget,
                              public QAccessibleValueInterface,
                              public QAccessibleTextInterface {
   public:
-    explicit LampAccessible(Lamp* lamp) : QAccessibleWidget(lamp, QAccessible::Indicator) {}
+    explicit LampAccessible(Lamp* lamp) : QAccessibleWidget(lamp, QAccessible::StaticText) {}
 
     Lamp* lamp() const { return static_cast<Lamp*>(widget()); }
 

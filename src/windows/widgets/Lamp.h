@@ -5,7 +5,7 @@
 // A two-state status lamp: off is a green disc with a tick ("OK"), on a red triangle with an
 // exclamation mark ("Alarm"), so the states differ in shape as well as colour. It takes the
 // keyboard focus so that a screen-reader user can step through the lamps and hear each state;
-// for assistive technology it is an indicator whose value is that state, and a change of state
+// for assistive technology it is a read-only text whose text and value are that state, and a change of state
 // is announced.
 class Lamp final : public QWidget {
     Q_OBJECT
