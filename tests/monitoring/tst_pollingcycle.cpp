@@ -228,6 +228,21 @@ private Q_SLOTS:
         QCOMPARE(d.LogSampleCount, 0);
     }
 
+    // Work that talks to the chip outside the tick holds the cycle still for exactly its scope.
+    void pauseHoldsEveryTask() {
+        Poll p;
+        {
+            PollingCycle::Pause outer(p.cycle);
+            {
+                PollingCycle::Pause inner(p.cycle);
+            }
+            p.run(500);
+            QVERIFY(p.t.requests().isEmpty());
+        }
+        p.run(10);
+        QCOMPARE(p.t.requestTexts(), (QStringList{kTemps, kMax}));
+    }
+
     void linkErrorStopsTheTick() {
         SimOptions o;
         o.failRequestNumber = 3; // the 0x78 read after the first block read
