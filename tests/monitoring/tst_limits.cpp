@@ -48,7 +48,6 @@ class TestLimits : public QObject {
         QTest::newRow("just above") << 82.41 << 65526;
         QTest::newRow("1000") << 1000.0 << 5400;
         QTest::newRow("half to even") << 3456.0 << 1562; // 1562.5
-        QTest::newRow("fastest") << 12000.0 << 450;
     }
     void tachLimitCount() {
         QFETCH(double, rpm);
@@ -62,10 +61,8 @@ class TestLimits : public QObject {
         t.connect();
         t.chip().write(0x63, 0x0A);
         t.chip().write(0x62, 0x8C);
-        const auto loaded = ReadTachLimits(*t.session, 2);
-        QCOMPARE(loaded, (std::optional<TachLimits>{{0xFFFF, 2700}}));
+        QCOMPARE(ReadTachLimits(*t.session, 2), (std::optional<TachLimits>{{0xFFFF, 2700}}));
         QCOMPARE(MovedTachLimit({0xFFFF, 0}, TachLimit::Minimum, 1000), (TachLimits{5400, 0}));
-        QCOMPARE(MovedTachLimit({1234, 0}, TachLimit::Maximum, 0), (TachLimits{1234, 0xFFFF}));
         WriteTachLimits(*t.session, 4, MovedTachLimit({0xFFFF, 0}, TachLimit::Minimum, 1000));
         QCOMPARE(t.requestTexts(),
                  QStringList({read(0x5B), read(0x5A), read(0x63), read(0x62), write(0x5E, 0x18),
@@ -114,11 +111,8 @@ class TestLimits : public QObject {
         QCOMPARE((QStringList{InterruptRowCaption(9), InterruptRowCaption(10), InterruptRowCaption(14)}),
                  (QStringList{"Temp 10", "Fan 1", "NORM"}));
 
-        // A failed status read gives no states; a failed mask read ends the program.
+        // Masks filled from stale bytes would be written back by Apply: a failed read ends the program.
         t.board->options().failBlockReads = true;
-        t.usb().TransferBuffer.fill(0xFF);
-        QVERIFY(!ReadInterruptStatus(*t.session));
-        QVERIFY(t.programEnds.isEmpty());
         QVERIFY(!ReadInterruptMasks(*t.session));
         QCOMPARE(t.programEnds, QList<int>{CommunicationsInterrupted});
     }
