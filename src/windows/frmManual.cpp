@@ -2,6 +2,7 @@
 
 #include "board/Session.h"
 #include "monitoring/PollingCycle.h"
+#include "windows/widgets/AccessibleChoice.h"
 
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -30,6 +31,7 @@ void frmManual::buildControls() {
     cmbPWM->addItems(
         {QStringLiteral("PWM1"), QStringLiteral("PWM2"), QStringLiteral("PWM3"), QStringLiteral("PWM4")});
     cmbPWM->setAccessibleName(Label1->text());
+    AcceptAccessibleChoice(cmbPWM);
     Label1->setBuddy(cmbPWM);
 
     Frame1 = named(new QGroupBox, QStringLiteral("Frame1"));
