@@ -17,7 +17,7 @@ struct Readings;
 // ---- Board details ----
 
 struct BoardDetails {
-    std::optional<BoardStatus> status;              // none when the board did not answer the status request
+    std::optional<BoardStatus> status;              // none when the status request failed
     QString address;                                // the chip's address, "2Eh"
     std::optional<std::array<bool, 4>> fansPresent; // none when not read
 };
