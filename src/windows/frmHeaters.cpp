@@ -3,17 +3,11 @@
 #include "board/Session.h"
 #include "monitoring/EvalBoard.h"
 #include "monitoring/PollingCycle.h"
+#include "windows/Named.h"
 
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QVBoxLayout>
-
-namespace {
-template <typename W> W* named(W* widget, const QString& name) {
-    widget->setObjectName(name);
-    return widget;
-}
-} // namespace
 
 frmHeaters::frmHeaters(Session& session, PollingCycle& polling, QWidget* parent)
     : ChildWindow(session, polling, parent) {
@@ -24,23 +18,23 @@ frmHeaters::frmHeaters(Session& session, PollingCycle& polling, QWidget* parent)
 }
 
 void frmHeaters::buildControls() {
-    Frame1 = named(new QGroupBox, QStringLiteral("Frame1"));
-    Frame2 = named(new QGroupBox, QStringLiteral("Frame2"));
-    Label1 = named(new QLabel(QStringLiteral("Heater1 PWM"), Frame1), QStringLiteral("Label1"));
-    Label2 = named(new QLabel(QStringLiteral("Heater2 PWM"), Frame2), QStringLiteral("Label2"));
+    Frame1 = Named(new QGroupBox, QStringLiteral("Frame1"));
+    Frame2 = Named(new QGroupBox, QStringLiteral("Frame2"));
+    Label1 = Named(new QLabel(QStringLiteral("Heater1 PWM"), Frame1), QStringLiteral("Label1"));
+    Label2 = Named(new QLabel(QStringLiteral("Heater2 PWM"), Frame2), QStringLiteral("Label2"));
     const std::array<QGroupBox*, 2> frames{Frame1, Frame2};
     const std::array<QLabel*, 2> titles{Label1, Label2};
     for (std::size_t i = 0; i < 2; ++i) {
         QGroupBox* frame = frames[i];
-        auto* slider = named(new HalfStepSlider(100, true, frame), QStringLiteral("sldHeater_%1").arg(i));
+        auto* slider = Named(new HalfStepSlider(100, true, frame), QStringLiteral("sldHeater_%1").arg(i));
         slider->setToolTip(QStringLiteral("Slide to adjust the DAC output"));
         slider->setAccessibleName(titles[i]->text());
         titles[i]->setBuddy(slider);
-        auto* level = named(new QLabel(frame), QStringLiteral("lblLevel_%1").arg(i));
+        auto* level = Named(new QLabel(frame), QStringLiteral("lblLevel_%1").arg(i));
         level->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
         level->setMinimumWidth(level->fontMetrics().horizontalAdvance(QStringLiteral("100.5")) + 4);
         slider->setReadout(level);
-        lblTemp[i] = named(new QLabel(QStringLiteral("Temp%1 = ").arg(i + 1), frame),
+        lblTemp[i] = Named(new QLabel(QStringLiteral("Temp%1 = ").arg(i + 1), frame),
                            QStringLiteral("lblTemp_%1").arg(i));
         sldHeater[i] = slider;
         lblLevel[i] = level;
@@ -54,7 +48,7 @@ void frmHeaters::buildControls() {
         connect(slider, &HalfStepSlider::userChanged, this,
                 [this, i](double value) { sldHeater_Change(static_cast<int>(i), value); });
     }
-    cmdClose = named(new QPushButton(QStringLiteral("Close")), QStringLiteral("cmdClose"));
+    cmdClose = Named(new QPushButton(QStringLiteral("Close")), QStringLiteral("cmdClose"));
     connect(cmdClose, &QPushButton::clicked, this, &frmHeaters::cmdClose_Click);
 
     auto* buttons = new QHBoxLayout;

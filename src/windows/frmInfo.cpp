@@ -3,6 +3,7 @@
 #include "board/Session.h"
 #include "monitoring/EvalBoard.h"
 #include "monitoring/PollingCycle.h"
+#include "windows/Named.h"
 
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -12,10 +13,6 @@
 #include <utility>
 
 namespace {
-template <typename W> W* named(W* widget, const QString& name) {
-    widget->setObjectName(name);
-    return widget;
-}
 QString yesNo(bool yes) {
     return yes ? QStringLiteral("Yes") : QStringLiteral("No");
 }
@@ -30,14 +27,14 @@ frmInfo::frmInfo(Session& session, PollingCycle& polling, QWidget* parent)
 }
 
 void frmInfo::buildControls() {
-    Frame1 = named(new QGroupBox(QStringLiteral("Eval Board  Details")), QStringLiteral("Frame1"));
+    Frame1 = Named(new QGroupBox(QStringLiteral("Eval Board  Details")), QStringLiteral("Frame1"));
     auto* grid = new QGridLayout(Frame1);
     grid->setHorizontalSpacing(16);
     grid->setColumnStretch(1, 1);
     int row = 0;
     const auto pair = [&](const char* captionName, const QString& caption, const QString& valueName) {
-        auto* title = named(new QLabel(caption, Frame1), QLatin1String(captionName));
-        auto* value = named(new QLabel(Frame1), valueName);
+        auto* title = Named(new QLabel(caption, Frame1), QLatin1String(captionName));
+        auto* value = Named(new QLabel(Frame1), valueName);
         grid->addWidget(title, row, 0);
         grid->addWidget(value, row++, 1);
         return std::pair{title, value};
@@ -55,11 +52,11 @@ void frmInfo::buildControls() {
             pair(name.constData(), caption, QStringLiteral("lblFanPresent_%1").arg(i));
     }
 
-    cmdFreeWheel = named(new QPushButton(QStringLiteral("Free Wheel Test")), QStringLiteral("cmdFreeWheel"));
+    cmdFreeWheel = Named(new QPushButton(QStringLiteral("Free Wheel Test")), QStringLiteral("cmdFreeWheel"));
     // Wide enough for "Checking..." too, so the button does not change size while it counts.
     cmdFreeWheel->setMinimumWidth(
         cmdFreeWheel->fontMetrics().horizontalAdvance(QStringLiteral("Free Wheel Test...")) + 24);
-    cmdClose = named(new QPushButton(QStringLiteral("Close")), QStringLiteral("cmdClose"));
+    cmdClose = Named(new QPushButton(QStringLiteral("Close")), QStringLiteral("cmdClose"));
 
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(cmdFreeWheel);

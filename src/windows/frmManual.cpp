@@ -2,6 +2,7 @@
 
 #include "board/Session.h"
 #include "monitoring/PollingCycle.h"
+#include "windows/Named.h"
 #include "windows/widgets/AccessibleChoice.h"
 
 #include <QGridLayout>
@@ -9,13 +10,6 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
-
-namespace {
-template <typename W> W* named(W* widget, const QString& name) {
-    widget->setObjectName(name);
-    return widget;
-}
-} // namespace
 
 frmManual::frmManual(Session& session, PollingCycle& polling, QWidget* parent)
     : ChildWindow(session, polling, parent), duty_(session) {
@@ -26,22 +20,22 @@ frmManual::frmManual(Session& session, PollingCycle& polling, QWidget* parent)
 }
 
 void frmManual::buildControls() {
-    Label1 = named(new QLabel(QStringLiteral("Select PWM to Control")), QStringLiteral("Label1"));
-    cmbPWM = named(new QComboBox, QStringLiteral("cmbPWM"));
+    Label1 = Named(new QLabel(QStringLiteral("Select PWM to Control")), QStringLiteral("Label1"));
+    cmbPWM = Named(new QComboBox, QStringLiteral("cmbPWM"));
     cmbPWM->addItems(
         {QStringLiteral("PWM1"), QStringLiteral("PWM2"), QStringLiteral("PWM3"), QStringLiteral("PWM4")});
     cmbPWM->setAccessibleName(Label1->text());
     AcceptAccessibleChoice(cmbPWM);
     Label1->setBuddy(cmbPWM);
 
-    Frame1 = named(new QGroupBox, QStringLiteral("Frame1"));
+    Frame1 = Named(new QGroupBox, QStringLiteral("Frame1"));
     const std::array<QString, 2> pwmTexts{QStringLiteral("<PWM>"), QStringLiteral("Fan1 PWM =")};
     const std::array<QString, 2> tachTexts{QStringLiteral("<Tach>"), QStringLiteral("Fan1 Tach =")};
     for (std::size_t i = 0; i < 2; ++i) {
-        lblPWM[i] = named(new QLabel(pwmTexts[i], Frame1), QStringLiteral("lblPWM_%1").arg(i));
-        lblTach[i] = named(new QLabel(tachTexts[i], Frame1), QStringLiteral("lblTach_%1").arg(i));
+        lblPWM[i] = Named(new QLabel(pwmTexts[i], Frame1), QStringLiteral("lblPWM_%1").arg(i));
+        lblTach[i] = Named(new QLabel(tachTexts[i], Frame1), QStringLiteral("lblTach_%1").arg(i));
     }
-    sldManual = named(new HalfStepSlider(100, false, Frame1), QStringLiteral("sldManual"));
+    sldManual = Named(new HalfStepSlider(100, false, Frame1), QStringLiteral("sldManual"));
     sldManual->setToolTip(QStringLiteral("Slide to adjust the DAC output"));
     sldManual->setAccessibleName(QStringLiteral("Fan1 PWM"));
 
@@ -56,7 +50,7 @@ void frmManual::buildControls() {
     frame->addSpacing(8);
     frame->addWidget(sldManual);
 
-    lblStatus = named(new QLabel(QStringLiteral("<status>")), QStringLiteral("lblStatus"));
+    lblStatus = Named(new QLabel(QStringLiteral("<status>")), QStringLiteral("lblStatus"));
     QPalette warning = lblStatus->palette();
     warning.setColor(QPalette::WindowText, QColor(192, 0, 0));
     lblStatus->setPalette(warning);
@@ -65,7 +59,7 @@ void frmManual::buildControls() {
     keepPlace.setRetainSizeWhenHidden(true);
     lblStatus->setSizePolicy(keepPlace);
 
-    cmdClose = named(new QPushButton(QStringLiteral("Close")), QStringLiteral("cmdClose"));
+    cmdClose = Named(new QPushButton(QStringLiteral("Close")), QStringLiteral("cmdClose"));
 
     auto* choose = new QHBoxLayout;
     choose->addWidget(Label1);
