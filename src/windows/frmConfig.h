@@ -1,6 +1,6 @@
 #pragma once
 
-#include "registers/DeviceConfig.h"
+#include "registers/ChipConfig.h"
 #include "windows/ChildWindow.h"
 
 #include <QCheckBox>

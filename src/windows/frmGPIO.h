@@ -1,6 +1,6 @@
 #pragma once
 
-#include "registers/GpioConfig.h"
+#include "registers/ChipConfig.h"
 #include "windows/ChildWindow.h"
 
 #include <QCheckBox>
