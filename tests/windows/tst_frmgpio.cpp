@@ -96,7 +96,7 @@ class TestFrmGPIO : public QObject {
 
         QTest::keyClick(w.chkEnable[0], Qt::Key_Space);
         choose(w.cmbDir[1], 0);
-        f.polling.Tick(1001);
+        f.polling.Tick(1010);
         QCOMPARE(rows(w).mid(0, 2),
                  QStringList({"0 Input Active High [Disabled]", "1 Input Active Low [Clear]"}));
         QCOMPARE(f.t.requests().size(), 4);
@@ -104,7 +104,7 @@ class TestFrmGPIO : public QObject {
         for (std::size_t i = 0; i < 4; ++i)
             choose(w.cmbDir[i], 1);
         f.t.board->clearJournal();
-        f.polling.Tick(2002);
+        f.polling.Tick(2020);
         QVERIFY(f.t.requests().isEmpty());
     }
 };
