@@ -17,10 +17,14 @@ QString indexed(const char* name, std::size_t i) {
     return QStringLiteral("%1_%2").arg(QLatin1String(name)).arg(i);
 }
 
+// A list in a row of the table: named by its row and column. Linux screen readers announce a
+// list by its value and its label, which here is only the column heading, so the row's name also
+// goes into the description.
 QComboBox* list(const QString& name, const QString& accessible, const QStringList& items) {
     auto* c = named(new QComboBox, name);
     c->addItems(items);
     c->setAccessibleName(accessible);
+    c->setAccessibleDescription(accessible);
     return c;
 }
 } // namespace
@@ -54,7 +58,8 @@ void frmGPIO::buildControls() {
         cmbStatus[i] = list(indexed("cmbStatus", i), pin + QStringLiteral(" Status"),
                             {QStringLiteral("Clear"), QStringLiteral("Set")});
         lblValue[i] = named(new QLabel(QStringLiteral("Disabled")), indexed("lblValue", i));
-        lblValue[i]->setAccessibleName(pin + QStringLiteral(" Status"));
+        // Its name is the level it shows; the description says which pin.
+        lblValue[i]->setAccessibleDescription(pin + QStringLiteral(" Status"));
         lblValue[i]->hide();
 
         const int row = static_cast<int>(i) + 1;
@@ -108,7 +113,7 @@ void frmGPIO::buildControls() {
 }
 
 void frmGPIO::Form_Load() {
-    setDesignedSize(6300, 3600);
+    setDesignedSize(7200, 3450);
     const std::optional<GpioPins> pins = LoadGpio(session_);
     if (!pins) return; // the program is ending
     for (std::size_t i = 0; i < 4; ++i) {
