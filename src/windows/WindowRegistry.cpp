@@ -4,6 +4,8 @@
 #include "windows/frmHeaters.h"
 #include "windows/frmInfo.h"
 #include "windows/frmLimits.h"
+#include "windows/frmConfig.h"
+#include "windows/frmGPIO.h"
 #include "windows/frmMain.h"
 #include "windows/frmManual.h"
 #include "windows/frmRegMap.h"
@@ -20,6 +22,8 @@ void add(Factories& factories, const char* className) {
 
 void RegisterWindows(Factories& factories) {
     add<frmAutoControl>(factories, "frmAutoControl");
+    add<frmConfig>(factories, "frmConfig");
+    add<frmGPIO>(factories, "frmGPIO");
     add<frmHeaters>(factories, "frmHeaters");
     add<frmInfo>(factories, "frmInfo");
     add<frmLimits>(factories, "frmLimits");
