@@ -9,12 +9,12 @@
 #include <cmath>
 
 const GraphAxisSpec& AxisSpec(GraphAxis axis) {
-    static const std::array<GraphAxisSpec, 3> specs{{
+    static const std::array<GraphAxisSpec, 3> axes{{
         {QStringLiteral("Temperature (°C)"), {0, 60}, {-40, 130}},
         {QStringLiteral("Fan Speed (RPM)"), {0, 12000}, {0, 15000}},
         {QStringLiteral("PWM Drive (% Duty)"), {0, 105}, {0, 105}},
     }};
-    return specs[static_cast<std::size_t>(axis)];
+    return axes[static_cast<std::size_t>(axis)];
 }
 
 GraphAxis SeriesAxis(int series) {

@@ -72,9 +72,9 @@ StripChart::StripChart(const GraphHistory& history, const GraphType& type, QWidg
 }
 
 void StripChart::setUpAxis(QCPAxis* axis, GraphAxis kind) {
-    const GraphAxisSpec& spec = AxisSpec(kind);
-    axis->setLabel(spec.title);
-    axis->setRange(spec.shown.lower, spec.shown.upper);
+    const GraphAxisSpec& design = AxisSpec(kind);
+    axis->setLabel(design.title);
+    axis->setRange(design.shown.lower, design.shown.upper);
     axis->setUpperEnding(QCPLineEnding::esSpikeArrow);
     axis->setLowerEnding(QCPLineEnding::esSpikeArrow);
     connect(axis, qOverload<const QCPRange&>(&QCPAxis::rangeChanged), this,
