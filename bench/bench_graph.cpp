@@ -1,8 +1,8 @@
 // The graphs window over a long run: memory while the polling cycle feeds it for a day of the
 // manual clock, CPU per graph update and per picture. Runs offscreen.
 //   ./build/bench/bench_graph [simulated hours]
+#include "BenchSupport.h"
 #include "base/Clock.h"
-#include "base/Prompts.h"
 #include "board/Session.h"
 #include "board/Startup.h"
 #include "board/sim/SimBoard.h"
@@ -13,26 +13,11 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <ctime>
 #include <fstream>
 #include <unistd.h>
 #include <vector>
 
 namespace {
-
-class SilentPrompts final : public Prompts {
-  public:
-    MessageAnswer message(const QString&, MessageIcon, MessageButtons) override { return MessageAnswer::Ok; }
-    QString openFileName(const QString&, const QString&) override { return {}; }
-    QString saveFileName(const QString&, const QString&) override { return {}; }
-    void openUrl(const QString&) override {}
-};
-
-double cpuMicros() {
-    timespec ts{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
-    return double(ts.tv_sec) * 1e6 + double(ts.tv_nsec) / 1e3;
-}
 
 double rssMiB() {
     long pages = 0, resident = 0;
