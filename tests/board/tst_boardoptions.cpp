@@ -94,12 +94,8 @@ class TestBoardOptions : public QObject {
             << QStringList{"--board", "usb"} << QStringLiteral("unknown board 'usb' (available: sim)");
         for (const char* text : {"--sim-chips 80", "--sim-chips=0x", "--sim-revision E", "--sim-ambient 25C",
                                  "--sim-ambient -41", "--sim-fans 1,5", "--sim-fan-max-rpm 1000,2000,3000",
-<<<<<<< HEAD
-                                 "--sim-time-scale 1001", "--sim-free-wheel-ms -1"}) {
-=======
-                                 "--sim-time-scale 1001", "--sim-gpio-levels 1,0,2,0",
+                                 "--sim-time-scale 1001", "--sim-free-wheel-ms -1", "--sim-gpio-levels 1,0,2,0",
                                  "--sim-gpio-levels=1,0,1"}) {
->>>>>>> gpioconfig
             const QStringList args = QString::fromLatin1(text).split(QLatin1Char(' '));
             const QStringList option = args[0].split(QLatin1Char('='));
             QTest::newRow(text)
