@@ -3,8 +3,10 @@
 #include "board/Session.h"
 #include "monitoring/PollingCycle.h"
 
+#include <QApplication>
 #include <QGridLayout>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QVBoxLayout>
 
 namespace {
@@ -76,6 +78,10 @@ void frmFanConfig::buildControls() {
     SSTab1->addTab(buildAllFansTab(), QStringLiteral("All Fans"));
     for (int n = 0; n < 4; ++n)
         SSTab1->addTab(buildFanTab(n), QStringLiteral("Fan%1").arg(n + 1));
+    // A screen reader finds a page's controls under the page's own name: "Min Tach Limit  (RPM)"
+    // in "Fan2".
+    for (int i = 0; i < SSTab1->count(); ++i)
+        SSTab1->widget(i)->setAccessibleName(SSTab1->tabText(i));
 
     cmdOK = named(new QPushButton(QStringLiteral("OK"), this), QStringLiteral("cmdOK"));
     cmdCancel = named(new QPushButton(QStringLiteral("Cancel"), this), QStringLiteral("cmdCancel"));
@@ -88,6 +94,11 @@ void frmFanConfig::buildControls() {
     auto* top = new QVBoxLayout(this);
     top->addWidget(SSTab1, 1);
     top->addLayout(buttons);
+
+    // The main window's MDI area filters every key of the application and takes Ctrl+Tab for
+    // cycling its windows; inside this window Ctrl+Tab turns the pages, as in any tabbed dialog.
+    // A filter installed later runs earlier, so this one sees the keys first.
+    qApp->installEventFilter(this);
 
     connect(cmdOK, &QPushButton::clicked, this, &frmFanConfig::cmdOK_Click);
     connect(cmdCancel, &QPushButton::clicked, this, &frmFanConfig::cmdCancel_Click);
@@ -144,7 +155,7 @@ QWidget* frmFanConfig::buildFanTab(int n) {
     const int fan = n + 1;
     const auto box = [](QWidget* parent, const QString& name) {
         auto* t = named(new QLineEdit(parent), name);
-        t->setFixedWidth(72);
+        t->setFixedWidth(t->fontMetrics().horizontalAdvance(QStringLiteral(">54000000")));
         return t;
     };
     // Spinners UpDown(4n+1) .. UpDown(4n+4) of this fan, in the order of their numbers.
@@ -277,6 +288,20 @@ void frmFanConfig::Form_Load() {
 void frmFanConfig::Form_Unload() {
     session_.decl.FanConfigOpen = false;
     polling_.clearRefresh(PollTask::FanConfig);
+}
+
+bool frmFanConfig::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::KeyPress) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        const auto* widget = qobject_cast<QWidget*>(watched);
+        const bool pageKey = key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab;
+        if (pageKey && (key->modifiers() & Qt::ControlModifier) && widget && isAncestorOf(widget)) {
+            const int step = key->key() == Qt::Key_Tab ? 1 : SSTab1->count() - 1;
+            SSTab1->setCurrentIndex((SSTab1->currentIndex() + step) % SSTab1->count());
+            return true;
+        }
+    }
+    return ChildWindow::eventFilter(watched, event);
 }
 
 void frmFanConfig::showConfig() {

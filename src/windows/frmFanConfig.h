@@ -80,6 +80,7 @@ class frmFanConfig final : public ChildWindow {
 
   protected:
     void Form_Unload() override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
     void buildControls();

@@ -5,6 +5,7 @@
 #include "windows/frmFanConfig.h"
 
 #include <QAccessible>
+#include <QMdiArea>
 #include <QRegularExpression>
 #include <QTest>
 
@@ -94,11 +95,17 @@ class TestFrmFanConfig : public QObject {
             return held;
         };
         const QList<int> loaded = registers(0x38, 0x7D);
+        QMdiArea area; // as in the main window, whose MDI area takes Ctrl+Tab for cycling windows
         frmFanConfig& w = f.open();
+        area.addSubWindow(f.w.release());
+        area.show();
         QTest::mouseClick(w.cmdApply, Qt::LeftButton); // every control goes back to where it came from
         QCOMPARE(registers(0x38, 0x7D), loaded);
 
-        w.SSTab1->setCurrentIndex(2);
+        w.cmbFreq->setFocus();
+        QTest::keyClick(w.cmbFreq, Qt::Key_Tab, Qt::ControlModifier);
+        QTest::keyClick(w.cmbFreq, Qt::Key_Tab, Qt::ControlModifier);
+        QCOMPARE(w.SSTab1->currentIndex(), 2);
         w.txtMinTach[1]->selectAll();
         QTest::keyClicks(w.txtMinTach[1], QStringLiteral("3000"));
         w.cmbControlType[1]->setCurrentIndex(0);
