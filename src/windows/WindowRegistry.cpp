@@ -2,6 +2,7 @@
 // is not listed here stays disabled.
 #include "windows/frmAutoControl.h"
 #include "windows/frmConfig.h"
+#include "windows/frmFanConfig.h"
 #include "windows/frmGPIO.h"
 #include "windows/frmGraph.h"
 #include "windows/frmHeaters.h"
@@ -24,6 +25,7 @@ void add(Factories& factories, const char* className) {
 void RegisterWindows(Factories& factories) {
     add<frmAutoControl>(factories, "frmAutoControl");
     add<frmConfig>(factories, "frmConfig");
+    add<frmFanConfig>(factories, "frmFanConfig");
     add<frmGPIO>(factories, "frmGPIO");
     add<frmGraph>(factories, "frmGraph");
     add<frmHeaters>(factories, "frmHeaters");
