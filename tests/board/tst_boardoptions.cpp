@@ -18,7 +18,8 @@ QString list(const auto& values) {
 const QStringList SettingNames{"board",          "journal",       "settings",    "chips",
                                "enableFailures", "firmwareFails", "failRequest", "linkLostAfter",
                                "failBlockReads", "revision",      "supply12V",   "supply5V",
-                               "ambient",        "fans",          "fanMaxRpm",   "timeScale"};
+                               "ambient",        "fans",          "fanMaxRpm",   "timeScale",
+                               "usbDevice",      "usbLoader",     "usbSerial",   "usbPort"};
 QStringList settings(const BoardOptions& o) {
     const SimOptions& s = o.sim;
     const auto n = [](auto v) { return QString::number(v); };
@@ -26,7 +27,8 @@ QStringList settings(const BoardOptions& o) {
                          << n(s.enableSmbusFailures) << n(s.firmwareFails) << n(s.failRequestNumber)
                          << n(s.linkLostAfterMs) << n(s.failBlockReads) << n(s.boardRevision)
                          << n(s.supply12V) << n(s.supply5V) << n(s.chip.ambientC) << list(s.chip.fanPresent)
-                         << list(s.chip.fanMaxRpm) << n(s.timeScale);
+                         << list(s.chip.fanMaxRpm) << n(s.timeScale) << UsbIdText(o.usb.board)
+                         << UsbIdText(o.usb.loader) << o.usb.serial << o.usb.port;
 }
 
 } // namespace
@@ -61,6 +63,11 @@ class TestBoardOptions : public QObject {
         row("no fans", {"--sim-fans="}, "fans", "0,0,0,0");
         row("max rpm", {"--sim-fan-max-rpm", "100,2000, 3000,50000"}, "fanMaxRpm", "100,2000,3000,50000");
         row("time scale highest", {"--sim-time-scale=1e3"}, "timeScale", "1000");
+        row("bare chip", {"--board", "i2c:/dev/i2c-1"}, "board", "i2c:/dev/i2c-1");
+        row("usb device", {"--usb-device", "0x1234:abcd"}, "usbDevice", "1234:ABCD");
+        row("usb loader", {"--usb-loader=4b4:8613"}, "usbLoader", "04B4:8613");
+        row("usb serial", {"--usb-serial", "VT 7"}, "usbSerial", "VT 7");
+        row("usb port", {"--usb-port", "3-1.4.2"}, "usbPort", "3-1.4.2");
     }
     void eachOptionSetsOnlyItsSetting() {
         QFETCH(QStringList, args);
@@ -85,10 +92,13 @@ class TestBoardOptions : public QObject {
         QTest::newRow("missing value")
             << QStringList{"--sim-chips"} << QStringLiteral("option --sim-chips needs a value");
         QTest::newRow("unknown board")
-            << QStringList{"--board", "usb"} << QStringLiteral("unknown board 'usb' (available: sim)");
-        for (const char* text : {"--sim-chips 80", "--sim-chips=0x", "--sim-revision E", "--sim-ambient 25C",
-                                 "--sim-ambient -41", "--sim-fans 1,5", "--sim-fan-max-rpm 1000,2000,3000",
-                                 "--sim-time-scale 1001"}) {
+            << QStringList{"--board", "i2c:"}
+            << QStringLiteral("unknown board 'i2c:' (available: sim, usb, i2c:/dev/i2c-N, "
+                              "usb:sim, i2c:sim)");
+        for (const char* text : {"--usb-device 12345:1", "--usb-device 04b4", "--usb-port 1.2",
+                                 "--usb-port 1-", "--sim-chips 80", "--sim-chips=0x", "--sim-revision E",
+                                 "--sim-ambient 25C", "--sim-ambient -41", "--sim-fans 1,5",
+                                 "--sim-fan-max-rpm 1000,2000,3000", "--sim-time-scale 1001"}) {
             const QStringList args = QString::fromLatin1(text).split(QLatin1Char(' '));
             const QStringList option = args[0].split(QLatin1Char('='));
             QTest::newRow(text)
@@ -112,9 +122,10 @@ class TestBoardOptions : public QObject {
         SimBoard* sim = &earlier;
         QString error;
         BoardOptions o;
-        o.board = QStringLiteral("usb");
+        o.board = QStringLiteral("i2c:sim"); // only a simulated board keeps a journal
+        o.journalFile = QStringLiteral("/tmp/journal.txt");
         QVERIFY(!CreateBoard(o, clock, &sim, error) && !sim);
-        QCOMPARE(error, QStringLiteral("unknown board 'usb' (available: sim)"));
+        QCOMPARE(error, QStringLiteral("--journal needs a simulated board (--board sim or usb:sim)"));
 
         o.board = QStringLiteral("sim");
         o.journalFile = QStringLiteral("/nonexistent-dir/journal.txt");
