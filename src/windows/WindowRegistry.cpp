@@ -1,12 +1,28 @@
 // Every child window the program has, by class name. A menu item or toolbar button whose window
 // is not listed here stays disabled.
 #include "windows/frmAutoControl.h"
+#include "windows/frmHeaters.h"
+#include "windows/frmInfo.h"
+#include "windows/frmLimits.h"
 #include "windows/frmMain.h"
+#include "windows/frmManual.h"
 #include "windows/frmRegMap.h"
 
-void RegisterWindows(QMap<QString, std::function<ChildWindow*(Session&, PollingCycle&)>>& factories) {
-    factories.insert(QStringLiteral("frmAutoControl"),
-                     [](Session& s, PollingCycle& p) -> ChildWindow* { return new frmAutoControl(s, p); });
-    factories.insert(QStringLiteral("frmRegMap"),
-                     [](Session& s, PollingCycle& p) -> ChildWindow* { return new frmRegMap(s, p); });
+namespace {
+using Factories = QMap<QString, std::function<ChildWindow*(Session&, PollingCycle&)>>;
+
+template <class Window>
+void add(Factories& factories, const char* className) {
+    factories.insert(QLatin1String(className),
+                     [](Session& s, PollingCycle& p) -> ChildWindow* { return new Window(s, p); });
+}
+} // namespace
+
+void RegisterWindows(Factories& factories) {
+    add<frmAutoControl>(factories, "frmAutoControl");
+    add<frmHeaters>(factories, "frmHeaters");
+    add<frmInfo>(factories, "frmInfo");
+    add<frmLimits>(factories, "frmLimits");
+    add<frmManual>(factories, "frmManual");
+    add<frmRegMap>(factories, "frmRegMap");
 }

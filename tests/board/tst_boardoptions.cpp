@@ -15,11 +15,11 @@ QString list(const auto& values) {
 }
 
 // Every setting the options can change, as text, in the order of SettingNames.
-const QStringList SettingNames{"board",          "journal",       "settings",    "chips",
-                               "enableFailures", "firmwareFails", "failRequest", "linkLostAfter",
-                               "failBlockReads", "revision",      "supply12V",   "supply5V",
-                               "ambient",        "fans",          "fanMaxRpm",   "timeScale",
-                               "usbDevice",      "usbLoader",     "usbSerial",   "usbPort"};
+const QStringList SettingNames{
+    "board",       "journal",       "settings",       "chips",     "enableFailures", "firmwareFails",
+    "failRequest", "linkLostAfter", "failBlockReads", "revision",  "supply12V",      "supply5V",
+    "ambient",     "fans",          "fanMaxRpm",      "timeScale", "freeWheelMs",    "heaterHalfSteps",
+    "usbDevice",   "usbLoader",     "usbSerial",      "usbPort"};
 QStringList settings(const BoardOptions& o) {
     const SimOptions& s = o.sim;
     const auto n = [](auto v) { return QString::number(v); };
@@ -27,8 +27,9 @@ QStringList settings(const BoardOptions& o) {
                          << n(s.enableSmbusFailures) << n(s.firmwareFails) << n(s.failRequestNumber)
                          << n(s.linkLostAfterMs) << n(s.failBlockReads) << n(s.boardRevision)
                          << n(s.supply12V) << n(s.supply5V) << n(s.chip.ambientC) << list(s.chip.fanPresent)
-                         << list(s.chip.fanMaxRpm) << n(s.timeScale) << UsbIdText(o.usb.board)
-                         << UsbIdText(o.usb.loader) << o.usb.serial << o.usb.port;
+                         << list(s.chip.fanMaxRpm) << n(s.timeScale) << n(s.chip.freeWheelTestMs)
+                         << n(s.heaterHalfSteps) << UsbIdText(o.usb.board) << UsbIdText(o.usb.loader)
+                         << o.usb.serial << o.usb.port;
 }
 
 } // namespace
@@ -63,6 +64,9 @@ class TestBoardOptions : public QObject {
         row("no fans", {"--sim-fans="}, "fans", "0,0,0,0");
         row("max rpm", {"--sim-fan-max-rpm", "100,2000, 3000,50000"}, "fanMaxRpm", "100,2000,3000,50000");
         row("time scale highest", {"--sim-time-scale=1e3"}, "timeScale", "1000");
+        row("free wheel", {"--sim-free-wheel-ms", "500"}, "freeWheelMs", "500");
+        row("free wheel never", {"--sim-free-wheel-ms=never"}, "freeWheelMs", "-1");
+        row("heater half steps", {"--sim-heater-half-steps"}, "heaterHalfSteps", "1");
         row("bare chip", {"--board", "i2c:/dev/i2c-1"}, "board", "i2c:/dev/i2c-1");
         row("usb device", {"--usb-device", "0x1234:abcd"}, "usbDevice", "1234:ABCD");
         row("usb loader", {"--usb-loader=4b4:8613"}, "usbLoader", "04B4:8613");
@@ -95,10 +99,11 @@ class TestBoardOptions : public QObject {
             << QStringList{"--board", "i2c:"}
             << QStringLiteral("unknown board 'i2c:' (available: sim, usb, i2c:/dev/i2c-N, "
                               "usb:sim, i2c:sim)");
-        for (const char* text : {"--usb-device 12345:1", "--usb-device 04b4", "--usb-port 1.2",
-                                 "--usb-port 1-", "--sim-chips 80", "--sim-chips=0x", "--sim-revision E",
-                                 "--sim-ambient 25C", "--sim-ambient -41", "--sim-fans 1,5",
-                                 "--sim-fan-max-rpm 1000,2000,3000", "--sim-time-scale 1001"}) {
+        for (const char* text :
+             {"--usb-device 12345:1", "--usb-device 04b4", "--usb-port 1.2", "--usb-port 1-",
+              "--sim-chips 80", "--sim-chips=0x", "--sim-revision E", "--sim-ambient 25C",
+              "--sim-ambient -41", "--sim-fans 1,5", "--sim-fan-max-rpm 1000,2000,3000",
+              "--sim-time-scale 1001", "--sim-free-wheel-ms -1"}) {
             const QStringList args = QString::fromLatin1(text).split(QLatin1Char(' '));
             const QStringList option = args[0].split(QLatin1Char('='));
             QTest::newRow(text)

@@ -7,6 +7,7 @@
 #include "support/RecordingSplash.h"
 #include "support/ScriptedPrompts.h"
 #include "windows/frmAutoControl.h"
+#include "windows/frmInfo.h"
 #include "windows/frmRegMap.h"
 
 #include <QTest>
@@ -17,11 +18,13 @@ class TestHardwareBackends : public QObject {
   private Q_SLOTS:
     void windowsWorkOnTheBackend_data() {
         QTest::addColumn<QString>("board");
-        QTest::newRow("usb") << QStringLiteral("usb:sim");
-        QTest::newRow("i2c") << QStringLiteral("i2c:sim");
+        QTest::addColumn<QStringList>("details"); // revision, 5 V, 12 V as the board details show them
+        QTest::newRow("usb") << QStringLiteral("usb:sim") << QStringList{"B", "Yes", "Yes"};
+        QTest::newRow("i2c") << QStringLiteral("i2c:sim") << QStringList{"", "Unknown", "Unknown"};
     }
     void windowsWorkOnTheBackend() {
         QFETCH(QString, board);
+        QFETCH(QStringList, details);
         ManualClock clock;
         ScriptedPrompts prompts;
         BoardOptions options;
@@ -58,6 +61,9 @@ class TestHardwareBackends : public QObject {
         fans.txtPWMmax->selectAll();
         QTest::keyClicks(fans.txtPWMmax, QStringLiteral("80"));
         QCOMPARE(session.usb.ReadRegister(0x2E, 0x38), 204);
+
+        frmInfo info(session, polling);
+        QCOMPARE((QStringList{info.lblRevision->text(), info.lbl5V->text(), info.lbl12V->text()}), details);
         QVERIFY(ends.isEmpty() && told.isEmpty());
     }
 };
