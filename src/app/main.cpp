@@ -60,6 +60,7 @@ int main(int argc, char** argv) {
     SystemClock clock;
     QtPrompts prompts;
     SimBoard* sim = nullptr;
+    options.report = [](const QString& text) { QTextStream(stderr) << "vortane-eval: " << text << '\n'; };
     std::unique_ptr<USBFunctions> board = CreateBoard(options, clock, &sim, error);
     if (!board) {
         QTextStream(stderr) << "vortane-eval: " << error << "\n";
