@@ -11,6 +11,7 @@
 #include "windows/Twips.h"
 #include "windows/frmHelp.h"
 
+#include <QAbstractEventDispatcher>
 #include <QActionGroup>
 #include <QCloseEvent>
 #include <QDateTime>
@@ -19,6 +20,7 @@
 #include <QMenuBar>
 #include <QToolButton>
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -64,8 +66,13 @@ frmMain::frmMain(Session& session, PollingCycle& polling, SettingsStore& setting
 
     tmrMaster = new QTimer(this);
     tmrMaster->setObjectName(QStringLiteral("tmrMaster"));
-    tmrMaster->setInterval(10);
+    tmrMaster->setSingleShot(true);
+    tmrMaster->setTimerType(Qt::PreciseTimer);
     connect(tmrMaster, &QTimer::timeout, this, &frmMain::tmrMaster_Timer);
+    // Whatever ran in the event loop (a window opened, an interval applied, logging started) may
+    // have made a task due sooner: look again each time the loop is about to sleep.
+    if (auto* dispatcher = QAbstractEventDispatcher::instance())
+        connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock, this, &frmMain::rearmMaster);
 
     session_.onStatusText = [this](const QString& text) { sbPanels[0]->setText(text); };
     // Shown from the event loop, never from inside the tick that found the failure.
@@ -247,6 +254,7 @@ void frmMain::Form_Unload() {
     unloaded_ = true;
     // Children first: each runs its own unload and clears its open flag.
     mdiArea->closeAllSubWindows();
+    pollingOn_ = false;
     tmrMaster->stop();
     if (!isMinimized()) {
         const auto save = [this](const QString& key, int pixels, int loadedPixels, int loadedTwips) {
@@ -300,4 +308,28 @@ void frmMain::showHelpAtStartUp() {
     if (session_.decl.DisplayHelp) openWindow(QStringLiteral("Help"));
 }
 
-void frmMain::tmrMaster_Timer() { polling_.Tick(session_.clock.nowMs()); }
+void frmMain::startPolling() {
+    pollingOn_ = true;
+    armedForMs_ = -1;
+    tmrMaster->start(0);
+}
+
+void frmMain::rearmMaster() {
+    if (!pollingOn_) return;
+    const std::int64_t now = session_.clock.nowMs();
+    const std::optional<std::int64_t> due = polling_.nextDueMs(now);
+    if (!due) {
+        tmrMaster->stop();
+        armedForMs_ = -1;
+        return;
+    }
+    if (tmrMaster->isActive() && *due == armedForMs_) return;
+    armedForMs_ = *due;
+    tmrMaster->start(static_cast<int>(std::clamp<std::int64_t>(*due - now, 0, 24 * 3600 * 1000)));
+}
+
+void frmMain::tmrMaster_Timer() {
+    armedForMs_ = -1;
+    polling_.Tick(session_.clock.nowMs());
+    rearmMaster();
+}

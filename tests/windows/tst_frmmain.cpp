@@ -12,7 +12,9 @@
 #include <QMdiSubWindow>
 #include <QMenuBar>
 #include <QTemporaryDir>
+#include <QEventLoop>
 #include <QTest>
+#include <QTimer>
 
 namespace {
 
@@ -48,6 +50,14 @@ struct Main {
     frmMain window;
     RecordingSplash splash;
 };
+
+// Runs the event loop for a while the way the program's own loop runs: blocking when idle, so
+// timers fire and the master timer is re-armed as it is in the program.
+void spin(int ms) {
+    QEventLoop loop;
+    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+    loop.exec();
+}
 
 QStringList captions(const QList<QAction*>& actions) {
     QStringList out;
@@ -226,14 +236,14 @@ private Q_SLOTS:
         Main m(dir.filePath(QStringLiteral("s.ini")));
         QVERIFY(m.window.Form_Load(m.splash));
         SetDefaultValues(*m.t.session); // reading on: every tick that runs reads the chip
-        m.window.tmrMaster->start();
+        m.window.startPolling();
         const auto journalSize = [&m] { return m.t.board->journal().size(); };
         std::size_t underMessage = 0;
         m.t.prompts.whileShown = [&] {
             const std::size_t before = journalSize();
             for (int i = 0; i < 30; ++i) {
                 m.t.clock.advance(20);
-                QTest::qWait(10);
+                spin(10);
             }
             underMessage = journalSize() - before;
         };
@@ -246,7 +256,8 @@ private Q_SLOTS:
         QCOMPARE(underMessage, std::size_t(0));
         const std::size_t afterNo = journalSize();
         m.t.clock.advance(500);
-        QTRY_VERIFY(journalSize() > afterNo);
+        spin(50);
+        QVERIFY(journalSize() > afterNo);
 
         // Start-up's first flag read fails: nothing after the failed request, the position saved.
         failNextRequest();
@@ -256,7 +267,7 @@ private Q_SLOTS:
         QVERIFY(m.t.board->journal().back().status != 0);
         const std::size_t atEnd = journalSize();
         m.t.clock.advance(500);
-        QTest::qWait(50);
+        spin(50);
         QCOMPARE(journalSize(), atEnd);
         QFile ini(dir.filePath(QStringLiteral("s.ini")));
         QVERIFY(ini.open(QIODevice::ReadOnly));
