@@ -28,7 +28,7 @@ void ChildWindow::showEvent(QShowEvent* event) {
     auto* frame = qobject_cast<QMdiSubWindow*>(parentWidget());
     if (twipsAboveCentre_ < 0 || !frame || !frame->mdiArea()) return;
     const QSize area = frame->mdiArea()->viewport()->size();
-    const QSize own = frame->size().boundedTo(area);
+    const QSize own = frame->size().expandedTo(frame->minimumSizeHint()).boundedTo(area);
     frame->resize(own);
     frame->move(std::max(0, (area.width() - own.width()) / 2),
                 std::max(0, (area.height() - own.height()) / 2 - TwipsToPixels(twipsAboveCentre_)));

@@ -5,8 +5,9 @@
 #include "registers/ConfigFile.h"
 #include "windows/frmSplash.h"
 
-#include <QGridLayout>
+#include <QHBoxLayout>
 #include <QUrl>
+#include <QVBoxLayout>
 
 namespace {
 const QColor kLink(0, 0, 192);
@@ -41,6 +42,8 @@ frmAbout::frmAbout(Session& session, PollingCycle& polling, QWidget* parent)
         QFont underlined = l->font();
         underlined.setUnderline(true);
         l->setFont(underlined);
+        l->setBackgroundRole(QPalette::Window);
+        l->setForegroundRole(QPalette::WindowText);
         setTextColour(l, kLink);
         l->setAccessibleName(accessibleName);
         l->setToolTip(address);
@@ -66,25 +69,31 @@ frmAbout::frmAbout(Session& session, PollingCycle& polling, QWidget* parent)
     cmdOK->setObjectName(QStringLiteral("cmdOK"));
     connect(cmdOK, &QPushButton::clicked, this, &ChildWindow::unloadWindow);
 
-    auto* grid = new QGridLayout(this);
-    grid->setContentsMargins(16, 14, 16, 12);
-    grid->setVerticalSpacing(10);
-    grid->addWidget(Label1, 0, 0, 1, 3);
-    grid->addWidget(Label3, 1, 0);
-    grid->addWidget(lblDeviceInfo, 1, 1);
-    grid->addWidget(Label4, 2, 0);
-    grid->addWidget(lblSensorInfo, 2, 1);
-    grid->addWidget(Label5, 3, 0, 1, 3);
-    grid->addWidget(Label6, 4, 0, 1, 3, Qt::AlignLeft);
-    grid->setRowStretch(5, 1);
-    grid->addWidget(cmdOK, 6, 0, 1, 3, Qt::AlignRight);
-    grid->setColumnStretch(2, 1);
+    // Each link follows its sentence on the same line.
+    const auto line = [](QWidget* first, QWidget* second = nullptr) {
+        auto* row = new QHBoxLayout;
+        row->setSpacing(4);
+        row->addWidget(first);
+        if (second) row->addWidget(second);
+        row->addStretch(1);
+        return row;
+    };
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(16, 14, 16, 12);
+    layout->setSpacing(10);
+    layout->addWidget(Label1);
+    layout->addLayout(line(Label3, lblDeviceInfo));
+    layout->addLayout(line(Label4, lblSensorInfo));
+    layout->addWidget(Label5);
+    layout->addLayout(line(Label6));
+    layout->addStretch(1);
+    layout->addWidget(cmdOK, 0, Qt::AlignRight);
 
     setTabOrder(lblDeviceInfo, lblSensorInfo);
     setTabOrder(lblSensorInfo, Label6);
     setTabOrder(Label6, cmdOK);
 
-    setDesignedSize(6000, 3600);
+    setDesignedSize(6600, 3600);
     placeCentredAbove(1500);
 }
 

@@ -53,7 +53,9 @@ class TestHelpAndAbout : public QObject {
         QVERIFY(qAbs(frame.left() + frame.right() + 1 - area.width()) <= 1);
         QVERIFY(qAbs(area.height() - (frame.top() + frame.bottom() + 1) - 200) <= 1);
         m.help()->chkHelp->click();
-        m.window.close(); // stored at every closing
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_F4,
+                        Qt::ControlModifier); // stored at every closing
+        QTRY_VERIFY(!m.help());
         QCOMPARE(SettingsStore(ini()).readText(SettingsKeys::DisplayHelp), "True");
     }
 
@@ -92,7 +94,7 @@ class TestHelpAndAbout : public QObject {
         auto* about = static_cast<frmAbout*>(m.window.openWindow("frmAbout"));
         QCOMPARE(about->Label1->text(),
                  "VORTANE Evaluation Software " + frmSplash().lblVersion->text() + " ");
-        const auto colour = [](QLabel* l) { return l->palette().color(QPalette::WindowText); };
+        const auto colour = [](QLabel* l) { return l->palette().color(l->foregroundRole()); };
         QTest::mouseClick(about->lblDeviceInfo, Qt::LeftButton);
         QCOMPARE(colour(about->lblSensorInfo), QColor(0, 0, 192));
         about->lblDeviceInfo->setFocus();
