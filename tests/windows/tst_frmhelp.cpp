@@ -53,7 +53,7 @@ class TestHelpAndAbout : public QObject {
         QVERIFY(qAbs(frame.left() + frame.right() + 1 - area.width()) <= 1);
         QVERIFY(qAbs(area.height() - (frame.top() + frame.bottom() + 1) - 200) <= 1);
         m.help()->chkHelp->click();
-        QTest::keyClick(QApplication::focusWidget(), Qt::Key_F4,
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_W,
                         Qt::ControlModifier); // stored at every closing
         QTRY_VERIFY(!m.help());
         QCOMPARE(SettingsStore(ini()).readText(SettingsKeys::DisplayHelp), "True");
