@@ -2,14 +2,35 @@
 // is not listed here stays disabled.
 #include "windows/frmAbout.h"
 #include "windows/frmAutoControl.h"
+#include "windows/frmConfig.h"
+#include "windows/frmGPIO.h"
+#include "windows/frmGraph.h"
+#include "windows/frmHeaters.h"
+#include "windows/frmInfo.h"
+#include "windows/frmLimits.h"
 #include "windows/frmMain.h"
+#include "windows/frmManual.h"
 #include "windows/frmRegMap.h"
 
-void RegisterWindows(QMap<QString, std::function<ChildWindow*(Session&, PollingCycle&)>>& factories) {
-    factories.insert(QStringLiteral("frmAbout"),
-                     [](Session& s, PollingCycle& p) -> ChildWindow* { return new frmAbout(s, p); });
-    factories.insert(QStringLiteral("frmAutoControl"),
-                     [](Session& s, PollingCycle& p) -> ChildWindow* { return new frmAutoControl(s, p); });
-    factories.insert(QStringLiteral("frmRegMap"),
-                     [](Session& s, PollingCycle& p) -> ChildWindow* { return new frmRegMap(s, p); });
+namespace {
+using Factories = QMap<QString, std::function<ChildWindow*(Session&, PollingCycle&)>>;
+
+template <class Window>
+void add(Factories& factories, const char* className) {
+    factories.insert(QLatin1String(className),
+                     [](Session& s, PollingCycle& p) -> ChildWindow* { return new Window(s, p); });
+}
+} // namespace
+
+void RegisterWindows(Factories& factories) {
+    add<frmAbout>(factories, "frmAbout");
+    add<frmAutoControl>(factories, "frmAutoControl");
+    add<frmConfig>(factories, "frmConfig");
+    add<frmGPIO>(factories, "frmGPIO");
+    add<frmGraph>(factories, "frmGraph");
+    add<frmHeaters>(factories, "frmHeaters");
+    add<frmInfo>(factories, "frmInfo");
+    add<frmLimits>(factories, "frmLimits");
+    add<frmManual>(factories, "frmManual");
+    add<frmRegMap>(factories, "frmRegMap");
 }

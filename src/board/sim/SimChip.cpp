@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 namespace {
 
@@ -91,7 +92,10 @@ void SimChip::write(int reg, int value) {
         manualDuty_[static_cast<std::size_t>(reg - RegCurrentDuty1)] = static_cast<std::uint8_t>(value);
     } else if (reg == RegConfig1) {
         // TEST belongs to the chip while a test runs; setting it starts one.
-        if ((value & Test) && testEndsMs_ < 0) testEndsMs_ = now_ + FreeWheelTestMs;
+        if ((value & Test) && testEndsMs_ < 0) {
+            const std::int64_t duration = board_.scenario().freeWheelTestMs;
+            testEndsMs_ = duration < 0 ? std::numeric_limits<std::int64_t>::max() : now_ + duration;
+        }
         regs_[RegConfig1] = static_cast<std::uint8_t>((value & ~Test) | (testEndsMs_ >= 0 ? Test : 0));
     } else if (reg == RegGpioStatus) {
         // Read-only for the register map, yet the levels of output pins are set here.
@@ -276,10 +280,21 @@ void SimChip::updateGpio() {
     for (int pin = 1; pin <= 4; ++pin) {
         if (!(enable & (1 << (4 - pin)))) continue; // not a GPIO: the pin serves its other function
         const bool output = config & (1 << (7 - 2 * (pin - 1)));
-        const bool invert = config & (1 << (6 - 2 * (pin - 1)));
+        const bool activeHigh = config & (1 << (6 - 2 * (pin - 1)));
         const int bit = 1 << (3 + pin);
-        const bool level = output ? (gpioOut_ & bit) != 0 : board_.externalLevel(pin, now_) != invert;
-        if (level) status |= bit;
+        // An output reads back the level it drives, which is what was written; an input reads
+        // set when the outside drives its active level (high for active high).
+        const bool set = output ? (gpioOut_ & bit) != 0 : board_.externalLevel(pin) == activeHigh;
+        if (set) status |= bit;
     }
     regs_[RegGpioStatus] = static_cast<std::uint8_t>(status);
+}
+
+bool SimChip::gpioPinHigh(int pin) const {
+    const int n = pin - 1;
+    const bool enabled = regs_[RegGpioEnable] & (1 << (3 - n));
+    const bool output = regs_[RegGpioConfig] & (1 << (7 - 2 * n));
+    if (!enabled || !output) return board_.externalLevel(pin);
+    const bool activeHigh = regs_[RegGpioConfig] & (1 << (6 - 2 * n));
+    return ((gpioOut_ & (1 << (4 + n))) != 0) == activeHigh;
 }

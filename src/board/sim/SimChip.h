@@ -20,7 +20,6 @@ class SimChip {
     static constexpr std::int64_t StepMs = 20;
     static constexpr std::int64_t CoarseStepMs = 1000;
     static constexpr std::int64_t CatchUpMs = 10 * 60 * 1000;
-    static constexpr std::int64_t FreeWheelTestMs = 2000;
 
     // Moves the chip's model on to the given time (milliseconds of chip time). The first call
     // also takes the first readings.
@@ -39,6 +38,9 @@ class SimChip {
 
     // Speed a fan (0-based) really turns at, for tests and demonstrations.
     double fanRpm(int fan) const { return board_.fanRpm(fan); }
+    // The electrical level on GPIO pin 1..4: what an enabled output drives (set is high when the
+    // pin is active high, low when active low), else what the outside drives onto it.
+    bool gpioPinHigh(int pin) const;
 
   private:
     void step(std::int64_t dtMs);
