@@ -62,6 +62,7 @@ class TestCliProcess : public QObject {
         // the write never goes out.
         const QString earlyJournal = dir.filePath("early.txt");
         QProcess early;
+        early.setReadChannel(QProcess::StandardError);
         early.start(QStringLiteral(VORTANE_CLI_PATH), {"--verbose", "--journal", earlyJournal, "write", "0x40", "0x03"});
         QByteArray progress;
         while (!progress.contains("Enumerating...") && early.waitForReadyRead(10000))
