@@ -3,6 +3,7 @@
 #include "windows/frmAbout.h"
 #include "windows/frmAutoControl.h"
 #include "windows/frmConfig.h"
+#include "windows/frmFanConfig.h"
 #include "windows/frmGPIO.h"
 #include "windows/frmGraph.h"
 #include "windows/frmHeaters.h"
@@ -26,6 +27,7 @@ void RegisterWindows(Factories& factories) {
     add<frmAbout>(factories, "frmAbout");
     add<frmAutoControl>(factories, "frmAutoControl");
     add<frmConfig>(factories, "frmConfig");
+    add<frmFanConfig>(factories, "frmFanConfig");
     add<frmGPIO>(factories, "frmGPIO");
     add<frmGraph>(factories, "frmGraph");
     add<frmHeaters>(factories, "frmHeaters");
