@@ -56,6 +56,8 @@ int main(int argc, char** argv) {
     QApplication::setApplicationName(kApplicationTitle);
     QApplication::setApplicationVersion(QStringLiteral("1.0.0"));
     QApplication::setWindowIcon(ToolbarIcon(QStringLiteral("GPIO")));
+    // Pairs the window with the desktop's menu entry and icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral("vortane-eval"));
 
     SystemClock clock;
     QtPrompts prompts;
@@ -89,5 +91,6 @@ int main(int argc, char** argv) {
     main.show();
     main.startPolling();
     InitDefaults(session);
+    main.showHelpAtStartUp();
     return app.exec();
 }

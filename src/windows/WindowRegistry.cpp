@@ -1,5 +1,6 @@
 // Every child window the program has, by class name. A menu item or toolbar button whose window
 // is not listed here stays disabled.
+#include "windows/frmAbout.h"
 #include "windows/frmAutoControl.h"
 #include "windows/frmConfig.h"
 #include "windows/frmFanConfig.h"
@@ -23,6 +24,7 @@ void add(Factories& factories, const char* className) {
 } // namespace
 
 void RegisterWindows(Factories& factories) {
+    add<frmAbout>(factories, "frmAbout");
     add<frmAutoControl>(factories, "frmAutoControl");
     add<frmConfig>(factories, "frmConfig");
     add<frmFanConfig>(factories, "frmFanConfig");
