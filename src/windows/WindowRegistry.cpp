@@ -4,6 +4,7 @@
 #include "windows/frmLogging.h"
 #include "windows/frmMain.h"
 #include "windows/frmRegMap.h"
+#include "windows/frmSWOptions.h"
 
 void RegisterWindows(QMap<QString, std::function<ChildWindow*(Session&, PollingCycle&)>>& factories) {
     factories.insert(QStringLiteral("frmAutoControl"),
@@ -12,4 +13,6 @@ void RegisterWindows(QMap<QString, std::function<ChildWindow*(Session&, PollingC
                      [](Session& s, PollingCycle& p) -> ChildWindow* { return new frmLogging(s, p); });
     factories.insert(QStringLiteral("frmRegMap"),
                      [](Session& s, PollingCycle& p) -> ChildWindow* { return new frmRegMap(s, p); });
+    factories.insert(QStringLiteral("frmSWOptions"),
+                     [](Session& s, PollingCycle& p) -> ChildWindow* { return new frmSWOptions(s, p); });
 }

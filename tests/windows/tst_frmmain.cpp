@@ -123,8 +123,8 @@ private Q_SLOTS:
     void windowsThatDoNotExistYetAreDisabled() {
         QTemporaryDir dir;
         Main m(dir.filePath(QStringLiteral("s.ini")));
-        QVERIFY(!m.window.mnuSoftware->isEnabled()); // no options window in the program yet
-        QVERIFY(m.window.openWindow(QStringLiteral("frmSWOptions")) == nullptr);
+        QVERIFY(!m.window.mnuAbout->isEnabled()); // no about window in the program yet
+        QVERIFY(m.window.openWindow(QStringLiteral("frmAbout")) == nullptr);
         QVERIFY(m.window.mdiArea->subWindowList().isEmpty());
     }
 
