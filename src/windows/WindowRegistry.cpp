@@ -5,6 +5,7 @@
 #include "windows/frmMain.h"
 #include "windows/frmRegMap.h"
 #include "windows/frmSWOptions.h"
+#include "windows/frmSave.h"
 
 void RegisterWindows(QMap<QString, std::function<ChildWindow*(Session&, PollingCycle&)>>& factories) {
     factories.insert(QStringLiteral("frmAutoControl"),
@@ -15,4 +16,6 @@ void RegisterWindows(QMap<QString, std::function<ChildWindow*(Session&, PollingC
                      [](Session& s, PollingCycle& p) -> ChildWindow* { return new frmRegMap(s, p); });
     factories.insert(QStringLiteral("frmSWOptions"),
                      [](Session& s, PollingCycle& p) -> ChildWindow* { return new frmSWOptions(s, p); });
+    factories.insert(QStringLiteral("frmSave"),
+                     [](Session& s, PollingCycle& p) -> ChildWindow* { return new frmSave(s, p); });
 }

@@ -6,6 +6,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+
 // Prompts for tests: records every message and answers from a script (default Ok / Yes).
 class ScriptedPrompts final : public Prompts {
 public:
@@ -25,4 +27,6 @@ public:
     QStringList fileNames;         // consumed in order by the file dialogs; when empty: cancel
     QStringList dialogFilters;     // filters the file dialogs were shown with
     QStringList openedUrls;
+    // Runs while a file dialog is up, as timers fire under a real dialog's event loop.
+    std::function<void()> whileDialogOpen;
 };
