@@ -86,7 +86,7 @@ int main(int argc, char** argv) {
     splash.close();
     prompts.setParentWidget(&main);
     main.show();
-    main.tmrMaster->start();
+    main.startPolling();
     InitDefaults(session);
     return app.exec();
 }

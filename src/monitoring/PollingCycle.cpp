@@ -4,6 +4,7 @@
 #include "monitoring/DataLog.h"
 #include "monitoring/GeneralStuff.h"
 
+#include <algorithm>
 #include <utility>
 
 PollingCycle::PollingCycle(Session& session) : s_(session) {}
@@ -78,7 +79,27 @@ void PollingCycle::writeLogLine() {
     d.LogSampleCount += 1;
 }
 
+std::optional<std::int64_t> PollingCycle::nextDueMs(std::int64_t nowMs) const {
+    if (paused() || s_.usb.linkHeld()) return std::nullopt;
+    std::optional<std::int64_t> earliest;
+    for (int t = 0; t < PollTaskCount; ++t) {
+        const auto task = static_cast<PollTask>(t);
+        if (!condition(task)) continue;
+        if (task == PollTask::RegisterMap && (!continuousReadTicked || !continuousReadTicked())) continue;
+        const auto& last = lastRun[static_cast<std::size_t>(t)];
+        // Strictly more than the interval: the first whole millisecond after it.
+        const std::int64_t due = last ? std::max(nowMs, *last + interval(task) + 1) : nowMs;
+        if (!earliest || due < *earliest) earliest = due;
+    }
+    if (!earliest || !gridOrigin_) return earliest;
+    // Up to the next grid tick; floor division also for times before the origin.
+    const std::int64_t offset = *earliest - *gridOrigin_;
+    const std::int64_t steps = offset >= 0 ? (offset + TickMs - 1) / TickMs : -((-offset) / TickMs);
+    return *gridOrigin_ + steps * TickMs;
+}
+
 void PollingCycle::Tick(std::int64_t nowMs) {
+    if (!gridOrigin_) gridOrigin_ = nowMs;
     if (paused() || s_.usb.linkHeld()) return;
     for (int t = 0; t < PollTaskCount; ++t) {
         const auto task = static_cast<PollTask>(t);

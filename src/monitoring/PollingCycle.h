@@ -39,6 +39,14 @@ public:
     // paused or the link is held by a link error.
     void Tick(std::int64_t nowMs);
 
+    // Ticks fall on a 10 ms grid anchored at the first tick; a task runs on the first grid tick
+    // after its interval has passed. The timer need not wake on the ticks in between:
+    // nextDueMs gives the first grid tick at or after nowMs at which any task can run, as the
+    // state stands (open windows, intervals, logging, the continuous-read box), or nothing when
+    // none can run until that state changes. Ask again after every change.
+    static constexpr std::int64_t TickMs = 10;
+    std::optional<std::int64_t> nextDueMs(std::int64_t nowMs) const;
+
     // Holds the cycle still for as long as it lives, for work that talks to the chip outside the
     // tick (a save or recall of the configuration): no task runs, and no request of the cycle
     // comes between the work's own. Released however the scope is left.
@@ -76,5 +84,6 @@ private:
     Session& s_;
     std::array<std::function<void()>, PollTaskCount> refresh_{};
     int pauses_ = 0;
+    std::optional<std::int64_t> gridOrigin_; // the time of the first tick
     QString logFailedFile_; // set by a failed log line, reported at the end of the tick
 };

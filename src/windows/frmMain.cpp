@@ -10,6 +10,7 @@
 #include "windows/ToolbarIcons.h"
 #include "windows/Twips.h"
 
+#include <QAbstractEventDispatcher>
 #include <QActionGroup>
 #include <QCloseEvent>
 #include <QDateTime>
@@ -18,6 +19,7 @@
 #include <QMenuBar>
 #include <QToolButton>
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -57,8 +59,13 @@ frmMain::frmMain(Session& session, PollingCycle& polling, SettingsStore& setting
 
     tmrMaster = new QTimer(this);
     tmrMaster->setObjectName(QStringLiteral("tmrMaster"));
-    tmrMaster->setInterval(10);
+    tmrMaster->setSingleShot(true);
+    tmrMaster->setTimerType(Qt::PreciseTimer);
     connect(tmrMaster, &QTimer::timeout, this, &frmMain::tmrMaster_Timer);
+    // Whatever ran in the event loop (a window opened, an interval applied, logging started) may
+    // have made a task due sooner: look again each time the loop is about to sleep.
+    if (auto* dispatcher = QAbstractEventDispatcher::instance())
+        connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock, this, &frmMain::rearmMaster);
 
     session_.onStatusText = [this](const QString& text) { sbPanels[0]->setText(text); };
     // Shown from the event loop, never from inside the tick that found the failure.
@@ -235,6 +242,7 @@ void frmMain::Form_Unload() {
     unloaded_ = true;
     // Children first: each runs its own unload and clears its open flag.
     mdiArea->closeAllSubWindows();
+    pollingOn_ = false;
     tmrMaster->stop();
     if (!isMinimized()) {
         const auto save = [this](const QString& key, int pixels, int loadedPixels, int loadedTwips) {
@@ -284,4 +292,28 @@ ChildWindow* frmMain::openWindow(const QString& key) {
     return window;
 }
 
-void frmMain::tmrMaster_Timer() { polling_.Tick(session_.clock.nowMs()); }
+void frmMain::startPolling() {
+    pollingOn_ = true;
+    armedForMs_ = -1;
+    tmrMaster->start(0);
+}
+
+void frmMain::rearmMaster() {
+    if (!pollingOn_) return;
+    const std::int64_t now = session_.clock.nowMs();
+    const std::optional<std::int64_t> due = polling_.nextDueMs(now);
+    if (!due) {
+        tmrMaster->stop();
+        armedForMs_ = -1;
+        return;
+    }
+    if (tmrMaster->isActive() && *due == armedForMs_) return;
+    armedForMs_ = *due;
+    tmrMaster->start(static_cast<int>(std::clamp<std::int64_t>(*due - now, 0, 24 * 3600 * 1000)));
+}
+
+void frmMain::tmrMaster_Timer() {
+    armedForMs_ = -1;
+    polling_.Tick(session_.clock.nowMs());
+    rearmMaster();
+}

@@ -42,6 +42,11 @@ public:
 
     void setStatusText(const QString& text);
 
+    // Switches the master timer on (the last step of start-up). It then sleeps until the next
+    // grid tick at which a task can run, and is re-armed whenever the event loop goes idle, so a
+    // window opened or an interval changed takes effect on the very next grid tick.
+    void startPolling();
+
     // Makes a window class openable: its menu item and toolbar button become enabled.
     using Factory = std::function<ChildWindow*(Session&, PollingCycle&)>;
     void registerWindow(const QString& className, Factory factory);
@@ -85,6 +90,7 @@ private:
     void refreshWindowMenu();
     void updateClock();
     void tmrMaster_Timer();
+    void rearmMaster();
     void reportLoggingStopped(const QString& fileName);
 
     Session& session_;
@@ -95,6 +101,8 @@ private:
     QMap<QString, QPointer<ChildWindow>> open_;
     QTimer* clockTimer_;
     bool unloaded_ = false;
+    bool pollingOn_ = false;
+    std::int64_t armedForMs_ = -1; // the clock time the master timer is set to fire at
     // The position as read at load, in twips and in pixels: an unmoved window writes back exactly
     // what it read, so the stored values do not drift by pixel rounding from run to run.
     QRect loadedTwips_;

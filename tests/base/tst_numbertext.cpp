@@ -2,7 +2,6 @@
 // text through every parser.
 #include "base/NumberText.h"
 
-#include <QRandomGenerator>
 #include <QTest>
 
 #include <cmath>
@@ -109,38 +108,6 @@ class TestNumberText : public QObject {
         QCOMPARE(LogTimeText(-0.5), QStringLiteral("-.5"));
     }
 
-    void randomTextThroughEveryParser() {
-        // Text built from the characters that matter to the parsers, plus a little of everything else.
-        const QString alphabet = QStringLiteral("0123456789+-.eEhHxX abcdefABCDEF\t,;") +
-                                 QString::fromUtf16(u"\u00B0\u00A0\uFF11\u0663\U0001F600");
-        QRandomGenerator random(0x5EED);
-        int numericCount = 0;
-        for (int i = 0; i < 5000; ++i) {
-            QString text;
-            for (int k = random.bounded(0, 24); k > 0; --k)
-                text += random.bounded(50) == 0 ? QChar(static_cast<char16_t>(random.bounded(1, 0x10000)))
-                                                : alphabet[random.bounded(alphabet.size())];
-            const std::optional<double> value = LeadingNumber(text);
-            QCOMPARE(LeadingNumberOrZero(text), value.value_or(0.0));
-            if (IsNumeric(text)) {
-                ++numericCount;
-                QVERIFY2(value && LeadingNumber(text + u' ') == value, qPrintable(text));
-            }
-            if (value) {
-                // What the program shows, typed back, is the value to seven digits.
-                const QString shown = SevenDigits(*value);
-                const QString what = text + QStringLiteral(" -> ") + shown;
-                QVERIFY2(std::isfinite(*value) && IsNumeric(shown), qPrintable(what));
-                if (std::abs(*value) > 1e-300)
-                    QVERIFY2(std::abs(LeadingNumberOrZero(shown) - *value) <= std::abs(*value) * 5e-7,
-                             qPrintable(what));
-            }
-            const std::uint32_t hex = LeadingHex(text);
-            QCOMPARE(LeadingHex(HexText(hex)), hex);
-        }
-        QVERIFY(numericCount > 50); // the consistency checks above were exercised
-    }
-
     void commandLineIntegers() {
         // A leading zero does not make octal.
         for (const auto& [text, value] :
@@ -155,6 +122,15 @@ class TestNumberText : public QObject {
         QCOMPARE(ToWindows1252(QStringLiteral("25\u00B0C \u20AC")), QByteArray("25\xB0"
                                                                                "C \x80"));
         QCOMPARE(ToWindows1252(QStringLiteral("a\u202Fb\u4E2D")), QByteArray("a b?"));
+    }
+
+    void typedIntervals() {
+        // What each interval variable can hold; "40000" must not wrap to a negative graph interval.
+        for (const auto& [text, largest, value] :
+             {std::tuple{"250", 32767, 250}, {"", 32767, 0}, {"abc", 32767, 0}, {"32767.4", 32767, 32767},
+              {"32767.5", 32767, -1}, {"40000", 32767, -1}, {"-5", 32767, -1}, {"3e9", 2147483647, -1},
+              {"2147483647", 2147483647, 2147483647}})
+            QCOMPARE(TypedInterval(QString::fromLatin1(text), largest).value_or(-1), value);
     }
 
     void spinnerSteps() {

@@ -51,6 +51,10 @@ private Q_SLOTS:
         QVERIFY(s.splash.visible);
         QCOMPARE(s.splash.widths.back(), 100.0f * 60);
         QCOMPARE(s.splash.eventPasses, 1);
+        // The splash window stays readable: a second before the search, two after "Found".
+        const std::int64_t firstProbe = journal[2].timeMs;
+        QVERIFY(firstProbe - s.splash.textTimes[3] > 1000 && firstProbe - s.splash.textTimes[3] <= 1002);
+        QVERIFY(journal[5].timeMs - s.splash.textTimes[4] > 2000); // InitDefaults' first read
     }
 
     void enumerationWaitsThirtyFourStepsOfFiftyMilliseconds() {

@@ -3,7 +3,6 @@
 #include "base/Clock.h"
 #include "board/sim/SimBoard.h"
 #include "cli/Cli.h"
-#include "monitoring/Conversions.h"
 #include "registers/ConfigFile.h"
 #include "registers/RegMapStuff.h"
 
@@ -12,8 +11,11 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <limits>
 
 namespace {
 
@@ -43,9 +45,11 @@ struct Cli {
         QBuffer in(&input);
         in.open(QIODevice::ReadOnly);
         const auto now = [] { return QDateTime(QDate(2024, 3, 5), QTime(14, 7, 9)); };
-        CliEnvironment env{o, e, clock, "/opt/vortane", now, [] { return false; }, &in, &board};
+        const auto interrupted = [this] { return clock.nowMs() >= ctrlCAtMs; };
+        CliEnvironment env{o, e, clock, "/opt/vortane", now, interrupted, &in, &board};
         return RunCli(args, env);
     }
+    std::int64_t ctrlCAtMs = std::numeric_limits<std::int64_t>::max(); // when the user presses Ctrl+C
 
     QStringList outLines() const { return out.split(u'\n', Qt::SkipEmptyParts); }
     // Vendor requests after the chip was found (the first read of "Company ID" that it answered),
@@ -140,9 +144,9 @@ class TestCli : public QObject {
         add("write, then read", {"batch"}, 0, "0x40 0x00 Configuration 1\n" + config1 + config1, "",
             {"222 46 64 0 0", "222 46 64 1 1", "222 46 320 0 0", "222 46 64 1 1", "222 46 64 1 1"},
             "write 0x40 0\nwrite 0x40 0x01\nread 0x40\n");
-        add("masked write", {"write", "Interrupt Mask 1", "0xFF", "--mask", "0x06"}, 0,
-            "0x72 0x87 Interrupt Mask 1: OOL R3T R2T R1T\n", "",
-            {"222 46 114 1 1", "222 46 34674 0 0", "222 46 114 1 1"});
+        // Bits under the mask are set and cleared from the value; the others keep what the chip held.
+        add("masked write", {"write", "Interrupt Mask 1", "0x02", "--mask", "0x86"}, 0,
+            "0x72 0x03 Interrupt Mask 1: R2T R1T\n", "", {"222 46 114 1 1", "222 46 882 0 0", "222 46 114 1 1"});
         add("heater", {"heater", "2", "40"}, 0, "Heater2 PWM: 40\n", "", {"218 2 40 0 1", "218 0 0 1 3"});
         add("board C without 5 V", {"board"}, 0,
             "Board Revision: C\n5V Present: No\n12V Present: Yes\nDevice Address: 2Eh\nFan1 Present: No\n"
@@ -191,32 +195,52 @@ class TestCli : public QObject {
 
     void dumpJsonHasEveryEntry() {
         Cli t;
+        t.chip().write(0x40, 0x03);
         QCOMPARE(t.run({"dump", "--json"}), 0);
         QJsonParseError error{};
         const QJsonObject root = QJsonDocument::fromJson(t.out.toUtf8(), &error).object();
         QCOMPARE(error.error, QJsonParseError::NoError);
         QCOMPARE(root.value("deviceAddress"), QJsonValue(0x2E));
         const QJsonArray registers = root.value("registers").toArray();
-        const QList<JournalEntry> reads = t.commandRequests();
         QCOMPARE(registers.size(), 100);
-        QCOMPARE(reads.size(), 100);
-        const auto value = [&](int i) { return std::uint8_t(reads[i].data.at(0)); };
-        for (int i = 0; i < 100; ++i) {
-            const RegisterEntry& e = BuildRegisterTable()[static_cast<std::size_t>(i)];
-            QJsonObject o = registers[i].toObject();
-            QCOMPARE(o.take("decoded").isObject(),
-                     (e.Address >= 0x20 && e.Address <= 0x35) || e.Address == 0x78);
-            QCOMPARE(o, (QJsonObject{{"address", e.Address},
-                                     {"name", RegisterName(e)},
-                                     {"value", value(i)},
-                                     {"default", e.Default},
-                                     {"readOnly", e.ReadOnly}}));
+        QCOMPARE(t.commandRequests().size(), 100);
+        const auto entry = [&](int i) { return registers[i].toObject(); };
+        QCOMPARE(entry(32), (QJsonObject{{"address", 0x40}, {"name", "Configuration 1"}, {"value", 3},
+                                         {"default", 1}, {"readOnly", false}}));
+        QCOMPARE(entry(99).value("name"), QJsonValue("AFC"));
+        QCOMPARE(entry(99).value("address"), QJsonValue(0x7B));
+        QCOMPARE(entry(97).value("readOnly"), QJsonValue(true)); // GPIO Status
+        QCOMPARE(entry(0).value("decoded").toObject().value("unit"), QJsonValue(QStringLiteral("°C")));
+        QCOMPARE(entry(18).value("decoded").toObject(), (QJsonObject{{"value", 100}, {"unit", "%"}}));
+        // Both bytes of the absent fan 4's tach pair decode to its speed.
+        const QJsonObject slowest{{"value", 82}, {"unit", "RPM"}};
+        QCOMPARE(entry(16).value("decoded").toObject(), slowest);
+        QCOMPARE(entry(17).value("decoded").toObject(), slowest);
+        QVERIFY(!entry(32).contains("decoded"));
+    }
+
+    // A Ctrl+C while the tool connects cancels the command before anything reaches the chip.
+    void ctrlCWhileConnectingWritesNothing() {
+        QTemporaryDir dir;
+        const QString file = dir.filePath("bench.sav");
+        QVERIFY(writeFile(file, "{\r\n0x40\t0x5\r\n}\r\n"));
+        for (const QStringList& args : {QStringList{"recall", file}, QStringList{"batch"}}) {
+            Cli t;
+            t.ctrlCAtMs = 1000; // during the board's enumeration wait
+            QCOMPARE(t.run(args, "write 0x40 0x03\nwrite 0x72 1\n"), 130);
+            QVERIFY(t.err.contains("interrupted while connecting; nothing was written"));
+            for (const JournalEntry& e : t.board.journal()) QVERIFY(e.firmware || e.direction == 1 || e.request != RegisterRequest);
+            QVERIFY(t.clock.nowMs() < 1500);
         }
-        // Both bytes of a tach pair decode to the fan's speed.
-        const QJsonObject rpm{{"value", TachToRpm(TachCount(value(indexOf(0x2C)), value(indexOf(0x2D))))},
-                              {"unit", "RPM"}};
-        QCOMPARE(registers[indexOf(0x2C)].toObject().value("decoded").toObject(), rpm);
-        QCOMPARE(registers[indexOf(0x2D)].toObject().value("decoded").toObject(), rpm);
+    }
+
+    // Block reads that fail leave another request's bytes in the buffer: the samples keep the
+    // last good readings (zero before any) instead of decoding those bytes.
+    void monitorHoldsReadingsWhenBlockReadsFail() {
+        Cli t({.failBlockReads = true, .chip = {}});
+        QCOMPARE(t.run({"monitor", "--count", "1", "--json"}), 0);
+        QCOMPARE(t.out.trimmed(), QStringLiteral(R"({"dutyCycles":[0,0,0,0],"fanSpeeds":[0,0,0,0],)"
+                                                 R"("maxTemperature":30,"sample":0,"temperatures":[0,0,0,0,0,0,0,0,0,0],"time":0})"));
     }
 
     void monitorTableJsonAndCsv() {
@@ -285,10 +309,11 @@ class TestCli : public QObject {
         Cli b;
         QCOMPARE(b.run({"recall", file}), 0);
         QCOMPARE(b.out, QStringLiteral("Recalled 75 registers from %1\n").arg(file));
-        QStringList writes;
-        for (const ConfigWrite& w : ParseConfigFile(bytes).writes)
-            writes << QString::asprintf("222 46 %d 0 0", w.value * 256 + w.address);
-        QCOMPARE(b.commandTexts().filter(QStringLiteral(" 0 0")), writes); // direction 0, length 0
+        // 75 writes in file order: 0x7F and 0x7B twice each, under both their names.
+        const QStringList writes = b.commandTexts().filter(QRegularExpression(" 0 0$"));
+        QCOMPARE(writes.size(), 75);
+        QCOMPARE(writes.first(), QStringLiteral("222 46 %1 0 0").arg(0xFF * 256 + 0x32));
+        QCOMPARE(writes.mid(71), (QStringList{"222 46 2687 0 0", "222 46 128 0 0", "222 46 2687 0 0", "222 46 891 0 0"}));
         for (int address : {0x40, 0x72, 0x7F, 0x7B, 0x44, 0x43, 0x6A})
             QCOMPARE(b.chip().read(address), a.chip().read(address));
         QCOMPARE(b.chip().read(0x44), 0xFB);

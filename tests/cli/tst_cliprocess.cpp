@@ -50,7 +50,7 @@ class TestCliProcess : public QObject {
         QVERIFY(!readFile(journal).contains("VendorIORequest"));
     }
 
-    void monitorEndsOnCtrlCOrALostLink() {
+    void ctrlCAndALostLinkEndTheTool() {
         QTemporaryDir dir;
         const QString csv = dir.filePath("run.csv");
         QProcess monitor;
@@ -58,6 +58,13 @@ class TestCliProcess : public QObject {
         QProcess lost;
         lost.start(QStringLiteral(VORTANE_CLI_PATH),
                    {"--sim-link-lost-after", "3000", "monitor", "--interval", "100"});
+        // Ctrl+C during the connection: the write never goes out.
+        const QString earlyJournal = dir.filePath("early.txt");
+        QProcess early;
+        early.start(QStringLiteral(VORTANE_CLI_PATH), {"--journal", earlyJournal, "write", "0x40", "0x03"});
+        QVERIFY(early.waitForStarted());
+        QTest::qWait(600);
+        ::kill(static_cast<pid_t>(early.processId()), SIGINT);
 
         QByteArray out;
         while (out.count('\n') < 2 + 4 && monitor.waitForReadyRead(10000))
@@ -83,6 +90,10 @@ class TestCliProcess : public QObject {
         }
 
         QCOMPARE(exitStatus(lost), 1);
+        QCOMPARE(exitStatus(early), 130);
+        QVERIFY(early.readAllStandardError().contains("interrupted while connecting"));
+        const QByteArray requests = readFile(earlyJournal);
+        QVERIFY(!QRegularExpression("VendorIORequest 222 \\d+ -?\\d+ 0 ").match(QString::fromLatin1(requests)).hasMatch());
         QCOMPARE(lost.readAllStandardError(),
                  QByteArray("Communications Interrupted - Check USB connections\n"));
         QVERIFY(lost.readAllStandardOutput().count('\n') >= 2 + 1);

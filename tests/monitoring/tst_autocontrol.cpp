@@ -40,6 +40,15 @@ class TestAutoControl : public QObject {
                                         e.AutoControl);
         QCOMPARE(loaded, QStringList({"Temp3 90 50 30 1", "Temp5 90 1 0 0", "Temp10 90 50 100 0",
                                       "Max Temp 200 50 100 1"}));
+
+        // A failed block read ends the load as a link error rather than filling fields from the
+        // bytes of another request, which an Apply would then write back.
+        t.board->options().failBlockReads = true;
+        t.board->clearJournal();
+        QVERIFY(!LoadAutoControl(*t.session));
+        QCOMPARE(t.programEnds, QList<int>{CommunicationsInterrupted});
+        QCOMPARE(t.requestTexts(), QStringList{"220 46 56 1 4"});
+        QCOMPARE(t.session->decl.AutoControlTable[0].PWMmax, 30.0f);
     }
 
     void applyWritesAllOutputsInOrder() {

@@ -5,9 +5,12 @@
 #include "support/SimSession.h"
 
 #include <QFile>
+#include <QRandomGenerator>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <limits>
 
 namespace {
 
@@ -228,6 +231,85 @@ private Q_SLOTS:
         QCOMPARE(stopped.at(0).at(0).toString(), d.LogFileName);
         QCOMPARE(p.t.session->statusText(), QStringLiteral("Ready"));
         QCOMPARE(d.LogSampleCount, 0);
+    }
+
+    // Work that talks to the chip outside the tick holds the cycle still for exactly its scope.
+    void pauseHoldsEveryTask() {
+        Poll p;
+        {
+            PollingCycle::Pause outer(p.cycle);
+            {
+                PollingCycle::Pause inner(p.cycle);
+            }
+            p.run(500);
+            QVERIFY(p.t.requests().isEmpty());
+        }
+        p.run(10);
+        QCOMPARE(p.t.requestTexts(), (QStringList{kTemps, kMax}));
+    }
+
+    // The sleeping schedule ticks only where nextDueMs says, yet every task runs on exactly the grid
+    // ticks where a tick every 10 ms runs it, through random changes of intervals, windows, the
+    // continuous-read box, reading and logging.
+    void sleepingScheduleRunsEveryTaskOnTheSameTick() {
+        QTemporaryDir dir;
+        struct Side {
+            explicit Side(const QString& log) : cycle(*t.session) {
+                t.connect();
+                t.session->decl.LogFileName = log;
+                cycle.continuousReadTicked = [this] { return continuousRead; };
+                for (int task = 0; task < PollTaskCount; ++task) cycle.setRefresh(PollTask(task), [] {});
+            }
+            // Records the tasks that ran at this tick.
+            void tick(std::int64_t now) {
+                const auto before = cycle.lastRun;
+                t.clock.set(now);
+                cycle.Tick(now);
+                for (int task = 0; task < PollTaskCount; ++task)
+                    if (cycle.lastRun[std::size_t(task)] != before[std::size_t(task)]) runs.append({now, task});
+            }
+            SimSession t;
+            PollingCycle cycle;
+            bool continuousRead = false;
+            QList<std::pair<std::int64_t, int>> runs;
+        };
+        Side every(dir.filePath(QStringLiteral("a.csv"))), sleeping(dir.filePath(QStringLiteral("b.csv")));
+        // A change of state, applied to both sides alike at the same grid tick.
+        const auto change = [](Side& side, std::uint32_t what, int value) {
+            Session& s = *side.t.session;
+            bool* flags[] = {&s.decl.RegisterMapOpen, &s.decl.LimitsOpen, &s.decl.BoardInfoOpen, &s.decl.GpioOpen,
+                             &s.decl.FanConfigOpen,   &s.decl.GraphOpen,  &s.decl.HeatersOpen,   &s.decl.ManualOpen,
+                             &s.decl.AutoControlOpen, &s.decl.LoggingActive, &s.options.ReadingEnabled,
+                             &side.continuousRead};
+            switch (what % 4) {
+            case 0: s.options.ReadInterval = value; break;
+            case 1: s.options.GraphInterval = std::int16_t(value); break;
+            case 2: s.options.LogInterval = value; break;
+            default: *flags[(what / 4) % 12] = !*flags[(what / 4) % 12]; break;
+            }
+        };
+        QRandomGenerator random(2024);
+        constexpr std::int64_t End = 120000, Never = std::numeric_limits<std::int64_t>::max();
+        std::int64_t nextChange = 0, wake = 0;
+        for (std::int64_t now = 0; now <= End; now += PollingCycle::TickMs) {
+            const bool changed = now == nextChange;
+            if (changed) {
+                const std::uint32_t what = random.generate();
+                const int value = QList<int>{0, 10, 25, 50, 100, 333, 1000, 2500}[random.bounded(8)];
+                change(every, what, value);
+                change(sleeping, what, value);
+                nextChange += PollingCycle::TickMs * random.bounded(1, 300);
+            }
+            every.tick(now);
+            // The sleeping side wakes only at its due ticks and where the state changed.
+            if (now == wake || changed) {
+                if (sleeping.cycle.nextDueMs(now) == now) sleeping.tick(now);
+                wake = sleeping.cycle.nextDueMs(now + 1).value_or(Never);
+            }
+        }
+        QVERIFY(every.runs.size() > 2000);
+        QCOMPARE(sleeping.runs, every.runs);
+        QVERIFY(sleeping.t.board->journal().size() == every.t.board->journal().size());
     }
 
     void linkErrorStopsTheTick() {

@@ -2,7 +2,6 @@
 #include "registers/ConfigFile.h"
 #include "registers/RegMapStuff.h"
 
-#include <QRandomGenerator>
 #include <QTest>
 
 namespace {
@@ -130,24 +129,6 @@ class TestConfigFile : public QObject {
             QCOMPARE(parsed.errorLine, std::max(lastLine, 1));
         }
         QVERIFY(ParseConfigFile(bytes.left(braceAt + 1)).ok());
-    }
-
-    void randomInputNeverCrashes() {
-        QRandomGenerator random(12345);
-        const QByteArray alphabet("{}xX0123456789abcdefABCDEF\t\r\n /");
-        for (int round = 0; round < 200; ++round) {
-            QByteArray bytes;
-            for (int n = random.bounded(200); n > 0; --n)
-                bytes += round % 2 ? char(random.bounded(256))
-                                   : alphabet.at(random.bounded(static_cast<int>(alphabet.size())));
-            const ConfigParse parsed = ParseConfigFile(bytes);
-            const int lines = static_cast<int>(bytes.count('\n')) + 1;
-            QVERIFY(parsed.ok() ||
-                    (parsed.writes.isEmpty() && parsed.errorLine >= 1 && parsed.errorLine <= lines));
-            for (const ConfigWrite& w : parsed.writes)
-                QVERIFY(w.address >= 0 && w.address <= 0xFF && w.value >= 0 && w.value <= 0xFF &&
-                        w.line >= 1 && w.line <= lines);
-        }
     }
 };
 

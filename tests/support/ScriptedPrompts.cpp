@@ -2,6 +2,7 @@
 
 MessageAnswer ScriptedPrompts::message(const QString& text, MessageIcon icon, MessageButtons buttons) {
     messages.append({text, icon, buttons});
+    if (whileShown) whileShown();
     if (!answers.isEmpty()) return answers.takeFirst();
     return buttons == MessageButtons::YesNo ? MessageAnswer::Yes : MessageAnswer::Ok;
 }

@@ -27,6 +27,9 @@ public:
     QStringList fileNames;         // consumed in order by the file dialogs; when empty: cancel
     QStringList dialogFilters;     // filters the file dialogs were shown with
     QStringList openedUrls;
+    // Runs while a message is up, before it is answered: a test spins the event loop here, as a
+    // real message box does.
+    std::function<void()> whileShown;
     // Runs while a file dialog is up, as timers fire under a real dialog's event loop.
     std::function<void()> whileDialogOpen;
 };

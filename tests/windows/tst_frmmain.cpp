@@ -1,5 +1,6 @@
 // The main window: menus, toolbar, status bar, child windows and its remembered position.
 #include "board/Settings.h"
+#include "board/Startup.h"
 #include "monitoring/PollingCycle.h"
 #include "support/RecordingSplash.h"
 #include "support/SimSession.h"
@@ -7,10 +8,13 @@
 #include "windows/frmMain.h"
 
 #include <QAccessible>
+#include <QFile>
 #include <QMdiSubWindow>
 #include <QMenuBar>
 #include <QTemporaryDir>
+#include <QEventLoop>
 #include <QTest>
+#include <QTimer>
 
 namespace {
 
@@ -46,6 +50,14 @@ struct Main {
     frmMain window;
     RecordingSplash splash;
 };
+
+// Runs the event loop for a while the way the program's own loop runs: blocking when idle, so
+// timers fire and the master timer is re-armed as it is in the program.
+void spin(int ms) {
+    QEventLoop loop;
+    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+    loop.exec();
+}
 
 QStringList captions(const QList<QAction*>& actions) {
     QStringList out;
@@ -120,14 +132,6 @@ private Q_SLOTS:
         QCOMPARE(menu->child(0)->text(QAccessible::Name), QStringLiteral("Register Map"));
     }
 
-    void windowsThatDoNotExistYetAreDisabled() {
-        QTemporaryDir dir;
-        Main m(dir.filePath(QStringLiteral("s.ini")));
-        QVERIFY(!m.window.mnuAbout->isEnabled()); // no about window in the program yet
-        QVERIFY(m.window.openWindow(QStringLiteral("frmAbout")) == nullptr);
-        QVERIFY(m.window.mdiArea->subWindowList().isEmpty());
-    }
-
     void aWindowOpensOnceAndComesToTheFront() {
         QTemporaryDir dir;
         Main m(dir.filePath(QStringLiteral("s.ini")));
@@ -171,9 +175,6 @@ private Q_SLOTS:
             QCOMPARE(m.window.pos(), QPoint(67, 67)); // 1000 twips
             QCOMPARE(m.window.size(), QSize(433, 433));
             m.window.close();
-            SettingsStore s(file);
-            QCOMPARE(s.readText(SettingsKeys::MainLeft), QStringLiteral("1000"));
-            QCOMPARE(s.readText(SettingsKeys::MainHeight), QStringLiteral("6500"));
         }
         {
             Main m(file);
@@ -183,11 +184,10 @@ private Q_SLOTS:
             m.window.resize(640, 480);
             m.window.close();
         }
-        SettingsStore s(file);
-        QCOMPARE(s.readText(SettingsKeys::MainLeft), QStringLiteral("3000"));
-        QCOMPARE(s.readText(SettingsKeys::MainTop), QStringLiteral("2250"));
-        QCOMPARE(s.readText(SettingsKeys::MainWidth), QStringLiteral("9600"));
-        QCOMPARE(s.readText(SettingsKeys::MainHeight), QStringLiteral("7200"));
+        // The store as another program would read it: group, keys and twips as text.
+        QFile ini(file);
+        QVERIFY(ini.open(QIODevice::ReadOnly));
+        QCOMPARE(ini.readAll(), QByteArray("[Settings]\nMainHeight=7200\nMainLeft=3000\nMainTop=2250\nMainWidth=9600\n"));
         Main m(file);
         QVERIFY(m.window.Form_Load(m.splash));
         QCOMPARE(m.window.pos(), QPoint(200, 150));
@@ -227,25 +227,68 @@ private Q_SLOTS:
         QCOMPARE(m.window.width(), 433);
     }
 
-    void linkErrorAtStartUpStillSavesThePosition() {
-        QTemporaryDir dir;
-        const QString file = dir.filePath(QStringLiteral("s.ini"));
-        SimOptions o;
-        o.chipAddresses.clear();
-        Main m(file, o);
-        QVERIFY(!m.window.Form_Load(m.splash));
-        QCOMPARE(m.t.programEnds, QList<int>{2});
-        SettingsStore s(file);
-        QCOMPARE(s.readText(SettingsKeys::MainTop), QStringLiteral("1000"));
-    }
-
-    void statusBarShowsDateAndTime() {
+    // A message box runs its own event loop, so the master timer fires under it. From the moment
+    // a link error is raised nothing may reach the board, whether the message is answered at once
+    // or much later; the heater error answered No lets the polling go on afterwards.
+    void nothingReachesTheBoardWhileALinkErrorIsShown() {
         QTemporaryDir dir;
         Main m(dir.filePath(QStringLiteral("s.ini")));
-        QCOMPARE(m.window.sbPanels[0]->text(), QStringLiteral("Status"));
-        QCOMPARE(m.window.sbPanels[1]->text(), QLocale().toString(QDate::currentDate(), QLocale::ShortFormat));
-        QVERIFY(!m.window.sbPanels[2]->text().isEmpty());
-        QCOMPARE(m.window.tmrMaster->interval(), 10);
+        QVERIFY(m.window.Form_Load(m.splash));
+        SetDefaultValues(*m.t.session); // reading on: every tick that runs reads the chip
+        m.window.startPolling();
+        const auto journalSize = [&m] { return m.t.board->journal().size(); };
+        std::size_t underMessage = 0;
+        m.t.prompts.whileShown = [&] {
+            const std::size_t before = journalSize();
+            for (int i = 0; i < 30; ++i) {
+                m.t.clock.advance(20);
+                spin(10);
+            }
+            underMessage = journalSize() - before;
+        };
+        const auto failNextRequest = [&m] { m.t.board->options().failRequestNumber = m.t.board->requestCount() + 1; };
+
+        // The heater error answered No: no tick under the message, polling on afterwards.
+        m.t.prompts.answers = {MessageAnswer::No};
+        failNextRequest();
+        QVERIFY(m.t.session->usb.SetHeater(1, 50) != 0);
+        QCOMPARE(underMessage, std::size_t(0));
+        const std::size_t afterNo = journalSize();
+        m.t.clock.advance(500);
+        spin(50);
+        QVERIFY(journalSize() > afterNo);
+
+        // Start-up's first flag read fails: nothing after the failed request, the position saved.
+        failNextRequest();
+        InitDefaults(*m.t.session);
+        QCOMPARE(m.t.programEnds, QList<int>{CommunicationsInterrupted});
+        QCOMPARE(underMessage, std::size_t(0));
+        QVERIFY(m.t.board->journal().back().status != 0);
+        const std::size_t atEnd = journalSize();
+        m.t.clock.advance(500);
+        spin(50);
+        QCOMPARE(journalSize(), atEnd);
+        QFile ini(dir.filePath(QStringLiteral("s.ini")));
+        QVERIFY(ini.open(QIODevice::ReadOnly));
+        QCOMPARE(ini.readAll(), QByteArray("[Settings]\nMainHeight=6500\nMainLeft=1000\nMainTop=1000\nMainWidth=6500\n"));
+    }
+
+    // A log that can no longer be written: its message comes from the event loop after the tick,
+    // once, and the status bar reads "Ready".
+    void loggingStoppedIsReportedOutsideTheTick() {
+        QTemporaryDir dir;
+        Main m(dir.filePath(QStringLiteral("s.ini")));
+        auto& d = m.t.session->decl;
+        d.LogFileName = dir.filePath(QStringLiteral("missing/log.csv"));
+        d.LoggingActive = true;
+        m.t.session->setStatusText(QStringLiteral("Logging Enabled"));
+        m.polling.Tick(m.t.clock.nowMs());
+        QVERIFY(!d.LoggingActive);
+        QCOMPARE(m.window.sbPanels[0]->text(), QStringLiteral("Ready"));
+        QVERIFY(m.t.prompts.messages.isEmpty());
+        QTRY_COMPARE(m.t.prompts.messages.size(), 1);
+        QCOMPARE(m.t.prompts.messages[0].text, QStringLiteral("Logging stopped: cannot write to ") + d.LogFileName);
+        QCOMPARE(m.t.prompts.messages[0].icon, MessageIcon::Warning);
     }
 };
 
