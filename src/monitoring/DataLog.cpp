@@ -100,13 +100,14 @@ bool AppendToFile(const QString& fileName, const QByteArray& bytes, QString* err
     if (!file.open(QIODevice::Append | QIODevice::WriteOnly | QIODevice::Unbuffered))
         return fail(file.errorString());
     const qint64 before = file.size();
-    if (file.write(bytes) != bytes.size()) {
+    const qint64 written = file.write(bytes);
+    if (written != bytes.size()) {
         // A write the disk took only in part leaves no error in QFile; errno says why it stopped.
         const int code = errno;
         const QString reason = file.error() != QFileDevice::NoError ? file.errorString()
                                                                     : QString::fromLocal8Bit(std::strerror(code));
         // A full disk or a size limit can take part of the line: cut it off again.
-        file.resize(before);
+        if (written > 0) file.resize(before);
         return fail(reason);
     }
     file.close();

@@ -4,21 +4,15 @@
 
 #include <csignal>
 
-// Caps the size of files this process writes, as a full disk would: a write past the cap is cut
-// short and the next one fails. Works for root too, unlike read-only permissions.
-class FileSizeLimit {
-  public:
+// Caps the size of the files this process writes, as a full disk would: a write past the cap is
+// cut short and the next one fails. Unlike a read-only folder, it holds for root too.
+struct FileSizeLimit {
     explicit FileSizeLimit(rlim_t bytes) {
-        getrlimit(RLIMIT_FSIZE, &saved_);
+        getrlimit(RLIMIT_FSIZE, &saved);
         std::signal(SIGXFSZ, SIG_IGN);
-        rlimit limit = saved_;
-        limit.rlim_cur = bytes;
+        const rlimit limit{bytes, saved.rlim_max};
         setrlimit(RLIMIT_FSIZE, &limit);
     }
-    ~FileSizeLimit() { setrlimit(RLIMIT_FSIZE, &saved_); }
-    FileSizeLimit(const FileSizeLimit&) = delete;
-    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
-
-  private:
-    rlimit saved_{};
+    ~FileSizeLimit() { setrlimit(RLIMIT_FSIZE, &saved); }
+    rlimit saved{};
 };
