@@ -18,7 +18,7 @@ frmSWOptions::frmSWOptions(Session& session, PollingCycle& polling, QWidget* par
 void frmSWOptions::buildControls() {
     Frame1 = new QGroupBox(QStringLiteral("Options"), this);
     Frame1->setObjectName(QStringLiteral("Frame1"));
-    chkMonitoring = new QCheckBox(
+    chkMonitoring = new WrapCheckBox(
         QStringLiteral("Enable continuous reading (graphing, interrupts data logging)"), Frame1);
     chkMonitoring->setObjectName(QStringLiteral("chkMonitoring"));
 

@@ -2,8 +2,8 @@
 
 #include "windows/ChildWindow.h"
 #include "windows/widgets/UpDown.h"
+#include "windows/widgets/WrapCheckBox.h"
 
-#include <QCheckBox>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -20,7 +20,7 @@ class frmSWOptions final : public ChildWindow {
     void cmdCancel_Click();
 
     QGroupBox* Frame1;
-    QCheckBox* chkMonitoring;
+    WrapCheckBox* chkMonitoring;
     QLabel* Label1;
     QLineEdit* txtReadInt;
     UpDown* UpDown1;
