@@ -121,7 +121,7 @@ void frmLogging::cmdLogData_Click() {
     TickedChannels ticked{};
     for (std::size_t k = 0; k < chkLog.size(); ++k)
         ticked[k] = chkLog[k]->isChecked();
-    // The file dialog runs an event loop: a link error under it unloads this window.
+    // The file dialog runs an event loop, and the window may be unloaded under it (a link error).
     const QPointer<frmLogging> alive(this);
     StartLogging(session_, ticked, txtLogInt->text());
     if (alive) showLoggingState();
