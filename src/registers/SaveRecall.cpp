@@ -75,7 +75,7 @@ bool RecallConfiguration(Session& s, PollingCycle& polling) {
     QString reason;
     const std::optional<QByteArray> bytes = readWhole(fileName, reason);
     if (!bytes) {
-        warn(s, QStringLiteral("Cannot read %1 (%2)").arg(shownName, reason));
+        warn(s, QStringLiteral("Nothing was recalled: cannot read %1 (%2).").arg(shownName, reason));
         return false;
     }
     const ConfigParse parsed = ParseConfigFile(*bytes);
