@@ -138,6 +138,16 @@ bool ParseBoardOptions(const QStringList& args, BoardOptions& o, QStringList& re
         } else if (arg == QLatin1String("--sim-fan-max-rpm")) {
             if (!takeValue(v)) return false;
             if (!parseRpms(v, o.sim.chip.fanMaxRpm)) return bad(v);
+        } else if (arg == QLatin1String("--sim-free-wheel-ms")) {
+            if (!takeValue(v)) return false;
+            if (v == QLatin1String("never"))
+                o.sim.chip.freeWheelTestMs = FreeWheelNever;
+            else if (!parseInt(v, n) || n < 0 || n > 3600000)
+                return bad(v);
+            else
+                o.sim.chip.freeWheelTestMs = n;
+        } else if (arg == QLatin1String("--sim-heater-half-steps")) {
+            o.sim.heaterHalfSteps = true;
         } else if (arg == QLatin1String("--sim-time-scale")) {
             if (!takeValue(v)) return false;
             if (!parseNumber(v, d) || d <= 0 || d > 1000) return bad(v);
@@ -168,6 +178,10 @@ QString BoardOptionsHelp() {
         "  --sim-ambient C           ambient temperature in degrees Celsius (default 25)\n"
         "  --sim-fans 1,2,3          which fans are connected (default 1,2,3)\n"
         "  --sim-fan-max-rpm A,B,C,D each fan's full speed in RPM (default 4800,4200,3600,3000)\n"
+        "  --sim-free-wheel-ms MS|never  the free-wheel test takes MS ms (default 2000); never: it\n"
+        "                            does not end (TEST stays set)\n"
+        "  --sim-heater-half-steps   the board reports heater levels as odd bytes (2 x level - 1),\n"
+        "                            so they read in half steps (a level of 38 reads 37.5)\n"
         "  --sim-time-scale X        the chip's time runs X times as fast (default 1)\n");
 }
 

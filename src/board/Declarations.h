@@ -20,6 +20,9 @@ struct Readings {
     std::array<std::int16_t, 11> Temperatures{}; // 0..9 Temperature 1..10, 10 Max PEXIL Temperature, °C
     std::array<std::int32_t, 4> FanSpeeds{};     // RPM
     std::array<std::int32_t, 4> DutyCycles{};    // whole percent
+    // Counts the duty-cycle group's successful reads, so a window can tell a reading taken after
+    // its own write from one taken before.
+    std::uint64_t dutyCyclesReads = 0;
 };
 
 // Options of the polling cycle; read on every tick, so changes take effect at once.

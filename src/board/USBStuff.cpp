@@ -85,7 +85,7 @@ std::int16_t USBStuff::ReadHeaterLevels() {
     return status;
 }
 
-void USBStuff::ReadBoardInfo() { request(BoardRequest, 0, 0, 1, 6, TransferBuffer.data()); }
+std::int16_t USBStuff::ReadBoardInfo() { return request(BoardRequest, 0, 0, 1, 6, TransferBuffer.data()); }
 
 std::int16_t USBStuff::EnableSmbus() {
     std::uint8_t zero = 0;

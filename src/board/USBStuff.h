@@ -59,8 +59,9 @@ public:
     std::int16_t SetHeater(std::int32_t heater, std::int32_t&& level) { return SetHeater(heater, level); }
     // Levels in TransferBuffer bytes 0 and 1 (twice the heaters' levels).
     std::int16_t ReadHeaterLevels();
-    // Six bytes of board status into TransferBuffer; the status is not examined.
-    void ReadBoardInfo();
+    // Six bytes of board status into TransferBuffer. Returns the status; a failure is not a link
+    // error (the buffer then keeps its earlier bytes).
+    std::int16_t ReadBoardInfo();
     // Enables the board's SMBus bridge; returns the status (start-up retries on failure).
     std::int16_t EnableSmbus();
     // Hands the firmware image's path (in the program's folder) to the library.

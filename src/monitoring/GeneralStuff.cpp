@@ -23,6 +23,7 @@ void ReadMeasurements(Session& s, int group) {
     case DutyCycleGroup:
         if (usb.ReadBlock(0x32, 4) != 0) break;
         for (std::size_t k = 0; k < 4; ++k) s.readings.DutyCycles[k] = DutyPercentFromByte(b[k]);
+        ++s.readings.dutyCyclesReads;
         break;
     default:
         break;

@@ -13,4 +13,8 @@ struct ChipScenario {
     // Scales the sensor noise and the tach jitter; 0 gives exact, steady readings.
     double noise = 1.0;
     std::uint32_t seed = 1;
+    // How long the free-wheel test keeps TEST set, in ms of chip time; FreeWheelNever: for ever,
+    // as a chip whose test hangs.
+    std::int64_t freeWheelTestMs = 2000;
 };
+inline constexpr std::int64_t FreeWheelNever = -1;

@@ -142,8 +142,11 @@ std::int16_t SimBoard::VendorIORequest(std::int16_t request, std::int32_t value,
                 status = 0;
             } else if (direction == 1 && value == 0 && index == 0) {
                 // The board reports each heater's drive as twice its level.
-                const std::uint8_t levels[3] = {static_cast<std::uint8_t>(heaterLevels_[0] * 2),
-                                                static_cast<std::uint8_t>(heaterLevels_[1] * 2), 0};
+                const auto reported = [this](int level) {
+                    return static_cast<std::uint8_t>(options_.heaterHalfSteps && level > 0 ? 2 * level - 1
+                                                                                           : 2 * level);
+                };
+                const std::uint8_t levels[3] = {reported(heaterLevels_[0]), reported(heaterLevels_[1]), 0};
                 for (int i = 0; i < length && i < 3; ++i) buffer[i] = levels[i];
                 status = 0;
             }

@@ -27,6 +27,9 @@ struct SimOptions {
     bool supply12V = true;
     bool supply5V = true;
     double timeScale = 1.0;             // chip time runs this many times faster than the clock
+    // The board reports a heater's level as the odd byte 2 x level - 1, half a step below what was
+    // set (as a heater driver that counts in half steps and falls just short), instead of 2 x level.
+    bool heaterHalfSteps = false;
     ChipScenario chip;
 };
 

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 namespace {
 
@@ -91,7 +92,10 @@ void SimChip::write(int reg, int value) {
         manualDuty_[static_cast<std::size_t>(reg - RegCurrentDuty1)] = static_cast<std::uint8_t>(value);
     } else if (reg == RegConfig1) {
         // TEST belongs to the chip while a test runs; setting it starts one.
-        if ((value & Test) && testEndsMs_ < 0) testEndsMs_ = now_ + FreeWheelTestMs;
+        if ((value & Test) && testEndsMs_ < 0) {
+            const std::int64_t duration = board_.scenario().freeWheelTestMs;
+            testEndsMs_ = duration < 0 ? std::numeric_limits<std::int64_t>::max() : now_ + duration;
+        }
         regs_[RegConfig1] = static_cast<std::uint8_t>((value & ~Test) | (testEndsMs_ >= 0 ? Test : 0));
     } else if (reg == RegGpioStatus) {
         // Read-only for the register map, yet the levels of output pins are set here.

@@ -20,7 +20,6 @@ class SimChip {
     static constexpr std::int64_t StepMs = 20;
     static constexpr std::int64_t CoarseStepMs = 1000;
     static constexpr std::int64_t CatchUpMs = 10 * 60 * 1000;
-    static constexpr std::int64_t FreeWheelTestMs = 2000;
 
     // Moves the chip's model on to the given time (milliseconds of chip time). The first call
     // also takes the first readings.

@@ -1,0 +1,132 @@
+#include "windows/frmInfo.h"
+
+#include "board/Session.h"
+#include "monitoring/EvalBoard.h"
+#include "monitoring/PollingCycle.h"
+#include "windows/Named.h"
+
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QVBoxLayout>
+
+#include <tuple>
+#include <utility>
+
+namespace {
+QString yesNo(bool yes) {
+    return yes ? QStringLiteral("Yes") : QStringLiteral("No");
+}
+} // namespace
+
+frmInfo::frmInfo(Session& session, PollingCycle& polling, QWidget* parent)
+    : ChildWindow(session, polling, parent) {
+    setObjectName(QStringLiteral("frmInfo"));
+    setWindowTitle(QStringLiteral("Evaluation Board"));
+    buildControls();
+    Form_Load();
+}
+
+void frmInfo::buildControls() {
+    Frame1 = Named(new QGroupBox(QStringLiteral("Eval Board  Details")), QStringLiteral("Frame1"));
+    auto* grid = new QGridLayout(Frame1);
+    grid->setHorizontalSpacing(16);
+    grid->setColumnStretch(1, 1);
+    int row = 0;
+    const auto pair = [&](const char* captionName, const QString& caption, const QString& valueName) {
+        auto* title = Named(new QLabel(caption, Frame1), QLatin1String(captionName));
+        auto* value = Named(new QLabel(Frame1), valueName);
+        grid->addWidget(title, row, 0);
+        grid->addWidget(value, row++, 1);
+        return std::pair{title, value};
+    };
+    std::tie(Label1, lblRevision) =
+        pair("Label1", QStringLiteral("Board  Revision"), QStringLiteral("lblRevision"));
+    std::tie(Label3, lbl5V) = pair("Label3", QStringLiteral("5V Present"), QStringLiteral("lbl5V"));
+    std::tie(Label2, lbl12V) = pair("Label2", QStringLiteral("12V Present"), QStringLiteral("lbl12V"));
+    std::tie(Label4[0], lblSMBusAddress) =
+        pair("Label4_0", QStringLiteral("Device Address"), QStringLiteral("lblSMBusAddress"));
+    for (std::size_t i = 0; i < lblFanPresent.size(); ++i) {
+        const QString caption = QStringLiteral("Fan%1 Present").arg(i + 1);
+        const QByteArray name = QStringLiteral("Label4_%1").arg(i + 1).toLatin1();
+        std::tie(Label4[i + 1], lblFanPresent[i]) =
+            pair(name.constData(), caption, QStringLiteral("lblFanPresent_%1").arg(i));
+    }
+
+    cmdFreeWheel = Named(new QPushButton(QStringLiteral("Free Wheel Test")), QStringLiteral("cmdFreeWheel"));
+    // Wide enough for "Checking..." too, so the button does not change size while it counts.
+    cmdFreeWheel->setMinimumWidth(
+        cmdFreeWheel->fontMetrics().horizontalAdvance(QStringLiteral("Free Wheel Test...")) + 24);
+    cmdClose = Named(new QPushButton(QStringLiteral("Close")), QStringLiteral("cmdClose"));
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(cmdFreeWheel);
+    buttons->addStretch(1);
+    buttons->addWidget(cmdClose);
+    auto* top = new QVBoxLayout(this);
+    top->addWidget(Frame1);
+    top->addStretch(1);
+    top->addLayout(buttons);
+
+    connect(cmdFreeWheel, &QPushButton::clicked, this, &frmInfo::cmdFreeWheel_Click);
+    connect(cmdClose, &QPushButton::clicked, this, &frmInfo::cmdClose_Click);
+}
+
+void frmInfo::Form_Load() {
+    setDesignedSize(3855, 5790);
+    // A window opened while a test started earlier still runs shows it as running; the poll
+    // brings the fans.
+    const bool running = session_.decl.FreeWheelRunning;
+    BoardDetails details;
+    if (!ReadBoardDetails(session_, !running, details)) return; // the program is ending
+    if (details.status) {
+        lblRevision->setText(details.status->revision);
+        lbl12V->setText(yesNo(details.status->supply12V));
+        lbl5V->setText(yesNo(details.status->supply5V));
+    }
+    lblSMBusAddress->setText(details.address);
+    if (details.fansPresent) showFans(*details.fansPresent);
+    if (running) showChecking();
+    session_.decl.BoardInfoOpen = true;
+    polling_.setRefresh(PollTask::BoardInfo, [this] { PollFreeWheel(); });
+}
+
+void frmInfo::Form_Unload() {
+    session_.decl.BoardInfoOpen = false;
+    polling_.clearRefresh(PollTask::BoardInfo);
+}
+
+void frmInfo::showFans(const std::array<bool, 4>& present) {
+    for (std::size_t i = 0; i < present.size(); ++i)
+        lblFanPresent[i]->setText(yesNo(present[i]));
+}
+
+void frmInfo::showChecking() {
+    checkingPolls_ = 0;
+    cmdFreeWheel->setText(CheckingCaption(checkingPolls_));
+    for (QLabel* l : lblFanPresent)
+        l->clear();
+}
+
+void frmInfo::cmdFreeWheel_Click() {
+    if (!StartWatchedFreeWheelTest(session_)) return; // the program is ending
+    showChecking();
+}
+
+void frmInfo::PollFreeWheel() {
+    std::array<bool, 4> present{};
+    switch (PollFreeWheelTest(session_, present)) {
+    case FreeWheelState::Running:
+        cmdFreeWheel->setText(CheckingCaption(++checkingPolls_));
+        break;
+    case FreeWheelState::Finished:
+        cmdFreeWheel->setText(QStringLiteral("Free Wheel Test"));
+        showFans(present);
+        break;
+    case FreeWheelState::LinkFailed:
+        break;
+    }
+}
+
+void frmInfo::cmdClose_Click() {
+    unloadWindow();
+}

@@ -1,0 +1,123 @@
+#include "windows/frmManual.h"
+
+#include "board/Session.h"
+#include "monitoring/PollingCycle.h"
+#include "windows/Named.h"
+#include "windows/widgets/AccessibleChoice.h"
+
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QVBoxLayout>
+
+#include <algorithm>
+
+frmManual::frmManual(Session& session, PollingCycle& polling, QWidget* parent)
+    : ChildWindow(session, polling, parent), duty_(session) {
+    setObjectName(QStringLiteral("frmManual"));
+    setWindowTitle(QStringLiteral("Manual Fan Control"));
+    buildControls();
+    Form_Load();
+}
+
+void frmManual::buildControls() {
+    Label1 = Named(new QLabel(QStringLiteral("Select PWM to Control")), QStringLiteral("Label1"));
+    cmbPWM = Named(new QComboBox, QStringLiteral("cmbPWM"));
+    cmbPWM->addItems(
+        {QStringLiteral("PWM1"), QStringLiteral("PWM2"), QStringLiteral("PWM3"), QStringLiteral("PWM4")});
+    cmbPWM->setAccessibleName(Label1->text());
+    AcceptAccessibleChoice(cmbPWM);
+    Label1->setBuddy(cmbPWM);
+
+    Frame1 = Named(new QGroupBox, QStringLiteral("Frame1"));
+    const std::array<QString, 2> pwmTexts{QStringLiteral("<PWM>"), QStringLiteral("Fan1 PWM =")};
+    const std::array<QString, 2> tachTexts{QStringLiteral("<Tach>"), QStringLiteral("Fan1 Tach =")};
+    for (std::size_t i = 0; i < 2; ++i) {
+        lblPWM[i] = Named(new QLabel(pwmTexts[i], Frame1), QStringLiteral("lblPWM_%1").arg(i));
+        lblTach[i] = Named(new QLabel(tachTexts[i], Frame1), QStringLiteral("lblTach_%1").arg(i));
+    }
+    sldManual = Named(new HalfStepSlider(100, false, Frame1), QStringLiteral("sldManual"));
+    sldManual->setToolTip(QStringLiteral("Slide to adjust the DAC output"));
+    sldManual->setAccessibleName(QStringLiteral("Fan1 PWM"));
+
+    auto* readings = new QGridLayout;
+    readings->addWidget(lblPWM[1], 0, 0);
+    readings->addWidget(lblPWM[0], 0, 1);
+    readings->addWidget(lblTach[1], 1, 0);
+    readings->addWidget(lblTach[0], 1, 1);
+    readings->setColumnStretch(1, 1);
+    auto* frame = new QVBoxLayout(Frame1);
+    frame->addLayout(readings);
+    frame->addSpacing(8);
+    frame->addWidget(sldManual);
+
+    lblStatus = Named(new QLabel(QStringLiteral("<status>")), QStringLiteral("lblStatus"));
+    QPalette warning = lblStatus->palette();
+    warning.setColor(QPalette::WindowText, QColor(192, 0, 0));
+    lblStatus->setPalette(warning);
+    // The warning comes and goes without moving the controls around it.
+    QSizePolicy keepPlace = lblStatus->sizePolicy();
+    keepPlace.setRetainSizeWhenHidden(true);
+    lblStatus->setSizePolicy(keepPlace);
+
+    cmdClose = Named(new QPushButton(QStringLiteral("Close")), QStringLiteral("cmdClose"));
+
+    auto* choose = new QHBoxLayout;
+    choose->addWidget(Label1);
+    choose->addWidget(cmbPWM);
+    choose->addStretch(1);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch(1);
+    buttons->addWidget(cmdClose);
+    auto* top = new QVBoxLayout(this);
+    top->addLayout(choose);
+    top->addWidget(Frame1);
+    top->addWidget(lblStatus);
+    top->addStretch(1);
+    top->addLayout(buttons);
+
+    setTabOrder(cmbPWM, sldManual);
+    setTabOrder(sldManual, cmdClose);
+
+    connect(cmbPWM, &QComboBox::currentIndexChanged, this, &frmManual::cmbPWM_Click);
+    connect(sldManual, &HalfStepSlider::userChanged, this, &frmManual::sldManual_Change);
+    connect(sldManual, &QAbstractSlider::sliderPressed, this, [this] { SliderHeld = true; });
+    connect(sldManual, &QAbstractSlider::sliderReleased, this, [this] { SliderHeld = false; });
+    connect(cmdClose, &QPushButton::clicked, this, &frmManual::cmdClose_Click);
+}
+
+void frmManual::Form_Load() {
+    setDesignedSize(5655, 4725);
+    cmbPWM->setCurrentIndex(0);
+    cmbPWM_Click();
+    session_.decl.ManualOpen = true;
+    polling_.setRefresh(PollTask::Manual, [this] { cmbPWM_Click(); });
+}
+
+void frmManual::Form_Unload() {
+    session_.decl.ManualOpen = false;
+    polling_.clearRefresh(PollTask::Manual);
+}
+
+void frmManual::cmbPWM_Click() {
+    Declarations& d = session_.decl;
+    d.SelectedPwm = static_cast<std::int16_t>(std::max(0, cmbPWM->findText(cmbPWM->currentText())));
+    const auto n = static_cast<std::size_t>(d.SelectedPwm);
+    const int fan = d.SelectedPwm + 1;
+    const Readings& r = session_.readings;
+    lblPWM[0]->setText(QString::number(r.DutyCycles[n]) + QStringLiteral("%"));
+    lblTach[0]->setText(QString::number(r.FanSpeeds[n]) + QStringLiteral(" RPM"));
+    lblPWM[1]->setText(QStringLiteral("Fan%1 PWM =").arg(fan));
+    lblTach[1]->setText(QStringLiteral("Fan%1 Tach =").arg(fan));
+    sldManual->setAccessibleName(QStringLiteral("Fan%1 PWM").arg(fan));
+    lblStatus->setText(QStringLiteral("Fan%1 is not under manual control").arg(fan));
+    lblStatus->setVisible(!session_.usb.ManualControl(fan));
+    if (const auto shown = duty_.follow(d.SelectedPwm, SliderHeld)) sldManual->setUnitValue(*shown);
+}
+
+void frmManual::sldManual_Change(double percent) {
+    duty_.set(session_.decl.SelectedPwm, static_cast<int>(percent));
+}
+
+void frmManual::cmdClose_Click() {
+    unloadWindow();
+}

@@ -1,0 +1,156 @@
+// The board details and heater windows over the simulated board: details as the board reports
+// them, the free-wheel test as the user watches it, heater levels read and sent.
+#include "monitoring/PollingCycle.h"
+#include "support/SimSession.h"
+#include "windows/frmHeaters.h"
+#include "windows/frmInfo.h"
+
+#include <QAccessible>
+#include <QAccessibleValueInterface>
+#include <QTest>
+
+#include <memory>
+
+namespace {
+template <class W> struct Fixture {
+    explicit Fixture(SimOptions o = {}) : t(std::move(o)) { t.connect(); }
+    W& open() {
+        w = std::make_unique<W>(*t.session, polling);
+        w->show();
+        return *w;
+    }
+    void tick(std::int64_t ms) {
+        t.clock.set(ms);
+        polling.Tick(ms);
+    }
+    SimSession t;
+    PollingCycle polling{*t.session};
+    std::unique_ptr<W> w;
+};
+
+// Caption, revision, 5 V, 12 V, address and the four fans, as "|"-separated text.
+QString shown(const frmInfo& w) {
+    QStringList out{w.cmdFreeWheel->text(), w.lblRevision->text(), w.lbl5V->text(), w.lbl12V->text(),
+                    w.lblSMBusAddress->text()};
+    for (const QLabel* l : w.lblFanPresent)
+        out << l->text();
+    return out.join(QLatin1Char('|'));
+}
+
+void setByAssistiveTechnology(QWidget* slider, double value) {
+    QAccessible::queryAccessibleInterface(slider)->valueInterface()->setCurrentValue(value);
+}
+} // namespace
+
+class TestFrmBoard : public QObject {
+    Q_OBJECT
+
+  private Q_SLOTS:
+    void detailsAsReported_data() {
+        QTest::addColumn<int>("revision");
+        QTest::addColumn<int>("address");
+        QTest::addColumn<bool>("statusFails");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("B at 2Eh") << 1 << 0x2E << false << "Free Wheel Test|B|Yes|Yes|2Eh|Yes|No|Yes|No";
+        QTest::newRow("D without 5 V at 2Ch")
+            << 4 << 0x2C << false << "Free Wheel Test|D|No|Yes|2Ch|Yes|No|Yes|No";
+        // Not the bytes an earlier request left in the buffer.
+        QTest::newRow("status fails") << 1 << 0x2E << true << "Free Wheel Test||||2Eh|Yes|No|Yes|No";
+    }
+    void detailsAsReported() {
+        QFETCH(int, revision);
+        QFETCH(int, address);
+        QFETCH(bool, statusFails);
+        QFETCH(QString, expected);
+        SimOptions o;
+        o.boardRevision = revision;
+        o.supply5V = revision != 4;
+        o.chipAddresses = {address};
+        Fixture<frmInfo> f(o);
+        f.t.chip().write(0x36, 0x0A);        // fans 2 and 4 absent
+        f.t.usb().TransferBuffer.fill(0x0C); // would read as both supplies and revision D
+        if (statusFails) f.t.board->options().failRequestNumber = f.t.board->requestCount() + 1;
+        f.t.board->clearJournal();
+        QCOMPARE(shown(f.open()), expected);
+        QCOMPARE(f.t.requestTexts(),
+                 (QStringList{"221 0 0 1 6", QStringLiteral("222 %1 54 1 1").arg(address)}));
+    }
+
+    // "Checking" with a dot a second, cycling; a test still running when the window closes is
+    // watched again by the next window until the fans come.
+    void freeWheelTest() {
+        SimOptions o;
+        o.chip.freeWheelTestMs = 4500;
+        Fixture<frmInfo> f(o);
+        f.t.session->options.ReadingEnabled = false;
+        frmInfo& w = f.open();
+        QCOMPARE(w.windowTitle(), QStringLiteral("Evaluation Board"));
+        f.t.board->clearJournal();
+        QTest::mouseClick(w.cmdFreeWheel, Qt::LeftButton);
+        QCOMPARE(f.t.requestTexts(), (QStringList{"222 46 64 1 1", "222 46 832 0 0"}));
+        QCOMPARE(shown(w), QStringLiteral("Checking|B|Yes|Yes|2Eh||||"));
+        QStringList captions;
+        for (std::int64_t ms : {0, 1001, 2002, 3003, 4004}) {
+            f.tick(ms);
+            captions << w.cmdFreeWheel->text();
+        }
+        QCOMPARE(captions, (QStringList{"Checking.", "Checking..", "Checking...", "Checking", "Checking."}));
+        w.close();
+        QVERIFY(f.t.session->decl.FreeWheelRunning && !f.t.session->decl.BoardInfoOpen);
+
+        f.t.board->clearJournal();
+        frmInfo& again = f.open();
+        QCOMPARE(shown(again), QStringLiteral("Checking|B|Yes|Yes|2Eh||||"));
+        f.tick(5005);
+        QCOMPARE(shown(again), QStringLiteral("Free Wheel Test|B|Yes|Yes|2Eh|Yes|Yes|Yes|No"));
+        f.tick(6006); // no poll once the test has ended
+        QCOMPARE(f.t.requestTexts(), (QStringList{"221 0 0 1 6", "222 46 64 1 1", "222 46 54 1 1"}));
+    }
+
+    // A board level byte of 75 shows 37.5 and sends nothing; the user's keys go to whole levels;
+    // Temperature 1 climbs in its label while heater 1 drives.
+    void heaterLevelsAndTemperatures() {
+        SimOptions o;
+        o.heaterHalfSteps = true;
+        o.chip.noise = 0;
+        Fixture<frmHeaters> f(o);
+        f.t.usb().SetHeater(1, 38); // reported as 75
+        f.t.board->clearJournal();
+        frmHeaters& w = f.open();
+        QCOMPARE(w.windowTitle(), QStringLiteral("Heater Control"));
+        QCOMPARE(f.t.requestTexts(), QStringList{"218 0 0 1 3"});
+        QCOMPARE(w.lblLevel[0]->text(), QStringLiteral("37.5"));
+
+        f.t.board->clearJournal();
+        w.sldHeater[0]->setFocus();
+        for (Qt::Key key : {Qt::Key_Right, Qt::Key_Right, Qt::Key_PageDown, Qt::Key_End})
+            QTest::keyClick(w.sldHeater[0], key);
+        for (double value : {100.4, 1.5, 0.5})
+            setByAssistiveTechnology(w.sldHeater[1], value);
+        QCOMPARE(f.t.requestTexts(),
+                 (QStringList{"218 1 38 0 1", "218 1 39 0 1", "218 1 29 0 1", "218 1 100 0 1",
+                              "218 2 100 0 1", "218 2 2 0 1", "218 2 0 0 1"}));
+        QStringList seen{w.lblTemp[0]->text()};
+        for (std::int64_t ms = 0; ms <= 40000; ms += 10) {
+            f.tick(ms);
+            if (ms % 20000 == 0) seen << w.lblTemp[0]->text() + QStringLiteral(", ") + w.lblTemp[1]->text();
+        }
+        QCOMPARE(seen, (QStringList{"Temp1 = ", "Temp1 = 25°C, Temp2 = 25°C", "Temp1 = 45°C, Temp2 = 25°C",
+                                    "Temp1 = 54°C, Temp2 = 25°C"}));
+    }
+
+    // The heater error: No keeps the window with its sliders unset, Yes ends the program.
+    void heaterError() {
+        for (const MessageAnswer answer : {MessageAnswer::No, MessageAnswer::Yes}) {
+            Fixture<frmHeaters> f;
+            f.t.usb().TransferBuffer[1] = 80; // would read as 40
+            f.t.board->options().failRequestNumber = f.t.board->requestCount() + 1;
+            f.t.prompts.answers = {answer};
+            QCOMPARE(f.open().sldHeater[1]->unitValue(), 0.0);
+            QCOMPARE(f.t.session->decl.HeatersOpen, answer == MessageAnswer::No && f.t.programEnds.isEmpty());
+        }
+    }
+};
+
+QTEST_MAIN(TestFrmBoard)
+#include "tst_frmboard.moc"

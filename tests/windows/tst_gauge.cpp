@@ -1,0 +1,91 @@
+// The gauge control: which user actions move a pointer and notify (keys, drags, an assistive
+// technology's set), that values set from code never notify, and how off-scale values are kept.
+#include "windows/widgets/Gauge.h"
+
+#include <QAccessible>
+#include <QSignalSpy>
+#include <QTest>
+
+class TestGauge : public QObject {
+    Q_OBJECT
+
+  private Q_SLOTS:
+    void keys_data() {
+        QTest::addColumn<double>("start");
+        QTest::addColumn<int>("key");
+        QTest::addColumn<double>("expected");
+        QTest::newRow("up from between steps") << 82.0 << int(Qt::Key_Up) << 100.0;
+        QTest::newRow("down from between steps") << 82.0 << int(Qt::Key_Left) << 50.0;
+        QTest::newRow("page up") << 100.0 << int(Qt::Key_PageUp) << 600.0;
+        QTest::newRow("down to the end") << 20.0 << int(Qt::Key_Down) << 0.0;
+        QTest::newRow("up at the end") << 12000.0 << int(Qt::Key_Up) << 12000.0;
+        QTest::newRow("up beyond the scale") << 5400000.0 << int(Qt::Key_Up) << 5400000.0;
+        QTest::newRow("down from beyond the scale") << 5400000.0 << int(Qt::Key_Down) << 11950.0;
+        QTest::newRow("home") << 3000.0 << int(Qt::Key_Home) << 0.0;
+    }
+    void keys() {
+        QFETCH(double, start);
+        QFETCH(int, key);
+        QFETCH(double, expected);
+        Gauge g(0, 12000);
+        g.setStep(50);
+        g.setPointer(Gauge::HighPointer, start);
+        g.setCurrentPointer(Gauge::HighPointer);
+        QSignalSpy moved(&g, &Gauge::pointerMoved);
+        QTest::keyClick(&g, Qt::Key(key));
+        QCOMPARE(g.pointer(Gauge::HighPointer), expected);
+        QCOMPARE(moved.count(), expected == start ? 0 : 1);
+    }
+
+    void dragNotifiesOnceAtItsEnd() {
+        Gauge g(-128, 127);
+        g.resize(220, 300);
+        g.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&g));
+        QSignalSpy moved(&g, &Gauge::pointerMoved);
+        g.setNeedle(20);
+        g.setPointer(Gauge::HighPointer, 127);
+        const auto drag = [&g](double to, bool escape) {
+            QTest::mousePress(&g, Qt::LeftButton, {}, g.pointerRect(Gauge::HighPointer).center().toPoint());
+            QTest::mouseMove(&g, g.scalePoint(to, 1.15).toPoint());
+            if (escape) QTest::keyClick(&g, Qt::Key_Escape);
+            QTest::mouseRelease(&g, Qt::LeftButton, {}, g.scalePoint(to, 1.15).toPoint());
+        };
+        drag(50.3, false);
+        QCOMPARE(g.pointer(Gauge::HighPointer), 50);
+        QCOMPARE(moved.count(), 1);
+        QCOMPARE(moved.at(0).at(0).toInt(), Gauge::HighPointer);
+        drag(50, false); // back where it started
+        drag(-20, true);
+        QCOMPARE(g.pointer(Gauge::HighPointer), 50);
+        QCOMPARE(moved.count(), 1);
+
+        // Beyond the scale: drawn at the end, kept as set.
+        const QRectF atEnd = g.pointerRect(Gauge::LowPointer);
+        g.setPointer(Gauge::LowPointer, -500);
+        QCOMPARE(g.pointerRect(Gauge::LowPointer), atEnd);
+        QCOMPARE(g.pointer(Gauge::LowPointer), -500);
+        QCOMPARE(moved.count(), 1);
+    }
+
+    void assistiveTechnologySetsPointers() {
+        Gauge g(-128, 127);
+        g.setPointerName(Gauge::HighPointer, QStringLiteral("High limit"));
+        g.setNeedle(25);
+        g.setPointer(Gauge::HighPointer, 100);
+        QSignalSpy moved(&g, &Gauge::pointerMoved);
+        QAccessibleInterface* dial = QAccessible::queryAccessibleInterface(&g);
+        QCOMPARE(dial->role(), QAccessible::Dial);
+        dial->valueInterface()->setCurrentValue(40); // the needle is the program's
+        QCOMPARE(dial->valueInterface()->currentValue().toDouble(), 25.0);
+        QAccessibleInterface* high = dial->child(1);
+        QCOMPARE(high->text(QAccessible::Name), QStringLiteral("High limit"));
+        QCOMPARE(high->role(), QAccessible::Slider);
+        high->valueInterface()->setCurrentValue(300);
+        QCOMPARE(g.pointer(Gauge::HighPointer), 127);
+        QCOMPARE(moved.count(), 1);
+    }
+};
+
+QTEST_MAIN(TestGauge)
+#include "tst_gauge.moc"
