@@ -3,6 +3,8 @@
 #include "board/Session.h"
 #include "monitoring/LoggingControl.h"
 #include "monitoring/PollingCycle.h"
+#include "monitoring/SoftwareOptions.h"
+#include "windows/Named.h"
 
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -18,41 +20,33 @@ frmLogging::frmLogging(Session& session, PollingCycle& polling, QWidget* parent)
 }
 
 void frmLogging::buildControls() {
-    const auto button = [this](const char* name, const QString& caption) {
-        auto* b = new QPushButton(caption, this);
-        b->setObjectName(QLatin1String(name));
-        return b;
-    };
-
-    Frame1 = new QGroupBox(QStringLiteral("Select Channels to Log to File"), this);
-    Frame1->setObjectName(QStringLiteral("Frame1"));
+    Frame1 = Named(new QGroupBox(QStringLiteral("Select Channels to Log to File"), this),
+                   QStringLiteral("Frame1"));
     auto* channels = new QGridLayout(Frame1);
     // Temperatures, fan speeds and duty cycles each in a column of their own.
     for (int k = 0; k < LogChannelCount; ++k) {
-        auto* box = new QCheckBox(LogChannelCaption(k), Frame1);
-        box->setObjectName(QStringLiteral("chkLog_%1").arg(k));
+        auto* box = Named(new QCheckBox(LogChannelCaption(k), Frame1), QStringLiteral("chkLog_%1").arg(k));
         chkLog[static_cast<std::size_t>(k)] = box;
         channels->addWidget(box, k % 4, k / 4);
     }
 
-    cmdSelectAll = button("cmdSelectAll", QStringLiteral("Select  All"));
-    cmdDeselectAll = button("cmdDeselectAll", QStringLiteral("Deselect All"));
+    cmdSelectAll =
+        Named(new QPushButton(QStringLiteral("Select  All"), this), QStringLiteral("cmdSelectAll"));
+    cmdDeselectAll =
+        Named(new QPushButton(QStringLiteral("Deselect All"), this), QStringLiteral("cmdDeselectAll"));
 
-    Label1 = new QLabel(QStringLiteral("Interval (ms)"), this);
-    Label1->setObjectName(QStringLiteral("Label1"));
-    txtLogInt = new QLineEdit(this);
-    txtLogInt->setObjectName(QStringLiteral("txtLogInt"));
+    Label1 = Named(new QLabel(LoggingWindowIntervalLabel, this), QStringLiteral("Label1"));
+    txtLogInt = Named(new QLineEdit(this), QStringLiteral("txtLogInt"));
     txtLogInt->setAccessibleName(Label1->text());
     txtLogInt->setFixedWidth(64);
     Label1->setBuddy(txtLogInt);
-    UpDown1 = new UpDown(txtLogInt, 10, 10000, 1, this);
-    UpDown1->setObjectName(QStringLiteral("UpDown1"));
+    UpDown1 = Named(new UpDown(txtLogInt, 10, 10000, 1, this), QStringLiteral("UpDown1"));
     UpDown1->setAccessibleName(Label1->text());
     UpDown1->upButton->setAccessibleName(Label1->text() + QStringLiteral(" up"));
     UpDown1->downButton->setAccessibleName(Label1->text() + QStringLiteral(" down"));
 
-    cmdLogData = button("cmdLogData", QStringLiteral("Start Logging"));
-    cmdClose = button("cmdClose", QStringLiteral("Close"));
+    cmdLogData = Named(new QPushButton(QStringLiteral("Start Logging"), this), QStringLiteral("cmdLogData"));
+    cmdClose = Named(new QPushButton(QStringLiteral("Close"), this), QStringLiteral("cmdClose"));
 
     auto* selection = new QVBoxLayout;
     selection->addWidget(cmdSelectAll);

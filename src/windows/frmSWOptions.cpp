@@ -2,6 +2,7 @@
 
 #include "board/Session.h"
 #include "monitoring/SoftwareOptions.h"
+#include "windows/Named.h"
 
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -16,26 +17,23 @@ frmSWOptions::frmSWOptions(Session& session, PollingCycle& polling, QWidget* par
 }
 
 void frmSWOptions::buildControls() {
-    Frame1 = new QGroupBox(QStringLiteral("Options"), this);
-    Frame1->setObjectName(QStringLiteral("Frame1"));
-    chkMonitoring = new WrapCheckBox(
-        QStringLiteral("Enable continuous reading (graphing, interrupts data logging)"), Frame1);
-    chkMonitoring->setObjectName(QStringLiteral("chkMonitoring"));
+    Frame1 = Named(new QGroupBox(QStringLiteral("Options"), this), QStringLiteral("Frame1"));
+    chkMonitoring =
+        Named(new WrapCheckBox(
+                  QStringLiteral("Enable continuous reading (graphing, interrupts data logging)"), Frame1),
+              QStringLiteral("chkMonitoring"));
 
     auto* grid = new QGridLayout;
     const auto interval = [this, grid](const char* labelName, const QString& caption, const char* boxName,
                                        const char* spinnerName, int min, QLabel*& label, QLineEdit*& box,
                                        UpDown*& spinner) {
         const int row = grid->rowCount();
-        label = new QLabel(caption, Frame1);
-        label->setObjectName(QLatin1String(labelName));
-        box = new QLineEdit(Frame1);
-        box->setObjectName(QLatin1String(boxName));
+        label = Named(new QLabel(caption, Frame1), QLatin1String(labelName));
+        box = Named(new QLineEdit(Frame1), QLatin1String(boxName));
         box->setAccessibleName(caption);
         box->setFixedWidth(64);
         label->setBuddy(box);
-        spinner = new UpDown(box, min, 10000, 10, Frame1);
-        spinner->setObjectName(QLatin1String(spinnerName));
+        spinner = Named(new UpDown(box, min, 10000, 10, Frame1), QLatin1String(spinnerName));
         spinner->setAccessibleName(caption);
         spinner->upButton->setAccessibleName(caption + QStringLiteral(" up"));
         spinner->downButton->setAccessibleName(caption + QStringLiteral(" down"));
@@ -58,10 +56,8 @@ void frmSWOptions::buildControls() {
     frameLayout->addLayout(grid);
     frameLayout->addStretch(1);
 
-    cmdApply = new QPushButton(QStringLiteral("Apply"), this);
-    cmdApply->setObjectName(QStringLiteral("cmdApply"));
-    cmdCancel = new QPushButton(QStringLiteral("Close"), this);
-    cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
+    cmdApply = Named(new QPushButton(QStringLiteral("Apply"), this), QStringLiteral("cmdApply"));
+    cmdCancel = Named(new QPushButton(QStringLiteral("Close"), this), QStringLiteral("cmdCancel"));
     auto* buttons = new QHBoxLayout;
     buttons->addStretch(1);
     buttons->addWidget(cmdApply);

@@ -1,6 +1,7 @@
 #include "windows/frmSave.h"
 
 #include "registers/SaveRecall.h"
+#include "windows/Named.h"
 
 #include <QHBoxLayout>
 #include <QVBoxLayout>
@@ -14,25 +15,19 @@ frmSave::frmSave(Session& session, PollingCycle& polling, QWidget* parent)
 }
 
 void frmSave::buildControls() {
-    const auto button = [](QWidget* parent, const char* name, const QString& caption) {
-        auto* b = new QPushButton(caption, parent);
-        b->setObjectName(QLatin1String(name));
-        return b;
-    };
-    Frame2 = new QGroupBox(QStringLiteral("File I/O"), this);
-    Frame2->setObjectName(QStringLiteral("Frame2"));
-    Label2 = new QLabel(QStringLiteral("Add Comment"), Frame2);
-    Label2->setObjectName(QStringLiteral("Label2"));
-    txtComment = new QLineEdit(Frame2);
-    txtComment->setObjectName(QStringLiteral("txtComment"));
+    Frame2 = Named(new QGroupBox(QStringLiteral("File I/O"), this), QStringLiteral("Frame2"));
+    Label2 = Named(new QLabel(QStringLiteral("Add Comment"), Frame2), QStringLiteral("Label2"));
+    txtComment = Named(new QLineEdit(Frame2), QStringLiteral("txtComment"));
     txtComment->setAccessibleName(Label2->text());
     Label2->setBuddy(txtComment);
-    cmdsave = button(Frame2, "cmdsave", QStringLiteral("Save  Current Configuration"));
-    cmdRecall = button(Frame2, "cmdRecall", QStringLiteral("Recall Previous Configuration"));
+    cmdsave = Named(new QPushButton(QStringLiteral("Save  Current Configuration"), Frame2),
+                    QStringLiteral("cmdsave"));
+    cmdRecall = Named(new QPushButton(QStringLiteral("Recall Previous Configuration"), Frame2),
+                      QStringLiteral("cmdRecall"));
     chkNotDefaults =
-        new QCheckBox(QStringLiteral("Only save registers that differ from their defaults "), Frame2);
-    chkNotDefaults->setObjectName(QStringLiteral("chkNotDefaults"));
-    cmdClose = button(this, "cmdClose", QStringLiteral("Close"));
+        Named(new QCheckBox(QStringLiteral("Only save registers that differ from their defaults "), Frame2),
+              QStringLiteral("chkNotDefaults"));
+    cmdClose = Named(new QPushButton(QStringLiteral("Close"), this), QStringLiteral("cmdClose"));
 
     auto* fileButtons = new QHBoxLayout;
     fileButtons->addWidget(cmdsave);
