@@ -12,62 +12,43 @@ struct Fixture {
     PollingCycle polling{*t.session};
     bool connected = (t.connect(), true); // the program's defaults, before the window loads them
     frmSWOptions w{*t.session, polling};
+    QList<int> options() const {
+        const PollingOptions& o = t.session->options;
+        return {o.ReadingEnabled, o.ReadInterval, o.GraphInterval, o.LogInterval};
+    }
 };
-void retype(QLineEdit* box, const QString& text) {
-    box->clear();
-    QTest::keyClicks(box, text);
-}
 } // namespace
 
 class TestFrmSWOptions : public QObject {
     Q_OBJECT
 
   private Q_SLOTS:
-    // A value its variable cannot hold refuses the whole Apply, the other boxes' values included.
-    void refusedValueAppliesNothing_data() {
-        QTest::addColumn<QString>("box");
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<QString>("message");
-        QTest::newRow("16-bit graph") << "txtGraphing"
-                                      << "40000"
-                                      << "Graphing Interval (ms) must be a number from 0 to 32767.";
-        QTest::newRow("negative read") << "txtReadInt"
-                                       << "-20"
-                                       << "Reading Interval (ms) must be a number from 0 to 2147483647.";
-        QTest::newRow("32-bit log") << "txtLogging"
-                                    << "3e9"
-                                    << "Logging Interval (ms) must be a number from 0 to 2147483647.";
-    }
-    void refusedValueAppliesNothing() {
-        QFETCH(QString, box);
-        QFETCH(QString, text);
-        QFETCH(QString, message);
-        Fixture f;
-        f.w.chkMonitoring->click();
-        retype(f.w.txtLogging, QStringLiteral("250"));
-        retype(f.w.findChild<QLineEdit*>(box), text);
-        f.w.cmdApply->click();
-        QCOMPARE(f.t.prompts.messages.value(0).text, message);
-        const PollingOptions& o = f.t.session->options;
-        QCOMPARE((QList<int>{o.ReadingEnabled, o.ReadInterval, o.GraphInterval, o.LogInterval}),
-                 (QList<int>{true, 100, 50, 100}));
-    }
-
-    // Text without a number is 0, applied; values typed but not applied go with Close.
-    void appliedAndDiscarded() {
+    // A value its variable cannot hold refuses the whole Apply, the other boxes included; text
+    // without a number is 0; values typed but not applied go with Close.
+    void applyRefuseAndClose() {
+        const QString any32 = QStringLiteral(" must be a number from 0 to 2147483647.");
+        const std::array<std::array<QString, 3>, 3> refused{
+            {{"txtGraphing", "40000", "Graphing Interval (ms) must be a number from 0 to 32767."},
+             {"txtReadInt", "-20", "Reading Interval (ms)" + any32},
+             {"txtLogging", "3e9", "Logging Interval (ms)" + any32}}};
+        for (const auto& [box, text, message] : refused) {
+            Fixture f;
+            f.w.chkMonitoring->click();
+            f.w.findChild<QLineEdit*>(box)->setText(text);
+            f.w.cmdApply->click();
+            QCOMPARE(f.t.prompts.messages.value(0).text, message);
+            QCOMPARE(f.options(), (QList<int>{true, 100, 50, 100}));
+        }
         Fixture f;
         QCOMPARE((QStringList{f.w.txtReadInt->text(), f.w.txtGraphing->text(), f.w.txtLogging->text()}),
                  (QStringList{"100", "50", "100"}));
         f.w.chkMonitoring->click();
-        retype(f.w.txtLogging, QString());
-        retype(f.w.txtGraphing, QStringLiteral("32767"));
+        f.w.txtLogging->clear();
+        f.w.txtGraphing->setText(QStringLiteral("32767"));
         f.w.cmdApply->click();
-        retype(f.w.txtReadInt, QStringLiteral("500"));
+        f.w.txtReadInt->setText(QStringLiteral("500"));
         f.w.cmdCancel->click();
-        const PollingOptions& o = f.t.session->options;
-        QCOMPARE((QList<int>{o.ReadingEnabled, o.ReadInterval, o.GraphInterval, o.LogInterval}),
-                 (QList<int>{false, 100, 32767, 0}));
-        QVERIFY(f.t.prompts.messages.isEmpty());
+        QCOMPARE(f.options(), (QList<int>{false, 100, 32767, 0}));
     }
 };
 
