@@ -1,8 +1,8 @@
 // Cost of one polling tick over the simulated board: CPU time per tick, median and worst, with
 // only the main window open (task 1 alone) and with a measurement group read on every tick.
 //   ./build/bench/bench_polling [ticks]
+#include "BenchSupport.h"
 #include "base/Clock.h"
-#include "base/Prompts.h"
 #include "board/Session.h"
 #include "board/Startup.h"
 #include "board/sim/SimBoard.h"
@@ -12,24 +12,9 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <ctime>
 #include <vector>
 
 namespace {
-
-class SilentPrompts final : public Prompts {
-public:
-    MessageAnswer message(const QString&, MessageIcon, MessageButtons) override { return MessageAnswer::Ok; }
-    QString openFileName(const QString&, const QString&) override { return {}; }
-    QString saveFileName(const QString&, const QString&) override { return {}; }
-    void openUrl(const QString&) override {}
-};
-
-double cpuMicros() {
-    timespec ts{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
-    return double(ts.tv_sec) * 1e6 + double(ts.tv_nsec) / 1e3;
-}
 
 void measure(const char* title, int readInterval, int ticks) {
     ManualClock clock;
@@ -53,10 +38,12 @@ void measure(const char* title, int readInterval, int ticks) {
     }
     std::sort(costs.begin(), costs.end());
     double total = 0;
-    for (double c : costs) total += c;
-    std::printf("%-34s ticks %7d  median %7.2f us  p99 %7.2f us  worst %8.2f us  mean %7.2f us  requests %lld\n",
-                title, ticks, costs[costs.size() / 2], costs[costs.size() * 99 / 100], costs.back(),
-                total / double(ticks), static_cast<long long>(board.requestCount()));
+    for (double c : costs)
+        total += c;
+    std::printf(
+        "%-34s ticks %7d  median %7.2f us  p99 %7.2f us  worst %8.2f us  mean %7.2f us  requests %lld\n",
+        title, ticks, costs[costs.size() / 2], costs[costs.size() * 99 / 100], costs.back(),
+        total / double(ticks), static_cast<long long>(board.requestCount()));
 }
 
 } // namespace

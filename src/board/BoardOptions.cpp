@@ -54,6 +54,18 @@ bool parseRpms(const QString& text, std::array<int, 4>& out) {
     return true;
 }
 
+// "0,1,0,0": the level driven onto each GPIO pin from outside, 1 high and 0 low.
+bool parseLevels(const QString& text, std::array<bool, 4>& out) {
+    const QStringList parts = text.split(QLatin1Char(','));
+    if (parts.size() != 4) return false;
+    for (int i = 0; i < 4; ++i) {
+        const QString level = parts[i].trimmed();
+        if (level != QLatin1String("0") && level != QLatin1String("1")) return false;
+        out[static_cast<std::size_t>(i)] = level == QLatin1String("1");
+    }
+    return true;
+}
+
 } // namespace
 
 bool ParseBoardOptions(const QStringList& args, BoardOptions& o, QStringList& rest, QString& error) {
@@ -148,6 +160,9 @@ bool ParseBoardOptions(const QStringList& args, BoardOptions& o, QStringList& re
                 o.sim.chip.freeWheelTestMs = n;
         } else if (arg == QLatin1String("--sim-heater-half-steps")) {
             o.sim.heaterHalfSteps = true;
+        } else if (arg == QLatin1String("--sim-gpio-levels")) {
+            if (!takeValue(v)) return false;
+            if (!parseLevels(v, o.sim.chip.gpioInputHigh)) return bad(v);
         } else if (arg == QLatin1String("--sim-time-scale")) {
             if (!takeValue(v)) return false;
             if (!parseNumber(v, d) || d <= 0 || d > 1000) return bad(v);
@@ -182,6 +197,7 @@ QString BoardOptionsHelp() {
         "                            does not end (TEST stays set)\n"
         "  --sim-heater-half-steps   the board reports heater levels as odd bytes (2 x level - 1),\n"
         "                            so they read in half steps (a level of 38 reads 37.5)\n"
+        "  --sim-gpio-levels A,B,C,D the level (1 high, 0 low) driven onto each GPIO pin (default 0,0,0,0)\n"
         "  --sim-time-scale X        the chip's time runs X times as fast (default 1)\n");
 }
 

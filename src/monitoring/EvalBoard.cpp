@@ -44,8 +44,8 @@ FreeWheelState PollFreeWheelTest(Session& s, std::array<bool, 4>& fansPresent) {
     return FreeWheelState::Finished;
 }
 
-QString CheckingCaption(int polls) {
-    return QStringLiteral("Checking") + QString(polls % (CheckingDots + 1), QLatin1Char('.'));
+QString CheckingCaption(const QString& base, int polls) {
+    return base + QString(polls % (CheckingDots + 1), QLatin1Char('.'));
 }
 
 std::optional<std::array<double, 2>> ReadHeaterSliderLevels(Session& s) {

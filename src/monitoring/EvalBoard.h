@@ -39,10 +39,11 @@ enum class FreeWheelState { Running, Finished, LinkFailed };
 // FreeWheelRunning goes false and "Fans Not Present" is read into fansPresent.
 FreeWheelState PollFreeWheelTest(Session& session, std::array<bool, 4>& fansPresent);
 
-// The test button's caption after `polls` polls that found the test running: "Checking" with one
-// dot per poll, starting again after three dots, so a test that never ends does not grow the
-// caption without bound.
-QString CheckingCaption(int polls);
+// The test button's caption after `polls` polls that found the test running: the caption the
+// watch started from ("Checking" after a press; the designed "Free Wheel Test" in a window opened
+// while a test runs) with one dot per poll, starting again after three dots, so a test that never
+// ends does not grow the caption without bound.
+QString CheckingCaption(const QString& base, int polls);
 
 // ---- Heaters ----
 

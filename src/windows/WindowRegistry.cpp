@@ -1,6 +1,9 @@
 // Every child window the program has, by class name. A menu item or toolbar button whose window
 // is not listed here stays disabled.
 #include "windows/frmAutoControl.h"
+#include "windows/frmConfig.h"
+#include "windows/frmGPIO.h"
+#include "windows/frmGraph.h"
 #include "windows/frmHeaters.h"
 #include "windows/frmInfo.h"
 #include "windows/frmLimits.h"
@@ -23,6 +26,9 @@ void add(Factories& factories, const char* className) {
 
 void RegisterWindows(Factories& factories) {
     add<frmAutoControl>(factories, "frmAutoControl");
+    add<frmConfig>(factories, "frmConfig");
+    add<frmGPIO>(factories, "frmGPIO");
+    add<frmGraph>(factories, "frmGraph");
     add<frmHeaters>(factories, "frmHeaters");
     add<frmInfo>(factories, "frmInfo");
     add<frmLimits>(factories, "frmLimits");

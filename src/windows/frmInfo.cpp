@@ -73,11 +73,10 @@ void frmInfo::buildControls() {
 
 void frmInfo::Form_Load() {
     setDesignedSize(3855, 5790);
-    // A window opened while a test started earlier still runs shows it as running; the poll
-    // brings the fans.
-    const bool running = session_.decl.FreeWheelRunning;
+    // A window opened while a test started earlier still runs shows what the chip holds now; the
+    // poll goes on counting on the designed caption and brings the new fans when the test ends.
     BoardDetails details;
-    if (!ReadBoardDetails(session_, !running, details)) return; // the program is ending
+    if (!ReadBoardDetails(session_, true, details)) return; // the program is ending
     if (details.status) {
         lblRevision->setText(details.status->revision);
         lbl12V->setText(yesNo(details.status->supply12V));
@@ -85,7 +84,6 @@ void frmInfo::Form_Load() {
     }
     lblSMBusAddress->setText(details.address);
     if (details.fansPresent) showFans(*details.fansPresent);
-    if (running) showChecking();
     session_.decl.BoardInfoOpen = true;
     polling_.setRefresh(PollTask::BoardInfo, [this] { PollFreeWheel(); });
 }
@@ -102,7 +100,8 @@ void frmInfo::showFans(const std::array<bool, 4>& present) {
 
 void frmInfo::showChecking() {
     checkingPolls_ = 0;
-    cmdFreeWheel->setText(CheckingCaption(checkingPolls_));
+    checkingBase_ = QStringLiteral("Checking");
+    cmdFreeWheel->setText(checkingBase_);
     for (QLabel* l : lblFanPresent)
         l->clear();
 }
@@ -116,10 +115,12 @@ void frmInfo::PollFreeWheel() {
     std::array<bool, 4> present{};
     switch (PollFreeWheelTest(session_, present)) {
     case FreeWheelState::Running:
-        cmdFreeWheel->setText(CheckingCaption(++checkingPolls_));
+        cmdFreeWheel->setText(CheckingCaption(checkingBase_, ++checkingPolls_));
         break;
     case FreeWheelState::Finished:
-        cmdFreeWheel->setText(QStringLiteral("Free Wheel Test"));
+        checkingPolls_ = 0;
+        checkingBase_ = QStringLiteral("Free Wheel Test");
+        cmdFreeWheel->setText(checkingBase_);
         showFans(present);
         break;
     case FreeWheelState::LinkFailed:

@@ -45,4 +45,5 @@ class frmInfo final : public ChildWindow {
     void showChecking();
 
     int checkingPolls_ = 0;
+    QString checkingBase_ = QStringLiteral("Free Wheel Test");
 };

@@ -19,7 +19,7 @@ const QStringList SettingNames{"board",          "journal",       "settings",   
                                "enableFailures", "firmwareFails", "failRequest", "linkLostAfter",
                                "failBlockReads", "revision",      "supply12V",   "supply5V",
                                "ambient",        "fans",          "fanMaxRpm",   "timeScale",
-                               "freeWheelMs",    "heaterHalfSteps"};
+                               "freeWheelMs",    "heaterHalfSteps", "gpioLevels"};
 QStringList settings(const BoardOptions& o) {
     const SimOptions& s = o.sim;
     const auto n = [](auto v) { return QString::number(v); };
@@ -28,7 +28,7 @@ QStringList settings(const BoardOptions& o) {
                          << n(s.linkLostAfterMs) << n(s.failBlockReads) << n(s.boardRevision)
                          << n(s.supply12V) << n(s.supply5V) << n(s.chip.ambientC) << list(s.chip.fanPresent)
                          << list(s.chip.fanMaxRpm) << n(s.timeScale) << n(s.chip.freeWheelTestMs)
-                         << n(s.heaterHalfSteps);
+                         << n(s.heaterHalfSteps) << list(s.chip.gpioInputHigh);
 }
 
 } // namespace
@@ -62,6 +62,7 @@ class TestBoardOptions : public QObject {
         row("fans blanks", {"--sim-fans", " 2 , 3 "}, "fans", "0,1,1,0");
         row("no fans", {"--sim-fans="}, "fans", "0,0,0,0");
         row("max rpm", {"--sim-fan-max-rpm", "100,2000, 3000,50000"}, "fanMaxRpm", "100,2000,3000,50000");
+        row("gpio levels", {"--sim-gpio-levels", "1, 0,0,1"}, "gpioLevels", "1,0,0,1");
         row("time scale highest", {"--sim-time-scale=1e3"}, "timeScale", "1000");
         row("free wheel", {"--sim-free-wheel-ms", "500"}, "freeWheelMs", "500");
         row("free wheel never", {"--sim-free-wheel-ms=never"}, "freeWheelMs", "-1");
@@ -93,7 +94,8 @@ class TestBoardOptions : public QObject {
             << QStringList{"--board", "usb"} << QStringLiteral("unknown board 'usb' (available: sim)");
         for (const char* text : {"--sim-chips 80", "--sim-chips=0x", "--sim-revision E", "--sim-ambient 25C",
                                  "--sim-ambient -41", "--sim-fans 1,5", "--sim-fan-max-rpm 1000,2000,3000",
-                                 "--sim-time-scale 1001", "--sim-free-wheel-ms -1"}) {
+                                 "--sim-time-scale 1001", "--sim-free-wheel-ms -1", "--sim-gpio-levels 1,0,2,0",
+                                 "--sim-gpio-levels=1,0,1"}) {
             const QStringList args = QString::fromLatin1(text).split(QLatin1Char(' '));
             const QStringList option = args[0].split(QLatin1Char('='));
             QTest::newRow(text)

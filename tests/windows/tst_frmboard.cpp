@@ -77,10 +77,11 @@ class TestFrmBoard : public QObject {
     }
 
     // "Checking" with a dot a second, cycling; a test still running when the window closes is
-    // watched again by the next window until the fans come.
+    // watched again by the next window, which shows what the chip holds and counts on its
+    // designed caption until the fans come.
     void freeWheelTest() {
         SimOptions o;
-        o.chip.freeWheelTestMs = 4500;
+        o.chip.freeWheelTestMs = 6000;
         Fixture<frmInfo> f(o);
         f.t.session->options.ReadingEnabled = false;
         frmInfo& w = f.open();
@@ -99,12 +100,16 @@ class TestFrmBoard : public QObject {
         QVERIFY(f.t.session->decl.FreeWheelRunning && !f.t.session->decl.BoardInfoOpen);
 
         f.t.board->clearJournal();
+        f.t.chip().write(0x36, 0x05);
         frmInfo& again = f.open();
-        QCOMPARE(shown(again), QStringLiteral("Checking|B|Yes|Yes|2Eh||||"));
+        QCOMPARE(shown(again), QStringLiteral("Free Wheel Test|B|Yes|Yes|2Eh|No|Yes|No|Yes"));
         f.tick(5005);
+        QCOMPARE(again.cmdFreeWheel->text(), QStringLiteral("Free Wheel Test."));
+        f.tick(6006);
         QCOMPARE(shown(again), QStringLiteral("Free Wheel Test|B|Yes|Yes|2Eh|Yes|Yes|Yes|No"));
-        f.tick(6006); // no poll once the test has ended
-        QCOMPARE(f.t.requestTexts(), (QStringList{"221 0 0 1 6", "222 46 64 1 1", "222 46 54 1 1"}));
+        f.tick(7007); // no poll once the test has ended
+        QCOMPARE(f.t.requestTexts(), (QStringList{"221 0 0 1 6", "222 46 54 1 1", "222 46 64 1 1", "222 46 64 1 1",
+                                                  "222 46 54 1 1"}));
     }
 
     // A board level byte of 75 shows 37.5 and sends nothing; the user's keys go to whole levels;

@@ -28,9 +28,6 @@ constexpr double StoppedRpm = 1.0;
 
 constexpr double TachClockTimes60 = 90000.0 * 60.0;
 
-// The external level on each GPIO pin holds for a slot; pins are out of phase with one another.
-constexpr std::int64_t GpioSlotMs = 6000;
-
 std::uint64_t mix(std::uint64_t x) {
     x += 0x9E3779B97F4A7C15ull;
     x = (x ^ (x >> 30)) * 0xBF58476D1CE4E5B9ull;
@@ -124,7 +121,6 @@ int ChipPhysics::tachCount(int fan, int configuredPulses, std::int64_t nowMs) co
     return static_cast<int>(std::clamp(std::lround(count), 1L, 0xFFFFL));
 }
 
-bool ChipPhysics::externalLevel(int pin, std::int64_t nowMs) const {
-    const std::int64_t slot = slotOf(nowMs + pin * 1700, GpioSlotMs);
-    return noise(32 + static_cast<std::uint64_t>(pin), slot) >= 0.0;
+bool ChipPhysics::externalLevel(int pin) const {
+    return pin >= 1 && pin <= GpioCount && scenario_.gpioInputHigh[static_cast<std::size_t>(pin - 1)];
 }

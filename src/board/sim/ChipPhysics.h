@@ -33,8 +33,8 @@ class ChipPhysics {
     // The count the chip's tach counter reads for a fan when it assumes `configuredPulses` per
     // revolution: TachClock * 60 / RPM scaled by configured/true pulses, 0xFFFF when (nearly) stopped.
     int tachCount(int fan, int configuredPulses, std::int64_t nowMs) const;
-    // The level something outside the chip drives onto a GPIO pin (1..4); it changes now and then.
-    bool externalLevel(int pin, std::int64_t nowMs) const;
+    // The level something outside the chip drives onto a GPIO pin (1..4): the scenario's.
+    bool externalLevel(int pin) const;
 
   private:
     double targetRpm(int fan, double drive) const;

@@ -10,6 +10,9 @@ struct ChipScenario {
     std::array<int, 4> fanMaxRpm{4800, 4200, 3600, 3000};
     // Tach pulses each fan really gives per revolution; most fans give two.
     std::array<int, 4> fanPulsesPerRev{2, 2, 2, 2};
+    // The level driven onto each GPIO pin from outside (true: high); the chip sees it on a pin
+    // that is an input. An open pin reads low.
+    std::array<bool, 4> gpioInputHigh{};
     // Scales the sensor noise and the tach jitter; 0 gives exact, steady readings.
     double noise = 1.0;
     std::uint32_t seed = 1;

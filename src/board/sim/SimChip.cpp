@@ -280,10 +280,21 @@ void SimChip::updateGpio() {
     for (int pin = 1; pin <= 4; ++pin) {
         if (!(enable & (1 << (4 - pin)))) continue; // not a GPIO: the pin serves its other function
         const bool output = config & (1 << (7 - 2 * (pin - 1)));
-        const bool invert = config & (1 << (6 - 2 * (pin - 1)));
+        const bool activeHigh = config & (1 << (6 - 2 * (pin - 1)));
         const int bit = 1 << (3 + pin);
-        const bool level = output ? (gpioOut_ & bit) != 0 : board_.externalLevel(pin, now_) != invert;
-        if (level) status |= bit;
+        // An output reads back the level it drives, which is what was written; an input reads
+        // set when the outside drives its active level (high for active high).
+        const bool set = output ? (gpioOut_ & bit) != 0 : board_.externalLevel(pin) == activeHigh;
+        if (set) status |= bit;
     }
     regs_[RegGpioStatus] = static_cast<std::uint8_t>(status);
+}
+
+bool SimChip::gpioPinHigh(int pin) const {
+    const int n = pin - 1;
+    const bool enabled = regs_[RegGpioEnable] & (1 << (3 - n));
+    const bool output = regs_[RegGpioConfig] & (1 << (7 - 2 * n));
+    if (!enabled || !output) return board_.externalLevel(pin);
+    const bool activeHigh = regs_[RegGpioConfig] & (1 << (6 - 2 * n));
+    return ((gpioOut_ & (1 << (4 + n))) != 0) == activeHigh;
 }

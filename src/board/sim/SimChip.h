@@ -38,6 +38,9 @@ class SimChip {
 
     // Speed a fan (0-based) really turns at, for tests and demonstrations.
     double fanRpm(int fan) const { return board_.fanRpm(fan); }
+    // The electrical level on GPIO pin 1..4: what an enabled output drives (set is high when the
+    // pin is active high, low when active low), else what the outside drives onto it.
+    bool gpioPinHigh(int pin) const;
 
   private:
     void step(std::int64_t dtMs);

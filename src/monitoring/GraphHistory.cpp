@@ -1,0 +1,131 @@
+#include "monitoring/GraphHistory.h"
+
+#include <algorithm>
+#include <cmath>
+
+GraphHistory::GraphHistory(double spanSeconds) {
+    setSpan(spanSeconds);
+}
+
+void GraphHistory::setSpan(double seconds) {
+    span_ = std::max(1.0, seconds);
+    const auto room = static_cast<std::size_t>(std::ceil(span_ / DensestSpacing)) + 1;
+    if (!empty()) {
+        // Keep the newest points that fit the new span and the new ring.
+        const double newest = lastKey();
+        while (count_ > room || (count_ > 0 && firstKey() < newest - span_))
+            dropOldest();
+    }
+    std::vector<double> keys(room);
+    std::array<std::vector<std::int32_t>, GraphSeriesCount> values;
+    for (int s = 0; s < GraphSeriesCount; ++s) {
+        auto& column = values[static_cast<std::size_t>(s)];
+        column.resize(room);
+        for (std::size_t i = 0; i < count_; ++i)
+            column[i] = value(s, i);
+    }
+    for (std::size_t i = 0; i < count_; ++i)
+        keys[i] = key(i);
+    keys_.swap(keys);
+    values_.swap(values);
+    head_ = 0;
+}
+
+std::size_t GraphHistory::bytesAllocated() const {
+    return keys_.capacity() * sizeof(double) +
+           GraphSeriesCount * values_[0].capacity() * sizeof(std::int32_t);
+}
+
+void GraphHistory::dropOldest() {
+    head_ = slot(1);
+    --count_;
+    ++dropped_;
+}
+
+void GraphHistory::append(double key, const GraphSample& values) {
+    if (!empty()) key = std::max(key, lastKey());
+    while (count_ > 0 && firstKey() < key - span_)
+        dropOldest();
+    if (count_ == keys_.size()) dropOldest();
+    const std::size_t s = slot(count_);
+    keys_[s] = key;
+    for (std::size_t k = 0; k < values_.size(); ++k)
+        values_[k][s] = values[k];
+    ++count_;
+}
+
+std::size_t GraphHistory::lowerBound(double key) const {
+    std::size_t lo = 0, hi = count_;
+    while (lo < hi) {
+        const std::size_t mid = lo + (hi - lo) / 2;
+        if (this->key(mid) < key)
+            lo = mid + 1;
+        else
+            hi = mid;
+    }
+    return lo;
+}
+
+std::size_t GraphHistory::upperBound(double key) const {
+    std::size_t lo = 0, hi = count_;
+    while (lo < hi) {
+        const std::size_t mid = lo + (hi - lo) / 2;
+        if (this->key(mid) <= key)
+            lo = mid + 1;
+        else
+            hi = mid;
+    }
+    return lo;
+}
+
+void MinMaxDecimator::fold(std::int64_t index, std::int32_t value) {
+    if (columns_.size() == front_ || columns_.back().index != index) {
+        columns_.push_back({index, value, value, true});
+        return;
+    }
+    Column& c = columns_.back();
+    if (value < c.min) {
+        c.min = value;
+        c.minFirst = false; // the low point came after the high one
+    } else if (value > c.max) {
+        c.max = value;
+        c.minFirst = true;
+    }
+}
+
+const std::vector<MinMaxColumn>& MinMaxDecimator::columns(const GraphHistory& history, double from, double to,
+                                                          double width) {
+    if (width <= 0) width = 1;
+    if (width != width_) {
+        width_ = width;
+        columns_.clear();
+        front_ = 0;
+        next_ = 0;
+    }
+    // Points dropped before they were seen, and points left of the range, are skipped.
+    std::uint64_t number = std::max(next_, history.firstNumber() + history.lowerBound(from));
+    for (std::size_t i = static_cast<std::size_t>(number - history.firstNumber()); i < history.size();
+         ++i, ++number) {
+        const double key = history.key(i);
+        if (key > to) break;
+        fold(static_cast<std::int64_t>(std::floor(key / width_)), history.value(series_, i));
+    }
+    next_ = std::max(next_, number);
+
+    const auto firstIndex = static_cast<std::int64_t>(std::floor(from / width_));
+    while (front_ < columns_.size() && columns_[front_].index < firstIndex)
+        ++front_;
+    if (front_ > 0 && front_ * 2 > columns_.size()) {
+        columns_.erase(columns_.begin(), columns_.begin() + static_cast<std::ptrdiff_t>(front_));
+        front_ = 0;
+    }
+
+    out_.clear();
+    for (std::size_t c = front_; c < columns_.size(); ++c) {
+        const Column& col = columns_[c];
+        const double left = static_cast<double>(col.index) * width_;
+        out_.push_back(col.minFirst ? MinMaxColumn{left, col.min, col.max}
+                                    : MinMaxColumn{left, col.max, col.min});
+    }
+    return out_;
+}

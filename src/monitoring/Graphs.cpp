@@ -1,0 +1,122 @@
+#include "monitoring/Graphs.h"
+
+#include "base/NumberText.h"
+#include "monitoring/DataLog.h"
+
+#include <QDateTime>
+
+#include <algorithm>
+#include <cmath>
+
+const GraphAxisSpec& AxisSpec(GraphAxis axis) {
+    static const std::array<GraphAxisSpec, 3> axes{{
+        {QStringLiteral("Temperature (°C)"), {0, 60}, {-40, 130}},
+        {QStringLiteral("Fan Speed (RPM)"), {0, 12000}, {0, 15000}},
+        {QStringLiteral("PWM Drive (% Duty)"), {0, 105}, {0, 105}},
+    }};
+    return axes[static_cast<std::size_t>(axis)];
+}
+
+GraphAxis SeriesAxis(int series) {
+    return series < 4 ? GraphAxis::Temperature : series < 8 ? GraphAxis::FanSpeed : GraphAxis::Duty;
+}
+
+QString SeriesName(int series) {
+    static const std::array<const char*, 3> kinds{"Temp", "Fan", "PWM"};
+    return QLatin1String(kinds[static_cast<std::size_t>(series / 4)]) + QString::number(series % 4 + 1);
+}
+
+QString SeriesUnit(int series) {
+    static const std::array<QString, 3> units{QStringLiteral("°C"), QStringLiteral("RPM"),
+                                              QStringLiteral("%")};
+    return units[static_cast<std::size_t>(series / 4)];
+}
+
+QString GraphCaption(int series, std::int32_t value) {
+    static const std::array<const char*, 3> kinds{"Temp", "Tach", "PWM"};
+    return QLatin1String(kinds[static_cast<std::size_t>(series / 4)]) + QString::number(series % 4 + 1) +
+           QLatin1Char('=') + QString::number(value) + SeriesUnit(series);
+}
+
+GraphSample GraphValues(const Readings& readings) {
+    GraphSample values{};
+    for (int k = 0; k < GraphSeriesCount; ++k)
+        values[static_cast<std::size_t>(k)] = LogChannelValue(k, readings);
+    return values;
+}
+
+const std::array<GraphType, GraphTypeCount>& GraphTypes() {
+    static const std::array<GraphType, GraphTypeCount> types{{
+        {QStringLiteral("Temperature Only"), {0, 1, 2, 3}, GraphAxis::Temperature, std::nullopt},
+        {QStringLiteral("Tach Only"), {4, 5, 6, 7}, GraphAxis::FanSpeed, std::nullopt},
+        {QStringLiteral("PWM Only"), {8, 9, 10, 11}, GraphAxis::Duty, std::nullopt},
+        {QStringLiteral("Temperature and Tach"),
+         {0, 1, 2, 3, 4, 5, 6, 7},
+         GraphAxis::Temperature,
+         GraphAxis::FanSpeed},
+        {QStringLiteral("Temperature and PWM"),
+         {0, 1, 2, 3, 8, 9, 10, 11},
+         GraphAxis::Temperature,
+         GraphAxis::Duty},
+    }};
+    return types;
+}
+
+IntervalEdit TypedGraphInterval(const QString& text, std::int16_t& interval) {
+    const std::optional<double> typed = LeadingNumber(text);
+    if (!typed || !(*typed > 0)) return IntervalEdit::Unchanged;
+    const std::optional<std::int32_t> held = TypedInterval(text, 32767);
+    if (!held) return IntervalEdit::Refused;
+    interval = static_cast<std::int16_t>(*held);
+    return IntervalEdit::Set;
+}
+
+const std::vector<HistoryChoice>& HistoryChoices() {
+    static const std::vector<HistoryChoice> choices{
+        {QStringLiteral("1 minute"), 60},     {QStringLiteral("2 minutes"), 120},
+        {QStringLiteral("5 minutes"), 300},   {QStringLiteral("10 minutes"), 600},
+        {QStringLiteral("30 minutes"), 1800}, {QStringLiteral("1 hour"), 3600},
+    };
+    return choices;
+}
+
+ValueRange TimeRange(const GraphHistory& history, double span) {
+    if (history.empty()) return {0, span};
+    const double lower = std::max(history.firstKey(), history.lastKey() - span);
+    return {lower, lower + span};
+}
+
+ValueRange ClampValueRange(ValueRange range, const ValueRange& limits) {
+    if (range.lower > range.upper) std::swap(range.lower, range.upper);
+    const double width = std::clamp(range.upper - range.lower, 1.0, limits.upper - limits.lower);
+    const double centre = (range.lower + range.upper) / 2;
+    const double lower = std::clamp(centre - width / 2, limits.lower, limits.upper - width);
+    return {lower, lower + width};
+}
+
+ValueRange ZoomValueRange(ValueRange range, double factor, double centre, const ValueRange& limits) {
+    if (!(factor > 0)) return ClampValueRange(range, limits);
+    return ClampValueRange(
+        {centre + (range.lower - centre) * factor, centre + (range.upper - centre) * factor}, limits);
+}
+
+QByteArray GraphCsv(const GraphHistory& history, const std::vector<int>& series, double from, double to) {
+    QString text = QStringLiteral("Time");
+    for (int s : series)
+        text += QLatin1Char(',') + SeriesName(s) + QStringLiteral(" (") + SeriesUnit(s) + QLatin1Char(')');
+    text += QStringLiteral("\r\n");
+    QByteArray bytes = text.toUtf8();
+    const std::size_t end = history.upperBound(to);
+    for (std::size_t i = history.lowerBound(from); i < end; ++i) {
+        const auto ms = static_cast<qint64>(std::llround(history.key(i) * 1000.0));
+        QByteArray line =
+            QDateTime::fromMSecsSinceEpoch(ms).toString(QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz")).toLatin1();
+        for (int s : series) {
+            line += ',';
+            line += QByteArray::number(history.value(s, i));
+        }
+        line += "\r\n";
+        bytes += line;
+    }
+    return bytes;
+}

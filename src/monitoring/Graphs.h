@@ -1,0 +1,97 @@
+#pragma once
+
+#include "board/Declarations.h"
+#include "monitoring/GraphHistory.h"
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+// The graphs window's rules without a widget: the five graph types, the captions written into
+// the legends, the axes and their zoom limits, the update-rate box, the time keys and the export
+// of the shown data.
+
+enum class GraphAxis { Temperature, FanSpeed, Duty };
+
+struct ValueRange {
+    double lower = 0;
+    double upper = 0;
+    bool operator==(const ValueRange&) const = default;
+};
+
+struct GraphAxisSpec {
+    QString title;
+    ValueRange shown;  // at load
+    ValueRange limits; // zooming stays inside
+};
+const GraphAxisSpec& AxisSpec(GraphAxis axis);
+
+// Series 0..3 Temp1..4 (°C), 4..7 Fan1..4 (RPM), 8..11 PWM1..4 (% duty).
+GraphAxis SeriesAxis(int series);
+QString SeriesName(int series); // "Temp1", "Fan1", "PWM1": the names stored with the chart
+QString SeriesUnit(int series); // "°C", "RPM", "%"
+// The legend caption of a series at a value: "Temp2=-5°C", "Tach2=1500RPM", "PWM3=40%".
+QString GraphCaption(int series, std::int32_t value);
+// The latest readings as the twelve series take them.
+GraphSample GraphValues(const Readings& readings);
+
+// A graph type: its list entry, the series on its channels (channel c shows series
+// channels[c]), and its axes; the second, when there is one, is drawn on the right.
+struct GraphType {
+    QString name;
+    std::vector<int> channels;
+    GraphAxis leftAxis;
+    std::optional<GraphAxis> rightAxis;
+};
+inline constexpr int GraphTypeCount = 5;
+const std::array<GraphType, GraphTypeCount>& GraphTypes();
+inline constexpr int GraphTypeAtLoad = 3; // "Temperature and Tach"
+
+// The update-rate box: a positive leading number sets the interval, rounded to a whole number;
+// empty text, 0 or a negative number leave it. A number the 16-bit interval cannot hold is
+// refused rather than wrapped to a negative interval.
+enum class IntervalEdit { Unchanged, Refused, Set };
+IntervalEdit TypedGraphInterval(const QString& text, std::int16_t& interval);
+
+// How much history the window keeps and shows, as offered to the user.
+struct HistoryChoice {
+    QString caption;
+    double seconds;
+};
+const std::vector<HistoryChoice>& HistoryChoices();
+inline constexpr int HistoryChoiceAtLoad = 3; // 10 minutes
+
+// Time keys: seconds since the epoch (shown as local time of day), taken from the steady clock anchored at
+// the wall clock's time when the window opened, so a wall-clock step never moves a point back.
+class GraphClock {
+  public:
+    GraphClock(std::int64_t steadyMsAtOpen, std::int64_t epochMsAtOpen)
+        : steadyMs_(steadyMsAtOpen), epochMs_(epochMsAtOpen) {}
+    double key(std::int64_t steadyMs) const {
+        return static_cast<double>(epochMs_ + (steadyMs - steadyMs_)) / 1000.0;
+    }
+
+  private:
+    std::int64_t steadyMs_;
+    std::int64_t epochMs_;
+};
+
+// The time range a chart shows for a span: the traces grow from the left edge until they fill
+// it, then scroll with the newest point at the right edge.
+ValueRange TimeRange(const GraphHistory& history, double span);
+
+// A value axis zoomed by `factor` about `centre` (above 1 zooms out), kept inside the axis's
+// limits and no narrower than one unit.
+ValueRange ZoomValueRange(ValueRange range, double factor, double centre, const ValueRange& limits);
+// A range moved or zoomed by other means, brought back inside the limits.
+ValueRange ClampValueRange(ValueRange range, const ValueRange& limits);
+
+// The points kept with keys in [from, to] as CSV, UTF-8 with CR LF line ends: a header
+// "Time,Temp1 (°C),Fan1 (RPM),..." with one column per given series, then one line per point:
+// the local date and time to the millisecond, then the whole values.
+QByteArray GraphCsv(const GraphHistory& history, const std::vector<int>& series, double from, double to);

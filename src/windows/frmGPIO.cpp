@@ -1,0 +1,179 @@
+#include "windows/frmGPIO.h"
+
+#include "board/Session.h"
+#include "monitoring/PollingCycle.h"
+
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QVBoxLayout>
+
+namespace {
+template <typename W> W* named(W* widget, const QString& name) {
+    widget->setObjectName(name);
+    return widget;
+}
+
+QString indexed(const char* name, std::size_t i) {
+    return QStringLiteral("%1_%2").arg(QLatin1String(name)).arg(i);
+}
+
+// A list in a row of the table: named by its row and column. Linux screen readers announce a
+// list by its value and its label, which here is only the column heading, so the row's name also
+// goes into the description.
+QComboBox* list(const QString& name, const QString& accessible, const QStringList& items) {
+    auto* c = named(new QComboBox, name);
+    c->addItems(items);
+    c->setAccessibleName(accessible);
+    c->setAccessibleDescription(accessible);
+    return c;
+}
+} // namespace
+
+frmGPIO::frmGPIO(Session& session, PollingCycle& polling, QWidget* parent)
+    : ChildWindow(session, polling, parent) {
+    setObjectName(QStringLiteral("frmGPIO"));
+    setWindowTitle(QStringLiteral("GPIO"));
+    buildControls();
+    Form_Load();
+}
+
+void frmGPIO::buildControls() {
+    Frame1 = named(new QGroupBox(QStringLiteral("GPIO Configuration")), QStringLiteral("Frame1"));
+    Label1 = named(new QLabel(QStringLiteral("Direction")), QStringLiteral("Label1"));
+    Label2 = named(new QLabel(QStringLiteral("Polarity")), QStringLiteral("Label2"));
+    Label3 = named(new QLabel(QStringLiteral("Status")), QStringLiteral("Label3"));
+
+    auto* grid = new QGridLayout(Frame1);
+    grid->setHorizontalSpacing(12);
+    grid->addWidget(Label1, 0, 1);
+    grid->addWidget(Label2, 0, 2);
+    grid->addWidget(Label3, 0, 3);
+    for (std::size_t i = 0; i < 4; ++i) {
+        const QString pin = QStringLiteral("GPIO %1").arg(i + 1);
+        chkEnable[i] = named(new QCheckBox(QStringLiteral("Enable ") + pin), indexed("chkEnable", i));
+        cmbDir[i] = list(indexed("cmbDir", i), pin + QStringLiteral(" Direction"),
+                         {QStringLiteral("Input"), QStringLiteral("Output")});
+        cmbPolarity[i] = list(indexed("cmbPolarity", i), pin + QStringLiteral(" Polarity"),
+                              {QStringLiteral("Active Low"), QStringLiteral("Active High")});
+        cmbStatus[i] = list(indexed("cmbStatus", i), pin + QStringLiteral(" Status"),
+                            {QStringLiteral("Clear"), QStringLiteral("Set")});
+        lblValue[i] = named(new QLabel(QStringLiteral("Disabled")), indexed("lblValue", i));
+        // Its name is the level it shows; the description says which pin.
+        lblValue[i]->setAccessibleDescription(pin + QStringLiteral(" Status"));
+        lblValue[i]->hide();
+
+        const int row = static_cast<int>(i) + 1;
+        grid->addWidget(chkEnable[i], row, 0);
+        grid->addWidget(cmbDir[i], row, 1);
+        grid->addWidget(cmbPolarity[i], row, 2);
+        // The value label takes the status list's place: one cell, left edges together.
+        grid->addWidget(cmbStatus[i], row, 3, Qt::AlignLeft);
+        grid->addWidget(lblValue[i], row, 3, Qt::AlignLeft);
+
+        connect(chkEnable[i], &QCheckBox::clicked, this, [this, i] { chkEnable_Click(static_cast<int>(i)); });
+        connect(cmbDir[i], &QComboBox::currentIndexChanged, this,
+                [this, i] { cmbDir_Click(static_cast<int>(i)); });
+    }
+    // The headings name the first row's lists; each list carries its own full name.
+    Label1->setBuddy(cmbDir[0]);
+    Label2->setBuddy(cmbPolarity[0]);
+    Label3->setBuddy(cmbStatus[0]);
+    // Room for the longest list item, and the same for the label that takes the status list's place.
+    grid->setColumnMinimumWidth(3, cmbStatus[0]->sizeHint().width());
+    grid->setColumnStretch(4, 1);
+
+    cmdOK = named(new QPushButton(QStringLiteral("OK")), QStringLiteral("cmdOK"));
+    cmdCancel = named(new QPushButton(QStringLiteral("Cancel")), QStringLiteral("cmdCancel"));
+    cmdApply = named(new QPushButton(QStringLiteral("Apply")), QStringLiteral("cmdApply"));
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch(1);
+    for (QPushButton* b : {cmdOK, cmdCancel, cmdApply})
+        buttons->addWidget(b);
+
+    auto* top = new QVBoxLayout(this);
+    top->addWidget(Frame1);
+    top->addStretch(1);
+    top->addLayout(buttons);
+
+    QWidget* previous = nullptr;
+    for (std::size_t i = 0; i < 4; ++i)
+        for (QWidget* w :
+             std::initializer_list<QWidget*>{chkEnable[i], cmbDir[i], cmbPolarity[i], cmbStatus[i]}) {
+            if (previous) setTabOrder(previous, w);
+            previous = w;
+        }
+    for (QWidget* w : std::initializer_list<QWidget*>{cmdOK, cmdCancel, cmdApply}) {
+        setTabOrder(previous, w);
+        previous = w;
+    }
+
+    connect(cmdOK, &QPushButton::clicked, this, &frmGPIO::cmdOK_Click);
+    connect(cmdCancel, &QPushButton::clicked, this, &frmGPIO::cmdCancel_Click);
+    connect(cmdApply, &QPushButton::clicked, this, &frmGPIO::cmdApply_Click);
+}
+
+void frmGPIO::Form_Load() {
+    setDesignedSize(7200, 3450);
+    const std::optional<GpioPins> pins = LoadGpio(session_);
+    if (!pins) return; // the program is ending
+    for (std::size_t i = 0; i < 4; ++i) {
+        const GpioPin& p = (*pins)[i];
+        chkEnable[i]->setChecked(p.enabled);
+        cmbDir[i]->setCurrentIndex(p.output ? 1 : 0);
+        cmbPolarity[i]->setCurrentIndex(p.activeHigh ? 1 : 0);
+        cmbStatus[i]->setCurrentIndex(p.set ? 1 : 0);
+    }
+    UpdateVisibility();
+    session_.decl.GpioOpen = true;
+    polling_.setRefresh(PollTask::Gpio, [this] { RefreshStatus(); });
+}
+
+void frmGPIO::Form_Unload() {
+    session_.decl.GpioOpen = false;
+    polling_.clearRefresh(PollTask::Gpio);
+}
+
+void frmGPIO::UpdateVisibility() {
+    for (std::size_t i = 0; i < 4; ++i) {
+        const bool input = cmbDir[i]->currentIndex() == 0;
+        // Hide first, so that the cell never holds both at once.
+        (input ? static_cast<QWidget*>(cmbStatus[i]) : lblValue[i])->hide();
+        (input ? static_cast<QWidget*>(lblValue[i]) : cmbStatus[i])->show();
+    }
+}
+
+void frmGPIO::chkEnable_Click(int) {
+    UpdateVisibility();
+}
+
+void frmGPIO::cmbDir_Click(int) {
+    UpdateVisibility();
+}
+
+GpioPins frmGPIO::shownPins() const {
+    GpioPins pins{};
+    for (std::size_t i = 0; i < 4; ++i)
+        pins[i] = {chkEnable[i]->isChecked(), cmbDir[i]->currentIndex() != 0,
+                   cmbPolarity[i]->currentIndex() != 0, cmbStatus[i]->currentIndex() != 0};
+    return pins;
+}
+
+void frmGPIO::RefreshStatus() {
+    const auto texts = GpioValueTexts(session_, shownPins());
+    for (std::size_t i = 0; i < 4; ++i)
+        if (texts[i]) lblValue[i]->setText(*texts[i]);
+}
+
+void frmGPIO::cmdApply_Click() {
+    ApplyGpio(session_, shownPins());
+}
+
+void frmGPIO::cmdOK_Click() {
+    cmdApply_Click();
+    if (session_.usb.linkHeld()) return; // the program is ending and unloads every window
+    unloadWindow();
+}
+
+void frmGPIO::cmdCancel_Click() {
+    unloadWindow();
+}

@@ -1,0 +1,211 @@
+#include "windows/widgets/StripChart.h"
+
+#include <QKeyEvent>
+#include <QMouseEvent>
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+
+namespace {
+// The four channels of a kind in the colours of the curve plot; the second kind of a combined
+// chart is dashed so its traces stay apart from the temperatures in the same colours.
+const std::array<QColor, 4> ChannelColours{QColor(255, 0, 0), QColor(0, 160, 0), QColor(0, 0, 192),
+                                           QColor(192, 0, 192)};
+
+const QString ChartToolTip = QStringLiteral("Drag the arrows at the edges of this graph to zoom in and out");
+} // namespace
+
+StripChart::StripChart(const GraphHistory& history, const GraphType& type, QWidget* parent)
+    : QCustomPlot(parent), history_(history), type_(type) {
+    setToolTip(ChartToolTip);
+    setAccessibleName(type_.name + QStringLiteral(" graph"));
+    setFocusPolicy(Qt::StrongFocus);
+    setNoAntialiasingOnDrag(true);
+    setNotAntialiasedElements(QCP::aeAll);
+
+    auto* ticker = new QCPAxisTickerDateTime;
+    ticker->setDateTimeFormat(QStringLiteral("HH mm ss"));
+    ticker->setDateTimeSpec(Qt::LocalTime);
+    xAxis->setTicker(QSharedPointer<QCPAxisTicker>(ticker));
+    xAxis->setLabel(QStringLiteral("Time of day (hours minutes seconds)"));
+    setUpAxis(yAxis, type_.leftAxis);
+    if (type_.rightAxis) {
+        setUpAxis(yAxis2, *type_.rightAxis);
+        yAxis2->setVisible(true);
+    }
+
+    for (std::size_t c = 0; c < type_.channels.size(); ++c) {
+        const int series = type_.channels[c];
+        const bool secondKind = type_.rightAxis && SeriesAxis(series) == *type_.rightAxis;
+        QCPGraph* g = addGraph(xAxis, secondKind ? yAxis2 : yAxis);
+        g->setName(SeriesName(series));
+        g->setAdaptiveSampling(false); // the points are already one column each
+        // A one-pixel pen takes the painter's fast path; wider pens cost tens of ms per picture.
+        QPen pen(ChannelColours[c % 4], 1);
+        if (secondKind) pen.setStyle(Qt::DashLine);
+        g->setPen(pen);
+        traces_.push_back({g, MinMaxDecimator(series)});
+    }
+
+    // The legend sits in a row above the plot, four captions to a line, so it never hides a trace.
+    legend->setVisible(true);
+    legend->setWrap(4);
+    legend->setFillOrder(QCPLayoutGrid::foColumnsFirst, true); // the wrap applies to items already in
+    legend->setBorderPen(Qt::NoPen);
+    plotLayout()->insertRow(0);
+    plotLayout()->addElement(0, 0, legend);
+    plotLayout()->setRowStretchFactor(0, 0.001);
+    legend->setMargins(QMargins(4, 2, 4, 2));
+
+    axisRect()->setRangeDrag(Qt::Vertical);
+    axisRect()->setRangeZoom(Qt::Vertical);
+    QList<QCPAxis*> valueAxes{yAxis};
+    if (type_.rightAxis) valueAxes << yAxis2;
+    axisRect()->setRangeDragAxes({}, valueAxes);
+    axisRect()->setRangeZoomAxes({}, valueAxes);
+    setInteractions(QCP::iRangeDrag | QCP::iRangeZoom);
+
+    replotTimer_.setSingleShot(true);
+    replotTimer_.setInterval(ReplotIntervalMs);
+    connect(&replotTimer_, &QTimer::timeout, this, &StripChart::replotNow);
+}
+
+void StripChart::setUpAxis(QCPAxis* axis, GraphAxis kind) {
+    const GraphAxisSpec& design = AxisSpec(kind);
+    axis->setLabel(design.title);
+    axis->setRange(design.shown.lower, design.shown.upper);
+    axis->setUpperEnding(QCPLineEnding::esSpikeArrow);
+    axis->setLowerEnding(QCPLineEnding::esSpikeArrow);
+    connect(axis, qOverload<const QCPRange&>(&QCPAxis::rangeChanged), this,
+            [this, axis] { keepInLimits(axis); });
+}
+
+void StripChart::keepInLimits(QCPAxis* axis) {
+    const GraphAxis kind = axis == yAxis ? type_.leftAxis : *type_.rightAxis;
+    const ValueRange now{axis->range().lower, axis->range().upper};
+    const ValueRange kept = ClampValueRange(now, AxisSpec(kind).limits);
+    if (kept != now) axis->setRange(kept.lower, kept.upper);
+}
+
+QString StripChart::caption(int channel) const {
+    return traces_.at(static_cast<std::size_t>(channel)).graph->name();
+}
+
+void StripChart::setCaption(int channel, const QString& text) {
+    QCPGraph* g = traces_.at(static_cast<std::size_t>(channel)).graph;
+    if (g->name() != text) g->setName(text);
+}
+
+void StripChart::dataAppended() {
+    if (paused_ || !isVisible() || replotTimer_.isActive()) return;
+    replotTimer_.start();
+}
+
+void StripChart::setPaused(bool paused) {
+    if (paused == paused_) return;
+    paused_ = paused;
+    frozen_ = timeRange();
+    replotTimer_.stop();
+    if (!paused_ && isVisible()) replotNow();
+}
+
+ValueRange StripChart::timeRange() const {
+    return paused_ ? frozen_ : TimeRange(history_, history_.span());
+}
+
+void StripChart::replotNow() {
+    replotTimer_.stop();
+    const ValueRange range = timeRange();
+    xAxis->setRange(range.lower, range.upper);
+    const double width = (range.upper - range.lower) / std::max(1, axisRect()->width());
+    QStringList captions;
+    for (Trace& t : traces_) {
+        keys_.clear();
+        values_.clear();
+        for (const MinMaxColumn& c : t.decimator.columns(history_, range.lower, range.upper, width)) {
+            keys_ << c.key << c.key;
+            values_ << c.first << c.second;
+        }
+        t.graph->setData(keys_, values_, true);
+        captions << t.graph->name();
+    }
+    const QString description = captions.join(QStringLiteral(", "));
+    if (accessibleDescription() != description) setAccessibleDescription(description);
+    replot();
+    ++replots_;
+}
+
+QCPAxis* StripChart::valueAxis(GraphAxis axis) const {
+    if (axis == type_.leftAxis) return yAxis;
+    if (type_.rightAxis && axis == *type_.rightAxis) return yAxis2;
+    return nullptr;
+}
+
+ValueRange StripChart::valueRange(GraphAxis axis) const {
+    const QCPAxis* a = valueAxis(axis);
+    return a ? ValueRange{a->range().lower, a->range().upper} : ValueRange{};
+}
+
+void StripChart::zoomValueAxes(double factor) {
+    for (QCPAxis* axis : {yAxis, yAxis2}) {
+        if (!axis->visible()) continue;
+        const GraphAxis kind = axis == yAxis ? type_.leftAxis : *type_.rightAxis;
+        const ValueRange r = ZoomValueRange({axis->range().lower, axis->range().upper}, factor,
+                                            axis->range().center(), AxisSpec(kind).limits);
+        axis->setRange(r.lower, r.upper);
+    }
+    replotNow();
+}
+
+void StripChart::keyPressEvent(QKeyEvent* event) {
+    switch (event->key()) {
+    case Qt::Key_Plus:
+    case Qt::Key_Equal:
+        zoomValueAxes(1 / KeyZoomFactor);
+        return;
+    case Qt::Key_Minus:
+    case Qt::Key_Underscore:
+        zoomValueAxes(KeyZoomFactor);
+        return;
+    default:
+        QCustomPlot::keyPressEvent(event);
+    }
+}
+
+QCPAxis* StripChart::axisAt(const QPoint& pos) const {
+    for (QCPAxis* axis : {yAxis, yAxis2})
+        if (axis->visible() && axis->selectTest(pos, false) >= 0) return axis;
+    return nullptr;
+}
+
+void StripChart::mousePressEvent(QMouseEvent* event) {
+    zoomingAxis_ = event->button() == Qt::LeftButton ? axisAt(event->pos()) : nullptr;
+    if (!zoomingAxis_) return QCustomPlot::mousePressEvent(event);
+    zoomFromY_ = event->pos().y();
+    event->accept();
+}
+
+void StripChart::mouseMoveEvent(QMouseEvent* event) {
+    if (!zoomingAxis_) return QCustomPlot::mouseMoveEvent(event);
+    // Dragging up stretches the axis (zooms in), down shrinks it; 100 pixels double or halve it.
+    const double factor = std::pow(2.0, (event->pos().y() - zoomFromY_) / 100.0);
+    zoomFromY_ = event->pos().y();
+    zoomingAxis_->scaleRange(factor, zoomingAxis_->range().center());
+    replotNow();
+}
+
+void StripChart::mouseReleaseEvent(QMouseEvent* event) {
+    if (!zoomingAxis_) return QCustomPlot::mouseReleaseEvent(event);
+    zoomingAxis_ = nullptr;
+}
+
+void StripChart::showEvent(QShowEvent* event) {
+    QCustomPlot::showEvent(event);
+    replotNow();
+}
+
+void StripChart::resizeEvent(QResizeEvent* event) {
+    QCustomPlot::resizeEvent(event);
+    if (isVisible()) replotNow();
+}

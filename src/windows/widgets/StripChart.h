@@ -1,0 +1,76 @@
+#pragma once
+
+#include "monitoring/GraphHistory.h"
+#include "monitoring/Graphs.h"
+
+#include "windows/widgets/QCustomPlotHeader.h"
+#include <QTimer>
+
+#include <vector>
+
+// A strip chart: the traces of one graph type against the time of day, drawn from the shared
+// history. The chart keeps no data of its own beyond one pixel column's minimum and maximum per
+// trace, and redraws at most at display rate, only while it is shown and not paused.
+//
+// The value axes carry arrows at their ends: dragging up or down on an axis zooms it, the mouse
+// wheel over the plot zooms both value axes, and +/- zoom them from the keyboard; the zoom stays
+// within each axis's limits. Dragging inside the plot moves the value ranges.
+class StripChart final : public QCustomPlot {
+    Q_OBJECT
+  public:
+    static constexpr int ReplotIntervalMs = 40; // 25 pictures a second at most
+    static constexpr double KeyZoomFactor = 1.25;
+
+    StripChart(const GraphHistory& history, const GraphType& type, QWidget* parent = nullptr);
+
+    const GraphType& type() const { return type_; }
+    int channelCount() const { return static_cast<int>(type_.channels.size()); }
+    // The legend caption of a channel's trace; set from code, it shows at the next picture.
+    QString caption(int channel) const;
+    void setCaption(int channel, const QString& text);
+
+    // New points are in the history: a picture follows within the display interval when shown.
+    void dataAppended();
+    // A paused chart keeps its time range and picture; the history keeps filling meanwhile.
+    void setPaused(bool paused);
+    bool paused() const { return paused_; }
+    // Redraws at once from the history.
+    void replotNow();
+    int replots() const { return replots_; }
+
+    // The time range shown (seconds since the epoch) and a value axis's range.
+    ValueRange timeRange() const;
+    QCPAxis* valueAxis(GraphAxis axis) const;
+    ValueRange valueRange(GraphAxis axis) const;
+    // Zooms every value axis about its centre; above 1 zooms out.
+    void zoomValueAxes(double factor);
+
+  protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
+  private:
+    struct Trace {
+        QCPGraph* graph;
+        MinMaxDecimator decimator;
+    };
+    void setUpAxis(QCPAxis* axis, GraphAxis kind);
+    QCPAxis* axisAt(const QPoint& pos) const;
+    void keepInLimits(QCPAxis* axis);
+
+    const GraphHistory& history_;
+    GraphType type_;
+    std::vector<Trace> traces_;
+    QTimer replotTimer_;
+    bool paused_ = false;
+    ValueRange frozen_;
+    int replots_ = 0;
+    QCPAxis* zoomingAxis_ = nullptr;
+    int zoomFromY_ = 0;
+    QVector<double> keys_;
+    QVector<double> values_;
+};

@@ -1,0 +1,137 @@
+// The graphs' core: the bounded history ring, the pixel-column reduction, captions, the
+// update-rate rule, axis zoom limits and the CSV export bytes.
+#include "monitoring/Graphs.h"
+
+#include <QDateTime>
+#include <QTest>
+
+namespace {
+GraphSample sample(int v) {
+    GraphSample s{};
+    for (int k = 0; k < GraphSeriesCount; ++k)
+        s[static_cast<std::size_t>(k)] = v * 100 + k;
+    return s;
+}
+QString keysAndTemp1(const GraphHistory& h) {
+    QStringList out;
+    for (std::size_t i = 0; i < h.size(); ++i)
+        out << QStringLiteral("%1:%2").arg(h.key(i)).arg(h.value(0, i));
+    return out.join(QLatin1Char(' '));
+}
+} // namespace
+
+class TestGraphs : public QObject {
+    Q_OBJECT
+
+  private Q_SLOTS:
+    // Old points go by time, across the ring's wrap, without the ring ever growing; keys never go back.
+    void historyIsBoundedByTime() {
+        GraphHistory h(1);
+        const std::size_t bytes = h.bytesAllocated();
+        QCOMPARE(h.capacity(), std::size_t(126));
+        for (int n = 0; n < 1000; ++n)
+            h.append(n / 64.0, sample(n));
+        QCOMPARE(h.bytesAllocated(), bytes);
+        QCOMPARE(h.size(), std::size_t(65)); // the last second
+        QCOMPARE(h.value(11, 64), 99911);
+        QCOMPARE(h.firstNumber(), std::uint64_t(935));
+        h.append(5, sample(7)); // a clock step back is taken as now
+        QCOMPARE(h.lastKey(), 999 / 64.0);
+        // Points arriving faster than the ring was made for push out the oldest, not memory up.
+        for (int n = 0; n < 200; ++n)
+            h.append(10, sample(n));
+        QCOMPARE(h.size(), h.capacity());
+
+        GraphHistory s(10);
+        for (int n = 0; n < 12; ++n)
+            s.append(n, sample(n));
+        s.setSpan(2);
+        QCOMPARE(keysAndTemp1(s), QStringLiteral("9:900 10:1000 11:1100"));
+        QCOMPARE(s.value(7, 2), 1107);
+        QCOMPARE(s.lowerBound(9.5), std::size_t(1));
+        QCOMPARE(s.upperBound(10), std::size_t(2));
+    }
+
+    // Each pixel column keeps its low and high point in the order they came; a replot that folds
+    // in only the new points gives the same columns as one that starts afresh.
+    void decimationKeepsExtremesIncrementally() {
+        GraphHistory h(100);
+        const int temps[] = {5, 9, 1, 4, 3, 7, 2, 8, 6};
+        for (int n = 0; n < 9; ++n) {
+            GraphSample s{};
+            s[0] = temps[n];
+            h.append(n * 0.5, s);
+        }
+        MinMaxDecimator d(0);
+        QStringList cols;
+        for (const MinMaxColumn& c : d.columns(h, 0.5, 10, 2))
+            cols << QStringLiteral("%1:%2,%3").arg(c.key).arg(c.first).arg(c.second);
+        QCOMPARE(cols, QStringList({"0:9,1", "2:2,8", "4:6,6"})); // 0 s (5) lies left of the range
+
+        GraphHistory big(60);
+        MinMaxDecimator running(4);
+        for (int n = 0; n < 20000; ++n) {
+            GraphSample s{};
+            s[4] = (n * 7919) % 4801;
+            big.append(n * 0.01, s);
+            if (n % 37 == 0) running.columns(big, big.lastKey() - 60, big.lastKey(), 0.25);
+        }
+        const auto incremental = running.columns(big, big.lastKey() - 60, big.lastKey(), 0.25);
+        MinMaxDecimator fresh(4);
+        const auto whole = fresh.columns(big, big.lastKey() - 60, big.lastKey(), 0.25);
+        QCOMPARE(incremental.size(), std::size_t(241));
+        for (std::size_t c = 1; c < whole.size(); ++c) // the first column is cut by the range's edge
+            QVERIFY(incremental[c].key == whole[c].key && incremental[c].first == whole[c].first &&
+                    incremental[c].second == whole[c].second);
+    }
+
+    void captionsAndInterval() {
+        QCOMPARE((QStringList{GraphCaption(0, 25), GraphCaption(5, 1500), GraphCaption(10, 40),
+                              GraphCaption(1, -5)}),
+                 (QStringList{"Temp1=25°C", "Tach2=1500RPM", "PWM3=40%", "Temp2=-5°C"}));
+        const struct {
+            const char* typed;
+            IntervalEdit edit;
+            int interval;
+        } cases[] = {{"", IntervalEdit::Unchanged, 50},   {"0", IntervalEdit::Unchanged, 50},
+                     {"-5", IntervalEdit::Unchanged, 50}, {"x", IntervalEdit::Unchanged, 50},
+                     {"250", IntervalEdit::Set, 250},     {"12.5ms", IntervalEdit::Set, 12},
+                     {"32767", IntervalEdit::Set, 32767}, {"40000", IntervalEdit::Refused, 50},
+                     {"0.4", IntervalEdit::Set, 0}};
+        for (const auto& c : cases) {
+            std::int16_t interval = 50;
+            QCOMPARE(TypedGraphInterval(QString::fromUtf8(c.typed), interval), c.edit);
+            QCOMPARE(interval, c.interval);
+        }
+    }
+
+    void zoomStaysInsideLimits() {
+        const ValueRange temp = AxisSpec(GraphAxis::Temperature).limits;
+        QCOMPARE(ZoomValueRange({0, 60}, 4, 30, temp), (ValueRange{-40, 130}));
+        QCOMPARE(ZoomValueRange({0, 60}, 0.5, 30, temp), (ValueRange{15, 45}));
+        QCOMPARE(ZoomValueRange({20, 22}, 0.01, 21, temp), (ValueRange{20.5, 21.5}));
+        QCOMPARE(ClampValueRange({100, 160}, temp), (ValueRange{70, 130}));
+        QCOMPARE(ClampValueRange({-1000, 20000}, AxisSpec(GraphAxis::FanSpeed).limits),
+                 (ValueRange{0, 15000}));
+    }
+
+    // The export holds the points of the shown range, a column per given series.
+    void csvOfTheShownRange() {
+        GraphHistory h;
+        const double t0 = QDateTime(QDate(2024, 3, 1), QTime(13, 59, 58)).toMSecsSinceEpoch() / 1000.0;
+        for (int n = 0; n < 4; ++n)
+            h.append(t0 + n * 0.75, sample(n));
+        QCOMPARE(GraphCsv(h, {0, 5, 11}, t0 + 0.7, t0 + 1.5),
+                 QByteArray("Time,Temp1 (\xc2\xb0"
+                            "C),Fan2 (RPM),PWM4 (%)\r\n"
+                            "2024-03-01 13:59:58.750,100,105,111\r\n"
+                            "2024-03-01 13:59:59.500,200,205,211\r\n"));
+        // The traces start at the left edge and scroll once they fill the span.
+        QCOMPARE(TimeRange(h, 10), (ValueRange{t0, t0 + 10}));
+        h.append(t0 + 12, sample(9));
+        QCOMPARE(TimeRange(h, 10), (ValueRange{t0 + 2, t0 + 12}));
+    }
+};
+
+QTEST_APPLESS_MAIN(TestGraphs)
+#include "tst_graphs.moc"

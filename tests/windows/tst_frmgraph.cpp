@@ -1,0 +1,160 @@
+// The graphs window over the simulated board: what opening shows and sends, the live captions
+// and traces, the update-rate box, pausing, keyboard zoom and both exports.
+#include "monitoring/PollingCycle.h"
+#include "support/SimSession.h"
+#include "windows/frmGraph.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QImage>
+#include <QMouseEvent>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <memory>
+
+namespace {
+struct Fixture {
+    Fixture() {
+        t.connect();
+        w = std::make_unique<frmGraph>(*t.session, polling);
+        w->show();
+    }
+    // Runs the polling cycle for `ms` of the manual clock, a tick every 10 ms.
+    void run(int ms) {
+        for (int k = 0; k < ms; k += 10) {
+            polling.Tick(t.clock.nowMs());
+            t.clock.advance(10);
+        }
+    }
+    SimSession t;
+    PollingCycle polling{*t.session};
+    std::unique_ptr<frmGraph> w;
+};
+} // namespace
+
+class TestFrmGraph : public QObject {
+    Q_OBJECT
+
+  private Q_SLOTS:
+    // Opening reads nothing from the chip and shows "Temperature and Tach"; the traces and captions
+    // of every chart, shown or not, follow the readings as heater 1 warms Temperature 1.
+    void openingAndLiveTraces() {
+        Fixture f;
+        frmGraph& w = *f.w;
+        QCOMPARE(f.t.requestTexts(), QStringList());
+        QCOMPARE(w.windowTitle(), QStringLiteral("Graphing"));
+        QCOMPARE(w.cmbGraph->currentText(), QStringLiteral("Temperature and Tach"));
+        for (int j = 0; j < 5; ++j)
+            QCOMPARE(w.stpGraph[j]->isVisible(), j == 3);
+        QCOMPARE(w.txtUpdate->text(), QStringLiteral("50"));
+        QVERIFY(f.t.session->decl.GraphOpen);
+
+        f.t.usb().SetHeater(1, 100);
+        f.run(57000);
+        f.t.session->options.ReadingEnabled =
+            false; // the traces go on flat: a last pixel column of one value
+        f.run(3000);
+        const Readings& r = f.t.session->readings;
+        QVERIFY(r.Temperatures[0] > 30);
+        QCOMPARE(w.stpGraph[3]->caption(0), QStringLiteral("Temp1=%1°C").arg(r.Temperatures[0]));
+        QCOMPARE(w.stpGraph[3]->caption(5), QStringLiteral("Tach2=%1RPM").arg(r.FanSpeeds[1]));
+        QCOMPARE(w.stpGraph[4]->caption(6), QStringLiteral("PWM3=%1%").arg(r.DutyCycles[2]));
+        QCOMPARE(w.stpGraph[1]->caption(3), QStringLiteral("Tach4=82RPM"));
+        QCOMPARE(w.history().size(), std::size_t(60000 / 60)); // every 60 ms: more than 50 ms apart
+
+        w.stpGraph[3]->replotNow();
+        const QCPGraph* temp1 = w.stpGraph[3]->graph(0);
+        QCOMPARE(temp1->data()->at(temp1->dataCount() - 1)->value, double(r.Temperatures[0]));
+        QVERIFY(temp1->data()->at(0)->value < 30);
+        QVERIFY(temp1->dataCount() <= 2 * w.stpGraph[3]->axisRect()->width() + 2);
+
+        w.cmbGraph->setCurrentIndex(0);
+        QVERIFY(w.stpGraph[0]->isVisible() && !w.stpGraph[3]->isVisible());
+        // The chart switched to shows the whole history, not only what came after the switch.
+        const QCPGraph* shown = w.stpGraph[0]->graph(0);
+        QVERIFY(shown->data()->at(0)->value < 30);
+        QCOMPARE(shown->data()->at(shown->dataCount() - 1)->value, double(r.Temperatures[0]));
+
+        w.close();
+        QVERIFY(!f.t.session->decl.GraphOpen);
+        const std::size_t before = w.history().size();
+        f.run(1000);
+        QCOMPARE(w.history().size(), before);
+    }
+
+    void updateRateBox() {
+        Fixture f;
+        const struct {
+            const char* typed;
+            int interval;
+        } cases[] = {{"250", 250}, {"", 250}, {"0", 250}, {"-5", 250}, {"40000", 250}, {"32767", 32767}};
+        for (const auto& c : cases) {
+            f.w->txtUpdate->setText(QString::fromUtf8(c.typed));
+            QCOMPARE(f.t.session->options.GraphInterval, c.interval);
+        }
+        f.w->txtUpdate->setText(QStringLiteral("20"));
+        QTest::keyClick(f.w->txtUpdate, Qt::Key_Up);
+        QCOMPARE(f.t.session->options.GraphInterval, 30);
+    }
+
+    // Pause holds the shown time range while the history fills; +/- zoom within the limits.
+    void pauseAndZoom() {
+        Fixture f;
+        StripChart* chart = f.w->stpGraph[3];
+        f.run(1000);
+        QTest::mouseClick(f.w->cmdPause, Qt::LeftButton);
+        const ValueRange held = chart->timeRange();
+        f.run(700000);
+        QCOMPARE(chart->timeRange(), held);
+        QCOMPARE(f.w->cmdPause->text(), QStringLiteral("&Resume"));
+        QTest::mouseClick(f.w->cmdPause, Qt::LeftButton);
+        QCOMPARE(chart->timeRange().upper, f.w->history().lastKey());
+
+        for (int k = 0; k < 20; ++k)
+            QTest::keyClick(chart, Qt::Key_Minus);
+        QCOMPARE(chart->valueRange(GraphAxis::Temperature), (ValueRange{-40, 130}));
+        QCOMPARE(chart->valueRange(GraphAxis::FanSpeed), (ValueRange{0, 15000}));
+        QTest::keyClick(chart, Qt::Key_Plus);
+        QCOMPARE(chart->valueRange(GraphAxis::Temperature), (ValueRange{-23, 113}));
+
+        // Dragging up on the speed axis's labels zooms that axis alone: 100 pixels halve it.
+        const QPoint onAxis(chart->axisRect()->right() + 12, chart->axisRect()->center().y());
+        QTest::mousePress(chart, Qt::LeftButton, {}, onAxis);
+        QMouseEvent move(QEvent::MouseMove, onAxis - QPoint(0, 100),
+                         chart->mapToGlobal(onAxis - QPoint(0, 100)), Qt::NoButton, Qt::LeftButton, {});
+        QApplication::sendEvent(chart, &move);
+        QTest::mouseRelease(chart, Qt::LeftButton, {}, onAxis - QPoint(0, 100));
+        QCOMPARE(chart->valueRange(GraphAxis::FanSpeed), (ValueRange{4500, 10500}));
+        QCOMPARE(chart->valueRange(GraphAxis::Temperature), (ValueRange{-23, 113}));
+    }
+
+    // Both exports write the shown chart: a picture of its size, and its traces as columns.
+    void exports() {
+        Fixture f;
+        QTemporaryDir dir;
+        f.w->cmbGraph->setCurrentIndex(4);
+        f.run(3000);
+        f.t.prompts.fileNames << dir.filePath("shot") << dir.filePath("data.csv")
+                              << dir.filePath("no/such.csv");
+        QTest::mouseClick(f.w->cmdSavePicture, Qt::LeftButton);
+        QCOMPARE(QImage(dir.filePath("shot.png")).size(), f.w->stpGraph[4]->size());
+        QTest::mouseClick(f.w->cmdSaveData, Qt::LeftButton);
+        QFile csv(dir.filePath("data.csv"));
+        QVERIFY(csv.open(QIODevice::ReadOnly));
+        const QList<QByteArray> lines = csv.readAll().split('\n');
+        QCOMPARE(lines.first(), QByteArray("Time,Temp1 (\xc2\xb0"
+                                           "C),Temp2 (\xc2\xb0"
+                                           "C),Temp3 (\xc2\xb0"
+                                           "C),"
+                                           "Temp4 (\xc2\xb0"
+                                           "C),PWM1 (%),PWM2 (%),PWM3 (%),PWM4 (%)\r"));
+        QCOMPARE(lines.size(), 1 + 50 + 1); // header, a line per update, nothing after the last CR LF
+        QVERIFY(f.t.prompts.messages.isEmpty());
+        QTest::mouseClick(f.w->cmdSaveData, Qt::LeftButton);
+        QCOMPARE(f.t.prompts.messages.size(), 1);
+    }
+};
+
+QTEST_MAIN(TestFrmGraph)
+#include "tst_frmgraph.moc"
