@@ -56,10 +56,13 @@ int main(int argc, char** argv) {
     QApplication::setApplicationName(kApplicationTitle);
     QApplication::setApplicationVersion(QStringLiteral("1.0.0"));
     QApplication::setWindowIcon(ToolbarIcon(QStringLiteral("GPIO")));
+    // Pairs the window with the desktop's menu entry and icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral("vortane-eval"));
 
     SystemClock clock;
     QtPrompts prompts;
     SimBoard* sim = nullptr;
+    options.report = [](const QString& text) { QTextStream(stderr) << "vortane-eval: " << text << '\n'; };
     std::unique_ptr<USBFunctions> board = CreateBoard(options, clock, &sim, error);
     if (!board) {
         QTextStream(stderr) << "vortane-eval: " << error << "\n";
@@ -88,5 +91,6 @@ int main(int argc, char** argv) {
     main.show();
     main.startPolling();
     InitDefaults(session);
+    main.showHelpAtStartUp();
     return app.exec();
 }

@@ -1,6 +1,15 @@
 #include "board/BoardOptions.h"
 
 #include "base/NumberText.h"
+#include "board/i2c/I2cBoard.h"
+#include "board/i2c/LinuxI2cDev.h"
+#include "board/sim/SimSmbusAdapter.h"
+#include "board/sim/SimUsbBus.h"
+#include "board/usb/LibUsbSystem.h"
+#include "board/usb/UsbBoard.h"
+
+#include <QRegularExpression>
+#include <QTextStream>
 
 namespace {
 
@@ -66,6 +75,26 @@ bool parseLevels(const QString& text, std::array<bool, 4>& out) {
     return true;
 }
 
+// "04b4:8613" or "0x04B4:0x8613"
+bool parseUsbId(const QString& text, UsbDeviceId& out) {
+    static const QRegularExpression form(QStringLiteral("^(?:0x)?([0-9a-f]{1,4}):(?:0x)?([0-9a-f]{1,4})$"),
+                                         QRegularExpression::CaseInsensitiveOption);
+    const auto m = form.match(text.trimmed());
+    if (!m.hasMatch()) return false;
+    out = {static_cast<std::uint16_t>(m.captured(1).toUInt(nullptr, 16)),
+           static_cast<std::uint16_t>(m.captured(2).toUInt(nullptr, 16))};
+    return true;
+}
+
+const QString BoardChoices = QStringLiteral("sim, usb, i2c:/dev/i2c-N, usb:sim, i2c:sim");
+
+bool knownBoard(const QString& board) {
+    static const QRegularExpression i2cDevice(QStringLiteral("^i2c:/.+"));
+    return board == QLatin1String("sim") || board == QLatin1String("usb") ||
+           board == QLatin1String("usb:sim") || board == QLatin1String("i2c:sim") ||
+           i2cDevice.match(board).hasMatch();
+}
+
 } // namespace
 
 bool ParseBoardOptions(const QStringList& args, BoardOptions& o, QStringList& rest, QString& error) {
@@ -100,11 +129,22 @@ bool ParseBoardOptions(const QStringList& args, BoardOptions& o, QStringList& re
         double d = 0;
         if (arg == QLatin1String("--board")) {
             if (!takeValue(v)) return false;
-            if (v != QLatin1String("sim")) {
-                error = QStringLiteral("unknown board '%1' (available: sim)").arg(v);
+            if (!knownBoard(v)) {
+                error = QStringLiteral("unknown board '%1' (available: %2)").arg(v, BoardChoices);
                 return false;
             }
             o.board = v;
+        } else if (arg == QLatin1String("--usb-device") || arg == QLatin1String("--usb-loader")) {
+            if (!takeValue(v)) return false;
+            if (!parseUsbId(v, arg == QLatin1String("--usb-device") ? o.usb.board : o.usb.loader))
+                return bad(v);
+        } else if (arg == QLatin1String("--usb-serial")) {
+            if (!takeValue(o.usb.serial)) return false;
+        } else if (arg == QLatin1String("--usb-port")) {
+            if (!takeValue(v)) return false;
+            static const QRegularExpression port(QStringLiteral("^[0-9]+-[0-9]+(\\.[0-9]+)*$"));
+            if (!port.match(v).hasMatch()) return bad(v);
+            o.usb.port = v;
         } else if (arg == QLatin1String("--journal")) {
             if (!takeValue(o.journalFile)) return false;
         } else if (arg == QLatin1String("--settings")) {
@@ -178,6 +218,9 @@ QString BoardOptionsHelp() {
     return QStringLiteral(
         "Board:\n"
         "  --board sim               the built-in simulated board (default)\n"
+        "  --board usb               the evaluation board on a USB port\n"
+        "  --board i2c:/dev/i2c-N    a bare chip on the host's SMBus adapter N (no heaters)\n"
+        "  --board usb:sim, i2c:sim  those two on a simulated bus (the USB board runs its firmware already)\n"
         "  --journal FILE            write every request the board receives to FILE, one line each\n"
         "  --settings FILE           keep the per-user settings in FILE instead of the user's store\n"
         "Simulated board:\n"
@@ -198,21 +241,59 @@ QString BoardOptionsHelp() {
         "  --sim-heater-half-steps   the board reports heater levels as odd bytes (2 x level - 1),\n"
         "                            so they read in half steps (a level of 38 reads 37.5)\n"
         "  --sim-gpio-levels A,B,C,D the level (1 high, 0 low) driven onto each GPIO pin (default 0,0,0,0)\n"
-        "  --sim-time-scale X        the chip's time runs X times as fast (default 1)\n");
+        "  --sim-time-scale X        the chip's time runs X times as fast (default 1)\n") +
+           QStringLiteral("USB board:\n"
+                          "  --usb-device VID:PID      the board's IDs while its firmware runs (default %1)\n"
+                          "  --usb-loader VID:PID      its IDs before its firmware is loaded (default %2)\n"
+                          "  --usb-serial TEXT         the board with this serial number (one running its firmware)\n"
+                          "  --usb-port BUS-PORT       the board at this port, as 1-2 or 1-2.3\n")
+               .arg(UsbIdText(DefaultBoardId), UsbIdText(DefaultLoaderId));
 }
 
 std::unique_ptr<USBFunctions> CreateBoard(const BoardOptions& options, Clock& clock, SimBoard** sim,
                                           QString& error) {
     if (sim) *sim = nullptr;
-    if (options.board != QLatin1String("sim")) {
-        error = QStringLiteral("unknown board '%1' (available: sim)").arg(options.board);
+    const QString& kind = options.board;
+    if (!knownBoard(kind)) {
+        error = QStringLiteral("unknown board '%1' (available: %2)").arg(kind, BoardChoices);
         return nullptr;
     }
+    const bool simulatedBoard = kind == QLatin1String("sim") || kind == QLatin1String("usb:sim");
+    if (!options.journalFile.isEmpty() && !simulatedBoard) {
+        error = QStringLiteral("--journal needs a simulated board (--board sim or usb:sim)");
+        return nullptr;
+    }
+    auto report = options.report;
+    if (!report) report = [](const QString& text) { QTextStream(stderr) << text << '\n'; };
+
+    if (kind.startsWith(QLatin1String("i2c:"))) {
+        std::unique_ptr<SmbusAdapter> adapter;
+        if (kind == QLatin1String("i2c:sim"))
+            adapter = std::make_unique<SimSmbusAdapter>(clock, options.sim);
+        else if (!(adapter = LinuxI2cDev::open(kind.mid(4), error)))
+            return nullptr;
+        return std::make_unique<I2cBoard>(std::move(adapter), report);
+    }
+
+    if (kind == QLatin1String("usb")) {
+        auto system = LibUsbSystem::create(error);
+        if (!system) return nullptr;
+        return std::make_unique<UsbBoard>(std::move(system), options.usb, report);
+    }
+
     auto board = std::make_unique<SimBoard>(clock, options.sim);
     if (!options.journalFile.isEmpty() && !board->setJournalFile(options.journalFile)) {
         error = QStringLiteral("cannot write the journal file %1").arg(options.journalFile);
         return nullptr;
     }
     if (sim) *sim = board.get();
-    return board;
+    if (kind == QLatin1String("sim")) return board;
+    // The simulated board on a simulated bus, found by whatever --usb-serial and --usb-port ask.
+    // It runs its firmware already, as after an earlier start, since no board image ships here.
+    SimUsbOptions usb;
+    usb.running = true;
+    if (!options.usb.serial.isEmpty()) usb.serial = options.usb.serial;
+    if (!options.usb.port.isEmpty()) usb.port = options.usb.port;
+    auto bus = std::make_unique<SimUsbBus>(clock, std::move(board), usb, options.usb);
+    return std::make_unique<UsbBoard>(std::move(bus), options.usb, report);
 }

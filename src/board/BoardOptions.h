@@ -1,21 +1,29 @@
 #pragma once
 
 #include "board/sim/SimBoard.h"
+#include "board/usb/UsbController.h"
 
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <memory>
 
 class Clock;
 class USBFunctions;
 
 // Board selection and simulator set-up, shared by the desktop program and the command-line tool.
+// board: "sim", "usb" (the evaluation board), "i2c:/dev/i2c-N" (a bare chip on a host's SMBus
+// adapter); "usb:sim" and "i2c:sim" run those backends over a simulated bus.
 struct BoardOptions {
     QString board = QStringLiteral("sim");
     SimOptions sim;
+    UsbSelection usb;
     QString journalFile;
     QString settingsFile;
+    // Where a hardware backend tells what went wrong in detail (the program shows only its
+    // short link-error message); standard error when empty.
+    std::function<void(const QString&)> report;
 };
 
 // Parses the board options out of args (without the program name). Arguments it does not know

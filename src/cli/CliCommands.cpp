@@ -126,6 +126,7 @@ Session& CliRunner::session() {
     USBFunctions* board = env_.board;
     if (!board) {
         QString error;
+        boardOptions_.report = [this](const QString& text) { env_.err << "vortane-cli: " << text << '\n'; };
         ownedBoard_ = CreateBoard(boardOptions_, env_.clock, nullptr, error);
         if (!ownedBoard_) throw CliFailure{ExitFailure, error};
         board = ownedBoard_.get();
@@ -353,9 +354,10 @@ void CliRunner::board() {
     const QString revision =
         status.revision.isEmpty() ? QStringLiteral("unknown (%1)").arg(status.revisionCode) : status.revision;
     const auto yesNo = [](bool b) { return b ? QStringLiteral("Yes") : QStringLiteral("No"); };
-    env_.out << "Board Revision: " << revision << '\n'
-             << "5V Present: " << yesNo(status.supply5V) << '\n'
-             << "12V Present: " << yesNo(status.supply12V) << '\n'
+    env_.out << "Board Revision: " << (status.bareChip ? QStringLiteral("none (a chip on an SMBus adapter)") : revision)
+             << '\n'
+             << "5V Present: " << SupplyText(status, status.supply5V) << '\n'
+             << "12V Present: " << SupplyText(status, status.supply12V) << '\n'
              << "Device Address: " << AddressText(static_cast<std::uint32_t>(s.usb.DeviceAddress)) << '\n';
     const auto present = FansPresent(s.usb.ReadRegister(s.usb.DeviceAddress, 0x36)); // "Fans Not Present"
     for (std::size_t i = 0; i < 4; ++i) env_.out << "Fan" << i + 1 << " Present: " << yesNo(present[i]) << '\n';

@@ -3,7 +3,10 @@
 #include "windows/Twips.h"
 
 #include <QCloseEvent>
+#include <QMdiArea>
 #include <QMdiSubWindow>
+
+#include <algorithm>
 
 ChildWindow::ChildWindow(Session& session, PollingCycle& polling, QWidget* parent)
     : QWidget(parent), session_(session), polling_(polling) {}
@@ -14,6 +17,22 @@ void ChildWindow::setDesignedSize(int widthTwips, int heightTwips) {
         frame->resize(designedSize_);
     else
         resize(designedSize_);
+}
+
+void ChildWindow::placeCentredAbove(int twipsAboveCentre) {
+    twipsAboveCentre_ = twipsAboveCentre;
+}
+
+void ChildWindow::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    auto* frame = qobject_cast<QMdiSubWindow*>(parentWidget());
+    if (twipsAboveCentre_ < 0 || !frame || !frame->mdiArea()) return;
+    const QSize area = frame->mdiArea()->viewport()->size();
+    const QSize own = frame->size().expandedTo(frame->minimumSizeHint()).boundedTo(area);
+    frame->resize(own);
+    frame->move(std::max(0, (area.width() - own.width()) / 2),
+                std::max(0, (area.height() - own.height()) / 2 - TwipsToPixels(twipsAboveCentre_)));
+    twipsAboveCentre_ = -1; // later showings (restoring from minimised) keep where the user put it
 }
 
 void ChildWindow::closeEvent(QCloseEvent* event) {

@@ -22,7 +22,12 @@ public:
 protected:
     virtual void Form_Unload() {}
     void setDesignedSize(int widthTwips, int heightTwips);
+    // Places the window, when it is first shown, centred across the main window's client area
+    // and the given twips above its centre; never above or left of the area, never smaller than its
+    // contents need and never larger than the area.
+    void placeCentredAbove(int twipsAboveCentre);
     void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
     Session& session_;
     PollingCycle& polling_;
@@ -30,4 +35,5 @@ protected:
 private:
     QSize designedSize_;
     bool unloaded_ = false;
+    int twipsAboveCentre_ = -1; // no placement of its own
 };

@@ -1,7 +1,9 @@
 // Every child window the program has, by class name. A menu item or toolbar button whose window
 // is not listed here stays disabled.
+#include "windows/frmAbout.h"
 #include "windows/frmAutoControl.h"
 #include "windows/frmConfig.h"
+#include "windows/frmFanConfig.h"
 #include "windows/frmGPIO.h"
 #include "windows/frmGraph.h"
 #include "windows/frmHeaters.h"
@@ -25,8 +27,10 @@ void add(Factories& factories, const char* className) {
 } // namespace
 
 void RegisterWindows(Factories& factories) {
+    add<frmAbout>(factories, "frmAbout");
     add<frmAutoControl>(factories, "frmAutoControl");
     add<frmConfig>(factories, "frmConfig");
+    add<frmFanConfig>(factories, "frmFanConfig");
     add<frmGPIO>(factories, "frmGPIO");
     add<frmGraph>(factories, "frmGraph");
     add<frmHeaters>(factories, "frmHeaters");

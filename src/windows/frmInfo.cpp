@@ -79,8 +79,9 @@ void frmInfo::Form_Load() {
     if (!ReadBoardDetails(session_, true, details)) return; // the program is ending
     if (details.status) {
         lblRevision->setText(details.status->revision);
-        lbl12V->setText(yesNo(details.status->supply12V));
-        lbl5V->setText(yesNo(details.status->supply5V));
+        // A bare chip on an SMBus adapter has no board to report its supplies: "Unknown".
+        lbl12V->setText(SupplyText(*details.status, details.status->supply12V));
+        lbl5V->setText(SupplyText(*details.status, details.status->supply5V));
     }
     lblSMBusAddress->setText(details.address);
     if (details.fansPresent) showFans(*details.fansPresent);

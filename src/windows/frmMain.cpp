@@ -9,6 +9,7 @@
 #include "windows/ChildWindow.h"
 #include "windows/ToolbarIcons.h"
 #include "windows/Twips.h"
+#include "windows/frmHelp.h"
 
 #include <QAbstractEventDispatcher>
 #include <QActionGroup>
@@ -46,6 +47,12 @@ frmMain::frmMain(Session& session, PollingCycle& polling, SettingsStore& setting
     : QMainWindow(parent), session_(session), polling_(polling), settings_(settings) {
     setObjectName(QStringLiteral("frmMain"));
     RegisterWindows(factories_);
+    // The help window keeps the user's start-up choice in the settings store this window holds.
+    factories_.insert(QStringLiteral("frmHelp"), [this](Session& s, PollingCycle& p) -> ChildWindow* {
+        return new frmHelp(s, p, settings_);
+    });
+    // The toolbar handler also knows the key "Help", which no button carries: F1 and the menu use it.
+    toolbarWindows_.insert(QStringLiteral("Help"), QStringLiteral("frmHelp"));
 
     mdiArea = new QMdiArea(this);
     mdiArea->setObjectName(QStringLiteral("mdiArea"));
@@ -131,6 +138,11 @@ void frmMain::buildMenus() {
     refreshWindowMenu();
 
     mnuMainAbout = menu("mnuMainAbout", QStringLiteral("&About"));
+    mnuHelp = mnuMainAbout->addAction(QStringLiteral("&Help"));
+    mnuHelp->setObjectName(QStringLiteral("mnuHelp"));
+    mnuHelp->setShortcut(QKeySequence::HelpContents);
+    mnuHelp->setData(QStringLiteral("Help"));
+    connect(mnuHelp, &QAction::triggered, this, [this] { openWindow(QStringLiteral("Help")); });
     mnuAbout = addMenuItem(mnuMainAbout, "mnuAbout", QStringLiteral("A&bout the VORTANE Software..."),
                            QStringLiteral("frmAbout"));
 }
@@ -290,6 +302,10 @@ ChildWindow* frmMain::openWindow(const QString& key) {
     frame->show();
     mdiArea->setActiveSubWindow(frame);
     return window;
+}
+
+void frmMain::showHelpAtStartUp() {
+    if (session_.decl.DisplayHelp) openWindow(QStringLiteral("Help"));
 }
 
 void frmMain::startPolling() {

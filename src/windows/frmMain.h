@@ -39,6 +39,8 @@ public:
     // ("frmRegMap"), or brings it to the front. Returns it, or nullptr when it does not exist yet.
     ChildWindow* openWindow(const QString& key);
     ChildWindow* findWindow(const QString& className) const;
+    // Opens the help window when the user has not chosen to skip it at start-up.
+    void showHelpAtStartUp();
 
     void setStatusText(const QString& text);
 
@@ -77,6 +79,7 @@ public:
     QAction* mnuHeaters;
     QMenu* mnuWindow;
     QMenu* mnuMainAbout;
+    QAction* mnuHelp;
     QAction* mnuAbout;
 
 protected:

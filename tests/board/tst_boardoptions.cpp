@@ -19,7 +19,8 @@ const QStringList SettingNames{"board",          "journal",       "settings",   
                                "enableFailures", "firmwareFails", "failRequest", "linkLostAfter",
                                "failBlockReads", "revision",      "supply12V",   "supply5V",
                                "ambient",        "fans",          "fanMaxRpm",   "timeScale",
-                               "freeWheelMs",    "heaterHalfSteps", "gpioLevels"};
+                               "freeWheelMs",    "heaterHalfSteps", "gpioLevels",
+                               "usbDevice",      "usbLoader",     "usbSerial",   "usbPort"};
 QStringList settings(const BoardOptions& o) {
     const SimOptions& s = o.sim;
     const auto n = [](auto v) { return QString::number(v); };
@@ -28,7 +29,8 @@ QStringList settings(const BoardOptions& o) {
                          << n(s.linkLostAfterMs) << n(s.failBlockReads) << n(s.boardRevision)
                          << n(s.supply12V) << n(s.supply5V) << n(s.chip.ambientC) << list(s.chip.fanPresent)
                          << list(s.chip.fanMaxRpm) << n(s.timeScale) << n(s.chip.freeWheelTestMs)
-                         << n(s.heaterHalfSteps) << list(s.chip.gpioInputHigh);
+                         << n(s.heaterHalfSteps) << list(s.chip.gpioInputHigh)
+                         << UsbIdText(o.usb.board) << UsbIdText(o.usb.loader) << o.usb.serial << o.usb.port;
 }
 
 } // namespace
@@ -67,6 +69,11 @@ class TestBoardOptions : public QObject {
         row("free wheel", {"--sim-free-wheel-ms", "500"}, "freeWheelMs", "500");
         row("free wheel never", {"--sim-free-wheel-ms=never"}, "freeWheelMs", "-1");
         row("heater half steps", {"--sim-heater-half-steps"}, "heaterHalfSteps", "1");
+        row("bare chip", {"--board", "i2c:/dev/i2c-1"}, "board", "i2c:/dev/i2c-1");
+        row("usb device", {"--usb-device", "0x1234:abcd"}, "usbDevice", "1234:ABCD");
+        row("usb loader", {"--usb-loader=4b4:8613"}, "usbLoader", "04B4:8613");
+        row("usb serial", {"--usb-serial", "VT 7"}, "usbSerial", "VT 7");
+        row("usb port", {"--usb-port", "3-1.4.2"}, "usbPort", "3-1.4.2");
     }
     void eachOptionSetsOnlyItsSetting() {
         QFETCH(QStringList, args);
@@ -91,11 +98,15 @@ class TestBoardOptions : public QObject {
         QTest::newRow("missing value")
             << QStringList{"--sim-chips"} << QStringLiteral("option --sim-chips needs a value");
         QTest::newRow("unknown board")
-            << QStringList{"--board", "usb"} << QStringLiteral("unknown board 'usb' (available: sim)");
-        for (const char* text : {"--sim-chips 80", "--sim-chips=0x", "--sim-revision E", "--sim-ambient 25C",
-                                 "--sim-ambient -41", "--sim-fans 1,5", "--sim-fan-max-rpm 1000,2000,3000",
-                                 "--sim-time-scale 1001", "--sim-free-wheel-ms -1", "--sim-gpio-levels 1,0,2,0",
-                                 "--sim-gpio-levels=1,0,1"}) {
+            << QStringList{"--board", "i2c:"}
+            << QStringLiteral("unknown board 'i2c:' (available: sim, usb, i2c:/dev/i2c-N, "
+                              "usb:sim, i2c:sim)");
+        for (const char* text :
+             {"--usb-device 12345:1", "--usb-device 04b4", "--usb-port 1.2", "--usb-port 1-",
+              "--sim-chips 80", "--sim-chips=0x", "--sim-revision E", "--sim-ambient 25C",
+              "--sim-ambient -41", "--sim-fans 1,5", "--sim-fan-max-rpm 1000,2000,3000",
+              "--sim-time-scale 1001", "--sim-free-wheel-ms -1", "--sim-gpio-levels 1,0,2,0",
+              "--sim-gpio-levels=1,0,1"}) {
             const QStringList args = QString::fromLatin1(text).split(QLatin1Char(' '));
             const QStringList option = args[0].split(QLatin1Char('='));
             QTest::newRow(text)
@@ -119,9 +130,10 @@ class TestBoardOptions : public QObject {
         SimBoard* sim = &earlier;
         QString error;
         BoardOptions o;
-        o.board = QStringLiteral("usb");
+        o.board = QStringLiteral("i2c:sim"); // only a simulated board keeps a journal
+        o.journalFile = QStringLiteral("/tmp/journal.txt");
         QVERIFY(!CreateBoard(o, clock, &sim, error) && !sim);
-        QCOMPARE(error, QStringLiteral("unknown board 'usb' (available: sim)"));
+        QCOMPARE(error, QStringLiteral("--journal needs a simulated board (--board sim or usb:sim)"));
 
         o.board = QStringLiteral("sim");
         o.journalFile = QStringLiteral("/nonexistent-dir/journal.txt");

@@ -268,6 +268,13 @@ class TestSimChip : public QObject {
         QCOMPARE(c.read(0x81), 0xF0);
         c.write(0x7F, 0x07); // GPIO 1 no longer a GPIO reads 0
         QCOMPARE(c.read(0x81), 0xE0);
+
+        // Pin5 taken as GPIO 2 no longer carries PWM2: fan 2 runs down, though the PWM runs on.
+        SimChip pin5(quiet());
+        writeAll(pin5, {{0x7F, 0x04}});
+        pin5.advanceTo(60000);
+        QCOMPARE((QList<int>{tach(pin5, 1) < 0xFFFF, tach(pin5, 2), duty(pin5, 2)}),
+                 (QList<int>{1, 0xFFFF, 0xFF}));
     }
 };
 

@@ -48,6 +48,19 @@ class TestCliProcess : public QObject {
                  "vortane-cli: " + cut.toLocal8Bit() +
                      ":3: the file ends inside the register line; nothing was written\n");
         QVERIFY(!readFile(journal).contains("VendorIORequest"));
+
+        // Hardware that is not there: what was looked for, and what to do.
+        for (const auto& [board, says] :
+             {std::pair{"usb", "vortane-cli: no evaluation board found: looked for USB 04B4:8613"},
+              std::pair{"i2c:/dev/i2c-99",
+                        "vortane-cli: cannot open the SMBus adapter /dev/i2c-99: No such file or "
+                        "directory (is the i2c-dev module loaded?"}}) {
+            QProcess p;
+            p.start(QStringLiteral(VORTANE_CLI_PATH), {"--board", board, "probe"});
+            QCOMPARE(exitStatus(p), 1);
+            const QByteArray err = p.readAllStandardError();
+            QVERIFY2(err.startsWith(says), err.constData());
+        }
     }
 
     void ctrlCAndALostLinkEndTheTool() {

@@ -87,7 +87,8 @@ private Q_SLOTS:
                  (QStringList{"Automatic Fan Control", "Man&ual Fan Control"}));
         QCOMPARE(captions(m.window.mnuBoard->actions()),
                  (QStringList{"E&valuation Board Information", "&On-Board Heater Control"}));
-        QCOMPARE(captions(m.window.mnuMainAbout->actions()), QStringList{"A&bout the VORTANE Software..."});
+        QCOMPARE(captions(m.window.mnuMainAbout->actions()),
+                 (QStringList{"&Help", "A&bout the VORTANE Software..."}));
         const char* names[] = {"mnuSave", "mnuLog", "mnuRegMap", "mnuGraph", "mnuLimits", "mnuGeneralConfig",
                                "mnuFanConfig", "mnuGPIO", "mnuSoftware", "mnuAutoControl", "mnuManual",
                                "mnuEvalBoard", "mnuHeaters", "mnuAbout"};

@@ -155,6 +155,8 @@ ChipPhysics::FanDrive SimChip::fanDrive() const {
         double d = regs_[static_cast<std::size_t>(RegCurrentDuty1 + n)] / 255.0;
         if (pairBit(regs_[static_cast<std::size_t>(pairRegister(RegPwmConfig12, n))], n, 0x20, 0x10))
             d = 1.0 - d;
+        // A PWM pin taken as a GPIO pin no longer carries the PWM: its fan gets no drive.
+        if (regs_[RegGpioEnable] & (0x08 >> n)) d = 0.0;
         drive[static_cast<std::size_t>(n)] = d;
     }
     return drive;

@@ -1,0 +1,77 @@
+#pragma once
+
+#include "board/sim/SimBoard.h"
+#include "board/usb/UsbController.h"
+#include "board/usb/UsbSystem.h"
+
+#include <QByteArray>
+#include <QString>
+
+#include <cstdint>
+#include <deque>
+#include <memory>
+#include <vector>
+
+class Clock;
+
+// How the simulated board sits on the simulated USB bus.
+struct SimUsbOptions {
+    bool attached = true;
+    bool running = false; // it already runs its firmware, as after an earlier start of the program
+    QString port = QStringLiteral("1-2");
+    QString serial = QStringLiteral("VT000001");
+    UsbError openError = UsbError::None; // every open fails so (permission, busy, ...)
+    std::int64_t reenumerateMs = 800;    // from the CPU's release until the board is back
+    // Further devices with the board's IDs that are listed but cannot be driven: other boards.
+    std::vector<UsbDevice> others;
+};
+
+// One control transfer as the device saw it.
+struct UsbSetup {
+    std::uint8_t requestType = 0;
+    std::uint8_t request = 0;
+    std::uint16_t value = 0;
+    std::uint16_t index = 0;
+    std::uint16_t length = 0;
+    QByteArray data; // the bytes sent (host to device)
+};
+
+// The simulated evaluation board as a USB device: before its firmware runs it is the
+// microcontroller's loader, which takes an image through the firmware-load request under CPU
+// reset; released, it leaves the bus and comes back with the board's IDs, and then its vendor
+// requests go to the simulated board.
+class SimUsbBus final : public UsbSystem {
+  public:
+    SimUsbBus(Clock& clock, std::unique_ptr<SimBoard> board, SimUsbOptions options = {},
+              UsbSelection ids = {}, const UsbController& controller = EzUsbFx2);
+
+    std::vector<UsbDevice> devices() override;
+    std::unique_ptr<UsbHandle> open(const UsbDevice& device, UsbError& error) override;
+
+    SimBoard& board() { return *board_; }
+    SimUsbOptions& options() { return options_; }
+    static constexpr std::size_t LogCapacity = 100000;
+    const std::deque<UsbSetup>& transfers() const { return transfers_; }
+    void clearTransfers() { transfers_.clear(); }
+    // What the loader holds in its memory, from address 0.
+    const QByteArray& ram() const { return ram_; }
+
+  private:
+    friend class SimUsbHandle;
+    enum class State { Loader, Gone, Running };
+    void update();
+    UsbError transfer(int address, std::uint8_t requestType, std::uint8_t request, std::uint16_t value,
+                      std::uint16_t index, std::uint8_t* data, std::uint16_t length, int& transferred);
+
+    Clock& clock_;
+    std::unique_ptr<SimBoard> board_;
+    SimUsbOptions options_;
+    UsbSelection ids_;
+    const UsbController& controller_;
+    State state_;
+    int address_ = 5; // the device's address on the bus, new at each enumeration
+    bool cpuHeld_ = false;
+    std::int64_t backAtMs_ = 0;
+    QByteArray ram_;
+    std::deque<UsbSetup> transfers_;
+};

@@ -1,0 +1,103 @@
+#include "windows/frmAbout.h"
+
+#include "base/Prompts.h"
+#include "board/Session.h"
+#include "registers/ConfigFile.h"
+#include "windows/frmSplash.h"
+
+#include <QHBoxLayout>
+#include <QUrl>
+#include <QVBoxLayout>
+
+namespace {
+const QColor kLink(0, 0, 192);
+const QColor kVisited(128, 0, 128);
+
+void setTextColour(QLabel* label, const QColor& colour) {
+    QPalette pal = label->palette();
+    pal.setColor(QPalette::WindowText, colour);
+    label->setPalette(pal);
+}
+} // namespace
+
+frmAbout::frmAbout(Session& session, PollingCycle& polling, QWidget* parent)
+    : ChildWindow(session, polling, parent) {
+    setObjectName(QStringLiteral("frmAbout"));
+    setWindowTitle(QStringLiteral("About the  VORTANE Software"));
+
+    const auto label = [this](const char* name, const QString& text) {
+        auto* l = new QLabel(text, this);
+        l->setObjectName(QLatin1String(name));
+        return l;
+    };
+    // A link drawn as text: no button frame, but it still takes Tab and answers Space and Enter.
+    const auto link = [this](const char* name, const QString& text, const QString& accessibleName,
+                             const QString& address) {
+        auto* l = new ClickableLabel(this);
+        l->setObjectName(QLatin1String(name));
+        l->setText(text);
+        l->setFrameStyle(QFrame::NoFrame);
+        l->setAutoFillBackground(false);
+        l->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+        QFont underlined = l->font();
+        underlined.setUnderline(true);
+        l->setFont(underlined);
+        l->setBackgroundRole(QPalette::Window);
+        l->setForegroundRole(QPalette::WindowText);
+        setTextColour(l, kLink);
+        l->setAccessibleName(accessibleName);
+        l->setToolTip(address);
+        connect(l, &ClickableLabel::clicked, this, [this, l, address] { openPage(l, address); });
+        return l;
+    };
+
+    Label1 = label("Label1", kApplicationTitle + QLatin1Char(' ') + VersionText() + QLatin1Char(' '));
+    QFont title = Label1->font();
+    title.setBold(true);
+    title.setPointSizeF(title.pointSizeF() * 1.2);
+    Label1->setFont(title);
+    Label3 = label("Label3", QStringLiteral("For more information on the VORTANE click"));
+    lblDeviceInfo = link("lblDeviceInfo", QStringLiteral("here"), Label3->text() + QStringLiteral(" here"),
+                         MakerPages::Product);
+    Label4 = label("Label4", QStringLiteral("For information on Systems Management devices click"));
+    lblSensorInfo = link("lblSensorInfo", QStringLiteral("here"), Label4->text() + QStringLiteral(" here"),
+                         MakerPages::Sensors);
+    Label5 = label("Label5", QStringLiteral("Visit the %1 web site at").arg(ConfigMakerName));
+    const QString site = QUrl(MakerPages::Home).host();
+    Label6 = link("Label6", site, site, MakerPages::Home);
+    cmdOK = new QPushButton(QStringLiteral("OK"), this);
+    cmdOK->setObjectName(QStringLiteral("cmdOK"));
+    connect(cmdOK, &QPushButton::clicked, this, &ChildWindow::unloadWindow);
+
+    // Each link follows its sentence on the same line.
+    const auto line = [](QWidget* first, QWidget* second = nullptr) {
+        auto* row = new QHBoxLayout;
+        row->setSpacing(4);
+        row->addWidget(first);
+        if (second) row->addWidget(second);
+        row->addStretch(1);
+        return row;
+    };
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(16, 14, 16, 12);
+    layout->setSpacing(10);
+    layout->addWidget(Label1);
+    layout->addLayout(line(Label3, lblDeviceInfo));
+    layout->addLayout(line(Label4, lblSensorInfo));
+    layout->addWidget(Label5);
+    layout->addLayout(line(Label6));
+    layout->addStretch(1);
+    layout->addWidget(cmdOK, 0, Qt::AlignRight);
+
+    setTabOrder(lblDeviceInfo, lblSensorInfo);
+    setTabOrder(lblSensorInfo, Label6);
+    setTabOrder(Label6, cmdOK);
+
+    setDesignedSize(6600, 3600);
+    placeCentredAbove(1500);
+}
+
+void frmAbout::openPage(ClickableLabel* link, const QString& address) {
+    session_.prompts.openUrl(address);
+    setTextColour(link, kVisited);
+}

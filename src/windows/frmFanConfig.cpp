@@ -1,0 +1,373 @@
+#include "windows/frmFanConfig.h"
+
+#include "board/Session.h"
+#include "monitoring/PollingCycle.h"
+
+#include <QApplication>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QVBoxLayout>
+
+namespace {
+QString indexed(const char* name, int i) {
+    return QStringLiteral("%1_%2").arg(QLatin1String(name)).arg(i);
+}
+
+template <typename W> W* named(W* widget, const QString& name) {
+    widget->setObjectName(name);
+    return widget;
+}
+
+QComboBox* list(QWidget* parent, const QString& name, const QStringList& items) {
+    auto* c = named(new QComboBox(parent), name);
+    c->addItems(items);
+    c->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+    return c;
+}
+
+// Shows the item at the code; a code the list does not hold shows no selection.
+void showCode(QComboBox* c, int code) {
+    c->setCurrentIndex(code >= 0 && code < c->count() ? code : -1);
+}
+
+bool ticked(const QCheckBox* c) {
+    return c->checkState() == Qt::Checked;
+}
+
+// A label naming a box or list: the label is its buddy and its text the control's accessible name.
+QLabel* labelFor(QWidget* parent, const QString& name, const QString& caption, QWidget* control) {
+    auto* l = named(new QLabel(caption, parent), name);
+    l->setBuddy(control);
+    control->setAccessibleName(caption);
+    return l;
+}
+
+// A number box with its spinner, side by side.
+QHBoxLayout* boxWithSpinner(QLineEdit* box, UpDown* spinner) {
+    auto* row = new QHBoxLayout;
+    row->setSpacing(0);
+    row->addWidget(box);
+    row->addWidget(spinner);
+    row->addStretch(1);
+    return row;
+}
+
+const QStringList& zoneItems() {
+    static const QStringList items{
+        QStringLiteral("Max Temp Reg"), QStringLiteral("Temp1"), QStringLiteral("Temp2"),
+        QStringLiteral("Temp3"),        QStringLiteral("Temp4"), QStringLiteral("Temp5"),
+        QStringLiteral("Temp6"),        QStringLiteral("Temp7"), QStringLiteral("Temp8"),
+        QStringLiteral("Temp9"),        QStringLiteral("Temp10")};
+    return items;
+}
+
+constexpr std::array<const char*, 4> GpioPins{"Pin15", "Pin5", "Pin8", "Pin10"};
+} // namespace
+
+frmFanConfig::frmFanConfig(Session& session, PollingCycle& polling, QWidget* parent)
+    : ChildWindow(session, polling, parent) {
+    setObjectName(QStringLiteral("frmFanConfig"));
+    setWindowTitle(QStringLiteral("Fan Configuration"));
+    buildControls();
+    Form_Load();
+}
+
+void frmFanConfig::buildControls() {
+    SSTab1 = named(new QTabWidget(this), QStringLiteral("SSTab1"));
+    SSTab1->addTab(buildAllFansTab(), QStringLiteral("All Fans"));
+    for (int n = 0; n < 4; ++n)
+        SSTab1->addTab(buildFanTab(n), QStringLiteral("Fan%1").arg(n + 1));
+    // A screen reader finds a page's controls under the page's own name: "Min Tach Limit  (RPM)"
+    // in "Fan2".
+    for (int i = 0; i < SSTab1->count(); ++i)
+        SSTab1->widget(i)->setAccessibleName(SSTab1->tabText(i));
+
+    cmdOK = named(new QPushButton(QStringLiteral("OK"), this), QStringLiteral("cmdOK"));
+    cmdCancel = named(new QPushButton(QStringLiteral("Cancel"), this), QStringLiteral("cmdCancel"));
+    cmdApply = named(new QPushButton(QStringLiteral("&Apply"), this), QStringLiteral("cmdApply"));
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch(1);
+    for (QPushButton* b : {cmdOK, cmdCancel, cmdApply})
+        buttons->addWidget(b);
+
+    auto* top = new QVBoxLayout(this);
+    top->addWidget(SSTab1, 1);
+    top->addLayout(buttons);
+
+    // The main window's MDI area filters every key of the application and takes Ctrl+Tab for
+    // cycling its windows; inside this window Ctrl+Tab turns the pages, as in any tabbed dialog.
+    // A filter installed later runs earlier, so this one sees the keys first.
+    qApp->installEventFilter(this);
+
+    connect(cmdOK, &QPushButton::clicked, this, &frmFanConfig::cmdOK_Click);
+    connect(cmdCancel, &QPushButton::clicked, this, &frmFanConfig::cmdCancel_Click);
+    connect(cmdApply, &QPushButton::clicked, this, &frmFanConfig::cmdApply_Click);
+}
+
+QWidget* frmFanConfig::buildAllFansTab() {
+    auto* page = new QWidget;
+    fraAllFans =
+        named(new QGroupBox(QStringLiteral("Settings  for All Fans"), page), QStringLiteral("fraAllFans"));
+
+    cmbFreq = list(fraAllFans, QStringLiteral("cmbFreq"),
+                   {QStringLiteral("11.0Hz(LF) -   1.4kHz(HF)"), QStringLiteral("14.7Hz(LF) - 22.5kHz(HF)"),
+                    QStringLiteral("22.1Hz(LF) - 22.5kHz(HF)"), QStringLiteral("29.4Hz(LF) - 22.5kHz(HF)"),
+                    QStringLiteral("35.3Hz(LF) - 22.5kHz(HF)"), QStringLiteral("44.1Hz(LF) - 22.5kHz(HF)"),
+                    QStringLiteral("58.8Hz(LF) - 22.5kHz(HF)"), QStringLiteral("88.2Hz(LF) - 22.5kHz(HF)")});
+    lblFreq =
+        labelFor(fraAllFans, QStringLiteral("lblFreq"), QStringLiteral("Select PWM Frequency"), cmbFreq);
+    const auto check = [this](const QString& name, const QString& caption) {
+        return named(new QCheckBox(caption, fraAllFans), name);
+    };
+    chkHighFreq = check(QStringLiteral("chkHighFreq"), QStringLiteral("Enable High Frequency PWM"));
+    chkFastTach = check(QStringLiteral("chkFastTach"), QStringLiteral("Enable Fast Tach"));
+    chkFullSpeed = check(QStringLiteral("chkFullSpeed"), QStringLiteral("Run Fans at Full Speed"));
+    for (int n = 0; n < 4; ++n)
+        chkFanFail[n] =
+            check(indexed("chkFanFail", n), QStringLiteral("Fans go to 100% if Fan%1 fails").arg(n + 1));
+    cmbSpinUp = list(fraAllFans, QStringLiteral("cmbSpinUp"),
+                     {QStringLiteral("No Spin-Up"), QStringLiteral("100ms"), QStringLiteral("250ms"),
+                      QStringLiteral("400ms"), QStringLiteral("667ms"), QStringLiteral("1 sec"),
+                      QStringLiteral("2 sec"), QStringLiteral("4 sec")});
+    lblSpinUp = labelFor(fraAllFans, QStringLiteral("lblSpinUp"), QStringLiteral("AFC Spin-UP"), cmbSpinUp);
+
+    auto* grid = new QGridLayout(fraAllFans);
+    int row = 0;
+    grid->addWidget(lblFreq, row, 0);
+    grid->addWidget(cmbFreq, row++, 1, Qt::AlignLeft);
+    for (QCheckBox* c : {chkHighFreq, chkFastTach, chkFullSpeed})
+        grid->addWidget(c, row++, 0, 1, 2);
+    for (QCheckBox* c : chkFanFail)
+        grid->addWidget(c, row++, 0, 1, 2);
+    grid->addWidget(lblSpinUp, row, 0);
+    grid->addWidget(cmbSpinUp, row++, 1, Qt::AlignLeft);
+    grid->setColumnStretch(1, 1);
+
+    auto* layout = new QVBoxLayout(page);
+    layout->addWidget(fraAllFans);
+    layout->addStretch(1);
+    return page;
+}
+
+QWidget* frmFanConfig::buildFanTab(int n) {
+    auto* page = new QWidget;
+    const int fan = n + 1;
+    const auto box = [](QWidget* parent, const QString& name) {
+        auto* t = named(new QLineEdit(parent), name);
+        t->setFixedWidth(t->fontMetrics().horizontalAdvance(QStringLiteral(">54000000")));
+        return t;
+    };
+    // Spinners UpDown(4n+1) .. UpDown(4n+4) of this fan, in the order of their numbers.
+    const std::array<UpDown**, 16> spinners{&UpDown1,  &UpDown2,  &UpDown3,  &UpDown4,  &UpDown5,  &UpDown6,
+                                            &UpDown7,  &UpDown8,  &UpDown9,  &UpDown10, &UpDown11, &UpDown12,
+                                            &UpDown13, &UpDown14, &UpDown15, &UpDown16};
+    const auto spinner = [&](int k, QLineEdit* buddy, int max, int step) {
+        auto* u =
+            named(new UpDown(buddy, 0, max, step, buddy->parentWidget()), QStringLiteral("UpDown%1").arg(k));
+        u->upButton->setObjectName(u->objectName() + QStringLiteral("_up"));
+        u->downButton->setObjectName(u->objectName() + QStringLiteral("_down"));
+        u->setAccessibleName(buddy->accessibleName());
+        u->upButton->setAccessibleName(buddy->accessibleName() + QStringLiteral(" up"));
+        u->downButton->setAccessibleName(buddy->accessibleName() + QStringLiteral(" down"));
+        *spinners[static_cast<std::size_t>(k - 1)] = u;
+        return u;
+    };
+
+    QGroupBox* pwm = fraPWM[n] =
+        named(new QGroupBox(QStringLiteral("PWM%1 Settings").arg(fan), page), indexed("fraPWM", n));
+    txtMinDuty[n] = box(pwm, indexed("txtMinDuty", n));
+    lblMinDuty[n] =
+        labelFor(pwm, indexed("lblMinDuty", n), QStringLiteral("Min Duty Cycle  (%)"), txtMinDuty[n]);
+    txtMaxDuty[n] = box(pwm, indexed("txtMaxDuty", n));
+    lblMaxDuty[n] =
+        labelFor(pwm, indexed("lblMaxDuty", n), QStringLiteral("Max Duty Cycle (%)"), txtMaxDuty[n]);
+    chkFanOVT[n] = named(
+        new QCheckBox(QStringLiteral("Fan%1 goes to 100% on any over-temperature condition").arg(fan), pwm),
+        indexed("chkFanOVT", n));
+    chkInvert[n] =
+        named(new QCheckBox(QStringLiteral("Invert PWM%1 output").arg(fan), pwm), indexed("chkInvert", n));
+    lblPWMGPIO[n] = named(
+        new QLabel(QStringLiteral("%1 is configured as GPIO %2").arg(QLatin1String(GpioPins[n])).arg(fan),
+                   pwm),
+        indexed("lblPWMGPIO", n));
+    QPalette warning = lblPWMGPIO[n]->palette();
+    warning.setColor(QPalette::WindowText, Qt::darkRed);
+    lblPWMGPIO[n]->setPalette(warning);
+    // Its place stays reserved, so the frame does not jump when the warning comes and goes.
+    QSizePolicy keepPlace = lblPWMGPIO[n]->sizePolicy();
+    keepPlace.setRetainSizeWhenHidden(true);
+    lblPWMGPIO[n]->setSizePolicy(keepPlace);
+    lblPWMGPIO[n]->hide();
+
+    auto* pwmGrid = new QGridLayout(pwm);
+    pwmGrid->addWidget(lblMinDuty[n], 0, 0);
+    pwmGrid->addLayout(boxWithSpinner(txtMinDuty[n], spinner(4 * n + 2, txtMinDuty[n], 100, 1)), 0, 1);
+    pwmGrid->addWidget(lblMaxDuty[n], 1, 0);
+    pwmGrid->addLayout(boxWithSpinner(txtMaxDuty[n], spinner(4 * n + 1, txtMaxDuty[n], 100, 1)), 1, 1);
+    pwmGrid->addWidget(chkFanOVT[n], 2, 0, 1, 2);
+    pwmGrid->addWidget(chkInvert[n], 3, 0, 1, 2);
+    pwmGrid->addWidget(lblPWMGPIO[n], 4, 0, 1, 2);
+    pwmGrid->setColumnStretch(1, 1);
+
+    QGroupBox* control = fraControl[n] =
+        named(new QGroupBox(QStringLiteral("Control"), page), indexed("fraControl", n));
+    cmbZone[n] = list(control, indexed("cmbZone", n), zoneItems());
+    lblZone[n] = labelFor(control, indexed("lblZone", n), QStringLiteral("Control Zone"), cmbZone[n]);
+    cmbControlType[n] =
+        list(control, indexed("cmbControlType", n), {QStringLiteral("Manual"), QStringLiteral("Automatic")});
+    lblControlType[n] =
+        labelFor(control, indexed("lblControlType", n), QStringLiteral("Control Type"), cmbControlType[n]);
+    cmbRampRate[n] = list(control, indexed("cmbRampRate", n),
+                          {QStringLiteral("35 sec"), QStringLiteral("17.6 sec"), QStringLiteral("11.8 sec"),
+                           QStringLiteral("7 sec"), QStringLiteral("4.4 sec"), QStringLiteral("3 sec"),
+                           QStringLiteral("1.6 sec"), QStringLiteral("0.8 sec")});
+    lblRampRate[n] =
+        labelFor(control, indexed("lblRampRate", n), QStringLiteral("Set Ramp Rate"), cmbRampRate[n]);
+    chkEnhance[n] =
+        named(new QCheckBox(QStringLiteral("Enable Enhanced  Acoustics"), control), indexed("chkEnhance", n));
+
+    auto* controlGrid = new QGridLayout(control);
+    controlGrid->addWidget(lblZone[n], 0, 0);
+    controlGrid->addWidget(cmbZone[n], 0, 1);
+    controlGrid->addWidget(lblControlType[n], 1, 0);
+    controlGrid->addWidget(cmbControlType[n], 1, 1);
+    controlGrid->addWidget(lblRampRate[n], 2, 0);
+    controlGrid->addWidget(cmbRampRate[n], 2, 1);
+    controlGrid->addWidget(chkEnhance[n], 3, 0, 1, 2);
+    controlGrid->setRowStretch(4, 1);
+
+    QGroupBox* tach = fraTach[n] =
+        named(new QGroupBox(QStringLiteral("Tach%1 Settings").arg(fan), page), indexed("fraTach", n));
+    txtMinTach[n] = box(tach, indexed("txtMinTach", n));
+    lblMinTach[n] =
+        labelFor(tach, indexed("lblMinTach", n), QStringLiteral("Min Tach Limit  (RPM)"), txtMinTach[n]);
+    txtMaxTach[n] = box(tach, indexed("txtMaxTach", n));
+    lblMaxTach[n] =
+        labelFor(tach, indexed("lblMaxTach", n), QStringLiteral("Max Tach Limit (RPM)"), txtMaxTach[n]);
+    cmbPulses[n] = list(tach, indexed("cmbPulses", n),
+                        {QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("3"), QStringLiteral("4")});
+    lblPulses[n] = labelFor(tach, indexed("lblPulses", n), QStringLiteral("Pulses/Rev"), cmbPulses[n]);
+    chkDisableTach[n] =
+        named(new QCheckBox(QStringLiteral("Disable Tach Pulses"), tach), indexed("chkDisableTach", n));
+
+    auto* tachGrid = new QGridLayout(tach);
+    tachGrid->addWidget(lblMinTach[n], 0, 0);
+    tachGrid->addLayout(boxWithSpinner(txtMinTach[n], spinner(4 * n + 4, txtMinTach[n], 20000, 50)), 0, 1);
+    tachGrid->addWidget(lblMaxTach[n], 1, 0);
+    tachGrid->addLayout(boxWithSpinner(txtMaxTach[n], spinner(4 * n + 3, txtMaxTach[n], 20000, 50)), 1, 1);
+    tachGrid->addWidget(lblPulses[n], 2, 0);
+    tachGrid->addWidget(cmbPulses[n], 2, 1, Qt::AlignLeft);
+    tachGrid->addWidget(chkDisableTach[n], 3, 0, 1, 2);
+    tachGrid->setRowStretch(4, 1);
+
+    auto* lower = new QHBoxLayout;
+    lower->addWidget(control, 1);
+    lower->addWidget(tach, 1);
+    auto* layout = new QVBoxLayout(page);
+    layout->addWidget(pwm);
+    layout->addLayout(lower, 1);
+
+    // Keyboard order as the frames read: PWM, then control, then tach.
+    const std::array<QWidget*, 12> order{txtMinDuty[n], txtMaxDuty[n],     chkFanOVT[n],   chkInvert[n],
+                                         cmbZone[n],    cmbControlType[n], cmbRampRate[n], chkEnhance[n],
+                                         txtMinTach[n], txtMaxTach[n],     cmbPulses[n],   chkDisableTach[n]};
+    for (std::size_t k = 1; k < order.size(); ++k)
+        QWidget::setTabOrder(order[k - 1], order[k]);
+    return page;
+}
+
+void frmFanConfig::Form_Load() {
+    setDesignedSize(8400, 6900);
+    if (!LoadFanConfig(session_, config_)) return; // the program is ending
+    showConfig();
+    session_.decl.FanConfigOpen = true;
+    polling_.setRefresh(PollTask::FanConfig, [this] { RefreshGpioLabels(); });
+}
+
+void frmFanConfig::Form_Unload() {
+    session_.decl.FanConfigOpen = false;
+    polling_.clearRefresh(PollTask::FanConfig);
+}
+
+bool frmFanConfig::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::KeyPress) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        const auto* widget = qobject_cast<QWidget*>(watched);
+        const bool pageKey = key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab;
+        if (pageKey && (key->modifiers() & Qt::ControlModifier) && widget && isAncestorOf(widget)) {
+            const int step = key->key() == Qt::Key_Tab ? 1 : SSTab1->count() - 1;
+            SSTab1->setCurrentIndex((SSTab1->currentIndex() + step) % SSTab1->count());
+            return true;
+        }
+    }
+    return ChildWindow::eventFilter(watched, event);
+}
+
+void frmFanConfig::showConfig() {
+    const FanConfig& c = config_;
+    showCode(cmbFreq, c.freq);
+    chkHighFreq->setChecked(c.highFreq);
+    chkFastTach->setChecked(c.fastTach);
+    chkFullSpeed->setChecked(c.fullSpeed);
+    showCode(cmbSpinUp, c.spinUp);
+    for (std::size_t i = 0; i < 4; ++i) {
+        chkFanFail[i]->setChecked(c.fanFail[i]);
+        txtMaxDuty[i]->setText(c.maxDuty[i].text);
+        txtMinDuty[i]->setText(c.minDuty[i].text);
+        chkFanOVT[i]->setChecked(c.fanOVT[i]);
+        chkInvert[i]->setChecked(c.invert[i]);
+        showCode(cmbZone[i], c.zone[i]);
+        showCode(cmbControlType[i], c.controlType[i]);
+        showCode(cmbRampRate[i], c.rampRate[i]);
+        chkEnhance[i]->setChecked(c.enhance[i]);
+        txtMinTach[i]->setText(c.minTach[i].text);
+        txtMaxTach[i]->setText(c.maxTach[i].text);
+        showCode(cmbPulses[i], c.pulses[i]);
+        chkDisableTach[i]->setChecked(c.disableTach[i]);
+    }
+}
+
+void frmFanConfig::takeControls() {
+    FanConfig& c = config_;
+    c.freq = cmbFreq->currentIndex();
+    c.highFreq = ticked(chkHighFreq);
+    c.fastTach = ticked(chkFastTach);
+    c.fullSpeed = ticked(chkFullSpeed);
+    c.spinUp = cmbSpinUp->currentIndex();
+    for (std::size_t i = 0; i < 4; ++i) {
+        c.fanFail[i] = ticked(chkFanFail[i]);
+        c.maxDuty[i].text = txtMaxDuty[i]->text();
+        c.minDuty[i].text = txtMinDuty[i]->text();
+        c.fanOVT[i] = ticked(chkFanOVT[i]);
+        c.invert[i] = ticked(chkInvert[i]);
+        c.zone[i] = cmbZone[i]->currentIndex();
+        c.controlType[i] = cmbControlType[i]->currentIndex();
+        c.rampRate[i] = cmbRampRate[i]->currentIndex();
+        c.enhance[i] = ticked(chkEnhance[i]);
+        c.minTach[i].text = txtMinTach[i]->text();
+        c.maxTach[i].text = txtMaxTach[i]->text();
+        c.pulses[i] = cmbPulses[i]->currentIndex();
+        c.disableTach[i] = ticked(chkDisableTach[i]);
+    }
+}
+
+void frmFanConfig::RefreshGpioLabels() {
+    for (int n = 0; n < 4; ++n)
+        lblPWMGPIO[static_cast<std::size_t>(n)]->setVisible(session_.usb.GpioEnabled(n + 1));
+}
+
+void frmFanConfig::cmdApply_Click() {
+    takeControls();
+    ApplyFanConfig(session_, config_);
+}
+
+void frmFanConfig::cmdOK_Click() {
+    cmdApply_Click();
+    if (session_.usb.linkHeld()) return; // the program is ending and unloads every window
+    unloadWindow();
+}
+
+void frmFanConfig::cmdCancel_Click() {
+    unloadWindow();
+}

@@ -1,0 +1,108 @@
+// The bare-chip backend against simulated chips on a simulated SMBus adapter: which SMBus
+// transfers each request becomes, the chip search around silent and driver-owned addresses, and
+// what fails.
+#include "board/BoardStatus.h"
+#include "board/Session.h"
+#include "board/Startup.h"
+#include "board/i2c/I2cBoard.h"
+#include "board/sim/SimSmbusAdapter.h"
+#include "support/RecordingSplash.h"
+#include "support/ScriptedPrompts.h"
+
+#include <QTest>
+
+namespace {
+
+struct Rig {
+    explicit Rig(SimOptions options = {}) {
+        auto adapter = std::make_unique<SimSmbusAdapter>(clock, std::move(options));
+        bus = adapter.get();
+        board = std::make_unique<I2cBoard>(std::move(adapter), [this](const QString& t) { told << t; });
+        session = std::make_unique<Session>(clock, prompts, *board, QStringLiteral("/opt/vortane"));
+        session->usb.onProgramEnd = [this](int code) { ends << code; };
+    }
+    bool connect() {
+        RecordingSplash splash(clock);
+        return RunConnectionSequence(*session, splash, {});
+    }
+    // Kind, address, register, byte written or count asked for, result ("R 2c 3e 0 -6": ENXIO).
+    QStringList transfers() {
+        QStringList out;
+        for (const SmbusTransfer& t : bus->transfers())
+            out << QStringLiteral("%1 %2 %3 %4 %5")
+                       .arg(QChar(t.kind))
+                       .arg(t.address, 0, 16)
+                       .arg(t.reg, 0, 16)
+                       .arg(t.value)
+                       .arg(t.result);
+        bus->clearTransfers();
+        return out;
+    }
+
+    ManualClock clock;
+    ScriptedPrompts prompts;
+    SimSmbusAdapter* bus = nullptr;
+    std::unique_ptr<I2cBoard> board;
+    std::unique_ptr<Session> session;
+    QStringList told;
+    QList<int> ends;
+};
+
+} // namespace
+
+class TestI2cBoard : public QObject {
+    Q_OBJECT
+
+  private Q_SLOTS:
+    void requestsBecomeSmbusTransfers() {
+        Rig r;
+        QVERIFY(r.connect()); // no firmware, no bridge: only the search reaches the bus
+        QCOMPARE(r.transfers(), (QStringList{"R 2c 3e 0 -6", "R 2d 3e 0 -6", "R 2e 3e 0 75"}));
+        USBStuff& usb = r.session->usb;
+        usb.WriteRegister(0x2E, 0x44, -10);
+        QCOMPARE(r.bus->chip(0x2E)->read(0x44), 0xF6);
+        QVERIFY(usb.ReadBlockOrFail(0x58, 22));
+        QCOMPARE(usb.TransferBuffer[0], r.bus->chip(0x2E)->read(0x58));
+        QCOMPARE(r.transfers(), (QStringList{"W 2e 44 246 0", "B 2e 58 22 22"}));
+        r.bus->blockReads = false; // an adapter without I2C block reads: one read per register
+        QVERIFY(usb.ReadBlockOrFail(0xFE, 3));
+        QCOMPARE(r.transfers(), (QStringList{"R 2e fe 0 0", "R 2e ff 0 0", "R 2e 0 0 0"}));
+
+        // No heaters: a failed heater request the user may carry on from; no board status to read.
+        r.prompts.answers = {MessageAnswer::No};
+        QVERIFY(usb.SetHeater(1, 50) != 0);
+        QCOMPARE(r.prompts.messages.size(), 1);
+        QVERIFY(r.ends.isEmpty());
+        usb.ReadBoardInfo();
+        const BoardStatus status = DecodeBoardStatus(usb.TransferBuffer);
+        QCOMPARE((QStringList{status.revision, SupplyText(status, status.supply5V)}),
+                 (QStringList{"", "Unknown"}));
+        QVERIFY(r.transfers().isEmpty());
+        QCOMPARE(r.told,
+                 QStringList{
+                     "there are no heaters: the chip is on an SMBus adapter, not on the evaluation board"});
+    }
+
+    // A chip a kernel driver has bound is left to it and the search goes on; silence where a chip
+    // has answered before is a lost link, not an empty address.
+    void driverOwnedAddressesAndALostChip() {
+        SimOptions options;
+        options.chipAddresses = {0x2E, 0x2F};
+        options.linkLostAfterMs = 5000;
+        Rig r(options);
+        r.bus->driverBound = {0x2E};
+        QVERIFY(r.connect());
+        QCOMPARE(r.session->usb.DeviceAddress, 0x2F);
+        QCOMPARE(r.transfers(), (QStringList{"R 2c 3e 0 -6", "R 2d 3e 0 -6", "R 2f 3e 0 75"}));
+        r.clock.advance(5000);
+        r.session->usb.ReadRegister(0x2F, 0x20);
+        QCOMPARE(r.ends, QList<int>{CommunicationsInterrupted});
+        QCOMPARE(r.told,
+                 (QStringList{"the SMBus address 2Eh belongs to a kernel driver and is left alone (unbind "
+                              "the driver to use the chip there)",
+                              "reading register 20h at 2Fh failed: Input/output error"}));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestI2cBoard)
+#include "tst_i2cboard.moc"

@@ -1,0 +1,157 @@
+// The USB board backend against the simulated board on a simulated bus: every request as the
+// control transfer the board receives, the firmware load, and the errors a user can act on.
+#include "board/Session.h"
+#include "board/Startup.h"
+#include "board/sim/SimUsbBus.h"
+#include "board/usb/UsbBoard.h"
+#include "support/RecordingSplash.h"
+#include "support/ScriptedPrompts.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+// Two runs, 0000-0002 and 0010-0011.
+const QByteArray SmallImage = ":0300000002000AF1\n:020010001122BB\n:00000001FF\n";
+
+struct Rig {
+    explicit Rig(SimUsbOptions options = {}, UsbSelection selection = {},
+                 const QByteArray& image = SmallImage) {
+        auto bus = std::make_unique<SimUsbBus>(clock, std::make_unique<SimBoard>(clock), std::move(options));
+        sim = bus.get();
+        board =
+            std::make_unique<UsbBoard>(std::move(bus), selection, [this](const QString& t) { told << t; });
+        session = std::make_unique<Session>(clock, prompts, *board, folder.path());
+        session->usb.onProgramEnd = [this](int code) { ends << code; };
+        QFile f(folder.filePath(QStringLiteral("HELDRIXFW.Hex")));
+        if (f.open(QIODevice::WriteOnly)) f.write(image);
+    }
+    bool connect() {
+        RecordingSplash splash(clock);
+        return RunConnectionSequence(*session, splash, {});
+    }
+    // "C0 DE 002E 003E 1": bmRequestType, bRequest, wValue, wIndex, wLength; the data of a
+    // firmware-load request follows.
+    QStringList setups() const {
+        QStringList out;
+        for (const UsbSetup& s : sim->transfers())
+            out << QStringLiteral("%1 %2 %3 %4 %5")
+                           .arg(s.requestType, 2, 16, QLatin1Char('0'))
+                           .arg(s.request, 2, 16, QLatin1Char('0'))
+                           .arg(s.value, 4, 16, QLatin1Char('0'))
+                           .arg(s.index, 4, 16, QLatin1Char('0'))
+                           .arg(s.length)
+                           .toUpper() +
+                       (s.request == 0xA0 ? QLatin1Char(' ') + QString::fromLatin1(s.data.toHex().toUpper())
+                                          : QString());
+        return out;
+    }
+
+    ManualClock clock;
+    ScriptedPrompts prompts;
+    QTemporaryDir folder;
+    SimUsbBus* sim = nullptr;
+    std::unique_ptr<UsbBoard> board;
+    std::unique_ptr<Session> session;
+    QStringList told;
+    QList<int> ends;
+};
+
+} // namespace
+
+class TestUsbBoard : public QObject {
+    Q_OBJECT
+
+  private Q_SLOTS:
+    // Start-up with a firmware load, then each kind of request, as the board receives it.
+    void scriptedSessionOnTheWire() {
+        Rig r;
+        QVERIFY(r.connect());
+        InitDefaults(*r.session);
+        USBStuff& usb = r.session->usb;
+        usb.WriteRegister(0x2E, 0x44, -10);
+        QVERIFY(usb.ReadBlock(0x20, 10) == 0);
+        usb.SetHeater(1, 50);
+        QVERIFY(usb.ReadHeaterLevels() == 0);
+        QCOMPARE(usb.TransferBuffer[0], 100); // the board reports twice the level
+        usb.ReadBoardInfo();
+        QCOMPARE(r.setups(),
+                 (QStringList{"40 A0 E600 0000 1 01", "40 A0 0000 0000 3 02000A", "40 A0 0010 0000 2 1122",
+                              "40 A0 E600 0000 1 00", "40 DD 0030 0033 0", "C0 DE 002C 003E 1",
+                              "C0 DE 002D 003E 1", "C0 DE 002E 003E 1", "C0 DE 002E 0068 1",
+                              "C0 DE 002E 0069 1", "C0 DE 002E 007F 1", "C0 DE 002E 0040 1",
+                              "40 DE 002E 0340 0", "40 DE 002E F644 0", "C0 DC 002E 0020 10",
+                              "40 DA 0001 0032 1", "C0 DA 0000 0000 3", "C0 DD 0000 0000 6"}));
+        QCOMPARE(r.sim->board().chip(0x2E)->read(0x44), 0xF6);
+        QVERIFY(r.told.isEmpty() && r.ends.isEmpty());
+
+        r.sim->options().attached = false; // unplugged: the next request is a link error
+        usb.ReadRegister(0x2E, 0x20);
+        QCOMPARE(r.ends, QList<int>{CommunicationsInterrupted});
+        QCOMPARE(r.told, QStringList{"USB request DEh to the board failed: the device has left the bus"});
+    }
+
+    void boardsThatCannotBeUsed_data() {
+        QTest::addColumn<QString>("setup");
+        QTest::addColumn<int>("end"); // the link error that ends the start-up; -1: it connects
+        QTest::addColumn<QString>("told");
+        const QString none =
+            QStringLiteral("no evaluation board found: looked for USB 04B4:8613 (the board before its "
+                           "firmware runs) and 04B4:1004 (the board running its firmware)");
+        const QString cannot = QStringLiteral("cannot open the board (04B4:8613 at port 1-2): ");
+        const int download = FirmwareDownloadFailed;
+        QTest::newRow("absent") << "detached" << download << none + "; USB devices with these IDs: none";
+        QTest::newRow("elsewhere")
+            << "port" << download
+            << none + " at port 1-9; USB devices with these IDs: 04B4:8613 at port 1-2 (without "
+                      "firmware)";
+        QTest::newRow("two")
+            << "other" << download
+            << "2 evaluation boards found (04B4:8613 at port 1-2, 04B4:1004 at port 1-3): choose one "
+               "with --usb-port or --usb-serial";
+        QTest::newRow("serial chooses") << "other running" << -1 << "";
+        QTest::newRow("permission")
+            << "access" << download
+            << cannot + "permission denied: install the udev rule 60-vortane.rules (cmake "
+                        "--install puts it in /etc/udev/rules.d), then run 'udevadm control "
+                        "--reload' and plug the board in again";
+        QTest::newRow("busy") << "busy" << download
+                              << cannot + "the device is busy: another program holds it";
+        QTest::newRow("corrupt image")
+            << "corrupt" << download
+            << "HELDRIXFW.Hex:1: checksum F2 does not match the record (it should be F1); "
+               "nothing was sent to the board";
+        QTest::newRow("never back")
+            << "slow" << int(InitialConnectionFailed)
+            << "the board has not come back as 04B4:1004 at port 1-2 after its firmware "
+               "download";
+    }
+    void boardsThatCannotBeUsed() {
+        QFETCH(QString, setup);
+        QFETCH(int, end);
+        QFETCH(QString, told);
+        SimUsbOptions o;
+        UsbSelection pick;
+        o.attached = !setup.contains(QLatin1String("detached"));
+        if (setup.contains(QLatin1String("port"))) pick.port = QStringLiteral("1-9");
+        if (setup.contains(QLatin1String("other"))) o.others = {{DefaultBoardId, QStringLiteral("1-3"), 9}};
+        if ((o.running = setup.contains(QLatin1String("running")))) pick.serial = QStringLiteral("VT000001");
+        if (setup.contains(QLatin1String("access"))) o.openError = UsbError::Access;
+        if (setup.contains(QLatin1String("busy"))) o.openError = UsbError::Busy;
+        if (setup.contains(QLatin1String("slow"))) o.reenumerateMs = 60000;
+        Rig r(o, pick, setup == QLatin1String("corrupt") ? ":0300000002000AF2\n:00000001FF\n" : SmallImage);
+        QCOMPARE(r.connect(), end < 0);
+        QCOMPARE(r.ends, end < 0 ? QList<int>{} : QList<int>{end});
+        r.told.replaceInStrings(r.folder.path() + QLatin1Char('/'), QString());
+        QCOMPARE(r.told, told.isEmpty() ? QStringList{} : QStringList{told});
+        // Nothing reaches the board before it is known to be the one, with a good image; a board
+        // that runs its firmware already gets none.
+        if (end == FirmwareDownloadFailed) QCOMPARE(r.setups(), QStringList{});
+        if (o.running) QVERIFY(!r.setups().join(QLatin1Char(' ')).contains(QLatin1String("A0")));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestUsbBoard)
+#include "tst_usbboard.moc"

@@ -1,0 +1,72 @@
+// The program on each hardware backend, over its simulated bus: connected as at start-up, the
+// register map and the automatic fan control read and write the chip end to end.
+#include "board/BoardOptions.h"
+#include "board/Session.h"
+#include "board/Startup.h"
+#include "monitoring/PollingCycle.h"
+#include "support/RecordingSplash.h"
+#include "support/ScriptedPrompts.h"
+#include "windows/frmAutoControl.h"
+#include "windows/frmInfo.h"
+#include "windows/frmRegMap.h"
+
+#include <QTest>
+
+class TestHardwareBackends : public QObject {
+    Q_OBJECT
+
+  private Q_SLOTS:
+    void windowsWorkOnTheBackend_data() {
+        QTest::addColumn<QString>("board");
+        QTest::addColumn<QStringList>("details"); // revision, 5 V, 12 V as the board details show them
+        QTest::newRow("usb") << QStringLiteral("usb:sim") << QStringList{"B", "Yes", "Yes"};
+        QTest::newRow("i2c") << QStringLiteral("i2c:sim") << QStringList{"", "Unknown", "Unknown"};
+    }
+    void windowsWorkOnTheBackend() {
+        QFETCH(QString, board);
+        QFETCH(QStringList, details);
+        ManualClock clock;
+        ScriptedPrompts prompts;
+        BoardOptions options;
+        options.board = board;
+        QStringList told;
+        options.report = [&told](const QString& t) { told << t; };
+        QString error;
+        const auto backend = CreateBoard(options, clock, nullptr, error);
+        QVERIFY2(backend, qPrintable(error));
+        Session session(clock, prompts, *backend, QStringLiteral("/opt/vortane"));
+        QList<int> ends;
+        session.usb.onProgramEnd = [&ends](int code) { ends << code; };
+        RecordingSplash splash(clock);
+        QVERIFY(RunConnectionSequence(session, splash, {}));
+        QCOMPARE(splash.texts.last(), QStringLiteral("Found an VORTANE at 2Eh"));
+        InitDefaults(session);
+        session.options.ReadingEnabled = false;
+        PollingCycle polling(session);
+
+        frmRegMap map(session, polling);
+        map.show();
+        map.txtReadAddr->setText(QStringLiteral("6E"));
+        map.txtDec->setFocus();
+        QTest::keyClicks(map.txtDec, QStringLiteral("37"));
+        QTest::mouseClick(map.cmdWrite, Qt::LeftButton);
+        QCOMPARE(map.lblDecVal->text(), QStringLiteral("37"));
+        QCOMPARE(session.usb.ReadRegister(0x2E, 0x6E), 37);
+
+        // Its load reads runs of registers in blocks, among them PWM1's Tmin (0x6E) just written.
+        frmAutoControl fans(session, polling);
+        fans.show();
+        QCOMPARE((QStringList{fans.txtPWMmax->text(), fans.txtPWMmin->text(), fans.txtTmin->text()}),
+                 (QStringList{"100", "50", "37"}));
+        fans.txtPWMmax->selectAll();
+        QTest::keyClicks(fans.txtPWMmax, QStringLiteral("80"));
+        QCOMPARE(session.usb.ReadRegister(0x2E, 0x38), 204);
+
+        frmInfo info(session, polling);
+        QCOMPARE((QStringList{info.lblRevision->text(), info.lbl5V->text(), info.lbl12V->text()}), details);
+        QVERIFY(ends.isEmpty() && told.isEmpty());
+    }
+};
+
+QTEST_MAIN(TestHardwareBackends)
+#include "tst_hardwarebackends.moc"
