@@ -63,7 +63,7 @@ struct Declarations {
     bool LoggingActive = false;
     QString LogFileName;
     std::array<bool, 13> LogSelection{};
-    std::int32_t LogSampleCount = 0;
+    std::int64_t LogSampleCount = 0; // 64-bit: a log left running for months keeps counting
 
     // Automatic fan control.
     std::array<AutoControlEntry, 4> AutoControlTable{};

@@ -332,8 +332,7 @@ void CliRunner::monitor(const Command& c) {
         }
         env_.out.flush();
         if (!c.csvFile.isEmpty() &&
-            !AppendToFile(c.csvFile,
-                          LogLineBytes(LogLine(static_cast<std::int32_t>(n), c.intervalMs, r, c.channels))))
+            !AppendToFile(c.csvFile, LogLineBytes(LogLine(n, c.intervalMs, r, c.channels))))
             throw CliFailure{ExitFailure, QStringLiteral("cannot write to %1").arg(c.csvFile)};
     }
 }

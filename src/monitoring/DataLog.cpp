@@ -4,6 +4,9 @@
 
 #include <QFile>
 
+#include <cerrno>
+#include <cstring>
+
 namespace {
 
 constexpr int ChannelsPerGroup = 4;
@@ -66,10 +69,10 @@ QString LogHeader(const LogSelectionArray& selection) {
     return header;
 }
 
-QString LogLine(std::int32_t sampleCount, std::int32_t logInterval, const Readings& readings,
+QString LogLine(std::int64_t sampleCount, std::int32_t logInterval, const Readings& readings,
                 const LogSelectionArray& selection) {
     // Whole milliseconds first, so that 3 * 333 ms reads .999 and not a sum of rounded steps.
-    const std::int64_t milliseconds = static_cast<std::int64_t>(sampleCount) * logInterval;
+    const std::int64_t milliseconds = sampleCount * logInterval;
     QString line = LogTimeText(static_cast<double>(milliseconds) / 1000.0) + u',';
     for (int k = 0; k < LogChannelCount; ++k)
         if (selection[static_cast<std::size_t>(k)]) line += SignOrBlank(LogChannelValue(k, readings)) + u',';
@@ -85,13 +88,29 @@ QByteArray LogLineBytes(const QString& line) {
     return ToWindows1252(line) + QByteArrayLiteral("\r\n");
 }
 
-bool AppendToFile(const QString& fileName, const QByteArray& bytes) {
-    if (fileName.isEmpty()) return false;
+bool AppendToFile(const QString& fileName, const QByteArray& bytes, QString* error) {
+    const auto fail = [error](const QString& reason) {
+        if (error) *error = reason;
+        return false;
+    };
+    if (fileName.isEmpty()) return fail(QStringLiteral("no file name"));
     QFile file(fileName);
-    if (!file.open(QIODevice::Append | QIODevice::WriteOnly)) return false;
-    if (file.write(bytes) != bytes.size()) return false;
-    // Writes are buffered: a full disk shows only when the buffer goes out.
-    if (!file.flush()) return false;
+    // Unbuffered: the whole line reaches the system in one write call rather than in buffer-sized
+    // pieces, so a crash between calls cannot leave part of a line behind.
+    if (!file.open(QIODevice::Append | QIODevice::WriteOnly | QIODevice::Unbuffered))
+        return fail(file.errorString());
+    const qint64 before = file.size();
+    const qint64 written = file.write(bytes);
+    if (written != bytes.size()) {
+        // A write the disk took only in part leaves no error in QFile; errno says why it stopped.
+        const int code = errno;
+        const QString reason = file.error() != QFileDevice::NoError ? file.errorString()
+                                                                    : QString::fromLocal8Bit(std::strerror(code));
+        // A full disk or a size limit can take part of the line: cut it off again.
+        if (written > 0) file.resize(before);
+        return fail(reason);
+    }
     file.close();
-    return file.error() == QFileDevice::NoError;
+    if (file.error() != QFileDevice::NoError) return fail(file.errorString());
+    return true;
 }

@@ -24,7 +24,7 @@ std::int32_t LogChannelValue(int k, const Readings& readings);
 QString LogHeader(const LogSelectionArray& selection);
 // Line n (n = LogSampleCount before it is incremented): the nominal time n * interval / 1000 s,
 // then every selected value with a blank (or minus sign) before it, each followed by a comma.
-QString LogLine(std::int32_t sampleCount, std::int32_t logInterval, const Readings& readings,
+QString LogLine(std::int64_t sampleCount, std::int32_t logInterval, const Readings& readings,
                 const LogSelectionArray& selection);
 
 // The bytes appended at a start: CR LF, "VORTANE Log File", CR LF, CR LF, header, CR LF.
@@ -32,5 +32,7 @@ QByteArray LogStartBlock(const LogSelectionArray& selection);
 // A line as bytes with its CR LF.
 QByteArray LogLineBytes(const QString& line);
 
-// Opens the file for appending (creating it), writes the bytes, closes it. False on failure.
-bool AppendToFile(const QString& fileName, const QByteArray& bytes);
+// Opens the file for appending (creating it), writes the bytes, closes it. False on failure, with
+// the system's reason in error when given. The bytes go out in one write call, and a write the
+// disk takes only in part is cut off again, so a log always ends on a whole line.
+bool AppendToFile(const QString& fileName, const QByteArray& bytes, QString* error = nullptr);

@@ -9,6 +9,8 @@
 #include <QSaveFile>
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <optional>
 
 namespace {
@@ -167,7 +169,19 @@ int WriteConfiguration(USBStuff& usb, const QList<ConfigWrite>& writes) {
 
 bool WriteFileWhole(const QString& fileName, const QByteArray& bytes, QString& error) {
     QSaveFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
+    if (!file.open(QIODevice::WriteOnly)) {
+        error = file.errorString();
+        return false;
+    }
+    // commit() overlooks a flush that fails while it closes, and would then put a file cut short in
+    // place of the earlier one: the bytes are flushed, and checked, before it.
+    if (file.write(bytes) != bytes.size() || !file.flush()) {
+        // A disk that took the bytes only in part leaves no error text in QFile; errno says why.
+        error = QString::fromLocal8Bit(std::strerror(errno));
+        file.cancelWriting();
+        return false;
+    }
+    if (!file.commit()) {
         error = file.errorString();
         return false;
     }

@@ -9,9 +9,12 @@
 #include "windows/frmHeaters.h"
 #include "windows/frmInfo.h"
 #include "windows/frmLimits.h"
+#include "windows/frmLogging.h"
 #include "windows/frmMain.h"
 #include "windows/frmManual.h"
 #include "windows/frmRegMap.h"
+#include "windows/frmSWOptions.h"
+#include "windows/frmSave.h"
 
 namespace {
 using Factories = QMap<QString, std::function<ChildWindow*(Session&, PollingCycle&)>>;
@@ -33,6 +36,9 @@ void RegisterWindows(Factories& factories) {
     add<frmHeaters>(factories, "frmHeaters");
     add<frmInfo>(factories, "frmInfo");
     add<frmLimits>(factories, "frmLimits");
+    add<frmLogging>(factories, "frmLogging");
     add<frmManual>(factories, "frmManual");
     add<frmRegMap>(factories, "frmRegMap");
+    add<frmSWOptions>(factories, "frmSWOptions");
+    add<frmSave>(factories, "frmSave");
 }

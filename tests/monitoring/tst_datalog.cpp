@@ -1,7 +1,9 @@
 // The CSV data log as bytes in the file: header, start block, data lines and appending.
 #include "monitoring/DataLog.h"
+#include "support/FileSizeLimit.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -49,6 +51,7 @@ class TestDataLog : public QObject {
         QCOMPARE(LogLine(3, 100, readings, select({0})), QStringLiteral(".3, 25,"));
         QCOMPARE(LogLine(7, 333, readings, {}), QStringLiteral("2.331,"));
         QCOMPARE(LogLine(3000000, 3600000, readings, {}), QStringLiteral("10800000000,"));
+        QCOMPARE(LogLine(3000000000, 10, readings, {}), QStringLiteral("30000000,")); // a year at 10 ms
     }
 
     void appendKeepsEarlierBlocksAndReportsFailure() {
@@ -78,6 +81,16 @@ class TestDataLog : public QObject {
         // A device that accepts no data at all: the write must not be reported as done.
         if (QFile::exists(QStringLiteral("/dev/full")))
             QVERIFY(!AppendToFile(QStringLiteral("/dev/full"), QByteArray(100000, 'x')));
+
+        // A disk that takes part of a line only: the part is cut off again, the log ends whole.
+        const qint64 whole = QFileInfo(fileName).size();
+        QString reason;
+        {
+            FileSizeLimit limit(whole + 4);
+            QVERIFY(!AppendToFile(fileName, "1, 1500,\r\n", &reason));
+        }
+        QCOMPARE(reason, QStringLiteral("File too large"));
+        QCOMPARE(QFileInfo(fileName).size(), whole);
     }
 };
 

@@ -209,11 +209,13 @@ private Q_SLOTS:
         d.LogSelection = {};
         d.LogSelection[0] = true;
         d.LoggingActive = true;
+        d.LogSampleCount = std::int64_t(1) << 32; // a count past 32 bits keeps its time column
         p.run(350); // lines at 0, 110, 220, 330
-        QCOMPARE(d.LogSampleCount, 4);
+        QCOMPARE(d.LogSampleCount, (std::int64_t(1) << 32) + 4);
         QFile f(d.LogFileName);
         QVERIFY(f.open(QIODevice::ReadOnly));
-        QCOMPARE(f.readAll(), QByteArray("0,-5,\r\n.1,-5,\r\n.2,-5,\r\n.3,-5,\r\n"));
+        QCOMPARE(f.readAll(), QByteArray("429496729.6,-5,\r\n429496729.7,-5,\r\n429496729.8,-5,\r\n"
+                                         "429496729.9,-5,\r\n"));
         QVERIFY(p.t.requests().isEmpty());
     }
 

@@ -9,11 +9,13 @@ MessageAnswer ScriptedPrompts::message(const QString& text, MessageIcon icon, Me
 
 QString ScriptedPrompts::openFileName(const QString&, const QString& filter) {
     dialogFilters.append(filter);
+    if (whileDialogOpen) whileDialogOpen();
     return fileNames.isEmpty() ? QString() : fileNames.takeFirst();
 }
 
 QString ScriptedPrompts::saveFileName(const QString&, const QString& filter) {
     dialogFilters.append(filter);
+    if (whileDialogOpen) whileDialogOpen();
     return fileNames.isEmpty() ? QString() : fileNames.takeFirst();
 }
 

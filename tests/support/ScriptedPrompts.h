@@ -30,4 +30,6 @@ public:
     // Runs while a message is up, before it is answered: a test spins the event loop here, as a
     // real message box does.
     std::function<void()> whileShown;
+    // Runs while a file dialog is up, as timers fire under a real dialog's event loop.
+    std::function<void()> whileDialogOpen;
 };
