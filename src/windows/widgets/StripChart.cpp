@@ -67,7 +67,6 @@ StripChart::StripChart(const GraphHistory& history, const GraphType& type, QWidg
     setInteractions(QCP::iRangeDrag | QCP::iRangeZoom);
 
     replotTimer_.setSingleShot(true);
-    replotTimer_.setInterval(ReplotIntervalMs);
     connect(&replotTimer_, &QTimer::timeout, this, &StripChart::replotNow);
 }
 
@@ -99,7 +98,9 @@ void StripChart::setCaption(int channel, const QString& text) {
 
 void StripChart::dataAppended() {
     if (paused_ || !isVisible() || replotTimer_.isActive()) return;
-    replotTimer_.start();
+    const ValueRange range = timeRange();
+    const double columnMs = 1000 * (range.upper - range.lower) / std::max(1, axisRect()->width());
+    replotTimer_.start(static_cast<int>(std::clamp<double>(columnMs, MinReplotIntervalMs, MaxReplotIntervalMs)));
 }
 
 void StripChart::setPaused(bool paused) {

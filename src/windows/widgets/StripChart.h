@@ -18,7 +18,12 @@
 class StripChart final : public QCustomPlot {
     Q_OBJECT
   public:
-    static constexpr int ReplotIntervalMs = 40; // 25 pictures a second at most
+    // A new picture waits for the time one pixel column of the time axis covers (0.6 s for ten
+    // minutes on a thousand pixels): drawing more often would repeat the same pixels. It never
+    // draws more than 25 pictures a second, and never waits longer than a quarter of a second, so
+    // the newest column and the live values in the legend keep up.
+    static constexpr int MinReplotIntervalMs = 40;
+    static constexpr int MaxReplotIntervalMs = 250;
     static constexpr double KeyZoomFactor = 1.25;
 
     StripChart(const GraphHistory& history, const GraphType& type, QWidget* parent = nullptr);
