@@ -73,8 +73,6 @@ class TestStartup : public QObject {
         QTest::addColumn<int>("requests");
         QTest::addColumn<int>("code"); // the link error that ends the program; -1: connected
         QTest::addColumn<QString>("message");
-        QTest::newRow("enable fails twice")
-            << SimOptions{.enableSmbusFailures = 2, .chip = {}} << 3 << 6 << -1 << "";
         QTest::newRow("enable fails 19 times")
             << SimOptions{.enableSmbusFailures = 19, .chip = {}} << 20 << 23 << -1 << "";
         QTest::newRow("enable fails 20 times")
