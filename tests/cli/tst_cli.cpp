@@ -146,8 +146,7 @@ class TestCli : public QObject {
             "write 0x40 0\nwrite 0x40 0x01\nread 0x40\n");
         // Bits under the mask are set and cleared from the value; the others keep what the chip held.
         add("masked write", {"write", "Interrupt Mask 1", "0x02", "--mask", "0x86"}, 0,
-            "0x72 0x03 Interrupt Mask 1: R2T R1T\n", "",
-            {"222 46 114 1 1", "222 46 882 0 0", "222 46 114 1 1"});
+            "0x72 0x03 Interrupt Mask 1: R2T R1T\n", "", {"222 46 114 1 1", "222 46 882 0 0", "222 46 114 1 1"});
         add("heater", {"heater", "2", "40"}, 0, "Heater2 PWM: 40\n", "", {"218 2 40 0 1", "218 0 0 1 3"});
         add("board C without 5 V", {"board"}, 0,
             "Board Revision: C\n5V Present: No\n12V Present: Yes\nDevice Address: 2Eh\nFan1 Present: No\n"
@@ -206,11 +205,8 @@ class TestCli : public QObject {
         QCOMPARE(registers.size(), 100);
         QCOMPARE(t.commandRequests().size(), 100);
         const auto entry = [&](int i) { return registers[i].toObject(); };
-        QCOMPARE(entry(32), (QJsonObject{{"address", 0x40},
-                                         {"name", "Configuration 1"},
-                                         {"value", 3},
-                                         {"default", 1},
-                                         {"readOnly", false}}));
+        QCOMPARE(entry(32), (QJsonObject{{"address", 0x40}, {"name", "Configuration 1"}, {"value", 3},
+                                         {"default", 1}, {"readOnly", false}}));
         QCOMPARE(entry(99).value("name"), QJsonValue("AFC"));
         QCOMPARE(entry(99).value("address"), QJsonValue(0x7B));
         QCOMPARE(entry(97).value("readOnly"), QJsonValue(true)); // GPIO Status
@@ -233,8 +229,7 @@ class TestCli : public QObject {
             t.ctrlCAtMs = 1000; // during the board's enumeration wait
             QCOMPARE(t.run(args, "write 0x40 0x03\nwrite 0x72 1\n"), 130);
             QVERIFY(t.err.contains("interrupted while connecting; nothing was written"));
-            for (const JournalEntry& e : t.board.journal())
-                QVERIFY(e.firmware || e.direction == 1 || e.request != RegisterRequest);
+            for (const JournalEntry& e : t.board.journal()) QVERIFY(e.firmware || e.direction == 1 || e.request != RegisterRequest);
             QVERIFY(t.clock.nowMs() < 1500);
         }
     }
@@ -244,10 +239,8 @@ class TestCli : public QObject {
     void monitorHoldsReadingsWhenBlockReadsFail() {
         Cli t({.failBlockReads = true, .chip = {}});
         QCOMPARE(t.run({"monitor", "--count", "1", "--json"}), 0);
-        QCOMPARE(t.out.trimmed(),
-                 QStringLiteral(
-                     R"({"dutyCycles":[0,0,0,0],"fanSpeeds":[0,0,0,0],)"
-                     R"("maxTemperature":30,"sample":0,"temperatures":[0,0,0,0,0,0,0,0,0,0],"time":0})"));
+        QCOMPARE(t.out.trimmed(), QStringLiteral(R"({"dutyCycles":[0,0,0,0],"fanSpeeds":[0,0,0,0],)"
+                                                 R"("maxTemperature":30,"sample":0,"temperatures":[0,0,0,0,0,0,0,0,0,0],"time":0})"));
     }
 
     void monitorTableJsonAndCsv() {
@@ -316,8 +309,7 @@ class TestCli : public QObject {
         const QStringList writes = b.commandTexts().filter(QRegularExpression(" 0 0$"));
         QCOMPARE(writes.size(), 75);
         QCOMPARE(writes.first(), QStringLiteral("222 46 %1 0 0").arg(0xFF * 256 + 0x32));
-        QCOMPARE(writes.mid(71),
-                 (QStringList{"222 46 2687 0 0", "222 46 128 0 0", "222 46 2687 0 0", "222 46 891 0 0"}));
+        QCOMPARE(writes.mid(71), (QStringList{"222 46 2687 0 0", "222 46 128 0 0", "222 46 2687 0 0", "222 46 891 0 0"}));
         for (int address : {0x40, 0x72, 0x7F, 0x7B, 0x44, 0x43, 0x6A})
             QCOMPARE(b.chip().read(address), a.chip().read(address));
         QCOMPARE(b.chip().read(0x44), 0xFB);
