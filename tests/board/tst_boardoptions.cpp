@@ -15,12 +15,11 @@ QString list(const auto& values) {
 }
 
 // Every setting the options can change, as text, in the order of SettingNames.
-const QStringList SettingNames{"board",          "journal",       "settings",    "chips",
-                               "enableFailures", "firmwareFails", "failRequest", "linkLostAfter",
-                               "failBlockReads", "revision",      "supply12V",   "supply5V",
-                               "ambient",        "fans",          "fanMaxRpm",   "timeScale",
-                               "freeWheelMs",    "heaterHalfSteps", "gpioLevels",
-                               "usbDevice",      "usbLoader",     "usbSerial",   "usbPort"};
+const QStringList SettingNames{
+    "board",       "journal",       "settings",       "chips",     "enableFailures", "firmwareFails",
+    "failRequest", "linkLostAfter", "failBlockReads", "revision",  "supply12V",      "supply5V",
+    "ambient",     "fans",          "fanMaxRpm",      "timeScale", "freeWheelMs",    "heaterHalfSteps",
+    "gpioLevels",  "usbDevice",     "usbLoader",      "usbSerial", "usbPort"};
 QStringList settings(const BoardOptions& o) {
     const SimOptions& s = o.sim;
     const auto n = [](auto v) { return QString::number(v); };
@@ -29,8 +28,8 @@ QStringList settings(const BoardOptions& o) {
                          << n(s.linkLostAfterMs) << n(s.failBlockReads) << n(s.boardRevision)
                          << n(s.supply12V) << n(s.supply5V) << n(s.chip.ambientC) << list(s.chip.fanPresent)
                          << list(s.chip.fanMaxRpm) << n(s.timeScale) << n(s.chip.freeWheelTestMs)
-                         << n(s.heaterHalfSteps) << list(s.chip.gpioInputHigh)
-                         << UsbIdText(o.usb.board) << UsbIdText(o.usb.loader) << o.usb.serial << o.usb.port;
+                         << n(s.heaterHalfSteps) << list(s.chip.gpioInputHigh) << UsbIdText(o.usb.board)
+                         << UsbIdText(o.usb.loader) << o.usb.serial << o.usb.port;
 }
 
 } // namespace
@@ -39,68 +38,62 @@ class TestBoardOptions : public QObject {
     Q_OBJECT
 
   private Q_SLOTS:
-    void eachOptionSetsOnlyItsSetting_data() {
-        QTest::addColumn<QStringList>("args");
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<QString>("value");
-        auto row = [](const char* tag, QStringList args, const char* name, const char* value) {
-            QTest::newRow(tag) << args << QString::fromLatin1(name) << QString::fromLatin1(value);
-        };
-        row("board inline", {"--board=sim"}, "board", "sim");
-        row("journal", {"--journal", "/tmp/j.txt"}, "journal", "/tmp/j.txt");
-        row("settings inline", {"--settings=/tmp/s.ini"}, "settings", "/tmp/s.ini");
-        row("chips", {"--sim-chips", "2C,0x2E"}, "chips", "44,46");
-        row("no chip", {"--sim-no-chip"}, "chips", "");
-        row("enable failures", {"--sim-enable-failures", "3"}, "enableFailures", "3");
-        row("firmware fails", {"--sim-firmware-fails"}, "firmwareFails", "1");
-        row("leading zero is not octal", {"--sim-fail-request", "010"}, "failRequest", "10");
-        row("link lost", {"--sim-link-lost-after", "0"}, "linkLostAfter", "0");
-        row("block reads", {"--sim-fail-block-reads"}, "failBlockReads", "1");
-        row("revision c", {"--sim-revision", "c"}, "revision", "2");
-        row("revision D", {"--sim-revision", "D"}, "revision", "4");
-        row("no 12 V", {"--sim-no-12v"}, "supply12V", "0");
-        row("no 5 V", {"--sim-no-5v"}, "supply5V", "0");
-        row("ambient", {"--sim-ambient", "-12.5"}, "ambient", "-12.5");
-        row("fans blanks", {"--sim-fans", " 2 , 3 "}, "fans", "0,1,1,0");
-        row("no fans", {"--sim-fans="}, "fans", "0,0,0,0");
-        row("max rpm", {"--sim-fan-max-rpm", "100,2000, 3000,50000"}, "fanMaxRpm", "100,2000,3000,50000");
-        row("gpio levels", {"--sim-gpio-levels", "1, 0,0,1"}, "gpioLevels", "1,0,0,1");
-        row("time scale highest", {"--sim-time-scale=1e3"}, "timeScale", "1000");
-        row("free wheel", {"--sim-free-wheel-ms", "500"}, "freeWheelMs", "500");
-        row("free wheel never", {"--sim-free-wheel-ms=never"}, "freeWheelMs", "-1");
-        row("heater half steps", {"--sim-heater-half-steps"}, "heaterHalfSteps", "1");
-        row("bare chip", {"--board", "i2c:/dev/i2c-1"}, "board", "i2c:/dev/i2c-1");
-        row("usb device", {"--usb-device", "0x1234:abcd"}, "usbDevice", "1234:ABCD");
-        row("usb loader", {"--usb-loader=4b4:8613"}, "usbLoader", "04B4:8613");
-        row("usb serial", {"--usb-serial", "VT 7"}, "usbSerial", "VT 7");
-        row("usb port", {"--usb-port", "3-1.4.2"}, "usbPort", "3-1.4.2");
-    }
+    // Arguments that are not board options pass through in order; no option takes one as its value.
     void eachOptionSetsOnlyItsSetting() {
-        QFETCH(QStringList, args);
-        QFETCH(QString, name);
-        QFETCH(QString, value);
-        BoardOptions o;
-        QStringList rest;
-        QString error;
-        // Arguments that are not board options pass through in order; no option takes one as its value.
-        QVERIFY2(ParseBoardOptions(QStringList{"-x"} + args + QStringList{"file.sav"}, o, rest, error),
-                 qPrintable(error));
-        QStringList expected = settings(BoardOptions{});
-        QVERIFY(SettingNames.contains(name));
-        expected[SettingNames.indexOf(name)] = value;
-        QCOMPARE(settings(o), expected);
-        QCOMPARE(rest, (QStringList{"-x", "file.sav"}));
+        using Set = std::tuple<QStringList, QString, QString>; // the options, the setting, its value
+        for (const auto& [args, name, value] :
+             {Set{{"--board=sim"}, "board", "sim"},
+              Set{{"--journal", "/tmp/j.txt"}, "journal", "/tmp/j.txt"},
+              Set{{"--settings=/tmp/s.ini"}, "settings", "/tmp/s.ini"},
+              Set{{"--sim-chips", "2C,0x2E"}, "chips", "44,46"},
+              Set{{"--sim-no-chip"}, "chips", ""},
+              Set{{"--sim-enable-failures", "3"}, "enableFailures", "3"},
+              Set{{"--sim-firmware-fails"}, "firmwareFails", "1"},
+              Set{{"--sim-fail-request", "010"}, "failRequest", "10"},
+              Set{{"--sim-link-lost-after", "0"}, "linkLostAfter", "0"},
+              Set{{"--sim-fail-block-reads"}, "failBlockReads", "1"},
+              Set{{"--sim-revision", "c"}, "revision", "2"},
+              Set{{"--sim-revision", "D"}, "revision", "4"},
+              Set{{"--sim-no-12v"}, "supply12V", "0"},
+              Set{{"--sim-no-5v"}, "supply5V", "0"},
+              Set{{"--sim-ambient", "-12.5"}, "ambient", "-12.5"},
+              Set{{"--sim-fans", " 2 , 3 "}, "fans", "0,1,1,0"},
+              Set{{"--sim-fans="}, "fans", "0,0,0,0"},
+              Set{{"--sim-fan-max-rpm", "100,2000, 3000,50000"}, "fanMaxRpm", "100,2000,3000,50000"},
+              Set{{"--sim-gpio-levels", "1, 0,0,1"}, "gpioLevels", "1,0,0,1"},
+              Set{{"--sim-time-scale=1e3"}, "timeScale", "1000"},
+              Set{{"--sim-free-wheel-ms", "500"}, "freeWheelMs", "500"},
+              Set{{"--sim-free-wheel-ms=never"}, "freeWheelMs", "-1"},
+              Set{{"--sim-heater-half-steps"}, "heaterHalfSteps", "1"},
+              Set{{"--board", "i2c:/dev/i2c-1"}, "board", "i2c:/dev/i2c-1"},
+              Set{{"--usb-device", "0x1234:abcd"}, "usbDevice", "1234:ABCD"},
+              Set{{"--usb-loader=4b4:8613"}, "usbLoader", "04B4:8613"},
+              Set{{"--usb-serial", "VT 7"}, "usbSerial", "VT 7"},
+              Set{{"--usb-port", "3-1.4.2"}, "usbPort", "3-1.4.2"}}) {
+            BoardOptions o;
+            QStringList rest;
+            QString error;
+            QVERIFY2(ParseBoardOptions(QStringList{"-x"} + args + QStringList{"file.sav"}, o, rest, error),
+                     qPrintable(error));
+            QStringList expected = settings(BoardOptions{});
+            QVERIFY(SettingNames.contains(name));
+            expected[SettingNames.indexOf(name)] = value;
+            QCOMPARE(settings(o), expected);
+            QCOMPARE(rest, (QStringList{"-x", "file.sav"}));
+        }
     }
 
-    void malformedValuesAreRefused_data() {
-        QTest::addColumn<QStringList>("args");
-        QTest::addColumn<QString>("error");
-        QTest::newRow("missing value")
-            << QStringList{"--sim-chips"} << QStringLiteral("option --sim-chips needs a value");
-        QTest::newRow("unknown board")
-            << QStringList{"--board", "i2c:"}
-            << QStringLiteral("unknown board 'i2c:' (available: sim, usb, i2c:/dev/i2c-N, "
-                              "usb:sim, i2c:sim)");
+    void malformedValuesAreRefused() {
+        const auto refused = [](const QStringList& args, const QString& error) {
+            BoardOptions o;
+            QStringList rest;
+            QString message;
+            QVERIFY(!ParseBoardOptions(args, o, rest, message));
+            QCOMPARE(message, error);
+        };
+        refused({"--sim-chips"}, "option --sim-chips needs a value");
+        refused({"--board", "i2c:"},
+                "unknown board 'i2c:' (available: sim, usb, i2c:/dev/i2c-N, usb:sim, i2c:sim)");
         for (const char* text :
              {"--usb-device 12345:1", "--usb-device 04b4", "--usb-port 1.2", "--usb-port 1-",
               "--sim-chips 80", "--sim-chips=0x", "--sim-revision E", "--sim-ambient 25C",
@@ -109,19 +102,10 @@ class TestBoardOptions : public QObject {
               "--sim-gpio-levels=1,0,1"}) {
             const QStringList args = QString::fromLatin1(text).split(QLatin1Char(' '));
             const QStringList option = args[0].split(QLatin1Char('='));
-            QTest::newRow(text)
-                << args
-                << QStringLiteral("invalid value for %1: %2").arg(option[0], args.value(1, option.value(1)));
+            refused(
+                args,
+                QStringLiteral("invalid value for %1: %2").arg(option[0], args.value(1, option.value(1))));
         }
-    }
-    void malformedValuesAreRefused() {
-        QFETCH(QStringList, args);
-        QFETCH(QString, error);
-        BoardOptions o;
-        QStringList rest;
-        QString message;
-        QVERIFY(!ParseBoardOptions(args, o, rest, message));
-        QCOMPARE(message, error);
     }
 
     void createBoard() {

