@@ -6,6 +6,7 @@
 #include "support/SimSession.h"
 #include "windows/frmMain.h"
 
+#include <QFile>
 #include <QRegularExpression>
 
 #include <functional>
@@ -17,6 +18,12 @@ inline QString readText(int reg) {
 }
 inline QString writeText(int reg, int value) {
     return QStringLiteral("222 46 %1 0 0").arg(value * 256 + reg);
+}
+
+// A file's bytes; none when it cannot be read.
+inline QByteArray fileBytes(const QString& name) {
+    QFile f(name);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
 // A child window over a connected simulated board. The readings are held still unless a test
@@ -62,6 +69,7 @@ struct MainFixture {
             window.Form_Unload();
         };
     }
+    void failNextRequest() { t.board->options().failRequestNumber = t.board->requestCount() + 1; }
     SimSession t;
     PollingCycle polling{*t.session};
     SettingsStore settings;

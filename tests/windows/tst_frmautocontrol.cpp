@@ -1,6 +1,6 @@
 // The automatic fan control window: what it shows, what it writes for the user's edits, and where
-// the plot puts curves and markers. Encodings,
-// the order of an apply and the curve geometry are tested in core.
+// the plot puts curves and markers. Encodings, the order of an apply and the curve geometry are
+// tested in core.
 #include "support/WindowFixture.h"
 #include "windows/frmAutoControl.h"
 

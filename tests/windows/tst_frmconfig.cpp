@@ -1,5 +1,5 @@
-// The general configuration window: what it shows, what its buttons
-// write and in which order, and OK staying open after a refused entry.
+// The general configuration window: what it shows, what its buttons write and in which order,
+// and OK staying open after a refused entry.
 #include "support/WindowFixture.h"
 #include "windows/frmConfig.h"
 

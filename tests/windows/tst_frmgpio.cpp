@@ -1,5 +1,5 @@
-// The GPIO window: what opening reads and shows, the rows following
-// their direction, the once-a-second input levels and what the buttons write.
+// The GPIO window: what opening reads and shows, the rows following their direction, the
+// once-a-second input levels and what the buttons write.
 #include "support/WindowFixture.h"
 #include "windows/frmGPIO.h"
 

@@ -1,10 +1,9 @@
-// The graphs window: what opening shows and sends, the live captions
-// and traces, the update-rate box, pausing, keyboard zoom and both exports.
+// The graphs window: what opening shows and sends, the live captions and traces, the update-rate
+// box, pausing, keyboard zoom and both exports.
 #include "support/WindowFixture.h"
 #include "windows/frmGraph.h"
 
 #include <QApplication>
-#include <QFile>
 #include <QImage>
 #include <QMouseEvent>
 #include <QTemporaryDir>
@@ -68,8 +67,10 @@ class TestFrmGraph : public QObject {
         QCOMPARE(w.history().size(), before);
     }
 
-    // What the box accepts is tested in core; here: a refused value leaves the interval as it was.
-    void updateRateBox() {
+    // The update-rate box (what it accepts is tested in core: here a refused value leaves the
+    // interval as it was, and Up steps it); pause holds the shown time range while the history
+    // fills; +/- zoom within the limits.
+    void updateRatePauseAndZoom() {
         Fixture f;
         for (const char* typed : {"250", "40000"}) {
             f.w->txtUpdate->setText(QString::fromLatin1(typed));
@@ -78,11 +79,7 @@ class TestFrmGraph : public QObject {
         f.w->txtUpdate->setText(QStringLiteral("20"));
         QTest::keyClick(f.w->txtUpdate, Qt::Key_Up);
         QCOMPARE(f.t.session->options.GraphInterval, 30);
-    }
 
-    // Pause holds the shown time range while the history fills; +/- zoom within the limits.
-    void pauseAndZoom() {
-        Fixture f;
         StripChart* chart = f.w->stpGraph[3];
         f.run(1000);
         QTest::mouseClick(f.w->cmdPause, Qt::LeftButton);
@@ -122,15 +119,11 @@ class TestFrmGraph : public QObject {
         QTest::mouseClick(f.w->cmdSavePicture, Qt::LeftButton);
         QCOMPARE(QImage(dir.filePath("shot.png")).size(), f.w->stpGraph[4]->size());
         QTest::mouseClick(f.w->cmdSaveData, Qt::LeftButton);
-        QFile csv(dir.filePath("data.csv"));
-        QVERIFY(csv.open(QIODevice::ReadOnly));
-        const QList<QByteArray> lines = csv.readAll().split('\n');
-        QCOMPARE(lines.first(), QByteArray("Time,Temp1 (\xc2\xb0"
-                                           "C),Temp2 (\xc2\xb0"
-                                           "C),Temp3 (\xc2\xb0"
-                                           "C),"
-                                           "Temp4 (\xc2\xb0"
-                                           "C),PWM1 (%),PWM2 (%),PWM3 (%),PWM4 (%)\r"));
+        const QList<QByteArray> lines = fileBytes(dir.filePath("data.csv")).split('\n');
+        QCOMPARE(
+            QString::fromUtf8(lines.first()),
+            QStringLiteral(
+                "Time,Temp1 (°C),Temp2 (°C),Temp3 (°C),Temp4 (°C),PWM1 (%),PWM2 (%),PWM3 (%),PWM4 (%)\r"));
         QCOMPARE(lines.size(), 1 + 50 + 1); // header, a line per update, nothing after the last CR LF
         QVERIFY(f.t.prompts.messages.isEmpty());
         QTest::mouseClick(f.w->cmdSaveData, Qt::LeftButton);

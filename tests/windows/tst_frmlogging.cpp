@@ -19,10 +19,7 @@ struct Fixture : WindowFixture<frmLogging> {
         if (!file.isEmpty()) t.prompts.fileNames << dir.filePath(file);
         QTest::mouseClick(w->cmdLogData, Qt::LeftButton);
     }
-    QByteArray bytes(const QString& file) const {
-        QFile f(dir.filePath(file));
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-    }
+    QByteArray bytes(const QString& file) const { return fileBytes(dir.filePath(file)); }
     QTemporaryDir dir;
 };
 

@@ -44,11 +44,6 @@ QStringList captions(const QList<QAction*>& actions) {
         if (!a->isSeparator()) out << a->text();
     return out;
 }
-
-QByteArray fileBytes(const QString& name) {
-    QFile f(name);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
 } // namespace
 
 class TestFrmMain : public QObject {
@@ -176,12 +171,9 @@ class TestFrmMain : public QObject {
             }
             underMessage = journalSize() - before;
         };
-        const auto failNextRequest = [&m] {
-            m.t.board->options().failRequestNumber = m.t.board->requestCount() + 1;
-        };
 
         m.t.prompts.answers = {MessageAnswer::No};
-        failNextRequest();
+        m.failNextRequest();
         QVERIFY(m.t.session->usb.SetHeater(1, 50) != 0);
         QCOMPARE(underMessage, std::size_t(0));
         const std::size_t afterNo = journalSize();
@@ -190,7 +182,7 @@ class TestFrmMain : public QObject {
         QVERIFY(journalSize() > afterNo);
 
         // Start-up's first flag read fails: nothing after the failed request, the position saved.
-        failNextRequest();
+        m.failNextRequest();
         InitDefaults(*m.t.session);
         QCOMPARE(m.t.programEnds, QList<int>{CommunicationsInterrupted});
         QCOMPARE(underMessage, std::size_t(0));

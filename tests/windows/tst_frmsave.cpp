@@ -1,5 +1,5 @@
-// The save/recall window: the saved file's bytes, the recall's writes on
-// the wire, refused files, and the polling cycle held still around the chip accesses.
+// The save/recall window: the saved file's bytes, the recall's writes on the wire, refused files,
+// and the polling cycle held still around the chip accesses.
 #include "board/Startup.h"
 #include "support/FileSizeLimit.h"
 #include "support/WindowFixture.h"
@@ -25,10 +25,7 @@ struct Fixture : WindowFixture<frmSave> {
         t.prompts.fileNames << f.fileName();
         return f.fileName();
     }
-    QByteArray bytes(const QString& name) const {
-        QFile f(dir.filePath(name));
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-    }
+    QByteArray bytes(const QString& name) const { return fileBytes(dir.filePath(name)); }
     // The polling cycle's reads: a save or recall makes no block read.
     qsizetype blockReads() const { return journal().filter(QRegularExpression("^220 ")).size(); }
     QTemporaryDir dir;
