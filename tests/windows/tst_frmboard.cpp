@@ -1,7 +1,6 @@
-// The board details and heater windows over the simulated board: details as the board reports
-// them, the free-wheel test as the user watches it, heater levels read and sent.
-#include "monitoring/PollingCycle.h"
-#include "support/SimSession.h"
+// The board details and heater windows: details as the board reports them, the free-wheel test
+// as the user watches it, heater levels read and sent.
+#include "support/WindowFixture.h"
 #include "windows/frmHeaters.h"
 #include "windows/frmInfo.h"
 
@@ -9,25 +8,7 @@
 #include <QAccessibleValueInterface>
 #include <QTest>
 
-#include <memory>
-
 namespace {
-template <class W> struct Fixture {
-    explicit Fixture(SimOptions o = {}) : t(std::move(o)) { t.connect(); }
-    W& open() {
-        w = std::make_unique<W>(*t.session, polling);
-        w->show();
-        return *w;
-    }
-    void tick(std::int64_t ms) {
-        t.clock.set(ms);
-        polling.Tick(ms);
-    }
-    SimSession t;
-    PollingCycle polling{*t.session};
-    std::unique_ptr<W> w;
-};
-
 // Caption, revision, 5 V, 12 V, address and the four fans, as "|"-separated text.
 QString shown(const frmInfo& w) {
     QStringList out{w.cmdFreeWheel->text(), w.lblRevision->text(), w.lbl5V->text(), w.lbl12V->text(),
@@ -35,10 +16,6 @@ QString shown(const frmInfo& w) {
     for (const QLabel* l : w.lblFanPresent)
         out << l->text();
     return out.join(QLatin1Char('|'));
-}
-
-void setByAssistiveTechnology(QWidget* slider, double value) {
-    QAccessible::queryAccessibleInterface(slider)->valueInterface()->setCurrentValue(value);
 }
 } // namespace
 
@@ -66,14 +43,13 @@ class TestFrmBoard : public QObject {
         o.boardRevision = revision;
         o.supply5V = revision != 4;
         o.chipAddresses = {address};
-        Fixture<frmInfo> f(o);
+        WindowFixture<frmInfo> f(o);
         f.t.chip().write(0x36, 0x0A);        // fans 2 and 4 absent
         f.t.usb().TransferBuffer.fill(0x0C); // would read as both supplies and revision D
-        if (statusFails) f.t.board->options().failRequestNumber = f.t.board->requestCount() + 1;
-        f.t.board->clearJournal();
+        if (statusFails) f.failNextRequest();
+        f.forget();
         QCOMPARE(shown(f.open()), expected);
-        QCOMPARE(f.t.requestTexts(),
-                 (QStringList{"221 0 0 1 6", QStringLiteral("222 %1 54 1 1").arg(address)}));
+        QCOMPARE(f.journal(), (QStringList{"221 0 0 1 6", QStringLiteral("222 %1 54 1 1").arg(address)}));
     }
 
     // "Checking" with a dot a second, cycling; a test still running when the window closes is
@@ -82,74 +58,73 @@ class TestFrmBoard : public QObject {
     void freeWheelTest() {
         SimOptions o;
         o.chip.freeWheelTestMs = 6000;
-        Fixture<frmInfo> f(o);
-        f.t.session->options.ReadingEnabled = false;
+        WindowFixture<frmInfo> f(o);
         frmInfo& w = f.open();
         QCOMPARE(w.windowTitle(), QStringLiteral("Evaluation Board"));
-        f.t.board->clearJournal();
+        f.forget();
         QTest::mouseClick(w.cmdFreeWheel, Qt::LeftButton);
-        QCOMPARE(f.t.requestTexts(), (QStringList{"222 46 64 1 1", "222 46 832 0 0"}));
+        QCOMPARE(f.journal(), (QStringList{"222 46 64 1 1", "222 46 832 0 0"}));
         QCOMPARE(shown(w), QStringLiteral("Checking|B|Yes|Yes|2Eh||||"));
+        const auto tick = [&f] {
+            f.polling.Tick(f.t.clock.nowMs());
+            f.t.clock.advance(1001);
+        };
         QStringList captions;
-        for (std::int64_t ms : {0, 1001, 2002, 3003, 4004}) {
-            f.tick(ms);
+        for (int s = 0; s < 5; ++s) {
+            tick();
             captions << w.cmdFreeWheel->text();
         }
         QCOMPARE(captions, (QStringList{"Checking.", "Checking..", "Checking...", "Checking", "Checking."}));
         w.close();
         QVERIFY(f.t.session->decl.FreeWheelRunning && !f.t.session->decl.BoardInfoOpen);
 
-        f.t.board->clearJournal();
+        f.forget();
         f.t.chip().write(0x36, 0x05);
         frmInfo& again = f.open();
         QCOMPARE(shown(again), QStringLiteral("Free Wheel Test|B|Yes|Yes|2Eh|No|Yes|No|Yes"));
-        f.tick(5005);
+        tick();
         QCOMPARE(again.cmdFreeWheel->text(), QStringLiteral("Free Wheel Test."));
-        f.tick(6006);
+        tick();
         QCOMPARE(shown(again), QStringLiteral("Free Wheel Test|B|Yes|Yes|2Eh|Yes|Yes|Yes|No"));
-        f.tick(7007); // no poll once the test has ended
-        QCOMPARE(f.t.requestTexts(), (QStringList{"221 0 0 1 6", "222 46 54 1 1", "222 46 64 1 1", "222 46 64 1 1",
-                                                  "222 46 54 1 1"}));
+        tick(); // no poll once the test has ended
+        QCOMPARE(f.journal(), (QStringList{"221 0 0 1 6", "222 46 54 1 1", "222 46 64 1 1", "222 46 64 1 1",
+                                           "222 46 54 1 1"}));
     }
 
     // A board level byte of 75 shows 37.5 and sends nothing; the user's keys go to whole levels;
-    // Temperature 1 climbs in its label while heater 1 drives.
+    // each label shows its heater's sensor.
     void heaterLevelsAndTemperatures() {
         SimOptions o;
         o.heaterHalfSteps = true;
-        o.chip.noise = 0;
-        Fixture<frmHeaters> f(o);
+        WindowFixture<frmHeaters> f(o);
         f.t.usb().SetHeater(1, 38); // reported as 75
-        f.t.board->clearJournal();
+        f.forget();
         frmHeaters& w = f.open();
         QCOMPARE(w.windowTitle(), QStringLiteral("Heater Control"));
-        QCOMPARE(f.t.requestTexts(), QStringList{"218 0 0 1 3"});
+        QCOMPARE(f.journal(), QStringList{"218 0 0 1 3"});
         QCOMPARE(w.lblLevel[0]->text(), QStringLiteral("37.5"));
 
-        f.t.board->clearJournal();
+        f.forget();
         w.sldHeater[0]->setFocus();
         for (Qt::Key key : {Qt::Key_Right, Qt::Key_Right, Qt::Key_PageDown, Qt::Key_End})
             QTest::keyClick(w.sldHeater[0], key);
         for (double value : {100.4, 1.5, 0.5})
-            setByAssistiveTechnology(w.sldHeater[1], value);
-        QCOMPARE(f.t.requestTexts(),
-                 (QStringList{"218 1 38 0 1", "218 1 39 0 1", "218 1 29 0 1", "218 1 100 0 1",
-                              "218 2 100 0 1", "218 2 2 0 1", "218 2 0 0 1"}));
-        QStringList seen{w.lblTemp[0]->text()};
-        for (std::int64_t ms = 0; ms <= 40000; ms += 10) {
-            f.tick(ms);
-            if (ms % 20000 == 0) seen << w.lblTemp[0]->text() + QStringLiteral(", ") + w.lblTemp[1]->text();
-        }
-        QCOMPARE(seen, (QStringList{"Temp1 = ", "Temp1 = 25°C, Temp2 = 25°C", "Temp1 = 45°C, Temp2 = 25°C",
-                                    "Temp1 = 54°C, Temp2 = 25°C"}));
+            QAccessible::queryAccessibleInterface(w.sldHeater[1])->valueInterface()->setCurrentValue(value);
+        QCOMPARE(f.journal(), (QStringList{"218 1 38 0 1", "218 1 39 0 1", "218 1 29 0 1", "218 1 100 0 1",
+                                           "218 2 100 0 1", "218 2 2 0 1", "218 2 0 0 1"}));
+        QCOMPARE(w.lblTemp[0]->text(), QStringLiteral("Temp1 = "));
+        f.t.session->readings.Temperatures = {54, -5};
+        f.run(1000);
+        QCOMPARE(w.lblTemp[0]->text() + QStringLiteral(", ") + w.lblTemp[1]->text(),
+                 QStringLiteral("Temp1 = 54°C, Temp2 = -5°C"));
     }
 
     // The heater error: No keeps the window with its sliders unset, Yes ends the program.
     void heaterError() {
         for (const MessageAnswer answer : {MessageAnswer::No, MessageAnswer::Yes}) {
-            Fixture<frmHeaters> f;
+            WindowFixture<frmHeaters> f;
             f.t.usb().TransferBuffer[1] = 80; // would read as 40
-            f.t.board->options().failRequestNumber = f.t.board->requestCount() + 1;
+            f.failNextRequest();
             f.t.prompts.answers = {answer};
             QCOMPARE(f.open().sldHeater[1]->unitValue(), 0.0);
             QCOMPARE(f.t.session->decl.HeatersOpen, answer == MessageAnswer::No && f.t.programEnds.isEmpty());

@@ -1,20 +1,12 @@
-// The general configuration window over the simulated board: what it shows, what its buttons
-// write and in which order, and OK staying open after a refused entry.
-#include "monitoring/PollingCycle.h"
-#include "support/SimSession.h"
+// The general configuration window: what it shows, what its buttons write and in which order,
+// and OK staying open after a refused entry.
+#include "support/WindowFixture.h"
 #include "windows/frmConfig.h"
 
 #include <QLineEdit>
 #include <QTest>
 
 namespace {
-QString write(int reg, int value) {
-    return QStringLiteral("222 46 %1 0 0").arg(value * 256 + reg);
-}
-QString read(int reg) {
-    return QStringLiteral("222 46 %1 1 1").arg(reg);
-}
-
 void retype(QComboBox* box, const QString& text) {
     box->lineEdit()->selectAll();
     QTest::keyClicks(box->lineEdit(), text);
@@ -36,14 +28,11 @@ class TestFrmConfig : public QObject {
 
   private Q_SLOTS:
     void editApplyRefuseAndReopen() {
-        SimSession t;
-        t.connect();
-        PollingCycle polling(*t.session);
+        WindowFixture<frmConfig> f;
         for (auto [reg, value] :
              {std::pair{0x40, 0x74}, {0x74, 0x95}, {0x7A, 0x95}, {0x7B, 0x3F}, {0x7F, 0x05}})
-            t.chip().write(reg, value);
-        auto w = std::make_unique<frmConfig>(*t.session, polling);
-        w->show();
+            f.t.chip().write(reg, value);
+        frmConfig* w = &f.open();
         QCOMPARE(shown(*w), QStringLiteral("00 Full Speed Input 1 2 169 1"));
         QTest::keyClick(w->chkMonitoring, Qt::Key_Space);
         QTest::keyClick(w->chkTODIS, Qt::Key_Space);
@@ -51,14 +40,14 @@ class TestFrmConfig : public QObject {
         retype(w->cmbGain, QStringLiteral("731"));
         retype(w->cmbOffset, QStringLiteral("406"));
         QTest::keyClick(w->chkUseDefault, Qt::Key_Space);
-        t.board->clearJournal();
+        f.forget();
         QTest::mouseClick(w->cmdApply, Qt::LeftButton);
         // Gain 731 = 0xB6 << 2 | 3, offset 406 = 0x32 << 3 | 6; the other bits kept.
-        QCOMPARE(
-            t.requestTexts(),
-            QStringList({read(0x40), write(0x40, 0xFD), read(0x74), write(0x74, 0x95), write(0x79, 0xB6),
-                         read(0x7A), write(0x7A, 0xD5), read(0x7A), write(0x7A, 0xF2), read(0x7B),
-                         write(0x7B, 0xDF), write(0x7E, 0xFF), read(0x7F), write(0x7F, 0xC5), read(0x7F)}));
+        QCOMPARE(f.journal(),
+                 QStringList({readText(0x40), writeText(0x40, 0xFD), readText(0x74), writeText(0x74, 0x95),
+                              writeText(0x79, 0xB6), readText(0x7A), writeText(0x7A, 0xD5), readText(0x7A),
+                              writeText(0x7A, 0xF2), readText(0x7B), writeText(0x7B, 0xDF),
+                              writeText(0x7E, 0xFF), readText(0x7F), writeText(0x7F, 0xC5), readText(0x7F)}));
 
         // A refused gain or offset keeps the window open; the next OK closes it.
         for (auto [gain, offset] : {std::pair{"1024", "406"}, {"731", "512"}}) {
@@ -67,16 +56,16 @@ class TestFrmConfig : public QObject {
             QTest::mouseClick(w->cmdOK, Qt::LeftButton);
             QVERIFY(w->isVisible() && !w->applyFailed());
         }
-        QCOMPARE(t.prompts.messages.size(), 2);
+        QCOMPARE(f.t.prompts.messages.size(), 2);
         retype(w->cmbOffset, QStringLiteral("406"));
         QTest::mouseClick(w->cmdOK, Qt::LeftButton);
         QVERIFY(!w->isVisible());
 
-        w = std::make_unique<frmConfig>(*t.session, polling);
+        w = &f.open();
         QCOMPARE(shown(*w), QStringLiteral("11 PEXIL Start Output 1 731 406 0"));
-        t.board->clearJournal();
+        f.forget();
         QTest::mouseClick(w->cmdCancel, Qt::LeftButton);
-        QVERIFY(t.requests().isEmpty());
+        QVERIFY(f.journal().isEmpty());
     }
 };
 

@@ -1,35 +1,13 @@
-// The fan configuration window over the simulated board: what it shows, reads and writes, its
-// spinners and its GPIO warnings. The encodings and the order of an apply are tested in core.
-#include "monitoring/PollingCycle.h"
-#include "support/SimSession.h"
+// The fan configuration window: what it shows, reads and writes, its spinners and its GPIO
+// warnings. The encodings and the order of an apply are tested in core.
+#include "support/WindowFixture.h"
 #include "windows/frmFanConfig.h"
 
 #include <QAccessible>
 #include <QMdiArea>
-#include <QRegularExpression>
 #include <QTest>
 
-#include <memory>
-
-namespace {
-struct Fixture {
-    Fixture() {
-        t.connect();
-        t.session->options.ReadingEnabled = false; // the journal then holds the window's requests only
-    }
-    frmFanConfig& open() {
-        w = std::make_unique<frmFanConfig>(*t.session, polling);
-        w->show();
-        return *w;
-    }
-    qsizetype writes() const {
-        return t.requestTexts().filter(QRegularExpression(QStringLiteral(" 0 0$"))).size();
-    }
-    SimSession t;
-    PollingCycle polling{*t.session};
-    std::unique_ptr<frmFanConfig> w;
-};
-} // namespace
+using Fixture = WindowFixture<frmFanConfig>;
 
 class TestFrmFanConfig : public QObject {
     Q_OBJECT
@@ -39,8 +17,8 @@ class TestFrmFanConfig : public QObject {
         Fixture f;
         f.t.chip().write(0x7C, 0x0C); // fan 2 in zone 12, which the list cannot show
         frmFanConfig& w = f.open();
-        QCOMPARE(f.t.requestTexts(), QStringList({"220 46 56 1 4", "220 46 64 1 4", "220 46 88 1 22",
-                                                  "220 46 116 1 3", "220 46 123 1 3"}));
+        QCOMPARE(f.journal(), QStringList({"220 46 56 1 4", "220 46 64 1 4", "220 46 88 1 22",
+                                           "220 46 116 1 3", "220 46 123 1 3"}));
         QCOMPARE((QStringList{w.txtMinTach[1]->text(), w.txtMaxTach[1]->text(), w.txtMaxDuty[1]->text(),
                               w.cmbZone[0]->currentText(), w.cmbZone[1]->currentText(),
                               w.cmbPulses[1]->currentText()}),
@@ -59,7 +37,7 @@ class TestFrmFanConfig : public QObject {
         f.polling.Tick(0);
         QVERIFY(w.lblPWMGPIO[1]->isVisible() && w.lblPWMGPIO[0]->isHidden() && w.lblPWMGPIO[2]->isHidden());
         f.t.usb().WriteRegister(0x2E, 0x7F, 0x00);
-        f.t.board->clearJournal();
+        f.forget();
         f.polling.Tick(1001);
         QVERIFY(w.lblPWMGPIO[1]->isHidden());
         QCOMPARE(f.t.requests().size(), 0);
@@ -118,14 +96,14 @@ class TestFrmFanConfig : public QObject {
                  (QList<int>{0x08, 0x07, 0x98, 0x28, 0xD5}));
         QVERIFY(w.isVisible());
 
-        f.t.board->clearJournal(); // Cancel and the frame's close box write nothing
+        f.forget(); // Cancel and the frame's close box write nothing
         w.txtMinTach[0]->setText(QStringLiteral("1000"));
         QTest::mouseClick(w.cmdCancel, Qt::LeftButton);
         QVERIFY(!w.isVisible() && !f.t.session->decl.FanConfigOpen);
         f.open().close();
-        QCOMPARE(f.writes(), 0);
+        QCOMPARE(f.writes().size(), 0);
         QTest::mouseClick(f.open().cmdOK, Qt::LeftButton);
-        QCOMPARE(f.writes(), 34);
+        QCOMPARE(f.writes().size(), 34);
         QVERIFY(!f.w->isVisible());
     }
 };

@@ -1,30 +1,17 @@
-// The GPIO window over the simulated board: what opening reads and shows, the rows following
-// their direction, the once-a-second input levels and what the buttons write.
-#include "monitoring/PollingCycle.h"
-#include "support/SimSession.h"
+// The GPIO window: what opening reads and shows, the rows following their direction, the
+// once-a-second input levels and what the buttons write.
+#include "support/WindowFixture.h"
 #include "windows/frmGPIO.h"
 
 #include <QTest>
 
-#include <memory>
-
 namespace {
-struct Fixture {
-    Fixture(SimOptions o, int enable, int config) : t(std::move(o)) {
-        t.connect();
-        t.session->options.ReadingEnabled = false;
+struct Fixture : WindowFixture<frmGPIO> {
+    Fixture(SimOptions o, int enable, int config) : WindowFixture<frmGPIO>(std::move(o)) {
         t.chip().write(0x7F, enable);
         t.chip().write(0x80, config);
-        t.board->clearJournal();
+        forget();
     }
-    frmGPIO& open() {
-        w = std::make_unique<frmGPIO>(*t.session, polling);
-        w->show();
-        return *w;
-    }
-    SimSession t;
-    PollingCycle polling{*t.session};
-    std::unique_ptr<frmGPIO> w;
 };
 
 // Per row: the enable box, direction, polarity, and the status list or [the value label] shown.
@@ -53,7 +40,7 @@ class TestFrmGPIO : public QObject {
     void openingCancelAndUneditedApply() {
         Fixture f({}, 0xC5, 0x96);
         frmGPIO& w = f.open();
-        QCOMPARE(f.t.requestTexts(), QStringList{"220 46 127 1 3"});
+        QCOMPARE(f.journal(), QStringList{"220 46 127 1 3"});
         QCOMPARE(rows(w), QStringList({"0 Output Active Low Clear", "1 Input Active High [Disabled]",
                                        "0 Input Active High [Disabled]", "1 Output Active Low Clear"}));
         QVERIFY(f.t.session->decl.GpioOpen);
@@ -75,10 +62,10 @@ class TestFrmGPIO : public QObject {
         choose(w.cmbDir[2], 1);
         QVERIFY(w.cmbStatus[2]->isVisible() && !w.lblValue[2]->isVisible());
         choose(w.cmbStatus[2], 1);
-        f.t.board->clearJournal();
+        f.forget();
         QTest::mouseClick(w.cmdOK, Qt::LeftButton);
-        QCOMPARE(f.t.requestTexts(), QStringList({"222 46 127 1 1", "222 46 2687 0 0", "222 46 127 1 1",
-                                                  "222 46 18560 0 0", "222 46 129 1 1", "222 46 16513 0 0"}));
+        QCOMPARE(f.journal(), QStringList({"222 46 127 1 1", "222 46 2687 0 0", "222 46 127 1 1",
+                                           "222 46 18560 0 0", "222 46 129 1 1", "222 46 16513 0 0"}));
         QVERIFY(!w.isVisible() && f.t.usb().GpioEnabled(3) && !f.t.usb().GpioEnabled(2));
     }
 
@@ -88,10 +75,10 @@ class TestFrmGPIO : public QObject {
         o.chip.gpioInputHigh = {true, false, false, true};
         Fixture f(o, 0x0F, 0x62); // GPIO 1 active high, GPIO 2 and 4 outputs
         frmGPIO& w = f.open();
-        f.t.board->clearJournal();
+        f.forget();
         f.polling.Tick(0);
         f.polling.Tick(1000);
-        QCOMPARE(f.t.requestTexts(), QStringList({"222 46 129 1 1", "222 46 129 1 1"}));
+        QCOMPARE(f.journal(), QStringList({"222 46 129 1 1", "222 46 129 1 1"}));
         QCOMPARE((QStringList{w.lblValue[0]->text(), w.lblValue[2]->text()}), QStringList({"Set", "Set"}));
 
         QTest::keyClick(w.chkEnable[0], Qt::Key_Space);
@@ -103,7 +90,7 @@ class TestFrmGPIO : public QObject {
 
         for (std::size_t i = 0; i < 4; ++i)
             choose(w.cmbDir[i], 1);
-        f.t.board->clearJournal();
+        f.forget();
         f.polling.Tick(2020);
         QVERIFY(f.t.requests().isEmpty());
     }

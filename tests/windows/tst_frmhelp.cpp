@@ -1,32 +1,23 @@
 // The help and about windows: the manual beside the program, the start-up choice, the maker's links.
-#include "board/Settings.h"
-#include "monitoring/PollingCycle.h"
-#include "support/RecordingSplash.h"
-#include "support/SimSession.h"
+#include "support/WindowFixture.h"
 #include "windows/frmAbout.h"
 #include "windows/frmHelp.h"
-#include "windows/frmMain.h"
 #include "windows/frmSplash.h"
 
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextBlock>
 
-struct Main {
-    explicit Main(const QString& ini, const QString& folder = VORTANE_DOCS_DIR)
-        : t({}, folder), polling(*t.session), settings(ini), window(*t.session, polling, settings),
-          splash(t.clock) {
+namespace {
+struct Main : MainFixture {
+    explicit Main(const QString& ini, const QString& folder = VORTANE_DOCS_DIR) : MainFixture(ini, folder) {
         window.Form_Load(splash);
         window.show();
         QVERIFY(QTest::qWaitForWindowActive(&window));
     }
     frmHelp* help() { return qobject_cast<frmHelp*>(window.findWindow("frmHelp")); }
-    SimSession t;
-    PollingCycle polling;
-    SettingsStore settings;
-    frmMain window;
-    RecordingSplash splash;
 };
+} // namespace
 
 class TestHelpAndAbout : public QObject {
     Q_OBJECT

@@ -1,41 +1,26 @@
 // The data logging window: the log file's bytes after the user's clicks, what the user sees, and
 // the starts it refuses.
-#include "monitoring/PollingCycle.h"
-#include "support/SimSession.h"
+#include "support/WindowFixture.h"
 #include "windows/frmLogging.h"
 
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <optional>
-
 namespace {
-struct Fixture {
+struct Fixture : WindowFixture<frmLogging> {
     Fixture() {
-        t.connect();
-        t.session->options.ReadingEnabled = false; // readings held still
         t.session->readings.Temperatures = {25, 26, -5, 0};
         t.session->readings.FanSpeeds = {4800, 82};
-        w.emplace(*t.session, polling);
+        open();
     }
     // The button, with the file the dialog answers.
     void click(const QString& file = {}) {
         if (!file.isEmpty()) t.prompts.fileNames << dir.filePath(file);
         QTest::mouseClick(w->cmdLogData, Qt::LeftButton);
     }
-    void run(int ms) {
-        for (int elapsed = 0; elapsed < ms; elapsed += 10, t.clock.advance(10))
-            polling.Tick(t.clock.nowMs());
-    }
-    QByteArray bytes(const QString& file) const {
-        QFile f(dir.filePath(file));
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-    }
+    QByteArray bytes(const QString& file) const { return fileBytes(dir.filePath(file)); }
     QTemporaryDir dir;
-    SimSession t;
-    PollingCycle polling{*t.session};
-    std::optional<frmLogging> w;
 };
 
 QByteArray block(const QByteArray& header, const QByteArray& values, qsizetype lines) {
@@ -64,7 +49,7 @@ class TestFrmLogging : public QObject {
             block("Temp1(\260C) ,Temp2(\260C) ,Temp3(\260C) ,Temp4(\260C) ,Tach1(RPM) ,Tach2(RPM) ,",
                   ", 25, 26,-5, 0, 4800, 82,", 10);
         QCOMPARE(f.bytes(QStringLiteral("new.csv")), first);
-        f.w.emplace(*f.t.session, f.polling);
+        f.open();
         QCOMPARE(f.w->cmdLogData->text(), QStringLiteral("Click to stop logging..."));
         f.click();
         QCOMPARE(f.w->cmdLogData->text(), QStringLiteral("Start Logging"));

@@ -1,9 +1,8 @@
-// The save/recall window over the simulated board: the saved file's bytes, the recall's writes on
-// the wire, refused files, and the polling cycle held still around the chip accesses.
+// The save/recall window: the saved file's bytes, the recall's writes on the wire, refused files,
+// and the polling cycle held still around the chip accesses.
 #include "board/Startup.h"
-#include "monitoring/PollingCycle.h"
 #include "support/FileSizeLimit.h"
-#include "support/SimSession.h"
+#include "support/WindowFixture.h"
 #include "windows/frmSave.h"
 
 #include <QFile>
@@ -11,13 +10,13 @@
 #include <QTest>
 
 namespace {
-struct Fixture {
-    explicit Fixture(SimOptions o = {}) : t(std::move(o)) {
-        t.connect();
-        InitDefaults(*t.session); // its free-wheel test sets one bit, as at the program's start
-        t.board->clearJournal();
+struct Fixture : WindowFixture<frmSave> {
+    explicit Fixture(SimOptions o = {}) : WindowFixture<frmSave>(std::move(o)) {
+        InitDefaults(*t.session); // readings on; its free-wheel test sets one bit, as at start-up
+        forget();
         // Timers fire under a real dialog; while the cycle is held they read nothing.
         t.prompts.whileDialogOpen = [this] { polling.Tick(t.clock.nowMs() + 5000); };
+        open();
     }
     // Sets the file the dialog answers with, and the file's content when given.
     QString file(const QString& name, const QByteArray& content = {}) {
@@ -26,16 +25,10 @@ struct Fixture {
         t.prompts.fileNames << f.fileName();
         return f.fileName();
     }
-    QByteArray bytes(const QString& name) const {
-        QFile f(dir.filePath(name));
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-    }
+    QByteArray bytes(const QString& name) const { return fileBytes(dir.filePath(name)); }
     // The polling cycle's reads: a save or recall makes no block read.
-    qsizetype blockReads() const { return t.requestTexts().filter(QRegularExpression("^220 ")).size(); }
+    qsizetype blockReads() const { return journal().filter(QRegularExpression("^220 ")).size(); }
     QTemporaryDir dir;
-    SimSession t;
-    PollingCycle polling{*t.session};
-    frmSave w{*t.session, polling};
 };
 } // namespace
 
@@ -45,10 +38,10 @@ class TestFrmSave : public QObject {
   private Q_SLOTS:
     void saveChangedOrAllRegisters() {
         Fixture f;
-        f.w.chkNotDefaults->click();
-        QTest::keyClicks(f.w.txtComment, QStringLiteral("  bench A "));
+        f.w->chkNotDefaults->click();
+        QTest::keyClicks(f.w->txtComment, QStringLiteral("  bench A "));
         f.file(QStringLiteral("changed"));
-        f.w.cmdsave->click();
+        f.w->cmdsave->click();
         QStringList lines =
             QString::fromLatin1(f.bytes(QStringLiteral("changed.sav"))).split(QStringLiteral("\r\n"));
         QVERIFY(lines.value(3).startsWith(QStringLiteral("Saved: ")));
@@ -59,9 +52,9 @@ class TestFrmSave : public QObject {
         QCOMPARE(f.t.prompts.dialogFilters, QStringList{"Text Files (*.sav)|*.sav"});
         QCOMPARE(f.t.requests().size(), 75);
 
-        f.w.chkNotDefaults->click();
+        f.w->chkNotDefaults->click();
         f.file(QStringLiteral("all.sav"));
-        f.w.cmdsave->click();
+        f.w->cmdsave->click();
         QCOMPARE(QString::fromLatin1(f.bytes(QStringLiteral("all.sav"))).count(u"\r\n0x"), 75);
         QCOMPARE(f.blockReads(), 0);
         f.polling.Tick(f.t.clock.nowMs() + 10000);
@@ -82,8 +75,8 @@ class TestFrmSave : public QObject {
         for (const auto& [content, writes, shown] : cases) {
             Fixture f;
             const QString name = f.file(QStringLiteral("r.sav"), content);
-            f.w.cmdRecall->click();
-            QCOMPARE(f.t.requestTexts().filter(QRegularExpression(" 0 0$")), writes);
+            f.w->cmdRecall->click();
+            QCOMPARE(f.writes(), writes);
             QCOMPARE(writes.isEmpty() ? f.t.prompts.messages.value(0).text : f.t.session->statusText(),
                      shown.arg(name));
         }
@@ -96,7 +89,7 @@ class TestFrmSave : public QObject {
         const QString name = f.file(QStringLiteral("keep.sav"), "old\r\n");
         {
             FileSizeLimit full(100);
-            f.w.cmdsave->click();
+            f.w->cmdsave->click();
         }
         QCOMPARE(f.bytes(QStringLiteral("keep.sav")), QByteArray("old\r\n"));
         QCOMPARE(f.t.prompts.messages.value(0).text,
@@ -107,7 +100,7 @@ class TestFrmSave : public QObject {
         SimOptions o;
         o.failRequestNumber = 20; // among the save's reads
         Fixture lost(o);
-        lost.w.cmdsave->click();
+        lost.w->cmdsave->click();
         QVERIFY(lost.t.programEnds == QList<int>{3} && !lost.polling.paused());
     }
 };

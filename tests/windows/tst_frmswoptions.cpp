@@ -1,17 +1,16 @@
 // The software options window: which typed intervals are applied and which are refused. What the
 // applied options do to the polling cycle and a running log is tested with the cycle.
-#include "monitoring/PollingCycle.h"
-#include "support/SimSession.h"
+#include "support/WindowFixture.h"
 #include "windows/frmSWOptions.h"
 
 #include <QTest>
 
 namespace {
-struct Fixture {
-    SimSession t;
-    PollingCycle polling{*t.session};
-    bool connected = (t.connect(), true); // the program's defaults, before the window loads them
-    frmSWOptions w{*t.session, polling};
+struct Fixture : WindowFixture<frmSWOptions> {
+    Fixture() {
+        t.session->options.ReadingEnabled = true; // the program's defaults, before the window loads them
+        open();
+    }
     QList<int> options() const {
         const PollingOptions& o = t.session->options;
         return {o.ReadingEnabled, o.ReadInterval, o.GraphInterval, o.LogInterval};
@@ -33,21 +32,21 @@ class TestFrmSWOptions : public QObject {
              {"txtLogging", "3e9", "Logging Interval (ms)" + any32}}};
         for (const auto& [box, text, message] : refused) {
             Fixture f;
-            f.w.chkMonitoring->click();
-            f.w.findChild<QLineEdit*>(box)->setText(text);
-            f.w.cmdApply->click();
+            f.w->chkMonitoring->click();
+            f.w->findChild<QLineEdit*>(box)->setText(text);
+            f.w->cmdApply->click();
             QCOMPARE(f.t.prompts.messages.value(0).text, message);
             QCOMPARE(f.options(), (QList<int>{true, 100, 50, 100}));
         }
         Fixture f;
-        QCOMPARE((QStringList{f.w.txtReadInt->text(), f.w.txtGraphing->text(), f.w.txtLogging->text()}),
+        QCOMPARE((QStringList{f.w->txtReadInt->text(), f.w->txtGraphing->text(), f.w->txtLogging->text()}),
                  (QStringList{"100", "50", "100"}));
-        f.w.chkMonitoring->click();
-        f.w.txtLogging->clear();
-        f.w.txtGraphing->setText(QStringLiteral("32767"));
-        f.w.cmdApply->click();
-        f.w.txtReadInt->setText(QStringLiteral("500"));
-        f.w.cmdCancel->click();
+        f.w->chkMonitoring->click();
+        f.w->txtLogging->clear();
+        f.w->txtGraphing->setText(QStringLiteral("32767"));
+        f.w->cmdApply->click();
+        f.w->txtReadInt->setText(QStringLiteral("500"));
+        f.w->cmdCancel->click();
         QCOMPARE(f.options(), (QList<int>{false, 100, 32767, 0}));
     }
 };

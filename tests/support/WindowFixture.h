@@ -1,0 +1,78 @@
+#pragma once
+
+#include "board/Settings.h"
+#include "monitoring/PollingCycle.h"
+#include "support/RecordingSplash.h"
+#include "support/SimSession.h"
+#include "windows/frmMain.h"
+
+#include <QFile>
+#include <QRegularExpression>
+
+#include <functional>
+#include <memory>
+
+// One register access as the journal shows it.
+inline QString readText(int reg) {
+    return QStringLiteral("222 46 %1 1 1").arg(reg);
+}
+inline QString writeText(int reg, int value) {
+    return QStringLiteral("222 46 %1 0 0").arg(value * 256 + reg);
+}
+
+// A file's bytes; none when it cannot be read.
+inline QByteArray fileBytes(const QString& name) {
+    QFile f(name);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+// A child window over a connected simulated board. The readings are held still unless a test
+// turns them on, so the journal holds the window's own requests.
+template <class W> struct WindowFixture {
+    explicit WindowFixture(SimOptions o = {}) : t(std::move(o)) {
+        t.connect();
+        t.session->options.ReadingEnabled = false;
+    }
+    W& open() {
+        w = std::make_unique<W>(*t.session, polling);
+        w->show();
+        return *w;
+    }
+    // Moves the manual clock on by `ms`, a polling tick every `step`; `check` runs after each tick.
+    void run(std::int64_t ms, std::int64_t step = 10, const std::function<void()>& check = {}) {
+        for (const std::int64_t end = t.clock.nowMs() + ms; t.clock.nowMs() < end;) {
+            t.clock.advance(step);
+            polling.Tick(t.clock.nowMs());
+            if (check) check();
+        }
+    }
+    QStringList journal() const { return t.requestTexts(); }
+    QStringList writes() const {
+        return journal().filter(QRegularExpression(QStringLiteral("^222 .* 0 0$")));
+    }
+    void forget() { t.board->clearJournal(); }
+    // The next request fails as a broken link would.
+    void failNextRequest() { t.board->options().failRequestNumber = t.board->requestCount() + 1; }
+
+    SimSession t;
+    PollingCycle polling{*t.session};
+    std::unique_ptr<W> w;
+};
+
+// The main window over a simulated board, its settings in `ini`. A link error unloads it, as the
+// program's end does.
+struct MainFixture {
+    explicit MainFixture(const QString& ini, QString programFolder = QStringLiteral("/opt/vortane"))
+        : t({}, std::move(programFolder)), settings(ini), window(*t.session, polling, settings) {
+        t.session->usb.onProgramEnd = [this](int code) {
+            t.programEnds.append(code);
+            window.Form_Unload();
+        };
+    }
+    void failNextRequest() { t.board->options().failRequestNumber = t.board->requestCount() + 1; }
+    SimSession t;
+    PollingCycle polling{*t.session};
+    SettingsStore settings;
+    frmMain window;
+    RecordingSplash splash{t.clock};
+};
