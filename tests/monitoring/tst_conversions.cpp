@@ -17,8 +17,7 @@ class TestConversions : public QObject {
             QCOMPARE(TemperatureFromByte(byte), celsius);
             QCOMPARE(TemperatureToByte(celsius), byte);
         }
-        QCOMPARE(TemperatureToByte(200), 0x7F);
-        QCOMPARE(TemperatureToByte(-300), 0x80);
+        QCOMPARE((std::pair{TemperatureToByte(200), TemperatureToByte(-300)}), (std::pair{0x7F, 0x80}));
     }
 
     void tach() {
