@@ -24,15 +24,11 @@ class TestAutoControl : public QObject {
     void loadingDecodesEveryField() {
         SimSession t;
         t.connect();
-        SimChip& chip = t.chip();
-        chip.write(0x38, 76); // 30 %
-        chip.write(0x39, 0);
-        chip.write(0x6B, 2);   // 1 %
-        chip.write(0x71, 200); // Tmin is unsigned
-        chip.write(0x68, 0x80 | 0x3F);
-        chip.write(0x69, 0x40);
-        chip.write(0x7C, 0x35); // PWM1 Temp3, PWM2 Temp5
-        chip.write(0x7D, 0xA0); // PWM3 Temp10, PWM4 Max Temp
+        // 0x39: 0 %; 0x6B: 1 %; Tmin is unsigned; PWM1 Temp3, PWM2 Temp5, PWM3 Temp10, PWM4 Max Temp.
+        const QList<int> setup{0x38, 76,   0x39, 0,    0x6B, 2,    0x71, 200,
+                               0x68, 0xBF, 0x69, 0x40, 0x7C, 0x35, 0x7D, 0xA0};
+        for (qsizetype k = 0; k < setup.size(); k += 2)
+            t.chip().write(setup[k], setup[k + 1]); // register, value
         LoadAutoControl(*t.session);
         QStringList loaded; // zone, Tmin, PWMmin, PWMmax, automatic
         for (const AutoControlEntry& e : t.session->decl.AutoControlTable)
@@ -93,18 +89,16 @@ class TestAutoControl : public QObject {
         QCOMPARE(ZoneCode(QStringLiteral("temp3")), NoZoneCode);
     }
 
-    // The curve in °C and %, and the plot coordinates it is drawn in.
+    // The curve in °C and %, and the plot coordinates it is drawn in (the window's test draws with them).
     void curves() {
         const Curve c = CurveSegments({QStringLiteral("Max Temp"), 90, 50, 100, false, true});
         QCOMPARE(c[0], (CurveSegment{{0, 0}, {86, 0}}));
-        QCOMPARE(c[1], (CurveSegment{{86, 0}, {86, 50}}));
         QCOMPARE(c[2], (CurveSegment{{86, 50}, {90, 50}}));
+        QCOMPARE(c[5], (CurveSegment{{90, 0}, {90, 50}}));
         QCOMPARE(c[3].from, (CurvePoint{90, 50}));
         QCOMPARE(c[3].to.duty, 100.0f);
         QVERIFY(std::abs(c[3].to.temperature - 104.925f) < 0.001f);
         QCOMPARE(c[4], (CurveSegment{c[3].to, {130, 100}}));
-        QCOMPARE(c[5], (CurveSegment{{90, 0}, {90, 50}}));
-
         // Settings are drawn as they stand.
         const Curve flat = CurveSegments({QString(), 60, 70, 70, false, false});
         QCOMPARE(flat[3].from, flat[3].to); // zero-length ramp
@@ -112,20 +106,17 @@ class TestAutoControl : public QObject {
         QCOMPARE(CurveSegments({QString(), 2, 50, 100, false, false})[0].to.temperature, -2.0f);
 
         const PlotScale s{390, 290};
-        QCOMPARE((std::array{s.T2X(130), s.T2X(10), s.P2Y(0), s.P2Y(110), s.P2Y(55), s.X2T(195), s.Y2P(145)}),
-                 (std::array<float, 7>{390, 30, 290, 0, 145, 65, 55}));
+        QCOMPARE((std::array{s.T2X(130), s.T2X(10), s.P2Y(0), s.P2Y(110), s.X2T(195), s.Y2P(145)}),
+                 (std::array<float, 6>{390, 30, 290, 0, 65, 55}));
         QVERIFY(s.P2Y(120) < 0); // beyond the axis: outside the area, not clipped
-    }
 
-    // "Max Temp" is the last reading, Temp3 the third.
-    void controlPointFollowsZone() {
-        Readings r;
-        for (std::size_t i = 0; i < r.Temperatures.size(); ++i)
-            r.Temperatures[i] = static_cast<std::int16_t>(20 + i);
-        AutoControlEntry e{QStringLiteral("Temp3"), 90, 50, 80, false, true};
-        QCOMPARE(ControlPointTemperature(e, r), std::optional<float>(22));
-        e.Zone = QStringLiteral("Max Temp");
-        QCOMPARE(ControlPointTemperature(e, r), std::optional<float>(30));
+        Readings r; // "Max Temp" is the last reading, Temp3 the third
+        r.Temperatures[2] = 22;
+        r.Temperatures[10] = 30;
+        QCOMPARE(ControlPointTemperature({QStringLiteral("Temp3"), 90, 50, 80, false, true}, r),
+                 std::optional<float>(22));
+        QCOMPARE(ControlPointTemperature({QStringLiteral("Max Temp"), 90, 50, 80, false, true}, r),
+                 std::optional<float>(30));
     }
 };
 

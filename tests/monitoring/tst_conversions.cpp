@@ -17,8 +17,7 @@ class TestConversions : public QObject {
             QCOMPARE(TemperatureFromByte(byte), celsius);
             QCOMPARE(TemperatureToByte(celsius), byte);
         }
-        QCOMPARE(TemperatureToByte(200), 0x7F);
-        QCOMPARE(TemperatureToByte(-300), 0x80);
+        QCOMPARE((std::pair{TemperatureToByte(200), TemperatureToByte(-300)}), (std::pair{0x7F, 0x80}));
     }
 
     void tach() {
@@ -28,10 +27,8 @@ class TestConversions : public QObject {
              {Speed{0, 5400000}, Speed{0xFFFF, 82}, Speed{2700, 2000}, Speed{2701, 1999}, Speed{2699, 2000}})
             QCOMPARE(TachToRpm(count), rpm);
         QCOMPARE(TachCount(0x8C, 0x0A), 2700);
-        // A limit from a speed rounds, and may not fit the 16-bit register.
-        using Limit = std::pair<double, qint64>; // RPM, count
-        for (auto [rpm, count] : {Limit{2000, 2700}, Limit{1000, 5400}, Limit{82, 65854}, Limit{2999, 1801}})
-            QCOMPARE(RpmToTachCount(rpm), count);
+        // A limit from a speed may not fit the 16-bit register (its rounding: the limits' tests).
+        QCOMPARE(RpmToTachCount(82), qint64(65854));
     }
 
     void duty() {

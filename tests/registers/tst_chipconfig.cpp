@@ -14,8 +14,8 @@ class TestChipConfig : public QObject {
     void deviceLoadAndUneditedApply() {
         SimSession t;
         t.connect();
-        const QList<int> covered{0x40, 0x74, 0x79, 0x7A, 0x7B, 0x7E, 0x7F};
-        const QList<int> values{0xA9, 0x80, 0xB6, 0xF2, 0x60, 0x12, 0x85};
+        const QList<int> covered{0x40, 0x74, 0x79, 0x7A, 0x7B, 0x7E, 0x7F},
+            values{0xA9, 0x80, 0xB6, 0xF2, 0x60, 0x12, 0x85};
         for (qsizetype k = 0; k < covered.size(); ++k)
             t.chip().write(covered[k], values[k]);
         t.board->clearJournal();
@@ -29,40 +29,27 @@ class TestChipConfig : public QObject {
             QCOMPARE(t.chip().read(covered[k]), values[k]);
     }
 
-    // What is checked is the whole number written: 1023.5 would go out as gain 0.
-    void deviceRangeChecks_data() {
-        QTest::addColumn<QString>("gain");
-        QTest::addColumn<QString>("offset");
-        QTest::addColumn<int>("requests"); // 4 up to the gain, 11 without the offset, 15 in all
-        QTest::addColumn<QString>("message");
-        const auto row = [](const char* tag, const char* gain, const char* offset, int requests,
-                            const char* message) {
-            QTest::newRow(tag) << QString::fromLatin1(gain) << QString::fromLatin1(offset) << requests
-                               << QString::fromLatin1(message);
-        };
-        const char* gain = "Gain value must be in the range 0-1023";
-        const char* offset = "Offset value must be in the range 0-511";
-        row("gain 1024", "1024", "-0.6", 4, gain);
-        row("gain rounds to 1024", "1023.5", "406", 4, gain);
-        row("gain rounds to -1", "-0.6", "406", 4, gain);
-        row("offset 512", "731", "512", 11, offset);
-        row("offset rounds to 512", "731", "511.5abc", 11, offset);
-        row("into range; no number is 0", "1023.4", "x", 15, "");
-    }
+    // What is checked is the whole number written: 1023.5 would go out as gain 0 (the window's test
+    // covers plain numbers out of range). Requests: 4 up to the gain, 11 without the offset, 15 in all.
     void deviceRangeChecks() {
-        QFETCH(QString, gain);
-        QFETCH(QString, offset);
-        QFETCH(int, requests);
-        QFETCH(QString, message);
-        SimSession t;
-        t.connect();
-        DeviceSettings d{false, false, false, false, gain, offset, true, 0};
-        QCOMPARE(ApplyDeviceConfig(*t.session, d), message.isEmpty());
-        QCOMPARE(t.requests().size(), requests);
-        QStringList warnings;
-        for (const ScriptedPrompts::Shown& m : t.prompts.messages)
-            warnings << m.text + (m.icon == MessageIcon::Warning ? "" : " (no warning icon)");
-        QCOMPARE(warnings, message.isEmpty() ? QStringList() : QStringList{message});
+        const QString badGain = "Gain value must be in the range 0-1023";
+        const QString badOffset = "Offset value must be in the range 0-511";
+        for (const auto& [gain, offset, requests, message] :
+             std::initializer_list<std::tuple<QString, QString, int, QString>>{
+                 {"1023.5", "406", 4, badGain},
+                 {"-0.6", "406", 4, badGain},
+                 {"731", "511.5abc", 11, badOffset},
+                 {"1023.4", "x", 15, ""}}) {
+            SimSession t;
+            t.connect();
+            DeviceSettings d{false, false, false, false, gain, offset, true, 0};
+            QCOMPARE(ApplyDeviceConfig(*t.session, d), message.isEmpty());
+            QCOMPARE(t.requests().size(), requests);
+            QStringList warnings;
+            for (const ScriptedPrompts::Shown& m : t.prompts.messages)
+                warnings << m.text + (m.icon == MessageIcon::Warning ? "" : " (no warning icon)");
+            QCOMPARE(warnings, message.isEmpty() ? QStringList() : QStringList{message});
+        }
     }
 };
 
