@@ -282,6 +282,9 @@ std::unique_ptr<USBFunctions> CreateBoard(const BoardOptions& options, Clock& cl
     }
 
     auto board = std::make_unique<SimBoard>(clock, options.sim);
+    // Nothing in the programs reads the journal back: it goes to its file, if any, and a program
+    // left running for days does not hold the last hundred thousand requests in memory.
+    board->setJournalCapacity(0);
     if (!options.journalFile.isEmpty() && !board->setJournalFile(options.journalFile)) {
         error = QStringLiteral("cannot write the journal file %1").arg(options.journalFile);
         return nullptr;

@@ -49,8 +49,14 @@ void SimBoard::record(JournalEntry entry) {
         journalFile_->write(entry.toText().toUtf8() + '\n');
         journalFile_->flush();
     }
-    if (journal_.size() >= JournalCapacity) journal_.pop_front();
+    if (journalCapacity_ == 0) return;
+    if (journal_.size() >= journalCapacity_) journal_.pop_front();
     journal_.push_back(std::move(entry));
+}
+
+void SimBoard::setJournalCapacity(std::size_t entries) {
+    journalCapacity_ = entries;
+    while (journal_.size() > journalCapacity_) journal_.pop_front();
 }
 
 bool SimBoard::linkLost() {

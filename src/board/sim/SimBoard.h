@@ -69,6 +69,8 @@ public:
 
     static constexpr std::size_t JournalCapacity = 100000;
     const std::deque<JournalEntry>& journal() const { return journal_; }
+    // How many entries the journal keeps in memory (the newest); 0 keeps none.
+    void setJournalCapacity(std::size_t entries);
     void clearJournal() { journal_.clear(); }
     // Also writes every journal entry, as text, to this file. False when it cannot be opened.
     bool setJournalFile(const QString& fileName);
@@ -92,5 +94,6 @@ private:
     std::int64_t requestCount_ = 0;
     std::array<int, 2> heaterLevels_{};
     std::deque<JournalEntry> journal_;
+    std::size_t journalCapacity_ = JournalCapacity;
     std::unique_ptr<QFile> journalFile_;
 };
