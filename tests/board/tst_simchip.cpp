@@ -56,8 +56,7 @@ class TestSimChip : public QObject {
         // The board hands its scenario to the chip, and runs chip time ten times faster than the clock.
         ChipScenario chip = quiet(-10, {false, true, true, true});
         chip.fanMaxRpm = {1000, 2000, 2700, 5400};
-        SimSession t({.timeScale = 10, .chip = chip});
-        t.connect();
+        ConnectedSim t({.timeScale = 10, .chip = chip});
         auto read = [&t](int reg) { return t.usb().ReadRegister(0x2E, reg); };
         auto reading = [&read](int reg) { return TemperatureFromByte(read(reg)); };
         QCOMPARE(read(0x20), 0xF6);                  // -10, a signed byte

@@ -37,15 +37,9 @@ struct Rig {
     QStringList setups() const {
         QStringList out;
         for (const UsbSetup& s : sim->transfers())
-            out << QStringLiteral("%1 %2 %3 %4 %5")
-                           .arg(s.requestType, 2, 16, QLatin1Char('0'))
-                           .arg(s.request, 2, 16, QLatin1Char('0'))
-                           .arg(s.value, 4, 16, QLatin1Char('0'))
-                           .arg(s.index, 4, 16, QLatin1Char('0'))
-                           .arg(s.length)
-                           .toUpper() +
-                       (s.request == 0xA0 ? QLatin1Char(' ') + QString::fromLatin1(s.data.toHex().toUpper())
-                                          : QString());
+            out << QString::asprintf("%02X %02X %04X %04X %d", s.requestType, s.request, s.value, s.index,
+                                     s.length) +
+                       (s.request == 0xA0 ? u' ' + QString::fromLatin1(s.data.toHex().toUpper()) : QString());
         return out;
     }
 
@@ -93,45 +87,40 @@ class TestUsbBoard : public QObject {
         QCOMPARE(r.told, QStringList{"USB request DEh to the board failed: the device has left the bus"});
     }
 
+    // Tagged with what is set up: the link error that ends the start-up (-1: it connects), what the
+    // user is told.
     void boardsThatCannotBeUsed_data() {
-        QTest::addColumn<QString>("setup");
-        QTest::addColumn<int>("end"); // the link error that ends the start-up; -1: it connects
+        QTest::addColumn<int>("end");
         QTest::addColumn<QString>("told");
+        const auto row = [](const char* setup, int end, const QString& told) {
+            QTest::newRow(setup) << end << told;
+        };
         const QString none =
             QStringLiteral("no evaluation board found: looked for USB 04B4:8613 (the board before its "
                            "firmware runs) and 04B4:1004 (the board running its firmware)");
         const QString cannot = QStringLiteral("cannot open the board (04B4:8613 at port 1-2): ");
         const int download = FirmwareDownloadFailed;
-        QTest::newRow("absent") << "detached" << download << none + "; USB devices with these IDs: none";
-        QTest::newRow("elsewhere")
-            << "port" << download
-            << none + " at port 1-9; USB devices with these IDs: 04B4:8613 at port 1-2 (without "
-                      "firmware)";
-        QTest::newRow("two")
-            << "other" << download
-            << "2 evaluation boards found (04B4:8613 at port 1-2, 04B4:1004 at port 1-3): choose one "
-               "with --usb-port or --usb-serial";
-        QTest::newRow("serial chooses") << "other running" << -1 << "";
-        QTest::newRow("permission")
-            << "access" << download
-            << cannot + "permission denied: install the udev rule 60-vortane.rules (cmake "
-                        "--install puts it in /etc/udev/rules.d), then run 'udevadm control "
-                        "--reload' and plug the board in again";
-        QTest::newRow("busy") << "busy" << download
-                              << cannot + "the device is busy: another program holds it";
-        QTest::newRow("corrupt image")
-            << "corrupt" << download
-            << "HELDRIXFW.Hex:1: checksum F2 does not match the record (it should be F1); "
-               "nothing was sent to the board";
-        QTest::newRow("never back")
-            << "slow" << int(InitialConnectionFailed)
-            << "the board has not come back as 04B4:1004 at port 1-2 after its firmware "
-               "download";
+        row("detached", download, none + "; USB devices with these IDs: none");
+        row("port", download,
+            none + " at port 1-9; USB devices with these IDs: 04B4:8613 at port 1-2 (without firmware)");
+        row("other", download,
+            "2 evaluation boards found (04B4:8613 at port 1-2, 04B4:1004 at port 1-3): choose one with "
+            "--usb-port or --usb-serial");
+        row("other running", -1, ""); // the serial chooses
+        row("access", download,
+            cannot + "permission denied: install the udev rule 60-vortane.rules (cmake --install puts it in "
+                     "/etc/udev/rules.d), then run 'udevadm control --reload' and plug the board in again");
+        row("busy", download, cannot + "the device is busy: another program holds it");
+        row("corrupt", download,
+            "HELDRIXFW.Hex:1: checksum F2 does not match the record (it should be F1); nothing was sent to "
+            "the board");
+        row("slow", InitialConnectionFailed,
+            "the board has not come back as 04B4:1004 at port 1-2 after its firmware download");
     }
     void boardsThatCannotBeUsed() {
-        QFETCH(QString, setup);
         QFETCH(int, end);
         QFETCH(QString, told);
+        const QString setup = QString::fromLatin1(QTest::currentDataTag());
         SimUsbOptions o;
         UsbSelection pick;
         o.attached = !setup.contains(QLatin1String("detached"));

@@ -23,8 +23,7 @@ class TestUSBStuff : public QObject {
                                                     {-128, -128, -32700, 0x80},
                                                     {-300, -300, -76732, 0xD4},
                                                     {Min, Min, 0x44, 0}}) {
-            SimSession t;
-            t.connect();
+            ConnectedSim t;
             std::int32_t v = value;
             QCOMPARE(t.usb().WriteRegister(0x2E, 0x44, v), std::int16_t(0));
             QCOMPARE(v, sent);
@@ -41,8 +40,7 @@ class TestUSBStuff : public QObject {
                                                 {0x69, 0x40, "1110", "0000"},
                                                 {0x7F, 0x0A, "1111", "1010"},
                                                 {0x40, 0xFF, "1111", "0000"}}) {
-            SimSession t;
-            t.connect();
+            ConnectedSim t;
             for (int n = 1; n <= 4; ++n)
                 t.usb().ManualControl(n) = true;
             t.usb().WriteRegister(0x2E, reg, value);
@@ -59,8 +57,7 @@ class TestUSBStuff : public QObject {
     }
 
     void blockReadReturnsConsecutiveRegisters() {
-        SimSession t;
-        t.connect();
+        ConnectedSim t;
         QCOMPARE(t.usb().ReadBlock(0x6A, 8), std::int16_t(0));
         // PWM min duty defaults, then Tmin defaults.
         QCOMPARE(QByteArray(reinterpret_cast<const char*>(t.usb().TransferBuffer.data()), 8),
@@ -71,8 +68,7 @@ class TestUSBStuff : public QObject {
     // A failed block read reports its status and leaves the buffer as it was; only a window's load
     // takes it for a link error.
     void failedBlockReadIsReported() {
-        SimSession t({.failBlockReads = true, .chip = {}});
-        t.connect();
+        ConnectedSim t({.failBlockReads = true, .chip = {}});
         t.usb().TransferBuffer.fill(0xA5);
         QVERIFY(t.usb().ReadBlock(0x20, 10) != 0);
         QVERIFY(t.programEnds.isEmpty());
@@ -84,8 +80,7 @@ class TestUSBStuff : public QObject {
 
     void heaterLevelsAreClampedInTheCallersVariable() {
         for (auto [level, sent] : {std::pair{150, 100}, {-5, 0}, {37, 37}}) {
-            SimSession t;
-            t.connect();
+            ConnectedSim t;
             std::int32_t v = level;
             QCOMPARE(t.usb().SetHeater(1, v), std::int16_t(0));
             QCOMPARE(v, sent);
@@ -100,8 +95,7 @@ class TestUSBStuff : public QObject {
     // board; a failed write of a flag register is not read back.
     void failedRequestEndsTheProgram() {
         for (const bool write : {false, true}) {
-            SimSession t({.failRequestNumber = 3, .chip = {}}); // after the SMBus enable, the test's second
-            t.connect();
+            ConnectedSim t({.failRequestNumber = 3, .chip = {}}); // after the SMBus enable, the test's second
             t.usb().ReadRegister(0x2E, 0x40);
             if (write)
                 QVERIFY(t.usb().WriteRegister(0x2E, 0x68, 0x80) != 0);
@@ -123,15 +117,15 @@ class TestUSBStuff : public QObject {
 
     void heaterErrorAsksWhetherToEnd() {
         for (const MessageAnswer answer : {MessageAnswer::No, MessageAnswer::Yes}) {
-            SimSession t({.failRequestNumber = 2, .chip = {}});
-            t.connect();
+            ConnectedSim t({.failRequestNumber = 2, .chip = {}});
             t.prompts.answers = {answer};
             QVERIFY(t.usb().SetHeater(1, 50) != 0);
             QCOMPARE(t.prompts.messages.size(), 1);
-            QCOMPARE(t.prompts.messages[0].text,
-                     QStringLiteral("Error in Heater Module -  Do you wish to close the application?"));
-            QCOMPARE(t.prompts.messages[0].icon, MessageIcon::None);
-            QCOMPARE(t.prompts.messages[0].buttons, MessageButtons::YesNo);
+            const ScriptedPrompts::Shown& m = t.prompts.messages[0];
+            QCOMPARE(
+                std::tuple(m.text, m.icon, m.buttons),
+                std::tuple(QStringLiteral("Error in Heater Module -  Do you wish to close the application?"),
+                           MessageIcon::None, MessageButtons::YesNo));
             if (answer == MessageAnswer::Yes) {
                 QCOMPARE(t.programEnds, QList<int>{HeaterModuleError});
                 continue;
@@ -150,25 +144,20 @@ class TestUSBStuff : public QObject {
         QCOMPARE(t.programEnds, QList<int>{7});
     }
 
-    void firmwarePathIsZeroTerminatedEightBitText() {
+    // The firmware path goes as zero-terminated 8-bit text; chip requests before the SMBus enable fail.
+    void beforeTheBridgeIsEnabled() {
         SimSession t;
         QCOMPARE(t.usb().DownloadFirmware(QStringLiteral("/opt/vortane")), std::int16_t(0));
         const auto& buf = t.usb().firmwarePathBuffer();
         QCOMPARE(QByteArray(reinterpret_cast<const char*>(buf.data()), 27),
                  QByteArray("/opt/vortane/HELDRIXFW.Hex", 27));
-    }
-
-    void chipRequestsBeforeTheBridgeIsEnabledFail() {
-        SimSession t;
-        t.usb().DownloadFirmware(QStringLiteral("/x"));
         t.usb().DeviceAddress = 0x2E;
         t.usb().ReadRegister(0x2E, 0x40);
         QCOMPARE(t.programEnds, QList<int>{CommunicationsInterrupted});
     }
 
     void journalIsBounded() {
-        SimSession t;
-        t.connect();
+        ConnectedSim t;
         for (std::size_t i = 0; i < SimBoard::JournalCapacity + 10; ++i)
             t.usb().ReadBlock(0x20, 1);
         QCOMPARE(t.board->journal().size(), SimBoard::JournalCapacity);

@@ -31,3 +31,8 @@ struct SimSession {
     SimChip& chip() { return *board->chip(board->options().chipAddresses.front()); }
     USBStuff& usb() { return session->usb; }
 };
+
+// A session already connected, as SimSession::connect leaves it.
+struct ConnectedSim : SimSession {
+    explicit ConnectedSim(SimOptions options = {}) : SimSession(std::move(options)) { connect(); }
+};

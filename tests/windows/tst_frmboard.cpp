@@ -23,33 +23,23 @@ class TestFrmBoard : public QObject {
     Q_OBJECT
 
   private Q_SLOTS:
-    void detailsAsReported_data() {
-        QTest::addColumn<int>("revision");
-        QTest::addColumn<int>("address");
-        QTest::addColumn<bool>("statusFails");
-        QTest::addColumn<QString>("expected");
-        QTest::newRow("B at 2Eh") << 1 << 0x2E << false << "Free Wheel Test|B|Yes|Yes|2Eh|Yes|No|Yes|No";
-        QTest::newRow("D without 5 V at 2Ch")
-            << 4 << 0x2C << false << "Free Wheel Test|D|No|Yes|2Ch|Yes|No|Yes|No";
-        // Not the bytes an earlier request left in the buffer.
-        QTest::newRow("status fails") << 1 << 0x2E << true << "Free Wheel Test||||2Eh|Yes|No|Yes|No";
-    }
+    // Board revision, chip address, whether the status request fails, what the window shows.
     void detailsAsReported() {
-        QFETCH(int, revision);
-        QFETCH(int, address);
-        QFETCH(bool, statusFails);
-        QFETCH(QString, expected);
-        SimOptions o;
-        o.boardRevision = revision;
-        o.supply5V = revision != 4;
-        o.chipAddresses = {address};
-        WindowFixture<frmInfo> f(o);
-        f.t.chip().write(0x36, 0x0A);        // fans 2 and 4 absent
-        f.t.usb().TransferBuffer.fill(0x0C); // would read as both supplies and revision D
-        if (statusFails) f.failNextRequest();
-        f.forget();
-        QCOMPARE(shown(f.open()), expected);
-        QCOMPARE(f.journal(), (QStringList{"221 0 0 1 6", QStringLiteral("222 %1 54 1 1").arg(address)}));
+        for (const auto& [revision, address, statusFails, expected] :
+             {std::tuple{1, 0x2E, false, "Free Wheel Test|B|Yes|Yes|2Eh|Yes|No|Yes|No"},
+              {4, 0x2C, false, "Free Wheel Test|D|No|Yes|2Ch|Yes|No|Yes|No"}, // no 5 V on this one
+              {1, 0x2E, true, "Free Wheel Test||||2Eh|Yes|No|Yes|No"}}) {     // not the buffer's old bytes
+            WindowFixture<frmInfo> f({.chipAddresses = {address},
+                                      .boardRevision = revision,
+                                      .supply5V = revision != 4,
+                                      .chip = {}});
+            f.t.chip().write(0x36, 0x0A);        // fans 2 and 4 absent
+            f.t.usb().TransferBuffer.fill(0x0C); // would read as both supplies and revision D
+            if (statusFails) f.failNextRequest();
+            f.forget();
+            QCOMPARE(shown(f.open()), QLatin1String(expected));
+            QCOMPARE(f.journal(), (QStringList{"221 0 0 1 6", QStringLiteral("222 %1 54 1 1").arg(address)}));
+        }
     }
 
     // "Checking" with a dot a second, cycling; a test still running when the window closes is

@@ -30,9 +30,10 @@ class CountingWindow final : public ChildWindow {
     int& unloads_;
 };
 
-// Runs the event loop the way the program's own loop runs: blocking when idle, so timers fire and
-// the master timer is re-armed.
-void spin(int ms) {
+// Moves the manual clock on, then runs the event loop the way the program's own loop runs:
+// blocking when idle, so timers fire and the master timer is re-armed.
+void spin(ManualClock& clock, std::int64_t advanceMs, int ms) {
+    clock.advance(advanceMs);
     QEventLoop loop;
     QTimer::singleShot(ms, &loop, &QEventLoop::quit);
     loop.exec();
@@ -137,11 +138,9 @@ class TestFrmMain : public QObject {
     // Text that is not a number falls back to the default; closing minimised saves nothing.
     void badStoredTextAndClosingMinimised() {
         const QByteArray stored("[Settings]\nMainLeft=1500\nMainWidth=wide\n");
-        {
-            QFile f(ini());
-            QVERIFY(f.open(QIODevice::WriteOnly));
-            f.write(stored);
-        }
+        QFile f(ini());
+        QVERIFY(f.open(QIODevice::WriteOnly) && f.write(stored) == stored.size());
+        f.close();
         MainFixture m(ini());
         QVERIFY(m.window.Form_Load(m.splash));
         QCOMPARE(m.window.width(), 433);
@@ -165,10 +164,8 @@ class TestFrmMain : public QObject {
         std::size_t underMessage = 0;
         m.t.prompts.whileShown = [&] {
             const std::size_t before = journalSize();
-            for (int i = 0; i < 30; ++i) {
-                m.t.clock.advance(20);
-                spin(10);
-            }
+            for (int i = 0; i < 30; ++i)
+                spin(m.t.clock, 20, 10);
             underMessage = journalSize() - before;
         };
 
@@ -177,8 +174,7 @@ class TestFrmMain : public QObject {
         QVERIFY(m.t.session->usb.SetHeater(1, 50) != 0);
         QCOMPARE(underMessage, std::size_t(0));
         const std::size_t afterNo = journalSize();
-        m.t.clock.advance(500);
-        spin(50);
+        spin(m.t.clock, 500, 50);
         QVERIFY(journalSize() > afterNo);
 
         // Start-up's first flag read fails: nothing after the failed request, the position saved.
@@ -188,8 +184,7 @@ class TestFrmMain : public QObject {
         QCOMPARE(underMessage, std::size_t(0));
         QVERIFY(m.t.board->journal().back().status != 0);
         const std::size_t atEnd = journalSize();
-        m.t.clock.advance(500);
-        spin(50);
+        spin(m.t.clock, 500, 50);
         QCOMPARE(journalSize(), atEnd);
         QCOMPARE(fileBytes(ini()),
                  QByteArray("[Settings]\nMainHeight=6500\nMainLeft=1000\nMainTop=1000\nMainWidth=6500\n"));
