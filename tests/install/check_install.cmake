@@ -1,0 +1,22 @@
+# Installs the build into a staging root (DESTDIR, so the udev rule's absolute folder lands there
+# too) and checks that every file the program needs is where it looks for it, and that the
+# installed command-line tool starts through its link.
+#   cmake -DBUILD_DIR=... -DSTAGE=... -P check_install.cmake
+file(REMOVE_RECURSE ${STAGE})
+execute_process(COMMAND ${CMAKE_COMMAND} -E env DESTDIR=${STAGE}
+                        ${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix /usr
+                RESULT_VARIABLE status OUTPUT_QUIET)
+if(NOT status EQUAL 0)
+  message(FATAL_ERROR "cmake --install failed: ${status}")
+endif()
+foreach(path usr/lib/vortane/vortane-eval usr/lib/vortane/vortane-cli usr/lib/vortane/VORTANEHelp.htm
+             usr/bin/vortane-eval usr/bin/vortane-cli usr/share/applications/vortane-eval.desktop
+             usr/share/icons/hicolor/scalable/apps/vortane-eval.svg etc/udev/rules.d/60-vortane.rules)
+  if(NOT EXISTS ${STAGE}/${path})
+    message(FATAL_ERROR "not installed: /${path}")
+  endif()
+endforeach()
+execute_process(COMMAND ${STAGE}/usr/bin/vortane-cli --help RESULT_VARIABLE status OUTPUT_VARIABLE out)
+if(NOT status EQUAL 0 OR NOT out MATCHES "vortane-cli")
+  message(FATAL_ERROR "the installed vortane-cli does not start: ${status}")
+endif()
