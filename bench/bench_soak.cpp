@@ -31,6 +31,14 @@
 
 namespace {
 
+#if defined(__SANITIZE_ADDRESS__)
+// AddressSanitizer holds freed memory back in its quarantine (256 MB by default) and adds shadow
+// memory: its resident size grows by design, so only the normal build's growth is judged.
+constexpr bool UnderAddressSanitizer = true;
+#else
+constexpr bool UnderAddressSanitizer = false;
+#endif
+
 double rssMiB() {
     long pages = 0, resident = 0;
     std::ifstream("/proc/self/statm") >> pages >> resident;
@@ -152,7 +160,8 @@ int main(int argc, char** argv) {
                 rssPeak - rssAfterFirstHour, rssPeak, prompts.messages);
     main.close();
     const bool ok = logging && log.dataLines == session.decl.LogSampleCount && log.dataLines == expected &&
-                    log.timesOutOfStep == 0 && rssPeak - rssAfterFirstHour <= 1.0 && prompts.messages == 0;
+                    log.timesOutOfStep == 0 &&
+                    (UnderAddressSanitizer || rssPeak - rssAfterFirstHour <= 1.0) && prompts.messages == 0;
     std::printf("%s\n", ok ? "PASS" : "FAIL");
     return ok ? 0 : 1;
 }
