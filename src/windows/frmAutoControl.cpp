@@ -38,12 +38,7 @@ void frmAutoControl::buildControls() {
     };
     const auto spinner = [this](const char* name, QLineEdit* buddy, int max) {
         auto* u = new UpDown(buddy, 0, max, 1, this);
-        u->setObjectName(QLatin1String(name));
-        u->upButton->setObjectName(u->objectName() + QStringLiteral("_up"));
-        u->downButton->setObjectName(u->objectName() + QStringLiteral("_down"));
-        u->setAccessibleName(buddy->accessibleName());
-        u->upButton->setAccessibleName(buddy->accessibleName() + QStringLiteral(" up"));
-        u->downButton->setAccessibleName(buddy->accessibleName() + QStringLiteral(" down"));
+        u->setNames(QLatin1String(name));
         return u;
     };
 

@@ -163,13 +163,8 @@ QWidget* frmFanConfig::buildFanTab(int n) {
                                             &UpDown7,  &UpDown8,  &UpDown9,  &UpDown10, &UpDown11, &UpDown12,
                                             &UpDown13, &UpDown14, &UpDown15, &UpDown16};
     const auto spinner = [&](int k, QLineEdit* buddy, int max, int step) {
-        auto* u =
-            named(new UpDown(buddy, 0, max, step, buddy->parentWidget()), QStringLiteral("UpDown%1").arg(k));
-        u->upButton->setObjectName(u->objectName() + QStringLiteral("_up"));
-        u->downButton->setObjectName(u->objectName() + QStringLiteral("_down"));
-        u->setAccessibleName(buddy->accessibleName());
-        u->upButton->setAccessibleName(buddy->accessibleName() + QStringLiteral(" up"));
-        u->downButton->setAccessibleName(buddy->accessibleName() + QStringLiteral(" down"));
+        auto* u = new UpDown(buddy, 0, max, step, buddy->parentWidget());
+        u->setNames(QStringLiteral("UpDown%1").arg(k));
         *spinners[static_cast<std::size_t>(k - 1)] = u;
         return u;
     };

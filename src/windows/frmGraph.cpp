@@ -55,12 +55,7 @@ void frmGraph::buildControls() {
     txtUpdate->setFixedWidth(64);
     Label2->setBuddy(txtUpdate);
     UpDown1 = new UpDown(txtUpdate, 10, 10000, 10, this);
-    UpDown1->setObjectName(QStringLiteral("UpDown1"));
-    UpDown1->upButton->setObjectName(QStringLiteral("UpDown1_up"));
-    UpDown1->downButton->setObjectName(QStringLiteral("UpDown1_down"));
-    UpDown1->setAccessibleName(Label2->text());
-    UpDown1->upButton->setAccessibleName(Label2->text() + QStringLiteral(" up"));
-    UpDown1->downButton->setAccessibleName(Label2->text() + QStringLiteral(" down"));
+    UpDown1->setNames(QStringLiteral("UpDown1"));
 
     QStringList spans;
     for (const HistoryChoice& c : HistoryChoices())

@@ -40,10 +40,8 @@ void frmLogging::buildControls() {
     txtLogInt->setAccessibleName(Label1->text());
     txtLogInt->setFixedWidth(64);
     Label1->setBuddy(txtLogInt);
-    UpDown1 = Named(new UpDown(txtLogInt, 10, 10000, 1, this), QStringLiteral("UpDown1"));
-    UpDown1->setAccessibleName(Label1->text());
-    UpDown1->upButton->setAccessibleName(Label1->text() + QStringLiteral(" up"));
-    UpDown1->downButton->setAccessibleName(Label1->text() + QStringLiteral(" down"));
+    UpDown1 = new UpDown(txtLogInt, 10, 10000, 1, this);
+    UpDown1->setNames(QStringLiteral("UpDown1"));
 
     cmdLogData = Named(new QPushButton(QStringLiteral("Start Logging"), this), QStringLiteral("cmdLogData"));
     cmdClose = Named(new QPushButton(QStringLiteral("Close"), this), QStringLiteral("cmdClose"));

@@ -33,10 +33,8 @@ void frmSWOptions::buildControls() {
         box->setAccessibleName(caption);
         box->setFixedWidth(64);
         label->setBuddy(box);
-        spinner = Named(new UpDown(box, min, 10000, 10, Frame1), QLatin1String(spinnerName));
-        spinner->setAccessibleName(caption);
-        spinner->upButton->setAccessibleName(caption + QStringLiteral(" up"));
-        spinner->downButton->setAccessibleName(caption + QStringLiteral(" down"));
+        spinner = new UpDown(box, min, 10000, 10, Frame1);
+        spinner->setNames(QLatin1String(spinnerName));
         auto* pair = new QHBoxLayout;
         pair->setSpacing(0);
         pair->addWidget(box);

@@ -27,6 +27,16 @@ UpDown::UpDown(QLineEdit* buddy, int min, int max, int increment, QWidget* paren
     buddy_->installEventFilter(this);
 }
 
+void UpDown::setNames(const QString& objectName) {
+    setObjectName(objectName);
+    upButton->setObjectName(objectName + QStringLiteral("_up"));
+    downButton->setObjectName(objectName + QStringLiteral("_down"));
+    const QString name = buddy_->accessibleName();
+    setAccessibleName(name);
+    upButton->setAccessibleName(name + QStringLiteral(" up"));
+    downButton->setAccessibleName(name + QStringLiteral(" down"));
+}
+
 void UpDown::stepBy(int steps) {
     const double next = SpinnerStep(LeadingNumberOrZero(buddy_->text()), steps, min_, max_, increment_);
     buddy_->setText(SevenDigits(next));

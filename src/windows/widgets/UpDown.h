@@ -12,6 +12,9 @@ class UpDown final : public QWidget {
   public:
     UpDown(QLineEdit* buddy, int min, int max, int increment = 1, QWidget* parent = nullptr);
 
+    // Names the spinner and its two arrows ("UpDown1", "UpDown1_up", "UpDown1_down") and gives them
+    // the box's accessible name ("... up", "... down"), so a screen reader says what they step.
+    void setNames(const QString& objectName);
     void stepBy(int steps);
     int minimum() const { return min_; }
     int maximum() const { return max_; }
