@@ -7,7 +7,10 @@
 #include "windows/frmMain.h"
 
 #include <QFile>
+#include <QLineEdit>
 #include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QTest>
 
 #include <functional>
 #include <memory>
@@ -24,6 +27,12 @@ inline QString writeText(int reg, int value) {
 inline QByteArray fileBytes(const QString& name) {
     QFile f(name);
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+// Replaces a box's text as the user would: select all, then type.
+inline void retype(QLineEdit* box, const QString& text) {
+    box->selectAll();
+    QTest::keyClicks(box, text);
 }
 
 // A child window over a connected simulated board. The readings are held still unless a test
@@ -53,10 +62,13 @@ template <class W> struct WindowFixture {
     void forget() { t.board->clearJournal(); }
     // The next request fails as a broken link would.
     void failNextRequest() { t.board->options().failRequestNumber = t.board->requestCount() + 1; }
+    // The bytes of a file in the test's own folder.
+    QByteArray bytes(const QString& name) const { return fileBytes(dir.filePath(name)); }
 
     SimSession t;
     PollingCycle polling{*t.session};
     std::unique_ptr<W> w;
+    QTemporaryDir dir;
 };
 
 // The main window over a simulated board, its settings in `ini`. A link error unloads it, as the

@@ -36,7 +36,6 @@ class TestFrmBoard : public QObject {
             f.t.chip().write(0x36, 0x0A);        // fans 2 and 4 absent
             f.t.usb().TransferBuffer.fill(0x0C); // would read as both supplies and revision D
             if (statusFails) f.failNextRequest();
-            f.forget();
             QCOMPARE(shown(f.open()), QLatin1String(expected));
             QCOMPARE(f.journal(), (QStringList{"221 0 0 1 6", QStringLiteral("222 %1 54 1 1").arg(address)}));
         }

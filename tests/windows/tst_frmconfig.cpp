@@ -7,11 +7,6 @@
 #include <QTest>
 
 namespace {
-void retype(QComboBox* box, const QString& text) {
-    box->lineEdit()->selectAll();
-    QTest::keyClicks(box->lineEdit(), text);
-}
-
 QString shown(const frmConfig& w) {
     return QStringLiteral("%1%2 %3 %4 %5 %6 %7")
         .arg(w.chkMonitoring->isChecked())
@@ -37,8 +32,8 @@ class TestFrmConfig : public QObject {
         QTest::keyClick(w->chkMonitoring, Qt::Key_Space);
         QTest::keyClick(w->chkTODIS, Qt::Key_Space);
         QTest::keyClick(w->cmbPin13, Qt::Key_Down);
-        retype(w->cmbGain, QStringLiteral("731"));
-        retype(w->cmbOffset, QStringLiteral("406"));
+        retype(w->cmbGain->lineEdit(), QStringLiteral("731"));
+        retype(w->cmbOffset->lineEdit(), QStringLiteral("406"));
         QTest::keyClick(w->chkUseDefault, Qt::Key_Space);
         f.forget();
         QTest::mouseClick(w->cmdApply, Qt::LeftButton);
@@ -51,13 +46,13 @@ class TestFrmConfig : public QObject {
 
         // A refused gain or offset keeps the window open; the next OK closes it.
         for (auto [gain, offset] : {std::pair{"1024", "406"}, {"731", "512"}}) {
-            retype(w->cmbGain, QString::fromLatin1(gain));
-            retype(w->cmbOffset, QString::fromLatin1(offset));
+            retype(w->cmbGain->lineEdit(), QString::fromLatin1(gain));
+            retype(w->cmbOffset->lineEdit(), QString::fromLatin1(offset));
             QTest::mouseClick(w->cmdOK, Qt::LeftButton);
             QVERIFY(w->isVisible() && !w->applyFailed());
         }
         QCOMPARE(f.t.prompts.messages.size(), 2);
-        retype(w->cmbOffset, QStringLiteral("406"));
+        retype(w->cmbOffset->lineEdit(), QStringLiteral("406"));
         QTest::mouseClick(w->cmdOK, Qt::LeftButton);
         QVERIFY(!w->isVisible());
 

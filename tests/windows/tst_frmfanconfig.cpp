@@ -84,8 +84,7 @@ class TestFrmFanConfig : public QObject {
         QTest::keyClick(w.cmbFreq, Qt::Key_Tab, Qt::ControlModifier);
         QTest::keyClick(w.cmbFreq, Qt::Key_Tab, Qt::ControlModifier);
         QCOMPARE(w.SSTab1->currentIndex(), 2);
-        w.txtMinTach[1]->selectAll();
-        QTest::keyClicks(w.txtMinTach[1], QStringLiteral("3000"));
+        retype(w.txtMinTach[1], QStringLiteral("3000"));
         w.cmbControlType[1]->setCurrentIndex(0);
         w.SSTab1->setCurrentIndex(0);
         w.chkFanFail[3]->setFocus();

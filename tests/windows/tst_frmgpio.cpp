@@ -10,7 +10,6 @@ struct Fixture : WindowFixture<frmGPIO> {
     Fixture(SimOptions o, int enable, int config) : WindowFixture<frmGPIO>(std::move(o)) {
         t.chip().write(0x7F, enable);
         t.chip().write(0x80, config);
-        forget();
     }
 };
 
@@ -52,7 +51,6 @@ class TestFrmGPIO : public QObject {
         QCOMPARE((QList<int>{f.t.chip().read(0x7F), f.t.chip().read(0x80)}), (QList<int>{0xC5, 0x96}));
     }
 
-    // GPIO 1 and 3 enabled, GPIO 1 active high, GPIO 3 an output set; then OK.
     void editsWriteOnOk() {
         Fixture f({}, 0, 0);
         frmGPIO& w = f.open();

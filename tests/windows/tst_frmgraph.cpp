@@ -6,7 +6,6 @@
 #include <QApplication>
 #include <QImage>
 #include <QMouseEvent>
-#include <QTemporaryDir>
 #include <QTest>
 
 namespace {
@@ -111,15 +110,14 @@ class TestFrmGraph : public QObject {
     // Both exports write the shown chart: a picture of its size, and its traces as columns.
     void exports() {
         Fixture f;
-        QTemporaryDir dir;
         f.w->cmbGraph->setCurrentIndex(4);
         f.run(3000);
-        f.t.prompts.fileNames << dir.filePath("shot") << dir.filePath("data.csv")
-                              << dir.filePath("no/such.csv");
+        f.t.prompts.fileNames << f.dir.filePath("shot") << f.dir.filePath("data.csv")
+                              << f.dir.filePath("no/such.csv");
         QTest::mouseClick(f.w->cmdSavePicture, Qt::LeftButton);
-        QCOMPARE(QImage(dir.filePath("shot.png")).size(), f.w->stpGraph[4]->size());
+        QCOMPARE(QImage(f.dir.filePath("shot.png")).size(), f.w->stpGraph[4]->size());
         QTest::mouseClick(f.w->cmdSaveData, Qt::LeftButton);
-        const QList<QByteArray> lines = fileBytes(dir.filePath("data.csv")).split('\n');
+        const QList<QByteArray> lines = f.bytes("data.csv").split('\n');
         QCOMPARE(
             QString::fromUtf8(lines.first()),
             QStringLiteral(

@@ -4,7 +4,6 @@
 #include "windows/frmLogging.h"
 
 #include <QFile>
-#include <QTemporaryDir>
 #include <QTest>
 
 namespace {
@@ -19,8 +18,6 @@ struct Fixture : WindowFixture<frmLogging> {
         if (!file.isEmpty()) t.prompts.fileNames << dir.filePath(file);
         QTest::mouseClick(w->cmdLogData, Qt::LeftButton);
     }
-    QByteArray bytes(const QString& file) const { return fileBytes(dir.filePath(file)); }
-    QTemporaryDir dir;
 };
 
 QByteArray block(const QByteArray& header, const QByteArray& values, qsizetype lines) {

@@ -199,7 +199,6 @@ class TestFrmMain : public QObject {
         d.LoggingActive = true;
         m.t.session->setStatusText(QStringLiteral("Logging Enabled"));
         m.polling.Tick(m.t.clock.nowMs());
-        QVERIFY(!d.LoggingActive);
         QCOMPARE(m.window.sbPanels[0]->text(), QStringLiteral("Ready"));
         QVERIFY(m.t.prompts.messages.isEmpty());
         QTRY_COMPARE(m.t.prompts.messages.size(), 1);

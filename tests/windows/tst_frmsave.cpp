@@ -6,7 +6,6 @@
 #include "windows/frmSave.h"
 
 #include <QFile>
-#include <QTemporaryDir>
 #include <QTest>
 
 namespace {
@@ -25,10 +24,8 @@ struct Fixture : WindowFixture<frmSave> {
         t.prompts.fileNames << f.fileName();
         return f.fileName();
     }
-    QByteArray bytes(const QString& name) const { return fileBytes(dir.filePath(name)); }
     // The polling cycle's reads: a save or recall makes no block read.
     qsizetype blockReads() const { return journal().filter(QRegularExpression("^220 ")).size(); }
-    QTemporaryDir dir;
 };
 } // namespace
 

@@ -3,9 +3,7 @@
 #include "board/BoardOptions.h"
 #include "board/Session.h"
 #include "board/Startup.h"
-#include "monitoring/PollingCycle.h"
-#include "support/RecordingSplash.h"
-#include "support/ScriptedPrompts.h"
+#include "support/WindowFixture.h"
 #include "windows/frmAutoControl.h"
 #include "windows/frmInfo.h"
 
@@ -50,8 +48,7 @@ class TestHardwareBackends : public QObject {
         fans.show();
         QCOMPARE((QStringList{fans.txtPWMmax->text(), fans.txtPWMmin->text(), fans.txtTmin->text()}),
                  (QStringList{"100", "50", "37"}));
-        fans.txtPWMmax->selectAll();
-        QTest::keyClicks(fans.txtPWMmax, QStringLiteral("80"));
+        retype(fans.txtPWMmax, QStringLiteral("80"));
         QCOMPARE(session.usb.ReadRegister(0x2E, 0x38), 204);
 
         frmInfo info(session, polling);
