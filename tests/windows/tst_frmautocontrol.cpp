@@ -22,7 +22,6 @@ class TestFrmAutoControl : public QObject {
         frmAutoControl& w = f.open();
         QCOMPARE(w.windowTitle(), QStringLiteral("Automatic Fan Control"));
         QCOMPARE(w.Label11->text(), QStringLiteral("Control  Source"));
-        QVERIFY(f.t.session->decl.AutoControlOpen);
         QVERIFY(w.chkUpdateOnChange->isChecked());
         for (int n = 3; n >= 0; --n) { // ending on PWM1
             w.cmbFan->setCurrentIndex(n);

@@ -42,7 +42,6 @@ class TestFrmGPIO : public QObject {
         QCOMPARE(f.journal(), QStringList{"220 46 127 1 3"});
         QCOMPARE(rows(w), QStringList({"0 Output Active Low Clear", "1 Input Active High [Disabled]",
                                        "0 Input Active High [Disabled]", "1 Output Active Low Clear"}));
-        QVERIFY(f.t.session->decl.GpioOpen);
         QTest::keyClick(w.chkEnable[0], Qt::Key_Space);
         QTest::mouseClick(w.cmdCancel, Qt::LeftButton);
         QVERIFY(!w.isVisible() && !f.t.session->decl.GpioOpen);

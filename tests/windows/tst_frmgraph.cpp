@@ -32,7 +32,6 @@ class TestFrmGraph : public QObject {
         for (int j = 0; j < 5; ++j)
             QCOMPARE(w.stpGraph[j]->isVisible(), j == 3);
         QCOMPARE(w.txtUpdate->text(), QStringLiteral("50"));
-        QVERIFY(f.t.session->decl.GraphOpen);
 
         f.t.usb().SetHeater(1, 100);
         f.run(57000);

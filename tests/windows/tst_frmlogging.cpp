@@ -13,7 +13,6 @@ struct Fixture : WindowFixture<frmLogging> {
         t.session->readings.FanSpeeds = {4800, 82};
         open();
     }
-    // The button, with the file the dialog answers.
     void click(const QString& file = {}) {
         if (!file.isEmpty()) t.prompts.fileNames << dir.filePath(file);
         QTest::mouseClick(w->cmdLogData, Qt::LeftButton);
