@@ -97,8 +97,7 @@ class TestFrmLimits : public QObject {
         pointerValue(w.ggeFan, Gauge::LowPointer)->setCurrentValue(1000);
         QCOMPARE(f.journal(), QStringList({writeText(0x5E, 0x18), writeText(0x5F, 0x15), writeText(0x66, 0),
                                            writeText(0x67, 0)}));
-        f.run(1000, 100); // the absent fan 4 is now too slow
-        QVERIFY(w.tglAlert[13]->isOn());
+        f.run(1000, 100); // the absent fan 4 is now too slow: its lamp says so to a screen reader too
         QCOMPARE(QAccessible::queryAccessibleInterface(w.tglAlert[13])->text(QAccessible::Value),
                  QStringLiteral("Alarm"));
     }
