@@ -22,8 +22,7 @@ class TestAutoControl : public QObject {
 
   private Q_SLOTS:
     void loadingDecodesEveryField() {
-        SimSession t;
-        t.connect();
+        ConnectedSim t;
         // 0x39: 0 %; 0x6B: 1 %; Tmin is unsigned; PWM1 Temp3, PWM2 Temp5, PWM3 Temp10, PWM4 Max Temp.
         const QList<int> setup{0x38, 76,   0x39, 0,    0x6B, 2,    0x71, 200,
                                0x68, 0xBF, 0x69, 0x40, 0x7C, 0x35, 0x7D, 0xA0};
@@ -48,8 +47,7 @@ class TestAutoControl : public QObject {
     }
 
     void applyWritesAllOutputsInOrder() {
-        SimSession t;
-        t.connect();
+        ConnectedSim t;
         t.chip().write(0x68, 0x7F);
         t.chip().write(0x69, 0x15);
         auto& table = t.session->decl.AutoControlTable;

@@ -40,8 +40,7 @@ class TestFanConfig : public QObject {
     // boxes cannot show exactly (0xFFFF shows 82, 40001 shows 134, byte 77 shows 30 %) and the bits
     // no field covers; zone 12 goes back as 11.
     void applyingWritesWhatWasLoadedOrEdited() {
-        SimSession t;
-        t.connect();
+        ConnectedSim t;
         for (auto [reg, value] : std::initializer_list<std::pair<int, int>>{
                  {0x38, 76},   {0x39, 77},   {0x3B, 0},    {0x40, 0xF9}, {0x43, 0xE4}, {0x58, 0x8C},
                  {0x59, 0x0A}, {0x5A, 0x41}, {0x5B, 0x9C}, {0x62, 0x09}, {0x63, 0x07}, {0x68, 0xD8},

@@ -15,7 +15,6 @@
 namespace {
 
 struct Poll {
-    Poll() : cycle(*t.session) { t.connect(); }
     // Ticks every 10 ms from the present time for `ms` milliseconds.
     void run(int ms) {
         for (int elapsed = 0; elapsed < ms; elapsed += 10) {
@@ -24,8 +23,15 @@ struct Poll {
         }
     }
     int count(const QString& text) const { return int(t.requestTexts().count(text)); }
-    SimSession t;
-    PollingCycle cycle;
+    // Reading off, and one window open whose refreshes are counted.
+    void countRefreshes(PollTask task, bool& open) {
+        t.session->options.ReadingEnabled = false;
+        cycle.setRefresh(task, [this] { ++refreshes; });
+        open = true;
+    }
+    ConnectedSim t;
+    PollingCycle cycle{*t.session};
+    int refreshes = 0;
 };
 
 const QString kTemps = QStringLiteral("220 46 32 1 10");
@@ -39,9 +45,8 @@ class TestPollingCycle : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void readMeasurementsDecodesOneGroup() {
-        SimSession t;
-        t.connect();
+    void readMeasurementsDecodesOneGroupAndKeepsItOnFailure() {
+        ConnectedSim t;
         t.chip().advanceTo(0);
         t.session->readings.FanSpeeds = {1, 2, 3, 4};
         t.session->readings.DutyCycles = {5, 6, 7, 8};
@@ -54,22 +59,16 @@ private Q_SLOTS:
         }
         QCOMPARE(r.FanSpeeds, (std::array<std::int32_t, 4>{1, 2, 3, 4})); // other groups untouched
         QCOMPARE(r.DutyCycles, (std::array<std::int32_t, 4>{5, 6, 7, 8}));
-    }
 
-    // A failed block read leaves another request's bytes in the buffer: the group keeps its last
-    // good values instead of showing those bytes as readings.
-    void failedGroupKeepsItsLastValues() {
-        SimSession t;
-        t.connect();
+        // A failed block read leaves another request's bytes in the buffer: the group keeps its last
+        // good values instead of showing those bytes as readings.
         ReadMeasurements(*t.session, FanSpeedGroup);
         ReadMeasurements(*t.session, DutyCycleGroup);
-        ReadMeasurements(*t.session, TemperatureGroup);
-        const Readings good = t.session->readings;
+        const Readings good = r;
         QVERIFY(good.FanSpeeds[0] > 1000 && good.DutyCycles[0] > 0 && good.Temperatures[0] > 0);
         t.board->options().failBlockReads = true;
         t.usb().TransferBuffer.fill(0x4B); // 75 degrees, a count of 19275
         for (int group : {TemperatureGroup, FanSpeedGroup, DutyCycleGroup}) ReadMeasurements(*t.session, group);
-        const Readings& r = t.session->readings;
         QCOMPARE(r.FanSpeeds, good.FanSpeeds);
         QCOMPARE(r.DutyCycles, good.DutyCycles);
         QVERIFY(std::equal(r.Temperatures.begin(), r.Temperatures.begin() + 10, good.Temperatures.begin()));
@@ -84,13 +83,10 @@ private Q_SLOTS:
         QCOMPARE(r.mid(0, 5), (QStringList{kTemps, kMax, kTachs, kDuty, kTemps}));
         QCOMPARE(p.count(kTemps) + p.count(kTachs) + p.count(kDuty), 10);
         QCOMPARE(p.cycle.ReadGroup, 1);
-        // Never more than one group per tick.
-        std::int64_t lastTime = -1;
-        for (const JournalEntry& e : p.t.requests()) {
-            if (e.request != 220) continue;
-            QVERIFY(e.timeMs > lastTime);
-            lastTime = e.timeMs;
-        }
+        QList<std::int64_t> blockReads; // never more than one group per tick
+        for (const JournalEntry& e : p.t.requests())
+            if (e.request == 220) blockReads << e.timeMs;
+        QCOMPARE(blockReads, (QList<std::int64_t>{0, 110, 220, 330, 440, 550, 660, 770, 880, 990}));
     }
 
     void readIntervalZeroReadsOneGroupEveryTickAndDisabledNone() {
@@ -119,53 +115,44 @@ private Q_SLOTS:
 
     void registerMapTaskRunsOnlyWhileContinuousReadIsTicked() {
         Poll p;
-        p.t.session->options.ReadingEnabled = false;
         bool ticked = false;
-        int reads = 0;
         p.cycle.continuousReadTicked = [&] { return ticked; };
-        p.cycle.setRefresh(PollTask::RegisterMap, [&] { ++reads; });
-        p.t.session->decl.RegisterMapOpen = true;
+        p.countRefreshes(PollTask::RegisterMap, p.t.session->decl.RegisterMapOpen);
         p.run(3000);
-        QCOMPARE(reads, 0);
+        QCOMPARE(p.refreshes, 0);
         QVERIFY(!p.cycle.lastRun[std::size_t(PollTask::RegisterMap)]);
         ticked = true;
         p.run(10); // runs on the next tick: its time has not moved
-        QCOMPARE(reads, 1);
+        QCOMPARE(p.refreshes, 1);
         p.run(3000);
-        QCOMPARE(reads, 3);
+        QCOMPARE(p.refreshes, 3);
     }
 
     void freeWheelPollCountsAsRunEvenWhenNotRunning() {
         Poll p;
-        p.t.session->options.ReadingEnabled = false;
-        int polls = 0;
-        p.cycle.setRefresh(PollTask::BoardInfo, [&] { ++polls; });
-        p.t.session->decl.BoardInfoOpen = true;
+        p.countRefreshes(PollTask::BoardInfo, p.t.session->decl.BoardInfoOpen);
         p.run(500);
-        QCOMPARE(polls, 0);
+        QCOMPARE(p.refreshes, 0);
         QVERIFY(p.cycle.lastRun[std::size_t(PollTask::BoardInfo)].has_value());
         p.t.session->decl.FreeWheelRunning = true;
         p.run(500); // still within a second of the last (empty) run
-        QCOMPARE(polls, 0);
+        QCOMPARE(p.refreshes, 0);
         p.run(100);
-        QCOMPARE(polls, 1);
+        QCOMPARE(p.refreshes, 1);
     }
 
     void lastRunSurvivesAWindowClosing() {
         Poll p;
-        p.t.session->options.ReadingEnabled = false;
-        int refreshes = 0;
-        p.cycle.setRefresh(PollTask::Limits, [&] { ++refreshes; });
-        p.t.session->decl.LimitsOpen = true;
+        p.countRefreshes(PollTask::Limits, p.t.session->decl.LimitsOpen);
         p.run(10);
-        QCOMPARE(refreshes, 1);
+        QCOMPARE(p.refreshes, 1);
         p.t.session->decl.LimitsOpen = false;
         p.run(500);
         p.t.session->decl.LimitsOpen = true;
         p.run(490); // 1000 ms since the last run: not strictly more
-        QCOMPARE(refreshes, 1);
+        QCOMPARE(p.refreshes, 1);
         p.run(20);
-        QCOMPARE(refreshes, 2);
+        QCOMPARE(p.refreshes, 2);
     }
 
     void windowRefreshesRunInTaskOrder() {
@@ -187,12 +174,9 @@ private Q_SLOTS:
 
     void graphTaskFollowsTheGraphInterval() {
         Poll p;
-        p.t.session->options.ReadingEnabled = false;
-        int updates = 0;
-        p.cycle.setRefresh(PollTask::Graph, [&] { ++updates; });
-        p.t.session->decl.GraphOpen = true;
+        p.countRefreshes(PollTask::Graph, p.t.session->decl.GraphOpen);
         p.run(1000); // 50 ms interval at 10 ms ticks: every 60 ms
-        QCOMPARE(updates, 17);
+        QCOMPARE(p.refreshes, 17);
     }
 
     void loggingRepeatsTheLastReadingsWhenReadingIsOff() {
@@ -251,12 +235,10 @@ private Q_SLOTS:
         QTemporaryDir dir;
         struct Side {
             explicit Side(const QString& log) : cycle(*t.session) {
-                t.connect();
                 t.session->decl.LogFileName = log;
                 cycle.continuousReadTicked = [this] { return continuousRead; };
                 for (int task = 0; task < PollTaskCount; ++task) cycle.setRefresh(PollTask(task), [] {});
             }
-            // Records the tasks that ran at this tick.
             void tick(std::int64_t now) {
                 const auto before = cycle.lastRun;
                 t.clock.set(now);
@@ -264,7 +246,7 @@ private Q_SLOTS:
                 for (int task = 0; task < PollTaskCount; ++task)
                     if (cycle.lastRun[std::size_t(task)] != before[std::size_t(task)]) runs.append({now, task});
             }
-            SimSession t;
+            ConnectedSim t;
             PollingCycle cycle;
             bool continuousRead = false;
             QList<std::pair<std::int64_t, int>> runs;
@@ -309,10 +291,7 @@ private Q_SLOTS:
     }
 
     void linkErrorStopsTheTick() {
-        SimOptions o;
-        o.failRequestNumber = 3; // the 0x78 read after the first block read
-        SimSession t(o);
-        t.connect();
+        ConnectedSim t({.failRequestNumber = 3, .chip = {}}); // the 0x78 read after the first block read
         PollingCycle cycle(*t.session);
         int refreshes = 0;
         cycle.setRefresh(PollTask::Limits, [&] { ++refreshes; });

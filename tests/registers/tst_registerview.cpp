@@ -11,8 +11,7 @@ class TestRegisterView : public QObject {
   private Q_SLOTS:
     // An address without a table entry is read all the same; its bits are then named by number.
     void typedRegister() {
-        SimSession sim;
-        sim.connect();
+        ConnectedSim sim;
         sim.chip().write(0x6E, 0x5A);
         const RegisterView tmin = ReadTypedRegister(sim.usb(), QStringLiteral("6E"));
         QCOMPARE((QStringList{tmin.description, tmin.addressText, QString::number(tmin.value, 16)}),
@@ -60,8 +59,7 @@ class TestRegisterView : public QObject {
         QFETCH(QString, typed);
         QFETCH(std::int32_t, index);
         QFETCH(int, held);
-        SimSession sim;
-        sim.connect();
+        ConnectedSim sim;
         QVERIFY(WriteTypedRegister(sim.usb(), address, TypedRegisterValue(typed)));
         QCOMPARE(sim.requestTexts(), QStringList{QStringLiteral("222 46 %1 0 0").arg(index)});
         QCOMPARE(sim.chip().read(index & 0xFF), held);
