@@ -2,7 +2,6 @@
 // boards that main() builds from --board. What the tool prints and sends is tested in-process.
 #include <QFile>
 #include <QProcess>
-#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -48,13 +47,11 @@ class TestCliProcess : public QObject {
         const QString csv = dir.filePath("run.csv");
         QProcess monitor;
         monitor.start(QStringLiteral(VORTANE_CLI_PATH), {"monitor", "--interval", "50", "--csv", csv});
-        // Ctrl+C during the connection (once it has started, so the handler is in place): the
-        // write never goes out.
-        const QString journal = dir.filePath("early.txt");
+        // Ctrl+C during the connection (once it has started, so the handler is in place) cancels
+        // the command; that nothing is written then is tested in-process.
         QProcess early;
         early.setReadChannel(QProcess::StandardError);
-        early.start(QStringLiteral(VORTANE_CLI_PATH),
-                    {"--verbose", "--journal", journal, "write", "0x40", "0x03"});
+        early.start(QStringLiteral(VORTANE_CLI_PATH), {"--verbose", "write", "0x40", "0x03"});
         QByteArray progress;
         while (!progress.contains("Enumerating...") && early.waitForReadyRead(10000))
             progress += early.readAllStandardError();
@@ -73,10 +70,6 @@ class TestCliProcess : public QObject {
         QCOMPARE(records.size(), out.count('\n')); // the title and the header, then the samples
 
         QCOMPARE(exitStatus(early), 130);
-        QVERIFY((progress + early.readAllStandardError()).contains("interrupted while connecting"));
-        QVERIFY(!QRegularExpression("VendorIORequest 222 \\d+ -?\\d+ 0 ")
-                     .match(QString::fromLatin1(readFile(journal)))
-                     .hasMatch());
     }
 };
 

@@ -15,6 +15,7 @@ public:
         QString text;
         MessageIcon icon;
         MessageButtons buttons;
+        bool operator==(const Shown&) const = default;
     };
 
     MessageAnswer message(const QString& text, MessageIcon icon, MessageButtons buttons) override;
@@ -33,3 +34,9 @@ public:
     // Runs while a file dialog is up, as timers fire under a real dialog's event loop.
     std::function<void()> whileDialogOpen;
 };
+
+// How a failed QCOMPARE of messages shows one.
+inline char* toString(const ScriptedPrompts::Shown& m) {
+    const QString text = QStringLiteral("%1 (icon %2, buttons %3)").arg(m.text).arg(int(m.icon));
+    return qstrdup(qPrintable(text.arg(int(m.buttons))));
+}
