@@ -198,8 +198,6 @@ class TestCli : public QObject {
         const auto entry = [&](int i) { return registers[i].toObject(); };
         QCOMPARE(entry(32), (QJsonObject{{"address", 0x40}, {"name", "Configuration 1"}, {"value", 3},
                                          {"default", 1}, {"readOnly", false}}));
-        QCOMPARE(entry(99).value("name"), QJsonValue("AFC"));
-        QCOMPARE(entry(99).value("address"), QJsonValue(0x7B));
         QCOMPARE(entry(97).value("readOnly"), QJsonValue(true)); // GPIO Status
         QCOMPARE(entry(0).value("decoded").toObject().value("unit"), QJsonValue(QStringLiteral("°C")));
         QCOMPARE(entry(18).value("decoded").toObject(), (QJsonObject{{"value", 100}, {"unit", "%"}}));

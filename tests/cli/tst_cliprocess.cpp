@@ -14,11 +14,6 @@ int exitStatus(QProcess& p) {
     return p.waitForFinished(20000) && p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
 }
 
-QByteArray readFile(const QString& name) {
-    QFile f(name);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
 } // namespace
 
 class TestCliProcess : public QObject {
@@ -65,8 +60,10 @@ class TestCliProcess : public QObject {
         ::kill(static_cast<pid_t>(monitor.processId()), SIGINT);
         QCOMPARE(exitStatus(monitor), 0);
         out += monitor.readAllStandardOutput();
+        QFile log(csv);
+        QVERIFY(log.open(QIODevice::ReadOnly));
         const QStringList records =
-            QString::fromLatin1(readFile(csv)).split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
+            QString::fromLatin1(log.readAll()).split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
         QCOMPARE(records.size(), out.count('\n')); // the title and the header, then the samples
 
         QCOMPARE(exitStatus(early), 130);
