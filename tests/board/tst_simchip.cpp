@@ -1,7 +1,6 @@
 // The simulated chip as the program sees it through its registers: readings that follow the
 // board, fans that follow their outputs, automatic control along its curve, limits, the
 // free-wheel test and the GPIO pins. Time is moved by hand, so every figure is exact.
-#include "board/USBStuff.h"
 #include "board/sim/SimChip.h"
 #include "monitoring/Conversions.h"
 #include "support/SimSession.h"

@@ -1,6 +1,5 @@
 // The connection sequence and the program's defaults, over the simulated board.
 #include "board/Startup.h"
-#include "registers/RegMapStuff.h"
 #include "support/RecordingSplash.h"
 #include "support/SimSession.h"
 
@@ -28,7 +27,6 @@ class TestStartup : public QObject {
     Q_OBJECT
 
   private Q_SLOTS:
-    // Of two chips the first one searched wins; the program talks to it from then on.
     void startFindsTheFirstChipAndTalksInOrder() {
         Start s({.chipAddresses = {0x2E, 0x2D}, .chip = {}});
         QVERIFY(s.run());

@@ -188,9 +188,7 @@ class TestCli : public QObject {
         Cli t;
         t.chip().write(0x40, 0x03);
         QCOMPARE(t.run({"dump", "--json"}), 0);
-        QJsonParseError error{};
-        const QJsonObject root = QJsonDocument::fromJson(t.out.toUtf8(), &error).object();
-        QCOMPARE(error.error, QJsonParseError::NoError);
+        const QJsonObject root = QJsonDocument::fromJson(t.out.toUtf8()).object();
         QCOMPARE(root.value("deviceAddress"), QJsonValue(0x2E));
         const QJsonArray registers = root.value("registers").toArray();
         QCOMPARE(registers.size(), 100);
