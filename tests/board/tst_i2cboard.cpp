@@ -71,7 +71,6 @@ class TestI2cBoard : public QObject {
         // No heaters: a failed heater request the user may carry on from; no board status to read.
         r.prompts.answers = {MessageAnswer::No};
         QVERIFY(usb.SetHeater(1, 50) != 0);
-        QCOMPARE(r.prompts.messages.size(), 1);
         QVERIFY(r.ends.isEmpty());
         usb.ReadBoardInfo();
         const BoardStatus status = DecodeBoardStatus(usb.TransferBuffer);

@@ -1,7 +1,6 @@
 // The simulated chip as the program sees it through its registers: readings that follow the
 // board, fans that follow their outputs, automatic control along its curve, limits, the
 // free-wheel test and the GPIO pins. Time is moved by hand, so every figure is exact.
-#include "board/USBStuff.h"
 #include "board/sim/SimChip.h"
 #include "monitoring/Conversions.h"
 #include "support/SimSession.h"
@@ -121,7 +120,6 @@ class TestSimChip : public QObject {
             SimChip c(quiet());
             c.advanceTo(0);
             c.write(0x32, dutyByte);
-            QCOMPARE(duty(c, 1), dutyByte);
             c.advanceTo(100);
             QVERIFY(TachToRpm(tach(c, 1)) > rpm + 500); // still coasting down
             c.advanceTo(2500);
@@ -129,7 +127,6 @@ class TestSimChip : public QObject {
             QVERIFY2(rpm == 0 ? count == 0xFFFF : std::abs(TachToRpm(count) - rpm) <= rpm / 100,
                      qPrintable(QString::number(count)));
             QCOMPARE(tach(c, 2), 1286); // the others run on at full speed
-            QCOMPARE(tach(c, 4), 0xFFFF);
         }
     }
 

@@ -2,7 +2,6 @@
 // boards that main() builds from --board. What the tool prints and sends is tested in-process.
 #include <QFile>
 #include <QProcess>
-#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -13,11 +12,6 @@ namespace {
 // The exit status once the tool has ended by itself; -1 if it crashed or hung.
 int exitStatus(QProcess& p) {
     return p.waitForFinished(20000) && p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-}
-
-QByteArray readFile(const QString& name) {
-    QFile f(name);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
 } // namespace
@@ -48,13 +42,11 @@ class TestCliProcess : public QObject {
         const QString csv = dir.filePath("run.csv");
         QProcess monitor;
         monitor.start(QStringLiteral(VORTANE_CLI_PATH), {"monitor", "--interval", "50", "--csv", csv});
-        // Ctrl+C during the connection (once it has started, so the handler is in place): the
-        // write never goes out.
-        const QString journal = dir.filePath("early.txt");
+        // Ctrl+C during the connection (once it has started, so the handler is in place) cancels
+        // the command; that nothing is written then is tested in-process.
         QProcess early;
         early.setReadChannel(QProcess::StandardError);
-        early.start(QStringLiteral(VORTANE_CLI_PATH),
-                    {"--verbose", "--journal", journal, "write", "0x40", "0x03"});
+        early.start(QStringLiteral(VORTANE_CLI_PATH), {"--verbose", "write", "0x40", "0x03"});
         QByteArray progress;
         while (!progress.contains("Enumerating...") && early.waitForReadyRead(10000))
             progress += early.readAllStandardError();
@@ -68,15 +60,13 @@ class TestCliProcess : public QObject {
         ::kill(static_cast<pid_t>(monitor.processId()), SIGINT);
         QCOMPARE(exitStatus(monitor), 0);
         out += monitor.readAllStandardOutput();
+        QFile log(csv);
+        QVERIFY(log.open(QIODevice::ReadOnly));
         const QStringList records =
-            QString::fromLatin1(readFile(csv)).split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
+            QString::fromLatin1(log.readAll()).split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
         QCOMPARE(records.size(), out.count('\n')); // the title and the header, then the samples
 
         QCOMPARE(exitStatus(early), 130);
-        QVERIFY((progress + early.readAllStandardError()).contains("interrupted while connecting"));
-        QVERIFY(!QRegularExpression("VendorIORequest 222 \\d+ -?\\d+ 0 ")
-                     .match(QString::fromLatin1(readFile(journal)))
-                     .hasMatch());
     }
 };
 

@@ -13,10 +13,8 @@ QString ScriptedPrompts::openFileName(const QString&, const QString& filter) {
     return fileNames.isEmpty() ? QString() : fileNames.takeFirst();
 }
 
-QString ScriptedPrompts::saveFileName(const QString&, const QString& filter) {
-    dialogFilters.append(filter);
-    if (whileDialogOpen) whileDialogOpen();
-    return fileNames.isEmpty() ? QString() : fileNames.takeFirst();
+QString ScriptedPrompts::saveFileName(const QString& folder, const QString& filter) {
+    return openFileName(folder, filter);
 }
 
 void ScriptedPrompts::openUrl(const QString& url) { openedUrls.append(url); }

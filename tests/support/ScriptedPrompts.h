@@ -15,6 +15,7 @@ public:
         QString text;
         MessageIcon icon;
         MessageButtons buttons;
+        bool operator==(const Shown&) const = default;
     };
 
     MessageAnswer message(const QString& text, MessageIcon icon, MessageButtons buttons) override;
@@ -33,3 +34,6 @@ public:
     // Runs while a file dialog is up, as timers fire under a real dialog's event loop.
     std::function<void()> whileDialogOpen;
 };
+
+// A failed QCOMPARE of messages shows their text.
+inline char* toString(const ScriptedPrompts::Shown& m) { return qstrdup(qPrintable(m.text)); }
