@@ -3,7 +3,7 @@
 //   ./build/bench/bench_graph [simulated hours]
 #include "BenchSupport.h"
 #include "base/Clock.h"
-#include "board/Session.h"
+#include "session/Session.h"
 #include "board/Startup.h"
 #include "board/sim/SimBoard.h"
 #include "monitoring/PollingCycle.h"

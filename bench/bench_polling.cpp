@@ -3,7 +3,7 @@
 //   ./build/bench/bench_polling [ticks]
 #include "BenchSupport.h"
 #include "base/Clock.h"
-#include "board/Session.h"
+#include "session/Session.h"
 #include "board/Startup.h"
 #include "board/sim/SimBoard.h"
 #include "monitoring/PollingCycle.h"

@@ -8,8 +8,8 @@
 // BENCH_SKIP=frmGraph,frmLimits leaves the named windows closed, to see what each one costs.
 #include "BenchSupport.h"
 #include "base/Clock.h"
-#include "board/Session.h"
-#include "board/Settings.h"
+#include "session/Session.h"
+#include "session/Settings.h"
 #include "board/Startup.h"
 #include "board/sim/SimBoard.h"
 #include "monitoring/LoggingControl.h"

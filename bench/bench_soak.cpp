@@ -8,8 +8,8 @@
 // Build with -DVORTANE_SANITIZE=ON to run it under AddressSanitizer and UBSan as well.
 #include "BenchSupport.h"
 #include "base/Clock.h"
-#include "board/Session.h"
-#include "board/Settings.h"
+#include "session/Session.h"
+#include "session/Settings.h"
 #include "board/Startup.h"
 #include "board/sim/SimBoard.h"
 #include "monitoring/LoggingControl.h"

@@ -1,6 +1,6 @@
 // Command lines and batch lines of any shape: reading them never touches a board, and a command
 // read without error carries arguments within the ranges the tool promises.
-#include "board/BoardOptions.h"
+#include "session/BoardOptions.h"
 #include "cli/CliArgs.h"
 
 #include <cstddef>

@@ -1,8 +1,8 @@
 // The desktop program: splash window, connection to the board, then the main window.
 #include "base/Clock.h"
-#include "board/BoardOptions.h"
-#include "board/Session.h"
-#include "board/Settings.h"
+#include "session/BoardOptions.h"
+#include "session/Session.h"
+#include "session/Settings.h"
 #include "board/Startup.h"
 #include "monitoring/PollingCycle.h"
 #include "windows/QtPrompts.h"
@@ -54,7 +54,7 @@ int main(int argc, char** argv) {
 
     QApplication app(argc, argv);
     QApplication::setApplicationName(kApplicationTitle);
-    QApplication::setApplicationVersion(QStringLiteral("1.0.0"));
+    QApplication::setApplicationVersion(QStringLiteral(VORTANE_VERSION));
     QApplication::setWindowIcon(ToolbarIcon(QStringLiteral("GPIO")));
     // Pairs the window with the desktop's menu entry and icon.
     QGuiApplication::setDesktopFileName(QStringLiteral("vortane-eval"));

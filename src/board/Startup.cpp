@@ -2,8 +2,8 @@
 
 #include "base/Clock.h"
 #include "base/NumberText.h"
-#include "board/Session.h"
-#include "registers/RegMapStuff.h"
+#include "board/BoardLink.h"
+#include "chip/RegisterTable.h"
 
 #include <cmath>
 
@@ -11,7 +11,7 @@ QString FoundChipText(int address) {
     return QStringLiteral("Found an VORTANE at ") + AddressText(static_cast<std::uint32_t>(address));
 }
 
-bool RunConnectionSequence(Session& s, SplashView& splash,
+bool RunConnectionSequence(BoardLink& s, SplashView& splash,
                            const std::function<void(const QString&)>& setStatusText,
                            const ConnectionOptions& options) {
     USBStuff& usb = s.usb;
@@ -89,28 +89,7 @@ bool RunConnectionSequence(Session& s, SplashView& splash,
     return true;
 }
 
-void SetDefaultValues(Session& s) {
-    s.options.LogInterval = 100;
-    s.options.ReadInterval = 100;
-    s.options.GraphInterval = 50;
-    s.options.ReadingEnabled = true;
-    s.decl.TachClock = 90000;
-    s.decl.UpdateOnChange = true;
-    s.decl.AutoControlTable[0].ShowConPoint = true;
-    s.decl.AutoControlTable[1].ShowConPoint = true;
-    for (int k = 0; k <= 5; ++k) s.decl.LogSelection[static_cast<std::size_t>(k)] = true;
-}
-
-void InitDefaults(Session& s) {
-    BuildRegisterTable();
-    SetDefaultValues(s);
-    s.usb.RefreshControlFlags(0x68);
-    s.usb.RefreshControlFlags(0x69);
-    s.usb.RefreshControlFlags(0x7F);
-    StartFreeWheelTest(s);
-}
-
-void StartFreeWheelTest(Session& s) {
+void StartFreeWheelTest(BoardLink& s) {
     std::int32_t value = s.usb.ReadRegister(s.usb.DeviceAddress, 0x40) | 0x02; // TEST
     s.usb.WriteRegister(s.usb.DeviceAddress, 0x40, value);
 }

@@ -4,7 +4,7 @@
 
 #include <functional>
 
-class Session;
+class BoardLink;
 
 // What the connection sequence shows while it runs: the splash window's status text and
 // progress bar. The desktop program's splash window implements it; tests record it.
@@ -39,18 +39,12 @@ struct ConnectionOptions {
 // attempts), search of 0x2C..0x2F for the company code. Sets DeviceAddress. setStatusText
 // receives the text for the main window's status bar. Returns false when a link error ended it
 // (the program is ending then). Nothing is written to the chip.
-bool RunConnectionSequence(Session& session, SplashView& splash,
+bool RunConnectionSequence(BoardLink& link, SplashView& splash,
                            const std::function<void(const QString&)>& setStatusText,
                            const ConnectionOptions& options = {});
 
-// The program's defaults, the control-flag caches from the chip, and a free-wheel test.
-void InitDefaults(Session& session);
-
-// Sets only the defaults of the shared state (no chip access).
-void SetDefaultValues(Session& session);
-
 // Starts the chip's free-wheel test: read-modify-write of "Configuration 1" setting TEST.
-void StartFreeWheelTest(Session& session);
+void StartFreeWheelTest(BoardLink& link);
 
 // "Found an VORTANE at 2Eh"
 QString FoundChipText(int address);

@@ -1,6 +1,6 @@
 #include "cli/Cli.h"
 
-#include "board/BoardOptions.h"
+#include "session/BoardOptions.h"
 #include "cli/CliArgs.h"
 #include "cli/CliCommands.h"
 #include "cli/CliConsole.h"

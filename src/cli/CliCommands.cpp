@@ -3,7 +3,7 @@
 #include "base/Clock.h"
 #include "base/NumberText.h"
 #include "board/BoardStatus.h"
-#include "board/Session.h"
+#include "session/Session.h"
 #include "board/Startup.h"
 #include "monitoring/Conversions.h"
 #include "monitoring/GeneralStuff.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "board/BoardOptions.h"
+#include "session/BoardOptions.h"
 #include "cli/Cli.h"
 #include "cli/CliArgs.h"
 #include "cli/CliConsole.h"

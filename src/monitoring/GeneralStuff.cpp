@@ -1,6 +1,6 @@
 #include "monitoring/GeneralStuff.h"
 
-#include "board/Session.h"
+#include "session/Session.h"
 #include "monitoring/Conversions.h"
 
 void ReadMeasurements(Session& s, int group) {

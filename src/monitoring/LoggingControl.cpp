@@ -2,7 +2,7 @@
 
 #include "base/NumberText.h"
 #include "base/Prompts.h"
-#include "board/Session.h"
+#include "session/Session.h"
 #include "monitoring/SoftwareOptions.h"
 
 #include <QDir>

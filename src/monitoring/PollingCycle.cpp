@@ -1,6 +1,6 @@
 #include "monitoring/PollingCycle.h"
 
-#include "board/Session.h"
+#include "session/Session.h"
 #include "monitoring/DataLog.h"
 #include "monitoring/GeneralStuff.h"
 

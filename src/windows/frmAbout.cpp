@@ -1,7 +1,7 @@
 #include "windows/frmAbout.h"
 
 #include "base/Prompts.h"
-#include "board/Session.h"
+#include "session/Session.h"
 #include "registers/ConfigFile.h"
 #include "windows/frmSplash.h"
 

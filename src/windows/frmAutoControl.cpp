@@ -1,8 +1,8 @@
 #include "windows/frmAutoControl.h"
 
 #include "base/NumberText.h"
-#include "board/Session.h"
-#include "monitoring/AutoControl.h"
+#include "session/Session.h"
+#include "fancontrol/AutoControl.h"
 #include "monitoring/PollingCycle.h"
 
 #include <QEvent>

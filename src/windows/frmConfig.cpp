@@ -1,6 +1,6 @@
 #include "windows/frmConfig.h"
 
-#include "board/Session.h"
+#include "session/Session.h"
 
 #include <QGridLayout>
 #include <QHBoxLayout>

@@ -1,6 +1,6 @@
 #include "windows/frmFanConfig.h"
 
-#include "board/Session.h"
+#include "session/Session.h"
 #include "monitoring/PollingCycle.h"
 
 #include <QApplication>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "monitoring/FanConfig.h"
+#include "fancontrol/FanConfig.h"
 #include "windows/ChildWindow.h"
 #include "windows/widgets/UpDown.h"
 

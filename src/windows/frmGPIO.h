@@ -1,6 +1,6 @@
 #pragma once
 
-#include "registers/ChipConfig.h"
+#include "deviceconfig/ChipConfig.h"
 #include "windows/ChildWindow.h"
 
 #include <QCheckBox>

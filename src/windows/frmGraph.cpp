@@ -2,7 +2,7 @@
 
 #include "base/Clock.h"
 #include "base/Prompts.h"
-#include "board/Session.h"
+#include "session/Session.h"
 #include "monitoring/PollingCycle.h"
 
 #include <QDateTime>

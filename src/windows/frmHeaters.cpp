@@ -1,7 +1,7 @@
 #include "windows/frmHeaters.h"
 
-#include "board/Session.h"
-#include "monitoring/EvalBoard.h"
+#include "session/Session.h"
+#include "evalboard/EvalBoard.h"
 #include "monitoring/PollingCycle.h"
 #include "windows/Named.h"
 

@@ -1,8 +1,8 @@
 #include "windows/frmHelp.h"
 
 #include "base/Prompts.h"
-#include "board/Session.h"
-#include "board/Settings.h"
+#include "session/Session.h"
+#include "session/Settings.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,6 +1,6 @@
 #include "windows/frmLimits.h"
 
-#include "board/Session.h"
+#include "session/Session.h"
 #include "monitoring/Conversions.h"
 #include "monitoring/PollingCycle.h"
 

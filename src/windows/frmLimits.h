@@ -1,6 +1,6 @@
 #pragma once
 
-#include "monitoring/Limits.h"
+#include "deviceconfig/Limits.h"
 #include "windows/ChildWindow.h"
 #include "windows/widgets/Gauge.h"
 #include "windows/widgets/Lamp.h"

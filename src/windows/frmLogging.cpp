@@ -1,6 +1,6 @@
 #include "windows/frmLogging.h"
 
-#include "board/Session.h"
+#include "session/Session.h"
 #include "monitoring/LoggingControl.h"
 #include "monitoring/PollingCycle.h"
 #include "monitoring/SoftwareOptions.h"

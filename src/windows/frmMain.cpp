@@ -2,8 +2,8 @@
 
 #include "base/Clock.h"
 #include "base/Prompts.h"
-#include "board/Session.h"
-#include "board/Settings.h"
+#include "session/Session.h"
+#include "session/Settings.h"
 #include "board/Startup.h"
 #include "monitoring/PollingCycle.h"
 #include "windows/ChildWindow.h"

@@ -1,6 +1,6 @@
 #include "windows/frmManual.h"
 
-#include "board/Session.h"
+#include "session/Session.h"
 #include "monitoring/PollingCycle.h"
 #include "windows/Named.h"
 #include "windows/widgets/AccessibleChoice.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "monitoring/ManualDuty.h"
+#include "fancontrol/ManualDuty.h"
 #include "windows/ChildWindow.h"
 #include "windows/widgets/HalfStepSlider.h"
 

@@ -1,7 +1,7 @@
 #include "windows/frmRegMap.h"
 
 #include "base/NumberText.h"
-#include "board/Session.h"
+#include "session/Session.h"
 #include "monitoring/PollingCycle.h"
 #include "registers/RegMapStuff.h"
 #include "registers/RegisterView.h"

@@ -1,6 +1,6 @@
 #include "windows/frmSWOptions.h"
 
-#include "board/Session.h"
+#include "session/Session.h"
 #include "monitoring/SoftwareOptions.h"
 #include "windows/Named.h"
 

@@ -1,6 +1,6 @@
 #include "windows/frmSave.h"
 
-#include "registers/SaveRecall.h"
+#include "deviceconfig/SaveRecall.h"
 #include "windows/Named.h"
 
 #include <QHBoxLayout>

@@ -2,7 +2,7 @@
 // transfers each request becomes, the chip search around silent and driver-owned addresses, and
 // what fails.
 #include "board/BoardStatus.h"
-#include "board/Session.h"
+#include "session/Session.h"
 #include "board/Startup.h"
 #include "board/i2c/I2cBoard.h"
 #include "board/sim/SimSmbusAdapter.h"

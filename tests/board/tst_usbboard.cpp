@@ -1,6 +1,6 @@
 // The USB board backend against the simulated board on a simulated bus: every request as the
 // control transfer the board receives, the firmware load, and the errors a user can act on.
-#include "board/Session.h"
+#include "session/Session.h"
 #include "board/Startup.h"
 #include "board/sim/SimUsbBus.h"
 #include "board/usb/UsbBoard.h"

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "base/Clock.h"
-#include "board/Session.h"
+#include "session/Session.h"
 #include "board/sim/SimBoard.h"
 #include "support/ScriptedPrompts.h"
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "board/Settings.h"
+#include "session/Settings.h"
 #include "monitoring/PollingCycle.h"
 #include "support/RecordingSplash.h"
 #include "support/SimSession.h"

@@ -1,7 +1,7 @@
 // The program on each hardware backend, over its simulated bus: connected as at start-up, its
 // windows read and write the chip end to end.
-#include "board/BoardOptions.h"
-#include "board/Session.h"
+#include "session/BoardOptions.h"
+#include "session/Session.h"
 #include "board/Startup.h"
 #include "support/WindowFixture.h"
 #include "windows/frmAutoControl.h"

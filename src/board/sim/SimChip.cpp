@@ -1,6 +1,6 @@
 #include "board/sim/SimChip.h"
 
-#include "registers/RegMapStuff.h"
+#include "chip/RegisterTable.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "monitoring/AutoControl.h"
+#include "fancontrol/AutoControl.h"
 
 #include <QColor>
 #include <QLabel>

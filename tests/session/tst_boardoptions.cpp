@@ -1,7 +1,7 @@
 // The board options of the command line: each one lands in its setting, malformed values are
 // refused with a message naming the option, and a board that cannot be opened is an error.
 #include "base/Clock.h"
-#include "board/BoardOptions.h"
+#include "session/BoardOptions.h"
 
 #include <QTest>
 

@@ -1,7 +1,7 @@
-#include "registers/SaveRecall.h"
+#include "deviceconfig/SaveRecall.h"
 
 #include "base/Prompts.h"
-#include "board/Session.h"
+#include "session/Session.h"
 #include "monitoring/PollingCycle.h"
 #include "registers/ConfigFile.h"
 

@@ -1,6 +1,6 @@
-#include "monitoring/ManualDuty.h"
+#include "fancontrol/ManualDuty.h"
 
-#include "board/Session.h"
+#include "session/Session.h"
 #include "monitoring/Conversions.h"
 
 std::int16_t ManualDuty::set(int output, int percent) {

@@ -1,6 +1,6 @@
 // Automatic fan control in core: loading and applying the four outputs over the simulated board
 // (asserted on the request journal), the register encodings and the geometry of the curve plot.
-#include "monitoring/AutoControl.h"
+#include "fancontrol/AutoControl.h"
 #include "support/SimSession.h"
 
 #include <QTest>

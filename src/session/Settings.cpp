@@ -1,4 +1,4 @@
-#include "board/Settings.h"
+#include "session/Settings.h"
 
 #include "base/NumberText.h"
 #include "base/Prompts.h"

@@ -1,4 +1,4 @@
-#include "board/BoardOptions.h"
+#include "session/BoardOptions.h"
 
 #include "base/NumberText.h"
 #include "board/i2c/I2cBoard.h"

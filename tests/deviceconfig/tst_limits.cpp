@@ -1,7 +1,7 @@
 // Limits and interrupts in core: the limit reads and writes on the wire (request journal and the
 // chip's registers), the RPM-to-count rule, and the row layout of the interrupt registers. The
 // window's test covers the reads of a chosen channel and the writes of a moved pointer.
-#include "monitoring/Limits.h"
+#include "deviceconfig/Limits.h"
 #include "support/SimSession.h"
 
 #include <QTest>

@@ -1,7 +1,7 @@
-#include "monitoring/EvalBoard.h"
+#include "evalboard/EvalBoard.h"
 
 #include "base/NumberText.h"
-#include "board/Session.h"
+#include "session/Session.h"
 #include "board/Startup.h"
 
 #include <algorithm>

@@ -1,29 +1,21 @@
 #pragma once
 
+#include "board/BoardLink.h"
 #include "board/Declarations.h"
-#include "board/USBStuff.h"
 
 #include <QString>
 
 #include <functional>
 
-class Clock;
-class Prompts;
-class USBFunctions;
-
 // Everything the program shares, owned by the application (or a test) and handed by reference
-// to whatever needs it: the clock, the prompts, the transport and the shared state.
-class Session {
+// to whatever needs it: the link to the board (clock, prompts, transport) and the shared state.
+class Session : public BoardLink {
 public:
     Session(Clock& clock, Prompts& prompts, USBFunctions& board, QString programFolder);
 
-    Clock& clock;
-    Prompts& prompts;
-    USBStuff usb;
     Declarations decl;
     Readings readings;
     PollingOptions options;
-    QString programFolder; // where the firmware image and the help page lie
     // Where the file dialogs (log, save, recall) start: the program's folder when it is writable,
     // else the user's documents folder (an installed program's folder is not).
     QString dialogFolder() const;
@@ -37,3 +29,9 @@ public:
 private:
     QString statusText_;
 };
+
+// Sets only the defaults of the shared state (no chip access).
+void SetDefaultValues(Session& session);
+
+// The program's defaults, the control-flag caches from the chip, and a free-wheel test.
+void InitDefaults(Session& session);

@@ -1,6 +1,6 @@
 // Fan configuration in core: the box encodings both ways, loading and applying, asserted on the
 // simulated board's journal and registers.
-#include "monitoring/FanConfig.h"
+#include "fancontrol/FanConfig.h"
 #include "support/SimSession.h"
 
 #include <QTest>

@@ -1,8 +1,8 @@
-#include "registers/ChipConfig.h"
+#include "deviceconfig/ChipConfig.h"
 
 #include "base/NumberText.h"
 #include "base/Prompts.h"
-#include "board/Session.h"
+#include "session/Session.h"
 
 namespace {
 constexpr int Config1 = 0x40;

@@ -1,7 +1,7 @@
-#include "monitoring/Limits.h"
+#include "deviceconfig/Limits.h"
 
 #include "base/NumberText.h"
-#include "board/Session.h"
+#include "session/Session.h"
 #include "monitoring/Conversions.h"
 
 #include <algorithm>

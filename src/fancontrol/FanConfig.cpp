@@ -1,7 +1,7 @@
-#include "monitoring/FanConfig.h"
+#include "fancontrol/FanConfig.h"
 
 #include "base/NumberText.h"
-#include "board/Session.h"
+#include "session/Session.h"
 
 #include <algorithm>
 

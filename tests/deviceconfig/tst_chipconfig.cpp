@@ -1,7 +1,7 @@
 // The chip-configuration registers in core: a device-settings load and an apply that keeps what
 // was not edited, and the refusals of a gain or offset the bits cannot hold. The GPIO layout and
 // the order of each window's writes are asserted on the wire in the windows' own tests.
-#include "registers/ChipConfig.h"
+#include "deviceconfig/ChipConfig.h"
 #include "support/SimSession.h"
 
 #include <QTest>

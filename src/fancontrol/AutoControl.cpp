@@ -1,7 +1,7 @@
-#include "monitoring/AutoControl.h"
+#include "fancontrol/AutoControl.h"
 
 #include "base/NumberText.h"
-#include "board/Session.h"
+#include "session/Session.h"
 #include "monitoring/Conversions.h"
 
 #include <algorithm>
