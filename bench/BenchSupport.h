@@ -6,7 +6,7 @@
 #include <ctime>
 
 class SilentPrompts final : public Prompts {
-  public:
+public:
     MessageAnswer message(const QString&, MessageIcon, MessageButtons) override { return MessageAnswer::Ok; }
     QString openFileName(const QString&, const QString&) override { return {}; }
     QString saveFileName(const QString&, const QString&) override { return {}; }

@@ -3,10 +3,10 @@
 //   ./build/bench/bench_graph [simulated hours]
 #include "BenchSupport.h"
 #include "base/Clock.h"
-#include "session/Session.h"
 #include "board/Startup.h"
 #include "board/sim/SimBoard.h"
 #include "monitoring/PollingCycle.h"
+#include "session/Session.h"
 #include "windows/frmGraph.h"
 
 #include <QApplication>

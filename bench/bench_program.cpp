@@ -8,12 +8,12 @@
 // BENCH_SKIP=frmGraph,frmLimits leaves the named windows closed, to see what each one costs.
 #include "BenchSupport.h"
 #include "base/Clock.h"
-#include "session/Session.h"
-#include "session/Settings.h"
 #include "board/Startup.h"
 #include "board/sim/SimBoard.h"
 #include "monitoring/LoggingControl.h"
 #include "monitoring/PollingCycle.h"
+#include "session/Session.h"
+#include "session/Settings.h"
 #include "windows/frmMain.h"
 #include "windows/frmSplash.h"
 
@@ -80,7 +80,7 @@ double startUpMs(const QTemporaryDir& dir, int run) {
 }
 
 class LogPrompts final : public Prompts {
-  public:
+public:
     explicit LogPrompts(QString file) : file_(std::move(file)) {}
     MessageAnswer message(const QString& text, MessageIcon, MessageButtons) override {
         std::fprintf(stderr, "message: %s\n", qPrintable(text));
@@ -90,7 +90,7 @@ class LogPrompts final : public Prompts {
     QString saveFileName(const QString&, const QString&) override { return {}; }
     void openUrl(const QString&) override {}
 
-  private:
+private:
     QString file_;
 };
 

@@ -8,12 +8,12 @@
 // Build with -DVORTANE_SANITIZE=ON to run it under AddressSanitizer and UBSan as well.
 #include "BenchSupport.h"
 #include "base/Clock.h"
-#include "session/Session.h"
-#include "session/Settings.h"
 #include "board/Startup.h"
 #include "board/sim/SimBoard.h"
 #include "monitoring/LoggingControl.h"
 #include "monitoring/PollingCycle.h"
+#include "session/Session.h"
+#include "session/Settings.h"
 #include "windows/frmMain.h"
 #include "windows/frmRegMap.h"
 #include "windows/frmSplash.h"
@@ -46,7 +46,7 @@ double rssMiB() {
 }
 
 class LogPrompts final : public Prompts {
-  public:
+public:
     explicit LogPrompts(QString file) : file_(std::move(file)) {}
     MessageAnswer message(const QString& text, MessageIcon, MessageButtons) override {
         std::fprintf(stderr, "message: %s\n", qPrintable(text));
@@ -58,7 +58,7 @@ class LogPrompts final : public Prompts {
     void openUrl(const QString&) override {}
     int messages = 0;
 
-  private:
+private:
     QString file_;
 };
 

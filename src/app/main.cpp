@@ -1,10 +1,10 @@
 // The desktop program: splash window, connection to the board, then the main window.
 #include "base/Clock.h"
+#include "board/Startup.h"
+#include "monitoring/PollingCycle.h"
 #include "session/BoardOptions.h"
 #include "session/Session.h"
 #include "session/Settings.h"
-#include "board/Startup.h"
-#include "monitoring/PollingCycle.h"
 #include "windows/QtPrompts.h"
 #include "windows/ToolbarIcons.h"
 #include "windows/frmMain.h"
@@ -34,7 +34,8 @@ bool haveDisplay() {
 
 int main(int argc, char** argv) {
     QStringList args;
-    for (int i = 1; i < argc; ++i) args << QString::fromLocal8Bit(argv[i]);
+    for (int i = 1; i < argc; ++i)
+        args << QString::fromLocal8Bit(argv[i]);
     BoardOptions options;
     QStringList rest;
     QString error;
@@ -44,7 +45,8 @@ int main(int argc, char** argv) {
     }
     if (!ParseBoardOptions(args, options, rest, error) || !rest.isEmpty()) {
         if (error.isEmpty()) error = QStringLiteral("unknown option '%1'").arg(rest.constFirst());
-        QTextStream(stderr) << "vortane-eval: " << error << "\n" << "Try 'vortane-eval --help'.\n";
+        QTextStream(stderr) << "vortane-eval: " << error << "\n"
+                            << "Try 'vortane-eval --help'.\n";
         return 2;
     }
     if (!haveDisplay()) {

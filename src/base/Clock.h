@@ -6,7 +6,7 @@
 // the benchmarks use ManualClock, whose sleep simply moves time on, so that waits are instant
 // and everything that reads time (polling, delays, the simulated chip) is deterministic.
 class Clock {
-  public:
+public:
     virtual ~Clock() = default;
     virtual std::int64_t nowMs() = 0;
     virtual void sleepMs(std::int64_t ms) = 0;
@@ -16,7 +16,7 @@ class Clock {
 };
 
 class SystemClock final : public Clock {
-  public:
+public:
     SystemClock();
     std::int64_t nowMs() override;
     void sleepMs(std::int64_t ms) override;
@@ -24,12 +24,12 @@ class SystemClock final : public Clock {
     // on each would show in the start-up time.
     void waitMoreThan(float milliseconds) override;
 
-  private:
+private:
     std::int64_t origin_;
 };
 
 class ManualClock final : public Clock {
-  public:
+public:
     explicit ManualClock(std::int64_t start = 0) : now_(start) {}
     std::int64_t nowMs() override { return now_; }
     void sleepMs(std::int64_t ms) override {
@@ -38,7 +38,7 @@ class ManualClock final : public Clock {
     void advance(std::int64_t ms) { now_ += ms; }
     void set(std::int64_t ms) { now_ = ms; }
 
-  private:
+private:
     std::int64_t now_;
 };
 

@@ -225,7 +225,9 @@ QString LogTimeText(double seconds) {
 
 namespace {
 
-bool isAsciiDigit(QChar c) { return c >= u'0' && c <= u'9'; }
+bool isAsciiDigit(QChar c) {
+    return c >= u'0' && c <= u'9';
+}
 bool isAsciiHexDigit(QChar c) {
     return isAsciiDigit(c) || (c >= u'a' && c <= u'f') || (c >= u'A' && c <= u'F');
 }
@@ -274,7 +276,8 @@ std::optional<std::int64_t> ParseInteger(const QString& typed) {
 QByteArray ToWindows1252(const QString& text) {
     QByteArray bytes;
     bytes.reserve(text.size());
-    for (const QChar c : text) bytes.append(windows1252Byte(c));
+    for (const QChar c : text)
+        bytes.append(windows1252Byte(c));
     return bytes;
 }
 

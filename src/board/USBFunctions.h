@@ -16,7 +16,8 @@ public:
     // no data comes back. Returns 0 on success, anything else on failure. A backend never touches
     // the buffer when a request fails.
     virtual std::int16_t VendorIORequest(std::int16_t request, std::int32_t value, std::int32_t index,
-                                         std::int16_t direction, std::int16_t length, std::uint8_t* buffer) = 0;
+                                         std::int16_t direction, std::int16_t length,
+                                         std::uint8_t* buffer) = 0;
 };
 
 // Request codes, the first argument of VendorIORequest.

@@ -30,8 +30,8 @@ QString LinkErrorMessage(int code) {
 USBStuff::USBStuff(USBFunctions& library, Prompts& prompts)
     : onProgramEnd([](int) { std::exit(1); }), library_(library), prompts_(prompts) {}
 
-std::int16_t USBStuff::request(std::int16_t req, std::int32_t value, std::int32_t index, std::int16_t direction,
-                               std::int16_t length, std::uint8_t* buffer) {
+std::int16_t USBStuff::request(std::int16_t req, std::int32_t value, std::int32_t index,
+                               std::int16_t direction, std::int16_t length, std::uint8_t* buffer) {
     // From a link error on nothing may reach the board: neither after it has ended the program nor
     // from timers that fire while its message is up.
     if (linkHeld()) return -1;
@@ -47,8 +47,8 @@ int USBStuff::ReadRegister(std::int32_t address, std::int32_t reg) {
 std::int16_t USBStuff::WriteRegister(std::int32_t address, std::int32_t reg, std::int32_t& value) {
     if (value > 255) value = 255;
     // value * 256 + reg in 32-bit two's-complement arithmetic, without signed overflow.
-    const auto index = static_cast<std::int32_t>(static_cast<std::uint32_t>(value) * 256u +
-                                                 static_cast<std::uint32_t>(reg));
+    const auto index =
+        static_cast<std::int32_t>(static_cast<std::uint32_t>(value) * 256u + static_cast<std::uint32_t>(reg));
     std::uint8_t zero = 0;
     const std::int16_t status = request(RegisterRequest, address, index, 0, 0, &zero);
     if (status != 0) {
@@ -85,7 +85,9 @@ std::int16_t USBStuff::ReadHeaterLevels() {
     return status;
 }
 
-std::int16_t USBStuff::ReadBoardInfo() { return request(BoardRequest, 0, 0, 1, 6, TransferBuffer.data()); }
+std::int16_t USBStuff::ReadBoardInfo() {
+    return request(BoardRequest, 0, 0, 1, 6, TransferBuffer.data());
+}
 
 std::int16_t USBStuff::EnableSmbus() {
     std::uint8_t zero = 0;

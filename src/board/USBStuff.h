@@ -97,6 +97,7 @@ private:
     Prompts& prompts_;
     bool linkClosed_ = false;
     bool errorShowing_ = false;
-    bool fatalWhileShowing_ = false; // a request failed under the message: the link is lost whatever the answer
+    bool fatalWhileShowing_ =
+        false; // a request failed under the message: the link is lost whatever the answer
     std::array<std::uint8_t, 513> firmwarePathBuffer_{};
 };

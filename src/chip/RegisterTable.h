@@ -18,7 +18,7 @@ struct RegisterEntry {
     std::int32_t Address;
     std::string_view Name;
     std::string_view Description; // the text shown as description and written as .sav comment
-    std::string_view BitNames;     // eight names joined by ':', bit 7 first
+    std::string_view BitNames;    // eight names joined by ':', bit 7 first
     std::int16_t Default;
     bool ReadOnly; // registers whose contents the chip sets itself
 };

@@ -1,9 +1,9 @@
 #include "cli/Cli.h"
 
-#include "session/BoardOptions.h"
 #include "cli/CliArgs.h"
 #include "cli/CliCommands.h"
 #include "cli/CliConsole.h"
+#include "session/BoardOptions.h"
 
 namespace {
 

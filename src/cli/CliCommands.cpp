@@ -3,12 +3,12 @@
 #include "base/Clock.h"
 #include "base/NumberText.h"
 #include "board/BoardStatus.h"
-#include "session/Session.h"
 #include "board/Startup.h"
 #include "monitoring/Conversions.h"
 #include "monitoring/GeneralStuff.h"
 #include "registers/ConfigFile.h"
 #include "registers/RegMapStuff.h"
+#include "session/Session.h"
 
 #include <QFile>
 #include <QJsonArray>
@@ -147,7 +147,8 @@ Session& CliRunner::session() {
     // A Ctrl+C while connecting cancels the command before anything reaches the chip.
     if (env_.interrupted() && !session_->usb.linkClosed()) {
         session_->usb.closeLink();
-        throw CliFailure{ExitInterrupted, QStringLiteral("interrupted while connecting; nothing was written")};
+        throw CliFailure{ExitInterrupted,
+                         QStringLiteral("interrupted while connecting; nothing was written")};
     }
     if (!connected) throw LinkEnded{InitialConnectionFailed};
     return *session_;
@@ -354,13 +355,14 @@ void CliRunner::board() {
     const QString revision =
         status.revision.isEmpty() ? QStringLiteral("unknown (%1)").arg(status.revisionCode) : status.revision;
     const auto yesNo = [](bool b) { return b ? QStringLiteral("Yes") : QStringLiteral("No"); };
-    env_.out << "Board Revision: " << (status.bareChip ? QStringLiteral("none (a chip on an SMBus adapter)") : revision)
-             << '\n'
+    env_.out << "Board Revision: "
+             << (status.bareChip ? QStringLiteral("none (a chip on an SMBus adapter)") : revision) << '\n'
              << "5V Present: " << SupplyText(status, status.supply5V) << '\n'
              << "12V Present: " << SupplyText(status, status.supply12V) << '\n'
              << "Device Address: " << AddressText(static_cast<std::uint32_t>(s.usb.DeviceAddress)) << '\n';
     const auto present = FansPresent(s.usb.ReadRegister(s.usb.DeviceAddress, 0x36)); // "Fans Not Present"
-    for (std::size_t i = 0; i < 4; ++i) env_.out << "Fan" << i + 1 << " Present: " << yesNo(present[i]) << '\n';
+    for (std::size_t i = 0; i < 4; ++i)
+        env_.out << "Fan" << i + 1 << " Present: " << yesNo(present[i]) << '\n';
 }
 
 void CliRunner::save(const Command& c) {

@@ -1,9 +1,9 @@
 #pragma once
 
-#include "session/BoardOptions.h"
 #include "cli/Cli.h"
 #include "cli/CliArgs.h"
 #include "cli/CliConsole.h"
+#include "session/BoardOptions.h"
 
 #include <memory>
 
@@ -13,7 +13,7 @@ class Session;
 // Commands throw CliFailure when they cannot go on; a link error throws LinkEnded after its
 // message has been printed.
 class CliRunner {
-  public:
+public:
     CliRunner(CliEnvironment& env, BoardOptions board, int knownAddress, bool verbose);
     ~CliRunner();
 
@@ -25,7 +25,7 @@ class CliRunner {
     // The connected session; connects at the first call.
     Session& session();
 
-  private:
+private:
     void probe();
     void read(const Command& c);
     void write(const Command& c);

@@ -28,20 +28,20 @@ struct LinkEnded {
 // its message boxes. Nobody can answer a question here: the heater error's "close the
 // application?" is taken as yes, so the tool ends as on every other link error.
 class ConsolePrompts final : public Prompts {
-  public:
+public:
     explicit ConsolePrompts(QTextStream& err) : err_(err) {}
     MessageAnswer message(const QString& text, MessageIcon icon, MessageButtons buttons) override;
     QString openFileName(const QString&, const QString&) override { return {}; }
     QString saveFileName(const QString&, const QString&) override { return {}; }
     void openUrl(const QString&) override {}
 
-  private:
+private:
     QTextStream& err_;
 };
 
 // The connection sequence's progress: nothing, or its status texts on the error stream.
 class ConsoleSplash final : public SplashView {
-  public:
+public:
     explicit ConsoleSplash(QTextStream* progress) : progress_(progress) {}
     // The enumeration wait is counted in hundredths of this width; it is the desktop splash
     // window's, so that the board gets the same 1.7 s after its firmware download.
@@ -51,6 +51,6 @@ class ConsoleSplash final : public SplashView {
     void setProgInfo(const QString& text) override;
     void processEvents() override {}
 
-  private:
+private:
     QTextStream* progress_;
 };

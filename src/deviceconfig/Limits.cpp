@@ -1,8 +1,8 @@
 #include "deviceconfig/Limits.h"
 
 #include "base/NumberText.h"
-#include "session/Session.h"
 #include "monitoring/Conversions.h"
+#include "session/Session.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,9 +1,9 @@
 #include "deviceconfig/SaveRecall.h"
 
 #include "base/Prompts.h"
-#include "session/Session.h"
 #include "monitoring/PollingCycle.h"
 #include "registers/ConfigFile.h"
+#include "session/Session.h"
 
 #include <QDateTime>
 #include <QDir>

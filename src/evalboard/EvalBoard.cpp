@@ -1,8 +1,8 @@
 #include "evalboard/EvalBoard.h"
 
 #include "base/NumberText.h"
-#include "session/Session.h"
 #include "board/Startup.h"
+#include "session/Session.h"
 
 #include <algorithm>
 

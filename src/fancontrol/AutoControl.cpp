@@ -1,8 +1,8 @@
 #include "fancontrol/AutoControl.h"
 
 #include "base/NumberText.h"
-#include "session/Session.h"
 #include "monitoring/Conversions.h"
+#include "session/Session.h"
 
 #include <algorithm>
 #include <cmath>

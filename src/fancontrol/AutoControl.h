@@ -46,7 +46,6 @@ bool LoadAutoControl(Session& s);
 // error. Finally UpdateOnChange takes the state of the "update with changes" box.
 void ApplyAutoControl(Session& s, bool updateOnChange);
 
-
 // ---- Curve plot geometry ----
 
 inline constexpr float TempAxisMax = 130; // °C at the plot's right edge; the left edge is 0 °C

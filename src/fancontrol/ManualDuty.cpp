@@ -1,7 +1,7 @@
 #include "fancontrol/ManualDuty.h"
 
-#include "session/Session.h"
 #include "monitoring/Conversions.h"
+#include "session/Session.h"
 
 std::int16_t ManualDuty::set(int output, int percent) {
     const auto n = static_cast<std::size_t>(output);

@@ -10,7 +10,7 @@ class Session;
 // Cycle" register (0x32 + n), and the control that sets it follows the chip's duty reading only
 // where that cannot undo the user's own change.
 class ManualDuty {
-  public:
+public:
     explicit ManualDuty(Session& session) : s_(session) {}
 
     // Writes percent x 255 / 100, rounded half to even, to 0x32 + output (0-based; above 100 %
@@ -24,7 +24,7 @@ class ManualDuty {
     // would snap the control back under the user's hands.
     std::optional<int> follow(int output, bool held) const;
 
-  private:
+private:
     Session& s_;
     // Per output, the count of duty readings at the user's last write.
     std::array<std::optional<std::uint64_t>, 4> writtenAt_{};

@@ -19,7 +19,9 @@ std::int32_t TachToRpm(std::int32_t count, std::int32_t tachClock = DefaultTachC
 // RPM to the nearest whole count, halves to even: 2000 -> 2700. rpm must be greater than 0; the
 // result may exceed 65535 for speeds below about 82.4 RPM (callers decide what to do then).
 std::int64_t RpmToTachCount(double rpm, std::int32_t tachClock = DefaultTachClock);
-inline int TachCount(int lowByte, int highByte) { return highByte * 256 + lowByte; }
+inline int TachCount(int lowByte, int highByte) {
+    return highByte * 256 + lowByte;
+}
 
 // Duty byte to whole percent, rounded: 255 -> 100, 128 -> 50, 1 -> 0, 2 -> 1.
 int DutyPercentFromByte(int byte);

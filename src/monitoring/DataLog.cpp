@@ -81,7 +81,7 @@ QString LogLine(std::int64_t sampleCount, std::int32_t logInterval, const Readin
 
 QByteArray LogStartBlock(const LogSelectionArray& selection) {
     return ToWindows1252(QStringLiteral("\r\nVORTANE Log File\r\n\r\n") + LogHeader(selection) +
-                       QStringLiteral("\r\n"));
+                         QStringLiteral("\r\n"));
 }
 
 QByteArray LogLineBytes(const QString& line) {
@@ -104,8 +104,9 @@ bool AppendToFile(const QString& fileName, const QByteArray& bytes, QString* err
     if (written != bytes.size()) {
         // A write the disk took only in part leaves no error in QFile; errno says why it stopped.
         const int code = errno;
-        const QString reason = file.error() != QFileDevice::NoError ? file.errorString()
-                                                                    : QString::fromLocal8Bit(std::strerror(code));
+        const QString reason = file.error() != QFileDevice::NoError
+                                   ? file.errorString()
+                                   : QString::fromLocal8Bit(std::strerror(code));
         // A full disk or a size limit can take part of the line: cut it off again.
         if (written > 0) file.resize(before);
         return fail(reason);

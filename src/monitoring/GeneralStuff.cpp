@@ -1,7 +1,7 @@
 #include "monitoring/GeneralStuff.h"
 
-#include "session/Session.h"
 #include "monitoring/Conversions.h"
+#include "session/Session.h"
 
 void ReadMeasurements(Session& s, int group) {
     USBStuff& usb = s.usb;
@@ -22,7 +22,8 @@ void ReadMeasurements(Session& s, int group) {
         break;
     case DutyCycleGroup:
         if (usb.ReadBlock(0x32, 4) != 0) break;
-        for (std::size_t k = 0; k < 4; ++k) s.readings.DutyCycles[k] = DutyPercentFromByte(b[k]);
+        for (std::size_t k = 0; k < 4; ++k)
+            s.readings.DutyCycles[k] = DutyPercentFromByte(b[k]);
         ++s.readings.dutyCyclesReads;
         break;
     default:

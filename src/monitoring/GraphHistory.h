@@ -16,7 +16,7 @@ inline constexpr int GraphSeriesCount = 12;
 using GraphSample = std::array<std::int32_t, GraphSeriesCount>;
 
 class GraphHistory {
-  public:
+public:
     // The polling timer ticks every 10 ms; the store has room for one point every 8 ms over its
     // span, so timer jitter never makes it drop a point that is still inside the span.
     static constexpr double DensestSpacing = 0.008; // s
@@ -54,7 +54,7 @@ class GraphHistory {
     std::uint64_t firstNumber() const { return dropped_; }
     std::uint64_t endNumber() const { return dropped_ + count_; }
 
-  private:
+private:
     std::size_t slot(std::size_t i) const {
         const std::size_t s = head_ + i;
         return s < keys_.size() ? s : s - keys_.size();
@@ -82,7 +82,7 @@ struct MinMaxColumn {
 // multiples of the width, and finished columns are kept between calls: a replot folds in only the
 // points appended since the last one. A new width starts over.
 class MinMaxDecimator {
-  public:
+public:
     explicit MinMaxDecimator(int series) : series_(series) {}
     int series() const { return series_; }
 
@@ -90,7 +90,7 @@ class MinMaxDecimator {
     const std::vector<MinMaxColumn>& columns(const GraphHistory& history, double from, double to,
                                              double width);
 
-  private:
+private:
     struct Column {
         std::int64_t index = 0;
         std::int32_t min = 0;

@@ -69,14 +69,14 @@ inline constexpr int HistoryChoiceAtLoad = 3; // 10 minutes
 // Time keys: seconds since the epoch (shown as local time of day), taken from the steady clock anchored at
 // the wall clock's time when the window opened, so a wall-clock step never moves a point back.
 class GraphClock {
-  public:
+public:
     GraphClock(std::int64_t steadyMsAtOpen, std::int64_t epochMsAtOpen)
         : steadyMs_(steadyMsAtOpen), epochMs_(epochMsAtOpen) {}
     double key(std::int64_t steadyMs) const {
         return static_cast<double>(epochMs_ + (steadyMs - steadyMs_)) / 1000.0;
     }
 
-  private:
+private:
     std::int64_t steadyMs_;
     std::int64_t epochMs_;
 };

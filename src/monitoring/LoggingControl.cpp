@@ -2,8 +2,8 @@
 
 #include "base/NumberText.h"
 #include "base/Prompts.h"
-#include "session/Session.h"
 #include "monitoring/SoftwareOptions.h"
+#include "session/Session.h"
 
 #include <QDir>
 

@@ -1,8 +1,8 @@
 #include "monitoring/PollingCycle.h"
 
-#include "session/Session.h"
 #include "monitoring/DataLog.h"
 #include "monitoring/GeneralStuff.h"
+#include "session/Session.h"
 
 #include <algorithm>
 #include <utility>
@@ -13,32 +13,49 @@ void PollingCycle::setRefresh(PollTask task, std::function<void()> action) {
     refresh_[static_cast<std::size_t>(task)] = std::move(action);
 }
 
-void PollingCycle::clearRefresh(PollTask task) { refresh_[static_cast<std::size_t>(task)] = nullptr; }
+void PollingCycle::clearRefresh(PollTask task) {
+    refresh_[static_cast<std::size_t>(task)] = nullptr;
+}
 
 bool PollingCycle::condition(PollTask task) const {
     const Declarations& d = s_.decl;
     switch (task) {
-    case PollTask::Read: return s_.options.ReadingEnabled;
-    case PollTask::RegisterMap: return d.RegisterMapOpen;
-    case PollTask::Limits: return d.LimitsOpen;
-    case PollTask::BoardInfo: return d.BoardInfoOpen;
-    case PollTask::Gpio: return d.GpioOpen;
-    case PollTask::FanConfig: return d.FanConfigOpen;
-    case PollTask::Graph: return d.GraphOpen;
-    case PollTask::Heaters: return d.HeatersOpen;
-    case PollTask::Manual: return d.ManualOpen;
-    case PollTask::AutoControl: return d.AutoControlOpen;
-    case PollTask::Logging: return d.LoggingActive;
+    case PollTask::Read:
+        return s_.options.ReadingEnabled;
+    case PollTask::RegisterMap:
+        return d.RegisterMapOpen;
+    case PollTask::Limits:
+        return d.LimitsOpen;
+    case PollTask::BoardInfo:
+        return d.BoardInfoOpen;
+    case PollTask::Gpio:
+        return d.GpioOpen;
+    case PollTask::FanConfig:
+        return d.FanConfigOpen;
+    case PollTask::Graph:
+        return d.GraphOpen;
+    case PollTask::Heaters:
+        return d.HeatersOpen;
+    case PollTask::Manual:
+        return d.ManualOpen;
+    case PollTask::AutoControl:
+        return d.AutoControlOpen;
+    case PollTask::Logging:
+        return d.LoggingActive;
     }
     return false;
 }
 
 std::int64_t PollingCycle::interval(PollTask task) const {
     switch (task) {
-    case PollTask::Read: return s_.options.ReadInterval;
-    case PollTask::Graph: return s_.options.GraphInterval;
-    case PollTask::Logging: return s_.options.LogInterval;
-    default: return 1000;
+    case PollTask::Read:
+        return s_.options.ReadInterval;
+    case PollTask::Graph:
+        return s_.options.GraphInterval;
+    case PollTask::Logging:
+        return s_.options.LogInterval;
+    default:
+        return 1000;
     }
 }
 

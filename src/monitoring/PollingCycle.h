@@ -12,17 +12,17 @@ class Session;
 
 // The tasks of the polling cycle, in the order every tick walks them.
 enum class PollTask : int {
-    Read = 0,      // one measurement group every ReadInterval
-    RegisterMap,   // the register map's continuous read, once a second
-    Limits,        // interrupt status and live values
-    BoardInfo,     // the free-wheel test poll
-    Gpio,          // GPIO status
-    FanConfig,     // the fan configuration's GPIO labels
-    Graph,         // every GraphInterval
-    Heaters,       // heater temperatures
-    Manual,        // manual control refresh
-    AutoControl,   // control points of the curve plot
-    Logging,       // one log line every LogInterval
+    Read = 0,    // one measurement group every ReadInterval
+    RegisterMap, // the register map's continuous read, once a second
+    Limits,      // interrupt status and live values
+    BoardInfo,   // the free-wheel test poll
+    Gpio,        // GPIO status
+    FanConfig,   // the fan configuration's GPIO labels
+    Graph,       // every GraphInterval
+    Heaters,     // heater temperatures
+    Manual,      // manual control refresh
+    AutoControl, // control points of the curve plot
+    Logging,     // one log line every LogInterval
 };
 inline constexpr int PollTaskCount = 11;
 
@@ -85,5 +85,5 @@ private:
     std::array<std::function<void()>, PollTaskCount> refresh_{};
     int pauses_ = 0;
     std::optional<std::int64_t> gridOrigin_; // the time of the first tick
-    QString logFailedFile_; // set by a failed log line, reported at the end of the tick
+    QString logFailedFile_;                  // set by a failed log line, reported at the end of the tick
 };

@@ -135,11 +135,14 @@ ConfigParse ParseConfigFile(const QByteArray& bytes) {
         const int address = m.captured(1).toInt(nullptr, 16);
         const int value = m.captured(2).toInt(nullptr, 16);
         const std::optional<int> index = FindRegisterByAddress(address);
-        const QString addressText = QStringLiteral("0x") + HexText(static_cast<std::uint32_t>(address)).rightJustified(2, u'0');
+        const QString addressText =
+            QStringLiteral("0x") + HexText(static_cast<std::uint32_t>(address)).rightJustified(2, u'0');
         if (!index) return refuse(number, QStringLiteral("no register at address %1").arg(addressText));
         const RegisterEntry& entry = BuildRegisterTable()[static_cast<std::size_t>(*index)];
         if (entry.ReadOnly)
-            return refuse(number, QStringLiteral("register %1 (%2) is read-only").arg(addressText, RegisterName(entry)));
+            return refuse(
+                number,
+                QStringLiteral("register %1 (%2) is read-only").arg(addressText, RegisterName(entry)));
         result.writes.append(ConfigWrite{address, value, number});
     }
     return refuse(lineCount, QStringLiteral("the file ends before its closing \"}\""));

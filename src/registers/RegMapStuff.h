@@ -21,7 +21,7 @@ QString RegisterDescription(const RegisterEntry& entry);
 struct RegisterTreeNode {
     int level;
     QString text;
-    int parent;          // index of the parent node in the list, -1 for roots
-    int registerIndex;   // table index for level 2, -1 otherwise
+    int parent;        // index of the parent node in the list, -1 for roots
+    int registerIndex; // table index for level 2, -1 otherwise
 };
 QList<RegisterTreeNode> RegisterTreeNodes();

@@ -15,9 +15,13 @@ SettingsStore::SettingsStore(const QString& path) {
         settings_ = std::make_unique<QSettings>(path, QSettings::IniFormat);
 }
 
-bool SettingsStore::contains(const QString& key) const { return settings_->contains(kGroup + key); }
+bool SettingsStore::contains(const QString& key) const {
+    return settings_->contains(kGroup + key);
+}
 
-QString SettingsStore::readText(const QString& key) const { return settings_->value(kGroup + key).toString(); }
+QString SettingsStore::readText(const QString& key) const {
+    return settings_->value(kGroup + key).toString();
+}
 
 double SettingsStore::readNumber(const QString& key, double defaultValue) const {
     if (!contains(key)) return defaultValue;
@@ -33,6 +37,10 @@ bool SettingsStore::readBool(const QString& key, bool defaultValue) const {
     return defaultValue;
 }
 
-void SettingsStore::writeText(const QString& key, const QString& text) { settings_->setValue(kGroup + key, text); }
+void SettingsStore::writeText(const QString& key, const QString& text) {
+    settings_->setValue(kGroup + key, text);
+}
 
-void SettingsStore::sync() { settings_->sync(); }
+void SettingsStore::sync() {
+    settings_->sync();
+}

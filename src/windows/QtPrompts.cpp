@@ -8,17 +8,25 @@
 QString QtNameFilter(const QString& filter) {
     const QStringList parts = filter.split(QLatin1Char('|'));
     QStringList filters;
-    for (int i = 0; i + 1 < parts.size(); i += 2) filters << parts[i];
+    for (int i = 0; i + 1 < parts.size(); i += 2)
+        filters << parts[i];
     return filters.isEmpty() ? filter : filters.join(QLatin1String(";;"));
 }
 
 MessageAnswer QtPrompts::message(const QString& text, MessageIcon icon, MessageButtons buttons) {
     QMessageBox::Icon qicon = QMessageBox::NoIcon;
     switch (icon) {
-    case MessageIcon::Critical: qicon = QMessageBox::Critical; break;
-    case MessageIcon::Warning: qicon = QMessageBox::Warning; break;
-    case MessageIcon::Information: qicon = QMessageBox::Information; break;
-    case MessageIcon::None: break;
+    case MessageIcon::Critical:
+        qicon = QMessageBox::Critical;
+        break;
+    case MessageIcon::Warning:
+        qicon = QMessageBox::Warning;
+        break;
+    case MessageIcon::Information:
+        qicon = QMessageBox::Information;
+        break;
+    case MessageIcon::None:
+        break;
     }
     QMessageBox box(qicon, kApplicationTitle, text,
                     buttons == MessageButtons::YesNo ? QMessageBox::Yes | QMessageBox::No : QMessageBox::Ok,
@@ -40,4 +48,6 @@ QString QtPrompts::saveFileName(const QString& folder, const QString& filter) {
     return QFileDialog::getSaveFileName(parent_, QString(), folder, QtNameFilter(filter));
 }
 
-void QtPrompts::openUrl(const QString& url) { QDesktopServices::openUrl(QUrl(url)); }
+void QtPrompts::openUrl(const QString& url) {
+    QDesktopServices::openUrl(QUrl(url));
+}

@@ -131,6 +131,7 @@ QPixmap render(const QString& key, int size) {
 
 QIcon ToolbarIcon(const QString& key) {
     QIcon icon;
-    for (int size : {16, 24, 32, 48}) icon.addPixmap(render(key, size));
+    for (int size : {16, 24, 32, 48})
+        icon.addPixmap(render(key, size));
     return icon;
 }

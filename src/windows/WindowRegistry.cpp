@@ -19,8 +19,7 @@
 namespace {
 using Factories = QMap<QString, std::function<ChildWindow*(Session&, PollingCycle&)>>;
 
-template <class Window>
-void add(Factories& factories, const char* className) {
+template <class Window> void add(Factories& factories, const char* className) {
     factories.insert(QLatin1String(className),
                      [](Session& s, PollingCycle& p) -> ChildWindow* { return new Window(s, p); });
 }

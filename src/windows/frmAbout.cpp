@@ -1,8 +1,8 @@
 #include "windows/frmAbout.h"
 
 #include "base/Prompts.h"
-#include "session/Session.h"
 #include "registers/ConfigFile.h"
+#include "session/Session.h"
 #include "windows/frmSplash.h"
 
 #include <QHBoxLayout>

@@ -17,7 +17,7 @@ inline const QString Home = QStringLiteral("https://www.heldrix.com/");
 // The about window: the program's name and version, and links to the maker's pages.
 class frmAbout final : public ChildWindow {
     Q_OBJECT
-  public:
+public:
     frmAbout(Session& session, PollingCycle& polling, QWidget* parent = nullptr);
 
     QLabel* Label1;
@@ -29,6 +29,6 @@ class frmAbout final : public ChildWindow {
     ClickableLabel* Label6;
     QPushButton* cmdOK;
 
-  private:
+private:
     void openPage(ClickableLabel* link, const QString& address);
 };

@@ -1,9 +1,9 @@
 #include "windows/frmAutoControl.h"
 
 #include "base/NumberText.h"
-#include "session/Session.h"
 #include "fancontrol/AutoControl.h"
 #include "monitoring/PollingCycle.h"
+#include "session/Session.h"
 
 #include <QEvent>
 #include <QGridLayout>

@@ -21,7 +21,7 @@
 // each output's present operating point.
 class frmAutoControl final : public ChildWindow {
     Q_OBJECT
-  public:
+public:
     frmAutoControl(Session& session, PollingCycle& polling, QWidget* parent = nullptr);
 
     void cmbFan_Click();
@@ -73,11 +73,11 @@ class frmAutoControl final : public ChildWindow {
     QLabel* Label9;
     QLabel* Label10;
 
-  protected:
+protected:
     void Form_Unload() override;
     bool event(QEvent* event) override;
 
-  private:
+private:
     void buildControls();
     void Form_Load();
     AutoControlEntry& current();

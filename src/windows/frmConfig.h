@@ -13,7 +13,7 @@
 // the optional PEXIL gain and offset with the choice between them and the chip's built-in values.
 class frmConfig final : public ChildWindow {
     Q_OBJECT
-  public:
+public:
     frmConfig(Session& session, PollingCycle& polling, QWidget* parent = nullptr);
 
     void cmdApply_Click();
@@ -38,7 +38,7 @@ class frmConfig final : public ChildWindow {
     // The last Apply refused an entry; OK then keeps the window open.
     bool applyFailed() const { return applyFailed_; }
 
-  private:
+private:
     void buildControls();
     void Form_Load();
     DeviceSettings shownSettings() const;

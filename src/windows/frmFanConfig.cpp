@@ -1,7 +1,7 @@
 #include "windows/frmFanConfig.h"
 
-#include "session/Session.h"
 #include "monitoring/PollingCycle.h"
+#include "session/Session.h"
 
 #include <QApplication>
 #include <QGridLayout>

@@ -20,7 +20,7 @@
 // a GPIO pin instead.
 class frmFanConfig final : public ChildWindow {
     Q_OBJECT
-  public:
+public:
     frmFanConfig(Session& session, PollingCycle& polling, QWidget* parent = nullptr);
 
     void cmdApply_Click();
@@ -78,11 +78,11 @@ class frmFanConfig final : public ChildWindow {
     QPushButton* cmdCancel;
     QPushButton* cmdApply;
 
-  protected:
+protected:
     void Form_Unload() override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
-  private:
+private:
     void buildControls();
     QWidget* buildAllFansTab();
     QWidget* buildFanTab(int n);

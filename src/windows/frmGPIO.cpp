@@ -1,7 +1,7 @@
 #include "windows/frmGPIO.h"
 
-#include "session/Session.h"
 #include "monitoring/PollingCycle.h"
+#include "session/Session.h"
 
 #include <QGridLayout>
 #include <QHBoxLayout>

@@ -15,7 +15,7 @@
 // input row shows the pin's level instead, read once a second while the window is open.
 class frmGPIO final : public ChildWindow {
     Q_OBJECT
-  public:
+public:
     frmGPIO(Session& session, PollingCycle& polling, QWidget* parent = nullptr);
 
     void chkEnable_Click(int index);
@@ -39,10 +39,10 @@ class frmGPIO final : public ChildWindow {
     QPushButton* cmdCancel;
     QPushButton* cmdApply;
 
-  protected:
+protected:
     void Form_Unload() override;
 
-  private:
+private:
     void buildControls();
     void Form_Load();
     // Each row shows its status list for an output and its value label for an input.

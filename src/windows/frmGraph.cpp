@@ -2,8 +2,8 @@
 
 #include "base/Clock.h"
 #include "base/Prompts.h"
-#include "session/Session.h"
 #include "monitoring/PollingCycle.h"
+#include "session/Session.h"
 
 #include <QDateTime>
 #include <QDir>

@@ -20,7 +20,7 @@
 // all five charts draw from one history, so a chart switched to shows its whole span.
 class frmGraph final : public ChildWindow {
     Q_OBJECT
-  public:
+public:
     frmGraph(Session& session, PollingCycle& polling, QWidget* parent = nullptr);
 
     void cmbGraph_Click();
@@ -47,10 +47,10 @@ class frmGraph final : public ChildWindow {
     QPushButton* cmdSavePicture;
     QPushButton* cmdSaveData;
 
-  protected:
+protected:
     void Form_Unload() override;
 
-  private:
+private:
     void buildControls();
     void Form_Load();
     // The file the user chose, with `suffix` added when it has none; empty when cancelled.

@@ -13,7 +13,7 @@
 // sensor the heater warms.
 class frmHeaters final : public ChildWindow {
     Q_OBJECT
-  public:
+public:
     frmHeaters(Session& session, PollingCycle& polling, QWidget* parent = nullptr);
 
     void sldHeater_Change(int index, double value);
@@ -30,10 +30,10 @@ class frmHeaters final : public ChildWindow {
     std::array<QLabel*, 2> lblTemp{};
     QPushButton* cmdClose;
 
-  protected:
+protected:
     void Form_Unload() override;
 
-  private:
+private:
     void buildControls();
     void Form_Load();
 };

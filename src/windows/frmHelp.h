@@ -12,7 +12,7 @@ class SettingsStore;
 // at every start.
 class frmHelp final : public ChildWindow {
     Q_OBJECT
-  public:
+public:
     frmHelp(Session& session, PollingCycle& polling, SettingsStore& settings, QWidget* parent = nullptr);
 
     // Where the manual is looked for: the program's own folder.
@@ -21,10 +21,10 @@ class frmHelp final : public ChildWindow {
     QTextBrowser* brwWebBrowser;
     QCheckBox* chkHelp;
 
-  protected:
+protected:
     void Form_Unload() override;
 
-  private:
+private:
     void Form_Load();
     void brwWebBrowser_AnchorClicked(const QUrl& url);
 

@@ -1,8 +1,8 @@
 #include "windows/frmInfo.h"
 
-#include "session/Session.h"
 #include "evalboard/EvalBoard.h"
 #include "monitoring/PollingCycle.h"
+#include "session/Session.h"
 #include "windows/Named.h"
 
 #include <QGridLayout>

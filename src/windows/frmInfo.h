@@ -14,7 +14,7 @@ struct BoardDetails;
 // reports present, and the free-wheel test that finds out which fans are connected.
 class frmInfo final : public ChildWindow {
     Q_OBJECT
-  public:
+public:
     frmInfo(Session& session, PollingCycle& polling, QWidget* parent = nullptr);
 
     void cmdFreeWheel_Click();
@@ -35,10 +35,10 @@ class frmInfo final : public ChildWindow {
     QPushButton* cmdFreeWheel;
     QPushButton* cmdClose;
 
-  protected:
+protected:
     void Form_Unload() override;
 
-  private:
+private:
     void buildControls();
     void Form_Load();
     void showFans(const std::array<bool, 4>& present);

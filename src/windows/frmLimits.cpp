@@ -1,8 +1,8 @@
 #include "windows/frmLimits.h"
 
-#include "session/Session.h"
 #include "monitoring/Conversions.h"
 #include "monitoring/PollingCycle.h"
+#include "session/Session.h"
 
 #include <QGridLayout>
 #include <QHBoxLayout>

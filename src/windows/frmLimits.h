@@ -19,7 +19,7 @@
 // showing its status, refreshed once a second with the gauges' live readings.
 class frmLimits final : public ChildWindow {
     Q_OBJECT
-  public:
+public:
     frmLimits(Session& session, PollingCycle& polling, QWidget* parent = nullptr);
 
     void cmbTemp_Click();
@@ -50,10 +50,10 @@ class frmLimits final : public ChildWindow {
     QPushButton* cmdApply;
     QPushButton* cmdClose;
 
-  protected:
+protected:
     void Form_Unload() override;
 
-  private:
+private:
     void buildControls();
     void buildInterruptRows();
     void Form_Load();

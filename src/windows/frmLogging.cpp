@@ -1,9 +1,9 @@
 #include "windows/frmLogging.h"
 
-#include "session/Session.h"
 #include "monitoring/LoggingControl.h"
 #include "monitoring/PollingCycle.h"
 #include "monitoring/SoftwareOptions.h"
+#include "session/Session.h"
 #include "windows/Named.h"
 
 #include <QGridLayout>

@@ -16,7 +16,7 @@
 // stops it. Logging runs in the polling cycle, so it goes on with the window closed.
 class frmLogging final : public ChildWindow {
     Q_OBJECT
-  public:
+public:
     frmLogging(Session& session, PollingCycle& polling, QWidget* parent = nullptr);
 
     void cmdSelectAll_Click();
@@ -34,7 +34,7 @@ class frmLogging final : public ChildWindow {
     QPushButton* cmdLogData;
     QPushButton* cmdClose;
 
-  private:
+private:
     void buildControls();
     void Form_Load();
     // The button's caption follows LoggingActive, also when logging stops after a write failure.

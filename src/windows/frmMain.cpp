@@ -2,10 +2,10 @@
 
 #include "base/Clock.h"
 #include "base/Prompts.h"
-#include "session/Session.h"
-#include "session/Settings.h"
 #include "board/Startup.h"
 #include "monitoring/PollingCycle.h"
+#include "session/Session.h"
+#include "session/Settings.h"
 #include "windows/ChildWindow.h"
 #include "windows/ToolbarIcons.h"
 #include "windows/Twips.h"
@@ -76,10 +76,13 @@ frmMain::frmMain(Session& session, PollingCycle& polling, SettingsStore& setting
 
     session_.onStatusText = [this](const QString& text) { sbPanels[0]->setText(text); };
     // Shown from the event loop, never from inside the tick that found the failure.
-    connect(&polling_, &PollingCycle::loggingStopped, this, &frmMain::reportLoggingStopped, Qt::QueuedConnection);
+    connect(&polling_, &PollingCycle::loggingStopped, this, &frmMain::reportLoggingStopped,
+            Qt::QueuedConnection);
 }
 
-frmMain::~frmMain() { session_.onStatusText = nullptr; }
+frmMain::~frmMain() {
+    session_.onStatusText = nullptr;
+}
 
 void frmMain::reportLoggingStopped(const QString& fileName) {
     if (session_.usb.linkHeld()) return;
@@ -87,7 +90,8 @@ void frmMain::reportLoggingStopped(const QString& fileName) {
                              MessageIcon::Warning, MessageButtons::Ok);
 }
 
-QAction* frmMain::addMenuItem(QMenu* menu, const char* name, const QString& caption, const QString& windowClass) {
+QAction* frmMain::addMenuItem(QMenu* menu, const char* name, const QString& caption,
+                              const QString& windowClass) {
     auto* action = menu->addAction(caption);
     action->setObjectName(QLatin1String(name));
     action->setData(windowClass);
@@ -104,34 +108,39 @@ void frmMain::buildMenus() {
         return m;
     };
     mnuFile = menu("mnuFile", QStringLiteral("&File"));
-    mnuSave = addMenuItem(mnuFile, "mnuSave", QStringLiteral("&Save/Recall Configuration"), QStringLiteral("frmSave"));
-    mnuLog = addMenuItem(mnuFile, "mnuLog", QStringLiteral("&Log Data to File"), QStringLiteral("frmLogging"));
+    mnuSave = addMenuItem(mnuFile, "mnuSave", QStringLiteral("&Save/Recall Configuration"),
+                          QStringLiteral("frmSave"));
+    mnuLog =
+        addMenuItem(mnuFile, "mnuLog", QStringLiteral("&Log Data to File"), QStringLiteral("frmLogging"));
 
     mnuDevice = menu("mnuDevice", QStringLiteral("&View"));
-    mnuRegMap = addMenuItem(mnuDevice, "mnuRegMap", QStringLiteral("&Register Map"), QStringLiteral("frmRegMap"));
+    mnuRegMap =
+        addMenuItem(mnuDevice, "mnuRegMap", QStringLiteral("&Register Map"), QStringLiteral("frmRegMap"));
     mnuGraph = addMenuItem(mnuDevice, "mnuGraph", QStringLiteral("Gra&phing"), QStringLiteral("frmGraph"));
-    mnuLimits = addMenuItem(mnuDevice, "mnuLimits", QStringLiteral("Li&mits, Interrupts"), QStringLiteral("frmLimits"));
+    mnuLimits = addMenuItem(mnuDevice, "mnuLimits", QStringLiteral("Li&mits, Interrupts"),
+                            QStringLiteral("frmLimits"));
 
     mnuConfig = menu("mnuConfig", QStringLiteral("&Configuration"));
     mnuGeneralConfig = addMenuItem(mnuConfig, "mnuGeneralConfig", QStringLiteral("&General Configuration"),
                                    QStringLiteral("frmConfig"));
-    mnuFanConfig =
-        addMenuItem(mnuConfig, "mnuFanConfig", QStringLiteral("Fa&n Configuration"), QStringLiteral("frmFanConfig"));
-    mnuGPIO = addMenuItem(mnuConfig, "mnuGPIO", QStringLiteral("GP&IO Configuration"), QStringLiteral("frmGPIO"));
-    mnuSoftware =
-        addMenuItem(mnuConfig, "mnuSoftware", QStringLiteral("&Software options"), QStringLiteral("frmSWOptions"));
+    mnuFanConfig = addMenuItem(mnuConfig, "mnuFanConfig", QStringLiteral("Fa&n Configuration"),
+                               QStringLiteral("frmFanConfig"));
+    mnuGPIO =
+        addMenuItem(mnuConfig, "mnuGPIO", QStringLiteral("GP&IO Configuration"), QStringLiteral("frmGPIO"));
+    mnuSoftware = addMenuItem(mnuConfig, "mnuSoftware", QStringLiteral("&Software options"),
+                              QStringLiteral("frmSWOptions"));
 
     mnuControl = menu("mnuControl", QStringLiteral("Fan Con&trol"));
     mnuAutoControl = addMenuItem(mnuControl, "mnuAutoControl", QStringLiteral("Automatic Fan Control"),
                                  QStringLiteral("frmAutoControl"));
-    mnuManual =
-        addMenuItem(mnuControl, "mnuManual", QStringLiteral("Man&ual Fan Control"), QStringLiteral("frmManual"));
+    mnuManual = addMenuItem(mnuControl, "mnuManual", QStringLiteral("Man&ual Fan Control"),
+                            QStringLiteral("frmManual"));
 
     mnuBoard = menu("mnuBoard", QStringLiteral("Boa&rd"));
     mnuEvalBoard = addMenuItem(mnuBoard, "mnuEvalBoard", QStringLiteral("E&valuation Board Information"),
                                QStringLiteral("frmInfo"));
-    mnuHeaters =
-        addMenuItem(mnuBoard, "mnuHeaters", QStringLiteral("&On-Board Heater Control"), QStringLiteral("frmHeaters"));
+    mnuHeaters = addMenuItem(mnuBoard, "mnuHeaters", QStringLiteral("&On-Board Heater Control"),
+                             QStringLiteral("frmHeaters"));
 
     mnuWindow = menu("mnuWindow", QStringLiteral("&Window"));
     connect(mnuWindow, &QMenu::aboutToShow, this, &frmMain::refreshWindowMenu);
@@ -149,7 +158,8 @@ void frmMain::buildMenus() {
 
 void frmMain::refreshWindowMenu() {
     mnuWindow->clear();
-    QAction* cascade = mnuWindow->addAction(QStringLiteral("&Cascade"), mdiArea, &QMdiArea::cascadeSubWindows);
+    QAction* cascade =
+        mnuWindow->addAction(QStringLiteral("&Cascade"), mdiArea, &QMdiArea::cascadeSubWindows);
     cascade->setObjectName(QStringLiteral("mnuWindowCascade"));
     QAction* tile = mnuWindow->addAction(QStringLiteral("&Tile"), mdiArea, &QMdiArea::tileSubWindows);
     tile->setObjectName(QStringLiteral("mnuWindowTile"));
@@ -162,7 +172,7 @@ void frmMain::refreshWindowMenu() {
     int n = 1;
     for (QMdiSubWindow* w : windows) {
         const QString caption = n < 10 ? QStringLiteral("&%1 %2").arg(n).arg(w->windowTitle())
-                                        : QStringLiteral("%1 %2").arg(n).arg(w->windowTitle());
+                                       : QStringLiteral("%1 %2").arg(n).arg(w->windowTitle());
         ++n;
         QAction* a = mnuWindow->addAction(caption);
         a->setCheckable(true);
@@ -225,7 +235,9 @@ void frmMain::updateClock() {
     sbPanels[2]->setText(locale.toString(now.time(), QLocale::ShortFormat));
 }
 
-void frmMain::setStatusText(const QString& text) { session_.setStatusText(text); }
+void frmMain::setStatusText(const QString& text) {
+    session_.setStatusText(text);
+}
 
 void frmMain::registerWindow(const QString& className, Factory factory) {
     factories_.insert(className, std::move(factory));

@@ -99,8 +99,8 @@ private:
     Session& session_;
     PollingCycle& polling_;
     SettingsStore& settings_;
-    QMap<QString, Factory> factories_;       // window class -> constructor
-    QMap<QString, QString> toolbarWindows_;  // toolbar key -> window class
+    QMap<QString, Factory> factories_;      // window class -> constructor
+    QMap<QString, QString> toolbarWindows_; // toolbar key -> window class
     QMap<QString, QPointer<ChildWindow>> open_;
     QTimer* clockTimer_;
     bool unloaded_ = false;

@@ -1,7 +1,7 @@
 #include "windows/frmManual.h"
 
-#include "session/Session.h"
 #include "monitoring/PollingCycle.h"
+#include "session/Session.h"
 #include "windows/Named.h"
 #include "windows/widgets/AccessibleChoice.h"
 

@@ -15,7 +15,7 @@
 // duty cycle and fan speed, with a warning when the chip's automatic loop owns the output.
 class frmManual final : public ChildWindow {
     Q_OBJECT
-  public:
+public:
     frmManual(Session& session, PollingCycle& polling, QWidget* parent = nullptr);
 
     // The selection change, and the once-a-second refresh.
@@ -34,10 +34,10 @@ class frmManual final : public ChildWindow {
     QLabel* lblStatus;
     QPushButton* cmdClose;
 
-  protected:
+protected:
     void Form_Unload() override;
 
-  private:
+private:
     void buildControls();
     void Form_Load();
 

@@ -1,10 +1,10 @@
 #include "windows/frmRegMap.h"
 
 #include "base/NumberText.h"
-#include "session/Session.h"
 #include "monitoring/PollingCycle.h"
 #include "registers/RegMapStuff.h"
 #include "registers/RegisterView.h"
+#include "session/Session.h"
 #include "windows/Twips.h"
 #include "windows/widgets/ClickableLabel.h"
 

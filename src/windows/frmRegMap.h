@@ -18,7 +18,7 @@ struct RegisterView;
 // bits, flip single bits, write a whole value, and have the display re-read once a second.
 class frmRegMap final : public ChildWindow {
     Q_OBJECT
-  public:
+public:
     frmRegMap(Session& session, PollingCycle& polling, QWidget* parent = nullptr);
 
     void BuildRegisterTree();
@@ -53,11 +53,11 @@ class frmRegMap final : public ChildWindow {
     std::array<ClickableLabel*, 8> lblBit{};
     std::array<QLabel*, 8> lblInfo{};
 
-  protected:
+protected:
     void Form_Unload() override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
-  private:
+private:
     void buildControls();
     void setKeyboardOrder();
     void showView(const RegisterView& view);

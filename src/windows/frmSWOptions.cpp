@@ -1,7 +1,7 @@
 #include "windows/frmSWOptions.h"
 
-#include "session/Session.h"
 #include "monitoring/SoftwareOptions.h"
+#include "session/Session.h"
 #include "windows/Named.h"
 
 #include <QGridLayout>

@@ -13,7 +13,7 @@
 // reads, graph updates and log lines. Nothing here touches the chip.
 class frmSWOptions final : public ChildWindow {
     Q_OBJECT
-  public:
+public:
     frmSWOptions(Session& session, PollingCycle& polling, QWidget* parent = nullptr);
 
     void cmdApply_Click();
@@ -33,7 +33,7 @@ class frmSWOptions final : public ChildWindow {
     QPushButton* cmdApply;
     QPushButton* cmdCancel;
 
-  private:
+private:
     void buildControls();
     void Form_Load();
 };

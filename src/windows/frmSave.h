@@ -12,7 +12,7 @@
 // back into the chip.
 class frmSave final : public ChildWindow {
     Q_OBJECT
-  public:
+public:
     frmSave(Session& session, PollingCycle& polling, QWidget* parent = nullptr);
 
     void cmdsave_Click();
@@ -27,6 +27,6 @@ class frmSave final : public ChildWindow {
     QCheckBox* chkNotDefaults;
     QPushButton* cmdClose;
 
-  private:
+private:
     void buildControls();
 };

@@ -15,7 +15,9 @@ QString VersionText() {
         .arg(VORTANE_VERSION_PATCH);
 }
 
-QString PlatformText() { return QSysInfo::prettyProductName(); }
+QString PlatformText() {
+    return QSysInfo::prettyProductName();
+}
 
 frmSplash::frmSplash(QWidget* parent) : QWidget(parent, Qt::SplashScreen | Qt::FramelessWindowHint) {
     setObjectName(QStringLiteral("frmSplash"));
@@ -69,7 +71,9 @@ frmSplash::frmSplash(QWidget* parent) : QWidget(parent, Qt::SplashScreen | Qt::F
         move(screen->availableGeometry().center() - rect().center());
 }
 
-int frmSplash::progressDesignWidth() const { return ProgressDesignWidthTwips; }
+int frmSplash::progressDesignWidth() const {
+    return ProgressDesignWidthTwips;
+}
 
 void frmSplash::setProgressVisible() {
     lblProgInfo->setVisible(true);
@@ -86,4 +90,6 @@ void frmSplash::setProgInfo(const QString& text) {
     lblProgInfo->repaint();
 }
 
-void frmSplash::processEvents() { QCoreApplication::processEvents(); }
+void frmSplash::processEvents() {
+    QCoreApplication::processEvents();
+}

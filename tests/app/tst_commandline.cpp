@@ -7,7 +7,7 @@
 class TestCommandLine : public QObject {
     Q_OBJECT
 
-  private Q_SLOTS:
+private Q_SLOTS:
     void answersWithoutStarting_data() {
         QTest::addColumn<QStringList>("args");
         QTest::addColumn<bool>("display");

@@ -16,7 +16,7 @@ constexpr qint64 Min = std::numeric_limits<qint64>::min();
 class TestNumberText : public QObject {
     Q_OBJECT
 
-  private Q_SLOTS:
+private Q_SLOTS:
     void leadingNumberAndIsNumeric() {
         // The text, its leading number (None: there is none), and whether it is a number as a whole;
         // "-0" reads as zero, not negative zero; a fullwidth digit is no digit; no text is too long.

@@ -2,10 +2,10 @@
 // transfers each request becomes, the chip search around silent and driver-owned addresses, and
 // what fails.
 #include "board/BoardStatus.h"
-#include "session/Session.h"
 #include "board/Startup.h"
 #include "board/i2c/I2cBoard.h"
 #include "board/sim/SimSmbusAdapter.h"
+#include "session/Session.h"
 #include "support/RecordingSplash.h"
 #include "support/ScriptedPrompts.h"
 
@@ -53,7 +53,7 @@ struct Rig {
 class TestI2cBoard : public QObject {
     Q_OBJECT
 
-  private Q_SLOTS:
+private Q_SLOTS:
     void requestsBecomeSmbusTransfers() {
         Rig r;
         QVERIFY(r.connect()); // no firmware, no bridge: only the search reaches the bus

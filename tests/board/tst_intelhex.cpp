@@ -35,7 +35,7 @@ QString outcome(const HexImage& image) {
 class TestIntelHex : public QObject {
     Q_OBJECT
 
-  private Q_SLOTS:
+private Q_SLOTS:
     void images_data() {
         QTest::addColumn<QByteArray>("text");
         QTest::addColumn<QString>("expected");

@@ -50,7 +50,7 @@ void makeAutomatic(SimChip& c, int output, int zone, int tmin, int pwmMin, int p
 class TestSimChip : public QObject {
     Q_OBJECT
 
-  private Q_SLOTS:
+private Q_SLOTS:
     void boardHeaterWarmsTemperatureOneWithALagAndTripsItsLimit() {
         // The board hands its scenario to the chip, and runs chip time ten times faster than the clock.
         ChipScenario chip = quiet(-10, {false, true, true, true});

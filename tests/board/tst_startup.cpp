@@ -28,7 +28,7 @@ Q_DECLARE_METATYPE(SimOptions)
 class TestStartup : public QObject {
     Q_OBJECT
 
-  private Q_SLOTS:
+private Q_SLOTS:
     void startFindsTheFirstChipAndTalksInOrder() {
         Start s({.chipAddresses = {0x2E, 0x2D}, .chip = {}});
         QVERIFY(s.run());
@@ -36,9 +36,9 @@ class TestStartup : public QObject {
         const auto& journal = s.t.board->journal();
         QCOMPARE(journal.front().firmwarePath, QStringLiteral("/opt/vortane/HELDRIXFW.Hex"));
         // The flag caches are read from the chip, then the free-wheel test is started.
-        QCOMPARE(s.t.requestTexts(), (QStringList{"221 48 51 0 0", "222 44 62 1 1", "222 45 62 1 1",
-                                                  "222 45 104 1 1", "222 45 105 1 1", "222 45 127 1 1",
-                                                  "222 45 64 1 1", "222 45 832 0 0"}));
+        QCOMPARE(s.t.requestTexts(),
+                 (QStringList{"221 48 51 0 0", "222 44 62 1 1", "222 45 62 1 1", "222 45 104 1 1",
+                              "222 45 105 1 1", "222 45 127 1 1", "222 45 64 1 1", "222 45 832 0 0"}));
         QCOMPARE(s.status, QStringLiteral("Firmware download succesful"));
         QCOMPARE(s.splash.texts, (QStringList{"Downloading Firmware...", "Enumerating...", "Connecting...",
                                               "Searching for VORTANE on USB...", "Found an VORTANE at 2Dh"}));

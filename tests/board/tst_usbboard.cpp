@@ -1,9 +1,9 @@
 // The USB board backend against the simulated board on a simulated bus: every request as the
 // control transfer the board receives, the firmware load, and the errors a user can act on.
-#include "session/Session.h"
 #include "board/Startup.h"
 #include "board/sim/SimUsbBus.h"
 #include "board/usb/UsbBoard.h"
+#include "session/Session.h"
 #include "support/RecordingSplash.h"
 #include "support/ScriptedPrompts.h"
 
@@ -58,7 +58,7 @@ struct Rig {
 class TestUsbBoard : public QObject {
     Q_OBJECT
 
-  private Q_SLOTS:
+private Q_SLOTS:
     // Start-up with a firmware load, then each kind of request, as the board receives it.
     void scriptedSessionOnTheWire() {
         Rig r;

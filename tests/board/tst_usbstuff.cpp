@@ -14,7 +14,7 @@
 class TestUSBStuff : public QObject {
     Q_OBJECT
 
-  private Q_SLOTS:
+private Q_SLOTS:
     void writeCarriesTheValueInBits8To15() {
         // Value written, the caller's variable afterwards, the index on the wire, the chip's byte.
         constexpr int Min = std::numeric_limits<int>::min();

@@ -59,7 +59,8 @@ struct Cli {
         bool found = all;
         for (const JournalEntry& e : board.journal()) {
             if (found && !e.firmware)
-                list << QString::asprintf("%d %d %d %d %d", e.request, e.value, e.index, e.direction, e.length);
+                list << QString::asprintf("%d %d %d %d %d", e.request, e.value, e.index, e.direction,
+                                          e.length);
             found = found || (e.request == RegisterRequest && e.direction == 1 && e.index == 0x3E &&
                               e.status == 0 && e.data == QByteArray(1, char(CompanyCode)));
         }
@@ -90,7 +91,7 @@ Q_DECLARE_METATYPE(Run)
 class TestCli : public QObject {
     Q_OBJECT
 
-  private Q_SLOTS:
+private Q_SLOTS:
     void initTestCase() { QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates)); }
 
     // The whole wire of a connection: only reads after the board's SMBus switch, never a write.
@@ -137,7 +138,8 @@ class TestCli : public QObject {
             "write 0x40 0\nwrite 0x40 0x01\nread 0x40\n");
         // Bits under the mask are set and cleared from the value; the others keep what the chip held.
         add("masked write", {"write", "Interrupt Mask 1", "0x02", "--mask", "0x86"}, 0,
-            "0x72 0x03 Interrupt Mask 1: R2T R1T\n", "", {"222 46 114 1 1", "222 46 882 0 0", "222 46 114 1 1"});
+            "0x72 0x03 Interrupt Mask 1: R2T R1T\n", "",
+            {"222 46 114 1 1", "222 46 882 0 0", "222 46 114 1 1"});
         add("heater", {"heater", "2", "40"}, 0, "Heater2 PWM: 40\n", "", {"218 2 40 0 1", "218 0 0 1 3"});
         add("board C without 5 V", {"board"}, 0,
             "Board Revision: C\n5V Present: No\n12V Present: Yes\nDevice Address: 2Eh\nFan1 Present: No\n"
@@ -159,8 +161,9 @@ class TestCli : public QObject {
             {"222 46 33138 0 0", "222 46 114 1 1"},
             "write 0x72 0x81\nrecall /nonexistent-dir/x.sav\nwrite 0x73 1\n");
 
-        const QByteArray good = BuildConfigFile({{*FindRegisterByAddress(0x40), 5}, {*FindRegisterByAddress(0x72), 0x81}},
-                                                false, {}, QDateTime(QDate(2024, 3, 5), QTime(14, 7, 9)));
+        const QByteArray good =
+            BuildConfigFile({{*FindRegisterByAddress(0x40), 5}, {*FindRegisterByAddress(0x72), 0x81}}, false,
+                            {}, QDateTime(QDate(2024, 3, 5), QTime(14, 7, 9)));
         add("recall --dry-run", {"recall", "%file", "--dry-run"}, 0,
             "0x40 0x05 Configuration 1: FSPD STRT\n" + mask81 + "2 registers would be written from %file\n",
             "", {}, good);
@@ -194,8 +197,11 @@ class TestCli : public QObject {
         QCOMPARE(registers.size(), 100);
         QCOMPARE(t.commandTexts().size(), 100);
         const auto entry = [&](int i) { return registers[i].toObject(); };
-        QCOMPARE(entry(32), (QJsonObject{{"address", 0x40}, {"name", "Configuration 1"}, {"value", 3},
-                                         {"default", 1}, {"readOnly", false}}));
+        QCOMPARE(entry(32), (QJsonObject{{"address", 0x40},
+                                         {"name", "Configuration 1"},
+                                         {"value", 3},
+                                         {"default", 1},
+                                         {"readOnly", false}}));
         QCOMPARE(entry(97).value("readOnly"), QJsonValue(true)); // GPIO Status
         QCOMPARE(entry(0).value("decoded").toObject().value("unit"), QJsonValue(QStringLiteral("°C")));
         QCOMPARE(entry(18).value("decoded").toObject(), (QJsonObject{{"value", 100}, {"unit", "%"}}));
@@ -214,7 +220,8 @@ class TestCli : public QObject {
             t.ctrlCAtMs = 1000; // during the board's enumeration wait
             QCOMPARE(t.run(args, "write 0x40 0x03\nwrite 0x72 1\n"), 130);
             QVERIFY(t.err.contains("interrupted while connecting; nothing was written"));
-            for (const JournalEntry& e : t.board.journal()) QVERIFY(e.firmware || e.direction == 1 || e.request != RegisterRequest);
+            for (const JournalEntry& e : t.board.journal())
+                QVERIFY(e.firmware || e.direction == 1 || e.request != RegisterRequest);
             QVERIFY(t.clock.nowMs() < 1500);
         }
     }
@@ -281,10 +288,12 @@ class TestCli : public QObject {
         Cli b;
         QCOMPARE(b.run({"recall", file}), 0);
         QCOMPARE(b.out, QStringLiteral("Recalled 75 registers from %1\n").arg(file));
-        // 75 writes (71 before the last four) in file order: 0x7F and 0x7B twice each, under both their names.
+        // 75 writes (71 before the last four) in file order: 0x7F and 0x7B twice each, under both their
+        // names.
         const QStringList writes = b.commandTexts().filter(QRegularExpression(" 0 0$"));
         QCOMPARE(writes.first(), QStringLiteral("222 46 %1 0 0").arg(0xFF * 256 + 0x32));
-        QCOMPARE(writes.mid(71), (QStringList{"222 46 2687 0 0", "222 46 128 0 0", "222 46 2687 0 0", "222 46 891 0 0"}));
+        QCOMPARE(writes.mid(71),
+                 (QStringList{"222 46 2687 0 0", "222 46 128 0 0", "222 46 2687 0 0", "222 46 891 0 0"}));
         for (int address : {0x40, 0x72, 0x7F, 0x7B, 0x44, 0x43, 0x6A})
             QCOMPARE(b.chip().read(address), a.chip().read(address));
         QCOMPARE(b.chip().read(0x44), 0xFB);

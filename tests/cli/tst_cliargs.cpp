@@ -6,7 +6,7 @@
 class TestCliArgs : public QObject {
     Q_OBJECT
 
-  private Q_SLOTS:
+private Q_SLOTS:
     void registers() {
         // Register texts and their table index; 0x7F and 0x7B have a second entry, by name.
         for (const auto& [text, index, error] :
@@ -45,8 +45,9 @@ class TestCliArgs : public QObject {
     void argumentsReachTheCommand() {
         Command c;
         // The tool's runs cover --count, --json and --csv.
-        QCOMPARE(ParseCommand({"monitor", "--interval=250", "--channels", "tach2, PWM4 Duty,Temp1"}, false, c),
-                 QString());
+        QCOMPARE(
+            ParseCommand({"monitor", "--interval=250", "--channels", "tach2, PWM4 Duty,Temp1"}, false, c),
+            QString());
         QCOMPARE(c.intervalMs, 250);
         LogSelectionArray channels{};
         channels[0] = channels[5] = channels[11] = true;

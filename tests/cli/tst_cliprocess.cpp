@@ -19,7 +19,7 @@ int exitStatus(QProcess& p) {
 class TestCliProcess : public QObject {
     Q_OBJECT
 
-  private Q_SLOTS:
+private Q_SLOTS:
     // Hardware that is not there: what was looked for, and what to do.
     void absentHardwareIsNamed() {
         for (const auto& [board, says] :

@@ -9,7 +9,7 @@
 class TestChipConfig : public QObject {
     Q_OBJECT
 
-  private Q_SLOTS:
+private Q_SLOTS:
     // A selection mask that picks only some sensors survives an apply with nothing edited.
     void deviceLoadAndUneditedApply() {
         ConnectedSim t;

@@ -25,7 +25,7 @@ InterruptRowStates rows(std::initializer_list<int> ticked) {
 class TestLimits : public QObject {
     Q_OBJECT
 
-  private Q_SLOTS:
+private Q_SLOTS:
     void temperatureLimits() {
         ConnectedSim t;
         t.chip().write(0x49, 0x7F);

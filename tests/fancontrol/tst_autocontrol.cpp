@@ -20,7 +20,7 @@ QString read(int reg) {
 class TestAutoControl : public QObject {
     Q_OBJECT
 
-  private Q_SLOTS:
+private Q_SLOTS:
     void loadingDecodesEveryField() {
         ConnectedSim t;
         // 0x39: 0 %; 0x6B: 1 %; Tmin is unsigned; PWM1 Temp3, PWM2 Temp5, PWM3 Temp10, PWM4 Max Temp.

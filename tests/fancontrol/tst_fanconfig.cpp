@@ -22,7 +22,7 @@ QStringList accesses(std::initializer_list<std::pair<int, int>> list) {
 class TestFanConfig : public QObject {
     Q_OBJECT
 
-  private Q_SLOTS:
+private Q_SLOTS:
     // What the boxes add to the conversions: the ">" of the fastest count, the leading number of
     // typed text and the clamps. Speeds below 82.4 RPM ("82") need counts above 16 bits: the
     // slowest count instead.

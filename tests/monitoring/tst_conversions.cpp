@@ -9,7 +9,7 @@
 class TestConversions : public QObject {
     Q_OBJECT
 
-  private Q_SLOTS:
+private Q_SLOTS:
     void temperature() {
         using Reading = std::pair<int, int>; // byte, °C
         for (auto [byte, celsius] : {Reading{0x00, 0}, Reading{0x19, 25}, Reading{0x7F, 127},

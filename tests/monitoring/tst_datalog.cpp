@@ -10,7 +10,7 @@
 class TestDataLog : public QObject {
     Q_OBJECT
 
-  private Q_SLOTS:
+private Q_SLOTS:
     void lineTexts() {
         QCOMPARE(LogHeader(LogSelectionArray{}), QStringLiteral("Time ,"));
         // Characters outside Windows-1252 cannot corrupt the line; its own upper half is kept.

@@ -17,7 +17,7 @@ GraphSample sample(int v) {
 class TestGraphs : public QObject {
     Q_OBJECT
 
-  private Q_SLOTS:
+private Q_SLOTS:
     // Old points go by time, across the ring's wrap, without the ring ever growing; keys never go back.
     void historyIsBoundedByTime() {
         GraphHistory h(1);

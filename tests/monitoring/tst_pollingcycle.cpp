@@ -68,7 +68,8 @@ private Q_SLOTS:
         QVERIFY(good.FanSpeeds[0] > 1000 && good.DutyCycles[0] > 0 && good.Temperatures[0] > 0);
         t.board->options().failBlockReads = true;
         t.usb().TransferBuffer.fill(0x4B); // 75 degrees, a count of 19275
-        for (int group : {TemperatureGroup, FanSpeedGroup, DutyCycleGroup}) ReadMeasurements(*t.session, group);
+        for (int group : {TemperatureGroup, FanSpeedGroup, DutyCycleGroup})
+            ReadMeasurements(*t.session, group);
         QCOMPARE(r.FanSpeeds, good.FanSpeeds);
         QCOMPARE(r.DutyCycles, good.DutyCycles);
         QVERIFY(std::equal(r.Temperatures.begin(), r.Temperatures.begin() + 10, good.Temperatures.begin()));
@@ -160,9 +161,9 @@ private Q_SLOTS:
         QStringList order;
         auto& d = p.t.session->decl;
         const std::pair<PollTask, bool*> tasks[] = {
-            {PollTask::Limits, &d.LimitsOpen},       {PollTask::Gpio, &d.GpioOpen},
-            {PollTask::FanConfig, &d.FanConfigOpen}, {PollTask::Graph, &d.GraphOpen},
-            {PollTask::Heaters, &d.HeatersOpen},     {PollTask::Manual, &d.ManualOpen},
+            {PollTask::Limits, &d.LimitsOpen},          {PollTask::Gpio, &d.GpioOpen},
+            {PollTask::FanConfig, &d.FanConfigOpen},    {PollTask::Graph, &d.GraphOpen},
+            {PollTask::Heaters, &d.HeatersOpen},        {PollTask::Manual, &d.ManualOpen},
             {PollTask::AutoControl, &d.AutoControlOpen}};
         for (const auto& [task, flag] : tasks) {
             *flag = true;
@@ -190,7 +191,7 @@ private Q_SLOTS:
         d.LogSelection[0] = true;
         d.LoggingActive = true;
         d.LogSampleCount = std::int64_t(1) << 32; // a count past 32 bits keeps its time column
-        p.run(350); // lines at 0, 110, 220, 330
+        p.run(350);                               // lines at 0, 110, 220, 330
         QCOMPARE(d.LogSampleCount, (std::int64_t(1) << 32) + 4);
         QFile f(d.LogFileName);
         QVERIFY(f.open(QIODevice::ReadOnly));
@@ -218,9 +219,7 @@ private Q_SLOTS:
         Poll p;
         {
             PollingCycle::Pause outer(p.cycle);
-            {
-                PollingCycle::Pause inner(p.cycle);
-            }
+            { PollingCycle::Pause inner(p.cycle); }
             p.run(500);
             QVERIFY(p.t.requests().isEmpty());
         }
@@ -237,14 +236,16 @@ private Q_SLOTS:
             explicit Side(const QString& log) : cycle(*t.session) {
                 t.session->decl.LogFileName = log;
                 cycle.continuousReadTicked = [this] { return continuousRead; };
-                for (int task = 0; task < PollTaskCount; ++task) cycle.setRefresh(PollTask(task), [] {});
+                for (int task = 0; task < PollTaskCount; ++task)
+                    cycle.setRefresh(PollTask(task), [] {});
             }
             void tick(std::int64_t now) {
                 const auto before = cycle.lastRun;
                 t.clock.set(now);
                 cycle.Tick(now);
                 for (int task = 0; task < PollTaskCount; ++task)
-                    if (cycle.lastRun[std::size_t(task)] != before[std::size_t(task)]) runs.append({now, task});
+                    if (cycle.lastRun[std::size_t(task)] != before[std::size_t(task)])
+                        runs.append({now, task});
             }
             ConnectedSim t;
             PollingCycle cycle;
@@ -255,15 +256,23 @@ private Q_SLOTS:
         // A change of state, applied to both sides alike at the same grid tick.
         const auto change = [](Side& side, std::uint32_t what, int value) {
             Session& s = *side.t.session;
-            bool* flags[] = {&s.decl.RegisterMapOpen, &s.decl.LimitsOpen, &s.decl.BoardInfoOpen, &s.decl.GpioOpen,
-                             &s.decl.FanConfigOpen,   &s.decl.GraphOpen,  &s.decl.HeatersOpen,   &s.decl.ManualOpen,
-                             &s.decl.AutoControlOpen, &s.decl.LoggingActive, &s.options.ReadingEnabled,
-                             &side.continuousRead};
+            bool* flags[] = {&s.decl.RegisterMapOpen, &s.decl.LimitsOpen,        &s.decl.BoardInfoOpen,
+                             &s.decl.GpioOpen,        &s.decl.FanConfigOpen,     &s.decl.GraphOpen,
+                             &s.decl.HeatersOpen,     &s.decl.ManualOpen,        &s.decl.AutoControlOpen,
+                             &s.decl.LoggingActive,   &s.options.ReadingEnabled, &side.continuousRead};
             switch (what % 4) {
-            case 0: s.options.ReadInterval = value; break;
-            case 1: s.options.GraphInterval = std::int16_t(value); break;
-            case 2: s.options.LogInterval = value; break;
-            default: *flags[(what / 4) % 12] = !*flags[(what / 4) % 12]; break;
+            case 0:
+                s.options.ReadInterval = value;
+                break;
+            case 1:
+                s.options.GraphInterval = std::int16_t(value);
+                break;
+            case 2:
+                s.options.LogInterval = value;
+                break;
+            default:
+                *flags[(what / 4) % 12] = !*flags[(what / 4) % 12];
+                break;
             }
         };
         QRandomGenerator random(2024);

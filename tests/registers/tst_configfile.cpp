@@ -37,7 +37,7 @@ const QByteArray Header =
 class TestConfigFile : public QObject {
     Q_OBJECT
 
-  private Q_SLOTS:
+private Q_SLOTS:
     void wholeFileAndItsRecall() {
         const QList<ConfigValue> values = valuesWith({{indexOf(0x40), 3}, {indexOf(0x36), 0}, {98, 0x0C}});
         const QByteArray bytes = BuildConfigFile(values, false, Comment, SavedAt, UsEnglish);

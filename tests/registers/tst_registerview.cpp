@@ -8,7 +8,7 @@
 class TestRegisterView : public QObject {
     Q_OBJECT
 
-  private Q_SLOTS:
+private Q_SLOTS:
     // An address without a table entry is read all the same; its bits are then named by number.
     void typedRegister() {
         ConnectedSim sim;

@@ -12,7 +12,7 @@
 class TestRegMapStuff : public QObject {
     Q_OBJECT
 
-  private Q_SLOTS:
+private Q_SLOTS:
     void table() {
         const RegisterTable& table = BuildRegisterTable();
         QList<int> offAddress, readOnly;

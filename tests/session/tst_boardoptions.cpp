@@ -37,7 +37,7 @@ QStringList settings(const BoardOptions& o) {
 class TestBoardOptions : public QObject {
     Q_OBJECT
 
-  private Q_SLOTS:
+private Q_SLOTS:
     // Arguments that are not board options pass through in order; no option takes one as its value.
     void eachOptionSetsOnlyItsSetting() {
         using Set = std::tuple<QStringList, QString, QString>; // the options, the setting, its value

@@ -17,4 +17,6 @@ QString ScriptedPrompts::saveFileName(const QString& folder, const QString& filt
     return openFileName(folder, filter);
 }
 
-void ScriptedPrompts::openUrl(const QString& url) { openedUrls.append(url); }
+void ScriptedPrompts::openUrl(const QString& url) {
+    openedUrls.append(url);
+}

@@ -24,9 +24,9 @@ public:
     void openUrl(const QString& url) override;
 
     QList<Shown> messages;
-    QList<MessageAnswer> answers;  // consumed in order; when empty Ok / Yes is answered
-    QStringList fileNames;         // consumed in order by the file dialogs; when empty: cancel
-    QStringList dialogFilters;     // filters the file dialogs were shown with
+    QList<MessageAnswer> answers; // consumed in order; when empty Ok / Yes is answered
+    QStringList fileNames;        // consumed in order by the file dialogs; when empty: cancel
+    QStringList dialogFilters;    // filters the file dialogs were shown with
     QStringList openedUrls;
     // Runs while a message is up, before it is answered: a test spins the event loop here, as a
     // real message box does.
@@ -36,4 +36,6 @@ public:
 };
 
 // A failed QCOMPARE of messages shows their text.
-inline char* toString(const ScriptedPrompts::Shown& m) { return qstrdup(qPrintable(m.text)); }
+inline char* toString(const ScriptedPrompts::Shown& m) {
+    return qstrdup(qPrintable(m.text));
+}

@@ -12,7 +12,8 @@ void SimSession::connect() {
     usb().DownloadFirmware(session->programFolder);
     while (usb().EnableSmbus() != 0) {
     }
-    usb().DeviceAddress = board->options().chipAddresses.empty() ? 0x2E : board->options().chipAddresses.front();
+    usb().DeviceAddress =
+        board->options().chipAddresses.empty() ? 0x2E : board->options().chipAddresses.front();
     SetDefaultValues(*session);
     board->clearJournal();
 }
@@ -27,6 +28,11 @@ QList<JournalEntry> SimSession::requests() const {
 QStringList SimSession::requestTexts() const {
     QStringList out;
     for (const JournalEntry& e : requests())
-        out << QStringLiteral("%1 %2 %3 %4 %5").arg(e.request).arg(e.value).arg(e.index).arg(e.direction).arg(e.length);
+        out << QStringLiteral("%1 %2 %3 %4 %5")
+                   .arg(e.request)
+                   .arg(e.value)
+                   .arg(e.index)
+                   .arg(e.direction)
+                   .arg(e.length);
     return out;
 }

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "base/Clock.h"
-#include "session/Session.h"
 #include "board/sim/SimBoard.h"
+#include "session/Session.h"
 #include "support/ScriptedPrompts.h"
 
 #include <QList>

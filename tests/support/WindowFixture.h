@@ -1,7 +1,7 @@
 #pragma once
 
-#include "session/Settings.h"
 #include "monitoring/PollingCycle.h"
+#include "session/Settings.h"
 #include "support/RecordingSplash.h"
 #include "support/SimSession.h"
 #include "windows/frmMain.h"

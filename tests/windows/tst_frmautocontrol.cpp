@@ -15,7 +15,7 @@ struct Fixture : WindowFixture<frmAutoControl> {
 class TestFrmAutoControl : public QObject {
     Q_OBJECT
 
-  private Q_SLOTS:
+private Q_SLOTS:
     // Opening shows the chip's reset values and writes nothing; then every key applies.
     void openingAndUpdateOnChange() {
         Fixture f;

@@ -22,7 +22,7 @@ QString shown(const frmInfo& w) {
 class TestFrmBoard : public QObject {
     Q_OBJECT
 
-  private Q_SLOTS:
+private Q_SLOTS:
     // Board revision, chip address, whether the status request fails, what the window shows.
     void detailsAsReported() {
         for (const auto& [revision, address, statusFails, expected] :

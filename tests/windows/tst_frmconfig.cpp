@@ -21,7 +21,7 @@ QString shown(const frmConfig& w) {
 class TestFrmConfig : public QObject {
     Q_OBJECT
 
-  private Q_SLOTS:
+private Q_SLOTS:
     void editApplyRefuseAndReopen() {
         WindowFixture<frmConfig> f;
         for (auto [reg, value] :

@@ -12,7 +12,7 @@ using Fixture = WindowFixture<frmFanConfig>;
 class TestFrmFanConfig : public QObject {
     Q_OBJECT
 
-  private Q_SLOTS:
+private Q_SLOTS:
     void openingGpioWarningsAndSpinners() {
         Fixture f;
         f.t.chip().write(0x7C, 0x0C); // fan 2 in zone 12, which the list cannot show

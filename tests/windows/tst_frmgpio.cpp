@@ -34,7 +34,7 @@ void choose(QComboBox* list, int index) {
 class TestFrmGPIO : public QObject {
     Q_OBJECT
 
-  private Q_SLOTS:
+private Q_SLOTS:
     // Cancel writes nothing; an Apply with nothing edited keeps bits 7..4 of 0x7F.
     void openingCancelAndUneditedApply() {
         Fixture f({}, 0xC5, 0x96);

@@ -20,7 +20,7 @@ struct Fixture : WindowFixture<frmGraph> {
 class TestFrmGraph : public QObject {
     Q_OBJECT
 
-  private Q_SLOTS:
+private Q_SLOTS:
     // Opening reads nothing from the chip and shows "Temperature and Tach"; the traces and captions
     // of every chart, shown or not, follow the readings as heater 1 warms Temperature 1.
     void openingAndLiveTraces() {

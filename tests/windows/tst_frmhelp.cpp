@@ -24,7 +24,7 @@ class TestHelpAndAbout : public QObject {
     QTemporaryDir dir_;
     QString ini() const { return dir_.filePath("s.ini"); }
 
-  private Q_SLOTS:
+private Q_SLOTS:
     void helpOpensAtStartUpUntilRefusedAndF1BringsItBack() {
         Main first(ini());
         first.window.showHelpAtStartUp();

@@ -18,7 +18,7 @@ QAccessibleValueInterface* pointerValue(Gauge* g, int pointer) {
 class TestFrmLimits : public QObject {
     Q_OBJECT
 
-  private Q_SLOTS:
+private Q_SLOTS:
     void openingRefreshAndClosing() {
         Fixture f;
         f.t.chip().write(0x72, 0x85);

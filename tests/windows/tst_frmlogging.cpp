@@ -31,7 +31,7 @@ QByteArray block(const QByteArray& header, const QByteArray& values, qsizetype l
 class TestFrmLogging : public QObject {
     Q_OBJECT
 
-  private Q_SLOTS:
+private Q_SLOTS:
     // Two starts on one file give two blocks, each with its channels and its time from 0; the log
     // runs on with the window closed, and stops when its line cannot be written.
     void startStopAndStartAgain() {

@@ -15,7 +15,7 @@
 namespace {
 // A child window standing in for any real one: counts its loads and unloads.
 class CountingWindow final : public ChildWindow {
-  public:
+public:
     CountingWindow(Session& s, PollingCycle& p, int& loads, int& unloads)
         : ChildWindow(s, p), unloads_(unloads) {
         ++loads;
@@ -23,10 +23,10 @@ class CountingWindow final : public ChildWindow {
         setDesignedSize(4500, 3000);
     }
 
-  protected:
+protected:
     void Form_Unload() override { ++unloads_; }
 
-  private:
+private:
     int& unloads_;
 };
 
@@ -52,7 +52,7 @@ class TestFrmMain : public QObject {
     QTemporaryDir dir_;
     QString ini() const { return dir_.filePath(QStringLiteral("s.ini")); }
 
-  private Q_SLOTS:
+private Q_SLOTS:
     void init() { QFile::remove(ini()); }
 
     void menusAndToolbar() {

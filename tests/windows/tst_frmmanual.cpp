@@ -21,7 +21,7 @@ class TestFrmManual : public QObject {
     frmManual* w = nullptr;
     Readings* r = nullptr;
 
-  private Q_SLOTS:
+private Q_SLOTS:
     void init() {
         f = std::make_unique<WindowFixture<frmManual>>();
         f->t.usb().WriteRegister(0x2E, 0x68, 0x40); // BHV2: PWM2 automatic

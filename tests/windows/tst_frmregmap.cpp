@@ -38,7 +38,7 @@ struct Fixture : WindowFixture<frmRegMap> {
 class TestFrmRegMap : public QObject {
     Q_OBJECT
 
-  private Q_SLOTS:
+private Q_SLOTS:
     // Roots green, groups red, registers blue; only "General" open; opening reads nothing.
     void openingThroughTheMainWindowShowsTheTree() {
         QTemporaryDir dir;

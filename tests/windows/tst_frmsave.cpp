@@ -32,7 +32,7 @@ struct Fixture : WindowFixture<frmSave> {
 class TestFrmSave : public QObject {
     Q_OBJECT
 
-  private Q_SLOTS:
+private Q_SLOTS:
     void saveChangedOrAllRegisters() {
         Fixture f;
         f.w->chkNotDefaults->click();

@@ -21,7 +21,7 @@ struct Fixture : WindowFixture<frmSWOptions> {
 class TestFrmSWOptions : public QObject {
     Q_OBJECT
 
-  private Q_SLOTS:
+private Q_SLOTS:
     // A value its variable cannot hold refuses the whole Apply, the other boxes included; text
     // without a number is 0; values typed but not applied go with Close.
     void applyRefuseAndClose() {

@@ -9,7 +9,7 @@
 class TestGauge : public QObject {
     Q_OBJECT
 
-  private Q_SLOTS:
+private Q_SLOTS:
     void keys_data() {
         QTest::addColumn<double>("start");
         QTest::addColumn<int>("key");

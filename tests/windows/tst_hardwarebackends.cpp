@@ -1,8 +1,8 @@
 // The program on each hardware backend, over its simulated bus: connected as at start-up, its
 // windows read and write the chip end to end.
+#include "board/Startup.h"
 #include "session/BoardOptions.h"
 #include "session/Session.h"
-#include "board/Startup.h"
 #include "support/WindowFixture.h"
 #include "windows/frmAutoControl.h"
 #include "windows/frmInfo.h"
@@ -12,7 +12,7 @@
 class TestHardwareBackends : public QObject {
     Q_OBJECT
 
-  private Q_SLOTS:
+private Q_SLOTS:
     void windowsWorkOnTheBackend_data() {
         QTest::addColumn<QString>("board");
         QTest::addColumn<QStringList>("details"); // revision, 5 V, 12 V as the board details show them

@@ -14,7 +14,7 @@
 // reads. There is no board firmware to load and no bridge to enable, so both succeed at once;
 // there are no heaters, so heater requests fail; the board status says that no board is there.
 class I2cBoard final : public USBFunctions {
-  public:
+public:
     using Report = std::function<void(const QString&)>;
     I2cBoard(std::unique_ptr<SmbusAdapter> adapter, Report report);
 
@@ -24,7 +24,7 @@ class I2cBoard final : public USBFunctions {
 
     SmbusAdapter& adapter() { return *adapter_; }
 
-  private:
+private:
     int select(int address);
     std::int16_t readRegister(int address, int reg, std::uint8_t* buffer);
     std::int16_t blockRead(int address, int first, int count, std::uint8_t* buffer);

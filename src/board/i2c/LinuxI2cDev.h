@@ -8,7 +8,7 @@
 
 // An SMBus adapter through the kernel's i2c-dev interface (/dev/i2c-N).
 class LinuxI2cDev final : public SmbusAdapter {
-  public:
+public:
     // nullptr, with the reason and what to do about it, when the adapter cannot be used.
     static std::unique_ptr<LinuxI2cDev> open(const QString& path, QString& error);
     ~LinuxI2cDev() override;
@@ -21,7 +21,7 @@ class LinuxI2cDev final : public SmbusAdapter {
     int writeByteData(int reg, std::uint8_t value) override;
     int readI2cBlock(int reg, int count, std::uint8_t* out) override;
 
-  private:
+private:
     LinuxI2cDev(int fd, bool blockReads) : fd_(fd), blockReads_(blockReads) {}
     int fd_;
     bool blockReads_;

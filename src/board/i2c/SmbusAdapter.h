@@ -5,7 +5,7 @@
 // The few calls a chip on a host's SMBus adapter needs, so that the backend runs over Linux
 // i2c-dev and over a simulated bus alike. Failures return a negative errno value.
 class SmbusAdapter {
-  public:
+public:
     virtual ~SmbusAdapter() = default;
     // The adapter can read up to 32 consecutive registers in one I2C block read.
     virtual bool canReadI2cBlock() const = 0;

@@ -9,7 +9,7 @@
 // of them, four fans on the PWM outputs, and whatever drives the GPIO pins from outside. It knows
 // nothing of registers; the chip measures it and drives its fans.
 class ChipPhysics {
-  public:
+public:
     static constexpr int SensorCount = 10;
     static constexpr int FanCount = 4;
     static constexpr int GpioCount = 4;
@@ -36,7 +36,7 @@ class ChipPhysics {
     // The level something outside the chip drives onto a GPIO pin (1..4): the scenario's.
     bool externalLevel(int pin) const;
 
-  private:
+private:
     double targetRpm(int fan, double drive) const;
     double airflow() const;
     // Deterministic noise in [-1, 1) for a stream and a time slot.

@@ -56,7 +56,8 @@ void SimBoard::record(JournalEntry entry) {
 
 void SimBoard::setJournalCapacity(std::size_t entries) {
     journalCapacity_ = entries;
-    while (journal_.size() > journalCapacity_) journal_.pop_front();
+    while (journal_.size() > journalCapacity_)
+        journal_.pop_front();
 }
 
 bool SimBoard::linkLost() {
@@ -65,7 +66,8 @@ bool SimBoard::linkLost() {
 
 void SimBoard::advanceChips() {
     const double chipTime = static_cast<double>(clock_.nowMs() - startMs_) * options_.timeScale;
-    for (auto& [address, chip] : chips_) chip->advanceTo(static_cast<std::int64_t>(std::llround(chipTime)));
+    for (auto& [address, chip] : chips_)
+        chip->advanceTo(static_cast<std::int64_t>(std::llround(chipTime)));
 }
 
 std::int16_t SimBoard::LoadFirmWare(const std::uint8_t* path) {
@@ -132,11 +134,15 @@ std::int16_t SimBoard::VendorIORequest(std::int16_t request, std::int32_t value,
                     status = 0;
                 }
             } else if (direction == 1 && value == 0 && index == 0) {
-                const std::uint8_t info[6] = {
-                    0x01, 0x00,
-                    static_cast<std::uint8_t>((options_.supply12V ? 0x04 : 0) | (options_.supply5V ? 0x08 : 0)),
-                    0x00, static_cast<std::uint8_t>(options_.boardRevision & 0x07), 0x00};
-                for (int i = 0; i < length && i < 6; ++i) buffer[i] = info[i];
+                const std::uint8_t info[6] = {0x01,
+                                              0x00,
+                                              static_cast<std::uint8_t>((options_.supply12V ? 0x04 : 0) |
+                                                                        (options_.supply5V ? 0x08 : 0)),
+                                              0x00,
+                                              static_cast<std::uint8_t>(options_.boardRevision & 0x07),
+                                              0x00};
+                for (int i = 0; i < length && i < 6; ++i)
+                    buffer[i] = info[i];
                 status = 0;
             }
             break;
@@ -144,7 +150,8 @@ std::int16_t SimBoard::VendorIORequest(std::int16_t request, std::int32_t value,
             if (direction == 0 && (value == 1 || value == 2)) {
                 const int level = std::clamp(index, 0, 100);
                 heaterLevels_[static_cast<std::size_t>(value - 1)] = level;
-                for (auto& [address, c] : chips_) c->setHeaterLevel(value, level);
+                for (auto& [address, c] : chips_)
+                    c->setHeaterLevel(value, level);
                 status = 0;
             } else if (direction == 1 && value == 0 && index == 0) {
                 // The board reports each heater's drive as twice its level.
@@ -153,7 +160,8 @@ std::int16_t SimBoard::VendorIORequest(std::int16_t request, std::int32_t value,
                                                                                            : 2 * level);
                 };
                 const std::uint8_t levels[3] = {reported(heaterLevels_[0]), reported(heaterLevels_[1]), 0};
-                for (int i = 0; i < length && i < 3; ++i) buffer[i] = levels[i];
+                for (int i = 0; i < length && i < 3; ++i)
+                    buffer[i] = levels[i];
                 status = 0;
             }
             break;

@@ -26,7 +26,7 @@ struct SimOptions {
     int boardRevision = 1;              // 0 = A, 1 = B, 2 = C, 4 = D
     bool supply12V = true;
     bool supply5V = true;
-    double timeScale = 1.0;             // chip time runs this many times faster than the clock
+    double timeScale = 1.0; // chip time runs this many times faster than the clock
     // The board reports a heater's level as the odd byte 2 x level - 1, half a step below what was
     // set (as a heater driver that counts in half steps and falls just short), instead of 2 x level.
     bool heaterHalfSteps = false;
@@ -36,7 +36,7 @@ struct SimOptions {
 // One line of the board's request journal.
 struct JournalEntry {
     std::int64_t timeMs = 0;
-    bool firmware = false;   // a LoadFirmWare call rather than a vendor request
+    bool firmware = false; // a LoadFirmWare call rather than a vendor request
     QString firmwarePath;
     std::int16_t request = 0;
     std::int32_t value = 0;

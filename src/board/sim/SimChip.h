@@ -12,7 +12,7 @@
 // temperature curves, runs the free-wheel test and serves the GPIO pins. Everything moves only
 // when the board advances it, so the same requests at the same times give the same bytes.
 class SimChip {
-  public:
+public:
     explicit SimChip(const ChipScenario& scenario = {});
 
     // The model moves in fixed steps; of a long jump all but the last CatchUpMs is taken in
@@ -42,7 +42,7 @@ class SimChip {
     // pin is active high, low when active low), else what the outside drives onto it.
     bool gpioPinHigh(int pin) const;
 
-  private:
+private:
     void step(std::int64_t dtMs);
     void measure(bool first = false);
     void updateStatus();

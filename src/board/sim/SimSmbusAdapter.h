@@ -26,7 +26,7 @@ struct SmbusTransfer {
 // time scale and a lost link come from the simulator's options). Chip registers auto-increment
 // within an I2C block read.
 class SimSmbusAdapter final : public SmbusAdapter {
-  public:
+public:
     SimSmbusAdapter(Clock& clock, SimOptions options);
     ~SimSmbusAdapter() override;
 
@@ -44,7 +44,7 @@ class SimSmbusAdapter final : public SmbusAdapter {
     const std::deque<SmbusTransfer>& transfers() const { return transfers_; }
     void clearTransfers() { transfers_.clear(); }
 
-  private:
+private:
     SimChip* target(); // the addressed chip after moving time on; nullptr: no acknowledge
     bool linkLost() const;
     int log(SmbusTransfer::Kind kind, int reg, int value, int result);

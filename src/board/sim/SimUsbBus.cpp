@@ -6,7 +6,7 @@
 #include <cstring>
 
 class SimUsbHandle final : public UsbHandle {
-  public:
+public:
     SimUsbHandle(SimUsbBus* bus, int address, QString serial)
         : bus_(bus), address_(address), serial_(std::move(serial)) {}
     UsbError controlTransfer(std::uint8_t requestType, std::uint8_t request, std::uint16_t value,
@@ -18,7 +18,7 @@ class SimUsbHandle final : public UsbHandle {
     }
     QString serialNumber() override { return serial_; }
 
-  private:
+private:
     SimUsbBus* bus_;
     int address_;
     QString serial_;

@@ -41,7 +41,7 @@ struct UsbSetup {
 // reset; released, it leaves the bus and comes back with the board's IDs, and then its vendor
 // requests go to the simulated board.
 class SimUsbBus final : public UsbSystem {
-  public:
+public:
     SimUsbBus(Clock& clock, std::unique_ptr<SimBoard> board, SimUsbOptions options = {},
               UsbSelection ids = {}, const UsbController& controller = EzUsbFx2);
 
@@ -56,7 +56,7 @@ class SimUsbBus final : public UsbSystem {
     // What the loader holds in its memory, from address 0.
     const QByteArray& ram() const { return ram_; }
 
-  private:
+private:
     friend class SimUsbHandle;
     enum class State { Loader, Gone, Running };
     void update();

@@ -50,7 +50,7 @@ struct DeviceList {
 };
 
 class LibUsbHandle final : public UsbHandle {
-  public:
+public:
     explicit LibUsbHandle(libusb_device_handle* handle) : handle_(handle) {}
     ~LibUsbHandle() override {
         libusb_release_interface(handle_, 0);
@@ -79,7 +79,7 @@ class LibUsbHandle final : public UsbHandle {
         return n > 0 ? QString::fromLatin1(reinterpret_cast<const char*>(text.data()), n) : QString();
     }
 
-  private:
+private:
     libusb_device_handle* handle_;
 };
 

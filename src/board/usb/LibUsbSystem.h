@@ -10,7 +10,7 @@ struct libusb_context;
 
 // The USB system calls over libusb-1.0.
 class LibUsbSystem final : public UsbSystem {
-  public:
+public:
     // nullptr, with the reason, when libusb cannot start (no USB support in this system).
     static std::unique_ptr<LibUsbSystem> create(QString& error);
     ~LibUsbSystem() override;
@@ -18,7 +18,7 @@ class LibUsbSystem final : public UsbSystem {
     std::vector<UsbDevice> devices() override;
     std::unique_ptr<UsbHandle> open(const UsbDevice& device, UsbError& error) override;
 
-  private:
+private:
     explicit LibUsbSystem(libusb_context* context) : context_(context) {}
     libusb_context* context_;
 };

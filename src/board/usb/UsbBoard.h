@@ -15,7 +15,7 @@
 // bus; what goes wrong on the way is told in detail through `report`, while the program shows
 // its own short message.
 class UsbBoard final : public USBFunctions {
-  public:
+public:
     using Report = std::function<void(const QString&)>;
     UsbBoard(std::unique_ptr<UsbSystem> system, UsbSelection selection, Report report,
              const UsbController& controller = EzUsbFx2);
@@ -31,7 +31,7 @@ class UsbBoard final : public USBFunctions {
 
     static constexpr unsigned RequestTimeoutMs = 1000;
 
-  private:
+private:
     struct Found {
         UsbDevice device;
         bool running = false;

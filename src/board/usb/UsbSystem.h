@@ -35,7 +35,7 @@ struct UsbDevice {
 QString UsbDeviceText(const UsbDevice& device);
 
 class UsbHandle {
-  public:
+public:
     virtual ~UsbHandle() = default;
     // One control transfer on endpoint 0; `transferred` receives the bytes moved.
     virtual UsbError controlTransfer(std::uint8_t requestType, std::uint8_t request, std::uint16_t value,
@@ -46,7 +46,7 @@ class UsbHandle {
 };
 
 class UsbSystem {
-  public:
+public:
     virtual ~UsbSystem() = default;
     virtual std::vector<UsbDevice> devices() = 0;
     // Opens the device and claims its interface 0, so that no other program drives it meanwhile.

@@ -10,7 +10,7 @@
 namespace {
 
 class ClickableLabelAccessible final : public QAccessibleWidget {
-  public:
+public:
     explicit ClickableLabelAccessible(ClickableLabel* label)
         : QAccessibleWidget(label, QAccessible::Button) {}
 

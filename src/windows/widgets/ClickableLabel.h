@@ -7,7 +7,7 @@
 // or, once setOnOffText is on, a check box that is checked whenever its text is not "0".
 class ClickableLabel : public QLabel {
     Q_OBJECT
-  public:
+public:
     explicit ClickableLabel(QWidget* parent = nullptr);
 
     void setOnOffText(bool on) { onOff_ = on; }
@@ -17,16 +17,16 @@ class ClickableLabel : public QLabel {
 
     void click();
 
-  Q_SIGNALS:
+Q_SIGNALS:
     void clicked();
 
-  protected:
+protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
 
-  private:
+private:
     bool onOff_ = false;
     bool pressed_ = false;
 };

@@ -17,7 +17,7 @@
 // at every paint, so the picture follows resizing by itself.
 class CurvePlot final : public QWidget {
     Q_OBJECT
-  public:
+public:
     static constexpr int CurveCount = 4;
     static constexpr int GridLinesX = 12; // 10 .. 120 °C
     static constexpr int GridLinesY = 10; // 10 .. 100 %
@@ -51,10 +51,10 @@ class CurvePlot final : public QWidget {
     QRectF markerRect(int i) const;
     int repaintRequests() const { return repaintRequests_; }
 
-  protected:
+protected:
     void paintEvent(QPaintEvent* event) override;
 
-  private:
+private:
     struct Marker {
         float temperature = 0;
         float duty = 0;
@@ -72,7 +72,7 @@ class CurvePlot final : public QWidget {
 // each number beside its grid line whenever its size changes.
 class CurvePlotFrame final : public QWidget {
     Q_OBJECT
-  public:
+public:
     explicit CurvePlotFrame(QWidget* parent = nullptr);
 
     CurvePlot* pctGraph;
@@ -84,10 +84,10 @@ class CurvePlotFrame final : public QWidget {
     QSize minimumSizeHint() const override;
     QSize sizeHint() const override;
 
-  protected:
+protected:
     void resizeEvent(QResizeEvent* event) override;
 
-  private:
+private:
     QFontMetrics numberMetrics() const;
     void placeContents();
 };

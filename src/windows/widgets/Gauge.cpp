@@ -39,7 +39,7 @@ double radians(double degrees) {
 class GaugePointerAccessible final : public QAccessibleInterface,
                                      public QAccessibleValueInterface,
                                      public QAccessibleActionInterface {
-  public:
+public:
     GaugePointerAccessible(Gauge* gauge, int pointer) : gauge_(gauge), pointer_(pointer) {}
 
     bool isValid() const override { return !gauge_.isNull(); }
@@ -116,13 +116,13 @@ class GaugePointerAccessible final : public QAccessibleInterface,
     }
     QStringList keyBindingsForAction(const QString&) const override { return {}; }
 
-  private:
+private:
     QPointer<Gauge> gauge_;
     int pointer_;
 };
 
 class GaugeAccessible final : public QAccessibleWidget, public QAccessibleValueInterface {
-  public:
+public:
     explicit GaugeAccessible(Gauge* gauge) : QAccessibleWidget(gauge, QAccessible::Dial) {}
     ~GaugeAccessible() override {
         for (QAccessible::Id id : ids_)
@@ -170,7 +170,7 @@ class GaugeAccessible final : public QAccessibleWidget, public QAccessibleValueI
     QVariant minimumValue() const override { return gauge()->minimum(); }
     QVariant minimumStepSize() const override { return 0; }
 
-  private:
+private:
     mutable std::array<QAccessible::Id, 2> ids_{};
 };
 

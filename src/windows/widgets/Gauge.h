@@ -17,7 +17,7 @@
 // as settable sliders named by setPointerName.
 class Gauge final : public QWidget {
     Q_OBJECT
-  public:
+public:
     static constexpr int LowPointer = 2;
     static constexpr int HighPointer = 3;
 
@@ -58,10 +58,10 @@ class Gauge final : public QWidget {
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override;
 
-  Q_SIGNALS:
+Q_SIGNALS:
     void pointerMoved(int pointer);
 
-  protected:
+protected:
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
@@ -71,7 +71,7 @@ class Gauge final : public QWidget {
     void focusOutEvent(QFocusEvent* event) override;
     bool focusNextPrevChild(bool next) override;
 
-  private:
+private:
     struct Pointer {
         double value = 0;
         QString name;

@@ -12,7 +12,7 @@ namespace {
 
 // A slider's value in units for assistive technology, settable like a keyboard change.
 class HalfStepSliderAccessible final : public QAccessibleWidget, public QAccessibleValueInterface {
-  public:
+public:
     explicit HalfStepSliderAccessible(HalfStepSlider* slider)
         : QAccessibleWidget(slider, QAccessible::Slider) {}
 

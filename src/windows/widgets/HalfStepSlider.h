@@ -12,7 +12,7 @@
 // assistive technology may set any half.
 class HalfStepSlider final : public QSlider {
     Q_OBJECT
-  public:
+public:
     HalfStepSlider(int maximum, bool halfSteps, QWidget* parent = nullptr);
 
     double unitValue() const { return value() / double(stepsPerUnit_); }
@@ -25,10 +25,10 @@ class HalfStepSlider final : public QSlider {
     // A label that shows the value as text ("37.5"), kept up to date by the slider.
     void setReadout(QLabel* readout);
 
-  Q_SIGNALS:
+Q_SIGNALS:
     void userChanged(double units);
 
-  private:
+private:
     int toSteps(double units) const;
     void snapUserMove(int action);
     void onValueChanged();

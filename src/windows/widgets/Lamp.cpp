@@ -16,7 +16,7 @@ namespace {
 class LampAccessible final : public QAccessibleWidget,
                              public QAccessibleValueInterface,
                              public QAccessibleTextInterface {
-  public:
+public:
     explicit LampAccessible(Lamp* lamp) : QAccessibleWidget(lamp, QAccessible::StaticText) {}
 
     Lamp* lamp() const { return static_cast<Lamp*>(widget()); }

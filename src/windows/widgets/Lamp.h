@@ -9,7 +9,7 @@
 // is announced.
 class Lamp final : public QWidget {
     Q_OBJECT
-  public:
+public:
     explicit Lamp(QWidget* parent = nullptr);
 
     bool isOn() const { return on_; }
@@ -19,9 +19,9 @@ class Lamp final : public QWidget {
 
     QSize sizeHint() const override;
 
-  protected:
+protected:
     void paintEvent(QPaintEvent* event) override;
 
-  private:
+private:
     bool on_ = false;
 };

@@ -100,7 +100,8 @@ void StripChart::dataAppended() {
     if (paused_ || !isVisible() || replotTimer_.isActive()) return;
     const ValueRange range = timeRange();
     const double columnMs = 1000 * (range.upper - range.lower) / std::max(1, axisRect()->width());
-    replotTimer_.start(static_cast<int>(std::clamp<double>(columnMs, MinReplotIntervalMs, MaxReplotIntervalMs)));
+    replotTimer_.start(
+        static_cast<int>(std::clamp<double>(columnMs, MinReplotIntervalMs, MaxReplotIntervalMs)));
 }
 
 void StripChart::setPaused(bool paused) {

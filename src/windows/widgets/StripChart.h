@@ -17,7 +17,7 @@
 // within each axis's limits. Dragging inside the plot moves the value ranges.
 class StripChart final : public QCustomPlot {
     Q_OBJECT
-  public:
+public:
     // A new picture waits for the time one pixel column of the time axis covers (0.6 s for ten
     // minutes on a thousand pixels): drawing more often would repeat the same pixels. It never
     // draws more than 25 pictures a second, and never waits longer than a quarter of a second, so
@@ -50,7 +50,7 @@ class StripChart final : public QCustomPlot {
     // Zooms every value axis about its centre; above 1 zooms out.
     void zoomValueAxes(double factor);
 
-  protected:
+protected:
     void keyPressEvent(QKeyEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
@@ -58,7 +58,7 @@ class StripChart final : public QCustomPlot {
     void showEvent(QShowEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
 
-  private:
+private:
     struct Trace {
         QCPGraph* graph;
         MinMaxDecimator decimator;

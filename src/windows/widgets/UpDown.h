@@ -9,7 +9,7 @@
 // limited by it.
 class UpDown final : public QWidget {
     Q_OBJECT
-  public:
+public:
     UpDown(QLineEdit* buddy, int min, int max, int increment = 1, QWidget* parent = nullptr);
 
     // Names the spinner and its two arrows ("UpDown1", "UpDown1_up", "UpDown1_down") and gives them
@@ -22,10 +22,10 @@ class UpDown final : public QWidget {
     QToolButton* upButton;
     QToolButton* downButton;
 
-  protected:
+protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
-  private:
+private:
     QLineEdit* buddy_;
     int min_;
     int max_;

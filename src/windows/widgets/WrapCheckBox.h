@@ -7,18 +7,18 @@
 // sees are the plain check box's.
 class WrapCheckBox final : public QCheckBox {
     Q_OBJECT
-  public:
+public:
     WrapCheckBox(const QString& text, QWidget* parent = nullptr);
 
     bool hasHeightForWidth() const override { return true; }
     int heightForWidth(int width) const override;
     QSize minimumSizeHint() const override;
 
-  protected:
+protected:
     void paintEvent(QPaintEvent* event) override;
     bool hitButton(const QPoint& pos) const override { return rect().contains(pos); }
 
-  private:
+private:
     // The caption's room beside the indicator, for a box of the given width.
     QRect captionRect(int width) const;
 };
