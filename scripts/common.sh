@@ -6,6 +6,8 @@ PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev libqcustomplot-dev libus
           libgl-dev xvfb xauth fonts-dejavu-core)
 # Only ./scripts/test --fuzz needs these.
 FUZZ_PACKAGES=(clang-14 libfuzzer-14-dev)
+# Only ./scripts/test --strict needs this.
+STRICT_PACKAGES=(clang-format)
 
 # install_missing [more packages...]
 install_missing() {
@@ -21,11 +23,34 @@ install_missing() {
     DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -q --no-install-recommends "${missing[@]}"
 }
 
-# build DIR [extra cmake arguments...]; BUILD_TARGET, when set, builds only that target.
+# build PRESET [extra cmake arguments...]: configures with the preset of CMakePresets.json (again
+# whenever arguments are given, so a switch given last time does not stick) and builds.
+# BUILD_TARGET, when set, builds only that target.
 build() {
-    local dir="$1"; shift
-    if [ ! -f "$dir/build.ninja" ]; then
-        cmake -S "$ROOT" -B "$dir" -G Ninja "$@"
+    local preset="$1"; shift
+    cd "$ROOT"
+    if [ ! -f "$(preset_dir "$preset")/build.ninja" ] || [ $# -gt 0 ]; then
+        cmake --preset "$preset" "$@" >/dev/null
     fi
-    cmake --build "$dir" ${BUILD_TARGET:+--target "$BUILD_TARGET"} -- -j"$(nproc)"
+    cmake --build --preset "$preset" ${BUILD_TARGET:+--target "$BUILD_TARGET"} -- -j"$(nproc)"
+}
+
+# The build folder of a preset.
+preset_dir() {
+    case "$1" in
+        default) echo "$ROOT/build" ;;
+        *) echo "$ROOT/build-$1" ;;
+    esac
+}
+
+# Fails, listing them, when files differ from the project's .clang-format.
+check_format() {
+    local off
+    off=$(cd "$ROOT" && git ls-files -- '*.cpp' '*.h' | while read -r f; do
+              clang-format --dry-run --Werror "$f" >/dev/null 2>&1 || echo "$f"; done)
+    if [ -n "$off" ]; then
+        echo "These files differ from .clang-format (clang-format -i FILE...):"
+        echo "$off"
+        return 1
+    fi
 }

@@ -133,7 +133,7 @@ QStringList SplitBatchLine(const QString& line) {
 
 QString ParseCommand(const QStringList& tokens, bool inBatch, Command& c) {
     if (tokens.isEmpty()) return QStringLiteral("no command given");
-    const QString name = tokens.front();
+    const QString& name = tokens.front();
     c = Command{};
     if (QString e = parseKind(name, inBatch, c.kind); !e.isEmpty()) return e;
     const QStringList words = tokens.mid(1);

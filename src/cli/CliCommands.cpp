@@ -102,7 +102,7 @@ QByteArray ReadSmallFile(const QString& fileName) {
         throw CliFailure{
             ExitFailure,
             QStringLiteral("%1 is too large (more than %2 bytes)").arg(fileName).arg(MaxFileBytes)};
-    const QByteArray bytes = file.read(MaxFileBytes + 1);
+    QByteArray bytes = file.read(MaxFileBytes + 1);
     if (bytes.size() > MaxFileBytes)
         throw CliFailure{
             ExitFailure,

@@ -111,20 +111,20 @@ void ApplyAutoControl(Session& s, bool updateOnChange) {
     }
 
     // The config registers hold other settings of the outputs too, so only the BHV bits change.
-    for (int pair = 0; pair < 2; ++pair) {
-        const int reg = PwmConfig12 + pair;
+    for (std::size_t pair = 0; pair < 2; ++pair) {
+        const int reg = PwmConfig12 + static_cast<int>(pair);
         int value = usb.ReadRegister(address, reg);
         if (usb.linkClosed()) return;
-        value = withBit(value, BhvOdd, table[static_cast<std::size_t>(2 * pair)].AutoControl);
-        value = withBit(value, BhvEven, table[static_cast<std::size_t>(2 * pair + 1)].AutoControl);
+        value = withBit(value, BhvOdd, table[2 * pair].AutoControl);
+        value = withBit(value, BhvEven, table[2 * pair + 1].AutoControl);
         if (!write(reg, value)) return;
     }
 
     // Each zone register holds the codes of two outputs and nothing else: written whole.
-    for (int pair = 0; pair < 2; ++pair) {
-        const int high = ZoneCode(table[static_cast<std::size_t>(2 * pair)].Zone);
-        const int low = ZoneCode(table[static_cast<std::size_t>(2 * pair + 1)].Zone);
-        if (!write(ZoneSelect1 + pair, high * 16 + low)) return;
+    for (std::size_t pair = 0; pair < 2; ++pair) {
+        const int high = ZoneCode(table[2 * pair].Zone);
+        const int low = ZoneCode(table[2 * pair + 1].Zone);
+        if (!write(ZoneSelect1 + static_cast<int>(pair), high * 16 + low)) return;
     }
 
     s.decl.UpdateOnChange = updateOnChange;

@@ -14,7 +14,7 @@ bool ApplySoftwareOptions(Session& s, const TypedSoftwareOptions& typed) {
     struct Box {
         const QString& text;
         const QString& label;
-        std::int32_t largest;
+        std::int32_t largest = 0;
         std::optional<std::int32_t> value;
     };
     Box boxes[] = {{typed.ReadInterval, ReadIntervalLabel, LargestInterval, {}},

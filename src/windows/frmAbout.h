@@ -20,14 +20,14 @@ class frmAbout final : public ChildWindow {
 public:
     frmAbout(Session& session, PollingCycle& polling, QWidget* parent = nullptr);
 
-    QLabel* Label1;
-    QLabel* Label3;
-    ClickableLabel* lblDeviceInfo;
-    QLabel* Label4;
-    ClickableLabel* lblSensorInfo;
-    QLabel* Label5;
-    ClickableLabel* Label6;
-    QPushButton* cmdOK;
+    QLabel* Label1{};
+    QLabel* Label3{};
+    ClickableLabel* lblDeviceInfo{};
+    QLabel* Label4{};
+    ClickableLabel* lblSensorInfo{};
+    QLabel* Label5{};
+    ClickableLabel* Label6{};
+    QPushButton* cmdOK{};
 
 private:
     void openPage(ClickableLabel* link, const QString& address);

@@ -41,37 +41,37 @@ public:
 
     std::int16_t CurrentFan = 0;
 
-    QLabel* Label4;
-    QComboBox* cmbFan;
-    QLabel* Label3;
-    QLineEdit* txtTmin;
-    UpDown* UpDown1;
-    QLabel* Label6;
-    QLineEdit* txtPWMmin;
-    UpDown* UpDown3;
-    QLabel* Label5;
-    QLineEdit* txtPWMmax;
-    UpDown* UpDown2;
-    QLabel* Label11;
-    QComboBox* cmbZone;
-    QCheckBox* chkAutoControl;
-    QCheckBox* chkShowConPoint;
-    QGroupBox* Frame2;
-    QCheckBox* chkUpdateOnChange;
-    QPushButton* cmdOK;
-    QPushButton* cmdApply;
-    QPushButton* cmdClose;
+    QLabel* Label4{};
+    QComboBox* cmbFan{};
+    QLabel* Label3{};
+    QLineEdit* txtTmin{};
+    UpDown* UpDown1{};
+    QLabel* Label6{};
+    QLineEdit* txtPWMmin{};
+    UpDown* UpDown3{};
+    QLabel* Label5{};
+    QLineEdit* txtPWMmax{};
+    UpDown* UpDown2{};
+    QLabel* Label11{};
+    QComboBox* cmbZone{};
+    QCheckBox* chkAutoControl{};
+    QCheckBox* chkShowConPoint{};
+    QGroupBox* Frame2{};
+    QCheckBox* chkUpdateOnChange{};
+    QPushButton* cmdOK{};
+    QPushButton* cmdApply{};
+    QPushButton* cmdClose{};
 
-    CurvePlotFrame* fraGraph;
-    CurvePlot* pctGraph;
+    CurvePlotFrame* fraGraph{};
+    CurvePlot* pctGraph{};
     std::array<QLabel*, CurvePlot::GridLinesX> lblX{};
     std::array<QLabel*, CurvePlot::GridLinesY + 1> lblP{};
-    QLabel* Label1;
-    QLabel* Label2;
-    QLabel* Label7;
-    QLabel* Label8;
-    QLabel* Label9;
-    QLabel* Label10;
+    QLabel* Label1{};
+    QLabel* Label2{};
+    QLabel* Label7{};
+    QLabel* Label8{};
+    QLabel* Label9{};
+    QLabel* Label10{};
 
 protected:
     void Form_Unload() override;

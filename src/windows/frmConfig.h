@@ -20,20 +20,20 @@ public:
     void cmdOK_Click();
     void cmdCancel_Click();
 
-    QGroupBox* Frame1;
-    QCheckBox* chkMonitoring;
-    QCheckBox* chkTODIS;
-    QLabel* Label1;
-    QComboBox* cmbPin13;
-    QCheckBox* chkPowerDown;
-    QLabel* Label4;
-    QComboBox* cmbGain;
-    QLabel* Label5;
-    QComboBox* cmbOffset;
-    QCheckBox* chkUseDefault;
-    QPushButton* cmdOK;
-    QPushButton* cmdCancel;
-    QPushButton* cmdApply;
+    QGroupBox* Frame1{};
+    QCheckBox* chkMonitoring{};
+    QCheckBox* chkTODIS{};
+    QLabel* Label1{};
+    QComboBox* cmbPin13{};
+    QCheckBox* chkPowerDown{};
+    QLabel* Label4{};
+    QComboBox* cmbGain{};
+    QLabel* Label5{};
+    QComboBox* cmbOffset{};
+    QCheckBox* chkUseDefault{};
+    QPushButton* cmdOK{};
+    QPushButton* cmdCancel{};
+    QPushButton* cmdApply{};
 
     // The last Apply refused an entry; OK then keeps the window open.
     bool applyFailed() const { return applyFailed_; }

@@ -29,18 +29,18 @@ public:
     // The polling cycle's refresh: the GPIO warnings from the cached enable flags, no request.
     void RefreshGpioLabels();
 
-    QTabWidget* SSTab1;
+    QTabWidget* SSTab1{};
 
     // "All Fans"
-    QGroupBox* fraAllFans;
-    QLabel* lblFreq;
-    QComboBox* cmbFreq;
-    QCheckBox* chkHighFreq;
-    QCheckBox* chkFastTach;
-    QCheckBox* chkFullSpeed;
+    QGroupBox* fraAllFans{};
+    QLabel* lblFreq{};
+    QComboBox* cmbFreq{};
+    QCheckBox* chkHighFreq{};
+    QCheckBox* chkFastTach{};
+    QCheckBox* chkFullSpeed{};
     std::array<QCheckBox*, 4> chkFanFail{};
-    QLabel* lblSpinUp;
-    QComboBox* cmbSpinUp;
+    QLabel* lblSpinUp{};
+    QComboBox* cmbSpinUp{};
 
     // "Fan1" .. "Fan4"
     std::array<QGroupBox*, 4> fraPWM{};
@@ -74,9 +74,9 @@ public:
     UpDown *UpDown9{}, *UpDown10{}, *UpDown11{}, *UpDown12{}, *UpDown13{}, *UpDown14{}, *UpDown15{},
         *UpDown16{};
 
-    QPushButton* cmdOK;
-    QPushButton* cmdCancel;
-    QPushButton* cmdApply;
+    QPushButton* cmdOK{};
+    QPushButton* cmdCancel{};
+    QPushButton* cmdApply{};
 
 protected:
     void Form_Unload() override;

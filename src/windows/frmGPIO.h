@@ -26,18 +26,18 @@ public:
     // The polling cycle's once-a-second refresh of the input rows.
     void RefreshStatus();
 
-    QGroupBox* Frame1;
-    QLabel* Label1; // "Direction"
-    QLabel* Label2; // "Polarity"
-    QLabel* Label3; // "Status"
+    QGroupBox* Frame1{};
+    QLabel* Label1{}; // "Direction"
+    QLabel* Label2{}; // "Polarity"
+    QLabel* Label3{}; // "Status"
     std::array<QCheckBox*, 4> chkEnable{};
     std::array<QComboBox*, 4> cmbDir{};
     std::array<QComboBox*, 4> cmbPolarity{};
     std::array<QComboBox*, 4> cmbStatus{};
     std::array<QLabel*, 4> lblValue{};
-    QPushButton* cmdOK;
-    QPushButton* cmdCancel;
-    QPushButton* cmdApply;
+    QPushButton* cmdOK{};
+    QPushButton* cmdCancel{};
+    QPushButton* cmdApply{};
 
 protected:
     void Form_Unload() override;

@@ -35,17 +35,17 @@ public:
     StripChart* shownChart() const;
     const GraphHistory& history() const { return history_; }
 
-    QLabel* Label1;
-    QComboBox* cmbGraph;
-    QLabel* Label2;
-    QLineEdit* txtUpdate;
-    UpDown* UpDown1;
+    QLabel* Label1{};
+    QComboBox* cmbGraph{};
+    QLabel* Label2{};
+    QLineEdit* txtUpdate{};
+    UpDown* UpDown1{};
     std::array<StripChart*, GraphTypeCount> stpGraph{};
-    QLabel* Label3;
-    QComboBox* cmbHistory;
-    QPushButton* cmdPause;
-    QPushButton* cmdSavePicture;
-    QPushButton* cmdSaveData;
+    QLabel* Label3{};
+    QComboBox* cmbHistory{};
+    QPushButton* cmdPause{};
+    QPushButton* cmdSavePicture{};
+    QPushButton* cmdSaveData{};
 
 protected:
     void Form_Unload() override;

@@ -21,14 +21,14 @@ public:
     void RefreshTemperatures();
     void cmdClose_Click();
 
-    QGroupBox* Frame1;
-    QLabel* Label1;
-    QGroupBox* Frame2;
-    QLabel* Label2;
+    QGroupBox* Frame1{};
+    QLabel* Label1{};
+    QGroupBox* Frame2{};
+    QLabel* Label2{};
     std::array<HalfStepSlider*, 2> sldHeater{};
     std::array<QLabel*, 2> lblLevel{}; // each slider's value as text
     std::array<QLabel*, 2> lblTemp{};
-    QPushButton* cmdClose;
+    QPushButton* cmdClose{};
 
 protected:
     void Form_Unload() override;

@@ -18,8 +18,8 @@ public:
     // Where the manual is looked for: the program's own folder.
     static QString pagePath(const QString& programFolder);
 
-    QTextBrowser* brwWebBrowser;
-    QCheckBox* chkHelp;
+    QTextBrowser* brwWebBrowser{};
+    QCheckBox* chkHelp{};
 
 protected:
     void Form_Unload() override;

@@ -22,18 +22,18 @@ public:
     void PollFreeWheel();
     void cmdClose_Click();
 
-    QGroupBox* Frame1;
-    QLabel* Label1;
-    QLabel* lblRevision;
-    QLabel* Label3;
-    QLabel* lbl5V;
-    QLabel* Label2;
-    QLabel* lbl12V;
+    QGroupBox* Frame1{};
+    QLabel* Label1{};
+    QLabel* lblRevision{};
+    QLabel* Label3{};
+    QLabel* lbl5V{};
+    QLabel* Label2{};
+    QLabel* lbl12V{};
     std::array<QLabel*, 5> Label4{}; // 0 "Device Address", 1..4 beside lblFanPresent 0..3
-    QLabel* lblSMBusAddress;
+    QLabel* lblSMBusAddress{};
     std::array<QLabel*, 4> lblFanPresent{};
-    QPushButton* cmdFreeWheel;
-    QPushButton* cmdClose;
+    QPushButton* cmdFreeWheel{};
+    QPushButton* cmdClose{};
 
 protected:
     void Form_Unload() override;

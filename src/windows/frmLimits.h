@@ -33,22 +33,22 @@ public:
     void RefreshInterruptStatus();
     void RefreshLiveValues();
 
-    QGroupBox* fraLimits;
-    QLabel* lblTemp;
-    QComboBox* cmbTemp;
-    Gauge* ggeTemp;
-    QLabel* lblFan;
-    QComboBox* cmbFan;
-    Gauge* ggeFan;
+    QGroupBox* fraLimits{};
+    QLabel* lblTemp{};
+    QComboBox* cmbTemp{};
+    Gauge* ggeTemp{};
+    QLabel* lblFan{};
+    QComboBox* cmbFan{};
+    Gauge* ggeFan{};
 
-    QGroupBox* fraInterrupts;
-    QLabel* lblMask;
+    QGroupBox* fraInterrupts{};
+    QLabel* lblMask{};
     std::array<QLabel*, InterruptRows> Label4{};
     std::array<QCheckBox*, InterruptRows> chkMask{};
     std::array<Lamp*, InterruptRows> tglAlert{};
 
-    QPushButton* cmdApply;
-    QPushButton* cmdClose;
+    QPushButton* cmdApply{};
+    QPushButton* cmdClose{};
 
 protected:
     void Form_Unload() override;

@@ -24,15 +24,15 @@ public:
     void cmdLogData_Click();
     void cmdClose_Click();
 
-    QGroupBox* Frame1;
+    QGroupBox* Frame1{};
     std::array<QCheckBox*, LogChannelCount> chkLog{};
-    QPushButton* cmdSelectAll;
-    QPushButton* cmdDeselectAll;
-    QLabel* Label1;
-    QLineEdit* txtLogInt;
-    UpDown* UpDown1;
-    QPushButton* cmdLogData;
-    QPushButton* cmdClose;
+    QPushButton* cmdSelectAll{};
+    QPushButton* cmdDeselectAll{};
+    QLabel* Label1{};
+    QLineEdit* txtLogInt{};
+    UpDown* UpDown1{};
+    QPushButton* cmdLogData{};
+    QPushButton* cmdClose{};
 
 private:
     void buildControls();

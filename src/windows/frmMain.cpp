@@ -239,8 +239,8 @@ void frmMain::setStatusText(const QString& text) {
     session_.setStatusText(text);
 }
 
-void frmMain::registerWindow(const QString& className, Factory factory) {
-    factories_.insert(className, std::move(factory));
+void frmMain::registerWindow(const QString& className, const Factory& factory) {
+    factories_.insert(className, factory);
     for (QAction* a : findChildren<QAction*>()) {
         const QString target = toolbarWindows_.value(a->data().toString(), a->data().toString());
         if (target == className) a->setEnabled(true);
@@ -337,7 +337,7 @@ void frmMain::rearmMaster() {
     }
     if (tmrMaster->isActive() && *due == armedForMs_) return;
     armedForMs_ = *due;
-    tmrMaster->start(static_cast<int>(std::clamp<std::int64_t>(*due - now, 0, 24 * 3600 * 1000)));
+    tmrMaster->start(static_cast<int>(std::clamp<std::int64_t>(*due - now, 0, 24LL * 3600 * 1000)));
 }
 
 void frmMain::tmrMaster_Timer() {

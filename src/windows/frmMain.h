@@ -51,36 +51,36 @@ public:
 
     // Makes a window class openable: its menu item and toolbar button become enabled.
     using Factory = std::function<ChildWindow*(Session&, PollingCycle&)>;
-    void registerWindow(const QString& className, Factory factory);
+    void registerWindow(const QString& className, const Factory& factory);
 
-    QMdiArea* mdiArea;
-    QTimer* tmrMaster;
-    QToolBar* tbToolBar;
-    QStatusBar* sbStatusBar;
+    QMdiArea* mdiArea{};
+    QTimer* tmrMaster{};
+    QToolBar* tbToolBar{};
+    QStatusBar* sbStatusBar{};
     std::array<QLabel*, 3> sbPanels{}; // status text, date, time
 
-    QMenu* mnuFile;
-    QAction* mnuSave;
-    QAction* mnuLog;
-    QMenu* mnuDevice;
-    QAction* mnuRegMap;
-    QAction* mnuGraph;
-    QAction* mnuLimits;
-    QMenu* mnuConfig;
-    QAction* mnuGeneralConfig;
-    QAction* mnuFanConfig;
-    QAction* mnuGPIO;
-    QAction* mnuSoftware;
-    QMenu* mnuControl;
-    QAction* mnuAutoControl;
-    QAction* mnuManual;
-    QMenu* mnuBoard;
-    QAction* mnuEvalBoard;
-    QAction* mnuHeaters;
-    QMenu* mnuWindow;
-    QMenu* mnuMainAbout;
-    QAction* mnuHelp;
-    QAction* mnuAbout;
+    QMenu* mnuFile{};
+    QAction* mnuSave{};
+    QAction* mnuLog{};
+    QMenu* mnuDevice{};
+    QAction* mnuRegMap{};
+    QAction* mnuGraph{};
+    QAction* mnuLimits{};
+    QMenu* mnuConfig{};
+    QAction* mnuGeneralConfig{};
+    QAction* mnuFanConfig{};
+    QAction* mnuGPIO{};
+    QAction* mnuSoftware{};
+    QMenu* mnuControl{};
+    QAction* mnuAutoControl{};
+    QAction* mnuManual{};
+    QMenu* mnuBoard{};
+    QAction* mnuEvalBoard{};
+    QAction* mnuHeaters{};
+    QMenu* mnuWindow{};
+    QMenu* mnuMainAbout{};
+    QAction* mnuHelp{};
+    QAction* mnuAbout{};
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -102,7 +102,7 @@ private:
     QMap<QString, Factory> factories_;      // window class -> constructor
     QMap<QString, QString> toolbarWindows_; // toolbar key -> window class
     QMap<QString, QPointer<ChildWindow>> open_;
-    QTimer* clockTimer_;
+    QTimer* clockTimer_{};
     bool unloaded_ = false;
     bool pollingOn_ = false;
     std::int64_t armedForMs_ = -1; // the clock time the master timer is set to fire at

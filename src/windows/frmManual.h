@@ -25,14 +25,14 @@ public:
 
     bool SliderHeld = false;
 
-    QLabel* Label1;
-    QComboBox* cmbPWM;
-    QGroupBox* Frame1;
+    QLabel* Label1{};
+    QComboBox* cmbPWM{};
+    QGroupBox* Frame1{};
     std::array<QLabel*, 2> lblPWM{};  // 0 the duty, 1 its title
     std::array<QLabel*, 2> lblTach{}; // 0 the speed, 1 its title
-    HalfStepSlider* sldManual;
-    QLabel* lblStatus;
-    QPushButton* cmdClose;
+    HalfStepSlider* sldManual{};
+    QLabel* lblStatus{};
+    QPushButton* cmdClose{};
 
 protected:
     void Form_Unload() override;

@@ -19,19 +19,19 @@ public:
     void cmdApply_Click();
     void cmdCancel_Click();
 
-    QGroupBox* Frame1;
-    WrapCheckBox* chkMonitoring;
-    QLabel* Label1;
-    QLineEdit* txtReadInt;
-    UpDown* UpDown1;
-    QLabel* Label2;
-    QLineEdit* txtGraphing;
-    UpDown* UpDown2;
-    QLabel* Label3;
-    QLineEdit* txtLogging;
-    UpDown* UpDown3;
-    QPushButton* cmdApply;
-    QPushButton* cmdCancel;
+    QGroupBox* Frame1{};
+    WrapCheckBox* chkMonitoring{};
+    QLabel* Label1{};
+    QLineEdit* txtReadInt{};
+    UpDown* UpDown1{};
+    QLabel* Label2{};
+    QLineEdit* txtGraphing{};
+    UpDown* UpDown2{};
+    QLabel* Label3{};
+    QLineEdit* txtLogging{};
+    UpDown* UpDown3{};
+    QPushButton* cmdApply{};
+    QPushButton* cmdCancel{};
 
 private:
     void buildControls();

@@ -19,13 +19,13 @@ public:
     void cmdRecall_Click();
     void cmdClose_Click();
 
-    QGroupBox* Frame2;
-    QLabel* Label2;
-    QLineEdit* txtComment;
-    QPushButton* cmdsave;
-    QPushButton* cmdRecall;
-    QCheckBox* chkNotDefaults;
-    QPushButton* cmdClose;
+    QGroupBox* Frame2{};
+    QLabel* Label2{};
+    QLineEdit* txtComment{};
+    QPushButton* cmdsave{};
+    QPushButton* cmdRecall{};
+    QCheckBox* chkNotDefaults{};
+    QPushButton* cmdClose{};
 
 private:
     void buildControls();

@@ -17,16 +17,16 @@ public:
     void setProgInfo(const QString& text) override;
     void processEvents() override;
 
-    QLabel* lblProductName;
-    QLabel* lblVersion;
-    QLabel* lblPlatform;
-    QLabel* lblProgInfo;
-    QLabel* lblProgress;
+    QLabel* lblProductName{};
+    QLabel* lblVersion{};
+    QLabel* lblPlatform{};
+    QLabel* lblProgInfo{};
+    QLabel* lblProgress{};
 
     static constexpr int ProgressDesignWidthTwips = 6000;
 
 private:
-    QWidget* progressTrack_;
+    QWidget* progressTrack_{};
 };
 
 // "Version 1.0.0"

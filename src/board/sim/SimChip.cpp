@@ -65,7 +65,7 @@ int pairNibble(int reg, int n) {
 
 SimChip::SimChip(const ChipScenario& scenario) : board_(scenario) {
     for (const RegisterEntry& e : BuildRegisterTable())
-        regs_[static_cast<std::size_t>(e.Address)] = static_cast<std::uint8_t>(e.Default);
+        regAt(e.Address) = static_cast<std::uint8_t>(e.Default);
     for (std::size_t n = 0; n < 4; ++n) {
         manualDuty_[n] = regs_[RegCurrentDuty1 + n];
         duty_[n] = manualDuty_[n];
@@ -81,7 +81,7 @@ void SimChip::setHeaterLevel(int heater, int level) {
 }
 
 int SimChip::read(int reg) const {
-    return regs_[static_cast<std::size_t>(reg & 0xFF)];
+    return regAt(reg & 0xFF);
 }
 
 void SimChip::write(int reg, int value) {
@@ -103,7 +103,7 @@ void SimChip::write(int reg, int value) {
     } else {
         const auto entry = FindRegisterByAddress(reg);
         if (!entry || BuildRegisterTable()[static_cast<std::size_t>(*entry)].ReadOnly) return;
-        regs_[static_cast<std::size_t>(reg)] = static_cast<std::uint8_t>(value);
+        regAt(reg) = static_cast<std::uint8_t>(value);
     }
     evaluate();
 }
@@ -152,9 +152,8 @@ bool SimChip::monitoring() const {
 ChipPhysics::FanDrive SimChip::fanDrive() const {
     ChipPhysics::FanDrive drive{};
     for (int n = 0; n < 4; ++n) {
-        double d = regs_[static_cast<std::size_t>(RegCurrentDuty1 + n)] / 255.0;
-        if (pairBit(regs_[static_cast<std::size_t>(pairRegister(RegPwmConfig12, n))], n, 0x20, 0x10))
-            d = 1.0 - d;
+        double d = regAt(RegCurrentDuty1 + n) / 255.0;
+        if (pairBit(regAt(pairRegister(RegPwmConfig12, n)), n, 0x20, 0x10)) d = 1.0 - d;
         // A PWM pin taken as a GPIO pin no longer carries the PWM: its fan gets no drive.
         if (regs_[RegGpioEnable] & (0x08 >> n)) d = 0.0;
         drive[static_cast<std::size_t>(n)] = d;
@@ -168,7 +167,7 @@ void SimChip::measure(bool first) {
     int highest = -128;
     for (int s = 0; s < ChipPhysics::SensorCount; ++s) {
         const int t = static_cast<int>(std::clamp(std::lround(board_.sensorC(s, now_)), -128L, 127L));
-        regs_[static_cast<std::size_t>(RegTemperature1 + s)] = static_cast<std::uint8_t>(t & 0xFF);
+        regAt(RegTemperature1 + s) = static_cast<std::uint8_t>(t & 0xFF);
         highest = std::max(highest, t);
     }
     regs_[RegMaxTemperature] = static_cast<std::uint8_t>(highest & 0xFF);
@@ -176,8 +175,8 @@ void SimChip::measure(bool first) {
         if (regs_[RegConfig2] & (1 << f)) continue; // TnDIS: the counter stands still
         const int pulses = ((regs_[RegPulsesPerRev] >> (2 * f)) & 0x03) + 1;
         const int count = board_.tachCount(f, pulses, now_);
-        regs_[static_cast<std::size_t>(RegTach1Low + 2 * f)] = static_cast<std::uint8_t>(count & 0xFF);
-        regs_[static_cast<std::size_t>(RegTach1Low + 2 * f + 1)] = static_cast<std::uint8_t>(count >> 8);
+        regAt(RegTach1Low + 2 * f) = static_cast<std::uint8_t>(count & 0xFF);
+        regAt(RegTach1Low + 2 * f + 1) = static_cast<std::uint8_t>(count >> 8);
     }
 }
 
@@ -188,9 +187,9 @@ void SimChip::updateStatus() {
     int status2 = 0;
     overTemperature_ = false;
     for (int s = 0; s < ChipPhysics::SensorCount; ++s) {
-        const int t = signedByte(regs_[static_cast<std::size_t>(RegTemperature1 + s)]);
-        const int low = signedByte(regs_[static_cast<std::size_t>(RegTempLowLimit1 + 2 * s)]);
-        const int high = signedByte(regs_[static_cast<std::size_t>(RegTempHighLimit1 + 2 * s)]);
+        const int t = signedByte(regAt(RegTemperature1 + s));
+        const int low = signedByte(regAt(RegTempLowLimit1 + 2 * s));
+        const int high = signedByte(regAt(RegTempHighLimit1 + 2 * s));
         overTemperature_ = overTemperature_ || t > high;
         if (t < low || t > high) {
             if (s < 7)
@@ -215,7 +214,7 @@ void SimChip::updateStatus() {
     // NRM: the chip has left normal operation, i.e. a fan-fail or over-temperature condition is
     // holding at least one output at full speed.
     for (int n = 0; n < 4; ++n) {
-        const int config = regs_[static_cast<std::size_t>(pairRegister(RegPwmConfig12, n))];
+        const int config = regAt(pairRegister(RegPwmConfig12, n));
         const bool failForced = pairBit(config, n, 0x02, 0x01) && fanFailed_[static_cast<std::size_t>(n)];
         const bool heatForced = pairBit(config, n, 0x08, 0x04) && overTemperature_;
         if (failForced || heatForced) status2 |= 0x08;
@@ -228,7 +227,7 @@ void SimChip::updateStatus() {
 void SimChip::updateOutputs(double dtS) {
     bool anyFanFailForcing = false;
     for (int n = 0; n < 4; ++n) {
-        const int config = regs_[static_cast<std::size_t>(pairRegister(RegPwmConfig12, n))];
+        const int config = regAt(pairRegister(RegPwmConfig12, n));
         anyFanFailForcing =
             anyFanFailForcing || (pairBit(config, n, 0x02, 0x01) && fanFailed_[static_cast<std::size_t>(n)]);
     }
@@ -236,18 +235,18 @@ void SimChip::updateOutputs(double dtS) {
 
     for (int n = 0; n < 4; ++n) {
         const auto i = static_cast<std::size_t>(n);
-        const int config = regs_[static_cast<std::size_t>(pairRegister(RegPwmConfig12, n))];
+        const int config = regAt(pairRegister(RegPwmConfig12, n));
         const bool automatic = pairBit(config, n, 0x80, 0x40);
         if (!automatic) {
             duty_[i] = manualDuty_[i];
         } else {
-            const int zone = pairNibble(regs_[static_cast<std::size_t>(pairRegister(RegZoneSelect12, n))], n);
+            const int zone = pairNibble(regAt(pairRegister(RegZoneSelect12, n)), n);
             double target = 255.0;
             // Zones 11..15 name no sensor; the chip then errs on the safe side and runs the fan
             // at full speed.
             if (zone <= 10) {
                 const int zoneReg = zone == 0 ? int(RegMaxTemperature) : RegTemperature1 + zone - 1;
-                const int t = signedByte(regs_[static_cast<std::size_t>(zoneReg)]);
+                const int t = signedByte(regAt(zoneReg));
                 const int tmin = regs_[i + RegTmin1];
                 const int pwmMin = regs_[i + RegMinDuty1];
                 const int pwmMax = regs_[i + RegMaxDuty1];
@@ -260,7 +259,7 @@ void SimChip::updateOutputs(double dtS) {
                              ? std::min(pwmMin + CurveSlopePerC * std::max(t - tmin, 0), double(pwmMax))
                              : 0.0;
             }
-            const int acoustics = regs_[static_cast<std::size_t>(pairRegister(RegAcoustics12, n))];
+            const int acoustics = regAt(pairRegister(RegAcoustics12, n));
             if (pairBit(acoustics, n, 0x80, 0x08)) {
                 const int code = pairNibble(acoustics, n) & 0x07;
                 const double maxChange = 255.0 * dtS / RampFullScaleS[static_cast<std::size_t>(code)];

@@ -19,7 +19,7 @@ public:
     // coarse steps so that hours cost little. Both are whole multiples of StepMs.
     static constexpr std::int64_t StepMs = 20;
     static constexpr std::int64_t CoarseStepMs = 1000;
-    static constexpr std::int64_t CatchUpMs = 10 * 60 * 1000;
+    static constexpr std::int64_t CatchUpMs = 10LL * 60 * 1000;
 
     // Moves the chip's model on to the given time (milliseconds of chip time). The first call
     // also takes the first readings.
@@ -54,6 +54,8 @@ private:
 
     ChipPhysics board_;
     std::array<std::uint8_t, 256> regs_{};
+    std::uint8_t& regAt(int address) { return regs_[static_cast<std::size_t>(address)]; }
+    std::uint8_t regAt(int address) const { return regs_[static_cast<std::size_t>(address)]; }
     std::array<std::uint8_t, 4> manualDuty_{}; // last duty written to each output's current-duty register
     std::array<double, 4> duty_{};             // duty each output drives, 0..255, before inversion
     std::array<bool, 4> curveOn_{};            // automatic output above its off threshold

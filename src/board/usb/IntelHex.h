@@ -29,4 +29,4 @@ struct HexImage {
 HexImage ParseIntelHex(const QByteArray& text);
 
 // The image files the loader accepts are small; anything larger is not a firmware image.
-inline constexpr qint64 MaxHexFileBytes = 1024 * 1024;
+inline constexpr qint64 MaxHexFileBytes = 1024LL * 1024;

@@ -21,10 +21,10 @@ struct RamRange {
 };
 
 struct UsbController {
-    const char* name;
-    std::uint16_t cpuControl;         // control/status register; bit 0 holds the CPU in reset
-    std::array<RamRange, 2> loadable; // what the firmware-load request can write
-    int chunkBytes;                   // most data bytes in one firmware-load request
+    const char* name = nullptr;
+    std::uint16_t cpuControl = 0;       // control/status register; bit 0 holds the CPU in reset
+    std::array<RamRange, 2> loadable{}; // what the firmware-load request can write
+    int chunkBytes = 0;                 // most data bytes in one firmware-load request
 };
 
 inline constexpr UsbController EzUsbFx2{"EZ-USB FX2", 0xE600, {{{0x0000, 0x3FFF}, {0xE000, 0xE1FF}}}, 1024};

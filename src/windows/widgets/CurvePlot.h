@@ -75,11 +75,11 @@ class CurvePlotFrame final : public QWidget {
 public:
     explicit CurvePlotFrame(QWidget* parent = nullptr);
 
-    CurvePlot* pctGraph;
+    CurvePlot* pctGraph{};
     std::array<QLabel*, CurvePlot::GridLinesX> lblX{};     // "10" .. "120"
     std::array<QLabel*, CurvePlot::GridLinesY + 1> lblP{}; // "0" .. "100"
-    QLabel* Label1;                                        // "%"
-    QLabel* Label2;                                        // "Temperature °C"
+    QLabel* Label1{};                                      // "%"
+    QLabel* Label2{};                                      // "Temperature °C"
 
     QSize minimumSizeHint() const override;
     QSize sizeHint() const override;

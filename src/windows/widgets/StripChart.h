@@ -60,7 +60,7 @@ protected:
 
 private:
     struct Trace {
-        QCPGraph* graph;
+        QCPGraph* graph{};
         MinMaxDecimator decimator;
     };
     void setUpAxis(QCPAxis* axis, GraphAxis kind);

@@ -19,14 +19,14 @@ public:
     int minimum() const { return min_; }
     int maximum() const { return max_; }
 
-    QToolButton* upButton;
-    QToolButton* downButton;
+    QToolButton* upButton{};
+    QToolButton* downButton{};
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    QLineEdit* buddy_;
+    QLineEdit* buddy_{};
     int min_;
     int max_;
     int increment_;
