@@ -1,6 +1,7 @@
 # Installs the build into a staging root (DESTDIR, so the udev rule's absolute folder lands there
-# too) and checks that every file the program needs is where it looks for it, and that the
-# installed command-line tool starts through its link.
+# too) and checks that every file the program needs is where it looks for it, that the udev rule
+# lets both the user at the seat and the plugdev group use the board, and that the installed
+# command-line tool starts through its link.
 #   cmake -DBUILD_DIR=... -DSTAGE=... -P check_install.cmake
 file(REMOVE_RECURSE ${STAGE})
 execute_process(COMMAND ${CMAKE_COMMAND} -E env DESTDIR=${STAGE}
@@ -16,6 +17,18 @@ foreach(path usr/lib/vortane/vortane-eval usr/lib/vortane/vortane-cli usr/lib/vo
     message(FATAL_ERROR "not installed: /${path}")
   endif()
 endforeach()
+
+file(STRINGS ${STAGE}/etc/udev/rules.d/60-vortane.rules rules REGEX "^SUBSYSTEM")
+list(LENGTH rules count)
+if(NOT count EQUAL 2)
+  message(FATAL_ERROR "the udev rule should match the board's two pairs of IDs, not ${count}")
+endif()
+foreach(rule IN LISTS rules)
+  if(NOT rule MATCHES "TAG\\+=\"uaccess\"" OR NOT rule MATCHES "GROUP=\"plugdev\", MODE=\"0660\"")
+    message(FATAL_ERROR "a udev rule without both the seat's access and the plugdev group: ${rule}")
+  endif()
+endforeach()
+
 execute_process(COMMAND ${STAGE}/usr/bin/vortane-cli --help RESULT_VARIABLE status OUTPUT_VARIABLE out)
 if(NOT status EQUAL 0 OR NOT out MATCHES "vortane-cli")
   message(FATAL_ERROR "the installed vortane-cli does not start: ${status}")
