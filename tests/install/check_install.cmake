@@ -12,11 +12,19 @@ if(NOT status EQUAL 0)
 endif()
 foreach(path usr/lib/vortane/vortane-eval usr/lib/vortane/vortane-cli usr/lib/vortane/VORTANEHelp.htm
              usr/bin/vortane-eval usr/bin/vortane-cli usr/share/applications/vortane-eval.desktop
-             usr/share/icons/hicolor/scalable/apps/vortane-eval.svg etc/udev/rules.d/60-vortane.rules)
+             usr/share/icons/hicolor/scalable/apps/vortane-eval.svg
+             usr/share/metainfo/com.heldrix.vortane_eval.metainfo.xml
+             usr/share/man/man1/vortane-eval.1.gz usr/share/man/man1/vortane-cli.1.gz
+             usr/share/doc/vortane-eval/copyright usr/share/doc/vortane-eval/changelog.gz
+             etc/udev/rules.d/60-vortane.rules)
   if(NOT EXISTS ${STAGE}/${path})
     message(FATAL_ERROR "not installed: /${path}")
   endif()
 endforeach()
+# The package's copy of the rule is only for the package: udev would not read it under /usr/local.
+if(EXISTS ${STAGE}/usr/lib/udev)
+  message(FATAL_ERROR "cmake --install put a udev rule in /usr/lib/udev, beside the one in /etc")
+endif()
 
 file(STRINGS ${STAGE}/etc/udev/rules.d/60-vortane.rules rules REGEX "^SUBSYSTEM")
 list(LENGTH rules count)
