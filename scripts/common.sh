@@ -2,8 +2,9 @@
 set -euo pipefail
 
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+# help2man makes the manual pages from the programs' --help at build time.
 PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev libqcustomplot-dev libusb-1.0-0-dev
-          libgl-dev xvfb xauth fonts-dejavu-core)
+          libgl-dev xvfb xauth fonts-dejavu-core help2man)
 # Only ./scripts/test --fuzz needs these.
 FUZZ_PACKAGES=(clang-14 libfuzzer-14-dev)
 # Only ./scripts/test --strict needs this.

@@ -21,6 +21,7 @@ namespace {
 QString usage() {
     return QStringLiteral("Usage: vortane-eval [options]\n"
                           "The VORTANE evaluation software. Starts on the built-in simulated board.\n\n"
+                          "Options:\n"
                           "  --help                    show this text\n") +
            BoardOptionsHelp();
 }

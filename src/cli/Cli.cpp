@@ -25,7 +25,8 @@ QString CliUsage() {
                "Commands:\n"
                "  probe                      connect; show the chip's address and identification registers\n"
                "  read REG...                read registers\n"
-               "  write REG VALUE [--mask M] write a register, then show the value the chip holds; with\n"
+               "  write REG VALUE [--mask M]\n"
+               "                             write a register, then show the value the chip holds; with\n"
                "                             --mask only the bits set in M change (read-modify-write)\n"
                "  dump [--json]              every register of the table: address, value, name, and the\n"
                "                             default where the value differs; --json: keys address, name,\n"
@@ -67,8 +68,11 @@ QString CliUsage() {
            BoardOptionsHelp() +
            QStringLiteral(
                "\n"
-               "Exit status: 0 done; 1 link error, unreadable or malformed file, or other failure;\n"
-               "2 bad arguments; 130 a batch interrupted by Ctrl+C.\n"
+               "Exit status:\n"
+               "  0    done\n"
+               "  1    a link error, an unreadable or malformed file, or another failure\n"
+               "  2    bad arguments\n"
+               "  130  a batch interrupted by Ctrl+C\n"
                "\n"
                "Examples:\n"
                "  vortane-cli probe\n"
