@@ -1,8 +1,8 @@
 // The real vortane-cli executable, for what only a process shows: the Ctrl+C handler and the
 // boards that main() builds from --board. What the tool prints and sends is tested in-process.
 #include "support/Rows.h"
+#include "support/SimSession.h"
 
-#include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
@@ -62,10 +62,8 @@ private Q_SLOTS:
         ::kill(static_cast<pid_t>(monitor.processId()), SIGINT);
         QCOMPARE(exitStatus(monitor), 0);
         out += monitor.readAllStandardOutput();
-        QFile log(csv);
-        QVERIFY(log.open(QIODevice::ReadOnly));
         const QStringList records =
-            QString::fromLatin1(log.readAll()).split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
+            QString::fromLatin1(fileBytes(csv)).split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
         QCOMPARE(records.size(), out.count('\n')); // the title and the header, then the samples
 
         QCOMPARE(exitStatus(early), 130);

@@ -4,7 +4,6 @@
 #include "monitoring/PollingCycle.h"
 #include "support/SimSession.h"
 
-#include <QFile>
 #include <QRandomGenerator>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -196,10 +195,9 @@ private Q_SLOTS:
         d.LogSampleCount = std::int64_t(1) << 32; // a count past 32 bits keeps its time column
         p.run(350);                               // lines at 0, 110, 220, 330
         QCOMPARE(d.LogSampleCount, (std::int64_t(1) << 32) + 4);
-        QFile f(d.LogFileName);
-        QVERIFY(f.open(QIODevice::ReadOnly));
-        QCOMPARE(f.readAll(), QByteArray("429496729.6,-5,\r\n429496729.7,-5,\r\n429496729.8,-5,\r\n"
-                                         "429496729.9,-5,\r\n"));
+        QCOMPARE(fileBytes(d.LogFileName),
+                 QByteArray("429496729.6,-5,\r\n429496729.7,-5,\r\n429496729.8,-5,\r\n"
+                            "429496729.9,-5,\r\n"));
         QVERIFY(p.t.requests().isEmpty());
     }
 

@@ -2,9 +2,6 @@
 
 #include <QTest>
 
-#include <initializer_list>
-#include <utility>
-
 // A one-column data table of named rows (tuples or structs): a failing case is reported by name.
 template <class Row> void addRows(std::initializer_list<std::pair<const char*, Row>> rows) {
     QTest::addColumn<Row>("row");
