@@ -1,5 +1,7 @@
 // The desktop program's command line, run as a separate process: what it answers before it needs
 // a display.
+#include "support/Rows.h"
+
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QTest>
@@ -8,28 +10,20 @@ class TestCommandLine : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
+    // Arguments, a display or none, exit status, and what is said (on standard output for --help).
     void answersWithoutStarting_data() {
-        QTest::addColumn<QStringList>("args");
-        QTest::addColumn<bool>("display");
-        QTest::addColumn<int>("status");
-        QTest::addColumn<QString>("says"); // on standard output for --help, else on standard error
-        QTest::newRow("help needs no display")
-            << QStringList{"--help"} << false << 0 << "--sim-fail-block-reads";
-        QTest::newRow("unknown")
-            << QStringList{"--frobnicate"} << true << 2
-            << "vortane-eval: unknown option '--frobnicate'\nTry 'vortane-eval --help'.\n";
-        QTest::newRow("missing value")
-            << QStringList{"--journal"} << true << 2
-            << "vortane-eval: option --journal needs a value\nTry 'vortane-eval --help'.\n";
-        QTest::newRow("no display")
-            << QStringList{} << false << 1
-            << "vortane-eval: no display found (set DISPLAY, or run under xvfb-run)\n";
+        const QString tryHelp = "\nTry 'vortane-eval --help'.\n";
+        addRows<std::tuple<QStringList, bool, int, QString>>(
+            {{"help needs no display", {{"--help"}, false, 0, "--sim-fail-block-reads"}},
+             {"unknown",
+              {{"--frobnicate"}, true, 2, "vortane-eval: unknown option '--frobnicate'" + tryHelp}},
+             {"missing value",
+              {{"--journal"}, true, 2, "vortane-eval: option --journal needs a value" + tryHelp}},
+             {"no display",
+              {{}, false, 1, "vortane-eval: no display found (set DISPLAY, or run under xvfb-run)\n"}}});
     }
     void answersWithoutStarting() {
-        QFETCH(QStringList, args);
-        QFETCH(bool, display);
-        QFETCH(int, status);
-        QFETCH(QString, says);
+        const auto& [args, display, status, says] = fetchRow<std::tuple<QStringList, bool, int, QString>>();
         QProcess p;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         for (const char* name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"})

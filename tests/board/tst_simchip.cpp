@@ -1,8 +1,8 @@
-// The simulated chip as the program sees it through its registers: readings that follow the
-// board, fans that follow their outputs, automatic control along its curve, limits, the
-// free-wheel test and the GPIO pins. Time is moved by hand, so every figure is exact.
+// The simulated chip through its registers: readings that follow the board, fans their outputs,
+// automatic control, limits, the free-wheel test and GPIO pins. Time moves by hand: figures are exact.
 #include "board/sim/SimChip.h"
 #include "monitoring/Conversions.h"
+#include "support/Rows.h"
 #include "support/SimSession.h"
 
 #include <QTest>
@@ -28,11 +28,6 @@ int duty(const SimChip& c, int output) {
 }
 QList<int> duties(const SimChip& c) {
     return {duty(c, 1), duty(c, 2), duty(c, 3), duty(c, 4)};
-}
-
-void writeAll(SimChip& c, std::initializer_list<std::pair<int, int>> writes) {
-    for (auto [reg, value] : writes)
-        c.write(reg, value);
 }
 
 // Output 1..4 under automatic control of `zone`, with its curve's Tmin, PWMmin and PWMmax.
@@ -79,25 +74,28 @@ private Q_SLOTS:
         QCOMPARE(read(0x41), 0x01);   // R1T alone: OOL is for status 2
     }
 
+    // The register, its value stopped and running, and whether all readings stop.
+    void monitoringOffPowerDownAndTachDisableFreezeReadings_data() {
+        addRows<std::tuple<int, int, int, bool>>({{"STRT clear", {0x40, 0x00, 0x01, true}},
+                                                  {"SHDN", {0x74, 0x80, 0x00, true}},
+                                                  {"T1DIS", {0x74, 0x01, 0x00, false}}});
+    }
     void monitoringOffPowerDownAndTachDisableFreezeReadings() {
-        // STRT clear, SHDN, T1DIS: the register, its value stopped and running, and whether all stop.
-        for (auto [reg, stopped, running, all] :
-             {std::tuple{0x40, 0x00, 0x01, true}, {0x74, 0x80, 0x00, true}, {0x74, 0x01, 0x00, false}}) {
-            SimChip c(quiet());
-            c.advanceTo(0);
-            // Fan 1's minimum speed at count 0, which any count fails; fans 1 and 2 at half speed.
-            writeAll(c, {{reg, stopped}, {0x58, 0x00}, {0x59, 0x00}, {0x32, 0x80}, {0x33, 0x80}});
-            c.setHeaterLevel(1, 100);
-            c.advanceTo(60000);
-            QCOMPARE(tach(c, 1), 1125); // 5,400,000 / 4800
-            QCOMPARE(temperature(c, 1) == 25, all);
-            QCOMPARE(tach(c, 2) > 2000, !all);      // half speed, or frozen at full speed
-            if (!all) QCOMPARE(c.read(0x42), 0x00); // a disabled tach raises no alarm
-            c.write(reg, running);
-            c.advanceTo(61000);
-            QVERIFY(temperature(c, 1) > 40);
-            QVERIFY(std::abs(tach(c, 1) - 2241) <= 3); // half speed
-        }
+        const auto& [reg, stopped, running, all] = fetchRow<std::tuple<int, int, int, bool>>();
+        SimChip c(quiet());
+        c.advanceTo(0);
+        // Fan 1's minimum speed at count 0, which any count fails; fans 1 and 2 at half speed.
+        writeAll(c, {{reg, stopped}, {0x58, 0x00}, {0x59, 0x00}, {0x32, 0x80}, {0x33, 0x80}});
+        c.setHeaterLevel(1, 100);
+        c.advanceTo(60000);
+        QCOMPARE(tach(c, 1), 1125); // 5,400,000 / 4800
+        QCOMPARE(temperature(c, 1) == 25, all);
+        QCOMPARE(tach(c, 2) > 2000, !all);      // half speed, or frozen at full speed
+        if (!all) QCOMPARE(c.read(0x42), 0x00); // a disabled tach raises no alarm
+        c.write(reg, running);
+        c.advanceTo(61000);
+        QVERIFY(temperature(c, 1) > 40);
+        QVERIFY(std::abs(tach(c, 1) - 2241) <= 3); // half speed
     }
 
     void sameInputsGiveTheSameBytesHoweverTimeIsCut() {
@@ -114,36 +112,42 @@ private Q_SLOTS:
             QCOMPARE(stepped.read(reg), jumped.read(reg));
     }
 
+    // Duty byte written, the speed the fan settles at (0: it stalls).
+    void tachFollowsManualDuty_data() {
+        addRows<std::pair<int, int>>({{"half", {128, 2409}}, {"slowest", {39, 734}}, {"stalled", {38, 0}}});
+    }
     void tachFollowsManualDuty() {
-        // Duty byte written, the speed the fan settles at (0: it stalls).
-        for (auto [dutyByte, rpm] : {std::pair{128, 2409}, {39, 734}, {38, 0}}) {
-            SimChip c(quiet());
-            c.advanceTo(0);
-            c.write(0x32, dutyByte);
-            c.advanceTo(100);
-            QVERIFY(TachToRpm(tach(c, 1)) > rpm + 500); // still coasting down
-            c.advanceTo(2500);
-            const int count = tach(c, 1);
-            QVERIFY2(rpm == 0 ? count == 0xFFFF : std::abs(TachToRpm(count) - rpm) <= rpm / 100,
-                     qPrintable(QString::number(count)));
-            QCOMPARE(tach(c, 2), 1286); // the others run on at full speed
-        }
+        const auto& [dutyByte, rpm] = fetchRow<std::pair<int, int>>();
+        SimChip c(quiet());
+        c.advanceTo(0);
+        c.write(0x32, dutyByte);
+        c.advanceTo(100);
+        QVERIFY(TachToRpm(tach(c, 1)) > rpm + 500); // still coasting down
+        c.advanceTo(2500);
+        const int count = tach(c, 1);
+        QVERIFY2(rpm == 0 ? count == 0xFFFF : std::abs(TachToRpm(count) - rpm) <= rpm / 100,
+                 qPrintable(QString::number(count)));
+        QCOMPARE(tach(c, 2), 1286); // the others run on at full speed
     }
 
+    // Pulses the fans really give, the code configured for fan 1, its count at full speed.
+    void tachCountScalesWithConfiguredPulses_data() {
+        addRows<std::tuple<int, int, int>>({{"2 as 1", {2, 0, 563}},
+                                            {"2 as 4", {2, 3, 2250}},
+                                            {"1 as 2", {1, 1, 2250}},
+                                            {"4 as 4", {4, 3, 1125}}});
+    }
     void tachCountScalesWithConfiguredPulses() {
-        // Pulses the fans really give, the code configured for fan 1, its count at full speed.
-        for (auto [truePulses, code, count] :
-             {std::tuple{2, 0, 563}, {2, 3, 2250}, {1, 1, 2250}, {4, 3, 1125}}) {
-            ChipScenario s = quiet();
-            s.fanPulsesPerRev = {truePulses, truePulses, truePulses, truePulses};
-            SimChip c(s);
-            c.write(0x43, 0x54 | code); // the others at two pulses
-            c.advanceTo(0);
-            QCOMPARE(tach(c, 1), count);
-        }
+        const auto& [truePulses, code, count] = fetchRow<std::tuple<int, int, int>>();
+        ChipScenario s = quiet();
+        s.fanPulsesPerRev = {truePulses, truePulses, truePulses, truePulses};
+        SimChip c(s);
+        c.write(0x43, 0x54 | code); // the others at two pulses
+        c.advanceTo(0);
+        QCOMPARE(tach(c, 1), count);
     }
 
-    void automaticOutputsFollowTheirCurvesAndZones() {
+    void anAutomaticOutputFollowsItsCurve() {
         SimChip c(quiet());
         makeAutomatic(c, 1, 1, 30, 64, 192);
         c.write(0x32, 0x11); // by hand only
@@ -160,33 +164,42 @@ private Q_SLOTS:
         QCOMPARE(duty(c, 2), 0xFF); // still by hand
         c.advanceTo(t += 3000);
         QVERIFY(std::abs(TachToRpm(tach(c, 1)) - 4800 * 64 / 255) <= 48);
+    }
 
-        // Zone 0 is the highest reading (sensor 10: 35 C), 6 is sensor 6 (29 C), 15 no sensor: full speed.
+    // At 30 C: zone 0 the highest reading (sensor 10, 35 C), 6 sensor 6 (29 C), 15 none: full speed.
+    void eachZoneFollowsItsSensor() {
+        SimChip c(quiet(30));
+        makeAutomatic(c, 1, 1, 30, 64, 192);
         makeAutomatic(c, 2, 0, 20, 0, 255);
         makeAutomatic(c, 3, 6, 20, 0, 255);
         makeAutomatic(c, 4, 15, 20, 0, 255);
         QCOMPARE(c.read(0x7C) << 8 | c.read(0x7D), 0x106F);
-        c.advanceTo(t + 1000);
+        c.advanceTo(1000);
         QCOMPARE(duties(c), (QList<int>{64, 128, 77, 255}));
     }
 
+    // Output, ramp rate code, and the time a change over the full scale takes.
+    void smoothingRespectsTheRampRate_data() {
+        addRows<std::tuple<int, int, int>>({{"PWM1 code 0", {1, 0, 35000}},
+                                            {"PWM1 code 7", {1, 7, 800}},
+                                            {"PWM2 code 3", {2, 3, 7000}},
+                                            {"PWM3 code 6", {3, 6, 1600}},
+                                            {"PWM4 code 4", {4, 4, 4400}}});
+    }
     void smoothingRespectsTheRampRate() {
-        // Output, ramp rate code, and the time a change over the full scale takes.
-        for (auto [output, code, fullScaleMs] :
-             {std::tuple{1, 0, 35000}, {1, 7, 800}, {2, 3, 7000}, {3, 6, 1600}, {4, 4, 4400}}) {
-            SimChip c(quiet());
-            c.advanceTo(0);
-            c.write(0x75 + (output - 1) / 2, output % 2 == 1 ? (0x08 | code) << 4 : 0x08 | code);
-            makeAutomatic(c, output, 1, 30, 255, 255);
-            QCOMPARE(duty(c, output), 255);
-            std::int64_t start = 0;
-            for (const double ambient : {25.0, 40.0}) { // off, so down to 0; then back up to 255
-                c.setScenario(quiet(ambient));
-                c.advanceTo(start + fullScaleMs / 2);
-                QVERIFY2(std::abs(duty(c, output) - 128) <= 2, qPrintable(QString::number(duty(c, output))));
-                c.advanceTo(start += fullScaleMs + SimChip::StepMs);
-                QCOMPARE(duty(c, output), ambient < 30 ? 0 : 255);
-            }
+        const auto& [output, code, fullScaleMs] = fetchRow<std::tuple<int, int, int>>();
+        SimChip c(quiet());
+        c.advanceTo(0);
+        c.write(0x75 + (output - 1) / 2, output % 2 == 1 ? (0x08 | code) << 4 : 0x08 | code);
+        makeAutomatic(c, output, 1, 30, 255, 255);
+        QCOMPARE(duty(c, output), 255);
+        std::int64_t start = 0;
+        for (const double ambient : {25.0, 40.0}) { // off, so down to 0; then back up to 255
+            c.setScenario(quiet(ambient));
+            c.advanceTo(start + fullScaleMs / 2);
+            QVERIFY2(std::abs(duty(c, output) - 128) <= 2, qPrintable(QString::number(duty(c, output))));
+            c.advanceTo(start += fullScaleMs + SimChip::StepMs);
+            QCOMPARE(duty(c, output), ambient < 30 ? 0 : 255);
         }
     }
 
@@ -265,7 +278,7 @@ private Q_SLOTS:
 
         // Pin5 taken as GPIO 2 no longer carries PWM2: fan 2 runs down, though the PWM runs on.
         SimChip pin5(quiet());
-        writeAll(pin5, {{0x7F, 0x04}});
+        pin5.write(0x7F, 0x04);
         pin5.advanceTo(60000);
         QCOMPARE((QList<int>{tach(pin5, 1) < 0xFFFF, tach(pin5, 2), duty(pin5, 2)}),
                  (QList<int>{1, 0xFFFF, 0xFF}));

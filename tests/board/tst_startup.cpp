@@ -1,6 +1,7 @@
 // The connection sequence and the program's defaults, over the simulated board.
 #include "board/Startup.h"
 #include "support/RecordingSplash.h"
+#include "support/Rows.h"
 #include "support/SimSession.h"
 
 #include <QTest>
@@ -19,23 +20,27 @@ struct Start {
     QString status;
 };
 
+// Started with chips at 2Eh and 2Dh, the first to answer at 2Dh; the program's defaults applied.
+struct Started : Start {
+    Started() : Start({.chipAddresses = {0x2E, 0x2D}, .chip = {}}) {
+        QVERIFY(run());
+        InitDefaults(*t.session);
+    }
+};
+using Outcome = std::tuple<SimOptions, int, int, int, QString>;
+
 const QString InitialConnectionMessage = QStringLiteral("Initial Connection Failed - Check USB connections");
 
 } // namespace
-
-Q_DECLARE_METATYPE(SimOptions)
 
 class TestStartup : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
+    // The flag caches are read from the chip, then the free-wheel test is started.
     void startFindsTheFirstChipAndTalksInOrder() {
-        Start s({.chipAddresses = {0x2E, 0x2D}, .chip = {}});
-        QVERIFY(s.run());
-        InitDefaults(*s.t.session);
-        const auto& journal = s.t.board->journal();
-        QCOMPARE(journal.front().firmwarePath, QStringLiteral("/opt/vortane/HELDRIXFW.Hex"));
-        // The flag caches are read from the chip, then the free-wheel test is started.
+        Started s;
+        QCOMPARE(s.t.board->journal().front().firmwarePath, QStringLiteral("/opt/vortane/HELDRIXFW.Hex"));
         QCOMPARE(s.t.requestTexts(),
                  (QStringList{"221 48 51 0 0", "222 44 62 1 1", "222 45 62 1 1", "222 45 104 1 1",
                               "222 45 105 1 1", "222 45 127 1 1", "222 45 64 1 1", "222 45 832 0 0"}));
@@ -43,14 +48,22 @@ private Q_SLOTS:
         QCOMPARE(s.splash.texts, (QStringList{"Downloading Firmware...", "Enumerating...", "Connecting...",
                                               "Searching for VORTANE on USB...", "Found an VORTANE at 2Dh"}));
         QVERIFY(s.splash.visible && s.splash.widths.back() == 100.0f * 60);
-        // The board's enumeration wait: 34 steps of just over 50 ms.
+    }
+
+    // The board's enumeration wait: 34 steps of just over 50 ms. The splash window stays readable:
+    // a second before the search, two after "Found".
+    void theWaitsOfTheBoardAndTheSplashWindow() {
+        Started s;
         const auto enumerating = s.splash.textTimes[2] - s.splash.textTimes[1];
         QVERIFY2(enumerating >= 34 * 50 && enumerating <= 34 * 52, qPrintable(QString::number(enumerating)));
-        // The splash window stays readable: a second before the search, two after "Found".
+        const auto& journal = s.t.board->journal();
         const std::int64_t firstProbe = journal[2].timeMs;
         QVERIFY(firstProbe - s.splash.textTimes[3] > 1000 && firstProbe - s.splash.textTimes[3] <= 1002);
         QVERIFY(journal[4].timeMs - s.splash.textTimes[4] > 2000); // InitDefaults' first read
-        // Defaults that no window shows before the user changes them.
+    }
+
+    void defaultsNoWindowShowsBeforeTheUserChangesThem() {
+        Started s;
         const Declarations& d = s.t.session->decl;
         QCOMPARE((QList<int>{d.TachClock, d.UpdateOnChange, d.AutoControlTable[0].ShowConPoint,
                              d.AutoControlTable[1].ShowConPoint, d.AutoControlTable[2].ShowConPoint,
@@ -59,29 +72,20 @@ private Q_SLOTS:
     }
 
     // The SMBus enable is tried up to 20 times, 200 ms apart, letting the splash window repaint.
+    // Per row: enables, requests, the link error that ends the program (-1: connected), its message.
     void outcomes_data() {
-        QTest::addColumn<SimOptions>("options");
-        QTest::addColumn<int>("enables");
-        QTest::addColumn<int>("requests");
-        QTest::addColumn<int>("code"); // the link error that ends the program; -1: connected
-        QTest::addColumn<QString>("message");
-        QTest::newRow("enable fails 19 times")
-            << SimOptions{.enableSmbusFailures = 19, .chip = {}} << 20 << 23 << -1 << "";
-        QTest::newRow("enable fails 20 times")
-            << SimOptions{.enableSmbusFailures = 20, .chip = {}} << 20 << 20 << 2 << InitialConnectionMessage;
-        QTest::newRow("no chip") << SimOptions{.chipAddresses = {}, .chip = {}} << 1 << 5 << 2
-                                 << InitialConnectionMessage;
-        QTest::newRow("firmware") << SimOptions{.firmwareFails = true, .chip = {}} << 0 << 0 << 0
-                                  << "Firmware failed to download - Check USB connections";
-        QTest::newRow("probe read") << SimOptions{.failRequestNumber = 2, .chip = {}} << 1 << 2 << 3
-                                    << "Communications Interrupted - Check USB connections";
+        const QString firmware = "Firmware failed to download - Check USB connections";
+        const QString interrupted = "Communications Interrupted - Check USB connections";
+        addRows<Outcome>(
+            {{"enable fails 19 times", {{.enableSmbusFailures = 19, .chip = {}}, 20, 23, -1, ""}},
+             {"enable fails 20 times",
+              {{.enableSmbusFailures = 20, .chip = {}}, 20, 20, 2, InitialConnectionMessage}},
+             {"no chip", {{.chipAddresses = {}, .chip = {}}, 1, 5, 2, InitialConnectionMessage}},
+             {"firmware", {{.firmwareFails = true, .chip = {}}, 0, 0, 0, firmware}},
+             {"probe read", {{.failRequestNumber = 2, .chip = {}}, 1, 2, 3, interrupted}}});
     }
     void outcomes() {
-        QFETCH(SimOptions, options);
-        QFETCH(int, enables);
-        QFETCH(int, requests);
-        QFETCH(int, code);
-        QFETCH(QString, message);
+        const auto& [options, enables, requests, code, message] = fetchRow<Outcome>();
         Start s(options);
         QCOMPARE(s.run(), code < 0);
         QCOMPARE(s.t.requestTexts().count(QStringLiteral("221 48 51 0 0")), enables);

@@ -6,8 +6,8 @@
 #include "session/Session.h"
 #include "support/RecordingSplash.h"
 #include "support/ScriptedPrompts.h"
+#include "support/SimSession.h"
 
-#include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -25,8 +25,7 @@ struct Rig {
             std::make_unique<UsbBoard>(std::move(bus), selection, [this](const QString& t) { told << t; });
         session = std::make_unique<Session>(clock, prompts, *board, folder.path());
         session->usb.onProgramEnd = [this](int code) { ends << code; };
-        QFile f(folder.filePath(QStringLiteral("HELDRIXFW.Hex")));
-        if (f.open(QIODevice::WriteOnly)) f.write(image);
+        writeFile(folder.filePath(QStringLiteral("HELDRIXFW.Hex")), image);
     }
     bool connect() {
         RecordingSplash splash(clock);

@@ -54,15 +54,6 @@ private Q_SLOTS:
         }
     }
 
-    void blockReadReturnsConsecutiveRegisters() {
-        ConnectedSim t;
-        QCOMPARE(t.usb().ReadBlock(0x6A, 8), std::int16_t(0));
-        // PWM min duty defaults, then Tmin defaults.
-        QCOMPARE(QByteArray(reinterpret_cast<const char*>(t.usb().TransferBuffer.data()), 8),
-                 "\x80\x80\x80\x80ZZZZ");
-        QCOMPARE(t.requestTexts(), QStringList{QStringLiteral("220 46 106 1 8")});
-    }
-
     // A failed block read reports its status and leaves the buffer as it was; only a window's load
     // takes it for a link error.
     void failedBlockReadIsReported() {

@@ -5,9 +5,10 @@
 #include "cli/Cli.h"
 #include "registers/ConfigFile.h"
 #include "registers/RegMapStuff.h"
+#include "support/Rows.h"
+#include "support/SimSession.h"
 
 #include <QBuffer>
-#include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -74,14 +75,11 @@ struct Cli {
     QString err;
 };
 
-QByteArray readFile(const QString& name) {
-    QFile f(name);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-bool writeFile(const QString& name, const QByteArray& bytes) {
-    QFile f(name);
-    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size() && f.flush();
+// Some registers changed, then the chip saved to `file` with a comment.
+void save(Cli& cli, const QString& file) {
+    const QString batch = "write 0x40 0x05\nwrite 0x72 0x81\nwrite 0x7F 0x0A\nwrite AFC 3\nwrite 0x44 -5\n"
+                          "save \"%1\" --comment \" bench 4 \"\n";
+    QCOMPARE(cli.run({"batch"}, batch.arg(file).toUtf8()), 0);
 }
 
 } // namespace
@@ -96,9 +94,7 @@ private Q_SLOTS:
 
     // The whole wire of a connection: only reads after the board's SMBus switch, never a write.
     void connectingSearchesOrConfirmsTheAddress() {
-        SimOptions o;
-        o.chipAddresses = {0x2D};
-        Cli search(o);
+        Cli search({.chipAddresses = {0x2D}, .chip = {}});
         QCOMPARE(search.run({"probe"}), 0);
         QCOMPARE(search.out,
                  QStringLiteral("Found an VORTANE at 2Dh\n0x3D 0x62 Device ID\n0x3E 0x4B Company ID\n"
@@ -111,8 +107,7 @@ private Q_SLOTS:
         QCOMPARE(all[2].timeMs - all[1].timeMs, std::int64_t(201));
         QCOMPARE(all[4].timeMs, all[3].timeMs);
 
-        o.chipAddresses = {0x2C, 0x2E};
-        Cli known(o);
+        Cli known({.chipAddresses = {0x2C, 0x2E}, .chip = {}});
         QCOMPARE(known.run({"--address", "0x2E", "read", "0x40"}), 0);
         QCOMPARE(known.commandTexts(true), (QStringList{"221 48 51 0 0", "222 46 62 1 1", "222 46 64 1 1"}));
         Cli absent;
@@ -211,22 +206,25 @@ private Q_SLOTS:
     }
 
     // A Ctrl+C while the tool connects cancels the command before anything reaches the chip.
+    void ctrlCWhileConnectingWritesNothing_data() {
+        addRows<QStringList>({{"recall", {"recall", "%file"}}, {"batch", {"batch"}}});
+    }
     void ctrlCWhileConnectingWritesNothing() {
         QTemporaryDir dir;
         const QString file = dir.filePath("bench.sav");
         QVERIFY(writeFile(file, "{\r\n0x40\t0x5\r\n}\r\n"));
-        for (const QStringList& args : {QStringList{"recall", file}, QStringList{"batch"}}) {
-            Cli t;
-            t.ctrlCAtMs = 1000; // during the board's enumeration wait
-            QCOMPARE(t.run(args, "write 0x40 0x03\nwrite 0x72 1\n"), 130);
-            QVERIFY(t.err.contains("interrupted while connecting; nothing was written"));
-            for (const JournalEntry& e : t.board.journal())
-                QVERIFY(e.firmware || e.direction == 1 || e.request != RegisterRequest);
-            QVERIFY(t.clock.nowMs() < 1500);
-        }
+        Cli t;
+        t.ctrlCAtMs = 1000; // during the board's enumeration wait
+        QCOMPARE(t.run(QStringList(fetchRow<QStringList>()).replaceInStrings("%file", file),
+                       "write 0x40 0x03\nwrite 0x72 1\n"),
+                 130);
+        QVERIFY(t.err.contains("interrupted while connecting; nothing was written"));
+        for (const JournalEntry& e : t.board.journal())
+            QVERIFY(e.firmware || e.direction == 1 || e.request != RegisterRequest);
+        QVERIFY(t.clock.nowMs() < 1500);
     }
 
-    void monitorTableJsonAndCsv() {
+    void monitorPrintsATableAtTheInterval() {
         Cli t;
         QCOMPARE(t.run({"monitor", "--count", "2", "--interval", "250"}), 0);
         const QStringList table = t.outLines();
@@ -241,8 +239,12 @@ private Q_SLOTS:
         for (const JournalEntry& e : t.board.journal())
             if (e.request == BlockReadRequest && e.index == 0x20) sampledAt.push_back(e.timeMs);
         QCOMPARE(sampledAt.at(1) - sampledAt.at(0), std::int64_t(250));
+    }
 
-        // The log goes on after what an earlier run left in the file.
+    // The log goes on after what an earlier run left in the file.
+    void monitorPrintsJsonAndAppendsToTheLog() {
+        Cli t;
+        QCOMPARE(t.run({"monitor", "--count", "2", "--interval", "250"}), 0); // the readings below follow it
         QTemporaryDir dir;
         const QString csv = dir.filePath("run.csv");
         QVERIFY(writeFile(csv, "earlier\r\n"));
@@ -254,10 +256,11 @@ private Q_SLOTS:
         QCOMPARE(t.outLines(), (QStringList{sample.arg(0).arg(0), sample.arg(1).arg(0.1)}));
         // \260: 0xB0, the degree sign in Windows-1252.
         const QByteArray readings = ", 25, 25, 26, 27, 4791, 4205, 3590, 82, 100, 100, 100, 100,\r\n";
-        QCOMPARE(readFile(csv), "earlier\r\n\r\nVORTANE Log File\r\n\r\nTime ,Temp1(\260C) ,Temp2(\260C) ,"
-                                "Temp3(\260C) ,Temp4(\260C) ,Tach1(RPM) ,Tach2(RPM) ,Tach3(RPM) ,Tach4(RPM) ,"
-                                "PWM1(%) ,PWM2(%) ,PWM3(%) ,PWM4(%) ,\r\n0" +
-                                    readings + ".1" + readings);
+        QCOMPARE(fileBytes(csv),
+                 "earlier\r\n\r\nVORTANE Log File\r\n\r\nTime ,Temp1(\260C) ,Temp2(\260C) ,"
+                 "Temp3(\260C) ,Temp4(\260C) ,Tach1(RPM) ,Tach2(RPM) ,Tach3(RPM) ,Tach4(RPM) ,"
+                 "PWM1(%) ,PWM2(%) ,PWM3(%) ,PWM4(%) ,\r\n0" +
+                     readings + ".1" + readings);
     }
 
     void aLostLinkEndsTheMonitor() {
@@ -269,27 +272,29 @@ private Q_SLOTS:
         const int rows = static_cast<int>(lost.outLines().size()) - 2;
         QVERIFY(rows > 3);
         // Every sample shown was logged; the one cut short was neither, and nothing follows it.
-        QCOMPARE(static_cast<int>(readFile(csv).count("\r\n")), 4 + rows);
+        QCOMPARE(static_cast<int>(fileBytes(csv).count("\r\n")), 4 + rows);
         QCOMPARE(lost.commandTexts(true).back(), QStringLiteral("222 46 120 1 1"));
         QVERIFY(lost.board.journal().back().status != 0);
     }
 
-    void saveAndRecallRoundTrip() {
+    void saveWritesEveryRegisterWithItsComment() {
         QTemporaryDir dir;
         const QString file = dir.filePath("bench.sav");
         Cli a;
-        const QString batch =
-            "write 0x40 0x05\nwrite 0x72 0x81\nwrite 0x7F 0x0A\nwrite AFC 3\nwrite 0x44 -5\n"
-            "save \"%1\" --comment \" bench 4 \"\n";
-        QCOMPARE(a.run({"batch"}, batch.arg(file).toUtf8()), 0);
+        save(a, file);
         QCOMPARE(a.outLines().back(), QStringLiteral("Saved 75 registers to %1").arg(file));
-        QVERIFY(readFile(file).contains("\r\nSaved: 3/5/24 at 2:07 PM\r\n\r\nComment : bench 4\r\n"));
+        QVERIFY(fileBytes(file).contains("\r\nSaved: 3/5/24 at 2:07 PM\r\n\r\nComment : bench 4\r\n"));
+    }
 
-        Cli b;
+    // 75 writes (71 before the last four) in file order: 0x7F and 0x7B twice each, under both their
+    // names; the chip then holds what the saved one held.
+    void recallWritesASavedFileInFileOrder() {
+        QTemporaryDir dir;
+        const QString file = dir.filePath("bench.sav");
+        Cli a, b;
+        save(a, file);
         QCOMPARE(b.run({"recall", file}), 0);
         QCOMPARE(b.out, QStringLiteral("Recalled 75 registers from %1\n").arg(file));
-        // 75 writes (71 before the last four) in file order: 0x7F and 0x7B twice each, under both their
-        // names.
         const QStringList writes = b.commandTexts().filter(QRegularExpression(" 0 0$"));
         QCOMPARE(writes.first(), QStringLiteral("222 46 %1 0 0").arg(0xFF * 256 + 0x32));
         QCOMPARE(writes.mid(71),

@@ -1,6 +1,8 @@
 // The real vortane-cli executable, for what only a process shows: the Ctrl+C handler and the
 // boards that main() builds from --board. What the tool prints and sends is tested in-process.
-#include <QFile>
+#include "support/Rows.h"
+#include "support/SimSession.h"
+
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
@@ -21,18 +23,18 @@ class TestCliProcess : public QObject {
 
 private Q_SLOTS:
     // Hardware that is not there: what was looked for, and what to do.
+    void absentHardwareIsNamed_data() {
+        addRows<QByteArray>(
+            {{"usb", "vortane-cli: no evaluation board found: looked for USB 04B4:8613"},
+             {"i2c:/dev/i2c-99", "vortane-cli: cannot open the SMBus adapter /dev/i2c-99: No such "
+                                 "file or directory (is the i2c-dev module loaded?"}});
+    }
     void absentHardwareIsNamed() {
-        for (const auto& [board, says] :
-             {std::pair{"usb", "vortane-cli: no evaluation board found: looked for USB 04B4:8613"},
-              std::pair{"i2c:/dev/i2c-99",
-                        "vortane-cli: cannot open the SMBus adapter /dev/i2c-99: No such file or "
-                        "directory (is the i2c-dev module loaded?"}}) {
-            QProcess p;
-            p.start(QStringLiteral(VORTANE_CLI_PATH), {"--board", board, "probe"});
-            QCOMPARE(exitStatus(p), 1);
-            const QByteArray err = p.readAllStandardError();
-            QVERIFY2(err.startsWith(says), err.constData());
-        }
+        QProcess p;
+        p.start(QStringLiteral(VORTANE_CLI_PATH), {"--board", QTest::currentDataTag(), "probe"});
+        QCOMPARE(exitStatus(p), 1);
+        const QByteArray err = p.readAllStandardError();
+        QVERIFY2(err.startsWith(fetchRow<QByteArray>()), err.constData());
     }
 
     // Each connection waits for the board's enumeration on the real clock (about two seconds),
@@ -60,10 +62,8 @@ private Q_SLOTS:
         ::kill(static_cast<pid_t>(monitor.processId()), SIGINT);
         QCOMPARE(exitStatus(monitor), 0);
         out += monitor.readAllStandardOutput();
-        QFile log(csv);
-        QVERIFY(log.open(QIODevice::ReadOnly));
         const QStringList records =
-            QString::fromLatin1(log.readAll()).split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
+            QString::fromLatin1(fileBytes(csv)).split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
         QCOMPARE(records.size(), out.count('\n')); // the title and the header, then the samples
 
         QCOMPARE(exitStatus(early), 130);

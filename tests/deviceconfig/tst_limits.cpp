@@ -2,17 +2,12 @@
 // chip's registers), the RPM-to-count rule, and the row layout of the interrupt registers. The
 // window's test covers the reads of a chosen channel and the writes of a moved pointer.
 #include "deviceconfig/Limits.h"
+#include "support/Rows.h"
 #include "support/SimSession.h"
 
 #include <QTest>
 
 namespace {
-QString write(int reg, int value) {
-    return QStringLiteral("222 46 %1 0 0").arg(value * 256 + reg);
-}
-QString read(int reg) {
-    return QStringLiteral("222 46 %1 1 1").arg(reg);
-}
 using MaskBytes = std::array<int, 2>;
 InterruptRowStates rows(std::initializer_list<int> ticked) {
     InterruptRowStates r{};
@@ -33,8 +28,9 @@ private Q_SLOTS:
         // Negative limits go out as negative values; halves round to even; the byte range holds.
         WriteTemperatureLimits(*t.session, 10, -10.5, 300);
         WriteTemperatureLimits(*t.session, 1, 2.5, -1e9);
-        QCOMPARE(t.requestTexts(), QStringList({read(0x48), read(0x49), write(0x56, -10), write(0x57, 127),
-                                                write(0x44, 2), write(0x45, -128)}));
+        QCOMPARE(t.requestTexts(),
+                 QStringList({readText(0x48), readText(0x49), writeText(0x56, -10), writeText(0x57, 127),
+                              writeText(0x44, 2), writeText(0x45, -128)}));
         QCOMPARE(TemperatureGaugeCaption(0), QStringLiteral(" 0°C"));
     }
 
@@ -46,8 +42,7 @@ private Q_SLOTS:
         QCOMPARE(counts, (QList<int>{0xFFFF, 0xFFFF, 0xFFFF, 65526, 1562}));
 
         ConnectedSim t; // Fan 2: high byte 0x0A, low byte 0x8C
-        t.chip().write(0x63, 0x0A);
-        t.chip().write(0x62, 0x8C);
+        writeAll(t.chip(), {{0x63, 0x0A}, {0x62, 0x8C}});
         QCOMPARE(ReadTachLimits(*t.session, 2), (std::optional<TachLimits>{{0xFFFF, 2700}}));
         // A moved minimum keeps the maximum's "none" (0) exactly.
         QCOMPARE(MovedTachLimit({0xFFFF, 0}, TachLimit::Minimum, 1000), (TachLimits{5400, 0}));
@@ -58,36 +53,32 @@ private Q_SLOTS:
         QCOMPARE(t.programEnds, QList<int>{CommunicationsInterrupted});
     }
 
+    // Per row: the masked rows, the out-of-limit mask bit held and the two register bytes.
     void interruptRows_data() {
-        QTest::addColumn<InterruptRowStates>("masked");
-        QTest::addColumn<int>("ool");
-        QTest::addColumn<MaskBytes>("bytes");
-        QTest::newRow("none") << rows({}) << 0 << MaskBytes{0, 0};
-        QTest::newRow("Temp 1, Temp 7") << rows({0, 6}) << 0 << MaskBytes{0x41, 0};
-        QTest::newRow("Temp 8, 9, 10") << rows({7, 8, 9}) << 0 << MaskBytes{0, 0x07};
-        QTest::newRow("Fan 1, Fan 3") << rows({10, 12}) << 0 << MaskBytes{0, 0x50};
-        QTest::newRow("Fan 4, NORM") << rows({13, 14}) << 0 << MaskBytes{0, 0x88};
-        QTest::newRow("every row") << rows({0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14}) << 0
-                                   << MaskBytes{0x7F, 0xFF};
-        QTest::newRow("OOL kept, nothing else") << rows({}) << 0xFF << MaskBytes{0x80, 0};
+        addRows<std::tuple<InterruptRowStates, int, MaskBytes>>(
+            {{"none", {rows({}), 0, {0, 0}}},
+             {"Temp 1, Temp 7", {rows({0, 6}), 0, {0x41, 0}}},
+             {"Temp 8, 9, 10", {rows({7, 8, 9}), 0, {0, 0x07}}},
+             {"Fan 1, Fan 3", {rows({10, 12}), 0, {0, 0x50}}},
+             {"Fan 4, NORM", {rows({13, 14}), 0, {0, 0x88}}},
+             {"every row", {rows({0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14}), 0, {0x7F, 0xFF}}},
+             {"OOL kept, nothing else", {rows({}), 0xFF, {0x80, 0}}}});
     }
     void interruptRows() {
-        QFETCH(InterruptRowStates, masked);
-        QFETCH(int, ool);
-        QFETCH(MaskBytes, bytes);
+        const auto& [masked, ool, bytes] = fetchRow<std::tuple<InterruptRowStates, int, MaskBytes>>();
         QCOMPARE(InterruptMaskBytes(masked, ool), bytes);
         QCOMPARE(InterruptRowsFromBytes(bytes[0], bytes[1]), masked);
     }
 
     void interruptRegisters() {
         ConnectedSim t;
-        t.chip().write(0x72, 0x81);
-        t.chip().write(0x73, 0x40);
+        writeAll(t.chip(), {{0x72, 0x81}, {0x73, 0x40}});
         const auto masks = ReadInterruptMasks(*t.session);
         QVERIFY(masks);
         QCOMPARE(masks->rows, rows({0, 12}));
         WriteInterruptMasks(*t.session, rows({14}), masks->oolMask);
-        QCOMPARE(t.requestTexts(), QStringList({"220 46 114 1 2", write(0x72, 0x80), write(0x73, 0x08)}));
+        QCOMPARE(t.requestTexts(),
+                 QStringList({"220 46 114 1 2", writeText(0x72, 0x80), writeText(0x73, 0x08)}));
         QCOMPARE((QStringList{InterruptRowCaption(9), InterruptRowCaption(10), InterruptRowCaption(14)}),
                  (QStringList{"Temp 10", "Fan 1", "NORM"}));
         // Masks filled from stale bytes would be written back by Apply: a failed read ends the program.

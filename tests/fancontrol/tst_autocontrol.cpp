@@ -8,15 +8,6 @@
 #include <array>
 #include <limits>
 
-namespace {
-QString write(int reg, int value) {
-    return QStringLiteral("222 46 %1 0 0").arg(value * 256 + reg);
-}
-QString read(int reg) {
-    return QStringLiteral("222 46 %1 1 1").arg(reg);
-}
-} // namespace
-
 class TestAutoControl : public QObject {
     Q_OBJECT
 
@@ -24,10 +15,14 @@ private Q_SLOTS:
     void loadingDecodesEveryField() {
         ConnectedSim t;
         // 0x39: 0 %; 0x6B: 1 %; Tmin is unsigned; PWM1 Temp3, PWM2 Temp5, PWM3 Temp10, PWM4 Max Temp.
-        const QList<int> setup{0x38, 76,   0x39, 0,    0x6B, 2,    0x71, 200,
-                               0x68, 0xBF, 0x69, 0x40, 0x7C, 0x35, 0x7D, 0xA0};
-        for (qsizetype k = 0; k < setup.size(); k += 2)
-            t.chip().write(setup[k], setup[k + 1]); // register, value
+        writeAll(t.chip(), {{0x38, 76},
+                            {0x39, 0},
+                            {0x6B, 2},
+                            {0x71, 200},
+                            {0x68, 0xBF},
+                            {0x69, 0x40},
+                            {0x7C, 0x35},
+                            {0x7D, 0xA0}});
         LoadAutoControl(*t.session);
         QStringList loaded; // zone, Tmin, PWMmin, PWMmax, automatic
         for (const AutoControlEntry& e : t.session->decl.AutoControlTable)
@@ -48,8 +43,7 @@ private Q_SLOTS:
 
     void applyWritesAllOutputsInOrder() {
         ConnectedSim t;
-        t.chip().write(0x68, 0x7F);
-        t.chip().write(0x69, 0x15);
+        writeAll(t.chip(), {{0x68, 0x7F}, {0x69, 0x15}});
         auto& table = t.session->decl.AutoControlTable;
         table[0] = {QStringLiteral("Temp3"), 40.5f, 30, 100, true, true};
         table[1] = {QStringLiteral("Temp5"), 41.5f, 50, 0, false, true};
@@ -60,13 +54,16 @@ private Q_SLOTS:
 
         // Per output its max duty, min duty and Tmin, then the BHV bits and the zone nibbles.
         QStringList expected;
-        expected << write(0x38, 255) << write(0x6A, 76) << write(0x6E, 40)  // 76.5 -> 76, 40.5 -> 40
-                 << write(0x39, 0) << write(0x6B, 128) << write(0x6F, 42)   // 127.5 -> 128, 41.5 -> 42
-                 << write(0x3A, 255) << write(0x6C, 51) << write(0x70, 255) // 120 %, 300 °C
-                 << write(0x3B, 230) << write(0x6D, 26) << write(0x71, 0)   // Tmin -10 -> 0
-                 << read(0x68) << write(0x68, 0xBF) << read(0x68) // BHV1 set, BHV2 cleared, others kept
-                 << read(0x69) << write(0x69, 0xD5) << read(0x69) // BHV3 and BHV4 set
-                 << write(0x7C, 3 * 16 + 5) << write(0x7D, 0 * 16 + 10);
+        expected << writeText(0x38, 255) << writeText(0x6A, 76)
+                 << writeText(0x6E, 40) // 76.5 -> 76, 40.5 -> 40
+                 << writeText(0x39, 0) << writeText(0x6B, 128)
+                 << writeText(0x6F, 42) // 127.5 -> 128, 41.5 -> 42
+                 << writeText(0x3A, 255) << writeText(0x6C, 51) << writeText(0x70, 255) // 120 %, 300 °C
+                 << writeText(0x3B, 230) << writeText(0x6D, 26) << writeText(0x71, 0)   // Tmin -10 -> 0
+                 << readText(0x68) << writeText(0x68, 0xBF)
+                 << readText(0x68) // BHV1 set, BHV2 cleared, others kept
+                 << readText(0x69) << writeText(0x69, 0xD5) << readText(0x69) // BHV3 and BHV4 set
+                 << writeText(0x7C, 3 * 16 + 5) << writeText(0x7D, 0 * 16 + 10);
         QCOMPARE(t.requestTexts(), expected);
         QCOMPARE(t.session->decl.UpdateOnChange, false);
 

@@ -2,6 +2,7 @@
 // monitor cannot reach: the encoding, the exact time column, and writes the disk refuses.
 #include "monitoring/DataLog.h"
 #include "support/FileSizeLimit.h"
+#include "support/SimSession.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -40,9 +41,7 @@ private Q_SLOTS:
             QVERIFY(!AppendToFile(fileName, "1, 1500,\r\n", &reason));
         }
         QCOMPARE(reason, QStringLiteral("File too large"));
-        QFile file(fileName);
-        QVERIFY(file.open(QIODevice::ReadOnly));
-        QCOMPARE(file.readAll(), QByteArray("0, 25,\r\n"));
+        QCOMPARE(fileBytes(fileName), QByteArray("0, 25,\r\n"));
     }
 };
 

@@ -1,6 +1,7 @@
 // What the register map reads and writes for typed addresses and values, on the simulator's wire,
 // and the texts of its bit display and mirrored value boxes.
 #include "registers/RegisterView.h"
+#include "support/Rows.h"
 #include "support/SimSession.h"
 
 #include <QTest>
@@ -37,28 +38,20 @@ private Q_SLOTS:
     }
 
     // The typed value goes through TypedRegisterValue and the transport to the wire.
+    // Typed address and value, the request's index (value * 256 + register), the byte then held.
     void write_data() {
-        QTest::addColumn<QString>("address");
-        QTest::addColumn<QString>("typed");
-        QTest::addColumn<std::int32_t>("index"); // value * 256 + register
-        QTest::addColumn<int>("held");
-        const auto row = [](const char* tag, const char* address, const char* typed, int index, int held) {
-            QTest::newRow(tag) << QString::fromLatin1(address) << QString::fromLatin1(typed) << index << held;
-        };
-        row("half down to even", "6E", "2.5", 2 * 256 + 0x6E, 2);
-        row("half up to even", "6E", "3.5", 4 * 256 + 0x6E, 4);
-        row("beyond 32 bits", "6E", "1e10", 255 * 256 + 0x6E, 255);
-        row("negative", "6E", "-1", -256 + 0x6E, 0xFF);
-        row("below 32 bits", "6E", "-1e10", 0x6E, 0);
-        // The typed address's bits above the first byte must not reach the value byte of the index.
-        row("address above FF", "16E", "1", 256 + 0x6E, 1);
-        row("unknown register", "90", "5", 5 * 256 + 0x90, 0);
+        addRows<std::tuple<QString, QString, int, int>>(
+            {{"half down to even", {"6E", "2.5", 2 * 256 + 0x6E, 2}},
+             {"half up to even", {"6E", "3.5", 4 * 256 + 0x6E, 4}},
+             {"beyond 32 bits", {"6E", "1e10", 255 * 256 + 0x6E, 255}},
+             {"negative", {"6E", "-1", -256 + 0x6E, 0xFF}},
+             {"below 32 bits", {"6E", "-1e10", 0x6E, 0}},
+             // The typed address's bits above the first byte must not reach the value byte of the index.
+             {"address above FF", {"16E", "1", 256 + 0x6E, 1}},
+             {"unknown register", {"90", "5", 5 * 256 + 0x90, 0}}});
     }
     void write() {
-        QFETCH(QString, address);
-        QFETCH(QString, typed);
-        QFETCH(std::int32_t, index);
-        QFETCH(int, held);
+        const auto& [address, typed, index, held] = fetchRow<std::tuple<QString, QString, int, int>>();
         ConnectedSim sim;
         QVERIFY(WriteTypedRegister(sim.usb(), address, TypedRegisterValue(typed)));
         QCOMPARE(sim.requestTexts(), QStringList{QStringLiteral("222 46 %1 0 0").arg(index)});

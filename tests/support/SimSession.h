@@ -5,9 +5,34 @@
 #include "session/Session.h"
 #include "support/ScriptedPrompts.h"
 
+#include <QFile>
 #include <QList>
 
 #include <memory>
+
+// One register access as the journal shows it.
+inline QString readText(int reg) {
+    return QStringLiteral("222 46 %1 1 1").arg(reg);
+}
+inline QString writeText(int reg, int value) {
+    return QStringLiteral("222 46 %1 0 0").arg(value * 256 + reg);
+}
+
+// A file's bytes; none when it cannot be read.
+inline QByteArray fileBytes(const QString& name) {
+    QFile f(name);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+inline bool writeFile(const QString& name, const QByteArray& bytes) {
+    QFile f(name);
+    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size() && f.flush();
+}
+
+// Sets registers the way the chip holds them before a test, with nothing on the wire.
+inline void writeAll(SimChip& chip, std::initializer_list<std::pair<int, int>> registers) {
+    for (const auto& [reg, value] : registers)
+        chip.write(reg, value);
+}
 
 // A session over a simulated board with a manual clock and scripted prompts. The program end
 // of a link error is recorded instead of ending the test process.

@@ -6,7 +6,6 @@
 #include "support/SimSession.h"
 #include "windows/frmMain.h"
 
-#include <QFile>
 #include <QLineEdit>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -14,20 +13,6 @@
 
 #include <functional>
 #include <memory>
-
-// One register access as the journal shows it.
-inline QString readText(int reg) {
-    return QStringLiteral("222 46 %1 1 1").arg(reg);
-}
-inline QString writeText(int reg, int value) {
-    return QStringLiteral("222 46 %1 0 0").arg(value * 256 + reg);
-}
-
-// A file's bytes; none when it cannot be read.
-inline QByteArray fileBytes(const QString& name) {
-    QFile f(name);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
 
 // Replaces a box's text as the user would: select all, then type.
 inline void retype(QLineEdit* box, const QString& text) {
@@ -69,6 +54,19 @@ template <class W> struct WindowFixture {
     PollingCycle polling{*t.session};
     std::unique_ptr<W> w;
     QTemporaryDir dir;
+};
+
+// A window test class's second base: a fresh fixture for each test, the window it opened in `w`.
+template <class W> struct WindowCase {
+    // Opens over a chip that differs from its reset values in `registers`.
+    W& open(std::initializer_list<std::pair<int, int>> registers = {}, SimOptions o = {}) {
+        f = std::make_unique<WindowFixture<W>>(std::move(o));
+        writeAll(f->t.chip(), registers);
+        w = &f->open();
+        return *w;
+    }
+    std::unique_ptr<WindowFixture<W>> f;
+    W* w = nullptr;
 };
 
 // The main window over a simulated board, its settings in `ini`. A link error unloads it, as the

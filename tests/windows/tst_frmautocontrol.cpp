@@ -1,122 +1,129 @@
-// The automatic fan control window: what it shows, what it writes for the user's edits, and where
-// the plot puts curves and markers. Encodings, the order of an apply and the curve geometry are
-// tested in core.
+// The automatic fan control window: what it shows and writes for the user's edits, and the plot's
+// curves and markers. Encodings, the order of an apply and the curve geometry are tested in core.
 #include "support/WindowFixture.h"
 #include "windows/frmAutoControl.h"
 
 #include <QTest>
 
-namespace {
-struct Fixture : WindowFixture<frmAutoControl> {
-    explicit Fixture(bool updateOnChange = true) { t.session->decl.UpdateOnChange = updateOnChange; }
-};
-} // namespace
-
 class TestFrmAutoControl : public QObject {
     Q_OBJECT
+    std::unique_ptr<WindowFixture<frmAutoControl>> f;
+    frmAutoControl* w = nullptr;
+
+    void open(bool updateOnChange, std::initializer_list<std::pair<int, int>> registers = {}) {
+        f = std::make_unique<WindowFixture<frmAutoControl>>();
+        f->t.session->decl.UpdateOnChange = updateOnChange;
+        writeAll(f->t.chip(), registers);
+        w = &f->open();
+    }
 
 private Q_SLOTS:
-    // Opening shows the chip's reset values and writes nothing; then every key applies.
-    void openingAndUpdateOnChange() {
-        Fixture f;
-        frmAutoControl& w = f.open();
-        QCOMPARE(w.windowTitle(), QStringLiteral("Automatic Fan Control"));
-        QCOMPARE(w.Label11->text(), QStringLiteral("Control  Source"));
-        QVERIFY(w.chkUpdateOnChange->isChecked());
-        for (int n = 3; n >= 0; --n) { // ending on PWM1
-            w.cmbFan->setCurrentIndex(n);
-            QCOMPARE((QStringList{w.txtPWMmax->text(), w.txtPWMmin->text(), w.txtTmin->text(),
-                                  w.cmbZone->currentText(), w.chkAutoControl->text()}),
-                     (QStringList{"100", "50", "90", "Max Temp",
-                                  QStringLiteral("Automatic Control Enabled on PWM%1").arg(n + 1)}));
-            QVERIFY(!w.chkAutoControl->isChecked());
-        }
-        // Equal settings on every output: switching shows no change, so nothing is applied.
-        QCOMPARE(f.t.requestTexts(),
-                 QStringList({"220 46 56 1 4", "220 46 106 1 8", "220 46 104 1 2", "220 46 124 1 2"}));
+    void init() { open(true); }
 
-        w.txtTmin->clear();
-        f.forget();
-        QTest::keyClicks(w.txtTmin, QStringLiteral("45"));
-        const QStringList journal = f.t.requestTexts();
-        // 18 accesses per apply, plus the transport's ManualControl refresh after each config write.
+    // Equal settings on every output: switching shows no change, so nothing is applied.
+    void openingAndSwitchingOutputsWriteNothing() {
+        QCOMPARE(w->windowTitle(), QStringLiteral("Automatic Fan Control"));
+        QCOMPARE(w->Label11->text(), QStringLiteral("Control  Source"));
+        QVERIFY(w->chkUpdateOnChange->isChecked());
+        for (int n = 3; n >= 0; --n)
+            w->cmbFan->setCurrentIndex(n);
+        QCOMPARE(f->journal(),
+                 QStringList({"220 46 56 1 4", "220 46 106 1 8", "220 46 104 1 2", "220 46 124 1 2"}));
+    }
+
+    // Reached from another output, each shows the chip's reset values.
+    void eachOutputShowsTheChipsSettings_data() {
+        QTest::addColumn<int>("n");
+        for (int n = 0; n < 4; ++n)
+            QTest::newRow(qPrintable(QStringLiteral("PWM%1").arg(n + 1))) << n;
+    }
+    void eachOutputShowsTheChipsSettings() {
+        QFETCH(int, n);
+        w->cmbFan->setCurrentIndex(3 - n);
+        w->cmbFan->setCurrentIndex(n);
+        QCOMPARE((QStringList{w->txtPWMmax->text(), w->txtPWMmin->text(), w->txtTmin->text(),
+                              w->cmbZone->currentText(), w->chkAutoControl->text()}),
+                 (QStringList{"100", "50", "90", "Max Temp",
+                              QStringLiteral("Automatic Control Enabled on PWM%1").arg(n + 1)}));
+        QVERIFY(!w->chkAutoControl->isChecked());
+    }
+
+    // 18 accesses per apply, plus the transport's ManualControl refresh after each config write.
+    void withUpdateOnChangeEveryKeyApplies() {
+        w->txtTmin->clear();
+        f->forget();
+        QTest::keyClicks(w->txtTmin, QStringLiteral("45"));
+        const QStringList journal = f->journal();
         QCOMPARE(journal.size(), 2 * (18 + 2));
         QCOMPARE(journal.at(2), writeText(0x6E, 4));
         QCOMPARE(journal.at(20 + 2), writeText(0x6E, 45));
-
-        retype(w.txtPWMmin, QStringLiteral("-10"));
-        QCOMPARE(f.t.chip().read(0x6A), 0);
+        retype(w->txtPWMmin, QStringLiteral("-10"));
+        QCOMPARE(f->t.chip().read(0x6A), 0);
     }
 
-    // Apply and OK write the settings; Cancel and closing the frame write nothing.
-    void buttonsAndClosing() {
-        Fixture f(false);
-        f.t.chip().write(0x7C, 0x0C);
-        f.t.chip().write(0x7D, 0x5F);
-        frmAutoControl& w = f.open();
-        w.cmbFan->setCurrentIndex(1);
-        QCOMPARE(w.cmbZone->currentIndex(), -1); // zone code 12 is none of the list
-        QTest::mouseClick(w.cmdApply, Qt::LeftButton);
-        QCOMPARE(f.t.chip().read(0x7C), 0x0B);
-        QCOMPARE(f.t.chip().read(0x7D), 0x5B);
+    // Apply writes zone code 12, which the list cannot show, as 11; OK writes all four and closes.
+    void applyAndOk() {
+        open(false, {{0x7C, 0x0C}, {0x7D, 0x5F}});
+        w->cmbFan->setCurrentIndex(1);
+        QCOMPARE(w->cmbZone->currentIndex(), -1);
+        QTest::mouseClick(w->cmdApply, Qt::LeftButton);
+        QCOMPARE((QList<int>{f->t.chip().read(0x7C), f->t.chip().read(0x7D)}), (QList<int>{0x0B, 0x5B}));
+        f->forget();
+        QTest::mouseClick(w->cmdOK, Qt::LeftButton);
+        QCOMPARE(f->writes().size(), 16);
+        QVERIFY(!w->isVisible());
+    }
 
-        f.forget();
-        retype(w.txtTmin, QStringLiteral("92"));
-        w.chkAutoControl->setChecked(true);
-        w.cmbZone->setCurrentIndex(4);
-        w.chkShowConPoint->setChecked(false);
-        QTest::mouseClick(w.cmdClose, Qt::LeftButton);
-        QVERIFY(!w.isVisible());
-
-        // Reopening shows the chip's settings again; the control point choices stay.
-        frmAutoControl& again = f.open();
+    // Edits on PWM2 go with Close: the next window shows the chip's settings again, but the control
+    // point choice stays; its frame's close box writes nothing either.
+    void closingWritesNothing() {
+        open(false);
+        w->cmbFan->setCurrentIndex(1);
+        retype(w->txtTmin, QStringLiteral("92"));
+        w->chkAutoControl->setChecked(true);
+        w->cmbZone->setCurrentIndex(4);
+        w->chkShowConPoint->setChecked(false);
+        QTest::mouseClick(w->cmdClose, Qt::LeftButton);
+        QVERIFY(!w->isVisible());
+        frmAutoControl& again = f->open();
         QCOMPARE(again.txtTmin->text(), QStringLiteral("90"));
         QVERIFY(again.chkShowConPoint->isChecked());
         again.cmbFan->setCurrentIndex(1);
         QVERIFY(!again.chkShowConPoint->isChecked());
         retype(again.txtPWMmin, QStringLiteral("20"));
         again.close();
-        QVERIFY(!f.t.session->decl.AutoControlOpen);
-        QCOMPARE(f.writes().size(), 0);
-
-        QTest::mouseClick(f.open().cmdOK, Qt::LeftButton);
-        QCOMPARE(f.writes().size(), 16);
-        QVERIFY(!f.w->isVisible());
+        QVERIFY(!f->t.session->decl.AutoControlOpen);
+        QCOMPARE(f->writes().size(), 0);
     }
 
-    // The plot follows the edits; the polling cycle moves the markers once a second.
-    void plotFollowsEditsAndPolling() {
-        Fixture f(false);
-        frmAutoControl& w = f.open();
-        CurvePlot* plot = w.pctGraph;
-        Readings& r = f.t.session->readings;
+    // The curve follows the edits; the markers move once a second, an output without zone keeping
+    // its marker's horizontal place; hiding waits for the next polling call.
+    void thePlotFollowsEditsAndPolling() {
+        open(false);
+        CurvePlot* plot = w->pctGraph;
+        const PlotScale s = plot->scale();
+        Readings& r = f->t.session->readings;
         r.Temperatures[10] = 60; // Max Temp
         r.DutyCycles = {100, 40, 30, 20};
-        retype(w.txtPWMmax, QStringLiteral("80"));
+        retype(w->txtPWMmax, QStringLiteral("80"));
         QCOMPARE(plot->curve(0)->at(4).from.duty, 80.0f);
-        const PlotScale s = plot->scale();
         QCOMPARE(plot->segmentLine(1, 1), QLineF(s.T2X(86), s.P2Y(0), s.T2X(86), s.P2Y(50)));
-
-        f.polling.Tick(0);
+        f->polling.Tick(0);
         QCOMPARE(plot->markerRect(0).center(), QPointF(s.T2X(60), s.P2Y(80))); // duty held at PWMmax
         QCOMPARE(plot->markerRect(1).center(), QPointF(s.T2X(60), s.P2Y(40))); // not held at PWMmin
         QVERIFY(plot->markerVisible(1) && !plot->markerVisible(2));
-
-        // An output without zone keeps its marker's horizontal place.
-        w.cmbFan->setCurrentIndex(1);
-        w.cmbZone->setCurrentIndex(-1);
+        w->cmbFan->setCurrentIndex(1);
+        w->cmbZone->setCurrentIndex(-1);
         r.Temperatures[10] = 65;
         r.DutyCycles[1] = 10;
-        f.polling.Tick(900);
+        f->polling.Tick(900);
         QCOMPARE(plot->markerRect(0).center().x(), double(s.T2X(60)));
-        f.polling.Tick(1001);
+        f->polling.Tick(1001);
         QCOMPARE(plot->markerRect(0).center().x(), double(s.T2X(65)));
         QCOMPARE(plot->markerRect(1).center(), QPointF(s.T2X(60), s.P2Y(10)));
-
-        // Hiding waits for the next polling call.
-        w.chkShowConPoint->setChecked(false);
+        w->chkShowConPoint->setChecked(false);
         QVERIFY(plot->markerVisible(1));
-        f.polling.Tick(2002);
+        f->polling.Tick(2002);
         QVERIFY(!plot->markerVisible(1) && plot->markerVisible(0));
     }
 };

@@ -1,5 +1,6 @@
 // The board details and heater windows: details as the board reports them, the free-wheel test
 // as the user watches it, heater levels read and sent.
+#include "support/Rows.h"
 #include "support/WindowFixture.h"
 #include "windows/frmHeaters.h"
 #include "windows/frmInfo.h"
@@ -24,21 +25,23 @@ class TestFrmBoard : public QObject {
 
 private Q_SLOTS:
     // Board revision, chip address, whether the status request fails, what the window shows.
+    void detailsAsReported_data() {
+        addRows<std::tuple<int, int, bool, QString>>(
+            {{"revision B", {1, 0x2E, false, "Free Wheel Test|B|Yes|Yes|2Eh|Yes|No|Yes|No"}},
+             {"revision D, no 5 V", {4, 0x2C, false, "Free Wheel Test|D|No|Yes|2Ch|Yes|No|Yes|No"}},
+             {"status fails: not the buffer's old bytes",
+              {1, 0x2E, true, "Free Wheel Test||||2Eh|Yes|No|Yes|No"}}});
+    }
     void detailsAsReported() {
-        for (const auto& [revision, address, statusFails, expected] :
-             {std::tuple{1, 0x2E, false, "Free Wheel Test|B|Yes|Yes|2Eh|Yes|No|Yes|No"},
-              {4, 0x2C, false, "Free Wheel Test|D|No|Yes|2Ch|Yes|No|Yes|No"}, // no 5 V on this one
-              {1, 0x2E, true, "Free Wheel Test||||2Eh|Yes|No|Yes|No"}}) {     // not the buffer's old bytes
-            WindowFixture<frmInfo> f({.chipAddresses = {address},
-                                      .boardRevision = revision,
-                                      .supply5V = revision != 4,
-                                      .chip = {}});
-            f.t.chip().write(0x36, 0x0A);        // fans 2 and 4 absent
-            f.t.usb().TransferBuffer.fill(0x0C); // would read as both supplies and revision D
-            if (statusFails) f.failNextRequest();
-            QCOMPARE(shown(f.open()), QLatin1String(expected));
-            QCOMPARE(f.journal(), (QStringList{"221 0 0 1 6", QStringLiteral("222 %1 54 1 1").arg(address)}));
-        }
+        const auto& [revision, address, statusFails, expected] =
+            fetchRow<std::tuple<int, int, bool, QString>>();
+        WindowFixture<frmInfo> f(
+            {.chipAddresses = {address}, .boardRevision = revision, .supply5V = revision != 4, .chip = {}});
+        f.t.chip().write(0x36, 0x0A);        // fans 2 and 4 absent
+        f.t.usb().TransferBuffer.fill(0x0C); // would read as both supplies and revision D
+        if (statusFails) f.failNextRequest();
+        QCOMPARE(shown(f.open()), expected);
+        QCOMPARE(f.journal(), (QStringList{"221 0 0 1 6", QStringLiteral("222 %1 54 1 1").arg(address)}));
     }
 
     // "Checking" with a dot a second, cycling; a test still running when the window closes is

@@ -18,49 +18,61 @@ QString shown(const frmConfig& w) {
 }
 } // namespace
 
-class TestFrmConfig : public QObject {
+class TestFrmConfig : public QObject, WindowCase<frmConfig> {
     Q_OBJECT
 
-private Q_SLOTS:
-    void editApplyRefuseAndReopen() {
-        WindowFixture<frmConfig> f;
-        for (auto [reg, value] :
-             {std::pair{0x40, 0x74}, {0x74, 0x95}, {0x7A, 0x95}, {0x7B, 0x3F}, {0x7F, 0x05}})
-            f.t.chip().write(reg, value);
-        frmConfig* w = &f.open();
-        QCOMPARE(shown(*w), QStringLiteral("00 Full Speed Input 1 2 169 1"));
+    // Every control changed by the user: gain 731 = 0xB6 << 2 | 3, offset 406 = 0x32 << 3 | 6.
+    void editAll() {
         QTest::keyClick(w->chkMonitoring, Qt::Key_Space);
         QTest::keyClick(w->chkTODIS, Qt::Key_Space);
         QTest::keyClick(w->cmbPin13, Qt::Key_Down);
         retype(w->cmbGain->lineEdit(), QStringLiteral("731"));
         retype(w->cmbOffset->lineEdit(), QStringLiteral("406"));
         QTest::keyClick(w->chkUseDefault, Qt::Key_Space);
-        f.forget();
+        f->forget();
+    }
+
+private Q_SLOTS:
+    void init() { open({{0x40, 0x74}, {0x74, 0x95}, {0x7A, 0x95}, {0x7B, 0x3F}, {0x7F, 0x05}}); }
+
+    void openingShowsTheChipsSettings() {
+        QCOMPARE(shown(*w), QStringLiteral("00 Full Speed Input 1 2 169 1"));
+    }
+
+    // The other bits kept.
+    void applyWritesTheEditsInOrder() {
+        editAll();
         QTest::mouseClick(w->cmdApply, Qt::LeftButton);
-        // Gain 731 = 0xB6 << 2 | 3, offset 406 = 0x32 << 3 | 6; the other bits kept.
-        QCOMPARE(f.journal(),
+        QCOMPARE(f->journal(),
                  QStringList({readText(0x40), writeText(0x40, 0xFD), readText(0x74), writeText(0x74, 0x95),
                               writeText(0x79, 0xB6), readText(0x7A), writeText(0x7A, 0xD5), readText(0x7A),
                               writeText(0x7A, 0xF2), readText(0x7B), writeText(0x7B, 0xDF),
                               writeText(0x7E, 0xFF), readText(0x7F), writeText(0x7F, 0xC5), readText(0x7F)}));
+    }
 
-        // A refused gain or offset keeps the window open; the next OK closes it.
+    // A refused gain or offset keeps the window open; the next OK closes it.
+    void okAfterARefusedEntry() {
         for (auto [gain, offset] : {std::pair{"1024", "406"}, {"731", "512"}}) {
             retype(w->cmbGain->lineEdit(), QString::fromLatin1(gain));
             retype(w->cmbOffset->lineEdit(), QString::fromLatin1(offset));
             QTest::mouseClick(w->cmdOK, Qt::LeftButton);
             QVERIFY(w->isVisible() && !w->applyFailed());
         }
-        QCOMPARE(f.t.prompts.messages.size(), 2);
+        QCOMPARE(f->t.prompts.messages.size(), 2);
         retype(w->cmbOffset->lineEdit(), QStringLiteral("406"));
         QTest::mouseClick(w->cmdOK, Qt::LeftButton);
         QVERIFY(!w->isVisible());
+    }
 
-        w = &f.open();
-        QCOMPARE(shown(*w), QStringLiteral("11 PEXIL Start Output 1 731 406 0"));
-        f.forget();
-        QTest::mouseClick(w->cmdCancel, Qt::LeftButton);
-        QVERIFY(f.journal().isEmpty());
+    // OK applies and closes; the next window shows the chip as applied, and its Cancel writes nothing.
+    void okThenReopenAndCancel() {
+        editAll();
+        QTest::mouseClick(w->cmdOK, Qt::LeftButton);
+        QVERIFY(!w->isVisible());
+        QCOMPARE(shown(f->open()), QStringLiteral("11 PEXIL Start Output 1 731 406 0"));
+        f->forget();
+        QTest::mouseClick(f->w->cmdCancel, Qt::LeftButton);
+        QVERIFY(f->journal().isEmpty());
     }
 };
 

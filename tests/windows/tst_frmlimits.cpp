@@ -1,6 +1,5 @@
-// The limits and interrupts window: what goes over the wire when it opens, refreshes, a channel
-// is chosen, a pointer moves and Apply is pressed, and what the lamps and gauges show. The
-// encodings themselves are tested in core.
+// The limits and interrupts window: the wire when it opens, refreshes, a channel is chosen, a pointer
+// moves and Apply is pressed; what the lamps and gauges show. The encodings are tested in core.
 #include "support/WindowFixture.h"
 #include "windows/frmLimits.h"
 
@@ -8,117 +7,123 @@
 #include <QTest>
 
 namespace {
-using Fixture = WindowFixture<frmLimits>;
-
 QAccessibleValueInterface* pointerValue(Gauge* g, int pointer) {
     return QAccessible::queryAccessibleInterface(g)->child(pointer - 2)->valueInterface();
 }
 } // namespace
 
-class TestFrmLimits : public QObject {
+class TestFrmLimits : public QObject, WindowCase<frmLimits> {
     Q_OBJECT
 
-private Q_SLOTS:
-    void openingRefreshAndClosing() {
-        Fixture f;
-        f.t.chip().write(0x72, 0x85);
-        f.t.chip().write(0x73, 0x48);
-        frmLimits& w = f.open();
-        QCOMPARE(f.journal(), QStringList({readText(0x44), readText(0x45), readText(0x59), readText(0x58),
-                                           readText(0x61), readText(0x60), "220 46 114 1 2"}));
-        for (int k = 0; k < InterruptRows; ++k)
-            QCOMPARE(w.chkMask[static_cast<std::size_t>(k)]->isChecked(),
-                     k == 0 || k == 2 || k == 12 || k == 14);
-        QCOMPARE((QList<double>{w.ggeTemp->pointer(2), w.ggeTemp->pointer(3), w.ggeFan->pointer(2),
-                                w.ggeFan->pointer(3)}),
-                 (QList<double>{-127, 127, 82, 5400000}));
-        QCOMPARE((QStringList{w.windowTitle(), w.cmdApply->text(), w.ggeFan->toolTip(),
-                              w.tglAlert[14]->toolTip()}),
-                 (QStringList{"Limits and Interrupts", "Apply ", "Drag the sliders to change the limits",
-                              "Interrupt Status: Green=OK, Red=Bad, Invisible=Disabled"}));
-
-        // Apply with nothing edited writes back what was loaded, the out-of-limit bit included; a
-        // ticked box writes nothing until Apply.
-        f.forget();
-        QTest::mouseClick(w.cmdApply, Qt::LeftButton);
-        QTest::mouseClick(w.chkMask[0], Qt::LeftButton);
-        QTest::mouseClick(w.chkMask[14], Qt::LeftButton);
-        QTest::mouseClick(w.cmdApply, Qt::LeftButton);
-        QCOMPARE(f.journal(), QStringList({writeText(0x72, 0x85), writeText(0x73, 0x48),
-                                           writeText(0x72, 0x84), writeText(0x73, 0x40)}));
-        QVERIFY(w.isVisible());
-
-        // Once a second: one status read, and the needles follow the readings.
-        f.forget();
-        f.t.session->readings.Temperatures = {31, 0, -5};
-        f.t.session->readings.FanSpeeds = {2400, 1800};
-        f.run(3000, 100);
-        QCOMPARE(f.journal(), QStringList(3, "220 46 65 1 2"));
-        QCOMPARE((QStringList{w.ggeTemp->caption(), w.ggeFan->caption()}),
-                 (QStringList{" 31°C", " 2400 RPM"}));
-        QCOMPARE(w.ggeFan->needle(), 2400);
-        w.cmbTemp->setCurrentIndex(2);
-        w.cmbFan->setCurrentIndex(1);
-        f.run(1000, 100);
-        QCOMPARE((QStringList{w.ggeTemp->caption(), w.ggeFan->caption()}),
-                 (QStringList{"-5°C", " 1800 RPM"}));
-
-        QTest::mouseClick(w.cmdClose, Qt::LeftButton);
-        QVERIFY(!f.t.session->decl.LimitsOpen);
-        f.forget();
-        f.run(3000, 100);
-        QVERIFY(f.journal().isEmpty());
+    // Masks 0x85 and 0x48 (rows 0, 2, 12, 14 and the out-of-limit bit); returns what opening sent.
+    QStringList openMasked() {
+        open({{0x72, 0x85}, {0x73, 0x48}});
+        const QStringList journal = f->journal();
+        f->forget();
+        return journal;
     }
 
-    // Choosing reads the channel's limits; each keyboard step writes the pair; a moved fan
-    // minimum writes its pair and the maximum pair back as it was.
-    void pointersWriteTheChosenChannel() {
-        Fixture f;
-        frmLimits& w = f.open();
-        f.forget();
-        w.cmbTemp->setCurrentIndex(2);
-        w.cmbFan->setCurrentIndex(1);
-        QCOMPARE(f.journal(), QStringList({readText(0x48), readText(0x49), readText(0x5B), readText(0x5A),
-                                           readText(0x63), readText(0x62)}));
+private Q_SLOTS:
+    void init() {
+        open();
+        f->forget();
+    }
 
-        f.forget();
-        w.activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(&w));
-        w.cmbTemp->setFocus();
+    void openingReadsAndShowsTheFirstChannelsAndTheMasks() {
+        const QStringList journal = openMasked();
+        QCOMPARE(journal, QStringList({readText(0x44), readText(0x45), readText(0x59), readText(0x58),
+                                       readText(0x61), readText(0x60), "220 46 114 1 2"}));
+        for (int k = 0; k < InterruptRows; ++k)
+            QCOMPARE(w->chkMask[static_cast<std::size_t>(k)]->isChecked(),
+                     k == 0 || k == 2 || k == 12 || k == 14);
+        QCOMPARE((QList<double>{w->ggeTemp->pointer(2), w->ggeTemp->pointer(3), w->ggeFan->pointer(2),
+                                w->ggeFan->pointer(3)}),
+                 (QList<double>{-127, 127, 82, 5400000}));
+        QCOMPARE((QStringList{w->windowTitle(), w->cmdApply->text(), w->ggeFan->toolTip(),
+                              w->tglAlert[14]->toolTip()}),
+                 (QStringList{"Limits and Interrupts", "Apply ", "Drag the sliders to change the limits",
+                              "Interrupt Status: Green=OK, Red=Bad, Invisible=Disabled"}));
+    }
+
+    // With nothing edited, Apply writes back what was loaded, the out-of-limit bit included; a ticked
+    // box writes nothing until Apply.
+    void applyWritesTheMasks() {
+        openMasked();
+        QTest::mouseClick(w->cmdApply, Qt::LeftButton);
+        QTest::mouseClick(w->chkMask[0], Qt::LeftButton);
+        QTest::mouseClick(w->chkMask[14], Qt::LeftButton);
+        QTest::mouseClick(w->cmdApply, Qt::LeftButton);
+        QCOMPARE(f->journal(), QStringList({writeText(0x72, 0x85), writeText(0x73, 0x48),
+                                            writeText(0x72, 0x84), writeText(0x73, 0x40)}));
+        QVERIFY(w->isVisible());
+    }
+
+    // Once a second one status read; the needles follow the chosen channels; nothing once closed.
+    void theRefreshReadsTheStatusAndMovesTheNeedles() {
+        f->t.session->readings.Temperatures = {31, 0, -5};
+        f->t.session->readings.FanSpeeds = {2400, 1800};
+        f->run(3000, 100);
+        QCOMPARE(f->journal(), QStringList(3, "220 46 65 1 2"));
+        QCOMPARE((QStringList{w->ggeTemp->caption(), w->ggeFan->caption()}),
+                 (QStringList{" 31°C", " 2400 RPM"}));
+        QCOMPARE(w->ggeFan->needle(), 2400);
+        w->cmbTemp->setCurrentIndex(2);
+        w->cmbFan->setCurrentIndex(1);
+        f->run(1000, 100);
+        QCOMPARE((QStringList{w->ggeTemp->caption(), w->ggeFan->caption()}),
+                 (QStringList{"-5°C", " 1800 RPM"}));
+        QTest::mouseClick(w->cmdClose, Qt::LeftButton);
+        QVERIFY(!f->t.session->decl.LimitsOpen);
+        f->forget();
+        f->run(3000, 100);
+        QVERIFY(f->journal().isEmpty());
+    }
+
+    // Choosing reads the channel's limits; each keyboard step writes the pair.
+    void theChosenChannelIsReadAndWritten() {
+        w->cmbTemp->setCurrentIndex(2);
+        w->cmbFan->setCurrentIndex(1);
+        QCOMPARE(f->journal(), QStringList({readText(0x48), readText(0x49), readText(0x5B), readText(0x5A),
+                                            readText(0x63), readText(0x62)}));
+        f->forget();
+        w->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(w));
+        w->cmbTemp->setFocus();
         for (Qt::Key key : {Qt::Key_Tab, Qt::Key_Tab, Qt::Key_Down, Qt::Key_PageDown, Qt::Key_Tab})
             QTest::keyClick(QApplication::focusWidget(), key);
-        QCOMPARE(QApplication::focusWidget(), w.cmbFan);
-        QCOMPARE(f.journal(), QStringList({writeText(0x48, -127), writeText(0x49, 126), writeText(0x48, -127),
-                                           writeText(0x49, 116)}));
+        QCOMPARE(QApplication::focusWidget(), w->cmbFan);
+        QCOMPARE(f->journal(), QStringList({writeText(0x48, -127), writeText(0x49, 126),
+                                            writeText(0x48, -127), writeText(0x49, 116)}));
+    }
 
-        w.cmbFan->setCurrentIndex(3);
-        w.ggeFan->setPointer(Gauge::HighPointer, 3000); // from code: nothing written
-        f.forget();
-        pointerValue(w.ggeFan, Gauge::LowPointer)->setCurrentValue(1000);
-        QCOMPARE(f.journal(), QStringList({writeText(0x5E, 0x18), writeText(0x5F, 0x15), writeText(0x66, 0),
-                                           writeText(0x67, 0)}));
-        f.run(1000, 100); // the absent fan 4 is now too slow: its lamp says so to a screen reader too
-        QCOMPARE(QAccessible::queryAccessibleInterface(w.tglAlert[13])->text(QAccessible::Value),
+    // A moved fan minimum writes its pair and the maximum pair back as it was; then the absent
+    // fan 4 is too slow, and its lamp says so to a screen reader too.
+    void aMovedFanMinimumWritesBothPairs() {
+        w->cmbFan->setCurrentIndex(3);
+        w->ggeFan->setPointer(Gauge::HighPointer, 3000); // from code: nothing written
+        f->forget();
+        pointerValue(w->ggeFan, Gauge::LowPointer)->setCurrentValue(1000);
+        QCOMPARE(f->journal(), QStringList({writeText(0x5E, 0x18), writeText(0x5F, 0x15), writeText(0x66, 0),
+                                            writeText(0x67, 0)}));
+        f->run(1000, 100);
+        QCOMPARE(QAccessible::queryAccessibleInterface(w->tglAlert[13])->text(QAccessible::Value),
                  QStringLiteral("Alarm"));
     }
 
-    // The lamp follows the chip's status within a second both ways, and keeps its state while
-    // status reads fail.
-    void lampFollowsTheStatus() {
-        Fixture f;
-        frmLimits& w = f.open();
-        QAccessibleValueInterface* high = pointerValue(w.ggeTemp, Gauge::HighPointer);
-        high->setCurrentValue(20); // below Temperature 1's 25 °C
-        f.run(1000, 100);
-        QVERIFY(w.tglAlert[0]->isOn());
-        f.t.board->options().failBlockReads = true;
-        f.t.usb().TransferBuffer.fill(0);
-        f.run(2000, 100);
-        QVERIFY(w.tglAlert[0]->isOn());
-        f.t.board->options().failBlockReads = false;
+    // Within a second both ways (Temperature 1 reads 25 °C), and kept while status reads fail.
+    void aLampFollowsTheStatus() {
+        QAccessibleValueInterface* high = pointerValue(w->ggeTemp, Gauge::HighPointer);
+        high->setCurrentValue(20);
+        f->run(1000, 100);
+        QVERIFY(w->tglAlert[0]->isOn());
+        f->t.board->options().failBlockReads = true;
+        f->t.usb().TransferBuffer.fill(0);
+        f->run(2000, 100);
+        QVERIFY(w->tglAlert[0]->isOn());
+        f->t.board->options().failBlockReads = false;
         high->setCurrentValue(127);
-        f.run(1000, 100);
-        QVERIFY(!w.tglAlert[0]->isOn());
+        f->run(1000, 100);
+        QVERIFY(!w->tglAlert[0]->isOn());
     }
 };
 

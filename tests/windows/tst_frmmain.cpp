@@ -1,6 +1,7 @@
 // The main window: menus, toolbar, child windows, its remembered position, and what reaches the
 // board while a message is up.
 #include "board/Startup.h"
+#include "support/Rows.h"
 #include "support/WindowFixture.h"
 #include "windows/ChildWindow.h"
 
@@ -50,31 +51,52 @@ QStringList captions(const QList<QAction*>& actions) {
 class TestFrmMain : public QObject {
     Q_OBJECT
     QTemporaryDir dir_;
+    int loads = 0;
+    int unloads = 0;
     QString ini() const { return dir_.filePath(QStringLiteral("s.ini")); }
+    // A counting window in the place of the register map, opened from the menu.
+    QMdiSubWindow* openCounting(MainFixture& m) {
+        m.window.registerWindow(QStringLiteral("frmRegMap"), [this](Session& s, PollingCycle& p) {
+            return static_cast<ChildWindow*>(new CountingWindow(s, p, loads, unloads));
+        });
+        m.window.show();
+        m.window.mnuRegMap->trigger();
+        return m.window.mdiArea->subWindowList().value(0);
+    }
 
 private Q_SLOTS:
-    void init() { QFile::remove(ini()); }
+    void init() {
+        QFile::remove(ini());
+        loads = unloads = 0;
+    }
 
-    void menusAndToolbar() {
+    // Each item's object name and caption.
+    void menuItems_data() {
+        addRows<QStringList>(
+            {{"mnuFile", {"mnuSave &Save/Recall Configuration", "mnuLog &Log Data to File"}},
+             {"mnuDevice",
+              {"mnuRegMap &Register Map", "mnuGraph Gra&phing", "mnuLimits Li&mits, Interrupts"}},
+             {"mnuConfig",
+              {"mnuGeneralConfig &General Configuration", "mnuFanConfig Fa&n Configuration",
+               "mnuGPIO GP&IO Configuration", "mnuSoftware &Software options"}},
+             {"mnuControl", {"mnuAutoControl Automatic Fan Control", "mnuManual Man&ual Fan Control"}},
+             {"mnuBoard",
+              {"mnuEvalBoard E&valuation Board Information", "mnuHeaters &On-Board Heater Control"}},
+             {"mnuMainAbout", {"mnuHelp &Help", "mnuAbout A&bout the VORTANE Software..."}}});
+    }
+    void menuItems() {
         MainFixture m(ini());
-        QStringList menus;
-        for (QMenu* menu : {m.window.mnuFile, m.window.mnuDevice, m.window.mnuConfig, m.window.mnuControl,
-                            m.window.mnuBoard, m.window.mnuMainAbout})
-            menus << captions(menu->actions()).join(QLatin1Char('|'));
+        QStringList shown;
+        for (QAction* a : m.window.findChild<QMenu*>(QTest::currentDataTag())->actions())
+            if (!a->isSeparator()) shown << a->objectName() + u' ' + a->text();
+        QCOMPARE(shown, fetchRow<QStringList>());
+    }
+
+    void menuBarAndToolbar() {
+        MainFixture m(ini());
         QCOMPARE(
             captions(m.window.menuBar()->actions()),
             (QStringList{"&File", "&View", "&Configuration", "Fan Con&trol", "Boa&rd", "&Window", "&About"}));
-        QCOMPARE(menus, (QStringList{
-                            "&Save/Recall Configuration|&Log Data to File",
-                            "&Register Map|Gra&phing|Li&mits, Interrupts",
-                            "&General Configuration|Fa&n Configuration|GP&IO Configuration|&Software options",
-                            "Automatic Fan Control|Man&ual Fan Control",
-                            "E&valuation Board Information|&On-Board Heater Control",
-                            "&Help|A&bout the VORTANE Software..."}));
-        for (const char* name : {"mnuSave", "mnuLog", "mnuRegMap", "mnuGraph", "mnuLimits",
-                                 "mnuGeneralConfig", "mnuFanConfig", "mnuGPIO", "mnuSoftware",
-                                 "mnuAutoControl", "mnuManual", "mnuEvalBoard", "mnuHeaters", "mnuAbout"})
-            QVERIFY2(m.window.findChild<QAction*>(QLatin1String(name)), name);
         QStringList buttons;
         for (QAction* a : m.window.tbToolBar->actions()) {
             buttons << a->data().toString() + QLatin1Char(':') + a->toolTip();
@@ -87,31 +109,28 @@ private Q_SLOTS:
                               "Heaters:Heater Control", "AFC:Automatic Fan Control"}));
     }
 
-    void aWindowOpensOnceAndComesToTheFront() {
+    void menuAndToolbarOpenAWindowOnceAtItsDesignedSize() {
         MainFixture m(ini());
-        int loads = 0;
-        int unloads = 0;
-        m.window.registerWindow(QStringLiteral("frmRegMap"),
-                                [&](Session& s, PollingCycle& p) -> ChildWindow* {
-                                    return new CountingWindow(s, p, loads, unloads);
-                                });
         QAction* tree = m.window.findChild<QAction*>(QStringLiteral("tbToolBar_Tree"));
         QVERIFY(m.window.mnuRegMap->isEnabled() && tree->isEnabled());
-        m.window.show();
-        m.window.mnuRegMap->trigger();
+        QMdiSubWindow* frame = openCounting(m);
         tree->trigger();
         QCOMPARE(loads, 1);
         QCOMPARE(m.window.mdiArea->subWindowList().size(), 1);
-        QMdiSubWindow* frame = m.window.mdiArea->subWindowList().front();
         QCOMPARE(frame->size(), QSize(300, 200)); // designed 4500 x 3000 twips
-        frame->close();
-        QCOMPARE(unloads, 1);
-        QTRY_VERIFY(m.window.findWindow(QStringLiteral("frmRegMap")) == nullptr);
-        tree->trigger();
-        QCOMPARE(loads, 2);
         Q_EMIT m.window.mnuWindow->aboutToShow();
         QCOMPARE(captions(m.window.mnuWindow->actions()), (QStringList{"&Cascade", "&Tile", "&1 Counting"}));
-        m.window.close(); // unloads the child first
+    }
+
+    // Closing its frame unloads a window, loaded again by the next open; closing the main window too.
+    void closingUnloads() {
+        MainFixture m(ini());
+        openCounting(m)->close();
+        QCOMPARE(unloads, 1);
+        QTRY_VERIFY(m.window.findWindow(QStringLiteral("frmRegMap")) == nullptr);
+        m.window.findChild<QAction*>(QStringLiteral("tbToolBar_Tree"))->trigger();
+        QCOMPARE(loads, 2);
+        m.window.close();
         QCOMPARE(unloads, 2);
     }
 
@@ -138,9 +157,7 @@ private Q_SLOTS:
     // Text that is not a number falls back to the default; closing minimised saves nothing.
     void badStoredTextAndClosingMinimised() {
         const QByteArray stored("[Settings]\nMainLeft=1500\nMainWidth=wide\n");
-        QFile f(ini());
-        QVERIFY(f.open(QIODevice::WriteOnly) && f.write(stored) == stored.size());
-        f.close();
+        QVERIFY(writeFile(ini(), stored));
         MainFixture m(ini());
         QVERIFY(m.window.Form_Load(m.splash));
         QCOMPARE(m.window.width(), 433);

@@ -1,6 +1,7 @@
 // The register map window: what it shows and what its clicks, keys and polling send to the chip.
 // Address and value rules are tested in core.
 #include "registers/RegMapStuff.h"
+#include "support/Rows.h"
 #include "support/WindowFixture.h"
 #include "windows/frmRegMap.h"
 #include "windows/widgets/ClickableLabel.h"
@@ -37,42 +38,67 @@ struct Fixture : WindowFixture<frmRegMap> {
 
 class TestFrmRegMap : public QObject {
     Q_OBJECT
+    std::unique_ptr<Fixture> f;
+    frmRegMap* w = nullptr;
 
 private Q_SLOTS:
+    void init() {
+        f = std::make_unique<Fixture>();
+        w = f->w.get();
+    }
+
     // Roots green, groups red, registers blue; only "General" open; opening reads nothing.
     void openingThroughTheMainWindowShowsTheTree() {
         QTemporaryDir dir;
         MainFixture m(dir.filePath(QStringLiteral("s.ini")));
         m.t.connect();
-        auto* w = qobject_cast<frmRegMap*>(m.window.openWindow(QStringLiteral("Tree")));
-        QVERIFY(w && m.t.session->decl.RegisterMapOpen);
-        QCOMPARE(w->windowTitle(), QStringLiteral("Register Map"));
+        auto* opened = qobject_cast<frmRegMap*>(m.window.openWindow(QStringLiteral("Tree")));
+        QVERIFY(opened && m.t.session->decl.RegisterMapOpen);
+        QCOMPARE(opened->windowTitle(), QStringLiteral("Register Map"));
         QCOMPARE(m.t.requests().size(), 0);
-        QCOMPARE(w->TreeView1->topLevelItemCount(), 3);
-        QTreeWidgetItem* general = w->TreeView1->topLevelItem(0);
-        QTreeWidgetItem* fan4 = w->TreeView1->topLevelItem(2)->child(4);
+        QCOMPARE(opened->TreeView1->topLevelItemCount(), 3);
+        QTreeWidgetItem* general = opened->TreeView1->topLevelItem(0);
+        QTreeWidgetItem* fan4 = opened->TreeView1->topLevelItem(2)->child(4);
         QCOMPARE((QStringList{general->text(0), fan4->text(0), fan4->child(8)->text(0)}),
                  (QStringList{"General", "Fan4", "Tach4 Max High Byte"}));
         QCOMPARE((QList<QColor>{general->foreground(0).color(), fan4->foreground(0).color(),
                                 fan4->child(8)->foreground(0).color()}),
                  (QList<QColor>{QColor(0, 128, 0), QColor(192, 0, 0), QColor(0, 0, 192)}));
-        QVERIFY(general->isExpanded() && !w->TreeView1->topLevelItem(1)->isExpanded());
-        w->unloadWindow();
+        QVERIFY(general->isExpanded() && !opened->TreeView1->topLevelItem(1)->isExpanded());
+        opened->unloadWindow();
         QVERIFY(!m.t.session->decl.RegisterMapOpen);
     }
 
-    // Tree nodes (clicked or reached with the arrow keys) and typed addresses select registers.
+    // Tree nodes (clicked or reached with the arrow keys) and typed addresses select registers; a
+    // group changes nothing. 0x7F and 0x7B have second names: a node shows its own, a Read the
+    // address's first.
     void selectingRegisters() {
-        Fixture f;
-        frmRegMap* w = f.w.get();
-        const QStringList before = f.shown();
-        f.clickNode(QStringLiteral("Status")); // a group changes nothing, nor reads
-        QCOMPARE(f.shown(), before);
+        const QStringList before = f->shown();
+        f->clickNode(QStringLiteral("Status"));
+        QCOMPARE(f->shown(), before);
+        f->t.chip().write(0x40, 0x0B);
+        f->clickNode(QStringLiteral("Configuration 1"));
+        QCOMPARE(f->shown(), QStringList({"Configuration 1", "40h", "40H", "11", "B", "00001011"}));
+        f->clickNode(QStringLiteral("PEXIL Coef Select 2"));
+        QCOMPARE(f->shown().mid(0, 2), QStringList({"PEXIL Coef Select 2", "7Fh"}));
+        f->clickNode(QStringLiteral("AFC"));
+        QTest::mouseClick(w->cmdRead, Qt::LeftButton);
+        QCOMPARE(w->lblRegDescription->text(), QStringLiteral("PEXIL Coef Option 3"));
+        f->clickNode(QStringLiteral("Configuration 2"));
+        QTest::keyClick(w->TreeView1, Qt::Key_Up);
+        QTest::keyClick(w->TreeView1, Qt::Key_Up);
+        QCOMPARE(w->TreeView1->currentItem()->text(0), QStringLiteral("Configuration"));
+        QCOMPARE(w->lblRegDescription->text(), QStringLiteral("Configuration 1"));
+        retype(w->txtReadAddr, QStringLiteral("7f"));
+        QTest::mouseClick(w->cmdRead, Qt::LeftButton);
+        QCOMPARE(f->shown().mid(0, 3), QStringList({"GPIO Enable", "7Fh", "7FH"}));
+        QCOMPARE(f->journal(), QStringList({readText(0x40), readText(0x7F), readText(0x7B), readText(0x7B),
+                                            readText(0x74), readText(0x40), readText(0x7F)}));
+    }
 
-        f.t.chip().write(0x40, 0x0B);
-        f.clickNode(QStringLiteral("Configuration 1"));
-        QCOMPARE(f.shown(), QStringList({"Configuration 1", "40h", "40H", "11", "B", "00001011"}));
-        // Bit 7 leftmost, each bit's name centred above it, at the designed size and wider.
+    // Bit 7 leftmost, each name centred above its bit, at the designed size and wider; all names fit.
+    void theBitDisplay() {
+        f->clickNode(QStringLiteral("Configuration 1"));
         const QStringList names{"T/FS", "H/LF", "FTCH", "LCK", "TODIS", "FSPD", "TEST", "STRT"};
         for (const int extra : {0, 200}) {
             w->resize(w->designedSize() + QSize(extra, 0));
@@ -85,50 +111,39 @@ private Q_SLOTS:
                 if (k > 0) QVERIFY(w->lblBit[8 - k]->geometry().right() < bit.left());
             }
         }
-        for (const RegisterEntry& entry : BuildRegisterTable()) // every register's bit names fit
+        for (const RegisterEntry& entry : BuildRegisterTable())
             for (const QString& name : SplitBitNames(entry))
                 QVERIFY2(w->lblInfo[0]->fontMetrics().horizontalAdvance(name) < w->lblBit[0]->width(),
                          qPrintable(name));
-
-        // 0x7F and 0x7B have second names; a node shows its own, a Read the address's first.
-        f.clickNode(QStringLiteral("PEXIL Coef Select 2"));
-        QCOMPARE(f.shown().mid(0, 2), QStringList({"PEXIL Coef Select 2", "7Fh"}));
-        f.clickNode(QStringLiteral("AFC"));
-        QTest::mouseClick(w->cmdRead, Qt::LeftButton);
-        QCOMPARE(w->lblRegDescription->text(), QStringLiteral("PEXIL Coef Option 3"));
-
-        f.clickNode(QStringLiteral("Configuration 2"));
-        QTest::keyClick(w->TreeView1, Qt::Key_Up);
-        QTest::keyClick(w->TreeView1, Qt::Key_Up);
-        QCOMPARE(w->TreeView1->currentItem()->text(0), QStringLiteral("Configuration"));
-        QCOMPARE(w->lblRegDescription->text(), QStringLiteral("Configuration 1"));
-
-        retype(w->txtReadAddr, QStringLiteral("7f"));
-        QTest::mouseClick(w->cmdRead, Qt::LeftButton);
-        QCOMPARE(f.shown().mid(0, 3), QStringList({"GPIO Enable", "7Fh", "7FH"}));
-        QCOMPARE(f.journal(), QStringList({readText(0x40), readText(0x7F), readText(0x7B), readText(0x7B),
-                                           readText(0x74), readText(0x40), readText(0x7F)}));
     }
 
-    // A clicked bit (mouse, Space, accessible toggle) and the decimal box (Enter, Write) are written
-    // to the register and the register read back.
-    void writes() {
-        Fixture f;
-        frmRegMap* w = f.w.get();
-        f.clickNode(QStringLiteral("Configuration 1")); // the chip holds 0x01 after reset
-        // Another address typed but not read: the bits shown are still those of 0x40, and so is the write.
+    // Bit 3 of 0x40 clicked by each input from 0x01 (set) or 0x09 (cleared). Another address typed
+    // but not read: the bits shown are still those of 0x40, and so is the write, read back.
+    void aClickedBitIsWrittenToTheShownRegister_data() {
+        addRows<std::tuple<int, int, QString>>({{"mouse", {0, 0x01, "00001001"}},
+                                                {"Space", {1, 0x09, "00000001"}},
+                                                {"assistive toggle", {2, 0x01, "00001001"}}});
+    }
+    void aClickedBitIsWrittenToTheShownRegister() {
+        const auto& [input, held, bits] = fetchRow<std::tuple<int, int, QString>>();
+        f->t.chip().write(0x40, held);
+        f->clickNode(QStringLiteral("Configuration 1"));
         retype(w->txtReadAddr, QStringLiteral("6E"));
         ClickableLabel* bit = w->lblBit[3];
-        QTest::mouseClick(bit, Qt::LeftButton);
-        QCOMPARE(f.shown().mid(1), QStringList({"40h", "40H", "9", "9", "00001001"}));
-        bit->setFocus();
-        QTest::keyClick(bit, Qt::Key_Space);
         QAccessibleInterface* iface = QAccessible::queryAccessibleInterface(bit);
+        bit->setFocus();
+        if (input == 0) QTest::mouseClick(bit, Qt::LeftButton);
+        if (input == 1) QTest::keyClick(bit, Qt::Key_Space);
+        if (input == 2) iface->actionInterface()->doAction(QAccessibleActionInterface::toggleAction());
+        const QString value = QString::number(held ^ 0x08);
+        QCOMPARE(f->shown().mid(1), QStringList({"40h", "40H", value, value, bits}));
+        QCOMPARE(f->journal(), QStringList({readText(0x40), writeText(0x40, held ^ 0x08), readText(0x40)}));
         QCOMPARE(iface->text(QAccessible::Name), QStringLiteral("Bit 3"));
-        iface->actionInterface()->doAction(QAccessibleActionInterface::toggleAction());
-        QCOMPARE(w->lblDecVal->text(), QStringLiteral("9"));
-        QVERIFY(iface->state().checked);
+        QCOMPARE(iface->state().checked, held == 0x01);
+    }
 
+    // The hex box mirrors it; Enter and Write send it to the typed address, clamped to a byte.
+    void theDecimalBoxIsWrittenToTheTypedAddress() {
         w->txtReadAddr->setText(QStringLiteral("6E"));
         w->txtDec->setFocus();
         QTest::keyClicks(w->txtDec, QStringLiteral("300"));
@@ -137,34 +152,30 @@ private Q_SLOTS:
         QCOMPARE(w->lblDecVal->text(), QStringLiteral("255"));
         w->txtDec->clear();
         QTest::mouseClick(w->cmdWrite, Qt::LeftButton);
-        QCOMPARE(f.journal(),
-                 QStringList({readText(0x40), writeText(0x40, 0x09), readText(0x40), writeText(0x40, 0x01),
-                              readText(0x40), writeText(0x40, 0x09), readText(0x40), writeText(0x6E, 255),
-                              readText(0x6E), writeText(0x6E, 0), readText(0x6E)}));
+        QCOMPARE(f->journal(),
+                 QStringList({writeText(0x6E, 255), readText(0x6E), writeText(0x6E, 0), readText(0x6E)}));
     }
 
+    // Once a second, following the box and the chip; nothing unticked, nor closed with the flag forced.
     void continuousReadFollowsTheBoxUntilClosed() {
-        Fixture f;
-        f.w->txtReadAddr->setText(QStringLiteral("6e"));
-        f.w->chkContRead->setChecked(true);
-        f.run(3000);
-        QCOMPARE(f.journal(), QStringList(3, readText(0x6E)));
-
-        f.forget(); // a hand-typed address is followed and the chip's changes show
-        f.w->txtReadAddr->setText(QStringLiteral("40"));
-        f.t.chip().write(0x40, 0x03);
-        f.run(1000);
-        QCOMPARE(f.journal(), QStringList{readText(0x40)});
-        QCOMPARE(f.bits(), QStringLiteral("00000011"));
-
-        f.forget();
-        f.w->chkContRead->setChecked(false);
-        f.run(3000);
-        f.w->chkContRead->setChecked(true);
-        f.w->close();
-        f.t.session->decl.RegisterMapOpen = true; // even with the flag forced, the refresh is gone
-        f.run(3000);
-        QCOMPARE(f.t.requests().size(), 0);
+        w->txtReadAddr->setText(QStringLiteral("6e"));
+        w->chkContRead->setChecked(true);
+        f->run(3000);
+        QCOMPARE(f->journal(), QStringList(3, readText(0x6E)));
+        f->forget();
+        w->txtReadAddr->setText(QStringLiteral("40"));
+        f->t.chip().write(0x40, 0x03);
+        f->run(1000);
+        QCOMPARE(f->journal(), QStringList{readText(0x40)});
+        QCOMPARE(f->bits(), QStringLiteral("00000011"));
+        f->forget();
+        w->chkContRead->setChecked(false);
+        f->run(3000);
+        w->chkContRead->setChecked(true);
+        w->close();
+        f->t.session->decl.RegisterMapOpen = true;
+        f->run(3000);
+        QCOMPARE(f->t.requests().size(), 0);
     }
 };
 

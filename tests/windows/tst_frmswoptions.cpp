@@ -1,5 +1,6 @@
 // The software options window: which typed intervals are applied and which are refused. What the
 // applied options do to the polling cycle and a running log is tested with the cycle.
+#include "support/Rows.h"
 #include "support/WindowFixture.h"
 #include "windows/frmSWOptions.h"
 
@@ -22,22 +23,26 @@ class TestFrmSWOptions : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    // A value its variable cannot hold refuses the whole Apply, the other boxes included; text
-    // without a number is 0; values typed but not applied go with Close.
-    void applyRefuseAndClose() {
+    // A value its variable cannot hold refuses the whole Apply, the other boxes included.
+    void aValueTooLargeForItsVariable_data() {
         const QString any32 = QStringLiteral(" must be a number from 0 to 2147483647.");
-        const std::array<std::array<QString, 3>, 3> refused{
-            {{"txtGraphing", "40000", "Graphing Interval (ms) must be a number from 0 to 32767."},
-             {"txtReadInt", "-20", "Reading Interval (ms)" + any32},
-             {"txtLogging", "3e9", "Logging Interval (ms)" + any32}}};
-        for (const auto& [box, text, message] : refused) {
-            Fixture f;
-            f.w->chkMonitoring->click();
-            f.w->findChild<QLineEdit*>(box)->setText(text);
-            f.w->cmdApply->click();
-            QCOMPARE(f.t.prompts.messages.value(0).text, message);
-            QCOMPARE(f.options(), (QList<int>{true, 100, 50, 100}));
-        }
+        addRows<std::pair<QString, QString>>(
+            {{"txtGraphing", {"40000", "Graphing Interval (ms) must be a number from 0 to 32767."}},
+             {"txtReadInt", {"-20", "Reading Interval (ms)" + any32}},
+             {"txtLogging", {"3e9", "Logging Interval (ms)" + any32}}});
+    }
+    void aValueTooLargeForItsVariable() {
+        const auto& [text, message] = fetchRow<std::pair<QString, QString>>();
+        Fixture f;
+        f.w->chkMonitoring->click();
+        f.w->findChild<QLineEdit*>(QTest::currentDataTag())->setText(text);
+        f.w->cmdApply->click();
+        QCOMPARE(f.t.prompts.messages.value(0).text, message);
+        QCOMPARE(f.options(), (QList<int>{true, 100, 50, 100}));
+    }
+
+    // Text without a number is 0; values typed but not applied go with Close.
+    void applyThenClose() {
         Fixture f;
         QCOMPARE((QStringList{f.w->txtReadInt->text(), f.w->txtGraphing->text(), f.w->txtLogging->text()}),
                  (QStringList{"100", "50", "100"}));

@@ -1,5 +1,6 @@
 // The gauge control: which user actions move a pointer and notify (keys, drags, an assistive
 // technology's set), that values set from code never notify, and how off-scale values are kept.
+#include "support/Rows.h"
 #include "windows/widgets/Gauge.h"
 
 #include <QAccessible>
@@ -10,29 +11,26 @@ class TestGauge : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
+    // The pointer's value, the key pressed and the value after it.
     void keys_data() {
-        QTest::addColumn<double>("start");
-        QTest::addColumn<int>("key");
-        QTest::addColumn<double>("expected");
-        QTest::newRow("up from between steps") << 82.0 << int(Qt::Key_Up) << 100.0;
-        QTest::newRow("down from between steps") << 82.0 << int(Qt::Key_Left) << 50.0;
-        QTest::newRow("page up") << 100.0 << int(Qt::Key_PageUp) << 600.0;
-        QTest::newRow("down to the end") << 20.0 << int(Qt::Key_Down) << 0.0;
-        QTest::newRow("up at the end") << 12000.0 << int(Qt::Key_Up) << 12000.0;
-        QTest::newRow("up beyond the scale") << 5400000.0 << int(Qt::Key_Up) << 5400000.0;
-        QTest::newRow("down from beyond the scale") << 5400000.0 << int(Qt::Key_Down) << 11950.0;
-        QTest::newRow("home") << 3000.0 << int(Qt::Key_Home) << 0.0;
+        addRows<std::tuple<double, Qt::Key, double>>(
+            {{"up from between steps", {82, Qt::Key_Up, 100}},
+             {"down from between steps", {82, Qt::Key_Left, 50}},
+             {"page up", {100, Qt::Key_PageUp, 600}},
+             {"down to the end", {20, Qt::Key_Down, 0}},
+             {"up at the end", {12000, Qt::Key_Up, 12000}},
+             {"up beyond the scale", {5400000, Qt::Key_Up, 5400000}},
+             {"down from beyond the scale", {5400000, Qt::Key_Down, 11950}},
+             {"home", {3000, Qt::Key_Home, 0}}});
     }
     void keys() {
-        QFETCH(double, start);
-        QFETCH(int, key);
-        QFETCH(double, expected);
+        const auto& [start, key, expected] = fetchRow<std::tuple<double, Qt::Key, double>>();
         Gauge g(0, 12000);
         g.setStep(50);
         g.setPointer(Gauge::HighPointer, start);
         g.setCurrentPointer(Gauge::HighPointer);
         QSignalSpy moved(&g, &Gauge::pointerMoved);
-        QTest::keyClick(&g, Qt::Key(key));
+        QTest::keyClick(&g, key);
         QCOMPARE(g.pointer(Gauge::HighPointer), expected);
         QCOMPARE(moved.count(), expected == start ? 0 : 1);
     }
