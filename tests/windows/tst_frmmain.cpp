@@ -91,10 +91,10 @@ private Q_SLOTS:
         MainFixture m(ini());
         int loads = 0;
         int unloads = 0;
-        m.window.registerWindow(QStringLiteral("frmRegMap"),
-                                [&](Session& s, PollingCycle& p) -> ChildWindow* {
-                                    return new CountingWindow(s, p, loads, unloads);
-                                });
+        QVERIFY(m.window.replaceWindowFactory(
+            QStringLiteral("frmRegMap"), [&](const WindowContext& c) -> ChildWindow* {
+                return new CountingWindow(c.session, c.polling, loads, unloads);
+            }));
         QAction* tree = m.window.findChild<QAction*>(QStringLiteral("tbToolBar_Tree"));
         QVERIFY(m.window.mnuRegMap->isEnabled() && tree->isEnabled());
         m.window.show();
