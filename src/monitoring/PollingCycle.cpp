@@ -17,6 +17,14 @@ void PollingCycle::clearRefresh(PollTask task) {
     refresh_[static_cast<std::size_t>(task)] = nullptr;
 }
 
+void PollingCycle::setContinuousReadTicked(std::function<bool()> ticked) {
+    continuousReadTicked_ = std::move(ticked);
+}
+
+bool PollingCycle::continuousReadOn() const {
+    return continuousReadTicked_ && continuousReadTicked_();
+}
+
 bool PollingCycle::condition(PollTask task) const {
     const Declarations& d = s_.decl;
     switch (task) {
@@ -68,7 +76,7 @@ bool PollingCycle::run(PollTask task) {
         return true;
     case PollTask::RegisterMap:
         // Nothing runs while "Continuous Read" is clear, and the task's time stays where it was.
-        if (!continuousReadTicked || !continuousReadTicked()) return false;
+        if (!continuousReadOn()) return false;
         if (action) action();
         return true;
     case PollTask::BoardInfo:
@@ -102,7 +110,7 @@ std::optional<std::int64_t> PollingCycle::nextDueMs(std::int64_t nowMs) const {
     for (int t = 0; t < PollTaskCount; ++t) {
         const auto task = static_cast<PollTask>(t);
         if (!condition(task)) continue;
-        if (task == PollTask::RegisterMap && (!continuousReadTicked || !continuousReadTicked())) continue;
+        if (task == PollTask::RegisterMap && !continuousReadOn()) continue;
         const auto& last = lastRun[static_cast<std::size_t>(t)];
         // Strictly more than the interval: the first whole millisecond after it.
         const std::int64_t due = last ? std::max(nowMs, *last + interval(task) + 1) : nowMs;

@@ -192,13 +192,7 @@ void frmAutoControl::Form_Load() {
     cmbFan->setCurrentIndex(0);
     cmbFan_Click();
     chkUpdateOnChange->setChecked(session_.decl.UpdateOnChange);
-    session_.decl.AutoControlOpen = true;
-    polling_.setRefresh(PollTask::AutoControl, [this] { PlotConPoints(); });
-}
-
-void frmAutoControl::Form_Unload() {
-    session_.decl.AutoControlOpen = false;
-    polling_.clearRefresh(PollTask::AutoControl);
+    pollWith(PollTask::AutoControl, &Declarations::AutoControlOpen, [this] { PlotConPoints(); });
 }
 
 bool frmAutoControl::event(QEvent* e) {

@@ -276,13 +276,7 @@ void frmFanConfig::Form_Load() {
     setDesignedSize(8400, 6900);
     if (!LoadFanConfig(session_, config_)) return; // the program is ending
     showConfig();
-    session_.decl.FanConfigOpen = true;
-    polling_.setRefresh(PollTask::FanConfig, [this] { RefreshGpioLabels(); });
-}
-
-void frmFanConfig::Form_Unload() {
-    session_.decl.FanConfigOpen = false;
-    polling_.clearRefresh(PollTask::FanConfig);
+    pollWith(PollTask::FanConfig, &Declarations::FanConfigOpen, [this] { RefreshGpioLabels(); });
 }
 
 bool frmFanConfig::eventFilter(QObject* watched, QEvent* event) {

@@ -79,7 +79,6 @@ public:
     QPushButton* cmdApply{};
 
 protected:
-    void Form_Unload() override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:

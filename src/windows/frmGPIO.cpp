@@ -124,13 +124,7 @@ void frmGPIO::Form_Load() {
         cmbStatus[i]->setCurrentIndex(p.set ? 1 : 0);
     }
     UpdateVisibility();
-    session_.decl.GpioOpen = true;
-    polling_.setRefresh(PollTask::Gpio, [this] { RefreshStatus(); });
-}
-
-void frmGPIO::Form_Unload() {
-    session_.decl.GpioOpen = false;
-    polling_.clearRefresh(PollTask::Gpio);
+    pollWith(PollTask::Gpio, &Declarations::GpioOpen, [this] { RefreshStatus(); });
 }
 
 void frmGPIO::UpdateVisibility() {

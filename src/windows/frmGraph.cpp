@@ -116,13 +116,7 @@ void frmGraph::Form_Load() {
     cmbGraph->setCurrentIndex(GraphTypeAtLoad);
     ShowGraph(GraphTypeAtLoad);
     txtUpdate->setText(QString::number(session_.options.GraphInterval));
-    session_.decl.GraphOpen = true;
-    polling_.setRefresh(PollTask::Graph, [this] { UpdateGraphs(); });
-}
-
-void frmGraph::Form_Unload() {
-    session_.decl.GraphOpen = false;
-    polling_.clearRefresh(PollTask::Graph);
+    pollWith(PollTask::Graph, &Declarations::GraphOpen, [this] { UpdateGraphs(); });
 }
 
 void frmGraph::cmbGraph_Click() {

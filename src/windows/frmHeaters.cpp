@@ -70,13 +70,7 @@ void frmHeaters::Form_Load() {
             sldHeater[i]->setUnitValue((*levels)[i]);
     }
     if (session_.usb.linkHeld()) return; // answered Yes: the program is ending
-    session_.decl.HeatersOpen = true;
-    polling_.setRefresh(PollTask::Heaters, [this] { RefreshTemperatures(); });
-}
-
-void frmHeaters::Form_Unload() {
-    session_.decl.HeatersOpen = false;
-    polling_.clearRefresh(PollTask::Heaters);
+    pollWith(PollTask::Heaters, &Declarations::HeatersOpen, [this] { RefreshTemperatures(); });
 }
 
 void frmHeaters::sldHeater_Change(int index, double value) {

@@ -85,13 +85,7 @@ void frmInfo::Form_Load() {
     }
     lblSMBusAddress->setText(details.address);
     if (details.fansPresent) showFans(*details.fansPresent);
-    session_.decl.BoardInfoOpen = true;
-    polling_.setRefresh(PollTask::BoardInfo, [this] { PollFreeWheel(); });
-}
-
-void frmInfo::Form_Unload() {
-    session_.decl.BoardInfoOpen = false;
-    polling_.clearRefresh(PollTask::BoardInfo);
+    pollWith(PollTask::BoardInfo, &Declarations::BoardInfoOpen, [this] { PollFreeWheel(); });
 }
 
 void frmInfo::showFans(const std::array<bool, 4>& present) {

@@ -176,16 +176,10 @@ void frmLimits::Form_Load() {
     for (int k = 0; k < InterruptRows; ++k)
         chkMask[static_cast<std::size_t>(k)]->setChecked(masks->rows[static_cast<std::size_t>(k)]);
     oolMask_ = masks->oolMask;
-    session_.decl.LimitsOpen = true;
-    polling_.setRefresh(PollTask::Limits, [this] {
+    pollWith(PollTask::Limits, &Declarations::LimitsOpen, [this] {
         RefreshInterruptStatus();
         if (!session_.usb.linkHeld()) RefreshLiveValues();
     });
-}
-
-void frmLimits::Form_Unload() {
-    session_.decl.LimitsOpen = false;
-    polling_.clearRefresh(PollTask::Limits);
 }
 
 void frmLimits::cmbTemp_Click() {

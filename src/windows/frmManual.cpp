@@ -89,13 +89,7 @@ void frmManual::Form_Load() {
     setDesignedSize(5655, 4725);
     cmbPWM->setCurrentIndex(0);
     cmbPWM_Click();
-    session_.decl.ManualOpen = true;
-    polling_.setRefresh(PollTask::Manual, [this] { cmbPWM_Click(); });
-}
-
-void frmManual::Form_Unload() {
-    session_.decl.ManualOpen = false;
-    polling_.clearRefresh(PollTask::Manual);
+    pollWith(PollTask::Manual, &Declarations::ManualOpen, [this] { cmbPWM_Click(); });
 }
 
 void frmManual::cmbPWM_Click() {

@@ -70,9 +70,8 @@ frmRegMap::frmRegMap(Session& session, PollingCycle& polling, QWidget* parent)
     ArrangeBitLabels();
     if (QTreeWidgetItem* general = TreeView1->topLevelItem(0)) general->setExpanded(true);
 
-    polling_.continuousReadTicked = [this] { return chkContRead->isChecked(); };
-    polling_.setRefresh(PollTask::RegisterMap, [this] { cmdRead_Click(); });
-    session_.decl.RegisterMapOpen = true;
+    polling_.setContinuousReadTicked([this] { return chkContRead->isChecked(); });
+    pollWith(PollTask::RegisterMap, &Declarations::RegisterMapOpen, [this] { cmdRead_Click(); });
 }
 
 void frmRegMap::buildControls() {
@@ -202,9 +201,7 @@ void frmRegMap::setKeyboardOrder() {
 }
 
 void frmRegMap::Form_Unload() {
-    session_.decl.RegisterMapOpen = false;
-    polling_.clearRefresh(PollTask::RegisterMap);
-    polling_.continuousReadTicked = nullptr;
+    polling_.setContinuousReadTicked(nullptr);
 }
 
 bool frmRegMap::eventFilter(QObject* watched, QEvent* event) {
