@@ -84,7 +84,7 @@ protected:
 private:
     void buildControls();
     QWidget* buildAllFansTab();
-    QWidget* buildFanTab(int n);
+    QWidget* buildFanTab(std::size_t n);
     void Form_Load();
     void showConfig();
     void takeControls();

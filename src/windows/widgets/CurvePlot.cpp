@@ -1,5 +1,6 @@
 #include "windows/widgets/CurvePlot.h"
 
+#include "windows/Named.h"
 #include "windows/Twips.h"
 
 #include <QPainter>
@@ -175,16 +176,14 @@ CurvePlotFrame::CurvePlotFrame(QWidget* parent) : QWidget(parent) {
     setObjectName(QStringLiteral("fraGraph"));
     pctGraph = new CurvePlot(this);
     const auto label = [this](const QString& name, const QString& text, Qt::Alignment align) {
-        auto* l = new QLabel(text, this);
-        l->setObjectName(name);
+        auto* l = Named(new QLabel(text, this), name);
         l->setAlignment(align);
         return l;
     };
     for (std::size_t i = 0; i < lblX.size(); ++i)
-        lblX[i] = label(QStringLiteral("lblX_%1").arg(i), QString::number(10 * (i + 1)), Qt::AlignCenter);
+        lblX[i] = label(Indexed("lblX", i), QString::number(10 * (i + 1)), Qt::AlignCenter);
     for (std::size_t i = 0; i < lblP.size(); ++i)
-        lblP[i] = label(QStringLiteral("lblP_%1").arg(i), QString::number(10 * i),
-                        Qt::AlignRight | Qt::AlignVCenter);
+        lblP[i] = label(Indexed("lblP", i), QString::number(10 * i), Qt::AlignRight | Qt::AlignVCenter);
     // The numbers are a little smaller than the captions, so that twelve fit under a narrow plot.
     QFont numbers = font();
     numbers.setPointSizeF(numbers.pointSizeF() * 0.85);
