@@ -4,10 +4,9 @@
 #include "session/Session.h"
 #include "windows/Named.h"
 
-#include <QApplication>
 #include <QGridLayout>
 #include <QHBoxLayout>
-#include <QKeyEvent>
+#include <QShortcut>
 #include <QVBoxLayout>
 
 namespace {
@@ -64,10 +63,20 @@ void frmFanConfig::buildControls() {
     top->addWidget(SSTab1, 1);
     top->addLayout(ButtonRow({cmdOK, cmdCancel, cmdApply}));
 
-    // The main window's MDI area filters every key of the application and takes Ctrl+Tab for
-    // cycling its windows; inside this window Ctrl+Tab turns the pages, as in any tabbed dialog.
-    // A filter installed later runs earlier, so this one sees the keys first.
-    qApp->installEventFilter(this);
+    // Inside this window Ctrl+Tab and Ctrl+Shift+Tab turn the pages, as in any tabbed dialog. The
+    // main window's MDI area takes those keys for cycling its windows in a filter on every key of
+    // the application; a shortcut is matched before the key is delivered to anyone.
+    const auto pageKeys = [this](const QKeySequence& keys, int step) {
+        auto* shortcut = new QShortcut(keys, this);
+        shortcut->setContext(Qt::WidgetWithChildrenShortcut);
+        connect(shortcut, &QShortcut::activated, this, [this, step] {
+            SSTab1->setCurrentIndex((SSTab1->currentIndex() + step + SSTab1->count()) % SSTab1->count());
+        });
+    };
+    pageKeys(QKeySequence(Qt::CTRL | Qt::Key_Tab), 1);
+    // Depending on the keyboard layer, Shift+Tab is matched as Tab with Shift or as Backtab.
+    pageKeys(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Tab), -1);
+    pageKeys(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Backtab), -1);
 
     connect(cmdOK, &QPushButton::clicked, this, &frmFanConfig::cmdOK_Click);
     connect(cmdCancel, &QPushButton::clicked, this, &frmFanConfig::cmdCancel_Click);
@@ -244,20 +253,6 @@ void frmFanConfig::Form_Load() {
     if (!LoadFanConfig(session_, config_)) return; // the program is ending
     showConfig();
     pollWith(PollTask::FanConfig, &Declarations::FanConfigOpen, [this] { RefreshGpioLabels(); });
-}
-
-bool frmFanConfig::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() == QEvent::KeyPress) {
-        const auto* key = static_cast<QKeyEvent*>(event);
-        const auto* widget = qobject_cast<QWidget*>(watched);
-        const bool pageKey = key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab;
-        if (pageKey && (key->modifiers() & Qt::ControlModifier) && widget && isAncestorOf(widget)) {
-            const int step = key->key() == Qt::Key_Tab ? 1 : SSTab1->count() - 1;
-            SSTab1->setCurrentIndex((SSTab1->currentIndex() + step) % SSTab1->count());
-            return true;
-        }
-    }
-    return ChildWindow::eventFilter(watched, event);
 }
 
 void frmFanConfig::showConfig() {

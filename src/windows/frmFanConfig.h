@@ -78,9 +78,6 @@ public:
     QPushButton* cmdCancel{};
     QPushButton* cmdApply{};
 
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
-
 private:
     void buildControls();
     QWidget* buildAllFansTab();
