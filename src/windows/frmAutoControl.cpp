@@ -250,21 +250,21 @@ void frmAutoControl::SetupPlot() {
 
 void frmAutoControl::PlotData() {
     const auto& table = session_.decl.AutoControlTable;
-    for (int k = 0; k < CurvePlot::CurveCount; ++k)
-        pctGraph->setCurve(k, CurveSegments(table[static_cast<std::size_t>(k)]));
+    for (std::size_t k = 0; k < table.size(); ++k)
+        pctGraph->setCurve(k, CurveSegments(table[k]));
 }
 
 void frmAutoControl::PlotConPoints() {
     const auto& table = session_.decl.AutoControlTable;
     const Readings& readings = session_.readings;
-    for (int i = 0; i < CurvePlot::CurveCount; ++i) {
-        const AutoControlEntry& e = table[static_cast<std::size_t>(i)];
+    for (std::size_t i = 0; i < table.size(); ++i) {
+        const AutoControlEntry& e = table[i];
         if (!e.ShowConPoint) {
             pctGraph->hideMarker(i);
             continue;
         }
         pctGraph->showMarker(i, ControlPointTemperature(e, readings),
-                             ControlPointDuty(e, readings.DutyCycles[static_cast<std::size_t>(i)]));
+                             ControlPointDuty(e, readings.DutyCycles[i]));
         PlotData();
     }
 }

@@ -49,7 +49,7 @@ frmFanConfig::frmFanConfig(Session& session, PollingCycle& polling, QWidget* par
 void frmFanConfig::buildControls() {
     SSTab1 = Named(new QTabWidget(this), QStringLiteral("SSTab1"));
     SSTab1->addTab(buildAllFansTab(), QStringLiteral("All Fans"));
-    for (std::size_t n = 0; n < 4; ++n)
+    for (std::size_t n = 0; n < fraPWM.size(); ++n)
         SSTab1->addTab(buildFanTab(n), QStringLiteral("Fan%1").arg(n + 1));
     // A screen reader finds a page's controls under the page's own name: "Min Tach Limit  (RPM)"
     // in "Fan2".

@@ -114,7 +114,7 @@ void frmGraph::ShowGraph(int j) {
 }
 
 StripChart* frmGraph::shownChart() const {
-    return stpGraph[static_cast<std::size_t>(charts_->currentIndex())];
+    return qobject_cast<StripChart*>(charts_->currentWidget());
 }
 
 void frmGraph::txtUpdate_Change() {
@@ -131,10 +131,11 @@ void frmGraph::UpdateGraphs() {
     std::array<QString, GraphSeriesCount> captions;
     for (int s = 0; s < GraphSeriesCount; ++s)
         captions[static_cast<std::size_t>(s)] = GraphCaption(s, values[static_cast<std::size_t>(s)]);
-    for (StripChart* chart : stpGraph)
-        for (int c = 0; c < chart->channelCount(); ++c)
-            chart->setCaption(
-                c, captions[static_cast<std::size_t>(chart->type().channels[static_cast<std::size_t>(c)])]);
+    for (StripChart* chart : stpGraph) {
+        std::size_t channel = 0;
+        for (const int series : chart->type().channels)
+            chart->setCaption(channel++, captions[static_cast<std::size_t>(series)]);
+    }
     shownChart()->dataAppended();
 }
 

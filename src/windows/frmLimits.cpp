@@ -116,9 +116,8 @@ void frmLimits::buildInterruptRows() {
     auto* grid = new QGridLayout(fraInterrupts);
     grid->setVerticalSpacing(2);
     grid->addWidget(lblMask, 0, 1, Qt::AlignHCenter);
-    for (int k = 0; k < InterruptRows; ++k) {
-        const auto i = static_cast<std::size_t>(k);
-        const QString caption = InterruptRowCaption(k);
+    for (std::size_t i = 0; i < chkMask.size(); ++i) {
+        const QString caption = InterruptRowCaption(i);
         auto* label = Named(new QLabel(caption, fraInterrupts), Indexed("Label4", i));
         auto* mask = Named(new QCheckBox(fraInterrupts), Indexed("chkMask", i));
         mask->setAccessibleName(QStringLiteral("Mask %1").arg(caption));
@@ -129,9 +128,10 @@ void frmLimits::buildInterruptRows() {
         Label4[i] = label;
         chkMask[i] = mask;
         tglAlert[i] = lamp;
-        grid->addWidget(label, k + 1, 0);
-        grid->addWidget(mask, k + 1, 1, Qt::AlignHCenter);
-        grid->addWidget(lamp, k + 1, 2, Qt::AlignHCenter);
+        const int row = static_cast<int>(i) + 1;
+        grid->addWidget(label, row, 0);
+        grid->addWidget(mask, row, 1, Qt::AlignHCenter);
+        grid->addWidget(lamp, row, 2, Qt::AlignHCenter);
     }
     grid->setRowStretch(InterruptRows + 1, 1);
 }
@@ -146,8 +146,8 @@ void frmLimits::Form_Load() {
     if (session_.usb.linkHeld()) return;
     const auto masks = ReadInterruptMasks(session_);
     if (!masks) return;
-    for (int k = 0; k < InterruptRows; ++k)
-        chkMask[static_cast<std::size_t>(k)]->setChecked(masks->rows[static_cast<std::size_t>(k)]);
+    for (std::size_t k = 0; k < chkMask.size(); ++k)
+        chkMask[k]->setChecked(masks->rows[k]);
     oolMask_ = masks->oolMask;
     pollWith(PollTask::Limits, &Declarations::LimitsOpen, [this] {
         RefreshInterruptStatus();
@@ -183,8 +183,8 @@ void frmLimits::ggeFan_PointerMoved(int pointer) {
 
 void frmLimits::cmdApply_Click() {
     InterruptRowStates masked{};
-    for (int k = 0; k < InterruptRows; ++k)
-        masked[static_cast<std::size_t>(k)] = chkMask[static_cast<std::size_t>(k)]->isChecked();
+    for (std::size_t k = 0; k < masked.size(); ++k)
+        masked[k] = chkMask[k]->isChecked();
     WriteInterruptMasks(session_, masked, oolMask_);
 }
 
@@ -195,8 +195,8 @@ void frmLimits::cmdClose_Click() {
 void frmLimits::RefreshInterruptStatus() {
     const auto status = ReadInterruptStatus(session_);
     if (!status) return; // the lamps keep what they showed
-    for (int k = 0; k < InterruptRows; ++k)
-        tglAlert[static_cast<std::size_t>(k)]->setOn((*status)[static_cast<std::size_t>(k)]);
+    for (std::size_t k = 0; k < tglAlert.size(); ++k)
+        tglAlert[k]->setOn((*status)[k]);
 }
 
 void frmLimits::RefreshLiveValues() {

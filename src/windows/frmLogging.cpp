@@ -25,7 +25,7 @@ void frmLogging::buildControls() {
     // Temperatures, fan speeds and duty cycles each in a column of their own.
     for (int k = 0; k < LogChannelCount; ++k) {
         const auto i = static_cast<std::size_t>(k);
-        chkLog[i] = Named(new QCheckBox(LogChannelCaption(k), Frame1), Indexed("chkLog", i));
+        chkLog[i] = Named(new QCheckBox(LogChannelCaption(i), Frame1), Indexed("chkLog", i));
         channels->addWidget(chkLog[i], k % 4, k / 4);
     }
 

@@ -178,11 +178,11 @@ void frmRegMap::buildControls() {
 }
 
 void frmRegMap::setKeyboardOrder() {
+    // Then the bits from left to right, bit 7 first.
     QList<QWidget*> order{TreeView1, txtReadAddr, cmdRead, chkContRead, txtDec, txtHex, cmdWrite};
-    for (int i = 7; i >= 0; --i)
-        order.append(lblBit[static_cast<std::size_t>(i)]);
-    for (qsizetype k = 1; k < order.size(); ++k)
-        QWidget::setTabOrder(order[k - 1], order[k]);
+    for (auto bit = lblBit.rbegin(); bit != lblBit.rend(); ++bit)
+        order.append(*bit);
+    SetTabOrder(order);
 }
 
 void frmRegMap::Form_Unload() {
@@ -227,12 +227,12 @@ void frmRegMap::ArrangeBitLabels() {
 
     const double frameWidth = PixelsToTwips(fraBits->width());
     const double w = (frameWidth - 200) / 8;
-    for (int i = 7; i >= 0; --i) {
+    for (std::size_t i = 0; i < lblBit.size(); ++i) {
         const double left = frameWidth - ((i + 1) * w + 100);
         const int leftPx = TwipsToPixels(left);
         const int widthPx = std::max(1, TwipsToPixels(left + w) - leftPx);
-        lblBit[static_cast<std::size_t>(i)]->setGeometry(leftPx, bitTop, widthPx, bitHeight);
-        QLabel* info = lblInfo[static_cast<std::size_t>(7 - i)];
+        lblBit[i]->setGeometry(leftPx, bitTop, widthPx, bitHeight);
+        QLabel* info = lblInfo[7 - i];
         info->move(TwipsToPixels(left + w / 2 - PixelsToTwips(info->width()) / 2), infoTop);
     }
 }
@@ -243,8 +243,8 @@ void frmRegMap::ShowRegister(int index) {
 
 void frmRegMap::ShowBits(int value) {
     const std::array<QString, 8> texts = BitTexts(value);
-    for (int i = 7; i >= 0; --i)
-        lblBit[static_cast<std::size_t>(i)]->setValueText(texts[static_cast<std::size_t>(i)]);
+    for (std::size_t i = 0; i < lblBit.size(); ++i)
+        lblBit[i]->setValueText(texts[i]);
 }
 
 void frmRegMap::showView(const RegisterView& view) {
@@ -253,10 +253,10 @@ void frmRegMap::showView(const RegisterView& view) {
     shownAddress_ = view.addressText;
     // Left alone when it already shows this address, so a box being edited keeps its cursor.
     if (txtReadAddr->text() != view.addressText.toUpper()) txtReadAddr->setText(view.addressText);
-    for (int k = 0; k < 8; ++k) {
-        const QString& name = view.bitNames[static_cast<std::size_t>(k)];
-        lblInfo[static_cast<std::size_t>(k)]->setText(name);
-        lblBit[static_cast<std::size_t>(7 - k)]->setAccessibleDescription(name);
+    for (std::size_t k = 0; k < view.bitNames.size(); ++k) {
+        const QString& name = view.bitNames[k];
+        lblInfo[k]->setText(name);
+        lblBit[7 - k]->setAccessibleDescription(name);
     }
     lblDecVal->setText(QString::number(view.value));
     lblHexVal->setText(HexText(static_cast<std::uint32_t>(view.value)));
@@ -285,8 +285,8 @@ void frmRegMap::lblBit_Click(std::size_t index) {
     ClickableLabel* clicked = lblBit[index];
     clicked->setValueText(FlippedBitText(clicked->text()));
     std::array<QString, 8> texts;
-    for (int i = 7; i >= 0; --i)
-        texts[static_cast<std::size_t>(i)] = lblBit[static_cast<std::size_t>(i)]->text();
+    for (std::size_t i = 0; i < texts.size(); ++i)
+        texts[i] = lblBit[i]->text();
     const QString address = shownAddress_;
     if (!WriteTypedRegister(session_.usb, address, BitSum(texts))) return;
     showView(ReadTypedRegister(session_.usb, address));
