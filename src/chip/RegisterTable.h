@@ -3,6 +3,7 @@
 #include <QString>
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string_view>
@@ -29,6 +30,10 @@ using RegisterTable = std::array<RegisterEntry, RegisterCount>;
 // The table, in its fixed order: entries 0 to 97 are 0x20 to 0x81, entries 98 and 99 are the
 // second names of 0x7F ("PEXIL Coef Select 2") and 0x7B ("AFC").
 const RegisterTable& BuildRegisterTable();
+// The entry at an index the lookups below gave.
+inline const RegisterEntry& RegisterAt(int index) {
+    return BuildRegisterTable().at(static_cast<std::size_t>(index));
+}
 
 // First entry (lowest index) with the address; 0x7F gives "GPIO Enable", never its second name.
 std::optional<int> FindRegisterByAddress(int address);

@@ -8,6 +8,7 @@
 #include <QSet>
 
 #include <algorithm>
+#include <optional>
 
 namespace {
 
@@ -75,22 +76,22 @@ QString integerIn(const QString& text, std::int64_t low, std::int64_t high, cons
 QString parseChannels(const QString& text, LogSelectionArray& channels) {
     channels = {};
     if (text.compare(QLatin1String("all"), Qt::CaseInsensitive) == 0) {
-        for (int k = 0; k < LogChannelCount; ++k)
-            channels[static_cast<std::size_t>(k)] = true;
+        for (std::size_t k = 0; k < LogChannelCount; ++k)
+            channels[k] = true;
         return {};
     }
     bool any = false;
     for (const QString& part : text.split(u',')) {
         const QString name = part.trimmed();
-        int found = -1;
-        for (int k = 0; k < LogChannelCount && found < 0; ++k) {
+        std::optional<std::size_t> found;
+        for (std::size_t k = 0; k < LogChannelCount && !found; ++k) {
             const QString caption = LogChannelCaption(k); // "Temp1", "Tach1", "PWM1 Duty"
             if (name.compare(caption, Qt::CaseInsensitive) == 0 ||
                 name.compare(caption.section(u' ', 0, 0), Qt::CaseInsensitive) == 0)
                 found = k;
         }
-        if (found < 0) return QStringLiteral("unknown channel '%1' (Temp1..4, Tach1..4, PWM1..4)").arg(name);
-        channels[static_cast<std::size_t>(found)] = true;
+        if (!found) return QStringLiteral("unknown channel '%1' (Temp1..4, Tach1..4, PWM1..4)").arg(name);
+        channels[*found] = true;
         any = true;
     }
     if (!any) return QStringLiteral("--channels names no channel");
@@ -162,7 +163,7 @@ QString ParseCommand(const QStringList& tokens, bool inBatch, Command& c) {
         if (!(e = positionalCount(a, name, 2, 2)).isEmpty()) return e;
         const auto index = ParseRegister(a.positional[0], e);
         if (!index) return e;
-        const RegisterEntry& entry = BuildRegisterTable()[static_cast<std::size_t>(*index)];
+        const RegisterEntry& entry = RegisterAt(*index);
         if (entry.ReadOnly)
             return QStringLiteral("register %1 (%2) is read-only")
                 .arg(QStringLiteral("0x") + HexText(static_cast<std::uint32_t>(entry.Address)),

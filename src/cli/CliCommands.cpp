@@ -14,6 +14,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QList>
 
 #include <algorithm>
 #include <array>
@@ -23,10 +24,6 @@
 namespace {
 
 constexpr qint64 MaxFileBytes = 1 << 20;
-
-const RegisterEntry& entryAt(int index) {
-    return BuildRegisterTable()[static_cast<std::size_t>(index)];
-}
 
 QString hexByte(int value) {
     return QStringLiteral("0x") + HexText(static_cast<std::uint32_t>(value & 0xFF)).rightJustified(2, u'0');
@@ -84,7 +81,7 @@ QString setFlagNames(const RegisterEntry& entry, int value) {
 
 // "0x40 0x03 Configuration 1: TEST STRT": address, value, name and what the value means.
 QString registerLine(int index, int value, const std::optional<Reading>& reading) {
-    const RegisterEntry& e = entryAt(index);
+    const RegisterEntry& e = RegisterAt(index);
     QString line = hexByte(e.Address) + u' ' + hexByte(value) + u' ' + RegisterName(e);
     QString detail =
         reading ? QString::number(reading->value) + u' ' + reading->unit : setFlagNames(e, value);
@@ -203,7 +200,7 @@ void CliRunner::probe() {
 void CliRunner::read(const Command& c) {
     Session& s = session();
     for (const int index : c.registers) {
-        const int address = entryAt(index).Address;
+        const int address = RegisterAt(index).Address;
         const int value = s.usb.ReadRegister(s.usb.DeviceAddress, address);
         const auto none = [](int) { return std::optional<int>(); };
         env_.out << registerLine(index, value, decodeReading(address, value, none, s.decl.TachClock)) << '\n';
@@ -213,7 +210,7 @@ void CliRunner::read(const Command& c) {
 void CliRunner::write(const Command& c) {
     Session& s = session();
     const int index = c.registers.front();
-    const int address = entryAt(index).Address;
+    const int address = RegisterAt(index).Address;
     std::int32_t value = c.value;
     if (c.mask) {
         const int current = s.usb.ReadRegister(s.usb.DeviceAddress, address);
@@ -230,11 +227,12 @@ void CliRunner::write(const Command& c) {
 
 void CliRunner::dump(const Command& c) {
     Session& s = session();
-    std::array<int, RegisterCount> values{};
+    QList<int> values; // by register index
     std::map<int, int> byAddress;
     for (int i = 0; i < RegisterCount; ++i) {
-        values[static_cast<std::size_t>(i)] = s.usb.ReadRegister(s.usb.DeviceAddress, entryAt(i).Address);
-        byAddress[entryAt(i).Address] = values[static_cast<std::size_t>(i)];
+        const int value = s.usb.ReadRegister(s.usb.DeviceAddress, RegisterAt(i).Address);
+        values.append(value);
+        byAddress[RegisterAt(i).Address] = value;
     }
     const auto valueAt = [&byAddress](int address) -> std::optional<int> {
         const auto it = byAddress.find(address);
@@ -243,8 +241,8 @@ void CliRunner::dump(const Command& c) {
 
     QJsonArray registers;
     for (int i = 0; i < RegisterCount; ++i) {
-        const RegisterEntry& e = entryAt(i);
-        const int value = values[static_cast<std::size_t>(i)];
+        const RegisterEntry& e = RegisterAt(i);
+        const int value = values[i];
         const auto reading = decodeReading(e.Address, value, valueAt, s.decl.TachClock);
         if (c.json) {
             QJsonObject o{{QStringLiteral("address"), e.Address},
@@ -371,7 +369,7 @@ void CliRunner::save(const Command& c) {
     if (s.usb.linkHeld()) throw LinkEnded{CommunicationsInterrupted};
     int lines = 0;
     for (const ConfigValue& v : values)
-        if (!c.onlyChanged || v.value != entryAt(v.index).Default) ++lines;
+        if (!c.onlyChanged || v.value != RegisterAt(v.index).Default) ++lines;
     const QByteArray bytes = BuildConfigFile(values, c.onlyChanged, c.comment, env_.now());
     if (QString error; !WriteFileWhole(c.file, bytes, error))
         throw CliFailure{ExitFailure, QStringLiteral("cannot write %1: %2").arg(c.file, error)};

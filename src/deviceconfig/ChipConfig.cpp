@@ -23,8 +23,8 @@ int withBit(int value, int bit, bool set) {
 
 GpioPins DecodeGpio(int enable, int config, int status) {
     GpioPins pins{};
-    for (int n = 0; n < 4; ++n) {
-        GpioPin& p = pins[static_cast<std::size_t>(n)];
+    for (std::size_t n = 0; n < pins.size(); ++n) {
+        GpioPin& p = pins[n];
         p.enabled = (enable & GpioEnableBit(n)) != 0;
         p.output = (config & GpioDirectionBit(n)) != 0;
         p.activeHigh = (config & GpioPolarityBit(n)) != 0;
@@ -35,24 +35,24 @@ GpioPins DecodeGpio(int enable, int config, int status) {
 
 int GpioEnableValue(int held, const GpioPins& pins) {
     int value = held & 0xF0;
-    for (int n = 0; n < 4; ++n)
-        value = withBit(value, GpioEnableBit(n), pins[static_cast<std::size_t>(n)].enabled);
+    for (std::size_t n = 0; n < pins.size(); ++n)
+        value = withBit(value, GpioEnableBit(n), pins[n].enabled);
     return value;
 }
 
 int GpioConfigValue(const GpioPins& pins) {
     int value = 0;
-    for (int n = 0; n < 4; ++n) {
-        value = withBit(value, GpioDirectionBit(n), pins[static_cast<std::size_t>(n)].output);
-        value = withBit(value, GpioPolarityBit(n), pins[static_cast<std::size_t>(n)].activeHigh);
+    for (std::size_t n = 0; n < pins.size(); ++n) {
+        value = withBit(value, GpioDirectionBit(n), pins[n].output);
+        value = withBit(value, GpioPolarityBit(n), pins[n].activeHigh);
     }
     return value;
 }
 
 int GpioStatusValue(int held, const GpioPins& pins) {
     int value = held & 0x0F;
-    for (int n = 0; n < 4; ++n)
-        value = withBit(value, GpioStatusBit(n), pins[static_cast<std::size_t>(n)].set);
+    for (std::size_t n = 0; n < pins.size(); ++n)
+        value = withBit(value, GpioStatusBit(n), pins[n].set);
     return value;
 }
 
@@ -78,17 +78,16 @@ void ApplyGpio(Session& s, const GpioPins& pins) {
 
 std::array<std::optional<QString>, 4> GpioValueTexts(Session& s, const GpioPins& shown) {
     std::array<std::optional<QString>, 4> texts{};
-    for (int n = 0; n < 4; ++n) {
-        const GpioPin& p = shown[static_cast<std::size_t>(n)];
+    for (std::size_t n = 0; n < shown.size(); ++n) {
+        const GpioPin& p = shown[n];
         if (p.output) continue;
         if (!p.enabled) {
-            texts[static_cast<std::size_t>(n)] = QStringLiteral("Disabled");
+            texts[n] = QStringLiteral("Disabled");
             continue;
         }
         const int status = s.usb.ReadRegister(s.usb.DeviceAddress, GpioStatusRegister);
         if (s.usb.linkHeld()) break;
-        texts[static_cast<std::size_t>(n)] =
-            (status & GpioStatusBit(n)) ? QStringLiteral("Set") : QStringLiteral("Clear");
+        texts[n] = (status & GpioStatusBit(n)) ? QStringLiteral("Set") : QStringLiteral("Clear");
     }
     return texts;
 }

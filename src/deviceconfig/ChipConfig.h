@@ -3,6 +3,7 @@
 #include <QString>
 
 #include <array>
+#include <cstddef>
 #include <optional>
 
 class Session;
@@ -32,16 +33,16 @@ struct GpioPin {
 using GpioPins = std::array<GpioPin, 4>; // GPIO 1 .. GPIO 4
 
 // Pin n is 0-based here (GPIO 1 = 0).
-constexpr int GpioEnableBit(int n) {
+constexpr int GpioEnableBit(std::size_t n) {
     return 1 << (3 - n);
 }
-constexpr int GpioDirectionBit(int n) {
+constexpr int GpioDirectionBit(std::size_t n) {
     return 1 << (7 - 2 * n);
 }
-constexpr int GpioPolarityBit(int n) {
+constexpr int GpioPolarityBit(std::size_t n) {
     return 1 << (6 - 2 * n);
 }
-constexpr int GpioStatusBit(int n) {
+constexpr int GpioStatusBit(std::size_t n) {
     return 1 << (4 + n);
 }
 

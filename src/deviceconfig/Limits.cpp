@@ -87,14 +87,14 @@ void WriteTachLimits(Session& s, int fan, TachLimits limits) {
     }
 }
 
-InterruptBit InterruptRowBit(int row) {
+InterruptBit InterruptRowBit(std::size_t row) {
     if (row < 7) return {0, row};      // Temp 1 .. Temp 7: R1T .. R7T
     if (row < 10) return {1, row - 7}; // Temp 8 .. Temp 10: R8T, R9T, R1OT
     if (row < 14) return {1, row - 6}; // Fan 1 .. Fan 4: bits 4 .. 7
     return {1, 3};                     // NORM: NRM
 }
 
-QString InterruptRowCaption(int row) {
+QString InterruptRowCaption(std::size_t row) {
     if (row < 10) return QStringLiteral("Temp %1").arg(row + 1);
     if (row < 14) return QStringLiteral("Fan %1").arg(row - 9);
     return QStringLiteral("NORM");
@@ -103,19 +103,19 @@ QString InterruptRowCaption(int row) {
 InterruptRowStates InterruptRowsFromBytes(int first, int second) {
     const std::array<int, 2> bytes{first, second};
     InterruptRowStates rows{};
-    for (int k = 0; k < InterruptRows; ++k) {
+    for (std::size_t k = 0; k < rows.size(); ++k) {
         const InterruptBit b = InterruptRowBit(k);
-        rows[static_cast<std::size_t>(k)] = (bytes[static_cast<std::size_t>(b.byte)] >> b.bit & 1) != 0;
+        rows[k] = (bytes[b.byte] >> b.bit & 1) != 0;
     }
     return rows;
 }
 
 std::array<int, 2> InterruptMaskBytes(const InterruptRowStates& masked, int oolMask) {
     std::array<int, 2> bytes{oolMask & OutOfLimitBit, 0};
-    for (int k = 0; k < InterruptRows; ++k) {
-        if (!masked[static_cast<std::size_t>(k)]) continue;
+    for (std::size_t k = 0; k < masked.size(); ++k) {
+        if (!masked[k]) continue;
         const InterruptBit b = InterruptRowBit(k);
-        bytes[static_cast<std::size_t>(b.byte)] |= 1 << b.bit;
+        bytes[b.byte] |= 1 << b.bit;
     }
     return bytes;
 }

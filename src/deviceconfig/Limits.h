@@ -3,6 +3,7 @@
 #include <QString>
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 
@@ -76,11 +77,11 @@ inline constexpr int InterruptMaskFirst = 0x72;
 inline constexpr int OutOfLimitBit = 0x80;
 
 struct InterruptBit {
-    int byte = 0; // 0: the first register of the pair, 1: the second
-    int bit = 0;  // 0..7
+    std::size_t byte = 0; // 0: the first register of the pair, 1: the second
+    std::size_t bit = 0;  // 0..7
 };
-InterruptBit InterruptRowBit(int row);
-QString InterruptRowCaption(int row);
+InterruptBit InterruptRowBit(std::size_t row);
+QString InterruptRowCaption(std::size_t row);
 
 using InterruptRowStates = std::array<bool, InterruptRows>;
 InterruptRowStates InterruptRowsFromBytes(int first, int second);

@@ -103,11 +103,12 @@ void ApplyAutoControl(Session& s, bool updateOnChange) {
         return !usb.linkClosed();
     };
 
-    for (int n = 0; n < 4; ++n) {
-        const AutoControlEntry& e = table[static_cast<std::size_t>(n)];
+    int n = 0; // the output's offset from each run's first register
+    for (const AutoControlEntry& e : table) {
         if (!write(MaxDutyFirst + n, DutyRegisterValue(e.PWMmax))) return;
         if (!write(MinDutyFirst + n, DutyRegisterValue(e.PWMmin))) return;
         if (!write(TminFirst + n, TminRegisterValue(e.Tmin))) return;
+        ++n;
     }
 
     // The config registers hold other settings of the outputs too, so only the BHV bits change.

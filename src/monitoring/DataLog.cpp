@@ -9,21 +9,21 @@
 
 namespace {
 
-constexpr int ChannelsPerGroup = 4;
+constexpr std::size_t ChannelsPerGroup = 4;
 
-bool validChannel(int k) {
-    return k >= 0 && k < LogChannelCount;
+bool validChannel(std::size_t k) {
+    return k < LogChannelCount;
 }
-int groupOf(int k) {
+std::size_t groupOf(std::size_t k) {
     return k / ChannelsPerGroup;
 }
-int numberInGroup(int k) {
+std::size_t numberInGroup(std::size_t k) {
     return k % ChannelsPerGroup + 1;
 }
 
 } // namespace
 
-QString LogChannelCaption(int k) {
+QString LogChannelCaption(std::size_t k) {
     if (!validChannel(k)) return {};
     const QString n = QString::number(numberInGroup(k));
     switch (groupOf(k)) {
@@ -36,7 +36,7 @@ QString LogChannelCaption(int k) {
     }
 }
 
-QString LogHeaderLabel(int k) {
+QString LogHeaderLabel(std::size_t k) {
     if (!validChannel(k)) return {};
     const QString n = QString::number(numberInGroup(k));
     switch (groupOf(k)) {
@@ -49,9 +49,9 @@ QString LogHeaderLabel(int k) {
     }
 }
 
-std::int32_t LogChannelValue(int k, const Readings& readings) {
+std::int32_t LogChannelValue(std::size_t k, const Readings& readings) {
     if (!validChannel(k)) return 0;
-    const auto i = static_cast<std::size_t>(numberInGroup(k) - 1);
+    const std::size_t i = numberInGroup(k) - 1;
     switch (groupOf(k)) {
     case 0:
         return readings.Temperatures[i];
@@ -64,8 +64,8 @@ std::int32_t LogChannelValue(int k, const Readings& readings) {
 
 QString LogHeader(const LogSelectionArray& selection) {
     QString header = QStringLiteral("Time ,");
-    for (int k = 0; k < LogChannelCount; ++k)
-        if (selection[static_cast<std::size_t>(k)]) header += LogHeaderLabel(k);
+    for (std::size_t k = 0; k < LogChannelCount; ++k)
+        if (selection[k]) header += LogHeaderLabel(k);
     return header;
 }
 
@@ -74,8 +74,8 @@ QString LogLine(std::int64_t sampleCount, std::int32_t logInterval, const Readin
     // Whole milliseconds first, so that 3 * 333 ms reads .999 and not a sum of rounded steps.
     const std::int64_t milliseconds = sampleCount * logInterval;
     QString line = LogTimeText(static_cast<double>(milliseconds) / 1000.0) + u',';
-    for (int k = 0; k < LogChannelCount; ++k)
-        if (selection[static_cast<std::size_t>(k)]) line += SignOrBlank(LogChannelValue(k, readings)) + u',';
+    for (std::size_t k = 0; k < LogChannelCount; ++k)
+        if (selection[k]) line += SignOrBlank(LogChannelValue(k, readings)) + u',';
     return line;
 }
 

@@ -6,6 +6,7 @@
 #include <QString>
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 
 // The CSV data-log file: Windows-1252 text (the degree sign is the byte 0xB0), CR LF line ends,
@@ -16,9 +17,9 @@ using LogSelectionArray = std::array<bool, 13>; // 0..11 the channels below; 12 
 
 inline constexpr int LogChannelCount = 12;
 // k = 0..3 Temp1..4, 4..7 Tach1..4, 8..11 PWM1..4 Duty
-QString LogChannelCaption(int k); // "Temp1", "Tach1", "PWM1 Duty"
-QString LogHeaderLabel(int k);    // "Temp1(°C) ,", "Tach1(RPM) ,", "PWM1(%) ,"
-std::int32_t LogChannelValue(int k, const Readings& readings);
+QString LogChannelCaption(std::size_t k); // "Temp1", "Tach1", "PWM1 Duty"
+QString LogHeaderLabel(std::size_t k);    // "Temp1(°C) ,", "Tach1(RPM) ,", "PWM1(%) ,"
+std::int32_t LogChannelValue(std::size_t k, const Readings& readings);
 
 // "Time ," followed by the label of every selected channel.
 QString LogHeader(const LogSelectionArray& selection);

@@ -8,6 +8,13 @@
 #include <algorithm>
 #include <cmath>
 
+namespace {
+// The kind of a series, 0 temperature, 1 fan speed, 2 duty: the index into the tables by kind.
+std::size_t kindOf(int series) {
+    return static_cast<std::size_t>(series / 4);
+}
+} // namespace
+
 const GraphAxisSpec& AxisSpec(GraphAxis axis) {
     static const std::array<GraphAxisSpec, 3> axes{{
         {QStringLiteral("Temperature (°C)"), {0, 60}, {-40, 130}},
@@ -23,25 +30,25 @@ GraphAxis SeriesAxis(int series) {
 
 QString SeriesName(int series) {
     static const std::array<const char*, 3> kinds{"Temp", "Fan", "PWM"};
-    return QLatin1String(kinds[static_cast<std::size_t>(series / 4)]) + QString::number(series % 4 + 1);
+    return QLatin1String(kinds[kindOf(series)]) + QString::number(series % 4 + 1);
 }
 
 QString SeriesUnit(int series) {
     static const std::array<QString, 3> units{QStringLiteral("°C"), QStringLiteral("RPM"),
                                               QStringLiteral("%")};
-    return units[static_cast<std::size_t>(series / 4)];
+    return units[kindOf(series)];
 }
 
 QString GraphCaption(int series, std::int32_t value) {
     static const std::array<const char*, 3> kinds{"Temp", "Tach", "PWM"};
-    return QLatin1String(kinds[static_cast<std::size_t>(series / 4)]) + QString::number(series % 4 + 1) +
-           QLatin1Char('=') + QString::number(value) + SeriesUnit(series);
+    return QLatin1String(kinds[kindOf(series)]) + QString::number(series % 4 + 1) + QLatin1Char('=') +
+           QString::number(value) + SeriesUnit(series);
 }
 
 GraphSample GraphValues(const Readings& readings) {
     GraphSample values{};
-    for (int k = 0; k < GraphSeriesCount; ++k)
-        values[static_cast<std::size_t>(k)] = LogChannelValue(k, readings);
+    for (std::size_t k = 0; k < values.size(); ++k)
+        values[k] = LogChannelValue(k, readings);
     return values;
 }
 

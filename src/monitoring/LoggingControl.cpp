@@ -20,8 +20,7 @@ bool StartLogging(Session& s, const TickedChannels& ticked, const QString& inter
     d.LogFileName = chosen;
 
     bool any = false;
-    for (int k = 0; k < LogChannelCount; ++k) {
-        const auto i = static_cast<std::size_t>(k);
+    for (std::size_t i = 0; i < ticked.size(); ++i) {
         d.LogSelection[i] = ticked[i];
         any = any || ticked[i];
     }

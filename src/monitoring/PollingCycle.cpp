@@ -7,14 +7,28 @@
 #include <algorithm>
 #include <utility>
 
+namespace {
+std::size_t slot(PollTask task) {
+    return static_cast<std::size_t>(task);
+}
+} // namespace
+
 PollingCycle::PollingCycle(Session& session) : s_(session) {}
 
 void PollingCycle::setRefresh(PollTask task, std::function<void()> action) {
-    refresh_[static_cast<std::size_t>(task)] = std::move(action);
+    refresh_[slot(task)] = std::move(action);
 }
 
 void PollingCycle::clearRefresh(PollTask task) {
-    refresh_[static_cast<std::size_t>(task)] = nullptr;
+    refresh_[slot(task)] = nullptr;
+}
+
+void PollingCycle::setContinuousReadTicked(std::function<bool()> ticked) {
+    continuousReadTicked_ = std::move(ticked);
+}
+
+bool PollingCycle::continuousReadOn() const {
+    return continuousReadTicked_ && continuousReadTicked_();
 }
 
 bool PollingCycle::condition(PollTask task) const {
@@ -60,7 +74,7 @@ std::int64_t PollingCycle::interval(PollTask task) const {
 }
 
 bool PollingCycle::run(PollTask task) {
-    const auto& action = refresh_[static_cast<std::size_t>(task)];
+    const auto& action = refresh_[slot(task)];
     switch (task) {
     case PollTask::Read:
         ReadMeasurements(s_, ReadGroup + 1);
@@ -68,7 +82,7 @@ bool PollingCycle::run(PollTask task) {
         return true;
     case PollTask::RegisterMap:
         // Nothing runs while "Continuous Read" is clear, and the task's time stays where it was.
-        if (!continuousReadTicked || !continuousReadTicked()) return false;
+        if (!continuousReadOn()) return false;
         if (action) action();
         return true;
     case PollTask::BoardInfo:
@@ -99,11 +113,11 @@ void PollingCycle::writeLogLine() {
 std::optional<std::int64_t> PollingCycle::nextDueMs(std::int64_t nowMs) const {
     if (paused() || s_.usb.linkHeld()) return std::nullopt;
     std::optional<std::int64_t> earliest;
-    for (int t = 0; t < PollTaskCount; ++t) {
+    for (std::size_t t = 0; t < lastRun.size(); ++t) {
         const auto task = static_cast<PollTask>(t);
         if (!condition(task)) continue;
-        if (task == PollTask::RegisterMap && (!continuousReadTicked || !continuousReadTicked())) continue;
-        const auto& last = lastRun[static_cast<std::size_t>(t)];
+        if (task == PollTask::RegisterMap && !continuousReadOn()) continue;
+        const auto& last = lastRun[t];
         // Strictly more than the interval: the first whole millisecond after it.
         const std::int64_t due = last ? std::max(nowMs, *last + interval(task) + 1) : nowMs;
         if (!earliest || due < *earliest) earliest = due;
@@ -118,10 +132,10 @@ std::optional<std::int64_t> PollingCycle::nextDueMs(std::int64_t nowMs) const {
 void PollingCycle::Tick(std::int64_t nowMs) {
     if (!gridOrigin_) gridOrigin_ = nowMs;
     if (paused() || s_.usb.linkHeld()) return;
-    for (int t = 0; t < PollTaskCount; ++t) {
+    for (std::size_t t = 0; t < lastRun.size(); ++t) {
         const auto task = static_cast<PollTask>(t);
         if (!condition(task)) continue;
-        auto& last = lastRun[static_cast<std::size_t>(t)];
+        auto& last = lastRun[t];
         if (last && nowMs - *last <= interval(task)) continue;
         if (run(task)) last = nowMs;
         // A link error during a task ends the program; nothing further runs in this tick.

@@ -64,9 +64,10 @@ public:
 
     void setRefresh(PollTask task, std::function<void()> action);
     void clearRefresh(PollTask task);
+    // The register map's "Continuous Read" box: its task runs, and counts as run, only while
+    // `ticked` answers true; without one it never runs.
+    void setContinuousReadTicked(std::function<bool()> ticked);
 
-    // The register map's "Continuous Read" box: its task runs, and counts as run, only while ticked.
-    std::function<bool()> continuousReadTicked;
     int ReadGroup = 0;
     std::array<std::optional<std::int64_t>, PollTaskCount> lastRun{};
 
@@ -77,12 +78,14 @@ Q_SIGNALS:
 
 private:
     bool condition(PollTask task) const;
+    bool continuousReadOn() const;
     std::int64_t interval(PollTask task) const;
     bool run(PollTask task); // false when the task did not count as run
     void writeLogLine();
 
     Session& s_;
     std::array<std::function<void()>, PollTaskCount> refresh_{};
+    std::function<bool()> continuousReadTicked_;
     int pauses_ = 0;
     std::optional<std::int64_t> gridOrigin_; // the time of the first tick
     QString logFailedFile_;                  // set by a failed log line, reported at the end of the tick

@@ -29,14 +29,13 @@ QString trimBlanks(const QString& text) {
 
 QList<int> ConfigRegisterIndices() {
     QList<int> indices;
-    const RegisterTable& table = BuildRegisterTable();
     for (int i = 0; i < RegisterCount; ++i)
-        if (!table[static_cast<std::size_t>(i)].ReadOnly) indices.append(i);
+        if (!RegisterAt(i).ReadOnly) indices.append(i);
     return indices;
 }
 
 QString ConfigRegisterLine(int index, int value) {
-    const RegisterEntry& e = BuildRegisterTable().at(static_cast<std::size_t>(index));
+    const RegisterEntry& e = RegisterAt(index);
     return QStringLiteral("0x") + HexText(static_cast<std::uint32_t>(e.Address)).rightJustified(2, u'0') +
            QStringLiteral("\t0x") + HexText(static_cast<std::uint32_t>(value & 0xFF)) +
            QStringLiteral("\t // ") + RegisterDescription(e);
@@ -55,10 +54,9 @@ QByteArray BuildConfigFile(const QList<ConfigValue>& values, bool onlyChanged, c
                  QStringLiteral(" at ") + locale.toString(savedAt.time(), QLocale::ShortFormat)
           << QString() << QStringLiteral("Comment : ") + trimBlanks(flatComment) << QString()
           << QStringLiteral("Address\tData\tRegister") << QStringLiteral("{");
-    const RegisterTable& table = BuildRegisterTable();
     for (const ConfigValue& v : values) {
         if (v.index < 0 || v.index >= RegisterCount) continue;
-        const RegisterEntry& e = table[static_cast<std::size_t>(v.index)];
+        const RegisterEntry& e = RegisterAt(v.index);
         if (e.ReadOnly) continue;
         if (onlyChanged && v.value == e.Default) continue;
         lines << ConfigRegisterLine(v.index, v.value);
@@ -138,7 +136,7 @@ ConfigParse ParseConfigFile(const QByteArray& bytes) {
         const QString addressText =
             QStringLiteral("0x") + HexText(static_cast<std::uint32_t>(address)).rightJustified(2, u'0');
         if (!index) return refuse(number, QStringLiteral("no register at address %1").arg(addressText));
-        const RegisterEntry& entry = BuildRegisterTable()[static_cast<std::size_t>(*index)];
+        const RegisterEntry& entry = RegisterAt(*index);
         if (entry.ReadOnly)
             return refuse(
                 number,
@@ -150,9 +148,8 @@ ConfigParse ParseConfigFile(const QByteArray& bytes) {
 
 QList<ConfigValue> ReadConfiguration(USBStuff& usb) {
     QList<ConfigValue> values;
-    const RegisterTable& table = BuildRegisterTable();
     for (const int index : ConfigRegisterIndices()) {
-        const int value = usb.ReadRegister(usb.DeviceAddress, table[static_cast<std::size_t>(index)].Address);
+        const int value = usb.ReadRegister(usb.DeviceAddress, RegisterAt(index).Address);
         if (usb.linkHeld()) break;
         values.append(ConfigValue{index, value});
     }

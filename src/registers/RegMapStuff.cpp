@@ -79,8 +79,7 @@ QList<RegisterTreeNode> RegisterTreeNodes() {
             nodes.append({1, toQString(g.name), rootNode, -1});
             for (int k = 0; k < g.count; ++k) {
                 const int index = g.registers[k];
-                nodes.append({2, RegisterName(BuildRegisterTable()[static_cast<std::size_t>(index)]),
-                              groupNode, index});
+                nodes.append({2, RegisterName(RegisterAt(index)), groupNode, index});
             }
         }
     }

@@ -24,13 +24,13 @@ int TypedRegisterAddress(const QString& addressText) {
 }
 
 RegisterView ReadTableRegister(USBStuff& usb, int index) {
-    const RegisterEntry& entry = BuildRegisterTable().at(static_cast<std::size_t>(index));
+    const RegisterEntry& entry = RegisterAt(index);
     RegisterView view;
     view.description = RegisterDescription(entry);
     view.addressText = AddressText(static_cast<std::uint32_t>(entry.Address));
     const QStringList names = SplitBitNames(entry);
-    for (int k = 0; k < 8; ++k)
-        view.bitNames[static_cast<std::size_t>(k)] = names.at(k);
+    for (std::size_t k = 0; k < view.bitNames.size(); ++k)
+        view.bitNames[k] = names.at(k);
     view.value = readValue(usb, entry.Address);
     return view;
 }
@@ -41,16 +41,16 @@ RegisterView ReadTypedRegister(USBStuff& usb, const QString& addressText) {
     RegisterView view;
     view.description = QStringLiteral("Unknown");
     view.addressText = AddressText(static_cast<std::uint32_t>(address));
-    for (int k = 0; k < 8; ++k)
-        view.bitNames[static_cast<std::size_t>(k)] = QString::number(7 - k);
+    for (std::size_t k = 0; k < view.bitNames.size(); ++k)
+        view.bitNames[k] = QString::number(7 - k);
     view.value = readValue(usb, address);
     return view;
 }
 
 std::array<QString, 8> BitTexts(int value) {
     std::array<QString, 8> texts;
-    for (int i = 7; i >= 0; --i)
-        texts[static_cast<std::size_t>(i)] = (value >> i) & 1 ? QStringLiteral("1") : QStringLiteral("0");
+    for (std::size_t i = 0; i < texts.size(); ++i)
+        texts[i] = (value >> i) & 1 ? QStringLiteral("1") : QStringLiteral("0");
     return texts;
 }
 
@@ -60,8 +60,8 @@ QString FlippedBitText(const QString& text) {
 
 int BitSum(const std::array<QString, 8>& bitTexts) {
     int sum = 0;
-    for (int i = 7; i >= 0; --i)
-        if (bitTexts[static_cast<std::size_t>(i)] != QLatin1String("0")) sum += 1 << i;
+    for (std::size_t i = 0; i < bitTexts.size(); ++i)
+        if (bitTexts[i] != QLatin1String("0")) sum += 1 << i;
     return sum;
 }
 

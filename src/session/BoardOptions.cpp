@@ -54,11 +54,12 @@ bool parseFans(const QString& text, std::array<bool, 4>& out) {
 bool parseRpms(const QString& text, std::array<int, 4>& out) {
     const QStringList parts = text.split(QLatin1Char(','));
     if (parts.size() != 4) return false;
-    for (int i = 0; i < 4; ++i) {
+    std::size_t i = 0;
+    for (const QString& part : parts) {
         bool ok = false;
-        const int v = parts[i].trimmed().toInt(&ok);
+        const int v = part.trimmed().toInt(&ok);
         if (!ok || v < 100 || v > 50000) return false;
-        out[static_cast<std::size_t>(i)] = v;
+        out[i++] = v;
     }
     return true;
 }
@@ -67,10 +68,11 @@ bool parseRpms(const QString& text, std::array<int, 4>& out) {
 bool parseLevels(const QString& text, std::array<bool, 4>& out) {
     const QStringList parts = text.split(QLatin1Char(','));
     if (parts.size() != 4) return false;
-    for (int i = 0; i < 4; ++i) {
-        const QString level = parts[i].trimmed();
+    std::size_t i = 0;
+    for (const QString& part : parts) {
+        const QString level = part.trimmed();
         if (level != QLatin1String("0") && level != QLatin1String("1")) return false;
-        out[static_cast<std::size_t>(i)] = level == QLatin1String("1");
+        out[i++] = level == QLatin1String("1");
     }
     return true;
 }

@@ -29,8 +29,8 @@ void SetDefaultValues(Session& s) {
     s.decl.UpdateOnChange = true;
     s.decl.AutoControlTable[0].ShowConPoint = true;
     s.decl.AutoControlTable[1].ShowConPoint = true;
-    for (int k = 0; k <= 5; ++k)
-        s.decl.LogSelection[static_cast<std::size_t>(k)] = true;
+    for (std::size_t k = 0; k <= 5; ++k)
+        s.decl.LogSelection[k] = true;
 }
 
 void InitDefaults(Session& s) {

@@ -1,5 +1,6 @@
 #include "windows/ChildWindow.h"
 
+#include "session/Session.h"
 #include "windows/Twips.h"
 
 #include <QCloseEvent>
@@ -7,9 +8,23 @@
 #include <QMdiSubWindow>
 
 #include <algorithm>
+#include <utility>
 
 ChildWindow::ChildWindow(Session& session, PollingCycle& polling, QWidget* parent)
     : QWidget(parent), session_(session), polling_(polling) {}
+
+void ChildWindow::pollWith(PollTask task, bool Declarations::*openFlag, std::function<void()> refresh) {
+    polled_ = Polled{task, openFlag};
+    polling_.setRefresh(task, std::move(refresh));
+    session_.decl.*openFlag = true;
+}
+
+void ChildWindow::stopPolling() {
+    if (!polled_) return;
+    session_.decl.*polled_->openFlag = false;
+    polling_.clearRefresh(polled_->task);
+    polled_.reset();
+}
 
 void ChildWindow::setDesignedSize(int widthTwips, int heightTwips) {
     designedSize_ = QSize(TwipsToPixels(widthTwips), TwipsToPixels(heightTwips));
@@ -38,6 +53,7 @@ void ChildWindow::showEvent(QShowEvent* event) {
 void ChildWindow::closeEvent(QCloseEvent* event) {
     if (!unloaded_) {
         unloaded_ = true;
+        stopPolling();
         Form_Unload();
     }
     event->accept();

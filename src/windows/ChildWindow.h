@@ -1,9 +1,14 @@
 #pragma once
 
+#include "board/Declarations.h"
+#include "monitoring/PollingCycle.h"
+
 #include <QSize>
 #include <QWidget>
 
-class PollingCycle;
+#include <functional>
+#include <optional>
+
 class Session;
 
 // A child window of the main window. It loads in its constructor and unloads when it closes:
@@ -26,6 +31,10 @@ protected:
     // and the given twips above its centre; never above or left of the area, never smaller than its
     // contents need and never larger than the area.
     void placeCentredAbove(int twipsAboveCentre);
+    // The last step of loading a window the polling cycle refreshes: sets its open flag in the
+    // shared state (the cycle's condition for the task) and hands the cycle its refresh. Both are
+    // undone before Form_Unload runs, however the window goes.
+    void pollWith(PollTask task, bool Declarations::*openFlag, std::function<void()> refresh);
     void closeEvent(QCloseEvent* event) override;
     void showEvent(QShowEvent* event) override;
 
@@ -33,7 +42,14 @@ protected:
     PollingCycle& polling_;
 
 private:
+    struct Polled {
+        PollTask task{};
+        bool Declarations::*openFlag{};
+    };
+    void stopPolling();
+
     QSize designedSize_;
+    std::optional<Polled> polled_;
     bool unloaded_ = false;
     int twipsAboveCentre_ = -1; // no placement of its own
 };

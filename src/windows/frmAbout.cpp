@@ -3,6 +3,7 @@
 #include "base/Prompts.h"
 #include "registers/ConfigFile.h"
 #include "session/Session.h"
+#include "windows/Named.h"
 #include "windows/frmSplash.h"
 
 #include <QHBoxLayout>
@@ -25,16 +26,10 @@ frmAbout::frmAbout(Session& session, PollingCycle& polling, QWidget* parent)
     setObjectName(QStringLiteral("frmAbout"));
     setWindowTitle(QStringLiteral("About the  VORTANE Software"));
 
-    const auto label = [this](const char* name, const QString& text) {
-        auto* l = new QLabel(text, this);
-        l->setObjectName(QLatin1String(name));
-        return l;
-    };
     // A link drawn as text: no button frame, but it still takes Tab and answers Space and Enter.
     const auto link = [this](const char* name, const QString& text, const QString& accessibleName,
                              const QString& address) {
-        auto* l = new ClickableLabel(this);
-        l->setObjectName(QLatin1String(name));
+        auto* l = Named(new ClickableLabel(this), name);
         l->setText(text);
         l->setFrameStyle(QFrame::NoFrame);
         l->setAutoFillBackground(false);
@@ -51,22 +46,24 @@ frmAbout::frmAbout(Session& session, PollingCycle& polling, QWidget* parent)
         return l;
     };
 
-    Label1 = label("Label1", kApplicationTitle + QLatin1Char(' ') + VersionText() + QLatin1Char(' '));
+    Label1 = Named(new QLabel(kApplicationTitle + QLatin1Char(' ') + VersionText() + QLatin1Char(' '), this),
+                   "Label1");
     QFont title = Label1->font();
     title.setBold(true);
     title.setPointSizeF(title.pointSizeF() * 1.2);
     Label1->setFont(title);
-    Label3 = label("Label3", QStringLiteral("For more information on the VORTANE click"));
+    Label3 = Named(new QLabel(QStringLiteral("For more information on the VORTANE click"), this), "Label3");
     lblDeviceInfo = link("lblDeviceInfo", QStringLiteral("here"), Label3->text() + QStringLiteral(" here"),
                          MakerPages::Product);
-    Label4 = label("Label4", QStringLiteral("For information on Systems Management devices click"));
+    Label4 = Named(new QLabel(QStringLiteral("For information on Systems Management devices click"), this),
+                   "Label4");
     lblSensorInfo = link("lblSensorInfo", QStringLiteral("here"), Label4->text() + QStringLiteral(" here"),
                          MakerPages::Sensors);
-    Label5 = label("Label5", QStringLiteral("Visit the %1 web site at").arg(ConfigMakerName));
+    Label5 =
+        Named(new QLabel(QStringLiteral("Visit the %1 web site at").arg(ConfigMakerName), this), "Label5");
     const QString site = QUrl(MakerPages::Home).host();
     Label6 = link("Label6", site, site, MakerPages::Home);
-    cmdOK = new QPushButton(QStringLiteral("OK"), this);
-    cmdOK->setObjectName(QStringLiteral("cmdOK"));
+    cmdOK = Named(new QPushButton(QStringLiteral("OK"), this), "cmdOK");
     connect(cmdOK, &QPushButton::clicked, this, &ChildWindow::unloadWindow);
 
     // Each link follows its sentence on the same line.
@@ -89,9 +86,7 @@ frmAbout::frmAbout(Session& session, PollingCycle& polling, QWidget* parent)
     layout->addStretch(1);
     layout->addWidget(cmdOK, 0, Qt::AlignRight);
 
-    setTabOrder(lblDeviceInfo, lblSensorInfo);
-    setTabOrder(lblSensorInfo, Label6);
-    setTabOrder(Label6, cmdOK);
+    SetTabOrder({lblDeviceInfo, lblSensorInfo, Label6, cmdOK});
 
     setDesignedSize(6600, 3600);
     placeCentredAbove(1500);

@@ -4,6 +4,7 @@
 #include "fancontrol/AutoControl.h"
 #include "monitoring/PollingCycle.h"
 #include "session/Session.h"
+#include "windows/Named.h"
 
 #include <QEvent>
 #include <QGridLayout>
@@ -23,17 +24,10 @@ frmAutoControl::frmAutoControl(Session& session, PollingCycle& polling, QWidget*
 }
 
 void frmAutoControl::buildControls() {
-    const auto label = [this](const char* name, const QString& caption) {
-        auto* l = new QLabel(caption, this);
-        l->setObjectName(QLatin1String(name));
-        return l;
-    };
-    const auto box = [this](const char* name, QLabel* named) {
-        auto* t = new QLineEdit(this);
-        t->setObjectName(QLatin1String(name));
-        t->setAccessibleName(named->text());
+    const auto box = [this](const char* name, QLabel* label) {
+        auto* t = Named(new QLineEdit(this), name);
         t->setFixedWidth(64);
-        named->setBuddy(t);
+        LabelFor(label, t);
         return t;
     };
     const auto spinner = [this](const char* name, QLineEdit* buddy, int max) {
@@ -42,53 +36,43 @@ void frmAutoControl::buildControls() {
         return u;
     };
 
-    Label4 = label("Label4", QStringLiteral("Select PWM"));
-    cmbFan = new QComboBox(this);
-    cmbFan->setObjectName(QStringLiteral("cmbFan"));
+    Label4 = Named(new QLabel(QStringLiteral("Select PWM"), this), "Label4");
+    cmbFan = Named(new QComboBox(this), "cmbFan");
     cmbFan->addItems(
         {QStringLiteral("PWM1"), QStringLiteral("PWM2"), QStringLiteral("PWM3"), QStringLiteral("PWM4")});
-    cmbFan->setAccessibleName(Label4->text());
-    Label4->setBuddy(cmbFan);
+    LabelFor(Label4, cmbFan);
 
-    chkAutoControl = new QCheckBox(QStringLiteral("Automatic Control Enabled on PWM1"), this);
-    chkAutoControl->setObjectName(QStringLiteral("chkAutoControl"));
+    chkAutoControl =
+        Named(new QCheckBox(QStringLiteral("Automatic Control Enabled on PWM1"), this), "chkAutoControl");
 
-    Label11 = label("Label11", QStringLiteral("Control  Source"));
-    cmbZone = new QComboBox(this);
-    cmbZone->setObjectName(QStringLiteral("cmbZone"));
+    Label11 = Named(new QLabel(QStringLiteral("Control  Source"), this), "Label11");
+    cmbZone = Named(new QComboBox(this), "cmbZone");
     cmbZone->addItems(ZoneNames());
     cmbZone->setCurrentIndex(-1);
-    cmbZone->setAccessibleName(Label11->text());
-    Label11->setBuddy(cmbZone);
+    LabelFor(Label11, cmbZone);
 
-    Label3 = label("Label3", QStringLiteral("Tmin"));
+    Label3 = Named(new QLabel(QStringLiteral("Tmin"), this), "Label3");
     txtTmin = box("txtTmin", Label3);
     UpDown1 = spinner("UpDown1", txtTmin, 150);
-    Label6 = label("Label6", QStringLiteral("PWMmin"));
+    Label6 = Named(new QLabel(QStringLiteral("PWMmin"), this), "Label6");
     txtPWMmin = box("txtPWMmin", Label6);
     UpDown3 = spinner("UpDown3", txtPWMmin, 100);
-    Label5 = label("Label5", QStringLiteral("PWMmax"));
+    Label5 = Named(new QLabel(QStringLiteral("PWMmax"), this), "Label5");
     txtPWMmax = box("txtPWMmax", Label5);
     UpDown2 = spinner("UpDown2", txtPWMmax, 100);
 
-    chkShowConPoint = new QCheckBox(QStringLiteral("Show Control Point"), this);
-    chkShowConPoint->setObjectName(QStringLiteral("chkShowConPoint"));
+    chkShowConPoint = Named(new QCheckBox(QStringLiteral("Show Control Point"), this), "chkShowConPoint");
 
-    Frame2 = new QGroupBox(QStringLiteral("Control Settings"), this);
-    Frame2->setObjectName(QStringLiteral("Frame2"));
-    chkUpdateOnChange = new QCheckBox(QStringLiteral("Automatically update device with changes"), Frame2);
-    chkUpdateOnChange->setObjectName(QStringLiteral("chkUpdateOnChange"));
+    Frame2 = Named(new QGroupBox(QStringLiteral("Control Settings"), this), "Frame2");
+    chkUpdateOnChange =
+        Named(new QCheckBox(QStringLiteral("Automatically update device with changes"), Frame2),
+              "chkUpdateOnChange");
     auto* frameLayout = new QVBoxLayout(Frame2);
     frameLayout->addWidget(chkUpdateOnChange);
 
-    const auto button = [this](const char* name, const QString& caption) {
-        auto* b = new QPushButton(caption, this);
-        b->setObjectName(QLatin1String(name));
-        return b;
-    };
-    cmdOK = button("cmdOK", QStringLiteral("OK"));
-    cmdApply = button("cmdApply", QStringLiteral("Apply"));
-    cmdClose = button("cmdClose", QStringLiteral("Cancel"));
+    cmdOK = Named(new QPushButton(QStringLiteral("OK"), this), "cmdOK");
+    cmdApply = Named(new QPushButton(QStringLiteral("Apply"), this), "cmdApply");
+    cmdClose = Named(new QPushButton(QStringLiteral("Cancel"), this), "cmdClose");
 
     fraGraph = new CurvePlotFrame(this);
     pctGraph = fraGraph->pctGraph;
@@ -104,8 +88,8 @@ void frmAutoControl::buildControls() {
     auto* legendRow = new QHBoxLayout;
     legendRow->addStretch(1);
     for (std::size_t k = 0; k < legend.size(); ++k) {
-        auto* l = new QLabel(QStringLiteral("PWM%1").arg(k + 1), this);
-        l->setObjectName(QStringLiteral("Label%1").arg(k + 7));
+        auto* l =
+            Named(new QLabel(QStringLiteral("PWM%1").arg(k + 1), this), QStringLiteral("Label%1").arg(k + 7));
         QPalette pal = l->palette();
         pal.setColor(QPalette::WindowText, legendColours[k]);
         l->setPalette(pal);
@@ -129,13 +113,8 @@ void frmAutoControl::buildControls() {
     const std::array<std::tuple<QLabel*, QLineEdit*, UpDown*>, 3> numbers{
         {{Label3, txtTmin, UpDown1}, {Label6, txtPWMmin, UpDown3}, {Label5, txtPWMmax, UpDown2}}};
     for (const auto& [l, t, u] : numbers) {
-        auto* pair = new QHBoxLayout;
-        pair->setSpacing(0);
-        pair->addWidget(t);
-        pair->addWidget(u);
-        pair->addStretch(1);
         settings->addWidget(l, row, 0);
-        settings->addLayout(pair, row++, 1);
+        settings->addLayout(BoxWithSpinner(t, u), row++, 1);
     }
     settings->addWidget(chkShowConPoint, row++, 0, 1, 2);
     settings->setRowStretch(row, 1);
@@ -160,16 +139,8 @@ void frmAutoControl::buildControls() {
     top->addLayout(upper, 1);
     top->addLayout(lower);
 
-    setTabOrder(cmbFan, chkAutoControl);
-    setTabOrder(chkAutoControl, cmbZone);
-    setTabOrder(cmbZone, txtTmin);
-    setTabOrder(txtTmin, txtPWMmin);
-    setTabOrder(txtPWMmin, txtPWMmax);
-    setTabOrder(txtPWMmax, chkShowConPoint);
-    setTabOrder(chkShowConPoint, chkUpdateOnChange);
-    setTabOrder(chkUpdateOnChange, cmdOK);
-    setTabOrder(cmdOK, cmdApply);
-    setTabOrder(cmdApply, cmdClose);
+    SetTabOrder({cmbFan, chkAutoControl, cmbZone, txtTmin, txtPWMmin, txtPWMmax, chkShowConPoint,
+                 chkUpdateOnChange, cmdOK, cmdApply, cmdClose});
 
     // Handlers run for the user's edits and for every value cmbFan_Click shows.
     connect(cmbFan, &QComboBox::currentIndexChanged, this, &frmAutoControl::cmbFan_Click);
@@ -192,13 +163,7 @@ void frmAutoControl::Form_Load() {
     cmbFan->setCurrentIndex(0);
     cmbFan_Click();
     chkUpdateOnChange->setChecked(session_.decl.UpdateOnChange);
-    session_.decl.AutoControlOpen = true;
-    polling_.setRefresh(PollTask::AutoControl, [this] { PlotConPoints(); });
-}
-
-void frmAutoControl::Form_Unload() {
-    session_.decl.AutoControlOpen = false;
-    polling_.clearRefresh(PollTask::AutoControl);
+    pollWith(PollTask::AutoControl, &Declarations::AutoControlOpen, [this] { PlotConPoints(); });
 }
 
 bool frmAutoControl::event(QEvent* e) {
@@ -285,21 +250,21 @@ void frmAutoControl::SetupPlot() {
 
 void frmAutoControl::PlotData() {
     const auto& table = session_.decl.AutoControlTable;
-    for (int k = 0; k < CurvePlot::CurveCount; ++k)
-        pctGraph->setCurve(k, CurveSegments(table[static_cast<std::size_t>(k)]));
+    for (std::size_t k = 0; k < table.size(); ++k)
+        pctGraph->setCurve(k, CurveSegments(table[k]));
 }
 
 void frmAutoControl::PlotConPoints() {
     const auto& table = session_.decl.AutoControlTable;
     const Readings& readings = session_.readings;
-    for (int i = 0; i < CurvePlot::CurveCount; ++i) {
-        const AutoControlEntry& e = table[static_cast<std::size_t>(i)];
+    for (std::size_t i = 0; i < table.size(); ++i) {
+        const AutoControlEntry& e = table[i];
         if (!e.ShowConPoint) {
             pctGraph->hideMarker(i);
             continue;
         }
         pctGraph->showMarker(i, ControlPointTemperature(e, readings),
-                             ControlPointDuty(e, readings.DutyCycles[static_cast<std::size_t>(i)]));
+                             ControlPointDuty(e, readings.DutyCycles[i]));
         PlotData();
     }
 }

@@ -74,7 +74,6 @@ public:
     QLabel* Label10{};
 
 protected:
-    void Form_Unload() override;
     bool event(QEvent* event) override;
 
 private:

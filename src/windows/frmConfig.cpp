@@ -1,25 +1,19 @@
 #include "windows/frmConfig.h"
 
 #include "session/Session.h"
+#include "windows/Named.h"
 
 #include <QGridLayout>
-#include <QHBoxLayout>
 #include <QVBoxLayout>
 
 namespace {
-template <typename W> W* named(W* widget, const char* name) {
-    widget->setObjectName(QLatin1String(name));
-    return widget;
-}
-
 QComboBox* labelledList(const char* name, QLabel* label, const QStringList& items, bool editable) {
-    auto* c = named(new QComboBox, name);
+    auto* c = Named(new QComboBox, name);
     c->addItems(items);
     c->setEditable(editable);
     // Typed numbers are entries, not new items of the list.
     c->setInsertPolicy(QComboBox::NoInsert);
-    c->setAccessibleName(label->text());
-    label->setBuddy(c);
+    LabelFor(label, c);
     return c;
 }
 } // namespace
@@ -33,24 +27,24 @@ frmConfig::frmConfig(Session& session, PollingCycle& polling, QWidget* parent)
 }
 
 void frmConfig::buildControls() {
-    Frame1 = named(new QGroupBox(QStringLiteral("Device  Settings")), "Frame1");
-    chkMonitoring = named(new QCheckBox(QStringLiteral("Enable Monitoring")), "chkMonitoring");
-    chkTODIS = named(new QCheckBox(QStringLiteral("Disable SMBus Timeout")), "chkTODIS");
-    Label1 = named(new QLabel(QStringLiteral("Pin13 Setup")), "Label1");
+    Frame1 = Named(new QGroupBox(QStringLiteral("Device  Settings")), "Frame1");
+    chkMonitoring = Named(new QCheckBox(QStringLiteral("Enable Monitoring")), "chkMonitoring");
+    chkTODIS = Named(new QCheckBox(QStringLiteral("Disable SMBus Timeout")), "chkTODIS");
+    Label1 = Named(new QLabel(QStringLiteral("Pin13 Setup")), "Label1");
     cmbPin13 =
         labelledList("cmbPin13", Label1,
                      {QStringLiteral("Full Speed Input"), QStringLiteral("PEXIL Start Output")}, false);
-    chkPowerDown = named(new QCheckBox(QStringLiteral("Power Down")), "chkPowerDown");
-    Label4 = named(new QLabel(QStringLiteral("Optional PEXIL Gain")), "Label4");
+    chkPowerDown = Named(new QCheckBox(QStringLiteral("Power Down")), "chkPowerDown");
+    Label4 = Named(new QLabel(QStringLiteral("Optional PEXIL Gain")), "Label4");
     cmbGain = labelledList(
         "cmbGain", Label4,
         {QStringLiteral("731"), QStringLiteral("733"), QStringLiteral("740"), QStringLiteral("751")}, true);
-    Label5 = named(new QLabel(QStringLiteral("Optional  PEXIL Offset")), "Label5");
+    Label5 = Named(new QLabel(QStringLiteral("Optional  PEXIL Offset")), "Label5");
     cmbOffset = labelledList(
         "cmbOffset", Label5,
         {QStringLiteral("406"), QStringLiteral("407"), QStringLiteral("410"), QStringLiteral("421")}, true);
     chkUseDefault =
-        named(new QCheckBox(QStringLiteral("Use Default PEXIL Gain/Offset Settings")), "chkUseDefault");
+        Named(new QCheckBox(QStringLiteral("Use Default PEXIL Gain/Offset Settings")), "chkUseDefault");
 
     auto* grid = new QGridLayout(Frame1);
     grid->setVerticalSpacing(10);
@@ -68,25 +62,15 @@ void frmConfig::buildControls() {
     grid->setColumnStretch(2, 1);
     grid->setRowStretch(row, 1);
 
-    cmdOK = named(new QPushButton(QStringLiteral("OK")), "cmdOK");
-    cmdCancel = named(new QPushButton(QStringLiteral("Cancel")), "cmdCancel");
-    cmdApply = named(new QPushButton(QStringLiteral("Apply")), "cmdApply");
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch(1);
-    for (QPushButton* b : {cmdOK, cmdCancel, cmdApply})
-        buttons->addWidget(b);
-
+    cmdOK = Named(new QPushButton(QStringLiteral("OK")), "cmdOK");
+    cmdCancel = Named(new QPushButton(QStringLiteral("Cancel")), "cmdCancel");
+    cmdApply = Named(new QPushButton(QStringLiteral("Apply")), "cmdApply");
     auto* top = new QVBoxLayout(this);
     top->addWidget(Frame1, 1);
-    top->addLayout(buttons);
+    top->addLayout(ButtonRow({cmdOK, cmdCancel, cmdApply}));
 
-    QWidget* previous = nullptr;
-    for (QWidget* w :
-         std::initializer_list<QWidget*>{chkMonitoring, chkTODIS, cmbPin13, chkPowerDown, cmbGain, cmbOffset,
-                                         chkUseDefault, cmdOK, cmdCancel, cmdApply}) {
-        if (previous) setTabOrder(previous, w);
-        previous = w;
-    }
+    SetTabOrder({chkMonitoring, chkTODIS, cmbPin13, chkPowerDown, cmbGain, cmbOffset, chkUseDefault, cmdOK,
+                 cmdCancel, cmdApply});
 
     connect(cmdOK, &QPushButton::clicked, this, &frmConfig::cmdOK_Click);
     connect(cmdCancel, &QPushButton::clicked, this, &frmConfig::cmdCancel_Click);

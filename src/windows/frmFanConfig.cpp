@@ -2,25 +2,16 @@
 
 #include "monitoring/PollingCycle.h"
 #include "session/Session.h"
+#include "windows/Named.h"
 
-#include <QApplication>
 #include <QGridLayout>
 #include <QHBoxLayout>
-#include <QKeyEvent>
+#include <QShortcut>
 #include <QVBoxLayout>
 
 namespace {
-QString indexed(const char* name, int i) {
-    return QStringLiteral("%1_%2").arg(QLatin1String(name)).arg(i);
-}
-
-template <typename W> W* named(W* widget, const QString& name) {
-    widget->setObjectName(name);
-    return widget;
-}
-
 QComboBox* list(QWidget* parent, const QString& name, const QStringList& items) {
-    auto* c = named(new QComboBox(parent), name);
+    auto* c = Named(new QComboBox(parent), name);
     c->addItems(items);
     c->setSizeAdjustPolicy(QComboBox::AdjustToContents);
     return c;
@@ -33,24 +24,6 @@ void showCode(QComboBox* c, int code) {
 
 bool ticked(const QCheckBox* c) {
     return c->checkState() == Qt::Checked;
-}
-
-// A label naming a box or list: the label is its buddy and its text the control's accessible name.
-QLabel* labelFor(QWidget* parent, const QString& name, const QString& caption, QWidget* control) {
-    auto* l = named(new QLabel(caption, parent), name);
-    l->setBuddy(control);
-    control->setAccessibleName(caption);
-    return l;
-}
-
-// A number box with its spinner, side by side.
-QHBoxLayout* boxWithSpinner(QLineEdit* box, UpDown* spinner) {
-    auto* row = new QHBoxLayout;
-    row->setSpacing(0);
-    row->addWidget(box);
-    row->addWidget(spinner);
-    row->addStretch(1);
-    return row;
 }
 
 const QStringList& zoneItems() {
@@ -74,31 +47,36 @@ frmFanConfig::frmFanConfig(Session& session, PollingCycle& polling, QWidget* par
 }
 
 void frmFanConfig::buildControls() {
-    SSTab1 = named(new QTabWidget(this), QStringLiteral("SSTab1"));
+    SSTab1 = Named(new QTabWidget(this), QStringLiteral("SSTab1"));
     SSTab1->addTab(buildAllFansTab(), QStringLiteral("All Fans"));
-    for (int n = 0; n < 4; ++n)
+    for (std::size_t n = 0; n < fraPWM.size(); ++n)
         SSTab1->addTab(buildFanTab(n), QStringLiteral("Fan%1").arg(n + 1));
     // A screen reader finds a page's controls under the page's own name: "Min Tach Limit  (RPM)"
     // in "Fan2".
     for (int i = 0; i < SSTab1->count(); ++i)
         SSTab1->widget(i)->setAccessibleName(SSTab1->tabText(i));
 
-    cmdOK = named(new QPushButton(QStringLiteral("OK"), this), QStringLiteral("cmdOK"));
-    cmdCancel = named(new QPushButton(QStringLiteral("Cancel"), this), QStringLiteral("cmdCancel"));
-    cmdApply = named(new QPushButton(QStringLiteral("&Apply"), this), QStringLiteral("cmdApply"));
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch(1);
-    for (QPushButton* b : {cmdOK, cmdCancel, cmdApply})
-        buttons->addWidget(b);
-
+    cmdOK = Named(new QPushButton(QStringLiteral("OK"), this), QStringLiteral("cmdOK"));
+    cmdCancel = Named(new QPushButton(QStringLiteral("Cancel"), this), QStringLiteral("cmdCancel"));
+    cmdApply = Named(new QPushButton(QStringLiteral("&Apply"), this), QStringLiteral("cmdApply"));
     auto* top = new QVBoxLayout(this);
     top->addWidget(SSTab1, 1);
-    top->addLayout(buttons);
+    top->addLayout(ButtonRow({cmdOK, cmdCancel, cmdApply}));
 
-    // The main window's MDI area filters every key of the application and takes Ctrl+Tab for
-    // cycling its windows; inside this window Ctrl+Tab turns the pages, as in any tabbed dialog.
-    // A filter installed later runs earlier, so this one sees the keys first.
-    qApp->installEventFilter(this);
+    // Inside this window Ctrl+Tab and Ctrl+Shift+Tab turn the pages, as in any tabbed dialog. The
+    // main window's MDI area takes those keys for cycling its windows in a filter on every key of
+    // the application; a shortcut is matched before the key is delivered to anyone.
+    const auto pageKeys = [this](const QKeySequence& keys, int step) {
+        auto* shortcut = new QShortcut(keys, this);
+        shortcut->setContext(Qt::WidgetWithChildrenShortcut);
+        connect(shortcut, &QShortcut::activated, this, [this, step] {
+            SSTab1->setCurrentIndex((SSTab1->currentIndex() + step + SSTab1->count()) % SSTab1->count());
+        });
+    };
+    pageKeys(QKeySequence(Qt::CTRL | Qt::Key_Tab), 1);
+    // Depending on the keyboard layer, Shift+Tab is matched as Tab with Shift or as Backtab.
+    pageKeys(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Tab), -1);
+    pageKeys(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Backtab), -1);
 
     connect(cmdOK, &QPushButton::clicked, this, &frmFanConfig::cmdOK_Click);
     connect(cmdCancel, &QPushButton::clicked, this, &frmFanConfig::cmdCancel_Click);
@@ -108,7 +86,7 @@ void frmFanConfig::buildControls() {
 QWidget* frmFanConfig::buildAllFansTab() {
     auto* page = new QWidget;
     fraAllFans =
-        named(new QGroupBox(QStringLiteral("Settings  for All Fans"), page), QStringLiteral("fraAllFans"));
+        Named(new QGroupBox(QStringLiteral("Settings  for All Fans"), page), QStringLiteral("fraAllFans"));
 
     cmbFreq = list(fraAllFans, QStringLiteral("cmbFreq"),
                    {QStringLiteral("11.0Hz(LF) -   1.4kHz(HF)"), QStringLiteral("14.7Hz(LF) - 22.5kHz(HF)"),
@@ -116,21 +94,21 @@ QWidget* frmFanConfig::buildAllFansTab() {
                     QStringLiteral("35.3Hz(LF) - 22.5kHz(HF)"), QStringLiteral("44.1Hz(LF) - 22.5kHz(HF)"),
                     QStringLiteral("58.8Hz(LF) - 22.5kHz(HF)"), QStringLiteral("88.2Hz(LF) - 22.5kHz(HF)")});
     lblFreq =
-        labelFor(fraAllFans, QStringLiteral("lblFreq"), QStringLiteral("Select PWM Frequency"), cmbFreq);
+        LabelFor(cmbFreq, QStringLiteral("lblFreq"), QStringLiteral("Select PWM Frequency"), fraAllFans);
     const auto check = [this](const QString& name, const QString& caption) {
-        return named(new QCheckBox(caption, fraAllFans), name);
+        return Named(new QCheckBox(caption, fraAllFans), name);
     };
     chkHighFreq = check(QStringLiteral("chkHighFreq"), QStringLiteral("Enable High Frequency PWM"));
     chkFastTach = check(QStringLiteral("chkFastTach"), QStringLiteral("Enable Fast Tach"));
     chkFullSpeed = check(QStringLiteral("chkFullSpeed"), QStringLiteral("Run Fans at Full Speed"));
-    for (int n = 0; n < 4; ++n)
+    for (std::size_t n = 0; n < chkFanFail.size(); ++n)
         chkFanFail[n] =
-            check(indexed("chkFanFail", n), QStringLiteral("Fans go to 100% if Fan%1 fails").arg(n + 1));
+            check(Indexed("chkFanFail", n), QStringLiteral("Fans go to 100% if Fan%1 fails").arg(n + 1));
     cmbSpinUp = list(fraAllFans, QStringLiteral("cmbSpinUp"),
                      {QStringLiteral("No Spin-Up"), QStringLiteral("100ms"), QStringLiteral("250ms"),
                       QStringLiteral("400ms"), QStringLiteral("667ms"), QStringLiteral("1 sec"),
                       QStringLiteral("2 sec"), QStringLiteral("4 sec")});
-    lblSpinUp = labelFor(fraAllFans, QStringLiteral("lblSpinUp"), QStringLiteral("AFC Spin-UP"), cmbSpinUp);
+    lblSpinUp = LabelFor(cmbSpinUp, QStringLiteral("lblSpinUp"), QStringLiteral("AFC Spin-UP"), fraAllFans);
 
     auto* grid = new QGridLayout(fraAllFans);
     int row = 0;
@@ -150,11 +128,11 @@ QWidget* frmFanConfig::buildAllFansTab() {
     return page;
 }
 
-QWidget* frmFanConfig::buildFanTab(int n) {
+QWidget* frmFanConfig::buildFanTab(std::size_t n) {
     auto* page = new QWidget;
-    const int fan = n + 1;
+    const std::size_t fan = n + 1;
     const auto box = [](QWidget* parent, const QString& name) {
-        auto* t = named(new QLineEdit(parent), name);
+        auto* t = Named(new QLineEdit(parent), name);
         t->setFixedWidth(t->fontMetrics().horizontalAdvance(QStringLiteral(">54000000")));
         return t;
     };
@@ -162,30 +140,30 @@ QWidget* frmFanConfig::buildFanTab(int n) {
     const std::array<UpDown**, 16> spinners{&UpDown1,  &UpDown2,  &UpDown3,  &UpDown4,  &UpDown5,  &UpDown6,
                                             &UpDown7,  &UpDown8,  &UpDown9,  &UpDown10, &UpDown11, &UpDown12,
                                             &UpDown13, &UpDown14, &UpDown15, &UpDown16};
-    const auto spinner = [&](int k, QLineEdit* buddy, int max, int step) {
+    const auto spinner = [&](std::size_t k, QLineEdit* buddy, int max, int step) {
         auto* u = new UpDown(buddy, 0, max, step, buddy->parentWidget());
         u->setNames(QStringLiteral("UpDown%1").arg(k));
-        *spinners[static_cast<std::size_t>(k - 1)] = u;
+        *spinners[k - 1] = u;
         return u;
     };
 
     QGroupBox* pwm = fraPWM[n] =
-        named(new QGroupBox(QStringLiteral("PWM%1 Settings").arg(fan), page), indexed("fraPWM", n));
-    txtMinDuty[n] = box(pwm, indexed("txtMinDuty", n));
+        Named(new QGroupBox(QStringLiteral("PWM%1 Settings").arg(fan), page), Indexed("fraPWM", n));
+    txtMinDuty[n] = box(pwm, Indexed("txtMinDuty", n));
     lblMinDuty[n] =
-        labelFor(pwm, indexed("lblMinDuty", n), QStringLiteral("Min Duty Cycle  (%)"), txtMinDuty[n]);
-    txtMaxDuty[n] = box(pwm, indexed("txtMaxDuty", n));
+        LabelFor(txtMinDuty[n], Indexed("lblMinDuty", n), QStringLiteral("Min Duty Cycle  (%)"), pwm);
+    txtMaxDuty[n] = box(pwm, Indexed("txtMaxDuty", n));
     lblMaxDuty[n] =
-        labelFor(pwm, indexed("lblMaxDuty", n), QStringLiteral("Max Duty Cycle (%)"), txtMaxDuty[n]);
-    chkFanOVT[n] = named(
+        LabelFor(txtMaxDuty[n], Indexed("lblMaxDuty", n), QStringLiteral("Max Duty Cycle (%)"), pwm);
+    chkFanOVT[n] = Named(
         new QCheckBox(QStringLiteral("Fan%1 goes to 100% on any over-temperature condition").arg(fan), pwm),
-        indexed("chkFanOVT", n));
+        Indexed("chkFanOVT", n));
     chkInvert[n] =
-        named(new QCheckBox(QStringLiteral("Invert PWM%1 output").arg(fan), pwm), indexed("chkInvert", n));
-    lblPWMGPIO[n] = named(
+        Named(new QCheckBox(QStringLiteral("Invert PWM%1 output").arg(fan), pwm), Indexed("chkInvert", n));
+    lblPWMGPIO[n] = Named(
         new QLabel(QStringLiteral("%1 is configured as GPIO %2").arg(QLatin1String(GpioPins[n])).arg(fan),
                    pwm),
-        indexed("lblPWMGPIO", n));
+        Indexed("lblPWMGPIO", n));
     QPalette warning = lblPWMGPIO[n]->palette();
     warning.setColor(QPalette::WindowText, Qt::darkRed);
     lblPWMGPIO[n]->setPalette(warning);
@@ -197,30 +175,30 @@ QWidget* frmFanConfig::buildFanTab(int n) {
 
     auto* pwmGrid = new QGridLayout(pwm);
     pwmGrid->addWidget(lblMinDuty[n], 0, 0);
-    pwmGrid->addLayout(boxWithSpinner(txtMinDuty[n], spinner(4 * n + 2, txtMinDuty[n], 100, 1)), 0, 1);
+    pwmGrid->addLayout(BoxWithSpinner(txtMinDuty[n], spinner(4 * n + 2, txtMinDuty[n], 100, 1)), 0, 1);
     pwmGrid->addWidget(lblMaxDuty[n], 1, 0);
-    pwmGrid->addLayout(boxWithSpinner(txtMaxDuty[n], spinner(4 * n + 1, txtMaxDuty[n], 100, 1)), 1, 1);
+    pwmGrid->addLayout(BoxWithSpinner(txtMaxDuty[n], spinner(4 * n + 1, txtMaxDuty[n], 100, 1)), 1, 1);
     pwmGrid->addWidget(chkFanOVT[n], 2, 0, 1, 2);
     pwmGrid->addWidget(chkInvert[n], 3, 0, 1, 2);
     pwmGrid->addWidget(lblPWMGPIO[n], 4, 0, 1, 2);
     pwmGrid->setColumnStretch(1, 1);
 
     QGroupBox* control = fraControl[n] =
-        named(new QGroupBox(QStringLiteral("Control"), page), indexed("fraControl", n));
-    cmbZone[n] = list(control, indexed("cmbZone", n), zoneItems());
-    lblZone[n] = labelFor(control, indexed("lblZone", n), QStringLiteral("Control Zone"), cmbZone[n]);
+        Named(new QGroupBox(QStringLiteral("Control"), page), Indexed("fraControl", n));
+    cmbZone[n] = list(control, Indexed("cmbZone", n), zoneItems());
+    lblZone[n] = LabelFor(cmbZone[n], Indexed("lblZone", n), QStringLiteral("Control Zone"), control);
     cmbControlType[n] =
-        list(control, indexed("cmbControlType", n), {QStringLiteral("Manual"), QStringLiteral("Automatic")});
+        list(control, Indexed("cmbControlType", n), {QStringLiteral("Manual"), QStringLiteral("Automatic")});
     lblControlType[n] =
-        labelFor(control, indexed("lblControlType", n), QStringLiteral("Control Type"), cmbControlType[n]);
-    cmbRampRate[n] = list(control, indexed("cmbRampRate", n),
+        LabelFor(cmbControlType[n], Indexed("lblControlType", n), QStringLiteral("Control Type"), control);
+    cmbRampRate[n] = list(control, Indexed("cmbRampRate", n),
                           {QStringLiteral("35 sec"), QStringLiteral("17.6 sec"), QStringLiteral("11.8 sec"),
                            QStringLiteral("7 sec"), QStringLiteral("4.4 sec"), QStringLiteral("3 sec"),
                            QStringLiteral("1.6 sec"), QStringLiteral("0.8 sec")});
     lblRampRate[n] =
-        labelFor(control, indexed("lblRampRate", n), QStringLiteral("Set Ramp Rate"), cmbRampRate[n]);
+        LabelFor(cmbRampRate[n], Indexed("lblRampRate", n), QStringLiteral("Set Ramp Rate"), control);
     chkEnhance[n] =
-        named(new QCheckBox(QStringLiteral("Enable Enhanced  Acoustics"), control), indexed("chkEnhance", n));
+        Named(new QCheckBox(QStringLiteral("Enable Enhanced  Acoustics"), control), Indexed("chkEnhance", n));
 
     auto* controlGrid = new QGridLayout(control);
     controlGrid->addWidget(lblZone[n], 0, 0);
@@ -233,24 +211,24 @@ QWidget* frmFanConfig::buildFanTab(int n) {
     controlGrid->setRowStretch(4, 1);
 
     QGroupBox* tach = fraTach[n] =
-        named(new QGroupBox(QStringLiteral("Tach%1 Settings").arg(fan), page), indexed("fraTach", n));
-    txtMinTach[n] = box(tach, indexed("txtMinTach", n));
+        Named(new QGroupBox(QStringLiteral("Tach%1 Settings").arg(fan), page), Indexed("fraTach", n));
+    txtMinTach[n] = box(tach, Indexed("txtMinTach", n));
     lblMinTach[n] =
-        labelFor(tach, indexed("lblMinTach", n), QStringLiteral("Min Tach Limit  (RPM)"), txtMinTach[n]);
-    txtMaxTach[n] = box(tach, indexed("txtMaxTach", n));
+        LabelFor(txtMinTach[n], Indexed("lblMinTach", n), QStringLiteral("Min Tach Limit  (RPM)"), tach);
+    txtMaxTach[n] = box(tach, Indexed("txtMaxTach", n));
     lblMaxTach[n] =
-        labelFor(tach, indexed("lblMaxTach", n), QStringLiteral("Max Tach Limit (RPM)"), txtMaxTach[n]);
-    cmbPulses[n] = list(tach, indexed("cmbPulses", n),
+        LabelFor(txtMaxTach[n], Indexed("lblMaxTach", n), QStringLiteral("Max Tach Limit (RPM)"), tach);
+    cmbPulses[n] = list(tach, Indexed("cmbPulses", n),
                         {QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("3"), QStringLiteral("4")});
-    lblPulses[n] = labelFor(tach, indexed("lblPulses", n), QStringLiteral("Pulses/Rev"), cmbPulses[n]);
+    lblPulses[n] = LabelFor(cmbPulses[n], Indexed("lblPulses", n), QStringLiteral("Pulses/Rev"), tach);
     chkDisableTach[n] =
-        named(new QCheckBox(QStringLiteral("Disable Tach Pulses"), tach), indexed("chkDisableTach", n));
+        Named(new QCheckBox(QStringLiteral("Disable Tach Pulses"), tach), Indexed("chkDisableTach", n));
 
     auto* tachGrid = new QGridLayout(tach);
     tachGrid->addWidget(lblMinTach[n], 0, 0);
-    tachGrid->addLayout(boxWithSpinner(txtMinTach[n], spinner(4 * n + 4, txtMinTach[n], 20000, 50)), 0, 1);
+    tachGrid->addLayout(BoxWithSpinner(txtMinTach[n], spinner(4 * n + 4, txtMinTach[n], 20000, 50)), 0, 1);
     tachGrid->addWidget(lblMaxTach[n], 1, 0);
-    tachGrid->addLayout(boxWithSpinner(txtMaxTach[n], spinner(4 * n + 3, txtMaxTach[n], 20000, 50)), 1, 1);
+    tachGrid->addLayout(BoxWithSpinner(txtMaxTach[n], spinner(4 * n + 3, txtMaxTach[n], 20000, 50)), 1, 1);
     tachGrid->addWidget(lblPulses[n], 2, 0);
     tachGrid->addWidget(cmbPulses[n], 2, 1, Qt::AlignLeft);
     tachGrid->addWidget(chkDisableTach[n], 3, 0, 1, 2);
@@ -264,11 +242,9 @@ QWidget* frmFanConfig::buildFanTab(int n) {
     layout->addLayout(lower, 1);
 
     // Keyboard order as the frames read: PWM, then control, then tach.
-    const std::array<QWidget*, 12> order{txtMinDuty[n], txtMaxDuty[n],     chkFanOVT[n],   chkInvert[n],
-                                         cmbZone[n],    cmbControlType[n], cmbRampRate[n], chkEnhance[n],
-                                         txtMinTach[n], txtMaxTach[n],     cmbPulses[n],   chkDisableTach[n]};
-    for (std::size_t k = 1; k < order.size(); ++k)
-        QWidget::setTabOrder(order[k - 1], order[k]);
+    SetTabOrder({txtMinDuty[n], txtMaxDuty[n], chkFanOVT[n], chkInvert[n], cmbZone[n], cmbControlType[n],
+                 cmbRampRate[n], chkEnhance[n], txtMinTach[n], txtMaxTach[n], cmbPulses[n],
+                 chkDisableTach[n]});
     return page;
 }
 
@@ -276,27 +252,7 @@ void frmFanConfig::Form_Load() {
     setDesignedSize(8400, 6900);
     if (!LoadFanConfig(session_, config_)) return; // the program is ending
     showConfig();
-    session_.decl.FanConfigOpen = true;
-    polling_.setRefresh(PollTask::FanConfig, [this] { RefreshGpioLabels(); });
-}
-
-void frmFanConfig::Form_Unload() {
-    session_.decl.FanConfigOpen = false;
-    polling_.clearRefresh(PollTask::FanConfig);
-}
-
-bool frmFanConfig::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() == QEvent::KeyPress) {
-        const auto* key = static_cast<QKeyEvent*>(event);
-        const auto* widget = qobject_cast<QWidget*>(watched);
-        const bool pageKey = key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab;
-        if (pageKey && (key->modifiers() & Qt::ControlModifier) && widget && isAncestorOf(widget)) {
-            const int step = key->key() == Qt::Key_Tab ? 1 : SSTab1->count() - 1;
-            SSTab1->setCurrentIndex((SSTab1->currentIndex() + step) % SSTab1->count());
-            return true;
-        }
-    }
-    return ChildWindow::eventFilter(watched, event);
+    pollWith(PollTask::FanConfig, &Declarations::FanConfigOpen, [this] { RefreshGpioLabels(); });
 }
 
 void frmFanConfig::showConfig() {
@@ -348,8 +304,9 @@ void frmFanConfig::takeControls() {
 }
 
 void frmFanConfig::RefreshGpioLabels() {
-    for (int n = 0; n < 4; ++n)
-        lblPWMGPIO[static_cast<std::size_t>(n)]->setVisible(session_.usb.GpioEnabled(n + 1));
+    int pin = 1;
+    for (QLabel* warning : lblPWMGPIO)
+        warning->setVisible(session_.usb.GpioEnabled(pin++));
 }
 
 void frmFanConfig::cmdApply_Click() {

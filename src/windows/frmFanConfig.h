@@ -78,14 +78,10 @@ public:
     QPushButton* cmdCancel{};
     QPushButton* cmdApply{};
 
-protected:
-    void Form_Unload() override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
-
 private:
     void buildControls();
     QWidget* buildAllFansTab();
-    QWidget* buildFanTab(int n);
+    QWidget* buildFanTab(std::size_t n);
     void Form_Load();
     void showConfig();
     void takeControls();

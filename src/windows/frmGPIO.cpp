@@ -2,26 +2,17 @@
 
 #include "monitoring/PollingCycle.h"
 #include "session/Session.h"
+#include "windows/Named.h"
 
 #include <QGridLayout>
-#include <QHBoxLayout>
 #include <QVBoxLayout>
 
 namespace {
-template <typename W> W* named(W* widget, const QString& name) {
-    widget->setObjectName(name);
-    return widget;
-}
-
-QString indexed(const char* name, std::size_t i) {
-    return QStringLiteral("%1_%2").arg(QLatin1String(name)).arg(i);
-}
-
 // A list in a row of the table: named by its row and column. Linux screen readers announce a
 // list by its value and its label, which here is only the column heading, so the row's name also
 // goes into the description.
 QComboBox* list(const QString& name, const QString& accessible, const QStringList& items) {
-    auto* c = named(new QComboBox, name);
+    auto* c = Named(new QComboBox, name);
     c->addItems(items);
     c->setAccessibleName(accessible);
     c->setAccessibleDescription(accessible);
@@ -38,10 +29,10 @@ frmGPIO::frmGPIO(Session& session, PollingCycle& polling, QWidget* parent)
 }
 
 void frmGPIO::buildControls() {
-    Frame1 = named(new QGroupBox(QStringLiteral("GPIO Configuration")), QStringLiteral("Frame1"));
-    Label1 = named(new QLabel(QStringLiteral("Direction")), QStringLiteral("Label1"));
-    Label2 = named(new QLabel(QStringLiteral("Polarity")), QStringLiteral("Label2"));
-    Label3 = named(new QLabel(QStringLiteral("Status")), QStringLiteral("Label3"));
+    Frame1 = Named(new QGroupBox(QStringLiteral("GPIO Configuration")), "Frame1");
+    Label1 = Named(new QLabel(QStringLiteral("Direction")), "Label1");
+    Label2 = Named(new QLabel(QStringLiteral("Polarity")), "Label2");
+    Label3 = Named(new QLabel(QStringLiteral("Status")), "Label3");
 
     auto* grid = new QGridLayout(Frame1);
     grid->setHorizontalSpacing(12);
@@ -50,14 +41,14 @@ void frmGPIO::buildControls() {
     grid->addWidget(Label3, 0, 3);
     for (std::size_t i = 0; i < 4; ++i) {
         const QString pin = QStringLiteral("GPIO %1").arg(i + 1);
-        chkEnable[i] = named(new QCheckBox(QStringLiteral("Enable ") + pin), indexed("chkEnable", i));
-        cmbDir[i] = list(indexed("cmbDir", i), pin + QStringLiteral(" Direction"),
+        chkEnable[i] = Named(new QCheckBox(QStringLiteral("Enable ") + pin), Indexed("chkEnable", i));
+        cmbDir[i] = list(Indexed("cmbDir", i), pin + QStringLiteral(" Direction"),
                          {QStringLiteral("Input"), QStringLiteral("Output")});
-        cmbPolarity[i] = list(indexed("cmbPolarity", i), pin + QStringLiteral(" Polarity"),
+        cmbPolarity[i] = list(Indexed("cmbPolarity", i), pin + QStringLiteral(" Polarity"),
                               {QStringLiteral("Active Low"), QStringLiteral("Active High")});
-        cmbStatus[i] = list(indexed("cmbStatus", i), pin + QStringLiteral(" Status"),
+        cmbStatus[i] = list(Indexed("cmbStatus", i), pin + QStringLiteral(" Status"),
                             {QStringLiteral("Clear"), QStringLiteral("Set")});
-        lblValue[i] = named(new QLabel(QStringLiteral("Disabled")), indexed("lblValue", i));
+        lblValue[i] = Named(new QLabel(QStringLiteral("Disabled")), Indexed("lblValue", i));
         // Its name is the level it shows; the description says which pin.
         lblValue[i]->setAccessibleDescription(pin + QStringLiteral(" Status"));
         lblValue[i]->hide();
@@ -82,30 +73,19 @@ void frmGPIO::buildControls() {
     grid->setColumnMinimumWidth(3, cmbStatus[0]->sizeHint().width());
     grid->setColumnStretch(4, 1);
 
-    cmdOK = named(new QPushButton(QStringLiteral("OK")), QStringLiteral("cmdOK"));
-    cmdCancel = named(new QPushButton(QStringLiteral("Cancel")), QStringLiteral("cmdCancel"));
-    cmdApply = named(new QPushButton(QStringLiteral("Apply")), QStringLiteral("cmdApply"));
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch(1);
-    for (QPushButton* b : {cmdOK, cmdCancel, cmdApply})
-        buttons->addWidget(b);
-
+    cmdOK = Named(new QPushButton(QStringLiteral("OK")), "cmdOK");
+    cmdCancel = Named(new QPushButton(QStringLiteral("Cancel")), "cmdCancel");
+    cmdApply = Named(new QPushButton(QStringLiteral("Apply")), "cmdApply");
     auto* top = new QVBoxLayout(this);
     top->addWidget(Frame1);
     top->addStretch(1);
-    top->addLayout(buttons);
+    top->addLayout(ButtonRow({cmdOK, cmdCancel, cmdApply}));
 
-    QWidget* previous = nullptr;
+    QList<QWidget*> order;
     for (std::size_t i = 0; i < 4; ++i)
-        for (QWidget* w :
-             std::initializer_list<QWidget*>{chkEnable[i], cmbDir[i], cmbPolarity[i], cmbStatus[i]}) {
-            if (previous) setTabOrder(previous, w);
-            previous = w;
-        }
-    for (QWidget* w : std::initializer_list<QWidget*>{cmdOK, cmdCancel, cmdApply}) {
-        setTabOrder(previous, w);
-        previous = w;
-    }
+        order << chkEnable[i] << cmbDir[i] << cmbPolarity[i] << cmbStatus[i];
+    order << cmdOK << cmdCancel << cmdApply;
+    SetTabOrder(order);
 
     connect(cmdOK, &QPushButton::clicked, this, &frmGPIO::cmdOK_Click);
     connect(cmdCancel, &QPushButton::clicked, this, &frmGPIO::cmdCancel_Click);
@@ -124,13 +104,7 @@ void frmGPIO::Form_Load() {
         cmbStatus[i]->setCurrentIndex(p.set ? 1 : 0);
     }
     UpdateVisibility();
-    session_.decl.GpioOpen = true;
-    polling_.setRefresh(PollTask::Gpio, [this] { RefreshStatus(); });
-}
-
-void frmGPIO::Form_Unload() {
-    session_.decl.GpioOpen = false;
-    polling_.clearRefresh(PollTask::Gpio);
+    pollWith(PollTask::Gpio, &Declarations::GpioOpen, [this] { RefreshStatus(); });
 }
 
 void frmGPIO::UpdateVisibility() {

@@ -39,9 +39,6 @@ public:
     QPushButton* cmdCancel{};
     QPushButton* cmdApply{};
 
-protected:
-    void Form_Unload() override;
-
 private:
     void buildControls();
     void Form_Load();

@@ -4,6 +4,7 @@
 #include "base/Prompts.h"
 #include "monitoring/PollingCycle.h"
 #include "session/Session.h"
+#include "windows/Named.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -22,57 +23,41 @@ frmGraph::frmGraph(Session& session, PollingCycle& polling, QWidget* parent)
 }
 
 void frmGraph::buildControls() {
-    const auto label = [this](const char* name, const QString& caption) {
-        auto* l = new QLabel(caption, this);
-        l->setObjectName(QLatin1String(name));
-        return l;
-    };
-    const auto list = [this](const char* name, QLabel* named, const QStringList& items) {
-        auto* c = new QComboBox(this);
-        c->setObjectName(QLatin1String(name));
+    const auto list = [this](const char* name, QLabel* label, const QStringList& items) {
+        auto* c = Named(new QComboBox(this), name);
         c->addItems(items);
-        c->setAccessibleName(named->text());
         c->setSizeAdjustPolicy(QComboBox::AdjustToContents);
-        named->setBuddy(c);
+        LabelFor(label, c);
         return c;
-    };
-    const auto button = [this](const char* name, const QString& caption) {
-        auto* b = new QPushButton(caption, this);
-        b->setObjectName(QLatin1String(name));
-        return b;
     };
 
     QStringList types;
     for (const GraphType& t : GraphTypes())
         types << t.name;
-    Label1 = label("Label1", QStringLiteral("Select Graph Type"));
+    Label1 = Named(new QLabel(QStringLiteral("Select Graph Type"), this), "Label1");
     cmbGraph = list("cmbGraph", Label1, types);
 
-    Label2 = label("Label2", QStringLiteral("Update Rate(ms)"));
-    txtUpdate = new QLineEdit(this);
-    txtUpdate->setObjectName(QStringLiteral("txtUpdate"));
-    txtUpdate->setAccessibleName(Label2->text());
+    Label2 = Named(new QLabel(QStringLiteral("Update Rate(ms)"), this), "Label2");
+    txtUpdate = Named(new QLineEdit(this), "txtUpdate");
     txtUpdate->setFixedWidth(64);
-    Label2->setBuddy(txtUpdate);
+    LabelFor(Label2, txtUpdate);
     UpDown1 = new UpDown(txtUpdate, 10, 10000, 10, this);
     UpDown1->setNames(QStringLiteral("UpDown1"));
 
     QStringList spans;
     for (const HistoryChoice& c : HistoryChoices())
         spans << c.caption;
-    Label3 = label("Label3", QStringLiteral("History shown"));
+    Label3 = Named(new QLabel(QStringLiteral("History shown"), this), "Label3");
     cmbHistory = list("cmbHistory", Label3, spans);
-    cmdPause = button("cmdPause", QStringLiteral("&Pause"));
-    cmdSavePicture = button("cmdSavePicture", QStringLiteral("Save P&icture..."));
-    cmdSaveData = button("cmdSaveData", QStringLiteral("Save &Data..."));
+    cmdPause = Named(new QPushButton(QStringLiteral("&Pause"), this), "cmdPause");
+    cmdSavePicture = Named(new QPushButton(QStringLiteral("Save P&icture..."), this), "cmdSavePicture");
+    cmdSaveData = Named(new QPushButton(QStringLiteral("Save &Data..."), this), "cmdSaveData");
 
     auto* chartHolder = new QWidget(this);
     charts_ = new QStackedLayout(chartHolder);
-    for (int j = 0; j < GraphTypeCount; ++j) {
-        auto* chart = new StripChart(history_, GraphTypes()[static_cast<std::size_t>(j)], chartHolder);
-        chart->setObjectName(QStringLiteral("stpGraph_%1").arg(j));
-        charts_->addWidget(chart);
-        stpGraph[static_cast<std::size_t>(j)] = chart;
+    for (std::size_t j = 0; j < stpGraph.size(); ++j) {
+        stpGraph[j] = Named(new StripChart(history_, GraphTypes()[j], chartHolder), Indexed("stpGraph", j));
+        charts_->addWidget(stpGraph[j]);
     }
 
     auto* controls = new QHBoxLayout;
@@ -96,11 +81,7 @@ void frmGraph::buildControls() {
     top->addLayout(extras);
     top->addWidget(chartHolder, 1);
 
-    setTabOrder(cmbGraph, txtUpdate);
-    setTabOrder(txtUpdate, cmbHistory);
-    setTabOrder(cmbHistory, cmdPause);
-    setTabOrder(cmdPause, cmdSavePicture);
-    setTabOrder(cmdSavePicture, cmdSaveData);
+    SetTabOrder({cmbGraph, txtUpdate, cmbHistory, cmdPause, cmdSavePicture, cmdSaveData});
 
     connect(cmbGraph, &QComboBox::currentIndexChanged, this, &frmGraph::cmbGraph_Click);
     connect(txtUpdate, &QLineEdit::textChanged, this, &frmGraph::txtUpdate_Change);
@@ -116,13 +97,7 @@ void frmGraph::Form_Load() {
     cmbGraph->setCurrentIndex(GraphTypeAtLoad);
     ShowGraph(GraphTypeAtLoad);
     txtUpdate->setText(QString::number(session_.options.GraphInterval));
-    session_.decl.GraphOpen = true;
-    polling_.setRefresh(PollTask::Graph, [this] { UpdateGraphs(); });
-}
-
-void frmGraph::Form_Unload() {
-    session_.decl.GraphOpen = false;
-    polling_.clearRefresh(PollTask::Graph);
+    pollWith(PollTask::Graph, &Declarations::GraphOpen, [this] { UpdateGraphs(); });
 }
 
 void frmGraph::cmbGraph_Click() {
@@ -139,7 +114,7 @@ void frmGraph::ShowGraph(int j) {
 }
 
 StripChart* frmGraph::shownChart() const {
-    return stpGraph[static_cast<std::size_t>(charts_->currentIndex())];
+    return qobject_cast<StripChart*>(charts_->currentWidget());
 }
 
 void frmGraph::txtUpdate_Change() {
@@ -156,10 +131,11 @@ void frmGraph::UpdateGraphs() {
     std::array<QString, GraphSeriesCount> captions;
     for (int s = 0; s < GraphSeriesCount; ++s)
         captions[static_cast<std::size_t>(s)] = GraphCaption(s, values[static_cast<std::size_t>(s)]);
-    for (StripChart* chart : stpGraph)
-        for (int c = 0; c < chart->channelCount(); ++c)
-            chart->setCaption(
-                c, captions[static_cast<std::size_t>(chart->type().channels[static_cast<std::size_t>(c)])]);
+    for (StripChart* chart : stpGraph) {
+        std::size_t channel = 0;
+        for (const int series : chart->type().channels)
+            chart->setCaption(channel++, captions[static_cast<std::size_t>(series)]);
+    }
     shownChart()->dataAppended();
 }
 

@@ -47,9 +47,6 @@ public:
     QPushButton* cmdSavePicture{};
     QPushButton* cmdSaveData{};
 
-protected:
-    void Form_Unload() override;
-
 private:
     void buildControls();
     void Form_Load();

@@ -6,7 +6,6 @@
 #include "windows/Named.h"
 
 #include <QGridLayout>
-#include <QHBoxLayout>
 #include <QVBoxLayout>
 
 frmHeaters::frmHeaters(Session& session, PollingCycle& polling, QWidget* parent)
@@ -18,24 +17,22 @@ frmHeaters::frmHeaters(Session& session, PollingCycle& polling, QWidget* parent)
 }
 
 void frmHeaters::buildControls() {
-    Frame1 = Named(new QGroupBox, QStringLiteral("Frame1"));
-    Frame2 = Named(new QGroupBox, QStringLiteral("Frame2"));
-    Label1 = Named(new QLabel(QStringLiteral("Heater1 PWM"), Frame1), QStringLiteral("Label1"));
-    Label2 = Named(new QLabel(QStringLiteral("Heater2 PWM"), Frame2), QStringLiteral("Label2"));
+    Frame1 = Named(new QGroupBox, "Frame1");
+    Frame2 = Named(new QGroupBox, "Frame2");
+    Label1 = Named(new QLabel(QStringLiteral("Heater1 PWM"), Frame1), "Label1");
+    Label2 = Named(new QLabel(QStringLiteral("Heater2 PWM"), Frame2), "Label2");
     const std::array<QGroupBox*, 2> frames{Frame1, Frame2};
     const std::array<QLabel*, 2> titles{Label1, Label2};
     for (std::size_t i = 0; i < 2; ++i) {
         QGroupBox* frame = frames[i];
-        auto* slider = Named(new HalfStepSlider(100, true, frame), QStringLiteral("sldHeater_%1").arg(i));
+        auto* slider = Named(new HalfStepSlider(100, true, frame), Indexed("sldHeater", i));
         slider->setToolTip(QStringLiteral("Slide to adjust the DAC output"));
-        slider->setAccessibleName(titles[i]->text());
-        titles[i]->setBuddy(slider);
-        auto* level = Named(new QLabel(frame), QStringLiteral("lblLevel_%1").arg(i));
+        LabelFor(titles[i], slider);
+        auto* level = Named(new QLabel(frame), Indexed("lblLevel", i));
         level->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
         level->setMinimumWidth(level->fontMetrics().horizontalAdvance(QStringLiteral("100.5")) + 4);
         slider->setReadout(level);
-        lblTemp[i] = Named(new QLabel(QStringLiteral("Temp%1 = ").arg(i + 1), frame),
-                           QStringLiteral("lblTemp_%1").arg(i));
+        lblTemp[i] = Named(new QLabel(QStringLiteral("Temp%1 = ").arg(i + 1), frame), Indexed("lblTemp", i));
         sldHeater[i] = slider;
         lblLevel[i] = level;
 
@@ -48,17 +45,14 @@ void frmHeaters::buildControls() {
         connect(slider, &HalfStepSlider::userChanged, this,
                 [this, i](double value) { sldHeater_Change(static_cast<int>(i), value); });
     }
-    cmdClose = Named(new QPushButton(QStringLiteral("Close")), QStringLiteral("cmdClose"));
+    cmdClose = Named(new QPushButton(QStringLiteral("Close")), "cmdClose");
     connect(cmdClose, &QPushButton::clicked, this, &frmHeaters::cmdClose_Click);
 
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch(1);
-    buttons->addWidget(cmdClose);
     auto* top = new QVBoxLayout(this);
     top->addWidget(Frame1);
     top->addWidget(Frame2);
     top->addStretch(1);
-    top->addLayout(buttons);
+    top->addLayout(ButtonRow({cmdClose}));
 }
 
 void frmHeaters::Form_Load() {
@@ -70,13 +64,7 @@ void frmHeaters::Form_Load() {
             sldHeater[i]->setUnitValue((*levels)[i]);
     }
     if (session_.usb.linkHeld()) return; // answered Yes: the program is ending
-    session_.decl.HeatersOpen = true;
-    polling_.setRefresh(PollTask::Heaters, [this] { RefreshTemperatures(); });
-}
-
-void frmHeaters::Form_Unload() {
-    session_.decl.HeatersOpen = false;
-    polling_.clearRefresh(PollTask::Heaters);
+    pollWith(PollTask::Heaters, &Declarations::HeatersOpen, [this] { RefreshTemperatures(); });
 }
 
 void frmHeaters::sldHeater_Change(int index, double value) {

@@ -30,9 +30,6 @@ public:
     std::array<QLabel*, 2> lblTemp{};
     QPushButton* cmdClose{};
 
-protected:
-    void Form_Unload() override;
-
 private:
     void buildControls();
     void Form_Load();

@@ -3,6 +3,7 @@
 #include "base/Prompts.h"
 #include "session/Session.h"
 #include "session/Settings.h"
+#include "windows/Named.h"
 
 #include <QDir>
 #include <QFile>
@@ -13,15 +14,13 @@ frmHelp::frmHelp(Session& session, PollingCycle& polling, SettingsStore& setting
     setObjectName(QStringLiteral("frmHelp"));
     setWindowTitle(QStringLiteral("VORTANE  Evaluation Software Help"));
 
-    brwWebBrowser = new QTextBrowser(this);
-    brwWebBrowser->setObjectName(QStringLiteral("brwWebBrowser"));
+    brwWebBrowser = Named(new QTextBrowser(this), "brwWebBrowser");
     brwWebBrowser->setAccessibleName(QStringLiteral("Help page"));
     // Links are followed here: a web address must go to the user's browser, not into this view.
     brwWebBrowser->setOpenLinks(false);
     connect(brwWebBrowser, &QTextBrowser::anchorClicked, this, &frmHelp::brwWebBrowser_AnchorClicked);
 
-    chkHelp = new QCheckBox(QStringLiteral("Don't display this form on start-up"), this);
-    chkHelp->setObjectName(QStringLiteral("chkHelp"));
+    chkHelp = Named(new QCheckBox(QStringLiteral("Don't display this form on start-up"), this), "chkHelp");
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(brwWebBrowser, 1);

@@ -27,36 +27,33 @@ frmInfo::frmInfo(Session& session, PollingCycle& polling, QWidget* parent)
 }
 
 void frmInfo::buildControls() {
-    Frame1 = Named(new QGroupBox(QStringLiteral("Eval Board  Details")), QStringLiteral("Frame1"));
+    Frame1 = Named(new QGroupBox(QStringLiteral("Eval Board  Details")), "Frame1");
     auto* grid = new QGridLayout(Frame1);
     grid->setHorizontalSpacing(16);
     grid->setColumnStretch(1, 1);
     int row = 0;
-    const auto pair = [&](const char* captionName, const QString& caption, const QString& valueName) {
-        auto* title = Named(new QLabel(caption, Frame1), QLatin1String(captionName));
+    const auto pair = [&](const QString& captionName, const QString& caption, const QString& valueName) {
+        auto* title = Named(new QLabel(caption, Frame1), captionName);
         auto* value = Named(new QLabel(Frame1), valueName);
         grid->addWidget(title, row, 0);
         grid->addWidget(value, row++, 1);
         return std::pair{title, value};
     };
-    std::tie(Label1, lblRevision) =
-        pair("Label1", QStringLiteral("Board  Revision"), QStringLiteral("lblRevision"));
-    std::tie(Label3, lbl5V) = pair("Label3", QStringLiteral("5V Present"), QStringLiteral("lbl5V"));
-    std::tie(Label2, lbl12V) = pair("Label2", QStringLiteral("12V Present"), QStringLiteral("lbl12V"));
+    std::tie(Label1, lblRevision) = pair("Label1", QStringLiteral("Board  Revision"), "lblRevision");
+    std::tie(Label3, lbl5V) = pair("Label3", QStringLiteral("5V Present"), "lbl5V");
+    std::tie(Label2, lbl12V) = pair("Label2", QStringLiteral("12V Present"), "lbl12V");
     std::tie(Label4[0], lblSMBusAddress) =
-        pair("Label4_0", QStringLiteral("Device Address"), QStringLiteral("lblSMBusAddress"));
-    for (std::size_t i = 0; i < lblFanPresent.size(); ++i) {
-        const QString caption = QStringLiteral("Fan%1 Present").arg(i + 1);
-        const QByteArray name = QStringLiteral("Label4_%1").arg(i + 1).toLatin1();
+        pair(Indexed("Label4", 0), QStringLiteral("Device Address"), "lblSMBusAddress");
+    for (std::size_t i = 0; i < lblFanPresent.size(); ++i)
         std::tie(Label4[i + 1], lblFanPresent[i]) =
-            pair(name.constData(), caption, QStringLiteral("lblFanPresent_%1").arg(i));
-    }
+            pair(Indexed("Label4", i + 1), QStringLiteral("Fan%1 Present").arg(i + 1),
+                 Indexed("lblFanPresent", i));
 
-    cmdFreeWheel = Named(new QPushButton(QStringLiteral("Free Wheel Test")), QStringLiteral("cmdFreeWheel"));
+    cmdFreeWheel = Named(new QPushButton(QStringLiteral("Free Wheel Test")), "cmdFreeWheel");
     // Wide enough for "Checking..." too, so the button does not change size while it counts.
     cmdFreeWheel->setMinimumWidth(
         cmdFreeWheel->fontMetrics().horizontalAdvance(QStringLiteral("Free Wheel Test...")) + 24);
-    cmdClose = Named(new QPushButton(QStringLiteral("Close")), QStringLiteral("cmdClose"));
+    cmdClose = Named(new QPushButton(QStringLiteral("Close")), "cmdClose");
 
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(cmdFreeWheel);
@@ -85,13 +82,7 @@ void frmInfo::Form_Load() {
     }
     lblSMBusAddress->setText(details.address);
     if (details.fansPresent) showFans(*details.fansPresent);
-    session_.decl.BoardInfoOpen = true;
-    polling_.setRefresh(PollTask::BoardInfo, [this] { PollFreeWheel(); });
-}
-
-void frmInfo::Form_Unload() {
-    session_.decl.BoardInfoOpen = false;
-    polling_.clearRefresh(PollTask::BoardInfo);
+    pollWith(PollTask::BoardInfo, &Declarations::BoardInfoOpen, [this] { PollFreeWheel(); });
 }
 
 void frmInfo::showFans(const std::array<bool, 4>& present) {

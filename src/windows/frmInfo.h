@@ -35,9 +35,6 @@ public:
     QPushButton* cmdFreeWheel{};
     QPushButton* cmdClose{};
 
-protected:
-    void Form_Unload() override;
-
 private:
     void buildControls();
     void Form_Load();

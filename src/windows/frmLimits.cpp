@@ -3,6 +3,7 @@
 #include "monitoring/Conversions.h"
 #include "monitoring/PollingCycle.h"
 #include "session/Session.h"
+#include "windows/Named.h"
 
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -29,32 +30,23 @@ frmLimits::frmLimits(Session& session, PollingCycle& polling, QWidget* parent)
 }
 
 void frmLimits::buildControls() {
-    fraLimits = new QGroupBox(QStringLiteral("Set Channel Limits"), this);
-    fraLimits->setObjectName(QStringLiteral("fraLimits"));
+    fraLimits = Named(new QGroupBox(QStringLiteral("Set Channel Limits"), this), "fraLimits");
 
     // The lists are named by a label beside them, which assistive technology reads as their name.
     const auto list = [this](const char* name, const QString& item, int count, QLabel* label) {
-        auto* c = new QComboBox(fraLimits);
-        c->setObjectName(QLatin1String(name));
+        auto* c = Named(new QComboBox(fraLimits), name);
         for (int i = 1; i <= count; ++i)
             c->addItem(item.arg(i));
-        c->setAccessibleName(label->text());
-        label->setBuddy(c);
+        LabelFor(label, c);
         return c;
     };
-    const auto label = [this](const char* name, const QString& caption) {
-        auto* l = new QLabel(caption, fraLimits);
-        l->setObjectName(QLatin1String(name));
-        return l;
-    };
     const auto gauge = [this](const char* name, double min, double max, const QString& accessible) {
-        auto* g = new Gauge(min, max, fraLimits);
-        g->setObjectName(QLatin1String(name));
+        auto* g = Named(new Gauge(min, max, fraLimits), name);
         g->setToolTip(GaugeToolTip);
         g->setAccessibleName(accessible);
         return g;
     };
-    lblTemp = label("lblTemp", QStringLiteral("Temperature"));
+    lblTemp = Named(new QLabel(QStringLiteral("Temperature"), fraLimits), "lblTemp");
     cmbTemp = list("cmbTemp", QStringLiteral("Temp%1"), LimitTemperatureChannels, lblTemp);
     ggeTemp = gauge("ggeTemp", -128, 127, QStringLiteral("Temperature limits"));
     ggeTemp->setTicks(64, 16);
@@ -62,7 +54,7 @@ void frmLimits::buildControls() {
     ggeTemp->setPointerName(Gauge::LowPointer, QStringLiteral("Low limit"));
     ggeTemp->setPointerName(Gauge::HighPointer, QStringLiteral("High limit"));
 
-    lblFan = label("lblFan", QStringLiteral("Fan"));
+    lblFan = Named(new QLabel(QStringLiteral("Fan"), fraLimits), "lblFan");
     cmbFan = list("cmbFan", QStringLiteral("Fan%1"), LimitFans, lblFan);
     ggeFan = gauge("ggeFan", 0, 12000, QStringLiteral("Fan speed limits"));
     ggeFan->setTicks(2000, 500);
@@ -87,14 +79,9 @@ void frmLimits::buildControls() {
 
     buildInterruptRows();
 
-    const auto button = [this](const char* name, const QString& caption) {
-        auto* b = new QPushButton(caption, this);
-        b->setObjectName(QLatin1String(name));
-        return b;
-    };
-    cmdApply = button("cmdApply", QStringLiteral("Apply "));
+    cmdApply = Named(new QPushButton(QStringLiteral("Apply "), this), "cmdApply");
     cmdApply->setAccessibleName(QStringLiteral("Apply"));
-    cmdClose = button("cmdClose", QStringLiteral("Close"));
+    cmdClose = Named(new QPushButton(QStringLiteral("Close"), this), "cmdClose");
 
     auto* right = new QVBoxLayout;
     right->addWidget(fraInterrupts, 1);
@@ -107,20 +94,11 @@ void frmLimits::buildControls() {
     top->addWidget(fraLimits, 1);
     top->addLayout(right);
 
-    QWidget* previous = cmbTemp;
-    const auto chain = [&previous](QWidget* next) {
-        setTabOrder(previous, next);
-        previous = next;
-    };
-    chain(ggeTemp);
-    chain(cmbFan);
-    chain(ggeFan);
-    for (int k = 0; k < InterruptRows; ++k) {
-        chain(chkMask[static_cast<std::size_t>(k)]);
-        chain(tglAlert[static_cast<std::size_t>(k)]);
-    }
-    chain(cmdApply);
-    chain(cmdClose);
+    QList<QWidget*> order{cmbTemp, ggeTemp, cmbFan, ggeFan};
+    for (std::size_t k = 0; k < chkMask.size(); ++k)
+        order << chkMask[k] << tglAlert[k];
+    order << cmdApply << cmdClose;
+    SetTabOrder(order);
 
     // Choosing a channel only reads, so a choice made from code may run it too.
     connect(cmbTemp, &QComboBox::currentIndexChanged, this, &frmLimits::cmbTemp_Click);
@@ -132,33 +110,28 @@ void frmLimits::buildControls() {
 }
 
 void frmLimits::buildInterruptRows() {
-    fraInterrupts = new QGroupBox(QStringLiteral("Interrupts"), this);
-    fraInterrupts->setObjectName(QStringLiteral("fraInterrupts"));
-    lblMask = new QLabel(QStringLiteral("Mask"), fraInterrupts);
-    lblMask->setObjectName(QStringLiteral("lblMask"));
+    fraInterrupts = Named(new QGroupBox(QStringLiteral("Interrupts"), this), "fraInterrupts");
+    lblMask = Named(new QLabel(QStringLiteral("Mask"), fraInterrupts), "lblMask");
 
     auto* grid = new QGridLayout(fraInterrupts);
     grid->setVerticalSpacing(2);
     grid->addWidget(lblMask, 0, 1, Qt::AlignHCenter);
-    for (int k = 0; k < InterruptRows; ++k) {
-        const auto i = static_cast<std::size_t>(k);
-        const QString caption = InterruptRowCaption(k);
-        auto* label = new QLabel(caption, fraInterrupts);
-        label->setObjectName(QStringLiteral("Label4_%1").arg(k));
-        auto* mask = new QCheckBox(fraInterrupts);
-        mask->setObjectName(QStringLiteral("chkMask_%1").arg(k));
+    for (std::size_t i = 0; i < chkMask.size(); ++i) {
+        const QString caption = InterruptRowCaption(i);
+        auto* label = Named(new QLabel(caption, fraInterrupts), Indexed("Label4", i));
+        auto* mask = Named(new QCheckBox(fraInterrupts), Indexed("chkMask", i));
         mask->setAccessibleName(QStringLiteral("Mask %1").arg(caption));
         label->setBuddy(mask);
-        auto* lamp = new Lamp(fraInterrupts);
-        lamp->setObjectName(QStringLiteral("tglAlert_%1").arg(k));
+        auto* lamp = Named(new Lamp(fraInterrupts), Indexed("tglAlert", i));
         lamp->setToolTip(LampToolTip);
         lamp->setAccessibleName(QStringLiteral("%1 status").arg(caption));
         Label4[i] = label;
         chkMask[i] = mask;
         tglAlert[i] = lamp;
-        grid->addWidget(label, k + 1, 0);
-        grid->addWidget(mask, k + 1, 1, Qt::AlignHCenter);
-        grid->addWidget(lamp, k + 1, 2, Qt::AlignHCenter);
+        const int row = static_cast<int>(i) + 1;
+        grid->addWidget(label, row, 0);
+        grid->addWidget(mask, row, 1, Qt::AlignHCenter);
+        grid->addWidget(lamp, row, 2, Qt::AlignHCenter);
     }
     grid->setRowStretch(InterruptRows + 1, 1);
 }
@@ -173,19 +146,13 @@ void frmLimits::Form_Load() {
     if (session_.usb.linkHeld()) return;
     const auto masks = ReadInterruptMasks(session_);
     if (!masks) return;
-    for (int k = 0; k < InterruptRows; ++k)
-        chkMask[static_cast<std::size_t>(k)]->setChecked(masks->rows[static_cast<std::size_t>(k)]);
+    for (std::size_t k = 0; k < chkMask.size(); ++k)
+        chkMask[k]->setChecked(masks->rows[k]);
     oolMask_ = masks->oolMask;
-    session_.decl.LimitsOpen = true;
-    polling_.setRefresh(PollTask::Limits, [this] {
+    pollWith(PollTask::Limits, &Declarations::LimitsOpen, [this] {
         RefreshInterruptStatus();
         if (!session_.usb.linkHeld()) RefreshLiveValues();
     });
-}
-
-void frmLimits::Form_Unload() {
-    session_.decl.LimitsOpen = false;
-    polling_.clearRefresh(PollTask::Limits);
 }
 
 void frmLimits::cmbTemp_Click() {
@@ -216,8 +183,8 @@ void frmLimits::ggeFan_PointerMoved(int pointer) {
 
 void frmLimits::cmdApply_Click() {
     InterruptRowStates masked{};
-    for (int k = 0; k < InterruptRows; ++k)
-        masked[static_cast<std::size_t>(k)] = chkMask[static_cast<std::size_t>(k)]->isChecked();
+    for (std::size_t k = 0; k < masked.size(); ++k)
+        masked[k] = chkMask[k]->isChecked();
     WriteInterruptMasks(session_, masked, oolMask_);
 }
 
@@ -228,8 +195,8 @@ void frmLimits::cmdClose_Click() {
 void frmLimits::RefreshInterruptStatus() {
     const auto status = ReadInterruptStatus(session_);
     if (!status) return; // the lamps keep what they showed
-    for (int k = 0; k < InterruptRows; ++k)
-        tglAlert[static_cast<std::size_t>(k)]->setOn((*status)[static_cast<std::size_t>(k)]);
+    for (std::size_t k = 0; k < tglAlert.size(); ++k)
+        tglAlert[k]->setOn((*status)[k]);
 }
 
 void frmLimits::RefreshLiveValues() {

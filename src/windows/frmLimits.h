@@ -50,9 +50,6 @@ public:
     QPushButton* cmdApply{};
     QPushButton* cmdClose{};
 
-protected:
-    void Form_Unload() override;
-
 private:
     void buildControls();
     void buildInterruptRows();

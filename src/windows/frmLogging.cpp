@@ -20,31 +20,27 @@ frmLogging::frmLogging(Session& session, PollingCycle& polling, QWidget* parent)
 }
 
 void frmLogging::buildControls() {
-    Frame1 = Named(new QGroupBox(QStringLiteral("Select Channels to Log to File"), this),
-                   QStringLiteral("Frame1"));
+    Frame1 = Named(new QGroupBox(QStringLiteral("Select Channels to Log to File"), this), "Frame1");
     auto* channels = new QGridLayout(Frame1);
     // Temperatures, fan speeds and duty cycles each in a column of their own.
     for (int k = 0; k < LogChannelCount; ++k) {
-        auto* box = Named(new QCheckBox(LogChannelCaption(k), Frame1), QStringLiteral("chkLog_%1").arg(k));
-        chkLog[static_cast<std::size_t>(k)] = box;
-        channels->addWidget(box, k % 4, k / 4);
+        const auto i = static_cast<std::size_t>(k);
+        chkLog[i] = Named(new QCheckBox(LogChannelCaption(i), Frame1), Indexed("chkLog", i));
+        channels->addWidget(chkLog[i], k % 4, k / 4);
     }
 
-    cmdSelectAll =
-        Named(new QPushButton(QStringLiteral("Select  All"), this), QStringLiteral("cmdSelectAll"));
-    cmdDeselectAll =
-        Named(new QPushButton(QStringLiteral("Deselect All"), this), QStringLiteral("cmdDeselectAll"));
+    cmdSelectAll = Named(new QPushButton(QStringLiteral("Select  All"), this), "cmdSelectAll");
+    cmdDeselectAll = Named(new QPushButton(QStringLiteral("Deselect All"), this), "cmdDeselectAll");
 
-    Label1 = Named(new QLabel(LoggingWindowIntervalLabel, this), QStringLiteral("Label1"));
-    txtLogInt = Named(new QLineEdit(this), QStringLiteral("txtLogInt"));
-    txtLogInt->setAccessibleName(Label1->text());
+    Label1 = Named(new QLabel(LoggingWindowIntervalLabel, this), "Label1");
+    txtLogInt = Named(new QLineEdit(this), "txtLogInt");
     txtLogInt->setFixedWidth(64);
-    Label1->setBuddy(txtLogInt);
+    LabelFor(Label1, txtLogInt);
     UpDown1 = new UpDown(txtLogInt, 10, 10000, 1, this);
     UpDown1->setNames(QStringLiteral("UpDown1"));
 
-    cmdLogData = Named(new QPushButton(QStringLiteral("Start Logging"), this), QStringLiteral("cmdLogData"));
-    cmdClose = Named(new QPushButton(QStringLiteral("Close"), this), QStringLiteral("cmdClose"));
+    cmdLogData = Named(new QPushButton(QStringLiteral("Start Logging"), this), "cmdLogData");
+    cmdClose = Named(new QPushButton(QStringLiteral("Close"), this), "cmdClose");
 
     auto* selection = new QVBoxLayout;
     selection->addWidget(cmdSelectAll);

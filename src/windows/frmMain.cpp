@@ -9,7 +9,6 @@
 #include "windows/ChildWindow.h"
 #include "windows/ToolbarIcons.h"
 #include "windows/Twips.h"
-#include "windows/frmHelp.h"
 
 #include <QAbstractEventDispatcher>
 #include <QActionGroup>
@@ -22,37 +21,30 @@
 
 #include <algorithm>
 #include <cmath>
+#include <vector>
 
 namespace {
-struct ToolButton {
-    const char* key;
-    const char* toolTip;
-    const char* windowClass;
+struct TopMenu {
+    MainMenu menu;
+    const char* name;
+    const char* caption;
+    QMenu* frmMain::*member;
 };
-// Left to right.
-constexpr ToolButton kToolButtons[] = {
-    {"Save", "Save/Recall Configuration", "frmSave"},
-    {"Config", "General Device Configuration", "frmConfig"},
-    {"Graphs", "Temperature/Fan graphs", "frmGraph"},
-    {"Fan", "Fan Configuration", "frmFanConfig"},
-    {"Tree", "Register Map Tree", "frmRegMap"},
-    {"Limits", "Interrupts/Limits", "frmLimits"},
-    {"GPIO", "GPIO Configuration", "frmGPIO"},
-    {"Heaters", "Heater Control", "frmHeaters"},
-    {"AFC", "Automatic Fan Control", "frmAutoControl"},
+// In menu-bar order. The window table fills each with its items; "&Window" lists the open windows.
+constexpr TopMenu kMenus[] = {
+    {MainMenu::File, "mnuFile", "&File", &frmMain::mnuFile},
+    {MainMenu::View, "mnuDevice", "&View", &frmMain::mnuDevice},
+    {MainMenu::Configuration, "mnuConfig", "&Configuration", &frmMain::mnuConfig},
+    {MainMenu::FanControl, "mnuControl", "Fan Con&trol", &frmMain::mnuControl},
+    {MainMenu::Board, "mnuBoard", "Boa&rd", &frmMain::mnuBoard},
+    {MainMenu::Window, "mnuWindow", "&Window", &frmMain::mnuWindow},
+    {MainMenu::About, "mnuMainAbout", "&About", &frmMain::mnuMainAbout},
 };
 } // namespace
 
 frmMain::frmMain(Session& session, PollingCycle& polling, SettingsStore& settings, QWidget* parent)
     : QMainWindow(parent), session_(session), polling_(polling), settings_(settings) {
     setObjectName(QStringLiteral("frmMain"));
-    RegisterWindows(factories_);
-    // The help window keeps the user's start-up choice in the settings store this window holds.
-    factories_.insert(QStringLiteral("frmHelp"), [this](Session& s, PollingCycle& p) -> ChildWindow* {
-        return new frmHelp(s, p, settings_);
-    });
-    // The toolbar handler also knows the key "Help", which no button carries: F1 and the menu use it.
-    toolbarWindows_.insert(QStringLiteral("Help"), QStringLiteral("frmHelp"));
 
     mdiArea = new QMdiArea(this);
     mdiArea->setObjectName(QStringLiteral("mdiArea"));
@@ -90,70 +82,27 @@ void frmMain::reportLoggingStopped(const QString& fileName) {
                              MessageIcon::Warning, MessageButtons::Ok);
 }
 
-QAction* frmMain::addMenuItem(QMenu* menu, const char* name, const QString& caption,
-                              const QString& windowClass) {
-    auto* action = menu->addAction(caption);
-    action->setObjectName(QLatin1String(name));
+void frmMain::addMenuItem(QMenu* menu, const WindowRow& window) {
+    const MenuItem& item = window.menuItem;
+    QAction* action = menu->addAction(QString::fromUtf8(item.caption));
+    action->setObjectName(QLatin1String(item.name));
+    const QString windowClass = QLatin1String(window.className);
     action->setData(windowClass);
-    action->setEnabled(factories_.contains(windowClass));
+    if (item.shortcut != QKeySequence::UnknownKey) action->setShortcut(item.shortcut);
     connect(action, &QAction::triggered, this, [this, windowClass] { openWindow(windowClass); });
-    return action;
+    if (item.member) this->*item.member = action;
 }
 
 void frmMain::buildMenus() {
-    QMenuBar* bar = menuBar();
-    auto menu = [&](const char* name, const QString& caption) {
-        QMenu* m = bar->addMenu(caption);
-        m->setObjectName(QLatin1String(name));
-        return m;
-    };
-    mnuFile = menu("mnuFile", QStringLiteral("&File"));
-    mnuSave = addMenuItem(mnuFile, "mnuSave", QStringLiteral("&Save/Recall Configuration"),
-                          QStringLiteral("frmSave"));
-    mnuLog =
-        addMenuItem(mnuFile, "mnuLog", QStringLiteral("&Log Data to File"), QStringLiteral("frmLogging"));
-
-    mnuDevice = menu("mnuDevice", QStringLiteral("&View"));
-    mnuRegMap =
-        addMenuItem(mnuDevice, "mnuRegMap", QStringLiteral("&Register Map"), QStringLiteral("frmRegMap"));
-    mnuGraph = addMenuItem(mnuDevice, "mnuGraph", QStringLiteral("Gra&phing"), QStringLiteral("frmGraph"));
-    mnuLimits = addMenuItem(mnuDevice, "mnuLimits", QStringLiteral("Li&mits, Interrupts"),
-                            QStringLiteral("frmLimits"));
-
-    mnuConfig = menu("mnuConfig", QStringLiteral("&Configuration"));
-    mnuGeneralConfig = addMenuItem(mnuConfig, "mnuGeneralConfig", QStringLiteral("&General Configuration"),
-                                   QStringLiteral("frmConfig"));
-    mnuFanConfig = addMenuItem(mnuConfig, "mnuFanConfig", QStringLiteral("Fa&n Configuration"),
-                               QStringLiteral("frmFanConfig"));
-    mnuGPIO =
-        addMenuItem(mnuConfig, "mnuGPIO", QStringLiteral("GP&IO Configuration"), QStringLiteral("frmGPIO"));
-    mnuSoftware = addMenuItem(mnuConfig, "mnuSoftware", QStringLiteral("&Software options"),
-                              QStringLiteral("frmSWOptions"));
-
-    mnuControl = menu("mnuControl", QStringLiteral("Fan Con&trol"));
-    mnuAutoControl = addMenuItem(mnuControl, "mnuAutoControl", QStringLiteral("Automatic Fan Control"),
-                                 QStringLiteral("frmAutoControl"));
-    mnuManual = addMenuItem(mnuControl, "mnuManual", QStringLiteral("Man&ual Fan Control"),
-                            QStringLiteral("frmManual"));
-
-    mnuBoard = menu("mnuBoard", QStringLiteral("Boa&rd"));
-    mnuEvalBoard = addMenuItem(mnuBoard, "mnuEvalBoard", QStringLiteral("E&valuation Board Information"),
-                               QStringLiteral("frmInfo"));
-    mnuHeaters = addMenuItem(mnuBoard, "mnuHeaters", QStringLiteral("&On-Board Heater Control"),
-                             QStringLiteral("frmHeaters"));
-
-    mnuWindow = menu("mnuWindow", QStringLiteral("&Window"));
+    for (const TopMenu& top : kMenus) {
+        QMenu* menu = menuBar()->addMenu(QString::fromUtf8(top.caption));
+        menu->setObjectName(QLatin1String(top.name));
+        this->*top.member = menu;
+        for (const WindowRow& window : WindowTable())
+            if (window.menuItem.menu == top.menu) addMenuItem(menu, window);
+    }
     connect(mnuWindow, &QMenu::aboutToShow, this, &frmMain::refreshWindowMenu);
     refreshWindowMenu();
-
-    mnuMainAbout = menu("mnuMainAbout", QStringLiteral("&About"));
-    mnuHelp = mnuMainAbout->addAction(QStringLiteral("&Help"));
-    mnuHelp->setObjectName(QStringLiteral("mnuHelp"));
-    mnuHelp->setShortcut(QKeySequence::HelpContents);
-    mnuHelp->setData(QStringLiteral("Help"));
-    connect(mnuHelp, &QAction::triggered, this, [this] { openWindow(QStringLiteral("Help")); });
-    mnuAbout = addMenuItem(mnuMainAbout, "mnuAbout", QStringLiteral("A&bout the VORTANE Software..."),
-                           QStringLiteral("frmAbout"));
 }
 
 void frmMain::refreshWindowMenu() {
@@ -187,15 +136,17 @@ void frmMain::buildToolbar() {
     tbToolBar->setObjectName(QStringLiteral("tbToolBar"));
     tbToolBar->setMovable(false);
     tbToolBar->setIconSize(QSize(24, 24));
-    for (const ToolButton& b : kToolButtons) {
-        const QString key = QLatin1String(b.key);
-        const QString windowClass = QLatin1String(b.windowClass);
-        toolbarWindows_.insert(key, windowClass);
-        QAction* a = tbToolBar->addAction(ToolbarIcon(key), QLatin1String(b.toolTip));
+    std::vector<const WindowRow*> buttons;
+    for (const WindowRow& window : WindowTable())
+        if (window.toolbar.slot > 0) buttons.push_back(&window);
+    std::ranges::sort(buttons, {}, [](const WindowRow* w) { return w->toolbar.slot; });
+    for (const WindowRow* window : buttons) {
+        const QString key = QLatin1String(window->toolbar.key);
+        const QString toolTip = QString::fromUtf8(window->toolbar.toolTip);
+        QAction* a = tbToolBar->addAction(ToolbarIcon(key), toolTip);
         a->setObjectName(QStringLiteral("tbToolBar_") + key);
         a->setData(key);
-        a->setToolTip(QLatin1String(b.toolTip));
-        a->setEnabled(factories_.contains(windowClass));
+        a->setToolTip(toolTip);
         connect(a, &QAction::triggered, this, [this, key] { openWindow(key); });
     }
     // The button that shows the buttons a narrow window cannot fit.
@@ -239,12 +190,10 @@ void frmMain::setStatusText(const QString& text) {
     session_.setStatusText(text);
 }
 
-void frmMain::registerWindow(const QString& className, const Factory& factory) {
-    factories_.insert(className, factory);
-    for (QAction* a : findChildren<QAction*>()) {
-        const QString target = toolbarWindows_.value(a->data().toString(), a->data().toString());
-        if (target == className) a->setEnabled(true);
-    }
+bool frmMain::replaceWindowFactory(const QString& className, const Factory& factory) {
+    if (!FindWindowRow(className)) return false;
+    replacedFactories_.insert(className, factory);
+    return true;
 }
 
 bool frmMain::Form_Load(SplashView& splash) {
@@ -292,7 +241,9 @@ ChildWindow* frmMain::findWindow(const QString& className) const {
 }
 
 ChildWindow* frmMain::openWindow(const QString& key) {
-    const QString windowClass = toolbarWindows_.value(key, key);
+    const WindowRow* row = FindWindowRow(key);
+    if (!row) return nullptr;
+    const QString windowClass = QLatin1String(row->className);
     if (ChildWindow* open = findWindow(windowClass)) {
         if (auto* frame = qobject_cast<QMdiSubWindow*>(open->parentWidget())) {
             if (frame->isMinimized()) frame->showNormal();
@@ -301,9 +252,9 @@ ChildWindow* frmMain::openWindow(const QString& key) {
         open->raise();
         return open;
     }
-    const auto factory = factories_.value(windowClass);
-    if (!factory) return nullptr;
-    ChildWindow* window = factory(session_, polling_);
+    const WindowContext context{session_, polling_, settings_};
+    const Factory replaced = replacedFactories_.value(windowClass);
+    ChildWindow* window = replaced ? replaced(context) : row->create(context);
     if (!window) return nullptr;
     window->setAttribute(Qt::WA_DeleteOnClose);
     QMdiSubWindow* frame = mdiArea->addSubWindow(window);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "windows/WindowTable.h"
+
 #include <QAction>
 #include <QLabel>
 #include <QMainWindow>
@@ -36,7 +38,8 @@ public:
     void Form_Unload();
 
     // Opens the child window known by a toolbar key ("Tree", "AFC", ...) or a window class name
-    // ("frmRegMap"), or brings it to the front. Returns it, or nullptr when it does not exist yet.
+    // ("frmRegMap"), or brings it to the front. Returns it, or nullptr when no window goes by
+    // that name.
     ChildWindow* openWindow(const QString& key);
     ChildWindow* findWindow(const QString& className) const;
     // Opens the help window when the user has not chosen to skip it at start-up.
@@ -49,9 +52,10 @@ public:
     // window opened or an interval changed takes effect on the very next grid tick.
     void startPolling();
 
-    // Makes a window class openable: its menu item and toolbar button become enabled.
-    using Factory = std::function<ChildWindow*(Session&, PollingCycle&)>;
-    void registerWindow(const QString& className, const Factory& factory);
+    // Makes the window of the table's class with `factory` from now on (tests put a window of
+    // their own in its place). False when the table has no such window.
+    using Factory = std::function<ChildWindow*(const WindowContext&)>;
+    bool replaceWindowFactory(const QString& className, const Factory& factory);
 
     QMdiArea* mdiArea{};
     QTimer* tmrMaster{};
@@ -86,7 +90,7 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    QAction* addMenuItem(QMenu* menu, const char* name, const QString& caption, const QString& windowClass);
+    void addMenuItem(QMenu* menu, const WindowRow& window);
     void buildMenus();
     void buildToolbar();
     void buildStatusBar();
@@ -99,8 +103,7 @@ private:
     Session& session_;
     PollingCycle& polling_;
     SettingsStore& settings_;
-    QMap<QString, Factory> factories_;      // window class -> constructor
-    QMap<QString, QString> toolbarWindows_; // toolbar key -> window class
+    QMap<QString, Factory> replacedFactories_; // window class -> a test's stand-in
     QMap<QString, QPointer<ChildWindow>> open_;
     QTimer* clockTimer_{};
     bool unloaded_ = false;
@@ -111,6 +114,3 @@ private:
     QRect loadedTwips_;
     QRect loadedPixels_;
 };
-
-// The window classes the program has, with their constructors (see WindowRegistry.cpp).
-void RegisterWindows(QMap<QString, std::function<ChildWindow*(Session&, PollingCycle&)>>& factories);

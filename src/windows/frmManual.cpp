@@ -20,22 +20,21 @@ frmManual::frmManual(Session& session, PollingCycle& polling, QWidget* parent)
 }
 
 void frmManual::buildControls() {
-    Label1 = Named(new QLabel(QStringLiteral("Select PWM to Control")), QStringLiteral("Label1"));
-    cmbPWM = Named(new QComboBox, QStringLiteral("cmbPWM"));
+    Label1 = Named(new QLabel(QStringLiteral("Select PWM to Control")), "Label1");
+    cmbPWM = Named(new QComboBox, "cmbPWM");
     cmbPWM->addItems(
         {QStringLiteral("PWM1"), QStringLiteral("PWM2"), QStringLiteral("PWM3"), QStringLiteral("PWM4")});
-    cmbPWM->setAccessibleName(Label1->text());
+    LabelFor(Label1, cmbPWM);
     AcceptAccessibleChoice(cmbPWM);
-    Label1->setBuddy(cmbPWM);
 
-    Frame1 = Named(new QGroupBox, QStringLiteral("Frame1"));
+    Frame1 = Named(new QGroupBox, "Frame1");
     const std::array<QString, 2> pwmTexts{QStringLiteral("<PWM>"), QStringLiteral("Fan1 PWM =")};
     const std::array<QString, 2> tachTexts{QStringLiteral("<Tach>"), QStringLiteral("Fan1 Tach =")};
     for (std::size_t i = 0; i < 2; ++i) {
-        lblPWM[i] = Named(new QLabel(pwmTexts[i], Frame1), QStringLiteral("lblPWM_%1").arg(i));
-        lblTach[i] = Named(new QLabel(tachTexts[i], Frame1), QStringLiteral("lblTach_%1").arg(i));
+        lblPWM[i] = Named(new QLabel(pwmTexts[i], Frame1), Indexed("lblPWM", i));
+        lblTach[i] = Named(new QLabel(tachTexts[i], Frame1), Indexed("lblTach", i));
     }
-    sldManual = Named(new HalfStepSlider(100, false, Frame1), QStringLiteral("sldManual"));
+    sldManual = Named(new HalfStepSlider(100, false, Frame1), "sldManual");
     sldManual->setToolTip(QStringLiteral("Slide to adjust the DAC output"));
     sldManual->setAccessibleName(QStringLiteral("Fan1 PWM"));
 
@@ -50,7 +49,7 @@ void frmManual::buildControls() {
     frame->addSpacing(8);
     frame->addWidget(sldManual);
 
-    lblStatus = Named(new QLabel(QStringLiteral("<status>")), QStringLiteral("lblStatus"));
+    lblStatus = Named(new QLabel(QStringLiteral("<status>")), "lblStatus");
     QPalette warning = lblStatus->palette();
     warning.setColor(QPalette::WindowText, QColor(192, 0, 0));
     lblStatus->setPalette(warning);
@@ -59,24 +58,20 @@ void frmManual::buildControls() {
     keepPlace.setRetainSizeWhenHidden(true);
     lblStatus->setSizePolicy(keepPlace);
 
-    cmdClose = Named(new QPushButton(QStringLiteral("Close")), QStringLiteral("cmdClose"));
+    cmdClose = Named(new QPushButton(QStringLiteral("Close")), "cmdClose");
 
     auto* choose = new QHBoxLayout;
     choose->addWidget(Label1);
     choose->addWidget(cmbPWM);
     choose->addStretch(1);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch(1);
-    buttons->addWidget(cmdClose);
     auto* top = new QVBoxLayout(this);
     top->addLayout(choose);
     top->addWidget(Frame1);
     top->addWidget(lblStatus);
     top->addStretch(1);
-    top->addLayout(buttons);
+    top->addLayout(ButtonRow({cmdClose}));
 
-    setTabOrder(cmbPWM, sldManual);
-    setTabOrder(sldManual, cmdClose);
+    SetTabOrder({cmbPWM, sldManual, cmdClose});
 
     connect(cmbPWM, &QComboBox::currentIndexChanged, this, &frmManual::cmbPWM_Click);
     connect(sldManual, &HalfStepSlider::userChanged, this, &frmManual::sldManual_Change);
@@ -89,13 +84,7 @@ void frmManual::Form_Load() {
     setDesignedSize(5655, 4725);
     cmbPWM->setCurrentIndex(0);
     cmbPWM_Click();
-    session_.decl.ManualOpen = true;
-    polling_.setRefresh(PollTask::Manual, [this] { cmbPWM_Click(); });
-}
-
-void frmManual::Form_Unload() {
-    session_.decl.ManualOpen = false;
-    polling_.clearRefresh(PollTask::Manual);
+    pollWith(PollTask::Manual, &Declarations::ManualOpen, [this] { cmbPWM_Click(); });
 }
 
 void frmManual::cmbPWM_Click() {

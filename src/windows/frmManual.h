@@ -34,9 +34,6 @@ public:
     QLabel* lblStatus{};
     QPushButton* cmdClose{};
 
-protected:
-    void Form_Unload() override;
-
 private:
     void buildControls();
     void Form_Load();

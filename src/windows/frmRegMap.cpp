@@ -5,6 +5,7 @@
 #include "registers/RegMapStuff.h"
 #include "registers/RegisterView.h"
 #include "session/Session.h"
+#include "windows/Named.h"
 #include "windows/Twips.h"
 #include "windows/widgets/ClickableLabel.h"
 
@@ -26,20 +27,6 @@ const QColor RegisterColour(0, 0, 192);
 
 constexpr int IndentationTwips = 200;
 constexpr int BitTopGap = 2; // pixels between the bit names and the bits
-
-template <typename W> W* named(W* widget, const char* name) {
-    widget->setObjectName(QLatin1String(name));
-    return widget;
-}
-
-QLabel* caption(const QString& text, const char* name, QWidget* labelled) {
-    auto* label = named(new QLabel(text), name);
-    if (labelled) {
-        label->setBuddy(labelled);
-        labelled->setAccessibleName(text);
-    }
-    return label;
-}
 
 // The widest text any register's bits can be named with, so each name fits its own label.
 int widestBitName(const QFontMetrics& metrics) {
@@ -70,14 +57,13 @@ frmRegMap::frmRegMap(Session& session, PollingCycle& polling, QWidget* parent)
     ArrangeBitLabels();
     if (QTreeWidgetItem* general = TreeView1->topLevelItem(0)) general->setExpanded(true);
 
-    polling_.continuousReadTicked = [this] { return chkContRead->isChecked(); };
-    polling_.setRefresh(PollTask::RegisterMap, [this] { cmdRead_Click(); });
-    session_.decl.RegisterMapOpen = true;
+    polling_.setContinuousReadTicked([this] { return chkContRead->isChecked(); });
+    pollWith(PollTask::RegisterMap, &Declarations::RegisterMapOpen, [this] { cmdRead_Click(); });
 }
 
 void frmRegMap::buildControls() {
-    Frame1 = named(new QGroupBox(QStringLiteral("Register Map")), "Frame1");
-    TreeView1 = named(new QTreeWidget, "TreeView1");
+    Frame1 = Named(new QGroupBox(QStringLiteral("Register Map")), "Frame1");
+    TreeView1 = Named(new QTreeWidget, "TreeView1");
     TreeView1->setHeaderHidden(true);
     // Long register names scroll sideways rather than being cut short.
     TreeView1->header()->setStretchLastSection(false);
@@ -88,16 +74,16 @@ void frmRegMap::buildControls() {
     treeLayout->setContentsMargins(6, 6, 6, 6);
     treeLayout->addWidget(TreeView1);
 
-    Frame6 = named(new QGroupBox(QStringLiteral("Read/Write")), "Frame6");
-    txtReadAddr = named(new QLineEdit, "txtReadAddr");
-    Label11 = caption(QStringLiteral("Address"), "Label11", txtReadAddr);
-    cmdRead = named(new QPushButton(QStringLiteral("Read")), "cmdRead");
-    chkContRead = named(new QCheckBox(QStringLiteral("Continuous Read")), "chkContRead");
-    txtDec = named(new QLineEdit, "txtDec");
-    Label6 = caption(QStringLiteral("Value(Dec)"), "Label6", txtDec);
-    txtHex = named(new QLineEdit, "txtHex");
-    Label5 = caption(QStringLiteral("Value(Hex)"), "Label5", txtHex);
-    cmdWrite = named(new QPushButton(QStringLiteral("Write")), "cmdWrite");
+    Frame6 = Named(new QGroupBox(QStringLiteral("Read/Write")), "Frame6");
+    txtReadAddr = Named(new QLineEdit, "txtReadAddr");
+    Label11 = LabelFor(txtReadAddr, "Label11", QStringLiteral("Address"));
+    cmdRead = Named(new QPushButton(QStringLiteral("Read")), "cmdRead");
+    chkContRead = Named(new QCheckBox(QStringLiteral("Continuous Read")), "chkContRead");
+    txtDec = Named(new QLineEdit, "txtDec");
+    Label6 = LabelFor(txtDec, "Label6", QStringLiteral("Value(Dec)"));
+    txtHex = Named(new QLineEdit, "txtHex");
+    Label5 = LabelFor(txtHex, "Label5", QStringLiteral("Value(Hex)"));
+    cmdWrite = Named(new QPushButton(QStringLiteral("Write")), "cmdWrite");
     // Wide enough for any 32-bit number; the rest of the width goes to the tree.
     for (QLineEdit* box : {txtReadAddr, txtDec, txtHex}) {
         const int digits = QFontMetrics(box->font()).horizontalAdvance(QStringLiteral("00000000000"));
@@ -116,16 +102,16 @@ void frmRegMap::buildControls() {
     rw->addWidget(cmdWrite, 3, 2);
     rw->setColumnStretch(1, 1);
 
-    Frame3 = named(new QGroupBox(QStringLiteral("Register Details")), "Frame3");
-    lblRegDescription = named(new QLabel(QStringLiteral("Description")), "lblRegDescription");
+    Frame3 = Named(new QGroupBox(QStringLiteral("Register Details")), "Frame3");
+    lblRegDescription = Named(new QLabel(QStringLiteral("Description")), "lblRegDescription");
     lblRegDescription->setMinimumWidth(widestDescription(lblRegDescription->fontMetrics()) + 4);
-    Label7 = caption(QStringLiteral("Register"), "Label7", nullptr);
-    lblCurrentAddr = named(new QLabel(QStringLiteral("Address")), "lblCurrentAddr");
-    Label8 = caption(QStringLiteral("Address"), "Label8", nullptr);
-    lblDecVal = named(new QLabel(QStringLiteral("DecVal")), "lblDecVal");
-    Label10 = caption(QStringLiteral("Current Value (Dec)"), "Label10", nullptr);
-    lblHexVal = named(new QLabel(QStringLiteral("HexVal")), "lblHexVal");
-    Label9 = caption(QStringLiteral("Current Value (Hex)"), "Label9", nullptr);
+    Label7 = Named(new QLabel(QStringLiteral("Register")), "Label7");
+    lblCurrentAddr = Named(new QLabel(QStringLiteral("Address")), "lblCurrentAddr");
+    Label8 = Named(new QLabel(QStringLiteral("Address")), "Label8");
+    lblDecVal = Named(new QLabel(QStringLiteral("DecVal")), "lblDecVal");
+    Label10 = Named(new QLabel(QStringLiteral("Current Value (Dec)")), "Label10");
+    lblHexVal = Named(new QLabel(QStringLiteral("HexVal")), "lblHexVal");
+    Label9 = Named(new QLabel(QStringLiteral("Current Value (Hex)")), "Label9");
     // The shown values are read out together with the caption that names them.
     const std::pair<QLabel*, QLabel*> shown[] = {
         {Label7, lblRegDescription}, {Label8, lblCurrentAddr}, {Label10, lblDecVal}, {Label9, lblHexVal}};
@@ -134,23 +120,21 @@ void frmRegMap::buildControls() {
         value->setTextInteractionFlags(Qt::TextSelectableByMouse);
     }
 
-    fraBits = named(new QGroupBox(QStringLiteral("Bit Display")), "fraBits");
+    fraBits = Named(new QGroupBox(QStringLiteral("Bit Display")), "fraBits");
     fraBits->installEventFilter(this);
     const int infoWidth = widestBitName(fraBits->fontMetrics()) + 6;
-    for (int i = 0; i < 8; ++i) {
-        auto* bit = new ClickableLabel(fraBits);
-        bit->setObjectName(QStringLiteral("lblBit_%1").arg(i));
+    for (std::size_t i = 0; i < lblBit.size(); ++i) {
+        auto* bit = Named(new ClickableLabel(fraBits), Indexed("lblBit", i));
         bit->setText(QStringLiteral("0"));
         bit->setOnOffText(true);
         bit->setAccessibleName(QStringLiteral("Bit %1").arg(i));
         connect(bit, &ClickableLabel::clicked, this, [this, i] { lblBit_Click(i); });
-        lblBit[static_cast<std::size_t>(i)] = bit;
+        lblBit[i] = bit;
 
-        auto* info = new QLabel(QStringLiteral("X"), fraBits);
-        info->setObjectName(QStringLiteral("lblInfo_%1").arg(i));
+        auto* info = Named(new QLabel(QStringLiteral("X"), fraBits), Indexed("lblInfo", i));
         info->setAlignment(Qt::AlignCenter);
         info->resize(infoWidth, info->fontMetrics().height() + 2);
-        lblInfo[static_cast<std::size_t>(i)] = info;
+        lblInfo[i] = info;
     }
 
     auto* details = new QGridLayout(Frame3);
@@ -194,17 +178,15 @@ void frmRegMap::buildControls() {
 }
 
 void frmRegMap::setKeyboardOrder() {
+    // Then the bits from left to right, bit 7 first.
     QList<QWidget*> order{TreeView1, txtReadAddr, cmdRead, chkContRead, txtDec, txtHex, cmdWrite};
-    for (int i = 7; i >= 0; --i)
-        order.append(lblBit[static_cast<std::size_t>(i)]);
-    for (qsizetype k = 1; k < order.size(); ++k)
-        QWidget::setTabOrder(order[k - 1], order[k]);
+    for (auto bit = lblBit.rbegin(); bit != lblBit.rend(); ++bit)
+        order.append(*bit);
+    SetTabOrder(order);
 }
 
 void frmRegMap::Form_Unload() {
-    session_.decl.RegisterMapOpen = false;
-    polling_.clearRefresh(PollTask::RegisterMap);
-    polling_.continuousReadTicked = nullptr;
+    polling_.setContinuousReadTicked(nullptr);
 }
 
 bool frmRegMap::eventFilter(QObject* watched, QEvent* event) {
@@ -245,12 +227,12 @@ void frmRegMap::ArrangeBitLabels() {
 
     const double frameWidth = PixelsToTwips(fraBits->width());
     const double w = (frameWidth - 200) / 8;
-    for (int i = 7; i >= 0; --i) {
+    for (std::size_t i = 0; i < lblBit.size(); ++i) {
         const double left = frameWidth - ((i + 1) * w + 100);
         const int leftPx = TwipsToPixels(left);
         const int widthPx = std::max(1, TwipsToPixels(left + w) - leftPx);
-        lblBit[static_cast<std::size_t>(i)]->setGeometry(leftPx, bitTop, widthPx, bitHeight);
-        QLabel* info = lblInfo[static_cast<std::size_t>(7 - i)];
+        lblBit[i]->setGeometry(leftPx, bitTop, widthPx, bitHeight);
+        QLabel* info = lblInfo[7 - i];
         info->move(TwipsToPixels(left + w / 2 - PixelsToTwips(info->width()) / 2), infoTop);
     }
 }
@@ -261,8 +243,8 @@ void frmRegMap::ShowRegister(int index) {
 
 void frmRegMap::ShowBits(int value) {
     const std::array<QString, 8> texts = BitTexts(value);
-    for (int i = 7; i >= 0; --i)
-        lblBit[static_cast<std::size_t>(i)]->setValueText(texts[static_cast<std::size_t>(i)]);
+    for (std::size_t i = 0; i < lblBit.size(); ++i)
+        lblBit[i]->setValueText(texts[i]);
 }
 
 void frmRegMap::showView(const RegisterView& view) {
@@ -271,10 +253,10 @@ void frmRegMap::showView(const RegisterView& view) {
     shownAddress_ = view.addressText;
     // Left alone when it already shows this address, so a box being edited keeps its cursor.
     if (txtReadAddr->text() != view.addressText.toUpper()) txtReadAddr->setText(view.addressText);
-    for (int k = 0; k < 8; ++k) {
-        const QString& name = view.bitNames[static_cast<std::size_t>(k)];
-        lblInfo[static_cast<std::size_t>(k)]->setText(name);
-        lblBit[static_cast<std::size_t>(7 - k)]->setAccessibleDescription(name);
+    for (std::size_t k = 0; k < view.bitNames.size(); ++k) {
+        const QString& name = view.bitNames[k];
+        lblInfo[k]->setText(name);
+        lblBit[7 - k]->setAccessibleDescription(name);
     }
     lblDecVal->setText(QString::number(view.value));
     lblHexVal->setText(HexText(static_cast<std::uint32_t>(view.value)));
@@ -296,15 +278,15 @@ void frmRegMap::cmdWrite_Click() {
     cmdRead_Click();
 }
 
-void frmRegMap::lblBit_Click(int index) {
+void frmRegMap::lblBit_Click(std::size_t index) {
     // The bits belong to the register last read, whatever has been typed into the address box
     // since: the flipped value goes there, never into another register.
     if (shownAddress_.isEmpty()) return;
-    ClickableLabel* clicked = lblBit[static_cast<std::size_t>(index)];
+    ClickableLabel* clicked = lblBit[index];
     clicked->setValueText(FlippedBitText(clicked->text()));
     std::array<QString, 8> texts;
-    for (int i = 7; i >= 0; --i)
-        texts[static_cast<std::size_t>(i)] = lblBit[static_cast<std::size_t>(i)]->text();
+    for (std::size_t i = 0; i < texts.size(); ++i)
+        texts[i] = lblBit[i]->text();
     const QString address = shownAddress_;
     if (!WriteTypedRegister(session_.usb, address, BitSum(texts))) return;
     showView(ReadTypedRegister(session_.usb, address));

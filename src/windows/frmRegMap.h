@@ -62,7 +62,7 @@ private:
     void setKeyboardOrder();
     void showView(const RegisterView& view);
     void TreeView1_NodeClick(QTreeWidgetItem* node);
-    void lblBit_Click(int index);
+    void lblBit_Click(std::size_t index);
     void txtReadAddr_Change();
     void txtDec_Change();
     void txtHex_Change();

@@ -5,7 +5,6 @@
 #include "windows/Named.h"
 
 #include <QGridLayout>
-#include <QHBoxLayout>
 #include <QVBoxLayout>
 
 frmSWOptions::frmSWOptions(Session& session, PollingCycle& polling, QWidget* parent)
@@ -17,31 +16,25 @@ frmSWOptions::frmSWOptions(Session& session, PollingCycle& polling, QWidget* par
 }
 
 void frmSWOptions::buildControls() {
-    Frame1 = Named(new QGroupBox(QStringLiteral("Options"), this), QStringLiteral("Frame1"));
+    Frame1 = Named(new QGroupBox(QStringLiteral("Options"), this), "Frame1");
     chkMonitoring =
         Named(new WrapCheckBox(
                   QStringLiteral("Enable continuous reading (graphing, interrupts data logging)"), Frame1),
-              QStringLiteral("chkMonitoring"));
+              "chkMonitoring");
 
     auto* grid = new QGridLayout;
     const auto interval = [this, grid](const char* labelName, const QString& caption, const char* boxName,
                                        const char* spinnerName, int min, QLabel*& label, QLineEdit*& box,
                                        UpDown*& spinner) {
         const int row = grid->rowCount();
-        label = Named(new QLabel(caption, Frame1), QLatin1String(labelName));
-        box = Named(new QLineEdit(Frame1), QLatin1String(boxName));
-        box->setAccessibleName(caption);
+        label = Named(new QLabel(caption, Frame1), labelName);
+        box = Named(new QLineEdit(Frame1), boxName);
         box->setFixedWidth(64);
-        label->setBuddy(box);
+        LabelFor(label, box);
         spinner = new UpDown(box, min, 10000, 10, Frame1);
         spinner->setNames(QLatin1String(spinnerName));
-        auto* pair = new QHBoxLayout;
-        pair->setSpacing(0);
-        pair->addWidget(box);
-        pair->addWidget(spinner);
-        pair->addStretch(1);
         grid->addWidget(label, row, 0);
-        grid->addLayout(pair, row, 1);
+        grid->addLayout(BoxWithSpinner(box, spinner), row, 1);
     };
     interval("Label1", ReadIntervalLabel, "txtReadInt", "UpDown1", 10, Label1, txtReadInt, UpDown1);
     interval("Label2", GraphIntervalLabel, "txtGraphing", "UpDown2", 10, Label2, txtGraphing, UpDown2);
@@ -54,16 +47,12 @@ void frmSWOptions::buildControls() {
     frameLayout->addLayout(grid);
     frameLayout->addStretch(1);
 
-    cmdApply = Named(new QPushButton(QStringLiteral("Apply"), this), QStringLiteral("cmdApply"));
-    cmdCancel = Named(new QPushButton(QStringLiteral("Close"), this), QStringLiteral("cmdCancel"));
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch(1);
-    buttons->addWidget(cmdApply);
-    buttons->addWidget(cmdCancel);
+    cmdApply = Named(new QPushButton(QStringLiteral("Apply"), this), "cmdApply");
+    cmdCancel = Named(new QPushButton(QStringLiteral("Close"), this), "cmdCancel");
 
     auto* top = new QVBoxLayout(this);
     top->addWidget(Frame1, 1);
-    top->addLayout(buttons);
+    top->addLayout(ButtonRow({cmdApply, cmdCancel}));
 
     connect(cmdApply, &QPushButton::clicked, this, &frmSWOptions::cmdApply_Click);
     connect(cmdCancel, &QPushButton::clicked, this, &frmSWOptions::cmdCancel_Click);

@@ -15,19 +15,16 @@ frmSave::frmSave(Session& session, PollingCycle& polling, QWidget* parent)
 }
 
 void frmSave::buildControls() {
-    Frame2 = Named(new QGroupBox(QStringLiteral("File I/O"), this), QStringLiteral("Frame2"));
-    Label2 = Named(new QLabel(QStringLiteral("Add Comment"), Frame2), QStringLiteral("Label2"));
-    txtComment = Named(new QLineEdit(Frame2), QStringLiteral("txtComment"));
-    txtComment->setAccessibleName(Label2->text());
-    Label2->setBuddy(txtComment);
-    cmdsave = Named(new QPushButton(QStringLiteral("Save  Current Configuration"), Frame2),
-                    QStringLiteral("cmdsave"));
-    cmdRecall = Named(new QPushButton(QStringLiteral("Recall Previous Configuration"), Frame2),
-                      QStringLiteral("cmdRecall"));
+    Frame2 = Named(new QGroupBox(QStringLiteral("File I/O"), this), "Frame2");
+    Label2 = Named(new QLabel(QStringLiteral("Add Comment"), Frame2), "Label2");
+    txtComment = Named(new QLineEdit(Frame2), "txtComment");
+    LabelFor(Label2, txtComment);
+    cmdsave = Named(new QPushButton(QStringLiteral("Save  Current Configuration"), Frame2), "cmdsave");
+    cmdRecall = Named(new QPushButton(QStringLiteral("Recall Previous Configuration"), Frame2), "cmdRecall");
     chkNotDefaults =
         Named(new QCheckBox(QStringLiteral("Only save registers that differ from their defaults "), Frame2),
-              QStringLiteral("chkNotDefaults"));
-    cmdClose = Named(new QPushButton(QStringLiteral("Close"), this), QStringLiteral("cmdClose"));
+              "chkNotDefaults");
+    cmdClose = Named(new QPushButton(QStringLiteral("Close"), this), "cmdClose");
 
     auto* fileButtons = new QHBoxLayout;
     fileButtons->addWidget(cmdsave);
@@ -40,12 +37,9 @@ void frmSave::buildControls() {
     frameLayout->addWidget(chkNotDefaults);
     frameLayout->addStretch(1);
 
-    auto* closeRow = new QHBoxLayout;
-    closeRow->addStretch(1);
-    closeRow->addWidget(cmdClose);
     auto* top = new QVBoxLayout(this);
     top->addWidget(Frame2, 1);
-    top->addLayout(closeRow);
+    top->addLayout(ButtonRow({cmdClose}));
 
     connect(cmdsave, &QPushButton::clicked, this, &frmSave::cmdsave_Click);
     connect(cmdRecall, &QPushButton::clicked, this, &frmSave::cmdRecall_Click);

@@ -1,6 +1,7 @@
 #include "windows/frmSplash.h"
 
 #include "base/Prompts.h"
+#include "windows/Named.h"
 #include "windows/Twips.h"
 
 #include <QApplication>
@@ -27,15 +28,10 @@ frmSplash::frmSplash(QWidget* parent) : QWidget(parent, Qt::SplashScreen | Qt::F
     setPalette(pal);
     setStyleSheet(QStringLiteral("frmSplash { border: 1px solid #5a6478; }"));
 
-    auto make = [this](const char* name) {
-        auto* label = new QLabel(this);
-        label->setObjectName(QLatin1String(name));
-        return label;
-    };
-    lblProductName = make("lblProductName");
-    lblVersion = make("lblVersion");
-    lblPlatform = make("lblPlatform");
-    lblProgInfo = make("lblProgInfo");
+    lblProductName = Named(new QLabel(this), "lblProductName");
+    lblVersion = Named(new QLabel(this), "lblVersion");
+    lblPlatform = Named(new QLabel(this), "lblPlatform");
+    lblProgInfo = Named(new QLabel(this), "lblProgInfo");
 
     lblProductName->setText(kApplicationTitle);
     QFont title = lblProductName->font();
@@ -50,8 +46,7 @@ frmSplash::frmSplash(QWidget* parent) : QWidget(parent, Qt::SplashScreen | Qt::F
     progressTrack_ = new QWidget(this);
     progressTrack_->setFixedSize(TwipsToPixels(ProgressDesignWidthTwips), 14);
     progressTrack_->setStyleSheet(QStringLiteral("background: #e3e6ec; border-radius: 2px;"));
-    lblProgress = new QLabel(progressTrack_);
-    lblProgress->setObjectName(QStringLiteral("lblProgress"));
+    lblProgress = Named(new QLabel(progressTrack_), "lblProgress");
     lblProgress->setStyleSheet(QStringLiteral("background: #2d6cdf; border-radius: 2px;"));
     lblProgress->setGeometry(0, 0, 0, 14);
     lblProgress->setVisible(false);

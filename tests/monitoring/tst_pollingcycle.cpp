@@ -119,7 +119,7 @@ private Q_SLOTS:
     void registerMapTaskRunsOnlyWhileContinuousReadIsTicked() {
         Poll p;
         bool ticked = false;
-        p.cycle.continuousReadTicked = [&] { return ticked; };
+        p.cycle.setContinuousReadTicked([&] { return ticked; });
         p.countRefreshes(PollTask::RegisterMap, p.t.session->decl.RegisterMapOpen);
         p.run(3000);
         QCOMPARE(p.refreshes, 0);
@@ -236,7 +236,7 @@ private Q_SLOTS:
         struct Side {
             explicit Side(const QString& log) : cycle(*t.session) {
                 t.session->decl.LogFileName = log;
-                cycle.continuousReadTicked = [this] { return continuousRead; };
+                cycle.setContinuousReadTicked([this] { return continuousRead; });
                 for (int task = 0; task < PollTaskCount; ++task)
                     cycle.setRefresh(PollTask(task), [] {});
             }

@@ -87,11 +87,14 @@ private Q_SLOTS:
         openEdited();
         area.addSubWindow(f->w.release());
         area.show();
+        QVERIFY(QTest::qWaitForWindowActive(&area)); // keys go to the active window
         const QList<int> loaded = registers(0x38, 0x7D);
         QTest::mouseClick(w->cmdApply, Qt::LeftButton);
         QCOMPARE(registers(0x38, 0x7D), loaded);
         w->cmbFreq->setFocus();
         QTest::keyClick(w->cmbFreq, Qt::Key_Tab, Qt::ControlModifier);
+        QTest::keyClick(w->cmbFreq, Qt::Key_Tab, Qt::ControlModifier);
+        QTest::keyClick(w->cmbFreq, Qt::Key_Backtab, Qt::ControlModifier | Qt::ShiftModifier); // one back
         QTest::keyClick(w->cmbFreq, Qt::Key_Tab, Qt::ControlModifier);
         QCOMPARE(w->SSTab1->currentIndex(), 2);
         retype(w->txtMinTach[1], QStringLiteral("3000"));

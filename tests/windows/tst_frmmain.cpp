@@ -56,9 +56,11 @@ class TestFrmMain : public QObject {
     QString ini() const { return dir_.filePath(QStringLiteral("s.ini")); }
     // A counting window in the place of the register map, opened from the menu.
     QMdiSubWindow* openCounting(MainFixture& m) {
-        m.window.registerWindow(QStringLiteral("frmRegMap"), [this](Session& s, PollingCycle& p) {
-            return static_cast<ChildWindow*>(new CountingWindow(s, p, loads, unloads));
-        });
+        const bool replaced =
+            m.window.replaceWindowFactory(QStringLiteral("frmRegMap"), [this](const WindowContext& c) {
+                return static_cast<ChildWindow*>(new CountingWindow(c.session, c.polling, loads, unloads));
+            });
+        if (!replaced) QTest::qFail("frmRegMap is not in the window table", __FILE__, __LINE__);
         m.window.show();
         m.window.mnuRegMap->trigger();
         return m.window.mdiArea->subWindowList().value(0);

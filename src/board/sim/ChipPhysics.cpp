@@ -52,24 +52,21 @@ void ChipPhysics::setHeaterLevel(int heater, int level) {
         heaterLevel_[static_cast<std::size_t>(heater - 1)] = std::clamp(level, 0, 100);
 }
 
-double ChipPhysics::targetRpm(int fan, double drive) const {
-    const auto f = static_cast<std::size_t>(fan);
-    if (!scenario_.fanPresent[f] || drive < StallDuty) return 0.0;
-    return std::max(scenario_.fanMaxRpm[f], 1) * std::min(drive, 1.0);
+double ChipPhysics::targetRpm(std::size_t fan, double drive) const {
+    if (!scenario_.fanPresent[fan] || drive < StallDuty) return 0.0;
+    return std::max(scenario_.fanMaxRpm[fan], 1) * std::min(drive, 1.0);
 }
 
 double ChipPhysics::airflow() const {
     double sum = 0;
-    for (int f = 0; f < FanCount; ++f) {
-        const auto i = static_cast<std::size_t>(f);
+    for (std::size_t i = 0; i < rpm_.size(); ++i)
         if (scenario_.fanPresent[i]) sum += rpm_[i] / std::max(scenario_.fanMaxRpm[i], 1);
-    }
     return std::clamp(sum / FanCount, 0.0, 1.0);
 }
 
 void ChipPhysics::settleFans(const FanDrive& drive) {
-    for (int f = 0; f < FanCount; ++f)
-        rpm_[static_cast<std::size_t>(f)] = targetRpm(f, drive[static_cast<std::size_t>(f)]);
+    for (std::size_t f = 0; f < rpm_.size(); ++f)
+        rpm_[f] = targetRpm(f, drive[f]);
 }
 
 double ChipPhysics::decay(double dtS, double tauS, double& cachedDt, double& cachedFactor) {
@@ -83,9 +80,8 @@ double ChipPhysics::decay(double dtS, double tauS, double& cachedDt, double& cac
 void ChipPhysics::step(double dtS, const FanDrive& drive) {
     // First-order lags in closed form, so that a long step stays stable.
     const double fanKeep = decay(dtS, FanTauS, fanDt_, fanFactor_);
-    for (int f = 0; f < FanCount; ++f) {
-        const auto i = static_cast<std::size_t>(f);
-        const double target = targetRpm(f, drive[i]);
+    for (std::size_t i = 0; i < rpm_.size(); ++i) {
+        const double target = targetRpm(i, drive[i]);
         rpm_[i] = target + (rpm_[i] - target) * fanKeep;
         if (target == 0.0 && rpm_[i] < StoppedRpm) rpm_[i] = 0.0;
     }

@@ -3,6 +3,7 @@
 #include "board/sim/ChipScenario.h"
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 
 // The board around a simulated chip: ten temperature sensors, two heaters next to the first two
@@ -37,7 +38,7 @@ public:
     bool externalLevel(int pin) const;
 
 private:
-    double targetRpm(int fan, double drive) const;
+    double targetRpm(std::size_t fan, double drive) const;
     double airflow() const;
     // Deterministic noise in [-1, 1) for a stream and a time slot.
     double noise(std::uint64_t stream, std::int64_t slot) const;

@@ -102,7 +102,7 @@ void SimChip::write(int reg, int value) {
         gpioOut_ = static_cast<std::uint8_t>(value & 0xF0);
     } else {
         const auto entry = FindRegisterByAddress(reg);
-        if (!entry || BuildRegisterTable()[static_cast<std::size_t>(*entry)].ReadOnly) return;
+        if (!entry || RegisterAt(*entry).ReadOnly) return;
         regAt(reg) = static_cast<std::uint8_t>(value);
     }
     evaluate();
@@ -201,15 +201,14 @@ void SimChip::updateStatus() {
     // A count above the minimum-speed limit's count is too slow (equal is not); a count below the
     // maximum limit's count is too fast, where a maximum of 0 means no maximum at all. So the
     // default limits (0xFFFF, 0) never fire, even for an absent fan reading 0xFFFF.
-    for (int f = 0; f < ChipPhysics::FanCount; ++f) {
-        const auto i = static_cast<std::size_t>(f);
+    for (std::size_t i = 0; i < fanFailed_.size(); ++i) {
         fanFailed_[i] = false;
-        if (regs_[RegConfig2] & (1 << f)) continue; // a disabled tach is not judged
+        if (regs_[RegConfig2] & (1 << i)) continue; // a disabled tach is not judged
         const int count = regs_[i * 2 + RegTach1Low] | regs_[i * 2 + RegTach1Low + 1] << 8;
         const int minimum = regs_[i * 2 + RegTachMin1Low] | regs_[i * 2 + RegTachMin1Low + 1] << 8;
         const int maximum = regs_[i * 2 + RegTachMax1Low] | regs_[i * 2 + RegTachMax1Low + 1] << 8;
         fanFailed_[i] = count > minimum;
-        if (fanFailed_[i] || (maximum != 0 && count < maximum)) status2 |= 0x10 << f;
+        if (fanFailed_[i] || (maximum != 0 && count < maximum)) status2 |= 0x10 << i;
     }
     // NRM: the chip has left normal operation, i.e. a fan-fail or over-temperature condition is
     // holding at least one output at full speed.

@@ -1,5 +1,6 @@
 #include "windows/widgets/CurvePlot.h"
 
+#include "windows/Named.h"
 #include "windows/Twips.h"
 
 #include <QPainter>
@@ -50,13 +51,13 @@ CurvePlot::CurvePlot(QWidget* parent) : QWidget(parent) {
     setMinimumSize(130, 110);
 }
 
-QColor CurvePlot::curveColor(int k) {
+QColor CurvePlot::curveColor(std::size_t k) {
     static const std::array<QColor, CurveCount> colours{QColor(255, 0, 0), QColor(0, 255, 0),
                                                         QColor(0, 0, 255), QColor(192, 0, 192)};
-    return colours.at(static_cast<std::size_t>(k));
+    return colours.at(k);
 }
 
-Qt::PenStyle CurvePlot::segmentStyle(int segment) {
+Qt::PenStyle CurvePlot::segmentStyle(std::size_t segment) {
     return segment == SwitchOnSegment ? Qt::DotLine : Qt::SolidLine;
 }
 
@@ -74,17 +75,17 @@ void CurvePlot::SetupPlot() {
     requestRepaint();
 }
 
-void CurvePlot::setCurve(int k, const Curve& curve) {
-    auto& slot = curves_.at(static_cast<std::size_t>(k));
+void CurvePlot::setCurve(std::size_t k, const Curve& curve) {
+    auto& slot = curves_.at(k);
     if (slot == curve) return;
     slot = curve;
     requestRepaint();
 }
 
-QLineF CurvePlot::segmentLine(int k, int segment) const {
+QLineF CurvePlot::segmentLine(std::size_t k, std::size_t segment) const {
     const auto& c = curve(k);
     if (!c) return {};
-    const CurveSegment& s = c->at(static_cast<std::size_t>(segment));
+    const CurveSegment& s = c->at(segment);
     return mapped(scale(), s.from, s.to);
 }
 
@@ -100,8 +101,8 @@ QLineF CurvePlot::gridLineY(int i) const {
     return QLineF(s.T2X(0), s.P2Y(d), s.T2X(TempAxisMax), s.P2Y(d));
 }
 
-void CurvePlot::showMarker(int i, std::optional<float> temperature, float duty) {
-    Marker& m = markers_.at(static_cast<std::size_t>(i));
+void CurvePlot::showMarker(std::size_t i, std::optional<float> temperature, float duty) {
+    Marker& m = markers_.at(i);
     const Marker before = m;
     if (temperature) m.temperature = *temperature;
     m.duty = duty;
@@ -109,15 +110,15 @@ void CurvePlot::showMarker(int i, std::optional<float> temperature, float duty) 
     if (before.temperature != m.temperature || before.duty != m.duty || !before.visible) requestRepaint();
 }
 
-void CurvePlot::hideMarker(int i) {
-    Marker& m = markers_.at(static_cast<std::size_t>(i));
+void CurvePlot::hideMarker(std::size_t i) {
+    Marker& m = markers_.at(i);
     if (!m.visible) return;
     m.visible = false;
     requestRepaint();
 }
 
-QRectF CurvePlot::markerRect(int i) const {
-    const Marker& m = markers_.at(static_cast<std::size_t>(i));
+QRectF CurvePlot::markerRect(std::size_t i) const {
+    const Marker& m = markers_.at(i);
     const PlotScale s = scale();
     const double size = MarkerSizeTwips / TwipsPerPixel;
     return QRectF(s.T2X(m.temperature) - size / 2, s.P2Y(m.duty) - size / 2, size, size);
@@ -143,11 +144,11 @@ void CurvePlot::paintEvent(QPaintEvent*) {
         p.drawLine(gridLineY(i));
 
     p.setRenderHint(QPainter::Antialiasing);
-    for (int k = 0; k < CurveCount; ++k) {
-        const auto& c = curves_[static_cast<std::size_t>(k)];
+    for (std::size_t k = 0; k < curves_.size(); ++k) {
+        const auto& c = curves_[k];
         if (!c) continue;
-        for (int seg = 0; seg < CurveSegmentCount; ++seg) {
-            const CurveSegment& cs = (*c)[static_cast<std::size_t>(seg)];
+        for (std::size_t seg = 0; seg < c->size(); ++seg) {
+            const CurveSegment& cs = (*c)[seg];
             const auto line = clipped(mapped(s, cs.from, cs.to), box);
             if (!line) continue;
             p.setPen(QPen(curveColor(k), 2, segmentStyle(seg), Qt::FlatCap));
@@ -155,8 +156,8 @@ void CurvePlot::paintEvent(QPaintEvent*) {
         }
     }
 
-    for (int i = 0; i < CurveCount; ++i) {
-        const Marker& m = markers_[static_cast<std::size_t>(i)];
+    for (std::size_t i = 0; i < markers_.size(); ++i) {
+        const Marker& m = markers_[i];
         if (!m.visible) continue;
         const QRectF r = markerRect(i);
         if (!box.contains(r.center())) continue;
@@ -175,16 +176,14 @@ CurvePlotFrame::CurvePlotFrame(QWidget* parent) : QWidget(parent) {
     setObjectName(QStringLiteral("fraGraph"));
     pctGraph = new CurvePlot(this);
     const auto label = [this](const QString& name, const QString& text, Qt::Alignment align) {
-        auto* l = new QLabel(text, this);
-        l->setObjectName(name);
+        auto* l = Named(new QLabel(text, this), name);
         l->setAlignment(align);
         return l;
     };
     for (std::size_t i = 0; i < lblX.size(); ++i)
-        lblX[i] = label(QStringLiteral("lblX_%1").arg(i), QString::number(10 * (i + 1)), Qt::AlignCenter);
+        lblX[i] = label(Indexed("lblX", i), QString::number(10 * (i + 1)), Qt::AlignCenter);
     for (std::size_t i = 0; i < lblP.size(); ++i)
-        lblP[i] = label(QStringLiteral("lblP_%1").arg(i), QString::number(10 * i),
-                        Qt::AlignRight | Qt::AlignVCenter);
+        lblP[i] = label(Indexed("lblP", i), QString::number(10 * i), Qt::AlignRight | Qt::AlignVCenter);
     // The numbers are a little smaller than the captions, so that twelve fit under a narrow plot.
     QFont numbers = font();
     numbers.setPointSizeF(numbers.pointSizeF() * 0.85);

@@ -9,6 +9,7 @@
 #include <QWidget>
 
 #include <array>
+#include <cstddef>
 #include <optional>
 
 // The plot area of the fan-control curves: duty (%) against temperature (°C) on a white ground
@@ -25,9 +26,9 @@ public:
 
     explicit CurvePlot(QWidget* parent = nullptr);
 
-    static QColor curveColor(int k);
+    static QColor curveColor(std::size_t k);
     // Solid, except the dotted switch-on edge.
-    static Qt::PenStyle segmentStyle(int segment);
+    static Qt::PenStyle segmentStyle(std::size_t segment);
     // The mapping at the area's present size.
     PlotScale scale() const;
 
@@ -35,20 +36,20 @@ public:
     void SetupPlot();
     bool isSetUp() const { return setUp_; }
     // Repaints only when the curve changed.
-    void setCurve(int k, const Curve& curve);
-    const std::optional<Curve>& curve(int k) const { return curves_.at(static_cast<std::size_t>(k)); }
+    void setCurve(std::size_t k, const Curve& curve);
+    const std::optional<Curve>& curve(std::size_t k) const { return curves_.at(k); }
     // A segment of curve k in pixel coordinates of the area.
-    QLineF segmentLine(int k, int segment) const;
+    QLineF segmentLine(std::size_t k, std::size_t segment) const;
     QLineF gridLineX(int i) const; // mLnX(i)
     QLineF gridLineY(int i) const; // mLnY(i)
 
     // Shows marker i centred at (temperature, duty); without a temperature it keeps its
     // horizontal place. Hiding and showing repaint only when something changed.
-    void showMarker(int i, std::optional<float> temperature, float duty);
-    void hideMarker(int i);
-    bool markerVisible(int i) const { return markers_.at(static_cast<std::size_t>(i)).visible; }
+    void showMarker(std::size_t i, std::optional<float> temperature, float duty);
+    void hideMarker(std::size_t i);
+    bool markerVisible(std::size_t i) const { return markers_.at(i).visible; }
     // Marker i's square in pixel coordinates of the area (its place also while hidden).
-    QRectF markerRect(int i) const;
+    QRectF markerRect(std::size_t i) const;
     int repaintRequests() const { return repaintRequests_; }
 
 protected:

@@ -87,12 +87,12 @@ void StripChart::keepInLimits(QCPAxis* axis) {
     if (kept != now) axis->setRange(kept.lower, kept.upper);
 }
 
-QString StripChart::caption(int channel) const {
-    return traces_.at(static_cast<std::size_t>(channel)).graph->name();
+QString StripChart::caption(std::size_t channel) const {
+    return traces_.at(channel).graph->name();
 }
 
-void StripChart::setCaption(int channel, const QString& text) {
-    QCPGraph* g = traces_.at(static_cast<std::size_t>(channel)).graph;
+void StripChart::setCaption(std::size_t channel, const QString& text) {
+    QCPGraph* g = traces_.at(channel).graph;
     if (g->name() != text) g->setName(text);
 }
 

@@ -29,10 +29,9 @@ public:
     StripChart(const GraphHistory& history, const GraphType& type, QWidget* parent = nullptr);
 
     const GraphType& type() const { return type_; }
-    int channelCount() const { return static_cast<int>(type_.channels.size()); }
     // The legend caption of a channel's trace; set from code, it shows at the next picture.
-    QString caption(int channel) const;
-    void setCaption(int channel, const QString& text);
+    QString caption(std::size_t channel) const;
+    void setCaption(std::size_t channel, const QString& text);
 
     // New points are in the history: a picture follows within the display interval when shown.
     void dataAppended();

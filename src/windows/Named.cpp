@@ -1,0 +1,43 @@
+#include "windows/Named.h"
+
+#include "windows/widgets/UpDown.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+
+QString Indexed(const char* name, std::size_t i) {
+    return QStringLiteral("%1_%2").arg(QLatin1String(name)).arg(i);
+}
+
+QLabel* LabelFor(QLabel* label, QWidget* control) {
+    label->setBuddy(control);
+    control->setAccessibleName(label->text());
+    return label;
+}
+
+QLabel* LabelFor(QWidget* control, const QString& name, const QString& caption, QWidget* parent) {
+    return LabelFor(Named(new QLabel(caption, parent), name), control);
+}
+
+QHBoxLayout* BoxWithSpinner(QLineEdit* box, UpDown* spinner) {
+    auto* row = new QHBoxLayout;
+    row->setSpacing(0);
+    row->addWidget(box);
+    row->addWidget(spinner);
+    row->addStretch(1);
+    return row;
+}
+
+QHBoxLayout* ButtonRow(std::initializer_list<QPushButton*> buttons) {
+    auto* row = new QHBoxLayout;
+    row->addStretch(1);
+    for (QPushButton* b : buttons)
+        row->addWidget(b);
+    return row;
+}
+
+void SetTabOrder(const QList<QWidget*>& order) {
+    for (qsizetype k = 1; k < order.size(); ++k)
+        QWidget::setTabOrder(order[k - 1], order[k]);
+}
