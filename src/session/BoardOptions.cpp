@@ -64,6 +64,20 @@ bool parseRpms(const QString& text, std::array<int, 4>& out) {
     return true;
 }
 
+// "2:8000" or "2:8000,3:500": fan N seizes MS milliseconds after start-up.
+bool parseStalls(const QString& text, std::array<std::int64_t, 4>& out) {
+    for (const QString& part : text.split(QLatin1Char(','))) {
+        const QStringList fanAndTime = part.trimmed().split(QLatin1Char(':'));
+        bool fanOk = false;
+        bool timeOk = false;
+        const int fan = fanAndTime.value(0).toInt(&fanOk);
+        const qlonglong ms = fanAndTime.value(1).toLongLong(&timeOk);
+        if (fanAndTime.size() != 2 || !fanOk || !timeOk || fan < 1 || fan > 4 || ms < 0) return false;
+        out[static_cast<std::size_t>(fan - 1)] = ms;
+    }
+    return true;
+}
+
 // "0,1,0,0": the level driven onto each GPIO pin from outside, 1 high and 0 low.
 bool parseLevels(const QString& text, std::array<bool, 4>& out) {
     const QStringList parts = text.split(QLatin1Char(','));
@@ -192,6 +206,9 @@ bool ParseBoardOptions(const QStringList& args, BoardOptions& o, QStringList& re
         } else if (arg == QLatin1String("--sim-fan-max-rpm")) {
             if (!takeValue(v)) return false;
             if (!parseRpms(v, o.sim.chip.fanMaxRpm)) return bad(v);
+        } else if (arg == QLatin1String("--sim-fan-stalls")) {
+            if (!takeValue(v)) return false;
+            if (!parseStalls(v, o.sim.chip.fanSeizesAtMs)) return bad(v);
         } else if (arg == QLatin1String("--sim-free-wheel-ms")) {
             if (!takeValue(v)) return false;
             if (v == QLatin1String("never"))
@@ -241,6 +258,8 @@ QString BoardOptionsHelp() {
                "  --sim-fans 1,2,3          which fans are connected (default 1,2,3)\n"
                "  --sim-fan-max-rpm A,B,C,D\n"
                "                            each fan's full speed in RPM (default 4800,4200,3600,3000)\n"
+               "  --sim-fan-stalls N:MS     fan N seizes MS milliseconds after start-up and stops turning,\n"
+               "                            whatever drives it (several as 2:8000,3:500)\n"
                "  --sim-free-wheel-ms MS|never  the free-wheel test takes MS ms (default 2000); never: it\n"
                "                            does not end (TEST stays set)\n"
                "  --sim-heater-half-steps   the board reports heater levels as odd bytes (2 x level - 1),\n"

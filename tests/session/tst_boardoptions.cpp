@@ -19,7 +19,7 @@ const QStringList SettingNames{
     "board",       "journal",       "settings",       "chips",     "enableFailures", "firmwareFails",
     "failRequest", "linkLostAfter", "failBlockReads", "revision",  "supply12V",      "supply5V",
     "ambient",     "fans",          "fanMaxRpm",      "timeScale", "freeWheelMs",    "heaterHalfSteps",
-    "gpioLevels",  "usbDevice",     "usbLoader",      "usbSerial", "usbPort"};
+    "gpioLevels",  "usbDevice",     "usbLoader",      "usbSerial", "usbPort",        "fanStalls"};
 QStringList settings(const BoardOptions& o) {
     const SimOptions& s = o.sim;
     const auto n = [](auto v) { return QString::number(v); };
@@ -29,7 +29,8 @@ QStringList settings(const BoardOptions& o) {
                          << n(s.supply12V) << n(s.supply5V) << n(s.chip.ambientC) << list(s.chip.fanPresent)
                          << list(s.chip.fanMaxRpm) << n(s.timeScale) << n(s.chip.freeWheelTestMs)
                          << n(s.heaterHalfSteps) << list(s.chip.gpioInputHigh) << UsbIdText(o.usb.board)
-                         << UsbIdText(o.usb.loader) << o.usb.serial << o.usb.port;
+                         << UsbIdText(o.usb.loader) << o.usb.serial << o.usb.port
+                         << list(s.chip.fanSeizesAtMs);
 }
 
 } // namespace
@@ -65,6 +66,7 @@ private Q_SLOTS:
               Set{{"--sim-free-wheel-ms", "500"}, "freeWheelMs", "500"},
               Set{{"--sim-free-wheel-ms=never"}, "freeWheelMs", "-1"},
               Set{{"--sim-heater-half-steps"}, "heaterHalfSteps", "1"},
+              Set{{"--sim-fan-stalls", "2:8000, 4:0"}, "fanStalls", "-1,8000,-1,0"},
               Set{{"--board", "i2c:/dev/i2c-1"}, "board", "i2c:/dev/i2c-1"},
               Set{{"--usb-device", "0x1234:abcd"}, "usbDevice", "1234:ABCD"},
               Set{{"--usb-loader=4b4:8613"}, "usbLoader", "04B4:8613"},
@@ -98,7 +100,8 @@ private Q_SLOTS:
               "--sim-chips 80", "--sim-chips=0x", "--sim-revision E", "--sim-ambient 25C",
               "--sim-ambient -41", "--sim-fans 1,5", "--sim-fan-max-rpm 1000,2000,3000",
               "--sim-time-scale 1001", "--sim-free-wheel-ms -1", "--sim-gpio-levels 1,0,2,0",
-              "--sim-gpio-levels=1,0,1"}) {
+              "--sim-gpio-levels=1,0,1", "--sim-fan-stalls 5:100", "--sim-fan-stalls 2",
+              "--sim-fan-stalls=2:-1"}) {
             const QStringList args = QString::fromLatin1(text).split(QLatin1Char(' '));
             const QStringList option = args[0].split(QLatin1Char('='));
             refused(

@@ -52,8 +52,13 @@ void ChipPhysics::setHeaterLevel(int heater, int level) {
         heaterLevel_[static_cast<std::size_t>(heater - 1)] = std::clamp(level, 0, 100);
 }
 
+bool ChipPhysics::seized(std::size_t fan) const {
+    const std::int64_t at = scenario_.fanSeizesAtMs[fan];
+    return at != NeverSeizes && nowMs_ >= at;
+}
+
 double ChipPhysics::targetRpm(std::size_t fan, double drive) const {
-    if (!scenario_.fanPresent[fan] || drive < StallDuty) return 0.0;
+    if (!scenario_.fanPresent[fan] || drive < StallDuty || seized(fan)) return 0.0;
     return std::max(scenario_.fanMaxRpm[fan], 1) * std::min(drive, 1.0);
 }
 
@@ -77,12 +82,14 @@ double ChipPhysics::decay(double dtS, double tauS, double& cachedDt, double& cac
     return cachedFactor;
 }
 
-void ChipPhysics::step(double dtS, const FanDrive& drive) {
+void ChipPhysics::step(double dtS, const FanDrive& drive, std::int64_t nowMs) {
+    nowMs_ = nowMs;
     // First-order lags in closed form, so that a long step stays stable.
     const double fanKeep = decay(dtS, FanTauS, fanDt_, fanFactor_);
     for (std::size_t i = 0; i < rpm_.size(); ++i) {
         const double target = targetRpm(i, drive[i]);
-        rpm_[i] = target + (rpm_[i] - target) * fanKeep;
+        // A seized bearing stops the rotor at once; a fan losing its drive coasts down.
+        rpm_[i] = seized(i) ? 0.0 : target + (rpm_[i] - target) * fanKeep;
         if (target == 0.0 && rpm_[i] < StoppedRpm) rpm_[i] = 0.0;
     }
     const double heatKeep = decay(dtS, HeatTauS, heatDt_, heatFactor_);

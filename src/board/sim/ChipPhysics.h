@@ -25,8 +25,8 @@ public:
 
     // Puts every fan at its steady speed for the drive, as on a board that has been running.
     void settleFans(const FanDrive& drive);
-    // Moves the board on by dtS seconds with the drive held.
-    void step(double dtS, const FanDrive& drive);
+    // Moves the board on by dtS seconds with the drive held, to nowMs of chip time.
+    void step(double dtS, const FanDrive& drive, std::int64_t nowMs);
 
     // Temperature at a sensor (0-based), noise included; the noise is a function of the time.
     double sensorC(int sensor, std::int64_t nowMs) const;
@@ -39,6 +39,7 @@ public:
 
 private:
     double targetRpm(std::size_t fan, double drive) const;
+    bool seized(std::size_t fan) const;
     double airflow() const;
     // Deterministic noise in [-1, 1) for a stream and a time slot.
     double noise(std::uint64_t stream, std::int64_t slot) const;
@@ -48,5 +49,6 @@ private:
     std::array<int, 2> heaterLevel_{};
     std::array<double, 2> heaterRiseC_{}; // how far sensors 1 and 2 are above their resting level
     std::array<double, FanCount> rpm_{};
+    std::int64_t nowMs_ = 0;
     double fanDt_ = -1, fanFactor_ = 0, heatDt_ = -1, heatFactor_ = 0;
 };

@@ -19,5 +19,9 @@ struct ChipScenario {
     // How long the free-wheel test keeps TEST set, in ms of chip time; FreeWheelNever: for ever,
     // as a chip whose test hangs.
     std::int64_t freeWheelTestMs = 2000;
+    // When each fan seizes, in ms of chip time: from then on it does not turn, whatever drives it;
+    // NeverSeizes: it keeps turning.
+    std::array<std::int64_t, 4> fanSeizesAtMs{-1, -1, -1, -1};
 };
+inline constexpr std::int64_t NeverSeizes = -1;
 inline constexpr std::int64_t FreeWheelNever = -1;

@@ -124,7 +124,7 @@ void SimChip::advanceTo(std::int64_t chipTimeMs) {
 void SimChip::step(std::int64_t dtMs) {
     now_ += dtMs;
     const double dtS = static_cast<double>(dtMs) / 1000.0;
-    board_.step(dtS, fanDrive());
+    board_.step(dtS, fanDrive(), now_);
     if (testEndsMs_ >= 0 && now_ >= testEndsMs_) {
         int absent = 0;
         for (int f = 0; f < 4; ++f)
