@@ -38,9 +38,23 @@ std::int16_t USBStuff::request(std::int16_t req, std::int32_t value, std::int32_
     return library_.VendorIORequest(req, value, index, direction, length, buffer);
 }
 
+void USBStuff::remember(std::int32_t address, std::int32_t reg, int value) {
+    // Only the chip's own registers: the start-up search reads other addresses.
+    if (address == DeviceAddress && DeviceAddress != 0 && reg >= 0 && reg <= 0xFF)
+        known_[static_cast<std::size_t>(reg)] = static_cast<std::int16_t>(value & 0xFF);
+}
+
+std::optional<int> USBStuff::knownValue(std::int32_t reg) const {
+    if (reg < 0 || reg > 0xFF || known_[static_cast<std::size_t>(reg)] < 0) return std::nullopt;
+    return known_[static_cast<std::size_t>(reg)];
+}
+
 int USBStuff::ReadRegister(std::int32_t address, std::int32_t reg) {
     const std::int16_t status = request(RegisterRequest, address, reg, 1, 1, TransferBuffer.data());
-    if (status != 0) ShowLinkError(CommunicationsInterrupted);
+    if (status != 0)
+        ShowLinkError(CommunicationsInterrupted);
+    else
+        remember(address, reg, TransferBuffer[0]);
     return TransferBuffer[0];
 }
 
@@ -55,6 +69,9 @@ std::int16_t USBStuff::WriteRegister(std::int32_t address, std::int32_t reg, std
         ShowLinkError(CommunicationsInterrupted);
         return status;
     }
+    const std::optional<int> old = knownValue(reg);
+    remember(address, reg, value);
+    if (onRegisterWritten && address == DeviceAddress) onRegisterWritten(reg, value & 0xFF, old);
     RefreshControlFlags(reg);
     return status;
 }
@@ -62,7 +79,12 @@ std::int16_t USBStuff::WriteRegister(std::int32_t address, std::int32_t reg, std
 std::int16_t USBStuff::ReadBlock(std::int32_t first, std::int32_t count) {
     // The buffer holds 65 bytes; no caller asks for more, and none may overrun it.
     const auto length = static_cast<std::int16_t>(std::clamp(count, 0, 65));
-    return request(BlockReadRequest, DeviceAddress, first, 1, length, TransferBuffer.data());
+    const std::int16_t status =
+        request(BlockReadRequest, DeviceAddress, first, 1, length, TransferBuffer.data());
+    if (status == 0)
+        for (std::int16_t i = 0; i < length; ++i)
+            remember(DeviceAddress, first + i, TransferBuffer[static_cast<std::size_t>(i)]);
+    return status;
 }
 
 bool USBStuff::ReadBlockOrFail(std::int32_t first, std::int32_t count) {
@@ -139,6 +161,7 @@ void USBStuff::ShowLinkError(int code) {
         if (code != HeaterModuleError) fatalWhileShowing_ = true;
         return;
     }
+    if (onLinkError) onLinkError(code);
     const QString text = LinkErrorMessage(code);
     if (!text.isEmpty()) {
         const bool question = code == HeaterModuleError;

@@ -8,6 +8,7 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <optional>
 
 class Prompts;
 
@@ -75,6 +76,14 @@ public:
     // still; code 5 answered No lets both go on again.
     void ShowLinkError(int code);
 
+    // Observers of the link, for the session's event log: a register write that went out (the
+    // byte the chip received, and what the register held before where the program had read or
+    // written it), and a link error as it is raised, before its message.
+    std::function<void(std::int32_t reg, int value, std::optional<int> old)> onRegisterWritten;
+    std::function<void(int code)> onLinkError;
+    // The chip register's value as last read or written over this link; none when never seen.
+    std::optional<int> knownValue(std::int32_t reg) const;
+
     // Runs when a link error ends the program: unload every window, then end the process with a
     // non-zero status. Tests install one that records the call instead of ending.
     std::function<void(int code)> onProgramEnd;
@@ -92,6 +101,7 @@ public:
 private:
     std::int16_t request(std::int16_t req, std::int32_t value, std::int32_t index, std::int16_t direction,
                          std::int16_t length, std::uint8_t* buffer);
+    void remember(std::int32_t address, std::int32_t reg, int value);
 
     USBFunctions& library_;
     Prompts& prompts_;
@@ -100,4 +110,9 @@ private:
     bool fatalWhileShowing_ =
         false; // a request failed under the message: the link is lost whatever the answer
     std::array<std::uint8_t, 513> firmwarePathBuffer_{};
+    std::array<std::int16_t, 256> known_ = [] {
+        std::array<std::int16_t, 256> unknown{};
+        unknown.fill(-1);
+        return unknown;
+    }();
 };

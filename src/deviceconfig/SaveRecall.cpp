@@ -91,6 +91,8 @@ bool RecallConfiguration(Session& s, PollingCycle& polling) {
         WriteConfiguration(s.usb, parsed.writes);
     }
     if (s.usb.linkHeld()) return false;
+    s.events.record(EventKind::ConfigurationRecalled, shownName, QString::number(parsed.writes.size()), {},
+                    QStringLiteral(" registers"));
     s.setStatusText(QStringLiteral("Recalled %1 registers from %2").arg(parsed.writes.size()).arg(shownName));
     return true;
 }

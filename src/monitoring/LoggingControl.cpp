@@ -39,10 +39,16 @@ bool StartLogging(Session& s, const TickedChannels& ticked, const QString& inter
     d.LoggingActive = true;
     d.LogSampleCount = 0;
     s.setStatusText(QStringLiteral("Logging Enabled"));
+    s.events.record(EventKind::LoggingStarted, QDir::toNativeSeparators(d.LogFileName),
+                    QString::number(s.options.LogInterval), {}, QStringLiteral(" ms"));
     return true;
 }
 
 void StopLogging(Session& s) {
+    // Recorded while logging is still on, so that it carries the data log's time and reaches the
+    // event file before it closes.
+    s.events.record(EventKind::LoggingStopped, QDir::toNativeSeparators(s.decl.LogFileName),
+                    QString::number(s.decl.LogSampleCount), {}, QStringLiteral(" lines"));
     s.decl.LoggingActive = false;
     s.setStatusText(QStringLiteral("Ready"));
 }

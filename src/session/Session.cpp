@@ -1,5 +1,6 @@
 #include "session/Session.h"
 
+#include "base/NumberText.h"
 #include "board/Startup.h"
 #include "chip/RegisterTable.h"
 
@@ -7,7 +8,19 @@
 #include <QStandardPaths>
 
 Session::Session(Clock& clock_, Prompts& prompts_, USBFunctions& board, QString programFolder_)
-    : BoardLink(clock_, prompts_, board, std::move(programFolder_)) {}
+    : BoardLink(clock_, prompts_, board, std::move(programFolder_)) {
+    events.logTime = [this] {
+        if (!decl.LoggingActive) return QString();
+        return LogTimeText(static_cast<double>(decl.LogSampleCount * options.LogInterval) / 1000.0);
+    };
+    usb.onRegisterWritten = [this](std::int32_t reg, int value, std::optional<int> old) {
+        events.record(EventKind::RegisterWritten, RegisterChannelText(reg), RegisterByteText(value),
+                      old ? RegisterByteText(*old) : QString());
+    };
+    usb.onLinkError = [this](int code) {
+        events.record(EventKind::LinkError, LinkErrorMessage(code), QString::number(code));
+    };
+}
 
 void Session::setStatusText(const QString& text) {
     statusText_ = text;

@@ -2,6 +2,8 @@
 
 #include "board/BoardLink.h"
 #include "board/Declarations.h"
+#include "session/AlarmOptions.h"
+#include "session/Events.h"
 
 #include <QString>
 
@@ -16,6 +18,10 @@ public:
     Declarations decl;
     Readings readings;
     PollingOptions options;
+    AlarmOptions alarmOptions;
+    // Every event of the session: register writes and link errors are recorded by the transport's
+    // hooks, the rest by what causes them. While logging, each carries the data log's time.
+    EventStream events{clock};
     // Where the file dialogs (log, save, recall) start: the program's folder when it is writable,
     // else the user's documents folder (an installed program's folder is not).
     QString dialogFolder() const;
