@@ -2,6 +2,7 @@
 
 #include "monitoring/DataLog.h"
 #include "monitoring/GeneralStuff.h"
+#include "monitoring/LoggingControl.h"
 #include "session/Session.h"
 
 #include <algorithm>
@@ -56,6 +57,8 @@ bool PollingCycle::condition(PollTask task) const {
         return d.AutoControlOpen;
     case PollTask::Logging:
         return d.LoggingActive;
+    case PollTask::Alarms:
+        return s_.options.ReadingEnabled && s_.alarmOptions.watch && refresh_[slot(PollTask::Alarms)];
     }
     return false;
 }
@@ -102,8 +105,7 @@ void PollingCycle::writeLogLine() {
     const QString line = LogLine(d.LogSampleCount, s_.options.LogInterval, s_.readings, d.LogSelection);
     if (!AppendToFile(d.LogFileName, LogLineBytes(line))) {
         // A log that cannot be written any more is stopped rather than silently losing lines.
-        d.LoggingActive = false;
-        s_.setStatusText(QStringLiteral("Ready"));
+        StopLogging(s_);
         logFailedFile_ = d.LogFileName;
         return;
     }

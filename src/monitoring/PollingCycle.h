@@ -23,8 +23,9 @@ enum class PollTask : int {
     Manual,      // manual control refresh
     AutoControl, // control points of the curve plot
     Logging,     // one log line every LogInterval
+    Alarms,      // limits, interrupt status and fan stalls, once a second while watched
 };
-inline constexpr int PollTaskCount = 11;
+inline constexpr int PollTaskCount = 12;
 
 // The program's main loop, driven by the main window's 10 ms timer. Each task has a condition
 // (reading on, a window open, logging on) and an interval, and runs when more than its interval

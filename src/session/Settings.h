@@ -12,6 +12,15 @@ inline const QString MainTop = QStringLiteral("MainTop");
 inline const QString MainWidth = QStringLiteral("MainWidth");
 inline const QString MainHeight = QStringLiteral("MainHeight");
 inline const QString DisplayHelp = QStringLiteral("DisplayHelp");
+// The Alarms page of the software options.
+inline const QString AlarmWatch = QStringLiteral("AlarmWatch");
+inline const QString AlarmMainWindow = QStringLiteral("AlarmMainWindow");
+inline const QString AlarmNotification = QStringLiteral("AlarmNotification");
+inline const QString AlarmSound = QStringLiteral("AlarmSound");
+inline const QString AlarmSoundFile = QStringLiteral("AlarmSoundFile");
+inline const QString AlarmCommand = QStringLiteral("AlarmCommand");
+inline const QString AlarmProgram = QStringLiteral("AlarmProgram");
+inline const QString AlarmArguments = QStringLiteral("AlarmArguments");
 } // namespace SettingsKeys
 
 // The per-user settings store. Values are kept as text. An empty path means the user's own

@@ -1,0 +1,272 @@
+// Alarms from simulated scenarios, each raised once per episode and cleared when its condition
+// ends; where they go (a notification on a bus of the test's own, a command, the event file).
+#include "alarms/AlarmOutlets.h"
+#include "board/Startup.h"
+#include "monitoring/LoggingControl.h"
+#include "monitoring/PollingCycle.h"
+#include "support/Rows.h"
+#include "support/SimSession.h"
+
+#include <QDBusConnection>
+#include <QFileInfo>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <functional>
+
+namespace {
+
+struct FakeNotifier final : Notifier {
+    explicit FakeNotifier(QStringList& shown) : shown_(shown) {}
+    void notify(const QString& summary, const QString& body) override { shown_ << summary + " | " + body; }
+    QStringList& shown_;
+};
+
+// The desktop program's alarms over a connected simulated board, the polling cycle ticking every
+// 10 ms with continuous reading on.
+struct Watched {
+    Watched() {
+        t.connect();
+        watch.outlets.mainWindow = [this](const QString& active, bool raised) {
+            mainWindow << active + (raised ? " (raised)" : "");
+        };
+    }
+    void run(std::int64_t ms) {
+        for (const std::int64_t end = t.clock.nowMs() + ms; t.clock.nowMs() < end;) {
+            t.clock.advance(10);
+            polling.Tick(t.clock.nowMs());
+        }
+    }
+    // "alarm raised Temp 1 36 35": event, channel, value and limit of each alarm event.
+    QStringList alarms() const {
+        QStringList out;
+        for (const Event& e : t.session->events.recent())
+            if (e.kind == EventKind::AlarmRaised || e.kind == EventKind::AlarmCleared)
+                out << QStringList{EventKindText(e.kind), e.channel, e.value, e.limit}.join(u' ');
+        return out;
+    }
+    SimSession t;
+    PollingCycle polling{*t.session};
+    QStringList notified;
+    QStringList mainWindow;
+    AlarmWatch watch{*t.session, polling, std::make_unique<FakeNotifier>(notified)};
+};
+
+// A program that writes the alarm's variables and its arguments, one to a line, to a file.
+QString recordingScript(const QTemporaryDir& dir, const QString& pause = QStringLiteral("0")) {
+    const QString script = dir.filePath("record.sh");
+    writeFile(script, QStringLiteral("#!/bin/sh\n{ echo \"$VORTANE_EVENT|$VORTANE_CHANNEL|$VORTANE_VALUE|"
+                                     "$VORTANE_LIMIT|$VORTANE_TIME\"; for a in \"$@\"; do echo \"[$a]\"; "
+                                     "done; } >> '%1'\nsleep %2\n")
+                          .arg(dir.filePath("out"), pause)
+                          .toUtf8());
+    QFile::setPermissions(script, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    return script;
+}
+
+} // namespace
+
+// The notification service as the desktop runs it, on the test's own session bus.
+class FakeNotifications : public QObject {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.Notifications")
+public Q_SLOTS:
+    uint Notify(const QString& app, uint, const QString&, const QString& summary, const QString& body,
+                const QStringList&, const QVariantMap& hints, int) {
+        calls << QStringList{app, summary, body, QString::number(hints.value("urgency").value<uchar>())};
+        return 1;
+    }
+
+public:
+    QList<QStringList> calls;
+};
+
+class TestAlarms : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase() { qputenv("TZ", "CET-1"); }
+
+    void episodes_data() {
+        using Drive = std::function<void(Watched&)>;
+        const auto seizeFan2 = [](Watched& w) {
+            ChipScenario s = w.t.chip().scenario();
+            s.fanSeizesAtMs[1] = 8000;
+            w.t.chip().setScenario(s);
+        };
+        addRows<std::pair<Drive, QStringList>>({
+            {"heater 1 over the high limit of Temp 1",
+             {[](Watched& w) {
+                  ChipScenario quiet = w.t.chip().scenario();
+                  quiet.noise = 0;
+                  w.t.chip().setScenario(quiet);
+                  writeAll(w.t.chip(), {{0x45, 35}});
+                  w.t.usb().SetHeater(1, 100);
+                  w.run(60000);
+                  w.t.usb().SetHeater(1, 0);
+                  w.run(90000);
+              },
+              {"alarm raised Temp 1 36 35", "alarm cleared Temp 1 35 35"}}},
+            // The program's start-up test has found fan 4 absent; fan 2 seizes while driven at 100 %.
+            {"seized fan, absent fan",
+             {[seizeFan2](Watched& w) {
+                  seizeFan2(w);
+                  StartFreeWheelTest(*w.t.session);
+                  w.run(30000);
+              },
+              {"alarm raised Fan 2 stall 100 30"}}},
+            {"fan reported not present",
+             {[seizeFan2](Watched& w) {
+                  seizeFan2(w);
+                  writeAll(w.t.chip(), {{0x36, 0x02}});
+                  w.run(30000);
+              },
+              {}}},
+            {"masked channel",
+             {[](Watched& w) {
+                  writeAll(w.t.chip(), {{0x45, 20}, {0x72, 0x01}});
+                  w.run(5000);
+              },
+              {}}},
+        });
+    }
+    void episodes() {
+        const auto& [drive, expected] = fetchRow<std::pair<std::function<void(Watched&)>, QStringList>>();
+        Watched w;
+        drive(w);
+        QCOMPARE(w.alarms(), expected);
+        QVERIFY(w.t.programEnds.isEmpty());
+        if (expected.isEmpty()) return;
+        QCOMPARE(w.mainWindow.first(),
+                 QStringLiteral("Alarm: ") + expected.first().section(u' ', 2, -3) + " (raised)");
+        QCOMPARE(w.notified.size(), 1);
+    }
+
+    // A stall is judged over three seconds of no rotation, from the first poll that finds the fan
+    // stopped; the default run reads nothing for alarms unless they are watched with reading on.
+    void pollingAndItsRequests() {
+        Watched w;
+        ChipScenario seized = w.t.chip().scenario();
+        seized.fanSeizesAtMs[0] = 2500;
+        w.t.chip().setScenario(seized);
+        w.run(2990);
+        const QString snapshot = "220 46 32 1 35", masks = "220 46 114 1 3", limits = "220 46 68 1 36";
+        QCOMPARE(w.t.requestTexts().count(snapshot), 3); // at 10, 1020 and 2030 ms
+        QCOMPARE(w.t.requestTexts().count(masks), 3);
+        w.run(3000); // stopped from the poll at 3040 ms
+        QCOMPARE(w.alarms(), QStringList());
+        w.run(100);
+        QCOMPARE(w.alarms(), QStringList{"alarm raised Fan 1 stall 100 30"});
+        QCOMPARE(w.t.session->events.recent().back().steadyMs, 6070);
+        QCOMPARE(w.t.requestTexts().count(limits), 0); // a stall needs no limits
+
+        writeAll(w.t.chip(), {{0x45, 20}});
+        for (const auto& off : std::initializer_list<std::function<void()>>{
+                 [&w] { w.t.session->alarmOptions.watch = false; },
+                 [&w] { w.t.session->options.ReadingEnabled = false; },
+                 [&w] { w.t.board->options().failBlockReads = true; }}) {
+            w.t.session->alarmOptions.watch = w.t.session->options.ReadingEnabled = true;
+            off();
+            w.t.board->clearJournal();
+            w.run(3000);
+            QCOMPARE(w.alarms().size(), 1);
+            QCOMPARE(w.t.requestTexts().count(limits), 0);
+            w.t.board->options().failBlockReads = false;
+        }
+        QVERIFY(w.t.programEnds.isEmpty());
+        w.run(1000);
+        QCOMPARE(w.alarms().last(), QStringLiteral("alarm raised Temp 1 25 20"));
+        QCOMPARE(w.t.requestTexts().count(limits), 1);
+    }
+
+    // Asynchronous, so a hung service never holds the program; a bus without the service, or no
+    // bus at all, shows nothing and says nothing.
+    void notificationThroughTheBus() {
+        QProcess daemon;
+        daemon.start("dbus-daemon", {"--session", "--nofork", "--print-address=1"});
+        QVERIFY2(daemon.waitForReadyRead(10000), "dbus-daemon (package dbus-daemon) is needed");
+        const QString address = QString::fromLatin1(daemon.readLine()).trimmed();
+        QDBusConnection service = QDBusConnection::connectToBus(address, "service");
+        FakeNotifications fake;
+        QVERIFY(
+            service.registerObject("/org/freedesktop/Notifications", &fake, QDBusConnection::ExportAllSlots));
+        DBusNotifier(QDBusConnection(QStringLiteral("no bus"))).notify("lost", "");
+        DBusNotifier program(QDBusConnection::connectToBus(address, "program"));
+        program.notify("before the service", "");
+        QVERIFY(service.registerService("org.freedesktop.Notifications"));
+        program.notify("VORTANE alarm: Temp 1", "Temp 1 = 31°C (limit 30°C)");
+        QTRY_COMPARE(fake.calls.size(), 1);
+        QCOMPARE(fake.calls[0], (QStringList{kApplicationTitle, "VORTANE alarm: Temp 1",
+                                             "Temp 1 = 31°C (limit 30°C)", "2"}));
+        QDBusConnection::disconnectFromBus("program");
+        QDBusConnection::disconnectFromBus("service");
+        daemon.kill();
+        daemon.waitForFinished();
+    }
+
+    // The program gets each argument as typed, nothing split, expanded or globbed, and the alarm in
+    // its variables; one still running is not started again, and a failure is reported.
+    void commandRunsWithoutAShell() {
+        QTemporaryDir dir;
+        SimSession t;
+        const AlarmMonitor monitor(*t.session);
+        AlarmOutlets outlets(*t.session, monitor, nullptr);
+        AlarmOptions& o = t.session->alarmOptions;
+        o.command = true;
+        o.program = recordingScript(dir, "1");
+        o.arguments = QStringList{"two words", "$(touch pwned)", ";", "*", "'q'", ""};
+        QVERIFY(AlarmOptionsRefusal(o).isEmpty());
+        t.session->events.wallClock = [] { return QDateTime(QDate(2024, 3, 5), QTime(14, 7, 9, 5)); };
+        t.session->events.record(EventKind::AlarmRaised, "Temp 1", "31", "30", "°C");
+        t.session->events.record(EventKind::AlarmCleared, "Temp 1", "29", "30", "°C");
+        QTRY_COMPARE(fileBytes(dir.filePath("out")),
+                     QByteArray("alarm raised|Temp 1|31|30|2024-03-05T14:07:09.005+01:00\n[two words]\n"
+                                "[$(touch pwned)]\n[;]\n[*]\n['q']\n[]\n"));
+        QCOMPARE(t.session->statusText(),
+                 "Alarm command " + o.program +
+                     " failed: still running; not started again for Temp 1 alarm cleared");
+        QVERIFY(!QFileInfo::exists("pwned"));
+
+        o.program = "false";
+        o.arguments.clear();
+        QTest::qWait(1200);
+        t.session->events.record(EventKind::AlarmCleared, "Temp 1", "29", "30", "°C");
+        QTRY_COMPARE(t.session->statusText(),
+                     QStringLiteral("Alarm command false failed: it ended with status 1"));
+        QCOMPARE(t.session->events.recent().back().kind, EventKind::CommandFailed);
+
+        o.program = dir.filePath("no-such-program");
+        QCOMPARE(AlarmOptionsRefusal(o),
+                 "The alarm command " + o.program + " is not a program that can be run.");
+        o.program.clear();
+        QCOMPARE(AlarmOptionsRefusal(o), QStringLiteral("Choose the program to run on an alarm."));
+    }
+
+    // Beside the data log while logging is on: a line per event, written whole as it happens, with
+    // the data log's time; a link error is in the file before its message.
+    void eventFileFollowsTheDataLog() {
+        QTemporaryDir dir;
+        Watched w;
+        w.t.session->events.wallClock = [] { return QDateTime(QDate(2024, 3, 5), QTime(14, 7, 9)); };
+        w.t.prompts.fileNames << dir.filePath("run.csv");
+        QVERIFY(StartLogging(*w.t.session, {true}, "500"));
+        w.t.usb().ReadRegister(0x2E, 0x45);
+        w.t.usb().WriteRegister(0x2E, 0x45, 20);
+        w.run(1600);
+        w.t.board->options().failRequestNumber = w.t.board->requestCount() + 1;
+        w.t.usb().ReadRegister(0x2E, 0x40);
+        QCOMPARE(w.t.programEnds, QList<int>{CommunicationsInterrupted});
+        const QString at = "2024-03-05T14:07:09.000+01:00,";
+        QCOMPARE(QString::fromUtf8(fileBytes(dir.filePath("run.events.csv"))),
+                 "Time,Log time (s),Event,Channel,Value,Limit or old value\r\n" + at + "0,logging started," +
+                     dir.filePath("run.csv") + ",500,\r\n" + at +
+                     "0,register written,0x45 Temperature1 High Limit,0x14,0x7F\r\n" + at +
+                     ".5,alarm raised,Temp 1,25,20\r\n" + at +
+                     "2,link error,Communications Interrupted - Check USB connections,3,\r\n");
+    }
+};
+
+QTEST_GUILESS_MAIN(TestAlarms)
+#include "tst_alarms.moc"
