@@ -32,13 +32,22 @@ QString CliUsage() {
                "                             default where the value differs; --json: keys address, name,\n"
                "                             value, default, readOnly, and decoded {value, unit} for "
                "readings\n"
-               "  monitor [--interval MS] [--count N] [--csv FILE] [--channels LIST] [--json]\n"
+               "  monitor [--interval MS] [--count N] [--csv FILE] [--channels LIST] [--json] [--events "
+               "FILE]\n"
                "                             the readings (Temperature 1..10 and the maximum in degrees C,\n"
                "                             fan speeds in RPM, duty cycles in %) every MS milliseconds\n"
                "                             (10..3600000, default 1000), N times or until Ctrl+C;\n"
                "                             --csv appends to FILE in the desktop program's data-log\n"
                "                             format, columns LIST (default all: Temp1..4,Tach1..4,PWM1..4);\n"
-               "                             --json prints one JSON object per sample instead of the table\n"
+               "                             --json prints one JSON object per sample instead of the table;\n"
+               "                             --events also watches for alarms at every sample (see watch)\n"
+               "  watch [--until-alarm] [--timeout S] [--json] [--events FILE]\n"
+               "                             look at the limits, interrupt status and fans once a second "
+               "and\n"
+               "                             print every event as it happens (alarms still active from\n"
+               "                             earlier lines first), one line each or, with --json, one JSON\n"
+               "                             object each; for S seconds or until Ctrl+C; --until-alarm ends\n"
+               "                             at the first alarm with status 3\n"
                "  heater N LEVEL             drive heater 1 or 2 at LEVEL (0 to 100)\n"
                "  board                      the board's revision and supplies, the chip's address and fans\n"
                "  save FILE [--only-changed] [--comment TEXT]\n"
@@ -59,6 +68,14 @@ QString CliUsage() {
                "it, case-sensitive and quoted when it has blanks: \"Configuration 1\".\n"
                "Values: 0x01, 01h or decimal, 0 to 255; -128 to -1 are written as their signed byte.\n"
                "\n"
+               "Events (--events FILE): every event of the run, from the connection on, is appended to FILE "
+               "as\n"
+               "the desktop program writes its event file beside a data log: register writes with the old\n"
+               "value where known, recalls, alarms raised and cleared with the value and the limit, link\n"
+               "errors. A run writes one event file. Alarms: a limit or interrupt source whose status bit\n"
+               "is set and not masked, and a fan driven above 30 % duty whose tach reads no rotation for\n"
+               "3 s (fans reported not present, or never seen turning, are not judged).\n"
+               "\n"
                "Options:\n"
                "  --address ADDR            take the chip at this SMBus address (such as 0x2C) instead of\n"
                "                            searching 0x2C..0x2F; it must answer the company code\n"
@@ -72,6 +89,7 @@ QString CliUsage() {
                "  0    done\n"
                "  1    a link error, an unreadable or malformed file, or another failure\n"
                "  2    bad arguments\n"
+               "  3    watch --until-alarm: an alarm was raised\n"
                "  130  a batch interrupted by Ctrl+C\n"
                "\n"
                "Examples:\n"
@@ -82,6 +100,7 @@ QString CliUsage() {
                "  vortane-cli monitor --interval 500 --count 120 --csv run1.csv\n"
                "  vortane-cli save bench.sav --only-changed --comment \"fan curve B\"\n"
                "  vortane-cli recall bench.sav --dry-run\n"
+               "  printf 'write 0x45 20\\nwatch --until-alarm --timeout 60\\n' | vortane-cli batch -\n"
                "  printf 'write 0x40 0x02 --mask 0x02\\nsleep 3000\\nread 0x36\\n' | vortane-cli batch -\n");
 }
 
@@ -124,6 +143,7 @@ int RunCli(const QStringList& args, CliEnvironment& env) {
     if (const QString e = ParseCommand(words, false, command); !e.isEmpty()) return usageError(env, e);
 
     CliRunner runner(env, board, knownAddress, verbose);
+    runner.setEventsFile(command.eventsFile);
     int status = ExitOk;
     try {
         if (command.kind == CommandKind::Batch) {
@@ -146,6 +166,8 @@ int RunCli(const QStringList& args, CliEnvironment& env) {
         status = f.status;
     } catch (const LinkEnded&) {
         status = ExitFailure;
+    } catch (const AlarmSeen&) {
+        status = ExitAlarm;
     }
     env.out.flush();
     env.err.flush();

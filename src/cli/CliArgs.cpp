@@ -98,6 +98,12 @@ QString parseChannels(const QString& text, LogSelectionArray& channels) {
     return {};
 }
 
+QString eventsFile(const Arguments& args, Command& c) {
+    if (!args.values.contains(QStringLiteral("--events"))) return {};
+    c.eventsFile = args.values[QStringLiteral("--events")];
+    return c.eventsFile.isEmpty() ? QStringLiteral("--events needs a file name") : QString();
+}
+
 QString parseKind(const QString& name, bool inBatch, CommandKind& kind) {
     static const QMap<QString, CommandKind> kinds{
         {QStringLiteral("probe"), CommandKind::Probe},     {QStringLiteral("read"), CommandKind::Read},
@@ -105,7 +111,7 @@ QString parseKind(const QString& name, bool inBatch, CommandKind& kind) {
         {QStringLiteral("monitor"), CommandKind::Monitor}, {QStringLiteral("heater"), CommandKind::Heater},
         {QStringLiteral("board"), CommandKind::Board},     {QStringLiteral("batch"), CommandKind::Batch},
         {QStringLiteral("save"), CommandKind::Save},       {QStringLiteral("recall"), CommandKind::Recall},
-        {QStringLiteral("sleep"), CommandKind::Sleep}};
+        {QStringLiteral("sleep"), CommandKind::Sleep},     {QStringLiteral("watch"), CommandKind::Watch}};
     const auto it = kinds.constFind(name);
     if (it == kinds.constEnd()) return QStringLiteral("unknown command '%1'").arg(name);
     if (*it == CommandKind::Batch && inBatch) return QStringLiteral("a batch cannot run another batch");
@@ -187,9 +193,11 @@ QString ParseCommand(const QStringList& tokens, bool inBatch, Command& c) {
 
     case CommandKind::Monitor: {
         const QStringList valued{QStringLiteral("--interval"), QStringLiteral("--count"),
-                                 QStringLiteral("--csv"), QStringLiteral("--channels")};
+                                 QStringLiteral("--csv"), QStringLiteral("--channels"),
+                                 QStringLiteral("--events")};
         if (!(e = splitArguments(words, {QStringLiteral("--json")}, valued, name, a)).isEmpty()) return e;
         if (!(e = positionalCount(a, name, 0, 0)).isEmpty()) return e;
+        if (!(e = eventsFile(a, c)).isEmpty()) return e;
         c.json = a.flags.contains(QStringLiteral("--json"));
         if (a.values.contains(QStringLiteral("--interval"))) {
             if (!(e = integerIn(a.values[QStringLiteral("--interval")], 10, 3600000,
@@ -210,6 +218,24 @@ QString ParseCommand(const QStringList& tokens, bool inBatch, Command& c) {
             return QStringLiteral("--csv needs a file name");
         return parseChannels(a.values.value(QStringLiteral("--channels"), QStringLiteral("all")), c.channels);
     }
+
+    case CommandKind::Watch:
+        if (!(e = splitArguments(words, {QStringLiteral("--until-alarm"), QStringLiteral("--json")},
+                                 {QStringLiteral("--timeout"), QStringLiteral("--events")}, name, a))
+                 .isEmpty())
+            return e;
+        if (!(e = positionalCount(a, name, 0, 0)).isEmpty()) return e;
+        if (!(e = eventsFile(a, c)).isEmpty()) return e;
+        c.json = a.flags.contains(QStringLiteral("--json"));
+        c.untilAlarm = a.flags.contains(QStringLiteral("--until-alarm"));
+        if (a.values.contains(QStringLiteral("--timeout"))) {
+            if (!(e = integerIn(a.values[QStringLiteral("--timeout")], 1, 31536000,
+                                QStringLiteral("--timeout"), n))
+                     .isEmpty())
+                return e;
+            c.timeoutS = n;
+        }
+        return {};
 
     case CommandKind::Heater:
         if (!(e = splitArguments(words, {}, {}, name, a)).isEmpty()) return e;

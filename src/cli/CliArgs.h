@@ -14,25 +14,41 @@
 // The commands of the tool and the reading of their arguments. Everything here is checked
 // before the board is touched, so that a mistyped line never reaches the chip.
 
-enum class CommandKind { Probe, Read, Write, Dump, Monitor, Heater, Board, Batch, Save, Recall, Sleep };
+enum class CommandKind {
+    Probe,
+    Read,
+    Write,
+    Dump,
+    Monitor,
+    Heater,
+    Board,
+    Batch,
+    Save,
+    Recall,
+    Sleep,
+    Watch
+};
 
 struct Command {
     CommandKind kind = CommandKind::Probe;
     QList<int> registers;    // read: table indices in the order given; write: the one register
     int value = 0;           // write: -128..255; a negative value is written as its signed byte
     std::optional<int> mask; // write: only these bits change
-    bool json = false;       // dump, monitor
+    bool json = false;       // dump, monitor, watch
     std::int32_t intervalMs = 1000;
     std::int64_t count = 0;       // monitor: samples; 0 until interrupted
     QString csvFile;              // monitor
     LogSelectionArray channels{}; // monitor: the CSV columns
     int heater = 0;
     int level = 0;
-    QString file;             // batch (empty or "-": standard input), save, recall
-    bool onlyChanged = false; // save
-    QString comment;          // save
-    bool dryRun = false;      // recall
-    std::int64_t sleepMs = 0; // batch only
+    QString file;              // batch (empty or "-": standard input), save, recall
+    bool onlyChanged = false;  // save
+    QString comment;           // save
+    bool dryRun = false;       // recall
+    std::int64_t sleepMs = 0;  // batch only
+    QString eventsFile;        // monitor, watch: where the run's events go
+    bool untilAlarm = false;   // watch
+    std::int64_t timeoutS = 0; // watch: 0 until interrupted
 };
 
 // Reads a command and its arguments (tokens[0] is the command's name). Returns an empty text,

@@ -1,5 +1,8 @@
 #include "cli/CliCommands.h"
 
+#include "alarms/AlarmMonitor.h"
+#include "alarms/AlarmOutlets.h"
+#include "alarms/EventFile.h"
 #include "base/Clock.h"
 #include "base/NumberText.h"
 #include "board/BoardStatus.h"
@@ -15,6 +18,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QList>
+#include <QScopeGuard>
 
 #include <algorithm>
 #include <array>
@@ -130,7 +134,18 @@ Session& CliRunner::session() {
     }
     session_ = std::make_unique<Session>(env_.clock, prompts_, *board, env_.programFolder);
     session_->usb.onProgramEnd = [](int code) { throw LinkEnded{code}; };
+    session_->events.wallClock = env_.now;
     SetDefaultValues(*session_);
+    if (!eventsFile_.isEmpty()) {
+        eventFile_ = std::make_unique<EventFile>(session_->events);
+        QString reason;
+        if (!eventFile_->open(eventsFile_, &reason))
+            throw CliFailure{ExitFailure, QStringLiteral("cannot write to %1: %2").arg(eventsFile_, reason)};
+        QObject::connect(eventFile_.get(), &EventFile::stopped,
+                         [this](const QString& name, const QString& why) {
+                             eventFileFailure_ = QStringLiteral("cannot write to %1: %2").arg(name, why);
+                         });
+    }
 
     ConsoleSplash splash(verbose_ ? &env_.err : nullptr);
     ConnectionOptions options;
@@ -149,6 +164,16 @@ Session& CliRunner::session() {
     }
     if (!connected) throw LinkEnded{InitialConnectionFailed};
     return *session_;
+}
+
+AlarmMonitor& CliRunner::alarms() {
+    if (!alarms_) alarms_ = std::make_unique<AlarmMonitor>(session());
+    return *alarms_;
+}
+
+void CliRunner::checkEventFile() {
+    if (!eventFileFailure_.isEmpty())
+        throw CliFailure{ExitFailure, std::exchange(eventFileFailure_, QString())};
 }
 
 bool CliRunner::waitUntil(std::int64_t timeMs) {
@@ -180,6 +205,8 @@ void CliRunner::run(const Command& c) {
         return save(c);
     case CommandKind::Recall:
         return recall(c);
+    case CommandKind::Watch:
+        return watch(c);
     case CommandKind::Sleep:
         waitUntil(env_.clock.nowMs() + c.sleepMs);
         return;
@@ -294,11 +321,19 @@ void CliRunner::monitor(const Command& c) {
     }
 
     const std::int64_t start = env_.clock.nowMs();
-    for (std::int64_t n = 0; c.count == 0 || n < c.count; ++n) {
+    std::int64_t n = 0;
+    // Events carry the time column of the sample they come with.
+    s.events.logTime = [&n, &c] { return LogTimeText(static_cast<double>(n * c.intervalMs) / 1000.0); };
+    const auto noLogTime = qScopeGuard([&s] { s.events.logTime = nullptr; });
+    for (; c.count == 0 || n < c.count; ++n) {
         if (!waitUntil(start + n * c.intervalMs)) break;
         ReadMeasurements(s, TemperatureGroup);
         ReadMeasurements(s, FanSpeedGroup);
         ReadMeasurements(s, DutyCycleGroup);
+        if (!c.eventsFile.isEmpty()) {
+            alarms().poll();
+            checkEventFile();
+        }
         const Readings& r = s.readings;
         // The nominal time, as the data log writes it: late samples do not show in it.
         const double seconds = static_cast<double>(n * c.intervalMs) / 1000.0;
@@ -394,7 +429,62 @@ void CliRunner::recall(const Command& c) {
     Session& s = session();
     WriteConfiguration(s.usb, parsed.writes);
     if (s.usb.linkHeld()) throw LinkEnded{CommunicationsInterrupted};
+    s.events.record(EventKind::ConfigurationRecalled, c.file, QString::number(parsed.writes.size()), {},
+                    QStringLiteral(" registers"));
     env_.out << QStringLiteral("Recalled %1 registers from %2").arg(parsed.writes.size()).arg(c.file) << '\n';
+}
+
+namespace {
+// A value as JSON: a number when the text is a decimal whole number, null when there is none.
+QJsonValue jsonValue(const QString& text) {
+    bool whole = false;
+    const qint64 number = text.toLongLong(&whole);
+    if (whole) return number;
+    return text.isEmpty() ? QJsonValue() : QJsonValue(text);
+}
+
+QString eventJson(const Event& e) {
+    const QJsonObject o{
+        {QStringLiteral("time"), IsoTime(e.wallTime)},
+        {QStringLiteral("logTime"), e.logTime.isEmpty() ? QJsonValue() : QJsonValue(e.logTime)},
+        {QStringLiteral("event"), EventKindText(e.kind)},
+        {QStringLiteral("channel"), e.channel},
+        {QStringLiteral("value"), jsonValue(e.value)},
+        {QStringLiteral("limit"), jsonValue(e.limit)},
+        {QStringLiteral("unit"), e.unit.trimmed()}};
+    return QString::fromUtf8(QJsonDocument(o).toJson(QJsonDocument::Compact));
+}
+} // namespace
+
+void CliRunner::watch(const Command& c) {
+    Session& s = session();
+    AlarmMonitor& monitor = alarms();
+    bool alarmSeen = false;
+    const auto show = [&](const Event& e) {
+        env_.out << (c.json ? eventJson(e) : EventText(e)) << '\n';
+        env_.out.flush();
+        alarmSeen = alarmSeen || e.kind == EventKind::AlarmRaised;
+    };
+    // Alarms raised before the watch and still active come first, as they were raised.
+    for (const AlarmState& alarm : monitor.alarms())
+        if (alarm.active) show(alarm.raised);
+    const QMetaObject::Connection printing = QObject::connect(&s.events, &EventStream::recorded, show);
+    const auto stopPrinting = qScopeGuard([&printing] { QObject::disconnect(printing); });
+    const std::int64_t start = env_.clock.nowMs();
+    const std::int64_t end = start + c.timeoutS * 1000;
+    for (std::int64_t n = 0;; ++n) {
+        if (c.untilAlarm && alarmSeen) throw AlarmSeen{};
+        const std::int64_t at = start + n * 1000;
+        if (c.timeoutS > 0 && at > end) {
+            waitUntil(end);
+            return;
+        }
+        if (!waitUntil(at)) return;
+        // A failed block read is no link error, yet a watch must not sleep through a lost link:
+        // one register read then tells (and ends the tool when it fails).
+        if (!monitor.poll()) s.usb.ReadRegister(s.usb.DeviceAddress, InterruptStatusFirst);
+        checkEventFile();
+    }
 }
 
 int CliRunner::runBatch(const QString& name, const QString& script) {
@@ -416,6 +506,16 @@ int CliRunner::runBatch(const QString& name, const QString& script) {
         lines.append(line);
     }
     for (const Line& line : lines) {
+        const QString& file = line.command.eventsFile;
+        if (file.isEmpty() || file == eventsFile_) continue;
+        if (!eventsFile_.isEmpty()) {
+            env_.err << name << ':' << line.number << ": a run writes one event file, and " << eventsFile_
+                     << " comes first\n";
+            return ExitUsage;
+        }
+        eventsFile_ = file; // opened with the connection, so the events of every line reach it
+    }
+    for (const Line& line : lines) {
         if (env_.interrupted()) {
             env_.err << name << ':' << line.number << ": interrupted; the batch stopped before this line\n";
             return ExitInterrupted;
@@ -428,6 +528,8 @@ int CliRunner::runBatch(const QString& name, const QString& script) {
         } catch (const LinkEnded&) {
             env_.err << name << ':' << line.number << ": the batch stopped here\n";
             return ExitFailure;
+        } catch (const AlarmSeen&) {
+            return ExitAlarm;
         }
         env_.out.flush();
     }

@@ -7,6 +7,8 @@
 
 #include <memory>
 
+class AlarmMonitor;
+class EventFile;
 class Session;
 
 // Runs commands against one board connection, made when the first command needs the chip.
@@ -24,6 +26,8 @@ public:
 
     // The connected session; connects at the first call.
     Session& session();
+    // Where every event of the run goes, from the connection on (--events); empty: nowhere.
+    void setEventsFile(const QString& fileName) { eventsFile_ = fileName; }
 
 private:
     void probe();
@@ -35,6 +39,11 @@ private:
     void board();
     void save(const Command& c);
     void recall(const Command& c);
+    void watch(const Command& c);
+    // The run's alarm monitor: one for all the lines of a batch, so an episode spans them.
+    AlarmMonitor& alarms();
+    // Ends the command when the event file could no longer be written.
+    void checkEventFile();
     // Waits until the clock reaches the time, in short steps so that an interrupt is seen.
     // False when interrupted.
     bool waitUntil(std::int64_t timeMs);
@@ -46,6 +55,10 @@ private:
     ConsolePrompts prompts_;
     std::unique_ptr<USBFunctions> ownedBoard_;
     std::unique_ptr<Session> session_;
+    QString eventsFile_;
+    std::unique_ptr<EventFile> eventFile_;
+    QString eventFileFailure_;
+    std::unique_ptr<AlarmMonitor> alarms_;
 };
 
 // Reads a batch script or configuration file whole. Refuses files too large to be either.

@@ -10,6 +10,7 @@
 inline constexpr int ExitOk = 0;
 inline constexpr int ExitFailure = 1; // a link error, an unreadable or malformed file, ...
 inline constexpr int ExitUsage = 2;   // bad arguments
+inline constexpr int ExitAlarm = 3;   // watch --until-alarm saw an alarm
 inline constexpr int ExitInterrupted = 130;
 
 // A command that cannot go on; RunCli reports the message and ends with the status.
@@ -17,6 +18,10 @@ struct CliFailure {
     int status;
     QString message;
 };
+
+// Thrown by watch --until-alarm at the first alarm: the tool ends with ExitAlarm, a batch at that
+// line.
+struct AlarmSeen {};
 
 // Thrown by the transport's program-end hook: the link error's message has been printed, and no
 // request may follow. RunCli ends with ExitFailure.

@@ -90,7 +90,10 @@ class TestCli : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void initTestCase() { QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates)); }
+    void initTestCase() {
+        QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+        qputenv("TZ", "CET-1"); // events give their offset from UTC
+    }
 
     // The whole wire of a connection: only reads after the board's SMBus switch, never a write.
     void connectingSearchesOrConfirmsTheAddress() {
@@ -275,6 +278,65 @@ private Q_SLOTS:
         QCOMPARE(static_cast<int>(fileBytes(csv).count("\r\n")), 4 + rows);
         QCOMPARE(lost.commandTexts(true).back(), QStringLiteral("222 46 120 1 1"));
         QVERIFY(lost.board.journal().back().status != 0);
+    }
+
+    // What a soak test waits on: the events as they happen, status 3 at the first alarm (one
+    // raised on an earlier line of the batch included), 0 at the timeout.
+    void watchPrintsEventsAsTheyHappen_data() {
+        const QString at = "2024-03-05T14:07:09.000+01:00 ";
+        const QString json = R"({"channel":"Temp 1","event":"alarm %1","limit":%2,"logTime":null,)"
+                             R"("time":"2024-03-05T14:07:09.000+01:00","unit":"°C","value":25})";
+        addRows<std::tuple<QByteArray, SimOptions, int, QString, int>>(
+            {{"limit below the ambient",
+              {"write 0x45 20\nwatch --until-alarm --timeout 30\n",
+               {},
+               3,
+               "0x45 0x14 Temperature1 High Limit\n" + at + "alarm raised: Temp 1 = 25°C (limit 20°C)\n",
+               2000}},
+             {"json, still active, cleared",
+              {"write 0x45 20\nwatch --json --timeout 1\nwrite 0x45 127\nwatch --json --timeout 2\n",
+               {},
+               0,
+               "0x45 0x14 Temperature1 High Limit\n" + json.arg("raised").arg(20) +
+                   "\n0x45 0x7F Temperature1 High Limit\n" + json.arg("raised").arg(20) + '\n' +
+                   json.arg("cleared").arg(127) + '\n',
+               5000}},
+             {"fan 2 seizes, fan 4 absent",
+              {"watch --timeout 15\n",
+               {.chip = {.fanSeizesAtMs = {-1, 8000, -1, -1}}},
+               0,
+               at + "alarm raised: Fan 2 stall = 100% (limit 30%)\n",
+               17000}},
+             {"nothing until the timeout", {"watch --until-alarm --timeout 5\n", {}, 0, "", 7000}}});
+    }
+    void watchPrintsEventsAsTheyHappen() {
+        const auto& [batch, options, status, out, endsBeforeMs] =
+            fetchRow<std::tuple<QByteArray, SimOptions, int, QString, int>>();
+        Cli t(options);
+        QCOMPARE(t.run({"batch"}, batch), status);
+        QCOMPARE(t.out, out);
+        QVERIFY(t.clock.nowMs() < endsBeforeMs && t.clock.nowMs() > endsBeforeMs - 1000);
+    }
+
+    // One event file for the whole run, the writes before the monitor included; the link error
+    // that ends the tool is its last line, whole.
+    void eventFileOfARun() {
+        QTemporaryDir dir;
+        const QString file = dir.filePath("run.events.csv");
+        Cli t({.linkLostAfterMs = 5000, .chip = {}});
+        const QString batch = "write 0x45 20\nmonitor --count 2 --interval 500 --events %1\nwrite 0x45 127\n"
+                              "monitor --interval 500 --events %1\n";
+        QCOMPARE(t.run({"batch"}, batch.arg(file).toUtf8()), 1);
+        const QString at = "2024-03-05T14:07:09.000+01:00,";
+        QCOMPARE(QString::fromUtf8(fileBytes(file)),
+                 "Time,Log time (s),Event,Channel,Value,Limit or old value\r\n" + at +
+                     ",register written,0x45 Temperature1 High Limit,0x14,\r\n" + at +
+                     "0,alarm raised,Temp 1,25,20\r\n" + at +
+                     ",register written,0x45 Temperature1 High Limit,0x7F,0x14\r\n" + at +
+                     "0,alarm cleared,Temp 1,25,127\r\n" + at +
+                     "3,link error,Communications Interrupted - Check USB connections,3,\r\n");
+        QCOMPARE(t.run({"batch"}, "monitor --count 1 --events a.csv\nwatch --events b.csv\n"), 2);
+        QCOMPARE(t.err, QStringLiteral("stdin:2: a run writes one event file, and a.csv comes first\n"));
     }
 
     void saveWritesEveryRegisterWithItsComment() {
