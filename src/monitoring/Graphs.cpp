@@ -107,14 +107,107 @@ ValueRange ZoomValueRange(ValueRange range, double factor, double centre, const 
         {centre + (range.lower - centre) * factor, centre + (range.upper - centre) * factor}, limits);
 }
 
-QByteArray GraphCsv(const GraphHistory& history, const std::vector<int>& series, double from, double to) {
+QString EventMarkerLabel(const Event& e) {
+    switch (e.kind) {
+    case EventKind::AlarmRaised:
+        return e.channel + QStringLiteral(" alarm");
+    case EventKind::AlarmCleared:
+        return e.channel + QStringLiteral(" clear");
+    case EventKind::RegisterWritten:
+        return e.channel.section(u' ', 0, 0) + u'=' + e.value;
+    case EventKind::ConfigurationRecalled:
+        return QStringLiteral("recall");
+    case EventKind::LoggingStarted:
+        return QStringLiteral("log start");
+    case EventKind::LoggingStopped:
+        return QStringLiteral("log stop");
+    case EventKind::LinkError:
+        return QStringLiteral("link error");
+    case EventKind::CommandFailed:
+        return QStringLiteral("command failed");
+    }
+    return {};
+}
+
+namespace {
+// Which event of a crowded marker names it: the lower, the more telling.
+int telling(EventKind kind) {
+    static constexpr std::array order{EventKind::LinkError,      EventKind::AlarmRaised,
+                                      EventKind::AlarmCleared,   EventKind::ConfigurationRecalled,
+                                      EventKind::LoggingStarted, EventKind::LoggingStopped,
+                                      EventKind::CommandFailed,  EventKind::RegisterWritten};
+    return static_cast<int>(std::ranges::find(order, kind) - order.begin());
+}
+
+QString timeOfDay(double key) {
+    return QDateTime::fromMSecsSinceEpoch(std::llround(key * 1000.0))
+        .toString(QStringLiteral("HH:mm:ss.zzz"));
+}
+} // namespace
+
+std::vector<ChartMarker> ChartMarkers(const std::deque<Event>& events, const GraphClock& clock, double from,
+                                      double to, double minGap) {
+    std::vector<ChartMarker> markers;
+    double first = 0;
+    int more = 0;
+    const Event* shown = nullptr;
+    const auto finish = [&] {
+        if (!shown) return;
+        markers.push_back({first,
+                           EventMarkerLabel(*shown) + (more ? QStringLiteral(" +%1").arg(more) : QString()),
+                           shown->kind});
+    };
+    for (const Event& e : events) {
+        const double key = clock.key(e.steadyMs);
+        if (key < from || key > to) continue;
+        if (shown && key - first < minGap) {
+            ++more;
+            if (telling(e.kind) < telling(shown->kind)) shown = &e;
+            continue;
+        }
+        finish();
+        first = key;
+        more = 0;
+        shown = &e;
+    }
+    finish();
+    return markers;
+}
+
+QString CursorReadout(const GraphHistory& history, const std::vector<int>& series,
+                      std::optional<double> first, std::optional<double> second) {
+    std::vector<std::pair<int, double>> cursors;
+    if (first) cursors.emplace_back(1, *first);
+    if (second) cursors.emplace_back(2, *second);
+    if (cursors.empty()) return {};
+    QStringList where;
+    for (const auto& [n, key] : cursors)
+        where << QStringLiteral("Cursor %1 at %2").arg(n).arg(timeOfDay(key));
+    QString text = where.join(QStringLiteral(", "));
+    if (first && second) text += QStringLiteral(": %1 s apart").arg(SevenDigits(std::abs(*second - *first)));
+    QStringList values;
+    for (int s : series) {
+        QStringList at;
+        for (const auto& cursor : cursors) {
+            const std::size_t after = history.upperBound(cursor.second);
+            at << (after == 0 ? QStringLiteral("-") : QString::number(history.value(s, after - 1)));
+        }
+        values << SeriesName(s) + u' ' + at.join(QStringLiteral(" \u2192 ")) + SeriesUnit(s);
+    }
+    return text + u'\n' + values.join(QStringLiteral(", "));
+}
+
+QByteArray GraphCsv(const GraphHistory& history, const std::vector<int>& series, double from, double to,
+                    const std::vector<ChartMarker>& markers) {
     QString text = QStringLiteral("Time");
     for (int s : series)
         text += QLatin1Char(',') + SeriesName(s) + QStringLiteral(" (") + SeriesUnit(s) + QLatin1Char(')');
-    text += QStringLiteral("\r\n");
+    text += QStringLiteral(",Events\r\n");
     QByteArray bytes = text.toUtf8();
+    const std::size_t begin = history.lowerBound(from);
     const std::size_t end = history.upperBound(to);
-    for (std::size_t i = history.lowerBound(from); i < end; ++i) {
+    auto marker = markers.begin();
+    for (std::size_t i = begin; i < end; ++i) {
         const auto ms = static_cast<qint64>(std::llround(history.key(i) * 1000.0));
         QByteArray line =
             QDateTime::fromMSecsSinceEpoch(ms).toString(QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz")).toLatin1();
@@ -122,7 +215,10 @@ QByteArray GraphCsv(const GraphHistory& history, const std::vector<int>& series,
             line += ',';
             line += QByteArray::number(history.value(s, i));
         }
-        line += "\r\n";
+        QStringList labels;
+        for (; marker != markers.end() && (marker->key <= history.key(i) || i + 1 == end); ++marker)
+            labels << marker->label;
+        line += ',' + labels.join(QStringLiteral("; ")).toUtf8() + "\r\n";
         bytes += line;
     }
     return bytes;

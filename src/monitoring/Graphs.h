@@ -2,6 +2,7 @@
 
 #include "board/Declarations.h"
 #include "monitoring/GraphHistory.h"
+#include "session/Events.h"
 
 #include <QByteArray>
 #include <QString>
@@ -9,6 +10,7 @@
 
 #include <array>
 #include <cstdint>
+#include <deque>
 #include <optional>
 #include <vector>
 
@@ -91,7 +93,30 @@ ValueRange ZoomValueRange(ValueRange range, double factor, double centre, const 
 // A range moved or zoomed by other means, brought back inside the limits.
 ValueRange ClampValueRange(ValueRange range, const ValueRange& limits);
 
+// An event as a labelled vertical line on the charts.
+struct ChartMarker {
+    double key = 0; // seconds since the epoch, as the points
+    QString label;  // "Temp 1 alarm", "0x38=0xCC", "recall"; "+N" when N more events share the line
+    EventKind kind{};
+};
+// The short label of one event: "Temp 1 alarm", "Temp 1 clear", "0x38=0xCC", "recall", "log start",
+// "log stop", "link error", "command failed".
+QString EventMarkerLabel(const Event& event);
+// The events in [from, to] as markers, in time order. An event less than `minGap` seconds after a
+// marker's first event joins that marker, which then shows the label of its most telling event
+// (a link error before an alarm raised, cleared, a recall, logging, a write) with "+N".
+std::vector<ChartMarker> ChartMarkers(const std::deque<Event>& events, const GraphClock& clock, double from,
+                                      double to, double minGap);
+
+// The two time cursors in words: when each stands, how far apart, and each series' value at both
+// (the last point at or before the cursor; "-" before the first). Empty when neither is placed.
+QString CursorReadout(const GraphHistory& history, const std::vector<int>& series,
+                      std::optional<double> first, std::optional<double> second);
+
 // The points kept with keys in [from, to] as CSV, UTF-8 with CR LF line ends: a header
-// "Time,Temp1 (°C),Fan1 (RPM),..." with one column per given series, then one line per point:
-// the local date and time to the millisecond, then the whole values.
-QByteArray GraphCsv(const GraphHistory& history, const std::vector<int>& series, double from, double to);
+// "Time,Temp1 (°C),Fan1 (RPM),...,Events" with one column per given series, then one line per
+// point: the local date and time to the millisecond, the whole values, and the labels of the
+// markers (joined by "; ") that fall after the point before and up to this one; markers after the
+// last point go with it.
+QByteArray GraphCsv(const GraphHistory& history, const std::vector<int>& series, double from, double to,
+                    const std::vector<ChartMarker>& markers = {});

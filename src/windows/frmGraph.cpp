@@ -57,8 +57,15 @@ void frmGraph::buildControls() {
     charts_ = new QStackedLayout(chartHolder);
     for (std::size_t j = 0; j < stpGraph.size(); ++j) {
         stpGraph[j] = Named(new StripChart(history_, GraphTypes()[j], chartHolder), Indexed("stpGraph", j));
+        stpGraph[j]->markerSource = [this](double from, double to, double minGap) {
+            return ChartMarkers(session_.events.recent(), clock_, from, to, minGap);
+        };
+        connect(stpGraph[j], &StripChart::cursorsChanged, this, &frmGraph::showCursors);
         charts_->addWidget(stpGraph[j]);
     }
+    lblCursors = Named(new QLabel(this), "lblCursors");
+    lblCursors->setWordWrap(true);
+    lblCursors->setTextInteractionFlags(Qt::TextSelectableByMouse);
 
     auto* controls = new QHBoxLayout;
     controls->addWidget(Label1);
@@ -80,6 +87,7 @@ void frmGraph::buildControls() {
     top->addLayout(controls);
     top->addLayout(extras);
     top->addWidget(chartHolder, 1);
+    top->addWidget(lblCursors);
 
     SetTabOrder({cmbGraph, txtUpdate, cmbHistory, cmdPause, cmdSavePicture, cmdSaveData});
 
@@ -111,6 +119,15 @@ void frmGraph::ShowGraph(int j) {
     // Pausing holds the traces of whatever chart is shown.
     for (StripChart* chart : stpGraph)
         chart->setPaused(chart == shownChart() && paused);
+    showCursors();
+}
+
+void frmGraph::showCursors() {
+    const StripChart* chart = shownChart();
+    const QString readout =
+        CursorReadout(history_, chart->type().channels, chart->cursor(0), chart->cursor(1));
+    lblCursors->setText(
+        readout.isEmpty() ? QStringLiteral("Time cursors: click the graph, or press 1 or 2 in it") : readout);
 }
 
 StripChart* frmGraph::shownChart() const {
@@ -176,7 +193,9 @@ void frmGraph::cmdSaveData_Click() {
     if (name.isEmpty()) return;
     const StripChart* chart = shownChart();
     const ValueRange shown = chart->timeRange();
-    const QByteArray bytes = GraphCsv(history_, chart->type().channels, shown.lower, shown.upper);
+    const QByteArray bytes =
+        GraphCsv(history_, chart->type().channels, shown.lower, shown.upper,
+                 ChartMarkers(session_.events.recent(), clock_, shown.lower, shown.upper, 0));
     QFile file(name);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(bytes) != bytes.size() ||
         !file.flush())

@@ -46,6 +46,7 @@ public:
     QPushButton* cmdPause{};
     QPushButton* cmdSavePicture{};
     QPushButton* cmdSaveData{};
+    QLabel* lblCursors{};
 
 private:
     void buildControls();
@@ -53,6 +54,7 @@ private:
     // The file the user chose, with `suffix` added when it has none; empty when cancelled.
     QString chooseFile(const QString& filter, const QString& suffix);
     void reportWriteFailure(const QString& fileName);
+    void showCursors();
 
     GraphHistory history_;
     GraphClock clock_;

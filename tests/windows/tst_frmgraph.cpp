@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QImage>
 #include <QMouseEvent>
+#include <QRegularExpression>
 #include <QTest>
 
 namespace {
@@ -106,6 +107,49 @@ private Q_SLOTS:
         QCOMPARE(chart->valueRange(GraphAxis::Temperature), (ValueRange{-23, 113}));
     }
 
+    // Events stand on the charts as labelled lines, a crowd of them as one named by its most
+    // telling event, and go into the data export; two time cursors, clicked or keyed, tell how far
+    // apart two moments are and what each trace read at both.
+    void markersAndCursors() {
+        Fixture f;
+        f.w->cmbHistory->setCurrentIndex(0); // a minute: a tenth of a second to the pixel
+        f.run(2000);
+        f.t.usb().WriteRegister(0x2E, 0x45, 20);
+        f.run(3000);
+        for (int n = 0; n < 3; ++n)
+            f.t.usb().WriteRegister(0x2E, 0x47, 20 + n);
+        f.t.session->events.record(EventKind::AlarmRaised, QStringLiteral("Temp 2"));
+        f.run(1000);
+        StripChart* chart = f.w->shownChart();
+        chart->replotNow();
+        QStringList labels;
+        for (const ChartMarker& m : chart->markers())
+            labels << m.label;
+        QCOMPARE(labels, (QStringList{"0x45=0x14", "Temp 2 alarm +3"}));
+
+        const QRect plot = chart->axisRect()->rect();
+        QTest::mouseClick(chart, Qt::LeftButton, {}, QPoint(plot.left() + 10, plot.center().y()));
+        QTest::mouseClick(chart, Qt::LeftButton, {}, QPoint(plot.right() - 10, plot.center().y()));
+        static const QRegularExpression readout(
+            "^Cursor 1 at \\d\\d:\\d\\d:\\d\\d\\.\\d{3}, Cursor 2 at \\d\\d:\\d\\d:\\d\\d\\.\\d{3}: [0-9.]+ "
+            "s apart\n"
+            "Temp1 \\d+ \u2192 \\d+°C, Temp2 \\d+ \u2192 \\d+°C, .*, Fan4 82 \u2192 82RPM$");
+        QVERIFY2(readout.match(f.w->lblCursors->text()).hasMatch(), qPrintable(f.w->lblCursors->text()));
+        const double apart = *chart->cursor(1) - *chart->cursor(0);
+        QTest::keyClick(chart, Qt::Key_Left, Qt::ShiftModifier);
+        QCOMPARE(*chart->cursor(1) - *chart->cursor(0),
+                 apart - 10 * (chart->xAxis->pixelToCoord(1) - chart->xAxis->pixelToCoord(0)));
+        QTest::keyClick(chart, Qt::Key_Escape);
+        QCOMPARE(f.w->lblCursors->text(),
+                 QStringLiteral("Time cursors: click the graph, or press 1 or 2 in it"));
+
+        f.t.prompts.fileNames << f.dir.filePath("data.csv");
+        QTest::mouseClick(f.w->cmdSaveData, Qt::LeftButton);
+        const QByteArray csv = f.bytes("data.csv");
+        QCOMPARE(csv.count(",0x45=0x14\r\n"), 1);
+        QCOMPARE(csv.count(",0x47=0x14; 0x47=0x15; 0x47=0x16; Temp 2 alarm\r\n"), 1);
+    }
+
     // Both exports write the shown chart: a picture of its size, and its traces as columns.
     void exports() {
         Fixture f;
@@ -117,10 +161,9 @@ private Q_SLOTS:
         QCOMPARE(QImage(f.dir.filePath("shot.png")).size(), f.w->stpGraph[4]->size());
         QTest::mouseClick(f.w->cmdSaveData, Qt::LeftButton);
         const QList<QByteArray> lines = f.bytes("data.csv").split('\n');
-        QCOMPARE(
-            QString::fromUtf8(lines.first()),
-            QStringLiteral(
-                "Time,Temp1 (°C),Temp2 (°C),Temp3 (°C),Temp4 (°C),PWM1 (%),PWM2 (%),PWM3 (%),PWM4 (%)\r"));
+        QCOMPARE(QString::fromUtf8(lines.first()),
+                 QStringLiteral("Time,Temp1 (°C),Temp2 (°C),Temp3 (°C),Temp4 (°C),PWM1 (%),PWM2 (%),PWM3 "
+                                "(%),PWM4 (%),Events\r"));
         QCOMPARE(lines.size(), 1 + 50 + 1); // header, a line per update, nothing after the last CR LF
         QVERIFY(f.t.prompts.messages.isEmpty());
         QTest::mouseClick(f.w->cmdSaveData, Qt::LeftButton);

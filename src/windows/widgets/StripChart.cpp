@@ -14,6 +14,25 @@ const std::array<QColor, 4> ChannelColours{QColor(255, 0, 0), QColor(0, 160, 0),
                                            QColor(192, 0, 192)};
 
 const QString ChartToolTip = QStringLiteral("Drag the arrows at the edges of this graph to zoom in and out");
+
+// Room for a marker's label, which runs down beside its line; closer events share a line.
+constexpr int MarkerGapPixels = 16;
+constexpr int ClickSlopPixels = 3; // a press and release closer than this is a click, not a drag
+
+QColor markerColour(EventKind kind) {
+    switch (kind) {
+    case EventKind::AlarmRaised:
+    case EventKind::LinkError:
+        return QColor(200, 0, 0);
+    case EventKind::AlarmCleared:
+        return QColor(0, 140, 0);
+    case EventKind::RegisterWritten:
+    case EventKind::ConfigurationRecalled:
+        return QColor(0, 0, 192);
+    default:
+        return QColor(96, 96, 96);
+    }
+}
 } // namespace
 
 StripChart::StripChart(const GraphHistory& history, const GraphType& type, QWidget* parent)
@@ -68,6 +87,54 @@ StripChart::StripChart(const GraphHistory& history, const GraphType& type, QWidg
 
     replotTimer_.setSingleShot(true);
     connect(&replotTimer_, &QTimer::timeout, this, &StripChart::replotNow);
+}
+
+QCPItemStraightLine* StripChart::verticalLine(double key, const QPen& pen) {
+    auto* line = new QCPItemStraightLine(this);
+    for (QCPItemPosition* p : {line->point1, line->point2}) {
+        p->setTypeX(QCPItemPosition::ptPlotCoords);
+        p->setTypeY(QCPItemPosition::ptAxisRectRatio);
+    }
+    line->point1->setCoords(key, 0);
+    line->point2->setCoords(key, 1);
+    line->setPen(pen);
+    line->setSelectable(false);
+    return line;
+}
+
+void StripChart::drawMarkers(const ValueRange& range, double secondsPerPixel) {
+    for (QCPAbstractItem* item : markerItems_)
+        removeItem(item);
+    markerItems_.clear();
+    markers_ = markerSource ? markerSource(range.lower, range.upper, MarkerGapPixels * secondsPerPixel)
+                            : std::vector<ChartMarker>{};
+    for (const ChartMarker& m : markers_) {
+        const QColor colour = markerColour(m.kind);
+        markerItems_.push_back(verticalLine(m.key, QPen(colour, 1, Qt::DotLine)));
+        auto* label = new QCPItemText(this);
+        label->position->setTypeX(QCPItemPosition::ptPlotCoords);
+        label->position->setTypeY(QCPItemPosition::ptAxisRectRatio);
+        label->position->setCoords(m.key, 0.01);
+        label->setRotation(90);
+        label->setPositionAlignment(Qt::AlignLeft | Qt::AlignBottom);
+        label->setText(m.label);
+        label->setColor(colour);
+        label->setClipToAxisRect(true);
+        label->setSelectable(false);
+        markerItems_.push_back(label);
+    }
+    for (std::size_t c = 0; c < cursors_.size(); ++c) {
+        if (cursorLines_[c]) removeItem(cursorLines_[c]);
+        cursorLines_[c] =
+            cursors_[c] ? verticalLine(*cursors_[c], QPen(Qt::black, 1, Qt::DashLine)) : nullptr;
+    }
+}
+
+void StripChart::setCursor(std::size_t which, std::optional<double> key) {
+    cursors_.at(which) = key;
+    if (key) activeCursor_ = which;
+    replotNow();
+    Q_EMIT cursorsChanged();
 }
 
 void StripChart::setUpAxis(QCPAxis* axis, GraphAxis kind) {
@@ -132,6 +199,7 @@ void StripChart::replotNow() {
         t.graph->setData(keys_, values_, true);
         captions << t.graph->name();
     }
+    drawMarkers(range, width);
     const QString description = captions.join(QStringLiteral(", "));
     if (accessibleDescription() != description) setAccessibleDescription(description);
     replot();
@@ -170,9 +238,32 @@ void StripChart::keyPressEvent(QKeyEvent* event) {
     case Qt::Key_Underscore:
         zoomValueAxes(KeyZoomFactor);
         return;
-    default:
-        QCustomPlot::keyPressEvent(event);
+    case Qt::Key_1:
+    case Qt::Key_2: {
+        const QPoint at = mapFromGlobal(QCursor::pos());
+        const ValueRange range = timeRange();
+        const double key = axisRect()->rect().contains(at) ? keyAt(at.x()) : (range.lower + range.upper) / 2;
+        setCursor(event->key() == Qt::Key_1 ? 0 : 1, key);
+        return;
     }
+    case Qt::Key_Left:
+    case Qt::Key_Right: {
+        const auto& placed = cursors_[activeCursor_];
+        if (!placed) break;
+        const double step = (keyAt(1) - keyAt(0)) * ((event->modifiers() & Qt::ShiftModifier) ? 10 : 1);
+        setCursor(activeCursor_, *placed + (event->key() == Qt::Key_Left ? -step : step));
+        return;
+    }
+    case Qt::Key_Escape:
+        if (!cursors_[0] && !cursors_[1]) break;
+        cursors_ = {};
+        replotNow();
+        Q_EMIT cursorsChanged();
+        return;
+    default:
+        break;
+    }
+    QCustomPlot::keyPressEvent(event);
 }
 
 QCPAxis* StripChart::axisAt(const QPoint& pos) const {
@@ -182,6 +273,7 @@ QCPAxis* StripChart::axisAt(const QPoint& pos) const {
 }
 
 void StripChart::mousePressEvent(QMouseEvent* event) {
+    pressedAt_ = event->pos();
     zoomingAxis_ = event->button() == Qt::LeftButton ? axisAt(event->pos()) : nullptr;
     if (!zoomingAxis_) return QCustomPlot::mousePressEvent(event);
     zoomFromY_ = event->pos().y();
@@ -198,7 +290,14 @@ void StripChart::mouseMoveEvent(QMouseEvent* event) {
 }
 
 void StripChart::mouseReleaseEvent(QMouseEvent* event) {
-    if (!zoomingAxis_) return QCustomPlot::mouseReleaseEvent(event);
+    if (!zoomingAxis_) {
+        const bool click = event->button() == Qt::LeftButton &&
+                           (event->pos() - pressedAt_).manhattanLength() < ClickSlopPixels &&
+                           axisRect()->rect().contains(event->pos());
+        QCustomPlot::mouseReleaseEvent(event);
+        if (click) setCursor(1 - activeCursor_, keyAt(event->pos().x()));
+        return;
+    }
     zoomingAxis_ = nullptr;
 }
 

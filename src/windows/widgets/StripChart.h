@@ -6,6 +6,9 @@
 #include "windows/widgets/QCustomPlotHeader.h"
 #include <QTimer>
 
+#include <array>
+#include <functional>
+#include <optional>
 #include <vector>
 
 // A strip chart: the traces of one graph type against the time of day, drawn from the shared
@@ -15,6 +18,11 @@
 // The value axes carry arrows at their ends: dragging up or down on an axis zooms it, the mouse
 // wheel over the plot zooms both value axes, and +/- zoom them from the keyboard; the zoom stays
 // within each axis's limits. Dragging inside the plot moves the value ranges.
+//
+// Events stand on the chart as labelled vertical lines. Two time cursors are placed by clicking
+// the plot (the first click places cursor 1, the next cursor 2, and so on in turn) or with the keys
+// 1 and 2 (at the mouse pointer over the plot, else in the middle of the time range); Left and
+// Right move the cursor placed last by a pixel column (with Shift by ten), Escape removes both.
 class StripChart final : public QCustomPlot {
     Q_OBJECT
 public:
@@ -49,6 +57,17 @@ public:
     // Zooms every value axis about its centre; above 1 zooms out.
     void zoomValueAxes(double factor);
 
+    // The markers between two keys, merging those closer than the gap (seconds); asked at every
+    // picture.
+    std::function<std::vector<ChartMarker>(double from, double to, double minGap)> markerSource;
+    const std::vector<ChartMarker>& markers() const { return markers_; }
+    // Cursor 0 or 1 (shown as 1 and 2): its key, none when not placed.
+    std::optional<double> cursor(std::size_t which) const { return cursors_.at(which); }
+    void setCursor(std::size_t which, std::optional<double> key);
+
+Q_SIGNALS:
+    void cursorsChanged();
+
 protected:
     void keyPressEvent(QKeyEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
@@ -63,6 +82,9 @@ private:
         MinMaxDecimator decimator;
     };
     void setUpAxis(QCPAxis* axis, GraphAxis kind);
+    void drawMarkers(const ValueRange& range, double secondsPerPixel);
+    QCPItemStraightLine* verticalLine(double key, const QPen& pen);
+    double keyAt(int x) const { return xAxis->pixelToCoord(x); }
     QCPAxis* axisAt(const QPoint& pos) const;
     void keepInLimits(QCPAxis* axis);
 
@@ -77,4 +99,10 @@ private:
     int zoomFromY_ = 0;
     QVector<double> keys_;
     QVector<double> values_;
+    std::vector<ChartMarker> markers_;
+    std::vector<QCPAbstractItem*> markerItems_;
+    std::array<std::optional<double>, 2> cursors_{};
+    std::array<QCPItemStraightLine*, 2> cursorLines_{};
+    std::size_t activeCursor_ = 1; // the cursor placed last; a click places the other
+    QPoint pressedAt_;
 };
