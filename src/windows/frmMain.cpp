@@ -1,8 +1,10 @@
 #include "windows/frmMain.h"
 
+#include "alarms/AlarmOutlets.h"
 #include "base/Clock.h"
 #include "base/Prompts.h"
 #include "board/Startup.h"
+#include "monitoring/LoggingControl.h"
 #include "monitoring/PollingCycle.h"
 #include "session/Session.h"
 #include "session/Settings.h"
@@ -12,8 +14,10 @@
 
 #include <QAbstractEventDispatcher>
 #include <QActionGroup>
+#include <QApplication>
 #include <QCloseEvent>
 #include <QDateTime>
+#include <QDir>
 #include <QLocale>
 #include <QMdiSubWindow>
 #include <QMenuBar>
@@ -70,10 +74,30 @@ frmMain::frmMain(Session& session, PollingCycle& polling, SettingsStore& setting
     // Shown from the event loop, never from inside the tick that found the failure.
     connect(&polling_, &PollingCycle::loggingStopped, this, &frmMain::reportLoggingStopped,
             Qt::QueuedConnection);
+
+    alarms_ = std::make_unique<AlarmWatch>(session_, polling_, std::make_unique<DBusNotifier>());
+    alarms_->outlets.mainWindow = [this](const QString& active, bool raised) { showAlarms(active, raised); };
+    alarms_->outlets.bell = [] { QApplication::beep(); };
+    connect(
+        &alarms_->eventFile, &EventFile::stopped, this,
+        [this](const QString& fileName, const QString& reason) {
+            if (session_.usb.linkHeld()) return;
+            session_.prompts.message(QStringLiteral("Event log stopped: cannot write to %1 (%2)")
+                                         .arg(QDir::toNativeSeparators(fileName), reason),
+                                     MessageIcon::Warning, MessageButtons::Ok);
+        },
+        Qt::QueuedConnection);
 }
 
 frmMain::~frmMain() {
     session_.onStatusText = nullptr;
+}
+
+void frmMain::showAlarms(const QString& active, bool raised) {
+    sbAlarms->setText(active);
+    sbAlarms->setAccessibleName(active.isEmpty() ? QStringLiteral("No alarms") : active);
+    sbAlarms->setVisible(!active.isEmpty());
+    if (raised) QApplication::alert(this);
 }
 
 void frmMain::reportLoggingStopped(const QString& fileName) {
@@ -172,6 +196,11 @@ void frmMain::buildStatusBar() {
             sbStatusBar->addPermanentWidget(panel);
     }
     sbPanels[0]->setText(QStringLiteral("Status"));
+    sbAlarms = new QLabel(this);
+    sbAlarms->setObjectName(QStringLiteral("sbAlarms"));
+    sbAlarms->setStyleSheet(QStringLiteral("QLabel { background: #c00000; color: white; padding: 0 6px; }"));
+    sbAlarms->setVisible(false);
+    sbStatusBar->insertPermanentWidget(0, sbAlarms);
     clockTimer_ = new QTimer(this);
     clockTimer_->setInterval(1000);
     connect(clockTimer_, &QTimer::timeout, this, &frmMain::updateClock);
@@ -180,6 +209,10 @@ void frmMain::buildStatusBar() {
 }
 
 void frmMain::updateClock() {
+    // The entry follows the options too: unticked, or with watching off, it goes.
+    const AlarmOptions& o = session_.alarmOptions;
+    const bool shown = o.watch && o.mainWindow && session_.options.ReadingEnabled;
+    if (alarms_) showAlarms(shown ? ActiveAlarmsText(alarms_->monitor.activeChannels()) : QString(), false);
     const QDateTime now = QDateTime::currentDateTime();
     const QLocale locale;
     sbPanels[1]->setText(locale.toString(now.date(), QLocale::ShortFormat));
@@ -207,6 +240,7 @@ bool frmMain::Form_Load(SplashView& splash) {
     loadedPixels_ = QRect(pos(), size());
     setWindowTitle(kApplicationTitle);
     session_.decl.DisplayHelp = settings_.readBool(SettingsKeys::DisplayHelp, true);
+    session_.alarmOptions = LoadAlarmOptions(settings_);
     return RunConnectionSequence(session_, splash, [this](const QString& text) { setStatusText(text); });
 }
 
@@ -217,6 +251,8 @@ void frmMain::Form_Unload() {
     mdiArea->closeAllSubWindows();
     pollingOn_ = false;
     tmrMaster->stop();
+    // The data log ends with the program: its event file says so.
+    if (session_.decl.LoggingActive) StopLogging(session_);
     if (!isMinimized()) {
         const auto save = [this](const QString& key, int pixels, int loadedPixels, int loadedTwips) {
             const double twips = pixels == loadedPixels ? loadedTwips : PixelsToTwips(pixels);

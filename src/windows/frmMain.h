@@ -15,7 +15,9 @@
 #include <QToolBar>
 
 #include <functional>
+#include <memory>
 
+class AlarmWatch;
 class ChildWindow;
 class PollingCycle;
 class Session;
@@ -62,6 +64,8 @@ public:
     QToolBar* tbToolBar{};
     QStatusBar* sbStatusBar{};
     std::array<QLabel*, 3> sbPanels{}; // status text, date, time
+    QLabel* sbAlarms{};                // the active alarms in red; hidden while there are none
+    AlarmWatch& alarms() { return *alarms_; }
 
     QMenu* mnuFile{};
     QAction* mnuSave{};
@@ -99,12 +103,14 @@ private:
     void tmrMaster_Timer();
     void rearmMaster();
     void reportLoggingStopped(const QString& fileName);
+    void showAlarms(const QString& active, bool raised);
 
     Session& session_;
     PollingCycle& polling_;
     SettingsStore& settings_;
     QMap<QString, Factory> replacedFactories_; // window class -> a test's stand-in
     QMap<QString, QPointer<ChildWindow>> open_;
+    std::unique_ptr<AlarmWatch> alarms_;
     QTimer* clockTimer_{};
     bool unloaded_ = false;
     bool pollingOn_ = false;

@@ -209,6 +209,30 @@ private Q_SLOTS:
                  QByteArray("[Settings]\nMainHeight=6500\nMainLeft=1000\nMainTop=1000\nMainWidth=6500\n"));
     }
 
+    // The active alarms in red in the status bar, as the chip shows them; not where the stored
+    // options say otherwise.
+    void alarmsInTheStatusBar() {
+        for (const bool shown : {true, false}) {
+            QVERIFY(writeFile(ini(), shown ? "" : "[Settings]\nAlarmMainWindow=False\n"));
+            MainFixture m(ini());
+            QVERIFY(m.window.Form_Load(m.splash));
+            SetDefaultValues(*m.t.session);
+            const auto run = [&m](int ms) {
+                for (int elapsed = 0; elapsed < ms; elapsed += 10) {
+                    m.t.clock.advance(10);
+                    m.polling.Tick(m.t.clock.nowMs());
+                }
+            };
+            writeAll(m.t.chip(), {{0x45, 20}, {0x47, 20}}); // high limits of Temp 1 and 2 below 25 °C
+            run(1100);
+            QCOMPARE(m.window.sbAlarms->isHidden(), !shown);
+            QCOMPARE(m.window.sbAlarms->text(), shown ? QStringLiteral("Alarm: Temp 1, Temp 2") : QString());
+            writeAll(m.t.chip(), {{0x45, 127}});
+            run(1000);
+            QCOMPARE(m.window.sbAlarms->text(), shown ? QStringLiteral("Alarm: Temp 2") : QString());
+        }
+    }
+
     // A log that can no longer be written: its message comes from the event loop after the tick,
     // once, and the status bar reads "Ready".
     void loggingStoppedIsReportedOutsideTheTick() {

@@ -1,5 +1,6 @@
 // The software options window: which typed intervals are applied and which are refused. What the
 // applied options do to the polling cycle and a running log is tested with the cycle.
+#include "session/AlarmOptions.h"
 #include "support/Rows.h"
 #include "support/WindowFixture.h"
 #include "windows/frmSWOptions.h"
@@ -10,8 +11,10 @@ namespace {
 struct Fixture : WindowFixture<frmSWOptions> {
     Fixture() {
         t.session->options.ReadingEnabled = true; // the program's defaults, before the window loads them
-        open();
+        w = std::make_unique<frmSWOptions>(*t.session, polling, settings);
+        w->show();
     }
+    SettingsStore settings{dir.filePath(QStringLiteral("settings.ini"))};
     QList<int> options() const {
         const PollingOptions& o = t.session->options;
         return {o.ReadingEnabled, o.ReadInterval, o.GraphInterval, o.LogInterval};
@@ -53,6 +56,40 @@ private Q_SLOTS:
         f.w->txtReadInt->setText(QStringLiteral("500"));
         f.w->cmdCancel->click();
         QCOMPARE(f.options(), (QList<int>{false, 100, 32767, 0}));
+    }
+
+    // The Alarms page applies with the other page, or neither applies; what it applies is in the
+    // session at once and in the store for the next run.
+    void alarmsPage() {
+        Fixture f;
+        frmSWOptions& w = *f.w;
+        QVERIFY(w.chkAlarmWatch->isChecked() && w.chkAlarmWindow->isChecked() &&
+                w.chkAlarmNotify->isChecked());
+        QVERIFY(!w.chkAlarmSound->isChecked() && !w.txtSoundFile->isEnabled() && !w.txtProgram->isEnabled());
+        w.chkAlarmCommand->click();
+        w.txtReadInt->setText(QStringLiteral("250"));
+        w.cmdApply->click();
+        QCOMPARE(f.t.prompts.messages.value(0).text,
+                 QStringLiteral("Choose the program to run on an alarm."));
+        QCOMPARE(f.options(), (QList<int>{true, 100, 50, 100}));
+        QCOMPARE(f.t.session->alarmOptions, AlarmOptions{});
+
+        retype(w.txtProgram, QStringLiteral("sh"));
+        w.txtArguments->setPlainText(QStringLiteral("-c\necho \"$VORTANE_CHANNEL\" > /tmp/x\n\n"));
+        w.chkAlarmNotify->click();
+        w.chkAlarmSound->click();
+        w.cmdApply->click();
+        QCOMPARE(f.options(), (QList<int>{true, 250, 50, 100}));
+        AlarmOptions applied;
+        applied.notification = false;
+        applied.sound = true;
+        applied.command = true;
+        applied.program = QStringLiteral("sh");
+        applied.arguments = QStringList{"-c", "echo \"$VORTANE_CHANNEL\" > /tmp/x"};
+        QCOMPARE(f.t.session->alarmOptions, applied);
+        QCOMPARE(f.settings.readText(QStringLiteral("AlarmProgram")), QStringLiteral("sh"));
+        QCOMPARE(f.settings.readText(QStringLiteral("AlarmNotification")), QStringLiteral("False"));
+        QCOMPARE(LoadAlarmOptions(SettingsStore(f.dir.filePath(QStringLiteral("settings.ini")))), applied);
     }
 };
 
