@@ -66,20 +66,18 @@ bool AlarmMonitor::poll() {
 
     const bool testRunning = (r[0x40] & 0x02) != 0; // TEST: fans run at full speed, presence unknown
     std::array<int, 4> drive{};
-    std::array<int, 4> stopDuty{};
     for (std::size_t f = 0; f < 4; ++f) {
         const int n = static_cast<int>(f) + 1;
         drive[f] = DutyPercentFromByte(r[0x32 + n - 1]);
         // An inverted output (INVn of "PWM n/m Config", as last read) drives the complement.
         const std::optional<int> config = usb.knownValue(f < 2 ? 0x68 : 0x69);
         if (config && (*config & (f % 2 == 0 ? 0x20 : 0x10))) drive[f] = 100 - drive[f];
-        stopDuty[f] = s_.alarmOptions.stopDuty[f].value_or(UnknownStopDuty);
         const bool turning = r.pair(0x2A + 2 * static_cast<int>(f)) != StoppedCount;
         seenTurning_[f] = seenTurning_[f] || turning;
         const bool judged = seenTurning_[f] && !testRunning && !(r[0x36] & (1 << f)) &&
                             !(r[0x74] & (1 << f)) && !usb.GpioEnabled(n);
         auto& since = noRotationSince_[f];
-        if (judged && !turning && drive[f] > stopDuty[f]) {
+        if (judged && !turning && drive[f] > StopDuty) {
             if (!since) since = now;
         } else {
             since.reset();
@@ -91,7 +89,7 @@ bool AlarmMonitor::poll() {
     const auto details = [&](std::size_t alarm) -> Details {
         if (alarm >= FirstStallAlarm) {
             const std::size_t f = alarm - FirstStallAlarm;
-            return {QString::number(drive[f]), QString::number(stopDuty[f]), QStringLiteral("%")};
+            return {QString::number(drive[f]), QString::number(StopDuty), QStringLiteral("%")};
         }
         if (alarm == InterruptRows - 1) return {}; // NORM: the chip's own state, no value
         if (!limits && usb.ReadBlock(LimitsFirst, LimitsCount) == 0) {

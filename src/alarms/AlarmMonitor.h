@@ -22,6 +22,9 @@ QString AlarmChannel(std::size_t alarm);
 
 // A fan that drives above its stop duty yet reads no rotation for this long has stalled.
 inline constexpr std::int64_t StallMs = 3000;
+// The stop duty in whole percent: the program measures no fan's own, and a fan driven above this
+// turns.
+inline constexpr int StopDuty = 30;
 
 struct AlarmState {
     bool active = false;
@@ -31,12 +34,11 @@ struct AlarmState {
 // Watches the chip for alarms, each raised once per episode and cleared when its condition ends:
 // - an interrupt source whose status bit is set and whose mask bit is clear (a masked source
 //   raises nothing, and one masked while active clears);
-// - a fan whose output drives above its stop duty (AlarmOptions::stopDuty, or UnknownStopDuty)
-//   while its tach counts no rotation (0xFFFF) for StallMs. A fan the chip reports as not present
-//   (the free-wheel test's result) is not judged, nor one not seen turning since the monitor
-//   began (without a test since power-up the chip reports every fan present, the unconnected
-//   ones too), nor while a free-wheel test runs, nor with its tach disabled or its pin taken as
-//   GPIO.
+// - a fan whose output drives above StopDuty while its tach counts no rotation (0xFFFF) for
+//   StallMs. A fan the chip reports as not present (the free-wheel test's result) is not judged,
+//   nor one not seen turning since the monitor began (without a test since power-up the chip reports every
+//   fan present, the unconnected ones too), nor while a free-wheel test runs, nor with its tach disabled or
+//   its pin taken as GPIO.
 // Every raise and clear is recorded in the session's events with the value and the limit.
 class AlarmMonitor {
 public:

@@ -3,9 +3,6 @@
 #include <QString>
 #include <QStringList>
 
-#include <array>
-#include <optional>
-
 class SettingsStore;
 
 // Where alarms go, as the Alarms page of the software options sets them. Read at every poll and
@@ -19,13 +16,9 @@ struct AlarmOptions {
     bool command = false;
     QString program; // run with its arguments, never through a shell
     QStringList arguments;
-    // A fan's stop duty in whole percent where it has been measured; unknown: UnknownStopDuty.
-    std::array<std::optional<int>, 4> stopDuty{};
     bool operator==(const AlarmOptions&) const = default;
 };
-// A fan driven above this duty turns, unless its own stop duty is known to be higher.
-inline constexpr int UnknownStopDuty = 30;
 
-// The stored options; a missing key keeps its default. The stop duties are not stored.
+// The stored options; a missing key keeps its default.
 AlarmOptions LoadAlarmOptions(const SettingsStore& store);
 void StoreAlarmOptions(SettingsStore& store, const AlarmOptions& options);

@@ -200,7 +200,7 @@ void frmMain::buildStatusBar() {
     sbAlarms->setObjectName(QStringLiteral("sbAlarms"));
     sbAlarms->setStyleSheet(QStringLiteral("QLabel { background: #c00000; color: white; padding: 0 6px; }"));
     sbAlarms->setVisible(false);
-    sbStatusBar->insertPermanentWidget(0, sbAlarms);
+    sbStatusBar->insertPermanentWidget(1, sbAlarms); // after the status text, before the date
     clockTimer_ = new QTimer(this);
     clockTimer_->setInterval(1000);
     connect(clockTimer_, &QTimer::timeout, this, &frmMain::updateClock);
