@@ -225,20 +225,22 @@ private Q_SLOTS:
     }
 
     void monitorPrintsATableAtTheInterval() {
-        Cli t;
-        QCOMPARE(t.run({"monitor", "--count", "2", "--interval", "250"}), 0);
+        Cli t({.requestMs = 4, .chip = {}});
+        QCOMPARE(t.run({"monitor", "--count", "3", "--interval", "250"}), 0);
         const QStringList table = t.outLines();
-        QCOMPARE(table.size(), 4);
+        QCOMPARE(table.size(), 5);
         QCOMPARE(table[0],
                  QStringLiteral("    Time    T1    T2    T3    T4    T5    T6    T7    T8    T9   T10  Tmax"
                                 "     Fan1     Fan2     Fan3     Fan4  PWM1  PWM2  PWM3  PWM4"));
         QVERIFY(table[1].startsWith(QStringLiteral("     (s)  (°C)")));
+    // Sample n is taken n x 250 ms after the first, however long the reads before it took.
         QVERIFY(table[3].startsWith(QStringLiteral("   0.250 ")));
         QCOMPARE(table[3].split(u' ', Qt::SkipEmptyParts).size(), 20);
         std::vector<std::int64_t> sampledAt;
         for (const JournalEntry& e : t.board.journal())
             if (e.request == BlockReadRequest && e.index == 0x20) sampledAt.push_back(e.timeMs);
-        QCOMPARE(sampledAt.at(1) - sampledAt.at(0), std::int64_t(250));
+        QCOMPARE(sampledAt,
+                 (std::vector<std::int64_t>{sampledAt[0], sampledAt[0] + 250, sampledAt[0] + 500}));
     }
 
     // The log goes on after what an earlier run left in the file.

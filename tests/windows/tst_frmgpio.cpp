@@ -71,7 +71,7 @@ private Q_SLOTS:
         open({{0x7F, 0x0F}, {0x80, 0x62}}, o); // GPIO 1 active high, GPIO 2 and 4 outputs
         f->forget();
         f->polling.Tick(0);
-        f->polling.Tick(1000);
+        f->polling.Tick(990);
         QCOMPARE(f->journal(), QStringList(2, "222 46 129 1 1"));
         QCOMPARE((QStringList{w->lblValue[0]->text(), w->lblValue[2]->text()}), QStringList({"Set", "Set"}));
         QTest::keyClick(w->chkEnable[0], Qt::Key_Space);

@@ -43,7 +43,7 @@ private Q_SLOTS:
         QCOMPARE(w.stpGraph[3]->caption(5), QStringLiteral("Tach2=%1RPM").arg(r.FanSpeeds[1]));
         QCOMPARE(w.stpGraph[4]->caption(6), QStringLiteral("PWM3=%1%").arg(r.DutyCycles[2]));
         QCOMPARE(w.stpGraph[1]->caption(3), QStringLiteral("Tach4=82RPM"));
-        QCOMPARE(w.history().size(), std::size_t(60000 / 60)); // every 60 ms: more than 50 ms apart
+        QCOMPARE(w.history().size(), std::size_t(60000 / 50)); // every 50 ms, exactly
 
         w.stpGraph[3]->replotNow();
         const QCPGraph* temp1 = w.stpGraph[3]->graph(0);
@@ -121,7 +121,7 @@ private Q_SLOTS:
             QString::fromUtf8(lines.first()),
             QStringLiteral(
                 "Time,Temp1 (°C),Temp2 (°C),Temp3 (°C),Temp4 (°C),PWM1 (%),PWM2 (%),PWM3 (%),PWM4 (%)\r"));
-        QCOMPARE(lines.size(), 1 + 50 + 1); // header, a line per update, nothing after the last CR LF
+        QCOMPARE(lines.size(), 1 + 60 + 1); // header, a line per update, nothing after the last CR LF
         QVERIFY(f.t.prompts.messages.isEmpty());
         QTest::mouseClick(f.w->cmdSaveData, Qt::LeftButton);
         QCOMPARE(f.t.prompts.messages.size(), 1);
