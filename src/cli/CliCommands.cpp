@@ -270,8 +270,11 @@ void CliRunner::dump(const Command& c) {
 
 void CliRunner::monitor(const Command& c) {
     Session& s = session();
-    if (!c.csvFile.isEmpty() && !AppendToFile(c.csvFile, LogStartBlock(c.channels)))
-        throw CliFailure{ExitFailure, QStringLiteral("cannot write to %1").arg(c.csvFile)};
+    const auto logTo = [&c](const QByteArray& bytes, AppendTo target) {
+        if (QString reason; !c.csvFile.isEmpty() && !AppendToFile(c.csvFile, bytes, &reason, target))
+            throw CliFailure{ExitFailure, QStringLiteral("cannot write to %1: %2").arg(c.csvFile, reason)};
+    };
+    logTo(LogStartBlock(c.channels), AppendTo::NewOrExistingFile);
     if (!c.json) {
         QString names = QStringLiteral("Time").rightJustified(8);
         QString units = QStringLiteral("(s)").rightJustified(8);
@@ -330,9 +333,7 @@ void CliRunner::monitor(const Command& c) {
             env_.out << line << '\n';
         }
         env_.out.flush();
-        if (!c.csvFile.isEmpty() &&
-            !AppendToFile(c.csvFile, LogLineBytes(LogLine(n, c.intervalMs, r, c.channels))))
-            throw CliFailure{ExitFailure, QStringLiteral("cannot write to %1").arg(c.csvFile)};
+        logTo(LogLineBytes(LogLine(n, c.intervalMs, r, c.channels)), AppendTo::ExistingFile);
     }
 }
 

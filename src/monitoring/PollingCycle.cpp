@@ -100,11 +100,12 @@ bool PollingCycle::run(PollTask task) {
 void PollingCycle::writeLogLine() {
     Declarations& d = s_.decl;
     const QString line = LogLine(d.LogSampleCount, s_.options.LogInterval, s_.readings, d.LogSelection);
-    if (!AppendToFile(d.LogFileName, LogLineBytes(line))) {
+    QString reason;
+    if (!AppendToFile(d.LogFileName, LogLineBytes(line), &reason, AppendTo::ExistingFile)) {
         // A log that cannot be written any more is stopped rather than silently losing lines.
         d.LoggingActive = false;
         s_.setStatusText(QStringLiteral("Ready"));
-        logFailedFile_ = d.LogFileName;
+        logFailure_ = {d.LogFileName, reason};
         return;
     }
     d.LogSampleCount += 1;
@@ -152,8 +153,8 @@ void PollingCycle::Tick(std::int64_t nowMs) {
         // A link error during a task ends the program; nothing further runs in this tick.
         if (s_.usb.linkHeld()) return;
     }
-    if (!logFailedFile_.isNull()) {
-        const QString fileName = std::exchange(logFailedFile_, QString());
-        Q_EMIT loggingStopped(fileName);
+    if (logFailure_) {
+        const auto [fileName, reason] = *std::exchange(logFailure_, std::nullopt);
+        Q_EMIT loggingStopped(fileName, reason);
     }
 }

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <functional>
 #include <optional>
+#include <utility>
 
 class Session;
 
@@ -77,9 +78,10 @@ public:
     std::array<std::optional<std::int64_t>, PollTaskCount> lastRun{};
 
 Q_SIGNALS:
-    // A log line could not be written: logging has stopped and the status text reads "Ready".
-    // Sent once the tick has finished its tasks, so a listener may show a message.
-    void loggingStopped(const QString& fileName);
+    // A log line could not be written (the reason as the system gives it, or "the file no longer
+    // exists"): logging has stopped and the status text reads "Ready". Sent once the tick has
+    // finished its tasks, so a listener may show a message.
+    void loggingStopped(const QString& fileName, const QString& reason);
 
 private:
     bool condition(PollTask task) const;
@@ -96,5 +98,6 @@ private:
 
     std::optional<std::int64_t> gridOrigin_; // the time of the first tick
     std::optional<std::int64_t> lastTick_;   // the last grid tick walked
-    QString logFailedFile_;                  // set by a failed log line, reported at the end of the tick
+    // Set by a failed log line (the file and why), reported at the end of the tick.
+    std::optional<std::pair<QString, QString>> logFailure_;
 };

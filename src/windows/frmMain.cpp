@@ -14,6 +14,7 @@
 #include <QActionGroup>
 #include <QCloseEvent>
 #include <QDateTime>
+#include <QDir>
 #include <QLocale>
 #include <QMdiSubWindow>
 #include <QMenuBar>
@@ -76,9 +77,10 @@ frmMain::~frmMain() {
     session_.onStatusText = nullptr;
 }
 
-void frmMain::reportLoggingStopped(const QString& fileName) {
+void frmMain::reportLoggingStopped(const QString& fileName, const QString& reason) {
     if (session_.usb.linkHeld()) return;
-    session_.prompts.message(QStringLiteral("Logging stopped: cannot write to %1").arg(fileName),
+    session_.prompts.message(QStringLiteral("Logging stopped: cannot write to %1 (%2)")
+                                 .arg(QDir::toNativeSeparators(fileName), reason),
                              MessageIcon::Warning, MessageButtons::Ok);
 }
 

@@ -222,7 +222,8 @@ private Q_SLOTS:
         QVERIFY(m.t.prompts.messages.isEmpty());
         QTRY_COMPARE(m.t.prompts.messages.size(), 1);
         QCOMPARE(m.t.prompts.messages[0].text,
-                 QStringLiteral("Logging stopped: cannot write to ") + d.LogFileName);
+                 QStringLiteral("Logging stopped: cannot write to %1 (the file no longer exists)")
+                     .arg(d.LogFileName));
         QCOMPARE(m.t.prompts.messages[0].icon, MessageIcon::Warning);
     }
 };
