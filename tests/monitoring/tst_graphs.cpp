@@ -46,6 +46,10 @@ private Q_SLOTS:
         QCOMPARE(s.value(7, 2), 1107);
         QCOMPARE(s.lowerBound(9.5), std::size_t(1));
         QCOMPARE(s.upperBound(10), std::size_t(2));
+        // What a paused chart holds: the points of its range, in a store sized to them.
+        const GraphHistory held = s.slice(9.5, 11);
+        QVERIFY(held.size() == 2 && held.key(0) == 10 && held.value(7, 1) == 1107);
+        QVERIFY(held.bytesAllocated() < s.bytesAllocated());
     }
 
     // Until the history fills the span, the axis runs from the first point to about the newest, at
