@@ -60,6 +60,9 @@ std::optional<std::int64_t> ParseInteger(const QString& text);
 // sign is the single byte 0xB0). A blank it cannot hold, such as the narrow no-break space some
 // locales put in times, becomes a plain blank; any other such character becomes '?'.
 QByteArray ToWindows1252(const QString& text);
+// The first character of the text that ToWindows1252 writes as '?' for want of a byte (a whole
+// code point, also beyond 16 bits); none when every character has one.
+std::optional<char32_t> FirstNotInWindows1252(const QString& text);
 
 // A spinner's step from the number in its text box: `steps` whole increments, kept within
 // [min, max]. From a number between two multiples of the increment the first step goes to the

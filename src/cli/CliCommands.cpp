@@ -89,6 +89,12 @@ QString registerLine(int index, int value, const std::optional<Reading>& reading
     return line;
 }
 
+// A file hands what it buffered on to the system; a buffer in memory holds it already.
+bool flushed(QIODevice& device) {
+    auto* file = qobject_cast<QFileDevice*>(&device);
+    return !file || file->flush();
+}
+
 } // namespace
 
 QByteArray ReadSmallFile(const QString& fileName) {
@@ -365,6 +371,12 @@ void CliRunner::board() {
 }
 
 void CliRunner::save(const Command& c) {
+    const bool toOutput = c.file == QLatin1String("-");
+    // Refused before the chip is read: a name that cannot take the file, or no output to write to.
+    if (QString error; !toOutput && !IsReplaceableFile(c.file, error))
+        throw CliFailure{ExitFailure, QStringLiteral("cannot write %1: %2").arg(c.file, error)};
+    if (toOutput && !env_.output)
+        throw CliFailure{ExitFailure, QStringLiteral("no standard output to write the file to")};
     Session& s = session();
     const QList<ConfigValue> values = ReadConfiguration(s.usb);
     if (s.usb.linkHeld()) throw LinkEnded{CommunicationsInterrupted};
@@ -372,6 +384,17 @@ void CliRunner::save(const Command& c) {
     for (const ConfigValue& v : values)
         if (!c.onlyChanged || v.value != RegisterAt(v.index).Default) ++lines;
     const QByteArray bytes = BuildConfigFile(values, c.onlyChanged, c.comment, env_.now());
+    if (toOutput) {
+        // The file's bytes as they are, after whatever the text stream holds; the report goes
+        // beside them, on standard error.
+        env_.out.flush();
+        if (env_.output->write(bytes) != bytes.size() || !flushed(*env_.output))
+            throw CliFailure{
+                ExitFailure,
+                QStringLiteral("cannot write to standard output: %1").arg(env_.output->errorString())};
+        env_.err << QStringLiteral("Saved %1 registers to standard output").arg(lines) << '\n';
+        return;
+    }
     if (QString error; !WriteFileWhole(c.file, bytes, error))
         throw CliFailure{ExitFailure, QStringLiteral("cannot write %1: %2").arg(c.file, error)};
     env_.out << QStringLiteral("Saved %1 registers to %2").arg(lines).arg(c.file) << '\n';
