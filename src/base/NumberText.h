@@ -66,7 +66,8 @@ std::optional<char32_t> FirstNotInWindows1252(const QString& text);
 
 // A spinner's step from the number in its text box: `steps` whole increments, kept within
 // [min, max]. From a number between two multiples of the increment the first step goes to the
-// neighbouring multiple in that direction (40.5 up: 41, down: 40).
+// neighbouring multiple in that direction (40.5 up: 41, down: 40); from a number beyond the range,
+// the step starts at the nearer end of it (25000 down, in 0 to 20000 by 50: 19950).
 double SpinnerStep(double current, int steps, int min, int max, int increment = 1);
 
 // A typed interval in milliseconds as its variable takes it: the leading number rounded half to
