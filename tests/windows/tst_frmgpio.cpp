@@ -38,7 +38,7 @@ private Q_SLOTS:
 
     void cancelWritesNothing() {
         QTest::keyClick(w->chkEnable[0], Qt::Key_Space);
-        QTest::mouseClick(w->cmdCancel, Qt::LeftButton);
+        QTest::keyClick(w->chkEnable[0], Qt::Key_Escape); // Cancel
         QVERIFY(!w->isVisible() && !f->t.session->decl.GpioOpen);
         QCOMPARE(f->t.requests().size(), 1);
     }
@@ -58,7 +58,7 @@ private Q_SLOTS:
         QVERIFY(w->cmbStatus[2]->isVisible() && !w->lblValue[2]->isVisible());
         choose(w->cmbStatus[2], 1);
         f->forget();
-        QTest::mouseClick(w->cmdOK, Qt::LeftButton);
+        QTest::keyClick(w->cmbStatus[2], Qt::Key_Enter); // OK
         QCOMPARE(f->journal(), QStringList({"222 46 127 1 1", "222 46 2687 0 0", "222 46 127 1 1",
                                             "222 46 18560 0 0", "222 46 129 1 1", "222 46 16513 0 0"}));
         QVERIFY(!w->isVisible() && f->t.usb().GpioEnabled(3) && !f->t.usb().GpioEnabled(2));

@@ -5,10 +5,12 @@
 #include "support/WindowFixture.h"
 #include "windows/ChildWindow.h"
 
+#include <QAccessible>
 #include <QEventLoop>
 #include <QFile>
 #include <QMdiSubWindow>
 #include <QMenuBar>
+#include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -38,6 +40,28 @@ void spin(ManualClock& clock, std::int64_t advanceMs, int ms) {
     QEventLoop loop;
     QTimer::singleShot(ms, &loop, &QEventLoop::quit);
     loop.exec();
+}
+
+// Every element under `parent` that a person can reach (focusable, or a control by its role) and
+// that has no name, as "window role objectName". A list's or tree's items are named by their text
+// and are not walked; a drop-down list's own list is named by it.
+void unnamedControls(QAccessibleInterface* parent, const QString& window, QStringList& unnamed) {
+    using A = QAccessible;
+    static const QList<A::Role> controls{A::PushButton,   A::CheckBox,   A::RadioButton, A::ComboBox,
+                                         A::EditableText, A::SpinBox,    A::Slider,      A::Dial,
+                                         A::PageTab,      A::ButtonMenu, A::Link,        A::MenuItem};
+    for (int i = 0; i < parent->childCount(); ++i) {
+        QAccessibleInterface* child = parent->child(i);
+        const bool dropDown = parent->role() == A::ComboBox && child->role() == A::List;
+        if ((child->state().focusable || controls.contains(child->role())) && !dropDown &&
+            child->text(A::Name).trimmed().isEmpty())
+            unnamed << QStringLiteral("%1 %2 %3")
+                           .arg(window)
+                           .arg(child->role())
+                           .arg(child->object()->objectName());
+        if (!QList<A::Role>{A::List, A::Tree, A::Table}.contains(child->role()))
+            unnamedControls(child, window, unnamed);
+    }
 }
 
 QStringList captions(const QList<QAction*>& actions) {
@@ -169,6 +193,32 @@ private Q_SLOTS:
         QTRY_VERIFY(m.window.isMinimized());
         m.window.close();
         QCOMPARE(fileBytes(ini()), stored);
+    }
+
+    // Every window of the table, opened from the main window, as a screen reader and a keyboard
+    // find it: every control a person can reach has a name, and Escape leaves a window that has
+    // Cancel or Close (or only OK) and no other. (Enter is OK: tested with each window's OK.)
+    void everyWindowNamesItsControlsAndClosesOnEscape() {
+        MainFixture m(ini());
+        QVERIFY(m.window.Form_Load(m.splash));
+        m.window.show();
+        QStringList unnamed, escapeMissed;
+        unnamedControls(QAccessible::queryAccessibleInterface(&m.window), "frmMain", unnamed);
+        for (const WindowRow& row : WindowTable()) {
+            const QString name = QLatin1String(row.className);
+            ChildWindow* w = m.window.openWindow(name);
+            unnamedControls(QAccessible::queryAccessibleInterface(w), name, unnamed);
+            QStringList buttons;
+            for (const QPushButton* b : w->findChildren<QPushButton*>())
+                buttons << b->text();
+            QTest::keyClick(w, Qt::Key_Escape);
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+            if (!m.window.findWindow(name) !=
+                (buttons.contains("Cancel") || buttons.contains("Close") || buttons == QStringList{"OK"}))
+                escapeMissed << name;
+        }
+        QCOMPARE(unnamed.join(u'\n'), QString());
+        QCOMPARE(escapeMissed, QStringList());
     }
 
     // A message box runs its own event loop, so the master timer fires under it. From the moment
