@@ -11,6 +11,7 @@
 #include <QMdiSubWindow>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QScreen>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -169,15 +170,15 @@ private Q_SLOTS:
             QCOMPARE(m.window.sbPanels[0]->text(), QStringLiteral("Firmware download succesful"));
             QCOMPARE(QRect(m.window.pos(), m.window.size()), QRect(67, 67, 433, 433)); // 1000, 6500 twips
             m.window.show();
-            m.window.move(200, 150);
+            m.window.move(100, 60);
             m.window.resize(640, 480);
             m.window.close();
         }
         QCOMPARE(fileBytes(ini()),
-                 QByteArray("[Settings]\nMainHeight=7200\nMainLeft=3000\nMainTop=2250\nMainWidth=9600\n"));
+                 QByteArray("[Settings]\nMainHeight=7200\nMainLeft=1500\nMainTop=900\nMainWidth=9600\n"));
         MainFixture m(ini());
         QVERIFY(m.window.Form_Load(m.splash));
-        QCOMPARE(QRect(m.window.pos(), m.window.size()), QRect(200, 150, 640, 480));
+        QCOMPARE(QRect(m.window.pos(), m.window.size()), QRect(100, 60, 640, 480));
     }
 
     // Text that is not a number falls back to the default; closing minimised saves nothing.
@@ -219,6 +220,25 @@ private Q_SLOTS:
         }
         QCOMPARE(unnamed.join(u'\n'), QString());
         QCOMPARE(escapeMissed, QStringList());
+    }
+
+    // A place kept from a larger monitor, or a second one since removed, comes back onto the screen,
+    // keeping its size where it fits; the store then holds where the window went.
+    void aStoredPlaceOffTheScreenComesBackOnIt() {
+        QVERIFY(writeFile(ini(),
+                          "[Settings]\nMainHeight=99000\nMainLeft=45000\nMainTop=-3000\nMainWidth=6000\n"));
+        MainFixture m(ini());
+        QVERIFY(m.window.Form_Load(m.splash));
+        const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+        const QRect placed(screen.right() + 1 - 400, screen.top(), 400, screen.height());
+        QCOMPARE(QRect(m.window.pos(), m.window.size()), placed);
+        m.window.close();
+        QCOMPARE(fileBytes(ini()),
+                 QStringLiteral("[Settings]\nMainHeight=%1\nMainLeft=%2\nMainTop=%3\nMainWidth=6000\n")
+                     .arg(placed.height() * 15)
+                     .arg(placed.x() * 15)
+                     .arg(placed.y() * 15)
+                     .toLatin1());
     }
 
     // A message box runs its own event loop, so the master timer fires under it. From the moment
