@@ -56,7 +56,7 @@ void EventFile::append(const Event& e) {
     }
     if (fileName_.isEmpty()) return;
     QString reason;
-    if (!AppendToFile(fileName_, EventFileLine(e), &reason)) {
+    if (!AppendToFile(fileName_, EventFileLine(e), &reason, AppendTo::ExistingFile)) {
         const QString name = fileName_;
         close();
         Q_EMIT stopped(name, reason);

@@ -35,7 +35,8 @@ public:
     void followLogging(Session& session);
 
 Q_SIGNALS:
-    // A line could not be written: the file is closed, and the events go on without it.
+    // A line could not be written (the disk is full, or the file has gone: it is not made again
+    // without its header): the file is closed, and the events go on without it.
     void stopped(const QString& fileName, const QString& reason);
 
 private:

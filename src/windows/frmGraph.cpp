@@ -125,7 +125,7 @@ void frmGraph::ShowGraph(int j) {
 void frmGraph::showCursors() {
     const StripChart* chart = shownChart();
     const QString readout =
-        CursorReadout(history_, chart->type().channels, chart->cursor(0), chart->cursor(1));
+        CursorReadout(chart->shownHistory(), chart->type().channels, chart->cursor(0), chart->cursor(1));
     lblCursors->setText(
         readout.isEmpty() ? QStringLiteral("Time cursors: click the graph, or press 1 or 2 in it") : readout);
 }
@@ -194,7 +194,7 @@ void frmGraph::cmdSaveData_Click() {
     const StripChart* chart = shownChart();
     const ValueRange shown = chart->timeRange();
     const QByteArray bytes =
-        GraphCsv(history_, chart->type().channels, shown.lower, shown.upper,
+        GraphCsv(chart->shownHistory(), chart->type().channels, shown.lower, shown.upper,
                  ChartMarkers(session_.events.recent(), clock_, shown.lower, shown.upper, 0));
     QFile file(name);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(bytes) != bytes.size() ||

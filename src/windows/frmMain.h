@@ -102,7 +102,7 @@ private:
     void updateClock();
     void tmrMaster_Timer();
     void rearmMaster();
-    void reportLoggingStopped(const QString& fileName);
+    void reportLoggingStopped(const QString& fileName, const QString& reason);
     void showAlarms(const QString& active, bool raised);
 
     Session& session_;

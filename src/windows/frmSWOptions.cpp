@@ -60,6 +60,10 @@ void frmSWOptions::buildControls() {
     generalLayout->addWidget(Frame1);
     tabOptions->addTab(general, QStringLiteral("&General"));
     tabOptions->addTab(buildAlarmsPage(), QStringLiteral("&Alarms"));
+    tabOptions->setAccessibleName(QStringLiteral("Software options"));
+    // A screen reader finds a page's controls under the page's own name.
+    general->setAccessibleName(QStringLiteral("General"));
+    tabOptions->widget(1)->setAccessibleName(QStringLiteral("Alarms"));
 
     auto* top = new QVBoxLayout(this);
     top->addWidget(tabOptions, 1);

@@ -153,13 +153,13 @@ private Q_SLOTS:
         w.t.chip().setScenario(seized);
         w.run(2990);
         const QString snapshot = "220 46 32 1 35", masks = "220 46 114 1 3", limits = "220 46 68 1 36";
-        QCOMPARE(w.t.requestTexts().count(snapshot), 3); // at 10, 1020 and 2030 ms
+        QCOMPARE(w.t.requestTexts().count(snapshot), 3); // at 10, 1010 and 2010 ms
         QCOMPARE(w.t.requestTexts().count(masks), 3);
-        w.run(3000); // stopped from the poll at 3040 ms
+        w.run(3000); // stopped from the poll at 3010 ms
         QCOMPARE(w.alarms(), QStringList());
         w.run(100);
         QCOMPARE(w.alarms(), QStringList{"alarm raised Fan 1 stall 100 30"});
-        QCOMPARE(w.t.session->events.recent().back().steadyMs, 6070);
+        QCOMPARE(w.t.session->events.recent().back().steadyMs, 6010);
         QCOMPARE(w.t.requestTexts().count(limits), 0); // a stall needs no limits
 
         writeAll(w.t.chip(), {{0x45, 20}});
@@ -240,8 +240,6 @@ private Q_SLOTS:
         o.program = dir.filePath("no-such-program");
         QCOMPARE(AlarmOptionsRefusal(o),
                  "The alarm command " + o.program + " is not a program that can be run.");
-        o.program.clear();
-        QCOMPARE(AlarmOptionsRefusal(o), QStringLiteral("Choose the program to run on an alarm."));
     }
 
     // Beside the data log while logging is on: a line per event, written whole as it happens, with

@@ -87,8 +87,6 @@ private Q_SLOTS:
         applied.program = QStringLiteral("sh");
         applied.arguments = QStringList{"-c", "echo \"$VORTANE_CHANNEL\" > /tmp/x"};
         QCOMPARE(f.t.session->alarmOptions, applied);
-        QCOMPARE(f.settings.readText(QStringLiteral("AlarmProgram")), QStringLiteral("sh"));
-        QCOMPARE(f.settings.readText(QStringLiteral("AlarmNotification")), QStringLiteral("False"));
         QCOMPARE(LoadAlarmOptions(SettingsStore(f.dir.filePath(QStringLiteral("settings.ini")))), applied);
     }
 };
