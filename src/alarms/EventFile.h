@@ -31,7 +31,6 @@ public:
     // when it cannot be written; nothing is open then.
     bool open(const QString& fileName, QString* error = nullptr);
     void close() { fileName_.clear(); }
-    const QString& fileName() const { return fileName_; }
     void followLogging(Session& session);
 
 Q_SIGNALS:

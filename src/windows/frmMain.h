@@ -65,7 +65,6 @@ public:
     QStatusBar* sbStatusBar{};
     std::array<QLabel*, 3> sbPanels{}; // status text, date, time
     QLabel* sbAlarms{};                // the active alarms in red; hidden while there are none
-    AlarmWatch& alarms() { return *alarms_; }
 
     QMenu* mnuFile{};
     QAction* mnuSave{};
