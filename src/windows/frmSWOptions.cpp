@@ -9,6 +9,7 @@
 
 #include <QGridLayout>
 #include <QHBoxLayout>
+#include <QMdiSubWindow>
 #include <QVBoxLayout>
 
 frmSWOptions::frmSWOptions(Session& session, PollingCycle& polling, SettingsStore& settings, QWidget* parent)
@@ -178,6 +179,14 @@ void frmSWOptions::Form_Load() {
     txtProgram->setText(a.program);
     txtArguments->setPlainText(a.arguments.join(u'\n'));
     enableAlarmControls();
+}
+
+void frmSWOptions::showEvent(QShowEvent* event) {
+    ChildWindow::showEvent(event);
+    // The Alarms page needs more room than the general options alone: the window grows to what
+    // its controls need rather than draw them over each other.
+    if (auto* frame = qobject_cast<QMdiSubWindow*>(parentWidget()))
+        frame->resize(frame->size().expandedTo(frame->minimumSizeHint()));
 }
 
 void frmSWOptions::cmdApply_Click() {

@@ -57,6 +57,9 @@ public:
     QPushButton* cmdApply{};
     QPushButton* cmdCancel{};
 
+protected:
+    void showEvent(QShowEvent* event) override;
+
 private:
     void buildControls();
     QWidget* buildAlarmsPage();
