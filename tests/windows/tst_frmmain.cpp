@@ -4,11 +4,13 @@
 #include "support/Rows.h"
 #include "support/WindowFixture.h"
 #include "windows/ChildWindow.h"
+#include "windows/QtPrompts.h"
 
 #include <QEventLoop>
 #include <QFile>
 #include <QMdiSubWindow>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -143,6 +145,8 @@ private Q_SLOTS:
             QVERIFY(m.window.Form_Load(m.splash));
             QCOMPARE(m.window.windowTitle(), QStringLiteral("VORTANE Evaluation Software"));
             QCOMPARE(m.window.sbPanels[0]->text(), QStringLiteral("Firmware download succesful"));
+            QCOMPARE(m.window.lblBoard->accessibleName() + u':' + m.window.lblBoard->text(),
+                     QStringLiteral("Board:Simulated board"));
             QCOMPARE(QRect(m.window.pos(), m.window.size()), QRect(67, 67, 433, 433)); // 1000, 6500 twips
             m.window.show();
             m.window.move(200, 150);
@@ -207,6 +211,24 @@ private Q_SLOTS:
         QCOMPARE(journalSize(), atEnd);
         QCOMPARE(fileBytes(ini()),
                  QByteArray("[Settings]\nMainHeight=6500\nMainLeft=1000\nMainTop=1000\nMainWidth=6500\n"));
+    }
+
+    // The reason behind a message is one click away, under "Show Details...".
+    void messageDetailsAreShownOnRequest() {
+        QtPrompts prompts;
+        QStringList shown;
+        const auto answer = [&shown] {
+            for (QWidget* w : QApplication::topLevelWidgets())
+                if (auto* box = qobject_cast<QMessageBox*>(w); box && box->isVisible()) {
+                    shown << box->text() << box->detailedText();
+                    box->accept();
+                }
+        };
+        QTimer::singleShot(0, answer);
+        QTimer::singleShot(3000, answer);
+        prompts.message(QStringLiteral("Failed"), MessageIcon::Critical, MessageButtons::Ok,
+                        QStringLiteral("why"));
+        QCOMPARE(shown, (QStringList{"Failed", "why"}));
     }
 
     // A log that can no longer be written: its message comes from the event loop after the tick,
