@@ -196,7 +196,10 @@ void frmMain::updateClock() {
 }
 
 void frmMain::showBoard() {
-    lblBoard->setText(session_.usb.boardIdentity().text());
+    // Named "Board" for assistive technology, which reads the board itself as the description.
+    const QString board = session_.usb.boardIdentity().text();
+    lblBoard->setText(board);
+    lblBoard->setAccessibleDescription(board);
 }
 
 void frmMain::setStatusText(const QString& text) {

@@ -90,6 +90,7 @@ void frmSplash::setProgInfo(const QString& text) {
 
 void frmSplash::setBoardText(const QString& text) {
     lblBoard->setText(text);
+    lblBoard->setAccessibleDescription(text);
     lblBoard->repaint();
 }
 
