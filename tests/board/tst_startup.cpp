@@ -82,24 +82,15 @@ private Q_SLOTS:
         const QString firmware = "Firmware failed to download - Check USB connections";
         const QString interrupted = "Communications Interrupted - Check USB connections";
         const QString told = "the simulated board was told to fail here (--sim-%1)";
+        const QString enable =
+            "the board did not enable its SMBus bridge in 20 attempts\n" + told.arg("enable-failures");
+        const QString noChip = "no VORTANE answered: Company ID (3Eh) read FFh at 2Ch, FFh at 2Dh, FFh at "
+                               "2Eh, FFh at 2Fh, where a VORTANE reads 4Bh";
+        const QString initial = InitialConnectionMessage;
         addRows<Outcome>(
             {{"enable fails 19 times", {{.enableSmbusFailures = 19, .chip = {}}, 20, 23, -1, "", ""}},
-             {"enable fails 20 times",
-              {{.enableSmbusFailures = 20, .chip = {}},
-               20,
-               20,
-               2,
-               InitialConnectionMessage,
-               "the board did not enable its SMBus bridge in 20 attempts\n" + told.arg("enable-failures")}},
-             {"no chip",
-              {{.chipAddresses = {}, .chip = {}},
-               1,
-               5,
-               2,
-               InitialConnectionMessage,
-               "no VORTANE answered: Company ID (3Eh) read FFh at 2Ch, FFh at 2Dh, FFh at 2Eh, FFh at 2Fh, "
-               "where "
-               "a VORTANE reads 4Bh"}},
+             {"enable fails 20 times", {{.enableSmbusFailures = 20, .chip = {}}, 20, 20, 2, initial, enable}},
+             {"no chip", {{.chipAddresses = {}, .chip = {}}, 1, 5, 2, initial, noChip}},
              {"firmware",
               {{.firmwareFails = true, .chip = {}}, 0, 0, 0, firmware, told.arg("firmware-fails")}},
              {"probe read",
