@@ -7,6 +7,23 @@ GraphHistory::GraphHistory(double spanSeconds) {
     setSpan(spanSeconds);
 }
 
+GraphHistory::GraphHistory(const GraphHistory& source, std::size_t first, std::size_t end)
+    : span_(source.span_), keys_(std::max<std::size_t>(1, end - first)), count_(end - first) {
+    for (std::size_t i = 0; i < count_; ++i)
+        keys_[i] = source.key(first + i);
+    for (int s = 0; s < GraphSeriesCount; ++s) {
+        auto& column = values_[static_cast<std::size_t>(s)];
+        column.resize(keys_.size());
+        for (std::size_t i = 0; i < count_; ++i)
+            column[i] = source.value(s, first + i);
+    }
+}
+
+GraphHistory GraphHistory::slice(double from, double to) const {
+    const std::size_t first = lowerBound(from);
+    return GraphHistory(*this, first, std::max(first, upperBound(to)));
+}
+
 void GraphHistory::setSpan(double seconds) {
     span_ = std::max(1.0, seconds);
     const auto room = static_cast<std::size_t>(std::ceil(span_ / DensestSpacing)) + 1;

@@ -24,6 +24,10 @@ public:
 
     explicit GraphHistory(double spanSeconds = DefaultSpan);
 
+    // The points with keys in [from, to] in a store of their own, sized to hold just them: what a
+    // paused chart keeps while this history goes on filling and dropping its oldest points.
+    GraphHistory slice(double from, double to) const;
+
     // Keeps the points of the last `seconds` (at least one second) and reallocates the ring for
     // that span; points already older are dropped at once.
     void setSpan(double seconds);
@@ -55,6 +59,7 @@ public:
     std::uint64_t endNumber() const { return dropped_ + count_; }
 
 private:
+    GraphHistory(const GraphHistory& source, std::size_t first, std::size_t end);
     std::size_t slot(std::size_t i) const {
         const std::size_t s = head_ + i;
         return s < keys_.size() ? s : s - keys_.size();

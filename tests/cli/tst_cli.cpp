@@ -9,6 +9,7 @@
 #include "support/SimSession.h"
 
 #include <QBuffer>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -17,6 +18,8 @@
 #include <QTest>
 
 #include <limits>
+
+#include <sys/stat.h>
 
 namespace {
 
@@ -45,9 +48,12 @@ struct Cli {
         QTextStream o(&out), e(&err);
         QBuffer in(&input);
         in.open(QIODevice::ReadOnly);
+        output.clear();
+        QBuffer bytesOut(&output);
+        bytesOut.open(QIODevice::WriteOnly);
         const auto now = [] { return QDateTime(QDate(2024, 3, 5), QTime(14, 7, 9)); };
         const auto interrupted = [this] { return clock.nowMs() >= ctrlCAtMs; };
-        CliEnvironment env{o, e, clock, "/opt/vortane", now, interrupted, &in, &board};
+        CliEnvironment env{o, e, clock, "/opt/vortane", now, interrupted, &in, &board, &bytesOut};
         return RunCli(args, env);
     }
     std::int64_t ctrlCAtMs = std::numeric_limits<std::int64_t>::max(); // when the user presses Ctrl+C
@@ -73,6 +79,7 @@ struct Cli {
     SimBoard board;
     QString out;
     QString err;
+    QByteArray output; // what went to standard output as bytes
 };
 
 // Some registers changed, then the chip saved to `file` with a comment.
@@ -144,6 +151,8 @@ private Q_SLOTS:
             "", {"221 0 0 1 6", "222 46 54 1 1"}, {}, {.boardRevision = 2, .supply5V = false, .chip = {}});
         add("reserved address", {"--address", "0x78", "probe"}, 2, "",
             "vortane-cli: invalid SMBus address '0x78' (0x08 to 0x77)%usage", {});
+        add("comment a .sav cannot hold", {"save", "%file", "--comment", "fan \u03A9 \U0001F600"}, 2, "",
+            "vortane-cli: the comment holds \"\u03A9\" (U+03A9), which a .sav file cannot hold%usage", {});
 
         // The free-wheel test: TEST set, and after it the chip names the fan that did not turn.
         add("free-wheel batch", {"batch", "-"}, 0,
@@ -229,11 +238,12 @@ private Q_SLOTS:
         QVERIFY(t.clock.nowMs() < 1500);
     }
 
+    // Sample n is taken n x 250 ms after the first, however long the reads before it took.
     void monitorPrintsATableAtTheInterval() {
-        Cli t;
-        QCOMPARE(t.run({"monitor", "--count", "2", "--interval", "250"}), 0);
+        Cli t({.requestMs = 4, .chip = {}});
+        QCOMPARE(t.run({"monitor", "--count", "3", "--interval", "250"}), 0);
         const QStringList table = t.outLines();
-        QCOMPARE(table.size(), 4);
+        QCOMPARE(table.size(), 5);
         QCOMPARE(table[0],
                  QStringLiteral("    Time    T1    T2    T3    T4    T5    T6    T7    T8    T9   T10  Tmax"
                                 "     Fan1     Fan2     Fan3     Fan4  PWM1  PWM2  PWM3  PWM4"));
@@ -243,7 +253,8 @@ private Q_SLOTS:
         std::vector<std::int64_t> sampledAt;
         for (const JournalEntry& e : t.board.journal())
             if (e.request == BlockReadRequest && e.index == 0x20) sampledAt.push_back(e.timeMs);
-        QCOMPARE(sampledAt.at(1) - sampledAt.at(0), std::int64_t(250));
+        QCOMPARE(sampledAt,
+                 (std::vector<std::int64_t>{sampledAt[0], sampledAt[0] + 250, sampledAt[0] + 500}));
     }
 
     // The log goes on after what an earlier run left in the file.
@@ -282,6 +293,8 @@ private Q_SLOTS:
         QVERIFY(lost.board.journal().back().status != 0);
     }
 
+    // "-" writes the same bytes to standard output; a name that is not a regular file is refused
+    // before the chip is read, and a FIFO stays one.
     void saveWritesEveryRegisterWithItsComment() {
         QTemporaryDir dir;
         const QString file = dir.filePath("bench.sav");
@@ -289,6 +302,16 @@ private Q_SLOTS:
         save(a, file);
         QCOMPARE(a.outLines().back(), QStringLiteral("Saved 75 registers to %1").arg(file));
         QVERIFY(fileBytes(file).contains("\r\nSaved: 3/5/24 at 2:07 PM\r\n\r\nComment : bench 4\r\n"));
+        QCOMPARE(a.run({"save", "-", "--comment", " bench 4 "}), 0);
+        QCOMPARE(a.output, fileBytes(file));
+        QCOMPARE(a.out + a.err, QStringLiteral("Saved 75 registers to standard output\n"));
+
+        const QString fifo = dir.filePath("pipe.sav");
+        QCOMPARE(mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+        Cli b;
+        QCOMPARE(b.run({"save", fifo}), 1);
+        QCOMPARE(b.err, "vortane-cli: cannot write " + fifo + ": it is not a regular file\n");
+        QVERIFY(b.board.journal().empty() && QFileInfo(fifo).exists() && !QFileInfo(fifo).isFile());
     }
 
     // 75 writes (71 before the last four) in file order: 0x7F and 0x7B twice each, under both their

@@ -69,7 +69,8 @@ private Q_SLOTS:
         QTest::mouseClick(w->cmdApply, Qt::LeftButton);
         QCOMPARE((QList<int>{f->t.chip().read(0x7C), f->t.chip().read(0x7D)}), (QList<int>{0x0B, 0x5B}));
         f->forget();
-        QTest::mouseClick(w->cmdOK, Qt::LeftButton);
+        w->txtTmin->setFocus();
+        QTest::keyClick(w->txtTmin, Qt::Key_Return); // OK
         QCOMPARE(f->writes().size(), 16);
         QVERIFY(!w->isVisible());
     }
@@ -83,7 +84,7 @@ private Q_SLOTS:
         w->chkAutoControl->setChecked(true);
         w->cmbZone->setCurrentIndex(4);
         w->chkShowConPoint->setChecked(false);
-        QTest::mouseClick(w->cmdClose, Qt::LeftButton);
+        QTest::keyClick(w->txtTmin, Qt::Key_Escape); // Cancel
         QVERIFY(!w->isVisible());
         frmAutoControl& again = f->open();
         QCOMPARE(again.txtTmin->text(), QStringLiteral("90"));

@@ -60,7 +60,7 @@ private Q_SLOTS:
         }
         QCOMPARE(f->t.prompts.messages.size(), 2);
         retype(w->cmbOffset->lineEdit(), QStringLiteral("406"));
-        QTest::mouseClick(w->cmdOK, Qt::LeftButton);
+        QTest::keyClick(w->cmbOffset, Qt::Key_Return); // Enter, in an editable list too, is OK
         QVERIFY(!w->isVisible());
     }
 
@@ -71,8 +71,8 @@ private Q_SLOTS:
         QVERIFY(!w->isVisible());
         QCOMPARE(shown(f->open()), QStringLiteral("11 PEXIL Start Output 1 731 406 0"));
         f->forget();
-        QTest::mouseClick(f->w->cmdCancel, Qt::LeftButton);
-        QVERIFY(f->journal().isEmpty());
+        QTest::keyClick(f->w->cmbGain, Qt::Key_Escape); // Cancel
+        QVERIFY(f->journal().isEmpty() && !f->w->isVisible());
     }
 };
 

@@ -43,7 +43,7 @@ private Q_SLOTS:
         QCOMPARE(w.stpGraph[3]->caption(5), QStringLiteral("Tach2=%1RPM").arg(r.FanSpeeds[1]));
         QCOMPARE(w.stpGraph[4]->caption(6), QStringLiteral("PWM3=%1%").arg(r.DutyCycles[2]));
         QCOMPARE(w.stpGraph[1]->caption(3), QStringLiteral("Tach4=82RPM"));
-        QCOMPARE(w.history().size(), std::size_t(60000 / 60)); // every 60 ms: more than 50 ms apart
+        QCOMPARE(w.history().size(), std::size_t(60000 / 50)); // every 50 ms, exactly
 
         w.stpGraph[3]->replotNow();
         const QCPGraph* temp1 = w.stpGraph[3]->graph(0);
@@ -66,8 +66,8 @@ private Q_SLOTS:
     }
 
     // The update-rate box (what it accepts is tested in core: here a refused value leaves the
-    // interval as it was, and Up steps it); pause holds the shown time range while the history
-    // fills; +/- zoom within the limits.
+    // interval as it was, and Up steps it); pause holds the time range and the points on the screen
+    // while the history fills and drops them, and exports them; +/- zoom within the limits.
     void updateRatePauseAndZoom() {
         Fixture f;
         for (const char* typed : {"250", "40000"}) {
@@ -80,10 +80,18 @@ private Q_SLOTS:
 
         StripChart* chart = f.w->stpGraph[3];
         f.run(1000);
+        chart->replotNow();
+        const QCPRange onScreen = chart->xAxis->range();
+        const std::size_t points = f.w->history().size();
+        const int drawn = chart->graph(0)->dataCount();
         QTest::mouseClick(f.w->cmdPause, Qt::LeftButton);
-        const ValueRange held = chart->timeRange();
         f.run(700000);
-        QCOMPARE(chart->timeRange(), held);
+        chart->replotNow();
+        QCOMPARE(chart->xAxis->range(), onScreen);
+        QCOMPARE(chart->graph(0)->dataCount(), drawn);
+        f.t.prompts.fileNames << f.dir.filePath("held.csv");
+        QTest::mouseClick(f.w->cmdSaveData, Qt::LeftButton);
+        QCOMPARE(std::size_t(f.bytes("held.csv").count("\r\n")), 1 + points);
         QCOMPARE(f.w->cmdPause->text(), QStringLiteral("&Resume"));
         QTest::mouseClick(f.w->cmdPause, Qt::LeftButton);
         QCOMPARE(chart->timeRange().upper, f.w->history().lastKey());
@@ -121,7 +129,7 @@ private Q_SLOTS:
             QString::fromUtf8(lines.first()),
             QStringLiteral(
                 "Time,Temp1 (°C),Temp2 (°C),Temp3 (°C),Temp4 (°C),PWM1 (%),PWM2 (%),PWM3 (%),PWM4 (%)\r"));
-        QCOMPARE(lines.size(), 1 + 50 + 1); // header, a line per update, nothing after the last CR LF
+        QCOMPARE(lines.size(), 1 + 60 + 1); // header, a line per update, nothing after the last CR LF
         QVERIFY(f.t.prompts.messages.isEmpty());
         QTest::mouseClick(f.w->cmdSaveData, Qt::LeftButton);
         QCOMPARE(f.t.prompts.messages.size(), 1);

@@ -79,10 +79,18 @@ private Q_SLOTS:
         }
     }
 
-    // A save the disk cannot take keeps the old file whole and says so; after it, and after a link
-    // error, the polling cycle runs again.
+    // A comment the file cannot hold is refused before the chip is read; a save the disk cannot take
+    // keeps the old file whole and says so. After it, and after a link error, the polling cycle runs
+    // again.
     void failedSaves() {
         Fixture f;
+        f.w->txtComment->setText(QStringLiteral("fan \u03A9"));
+        f.w->cmdsave->click();
+        QCOMPARE(f.t.prompts.messages.takeFirst().text,
+                 QStringLiteral("Configuration not saved: the comment holds \"\u03A9\" (U+03A9), which a "
+                                ".sav file cannot hold."));
+        QVERIFY(f.t.requests().isEmpty() && f.t.prompts.dialogFilters.isEmpty());
+        f.w->txtComment->clear();
         const QString name = f.file(QStringLiteral("keep.sav"), "old\r\n");
         {
             FileSizeLimit full(100);
