@@ -18,10 +18,14 @@ QString ByteText(int value) {
     return HexText(static_cast<std::uint32_t>(value)).rightJustified(2, u'0') + u'h';
 }
 
-// Why no chip was taken: what each probed address answered in its "Company ID".
-QString NotFoundReason(const QStringList& answers) {
-    return QStringLiteral("no VORTANE answered: Company ID (3Eh) read %1, where a VORTANE reads %2")
-        .arg(answers.join(QLatin1String(", ")), ByteText(CompanyCode));
+// Why no chip was taken: what each probed address answered in its "Company ID", then what the
+// backend knows (an SMBus adapter: the addresses that did not acknowledge). The backend keeps that
+// to itself during the search, where silence at an empty address is expected; now it is the cause.
+QString NotFoundReason(const USBStuff& usb, const QStringList& answers) {
+    QString text = QStringLiteral("no VORTANE answered: Company ID (3Eh) read %1, where a VORTANE reads %2")
+                       .arg(answers.join(QLatin1String(", ")), ByteText(CompanyCode));
+    if (const QString backend = usb.failureReason(); !backend.isEmpty()) text += u'\n' + backend;
+    return text;
 }
 
 } // namespace
@@ -94,7 +98,7 @@ bool RunConnectionSequence(BoardLink& s, SplashView& splash,
         const bool found = probe(options.knownAddress);
         if (usb.linkClosed()) return false;
         if (!found) {
-            usb.ShowLinkError(DeviceNotFound, NotFoundReason(answers));
+            usb.ShowLinkError(DeviceNotFound, NotFoundReason(usb, answers));
             return false;
         }
         usb.DeviceAddress = options.knownAddress;
@@ -110,7 +114,7 @@ bool RunConnectionSequence(BoardLink& s, SplashView& splash,
             }
         }
         if (usb.DeviceAddress == 0) {
-            usb.ShowLinkError(InitialConnectionFailed, NotFoundReason(answers));
+            usb.ShowLinkError(InitialConnectionFailed, NotFoundReason(usb, answers));
             return false;
         }
     }

@@ -161,8 +161,9 @@ void USBStuff::ShowLinkError(int code, const QString& reason) {
     if (!reason.isEmpty() && report) report(reason);
     if (!text.isEmpty()) {
         const bool question = code == HeaterModuleError;
-        QStringList details{reason, library_.failureReason()};
-        details.removeAll(QString());
+        // The reason may carry the backend's own already: each line once.
+        QStringList details = (reason + u'\n' + failureReason()).split(u'\n', Qt::SkipEmptyParts);
+        details.removeDuplicates();
         errorShowing_ = true;
         const MessageAnswer answer =
             prompts_.message(text, question ? MessageIcon::None : MessageIcon::Critical,

@@ -85,6 +85,8 @@ public:
 
     // The board in use, with the chip's address once it has been found.
     BoardIdentity boardIdentity() const;
+    // Why the backend's latest call failed, with its remedy; empty when there is nothing to add.
+    QString failureReason() const { return library_.failureReason(); }
 
     // Runs when a link error ends the program: unload every window, then end the process with a
     // non-zero status. Tests install one that records the call instead of ending.

@@ -105,10 +105,13 @@ private Q_SLOTS:
                      "there are no heaters: the chip is on an SMBus adapter, not on the evaluation board"});
     }
 
-    // Where no chip answers, the message's details name the adapter and the silent addresses.
+    // Where no chip answers, the message's details name the adapter and the silent addresses, and
+    // so does standard error.
     void noChipAnswers() {
         Rig r({.chipAddresses = {}, .chip = {}});
+        r.session->usb.report = [&r](const QString& text) { r.told << text; };
         QVERIFY(!r.connect());
+        QCOMPARE(r.told, QStringList{r.prompts.messages.value(0).details});
         QCOMPARE(r.prompts.messages.value(0).details,
                  QStringLiteral(
                      "no VORTANE answered: Company ID (3Eh) read FFh at 2Ch, FFh at 2Dh, FFh at 2Eh, FFh "
