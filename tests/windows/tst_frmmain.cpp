@@ -285,19 +285,16 @@ private Q_SLOTS:
 
     // The reason behind a message is one click away, under "Show Details...".
     void messageDetailsAreShownOnRequest() {
-        QtPrompts prompts;
         QStringList shown;
-        const auto answer = [&shown] {
-            for (QWidget* w : QApplication::topLevelWidgets())
-                if (auto* box = qobject_cast<QMessageBox*>(w); box && box->isVisible()) {
-                    shown << box->text() << box->detailedText();
-                    box->accept();
-                }
-        };
-        QTimer::singleShot(0, answer);
-        QTimer::singleShot(3000, answer);
-        prompts.message(QStringLiteral("Failed"), MessageIcon::Critical, MessageButtons::Ok,
-                        QStringLiteral("why"));
+        QTimer answer; // until the box is up
+        connect(&answer, &QTimer::timeout, [&shown] {
+            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+                shown << box->text() << box->detailedText();
+                box->accept();
+            }
+        });
+        answer.start(10);
+        QtPrompts().message(QStringLiteral("Failed"), MessageIcon::Critical, MessageButtons::Ok, "why");
         QCOMPARE(shown, (QStringList{"Failed", "why"}));
     }
 
