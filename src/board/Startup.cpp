@@ -44,9 +44,10 @@ bool RunConnectionSequence(BoardLink& s, SplashView& splash,
     showBoard();
     splash.setProgInfo(QStringLiteral("Downloading Firmware..."));
     if (usb.DownloadFirmware(s.programFolder, s.firmwareFile) < 0) {
-        // Only the board on USB takes an image: where it was looked for matters there alone.
+        // Where the image was looked for matters only when the backend failed on reading it (it
+        // names the file), not when, say, there is no board to take it.
         const bool imageMissing =
-            !usb.FirmwareSearched.isEmpty() && usb.boardIdentity().kind == BoardIdentity::Kind::Usb;
+            !usb.FirmwareSearched.isEmpty() && usb.failureReason().contains(usb.FirmwarePath);
         usb.ShowLinkError(FirmwareDownloadFailed,
                           imageMissing
                               ? QStringLiteral("%1 is in none of the folders searched: %2 (name it with "

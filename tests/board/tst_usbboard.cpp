@@ -117,6 +117,8 @@ private Q_SLOTS:
         const QString refused = QStringLiteral("; nothing was sent to the board");
         const int download = FirmwareDownloadFailed;
         row("detached", download, none + "; USB devices with these IDs: none");
+        row("detached, no image", download, none + "; USB devices with these IDs: none");
+        row("no image", download, "cannot read the firmware image HELDRIXFW.Hex: No such file or directory");
         row("port 1-9", download,
             none + " at port 1-9; USB devices with these IDs: 04B4:8613 at port 1-2 (without firmware)");
         row("other", download,
@@ -162,14 +164,19 @@ private Q_SLOTS:
         o.releaseEndsSilent = has("silent");
         Rig r(o, pick, has("corrupt") ? ":0300000002000AF2\n:00000001FF\n" : SmallImage);
         const QString image = r.folder.filePath(QStringLiteral("HELDRIXFW.Hex"));
-        if (has("fifo"))
-            QVERIFY(QFile::remove(image) && ::mkfifo(QFile::encodeName(image).constData(), 0600) == 0);
+        if (has("fifo") || has("no image")) QVERIFY(QFile::remove(image));
+        if (has("fifo")) QVERIFY(::mkfifo(QFile::encodeName(image).constData(), 0600) == 0);
         QCOMPARE(r.connect(), end < 0);
         QCOMPARE(r.ends, end < 0 ? QList<int>{} : QList<int>{end});
         const QString folder = r.folder.path() + QLatin1Char('/');
         r.told.replaceInStrings(folder, QString());
         QCOMPARE(r.told, told.isEmpty() ? QStringList{} : QStringList{told});
-        if (end >= 0) QVERIFY(r.prompts.messages.value(0).details.remove(folder).endsWith(told));
+        const QString details = r.prompts.messages.value(0).details.remove(folder);
+        if (end >= 0) QVERIFY(details.endsWith(told));
+        // Where the image was looked for, when a board wanted it and none was found (a FIFO is none).
+        QCOMPARE(details.startsWith("HELDRIXFW.Hex is in none of the folders searched: " + r.folder.path() +
+                                    ", /usr/lib/vortane, /usr/local/lib/vortane, "),
+                 setup == QLatin1String("no image") || has("fifo"));
         // Nothing reaches the board before it is known to be the one, with a good image; a board
         // that runs its firmware already gets none.
         if (end == FirmwareDownloadFailed) QCOMPARE(r.setups(), QStringList{});
