@@ -134,9 +134,10 @@ private Q_SLOTS:
         const QString mask81 = QStringLiteral("0x72 0x81 Interrupt Mask 1: OOL R1T\n");
         const QString config1 = QStringLiteral("0x40 0x01 Configuration 1: STRT\n");
 
-        add("read by number and name", {"read", "0x72", "Interrupt Mask 1", "114", "72h", "AFC"}, 0,
-            mask81.repeated(4) + "0x7B 0x00 AFC\n", "",
-            {"222 46 114 1 1", "222 46 114 1 1", "222 46 114 1 1", "222 46 114 1 1", "222 46 123 1 1"});
+        add("read by number and name", {"read", "0x72", "Interrupt Mask 1", "114", "72h", "72H", "AFC"}, 0,
+            mask81.repeated(5) + "0x7B 0x00 AFC\n", "",
+            {"222 46 114 1 1", "222 46 114 1 1", "222 46 114 1 1", "222 46 114 1 1", "222 46 114 1 1",
+             "222 46 123 1 1"});
         add("write, then read", {"batch"}, 0, "0x40 0x00 Configuration 1\n" + config1 + config1, "",
             {"222 46 64 0 0", "222 46 64 1 1", "222 46 320 0 0", "222 46 64 1 1", "222 46 64 1 1"},
             "write 0x40 0\nwrite 0x40 0x01\nread 0x40\n");
@@ -145,6 +146,9 @@ private Q_SLOTS:
             "0x72 0x03 Interrupt Mask 1: R2T R1T\n", "",
             {"222 46 114 1 1", "222 46 882 0 0", "222 46 114 1 1"});
         add("heater", {"heater", "2", "40"}, 0, "Heater2 PWM: 40\n", "", {"218 2 40 0 1", "218 0 0 1 3"});
+        // A board that counts its heaters in half steps reports 38 as 37.5: printed as it reads.
+        add("heater in half steps", {"heater", "1", "38"}, 0, "Heater1 PWM: 37.5\n", "",
+            {"218 1 38 0 1", "218 0 0 1 3"}, {}, {.heaterHalfSteps = true, .chip = {}});
         add("board C without 5 V", {"board"}, 0,
             "Board Revision: C\n5V Present: No\n12V Present: Yes\nDevice Address: 2Eh\nFan1 Present: No\n"
             "Fan2 Present: Yes\nFan3 Present: Yes\nFan4 Present: No\n",
@@ -217,6 +221,27 @@ private Q_SLOTS:
         // Both bytes of the absent fan 4's tach pair decode to its speed.
         for (int i : {16, 17})
             QCOMPARE(entry(i).value("decoded").toObject(), (QJsonObject{{"value", 82}, {"unit", "RPM"}}));
+        // A turning fan: the low byte at 2Ah, the high byte at 2Bh, counted on the 90 kHz clock.
+        const int count = entry(11).value("value").toInt() * 256 + entry(10).value("value").toInt();
+        QVERIFY(count > 0 && count < 0xFFFF);
+        for (int i : {10, 11})
+            QCOMPARE(entry(i).value("decoded").toObject().value("value"), QJsonValue(5400000 / count));
+
+        // The text form: each line the value, its meaning, and the default where it differs.
+        t.chip().write(0x72, 0x81);
+        QCOMPARE(t.run({"dump"}), 0);
+        const QStringList lines = t.outLines();
+        QCOMPARE(lines.size(), 100);
+        QCOMPARE(lines[82], QStringLiteral("0x72 0x81 Interrupt Mask 1: OOL R1T  (default 0x00)"));
+        QCOMPARE(lines[17], QStringLiteral("0x31 0xFF Tach4 High Byte: 82 RPM"));
+        // The fan went on turning between the two runs: its bytes as this dump printed them.
+        const int low = lines[10].mid(7, 2).toInt(nullptr, 16), high = lines[11].mid(7, 2).toInt(nullptr, 16);
+        QVERIFY(high > 0 && high < 0xFF);
+        const int rpm = 5400000 / (high * 256 + low);
+        QCOMPARE(lines[10],
+                 QString::asprintf("0x2A 0x%02X Tach1 Low Byte: %d RPM  (default 0xFF)", low, rpm));
+        QCOMPARE(lines[11],
+                 QString::asprintf("0x2B 0x%02X Tach1 High Byte: %d RPM  (default 0xFF)", high, rpm));
     }
 
     // A Ctrl+C while the tool connects cancels the command before anything reaches the chip.
@@ -305,6 +330,10 @@ private Q_SLOTS:
         QCOMPARE(a.run({"save", "-", "--comment", " bench 4 "}), 0);
         QCOMPARE(a.output, fileBytes(file));
         QCOMPARE(a.out + a.err, QStringLiteral("Saved 75 registers to standard output\n"));
+        // The five registers the batch changed, 0x7F and 0x7B under both their names, and no others.
+        QCOMPARE(a.run({"save", "-", "--only-changed"}), 0);
+        QCOMPARE(a.err, QStringLiteral("Saved 7 registers to standard output\n"));
+        QCOMPARE(a.output.count("\r\n0x"), 7);
 
         const QString fifo = dir.filePath("pipe.sav");
         QCOMPARE(mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);

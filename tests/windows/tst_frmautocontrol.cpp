@@ -57,6 +57,8 @@ private Q_SLOTS:
         QCOMPARE(journal.size(), 2 * (18 + 2));
         QCOMPARE(journal.at(2), writeText(0x6E, 4));
         QCOMPARE(journal.at(20 + 2), writeText(0x6E, 45));
+        retype(w->txtTmin, QStringLiteral("x")); // not a number: the value stays as it was
+        QCOMPARE(f->t.chip().read(0x6E), 45);
         retype(w->txtPWMmin, QStringLiteral("-10"));
         QCOMPARE(f->t.chip().read(0x6A), 0);
     }

@@ -32,9 +32,12 @@ private Q_SLOTS:
         for (int j = 0; j < 5; ++j)
             QCOMPARE(w.stpGraph[j]->isVisible(), j == 3);
         QCOMPARE(w.txtUpdate->text(), QStringLiteral("50"));
+        QCOMPARE(w.cmbHistory->currentText(), QStringLiteral("10 minutes"));
+        QCOMPARE(w.stpGraph[3]->valueRange(GraphAxis::Temperature), (ValueRange{0, 60}));
+        QCOMPARE(w.stpGraph[3]->valueRange(GraphAxis::FanSpeed), (ValueRange{0, 12000}));
 
         f.t.usb().SetHeater(1, 100);
-        f.run(57000);
+        f.run(87000);
         f.t.session->options.ReadingEnabled = false; // the traces go on flat: a last column of one value
         f.run(3000);
         const Readings& r = f.t.session->readings;
@@ -43,7 +46,7 @@ private Q_SLOTS:
         QCOMPARE(w.stpGraph[3]->caption(5), QStringLiteral("Tach2=%1RPM").arg(r.FanSpeeds[1]));
         QCOMPARE(w.stpGraph[4]->caption(6), QStringLiteral("PWM3=%1%").arg(r.DutyCycles[2]));
         QCOMPARE(w.stpGraph[1]->caption(3), QStringLiteral("Tach4=82RPM"));
-        QCOMPARE(w.history().size(), std::size_t(60000 / 50)); // every 50 ms, exactly
+        QCOMPARE(w.history().size(), std::size_t(90000 / 50)); // every 50 ms, exactly, all of it kept
 
         w.stpGraph[3]->replotNow();
         const QCPGraph* temp1 = w.stpGraph[3]->graph(0);
@@ -70,9 +73,12 @@ private Q_SLOTS:
     // while the history fills and drops them, and exports them; +/- zoom within the limits.
     void updateRatePauseAndZoom() {
         Fixture f;
-        for (const char* typed : {"250", "40000"}) {
+        // Red only for a number the interval cannot hold, not for text it passes over.
+        const auto red = [&f] { return f.w->txtUpdate->palette().color(QPalette::Text) == Qt::red; };
+        for (const char* typed : {"250", "40000", "x"}) {
             f.w->txtUpdate->setText(QString::fromLatin1(typed));
             QCOMPARE(f.t.session->options.GraphInterval, 250);
+            QCOMPARE(red(), typed[0] == '4');
         }
         f.w->txtUpdate->setText(QStringLiteral("20"));
         QTest::keyClick(f.w->txtUpdate, Qt::Key_Up);

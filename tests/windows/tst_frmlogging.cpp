@@ -63,7 +63,8 @@ private Q_SLOTS:
         QVERIFY(f.t.prompts.messages.isEmpty()); // the main window gives the one message
     }
 
-    // Refused starts leave no file, the log stopped and the interval as it was.
+    // The window shows the log's own interval (not the reading interval); refused starts leave no
+    // file, the log stopped and the interval as it was.
     void refusedStarts() {
         const std::array<std::array<QString, 3>, 3> refused{
             {{"100", "a.csv", "At least one item must be selected for logging"},
@@ -71,6 +72,9 @@ private Q_SLOTS:
              {"100", "no/a.csv", "Logging not started: cannot write to %1 (No such file or directory)"}}};
         for (const auto& [interval, file, message] : refused) {
             Fixture f;
+            f.t.session->options.LogInterval = 250;
+            f.open();
+            QCOMPARE(f.w->txtLogInt->text(), QStringLiteral("250"));
             if (message.startsWith(u'A')) f.w->cmdDeselectAll->click();
             f.w->txtLogInt->setText(interval);
             f.click(file);
@@ -78,7 +82,7 @@ private Q_SLOTS:
                      QString(message).replace("%1", f.dir.filePath(file)));
             QCOMPARE(f.t.prompts.messages[0].icon, MessageIcon::Warning);
             QVERIFY(!QFile::exists(f.dir.filePath(file)) && !f.t.session->decl.LoggingActive);
-            QCOMPARE(f.t.session->options.LogInterval, 100);
+            QCOMPARE(f.t.session->options.LogInterval, 250);
         }
     }
 };

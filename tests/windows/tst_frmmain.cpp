@@ -298,6 +298,23 @@ private Q_SLOTS:
         QCOMPARE(shown, (QStringList{"Failed", "why"}));
     }
 
+    // The master timer sleeps until the next task is due; a change that makes one due sooner (here
+    // the reading interval shortened from a minute) wakes it then, not at the old time.
+    void aTaskDueSoonerWakesTheTimer() {
+        MainFixture m(ini());
+        QVERIFY(m.window.Form_Load(m.splash));
+        SetDefaultValues(*m.t.session);
+        m.t.session->options.ReadInterval = 60000;
+        m.window.startPolling();
+        spin(m.t.clock, 0, 20); // the first group read, then nothing for a minute
+        const std::size_t before = m.t.board->journal().size();
+        spin(m.t.clock, 200, 20);
+        QCOMPARE(m.t.board->journal().size(), before);
+        m.t.session->options.ReadInterval = 100;
+        spin(m.t.clock, 0, 50);
+        QVERIFY(m.t.board->journal().size() > before);
+    }
+
     // A log that can no longer be written: its message comes from the event loop after the tick,
     // once, and the status bar reads "Ready".
     void loggingStoppedIsReportedOutsideTheTick() {
