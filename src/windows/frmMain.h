@@ -65,6 +65,7 @@ public:
     QStatusBar* sbStatusBar{};
     std::array<QLabel*, 3> sbPanels{}; // status text, date, time
     QLabel* sbAlarms{};                // the active alarms in red; hidden while there are none
+    QLabel* lblBoard{};                // the board in use, at the right of the status bar
 
     QMenu* mnuFile{};
     QAction* mnuSave{};
@@ -99,6 +100,7 @@ private:
     void buildStatusBar();
     void refreshWindowMenu();
     void updateClock();
+    void showBoard();
     void tmrMaster_Timer();
     void rearmMaster();
     void reportLoggingStopped(const QString& fileName, const QString& reason);
