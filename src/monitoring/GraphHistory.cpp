@@ -18,22 +18,27 @@ void GraphHistory::setSpan(double seconds) {
     }
     std::vector<double> keys(room);
     std::array<std::vector<std::int32_t>, GraphSeriesCount> values;
-    for (int s = 0; s < GraphSeriesCount; ++s) {
-        auto& column = values[static_cast<std::size_t>(s)];
+    std::vector<std::uint16_t> present(room);
+    for (std::size_t s = 0; s < values.size(); ++s) {
+        auto& column = values[s];
         column.resize(room);
         for (std::size_t i = 0; i < count_; ++i)
-            column[i] = value(s, i);
+            column[i] = values_[s][slot(i)];
     }
-    for (std::size_t i = 0; i < count_; ++i)
+    for (std::size_t i = 0; i < count_; ++i) {
         keys[i] = key(i);
+        present[i] = present_[slot(i)];
+    }
     keys_.swap(keys);
     values_.swap(values);
+    present_.swap(present);
     head_ = 0;
 }
 
 std::size_t GraphHistory::bytesAllocated() const {
     return keys_.capacity() * sizeof(double) +
-           GraphSeriesCount * values_[0].capacity() * sizeof(std::int32_t);
+           GraphSeriesCount * values_[0].capacity() * sizeof(std::int32_t) +
+           present_.capacity() * sizeof(std::uint16_t);
 }
 
 void GraphHistory::dropOldest() {
@@ -49,8 +54,13 @@ void GraphHistory::append(double key, const GraphSample& values) {
     if (count_ == keys_.size()) dropOldest();
     const std::size_t s = slot(count_);
     keys_[s] = key;
-    for (std::size_t k = 0; k < values_.size(); ++k)
-        values_[k][s] = values[k];
+    std::uint16_t present = 0;
+    for (std::size_t k = 0; k < values_.size(); ++k) {
+        if (!values[k]) continue;
+        values_[k][s] = *values[k];
+        present = static_cast<std::uint16_t>(present | 1u << k);
+    }
+    present_[s] = present;
     ++count_;
 }
 
@@ -108,7 +118,8 @@ const std::vector<MinMaxColumn>& MinMaxDecimator::columns(const GraphHistory& hi
          ++i, ++number) {
         const double key = history.key(i);
         if (key > to) break;
-        fold(static_cast<std::int64_t>(std::floor(key / width_)), history.value(series_, i));
+        if (const auto value = history.value(series_, i))
+            fold(static_cast<std::int64_t>(std::floor(key / width_)), *value);
     }
     next_ = std::max(next_, number);
 

@@ -39,10 +39,10 @@ QString SeriesUnit(int series) {
     return units[kindOf(series)];
 }
 
-QString GraphCaption(int series, std::int32_t value) {
+QString GraphCaption(int series, std::optional<std::int32_t> value) {
     static const std::array<const char*, 3> kinds{"Temp", "Tach", "PWM"};
     return QLatin1String(kinds[kindOf(series)]) + QString::number(series % 4 + 1) + QLatin1Char('=') +
-           QString::number(value) + SeriesUnit(series);
+           ReadingText(value) + SeriesUnit(series);
 }
 
 GraphSample GraphValues(const Readings& readings) {
@@ -120,7 +120,7 @@ QByteArray GraphCsv(const GraphHistory& history, const std::vector<int>& series,
             QDateTime::fromMSecsSinceEpoch(ms).toString(QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz")).toLatin1();
         for (int s : series) {
             line += ',';
-            line += QByteArray::number(history.value(s, i));
+            if (const auto value = history.value(s, i)) line += QByteArray::number(*value);
         }
         line += "\r\n";
         bytes += line;

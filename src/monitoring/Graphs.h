@@ -35,9 +35,10 @@ const GraphAxisSpec& AxisSpec(GraphAxis axis);
 GraphAxis SeriesAxis(int series);
 QString SeriesName(int series); // "Temp1", "Fan1", "PWM1": the names stored with the chart
 QString SeriesUnit(int series); // "°C", "RPM", "%"
-// The legend caption of a series at a value: "Temp2=-5°C", "Tach2=1500RPM", "PWM3=40%".
-QString GraphCaption(int series, std::int32_t value);
-// The latest readings as the twelve series take them.
+// The legend caption of a series at a value: "Temp2=-5°C", "Tach2=1500RPM", "PWM3=40%"; for a
+// reading never read "Temp2=—°C".
+QString GraphCaption(int series, std::optional<std::int32_t> value);
+// The latest readings as the twelve series take them, none for those never read.
 GraphSample GraphValues(const Readings& readings);
 
 // A graph type: its list entry, the series on its channels (channel c shows series
@@ -93,5 +94,6 @@ ValueRange ClampValueRange(ValueRange range, const ValueRange& limits);
 
 // The points kept with keys in [from, to] as CSV, UTF-8 with CR LF line ends: a header
 // "Time,Temp1 (°C),Fan1 (RPM),..." with one column per given series, then one line per point:
-// the local date and time to the millisecond, then the whole values.
+// the local date and time to the millisecond, then the whole values (a field left empty where a
+// reading had never been read).
 QByteArray GraphCsv(const GraphHistory& history, const std::vector<int>& series, double from, double to);

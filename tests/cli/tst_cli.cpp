@@ -224,8 +224,10 @@ private Q_SLOTS:
         QVERIFY(t.clock.nowMs() < 1500);
     }
 
+    // Request 5, the first sample's temperature block, fails: its ten temperatures have never been
+    // read ("-", null, an empty log field); the maximum, read on its own, and the other groups have.
     void monitorPrintsATableAtTheInterval() {
-        Cli t;
+        Cli t({.failRequestNumber = 5, .chip = {}});
         QCOMPARE(t.run({"monitor", "--count", "2", "--interval", "250"}), 0);
         const QStringList table = t.outLines();
         QCOMPARE(table.size(), 4);
@@ -233,20 +235,30 @@ private Q_SLOTS:
                  QStringLiteral("    Time    T1    T2    T3    T4    T5    T6    T7    T8    T9   T10  Tmax"
                                 "     Fan1     Fan2     Fan3     Fan4  PWM1  PWM2  PWM3  PWM4"));
         QVERIFY(table[1].startsWith(QStringLiteral("     (s)  (°C)")));
-        QVERIFY(table[3].startsWith(QStringLiteral("   0.250 ")));
-        QCOMPARE(table[3].split(u' ', Qt::SkipEmptyParts).size(), 20);
+        QCOMPARE(table[2], QStringLiteral("   0.000") + QStringLiteral("     -").repeated(10) +
+                               QStringLiteral("    30     4787     4205     3592       82") +
+                               QStringLiteral("   100").repeated(4));
+        QVERIFY(table[3].startsWith(QStringLiteral("   0.250    25 ")));
         std::vector<std::int64_t> sampledAt;
         for (const JournalEntry& e : t.board.journal())
             if (e.request == BlockReadRequest && e.index == 0x20) sampledAt.push_back(e.timeMs);
         QCOMPARE(sampledAt.at(1) - sampledAt.at(0), std::int64_t(250));
     }
 
-    // The log goes on after what an earlier run left in the file.
+    // The log goes on after what an earlier run left in the file. In that run request 5, the first
+    // sample's temperature block, failed: null and an empty log field for what was never read.
     void monitorPrintsJsonAndAppendsToTheLog() {
-        Cli t;
-        QCOMPARE(t.run({"monitor", "--count", "2", "--interval", "250"}), 0); // the readings below follow it
+        Cli t({.failRequestNumber = 5, .chip = {}});
         QTemporaryDir dir;
-        const QString csv = dir.filePath("run.csv");
+        const QString csv = dir.filePath("run.csv"), earlier = dir.filePath("earlier.csv");
+        QCOMPARE(t.run({"monitor", "--count", "2", "--interval", "250", "--json", "--csv", earlier,
+                        "--channels", "Temp1,Temp4,Tach1,PWM4"}),
+                 0); // the readings below follow it
+        QCOMPARE(
+            t.outLines().value(0),
+            R"({"dutyCycles":[100,100,100,100],"fanSpeeds":[4787,4205,3592,82],"maxTemperature":30,)"
+            R"("sample":0,"temperatures":[null,null,null,null,null,null,null,null,null,null],"time":0})");
+        QVERIFY(fileBytes(earlier).endsWith(" ,\r\n0,,, 4787, 100,\r\n.25, 25, 27, 4795, 100,\r\n"));
         QVERIFY(writeFile(csv, "earlier\r\n"));
         QCOMPARE(t.run({"monitor", "--count", "2", "--interval", "100", "--json", "--csv", csv}), 0);
         const QString sample =
