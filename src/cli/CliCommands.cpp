@@ -354,7 +354,11 @@ void CliRunner::heater(const Command& c) {
 
 void CliRunner::board() {
     Session& s = session();
-    s.usb.ReadBoardInfo();
+    // A failed request leaves another request's bytes in the buffer: nothing to decode.
+    if (s.usb.ReadBoardInfo() != 0)
+        throw CliFailure{
+            ExitFailure,
+            QStringLiteral("the board status request failed; revision and supplies are unknown")};
     const BoardStatus status = DecodeBoardStatus(s.usb.TransferBuffer);
     const QString revision =
         status.revision.isEmpty() ? QStringLiteral("unknown (%1)").arg(status.revisionCode) : status.revision;

@@ -140,6 +140,9 @@ private Q_SLOTS:
             "Board Revision: C\n5V Present: No\n12V Present: Yes\nDevice Address: 2Eh\nFan1 Present: No\n"
             "Fan2 Present: Yes\nFan3 Present: Yes\nFan4 Present: No\n",
             "", {"221 0 0 1 6", "222 46 54 1 1"}, {}, {.boardRevision = 2, .supply5V = false, .chip = {}});
+        add("board status fails", {"board"}, 1, "",
+            "vortane-cli: the board status request failed; revision and supplies are unknown\n",
+            {"221 0 0 1 6"}, {}, {.failRequestNumber = 5, .chip = {}});
         add("bad address", {"--address", "0x80", "probe"}, 2, "",
             "vortane-cli: invalid SMBus address '0x80'%usage", {});
 
