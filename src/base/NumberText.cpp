@@ -285,13 +285,26 @@ QByteArray ToWindows1252(const QString& text) {
     return bytes;
 }
 
+std::optional<char32_t> FirstNotInWindows1252(const QString& text) {
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text[i];
+        if (windows1252Byte(c) != '?' || c == u'?') continue;
+        if (c.isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate())
+            return QChar::surrogateToUcs4(c, text[i + 1]);
+        return c.unicode();
+    }
+    return std::nullopt;
+}
+
 double SpinnerStep(double current, int steps, int min, int max, int increment) {
     const double inc = increment > 0 ? increment : 1;
-    double next = current;
+    // A number beyond the range steps from the nearer end of it.
+    const double from = std::clamp(current, static_cast<double>(min), static_cast<double>(max));
+    double next = from;
     if (steps > 0)
-        next = std::floor(current / inc) * inc + steps * inc;
+        next = std::floor(from / inc) * inc + steps * inc;
     else if (steps < 0)
-        next = std::ceil(current / inc) * inc + steps * inc;
+        next = std::ceil(from / inc) * inc + steps * inc;
     return std::clamp(next, static_cast<double>(min), static_cast<double>(max));
 }
 

@@ -64,10 +64,14 @@ std::optional<std::int64_t> ParseInteger(const QString& text);
 // sign is the single byte 0xB0). A blank it cannot hold, such as the narrow no-break space some
 // locales put in times, becomes a plain blank; any other such character becomes '?'.
 QByteArray ToWindows1252(const QString& text);
+// The first character of the text that ToWindows1252 writes as '?' for want of a byte (a whole
+// code point, also beyond 16 bits); none when every character has one.
+std::optional<char32_t> FirstNotInWindows1252(const QString& text);
 
 // A spinner's step from the number in its text box: `steps` whole increments, kept within
 // [min, max]. From a number between two multiples of the increment the first step goes to the
-// neighbouring multiple in that direction (40.5 up: 41, down: 40).
+// neighbouring multiple in that direction (40.5 up: 41, down: 40); from a number beyond the range,
+// the step starts at the nearer end of it (25000 down, in 0 to 20000 by 50: 19950).
 double SpinnerStep(double current, int steps, int min, int max, int increment = 1);
 
 // A typed interval in milliseconds as its variable takes it: the leading number rounded half to

@@ -25,6 +25,8 @@ struct CliEnvironment {
     QIODevice* input = nullptr; // standard input, for "batch -"
     // When set, the board to use whatever --board says (tests keep it to look at it afterwards).
     USBFunctions* board = nullptr;
+    // Standard output as bytes, for "save -": the file goes out in its own 8-bit encoding.
+    QIODevice* output = nullptr;
 };
 
 // Runs the tool with its arguments (without the program name); returns the exit status.

@@ -1,6 +1,7 @@
 #include "cli/CliArgs.h"
 
 #include "base/NumberText.h"
+#include "registers/ConfigFile.h"
 #include "registers/RegMapStuff.h"
 
 #include <QMap>
@@ -236,7 +237,7 @@ QString ParseCommand(const QStringList& tokens, bool inBatch, Command& c) {
         c.file = a.positional[0];
         c.onlyChanged = a.flags.contains(QStringLiteral("--only-changed"));
         c.comment = a.values.value(QStringLiteral("--comment"));
-        return {};
+        return ConfigCommentRefusal(c.comment);
 
     case CommandKind::Recall:
         if (!(e = splitArguments(words, {QStringLiteral("--dry-run")}, {}, name, a)).isEmpty()) return e;

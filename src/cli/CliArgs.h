@@ -28,7 +28,7 @@ struct Command {
     LogSelectionArray channels{}; // monitor: the CSV columns
     int heater = 0;
     int level = 0;
-    QString file;             // batch (empty or "-": standard input), save, recall
+    QString file;             // batch (empty or "-": standard input), save ("-": standard output), recall
     bool onlyChanged = false; // save
     QString comment;          // save
     bool dryRun = false;      // recall

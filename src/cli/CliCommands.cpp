@@ -89,6 +89,12 @@ QString registerLine(int index, int value, const std::optional<Reading>& reading
     return line;
 }
 
+// A file hands what it buffered on to the system; a buffer in memory holds it already.
+bool flushed(QIODevice& device) {
+    auto* file = qobject_cast<QFileDevice*>(&device);
+    return !file || file->flush();
+}
+
 } // namespace
 
 QByteArray ReadSmallFile(const QString& fileName) {
@@ -270,8 +276,11 @@ void CliRunner::dump(const Command& c) {
 
 void CliRunner::monitor(const Command& c) {
     Session& s = session();
-    if (!c.csvFile.isEmpty() && !AppendToFile(c.csvFile, LogStartBlock(c.channels)))
-        throw CliFailure{ExitFailure, QStringLiteral("cannot write to %1").arg(c.csvFile)};
+    const auto logTo = [&c](const QByteArray& bytes, AppendTo target) {
+        if (QString reason; !c.csvFile.isEmpty() && !AppendToFile(c.csvFile, bytes, &reason, target))
+            throw CliFailure{ExitFailure, QStringLiteral("cannot write to %1: %2").arg(c.csvFile, reason)};
+    };
+    logTo(LogStartBlock(c.channels), AppendTo::NewOrExistingFile);
     if (!c.json) {
         QString names = QStringLiteral("Time").rightJustified(8);
         QString units = QStringLiteral("(s)").rightJustified(8);
@@ -336,9 +345,7 @@ void CliRunner::monitor(const Command& c) {
             env_.out << line << '\n';
         }
         env_.out.flush();
-        if (!c.csvFile.isEmpty() &&
-            !AppendToFile(c.csvFile, LogLineBytes(LogLine(n, c.intervalMs, r, c.channels))))
-            throw CliFailure{ExitFailure, QStringLiteral("cannot write to %1").arg(c.csvFile)};
+        logTo(LogLineBytes(LogLine(n, c.intervalMs, r, c.channels)), AppendTo::ExistingFile);
     }
 }
 
@@ -374,6 +381,12 @@ void CliRunner::board() {
 }
 
 void CliRunner::save(const Command& c) {
+    const bool toOutput = c.file == QLatin1String("-");
+    // Refused before the chip is read: a name that cannot take the file, or no output to write to.
+    if (QString error; !toOutput && !IsReplaceableFile(c.file, error))
+        throw CliFailure{ExitFailure, QStringLiteral("cannot write %1: %2").arg(c.file, error)};
+    if (toOutput && !env_.output)
+        throw CliFailure{ExitFailure, QStringLiteral("no standard output to write the file to")};
     Session& s = session();
     const QList<ConfigValue> values = ReadConfiguration(s.usb);
     if (s.usb.linkHeld()) throw LinkEnded{CommunicationsInterrupted};
@@ -381,6 +394,17 @@ void CliRunner::save(const Command& c) {
     for (const ConfigValue& v : values)
         if (!c.onlyChanged || v.value != RegisterAt(v.index).Default) ++lines;
     const QByteArray bytes = BuildConfigFile(values, c.onlyChanged, c.comment, env_.now());
+    if (toOutput) {
+        // The file's bytes as they are, after whatever the text stream holds; the report goes
+        // beside them, on standard error.
+        env_.out.flush();
+        if (env_.output->write(bytes) != bytes.size() || !flushed(*env_.output))
+            throw CliFailure{
+                ExitFailure,
+                QStringLiteral("cannot write to standard output: %1").arg(env_.output->errorString())};
+        env_.err << QStringLiteral("Saved %1 registers to standard output").arg(lines) << '\n';
+        return;
+    }
     if (QString error; !WriteFileWhole(c.file, bytes, error))
         throw CliFailure{ExitFailure, QStringLiteral("cannot write %1: %2").arg(c.file, error)};
     env_.out << QStringLiteral("Saved %1 registers to %2").arg(lines).arg(c.file) << '\n';

@@ -34,10 +34,13 @@ int main(int argc, char** argv) {
     QTextStream err(stderr);
     QFile input;
     input.open(stdin, QIODevice::ReadOnly);
+    QFile output;
+    output.open(stdout, QIODevice::WriteOnly);
     SystemClock clock;
 
     CliEnvironment env{out, err, clock, QCoreApplication::applicationDirPath()};
     env.interrupted = [] { return interruptRequested != 0; };
     env.input = &input;
+    env.output = &output;
     return RunCli(QCoreApplication::arguments().mid(1), env);
 }

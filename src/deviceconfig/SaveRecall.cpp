@@ -47,6 +47,10 @@ QString WithSavExtension(const QString& fileName) {
 }
 
 bool SaveConfiguration(Session& s, PollingCycle& polling, const QString& comment, bool onlyChanged) {
+    if (const QString refusal = ConfigCommentRefusal(comment); !refusal.isEmpty()) {
+        warn(s, QStringLiteral("Configuration not saved: %1.").arg(refusal));
+        return false;
+    }
     // The time line tells when the save was asked for, not when the dialog was closed.
     const QDateTime savedAt = QDateTime::currentDateTime();
     QString fileName;

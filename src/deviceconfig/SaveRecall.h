@@ -16,8 +16,10 @@ inline const QString ConfigFileFilter = QStringLiteral("Text Files (*.sav)|*.sav
 QString WithSavExtension(const QString& fileName);
 
 // Reads every register a save covers, asks for the file and writes it whole (an earlier file of
-// the name stays intact when the write fails). A file that cannot be written is shown in a
-// message naming it and the reason. True when the file was written.
+// the name stays intact when the write fails, and a name that is not a regular file is refused).
+// A file that cannot be written is shown in a message naming it and the reason; a comment the
+// file cannot hold is refused in a message before anything is read. True when the file was
+// written.
 bool SaveConfiguration(Session& s, PollingCycle& polling, const QString& comment, bool onlyChanged);
 
 // Asks for a file and reads it whole first: a file that cannot be read, or one that does not

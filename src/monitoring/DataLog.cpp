@@ -91,7 +91,7 @@ QByteArray LogLineBytes(const QString& line) {
     return ToWindows1252(line) + QByteArrayLiteral("\r\n");
 }
 
-bool AppendToFile(const QString& fileName, const QByteArray& bytes, QString* error) {
+bool AppendToFile(const QString& fileName, const QByteArray& bytes, QString* error, AppendTo target) {
     const auto fail = [error](const QString& reason) {
         if (error) *error = reason;
         return false;
@@ -100,8 +100,13 @@ bool AppendToFile(const QString& fileName, const QByteArray& bytes, QString* err
     QFile file(fileName);
     // Unbuffered: the whole line reaches the system in one write call rather than in buffer-sized
     // pieces, so a crash between calls cannot leave part of a line behind.
-    if (!file.open(QIODevice::Append | QIODevice::WriteOnly | QIODevice::Unbuffered))
+    QIODevice::OpenMode mode = QIODevice::Append | QIODevice::WriteOnly | QIODevice::Unbuffered;
+    if (target == AppendTo::ExistingFile) mode |= QIODevice::ExistingOnly;
+    if (!file.open(mode)) {
+        if (target == AppendTo::ExistingFile && !file.exists())
+            return fail(QStringLiteral("the file no longer exists"));
         return fail(file.errorString());
+    }
     const qint64 before = file.size();
     const qint64 written = file.write(bytes);
     if (written != bytes.size()) {

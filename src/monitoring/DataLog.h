@@ -36,7 +36,12 @@ QByteArray LogStartBlock(const LogSelectionArray& selection);
 // A line as bytes with its CR LF.
 QByteArray LogLineBytes(const QString& line);
 
-// Opens the file for appending (creating it), writes the bytes, closes it. False on failure, with
-// the system's reason in error when given. The bytes go out in one write call, and a write the
-// disk takes only in part is cut off again, so a log always ends on a whole line.
-bool AppendToFile(const QString& fileName, const QByteArray& bytes, QString* error = nullptr);
+// Whether an append may create the file. A data line goes only to a log that still exists: one
+// removed or moved away while logging is reported, not started afresh without its header.
+enum class AppendTo { NewOrExistingFile, ExistingFile };
+
+// Opens the file for appending, writes the bytes, closes it. False on failure, with the reason in
+// error when given. The bytes go out in one write call, and a write the disk takes only in part
+// is cut off again, so a log always ends on a whole line.
+bool AppendToFile(const QString& fileName, const QByteArray& bytes, QString* error = nullptr,
+                  AppendTo target = AppendTo::NewOrExistingFile);

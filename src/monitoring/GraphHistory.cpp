@@ -7,6 +7,16 @@ GraphHistory::GraphHistory(double spanSeconds) {
     setSpan(spanSeconds);
 }
 
+GraphHistory::GraphHistory(const GraphHistory& source, std::size_t first, std::size_t end)
+    : span_(source.span_) {
+    copyPoints(source, first, end - first, std::max<std::size_t>(1, end - first));
+}
+
+GraphHistory GraphHistory::slice(double from, double to) const {
+    const std::size_t first = lowerBound(from);
+    return GraphHistory(*this, first, std::max(first, upperBound(to)));
+}
+
 void GraphHistory::setSpan(double seconds) {
     span_ = std::max(1.0, seconds);
     const auto room = static_cast<std::size_t>(std::ceil(span_ / DensestSpacing)) + 1;
@@ -16,23 +26,28 @@ void GraphHistory::setSpan(double seconds) {
         while (count_ > room || (count_ > 0 && firstKey() < newest - span_))
             dropOldest();
     }
+    copyPoints(*this, 0, count_, room);
+}
+
+void GraphHistory::copyPoints(const GraphHistory& source, std::size_t first, std::size_t count,
+                              std::size_t room) {
     std::vector<double> keys(room);
     std::array<std::vector<std::int32_t>, GraphSeriesCount> values;
-    std::vector<std::uint16_t> present(room);
-    for (std::size_t s = 0; s < values.size(); ++s) {
-        auto& column = values[s];
+    for (auto& column : values)
         column.resize(room);
-        for (std::size_t i = 0; i < count_; ++i)
-            column[i] = values_[s][slot(i)];
-    }
-    for (std::size_t i = 0; i < count_; ++i) {
-        keys[i] = key(i);
-        present[i] = present_[slot(i)];
+    std::vector<std::uint16_t> present(room);
+    for (std::size_t i = 0; i < count; ++i) {
+        const std::size_t from = source.slot(first + i);
+        keys[i] = source.keys_[from];
+        present[i] = source.present_[from];
+        for (std::size_t s = 0; s < values.size(); ++s)
+            values[s][i] = source.values_[s][from];
     }
     keys_.swap(keys);
     values_.swap(values);
     present_.swap(present);
     head_ = 0;
+    count_ = count;
 }
 
 std::size_t GraphHistory::bytesAllocated() const {

@@ -26,6 +26,10 @@ public:
 
     explicit GraphHistory(double spanSeconds = DefaultSpan);
 
+    // The points with keys in [from, to] in a store of their own, sized to hold just them: what a
+    // paused chart keeps while this history goes on filling and dropping its oldest points.
+    GraphHistory slice(double from, double to) const;
+
     // Keeps the points of the last `seconds` (at least one second) and reallocates the ring for
     // that span; points already older are dropped at once.
     void setSpan(double seconds);
@@ -59,11 +63,15 @@ public:
     std::uint64_t endNumber() const { return dropped_ + count_; }
 
 private:
+    GraphHistory(const GraphHistory& source, std::size_t first, std::size_t end);
     std::size_t slot(std::size_t i) const {
         const std::size_t s = head_ + i;
         return s < keys_.size() ? s : s - keys_.size();
     }
     void dropOldest();
+    // Makes points first.. first + count - 1 of `source` (which may be this store) the whole
+    // content of fresh stores of `room` slots, the oldest at slot 0.
+    void copyPoints(const GraphHistory& source, std::size_t first, std::size_t count, std::size_t room);
 
     double span_ = DefaultSpan;
     std::vector<double> keys_;

@@ -88,9 +88,17 @@ const std::vector<HistoryChoice>& HistoryChoices() {
 }
 
 ValueRange TimeRange(const GraphHistory& history, double span) {
-    if (history.empty()) return {0, span};
-    const double lower = std::max(history.firstKey(), history.lastKey() - span);
-    return {lower, lower + span};
+    const double shortest = std::min(span, ShortestTimeAxis);
+    if (history.empty()) return {0, shortest};
+    const double first = history.firstKey();
+    const double last = history.lastKey();
+    if (last - first >= span) return {last - span, last};
+    double width = shortest;
+    if (last - first > shortest) {
+        const double octaves = std::ceil(8 * std::log2((last - first) / shortest)) / 8;
+        width = std::clamp(shortest * std::exp2(octaves), last - first, span);
+    }
+    return {first, first + width};
 }
 
 ValueRange ClampValueRange(ValueRange range, const ValueRange& limits) {

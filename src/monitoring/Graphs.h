@@ -82,8 +82,13 @@ private:
     std::int64_t epochMs_;
 };
 
-// The time range a chart shows for a span: the traces grow from the left edge until they fill
-// it, then scroll with the newest point at the right edge.
+// The time range a chart shows for a span. Until the history fills the span, the axis runs from
+// the first point to about the newest, so that a few minutes of a ten-minute span are not a
+// sliver at the left: it is at least ShortestTimeAxis wide (or the span, when shorter), and it
+// widens in steps of an eighth of an octave (about 9 %) rather than at every point, so that a
+// chart redraws from the whole history only now and then. Once the span is full, the range
+// scrolls with the newest point at the right edge.
+inline constexpr double ShortestTimeAxis = 60; // s
 ValueRange TimeRange(const GraphHistory& history, double span);
 
 // A value axis zoomed by `factor` about `centre` (above 1 zooms out), kept inside the axis's

@@ -100,49 +100,61 @@ bool PollingCycle::run(PollTask task) {
 void PollingCycle::writeLogLine() {
     Declarations& d = s_.decl;
     const QString line = LogLine(d.LogSampleCount, s_.options.LogInterval, s_.readings, d.LogSelection);
-    if (!AppendToFile(d.LogFileName, LogLineBytes(line))) {
+    QString reason;
+    if (!AppendToFile(d.LogFileName, LogLineBytes(line), &reason, AppendTo::ExistingFile)) {
         // A log that cannot be written any more is stopped rather than silently losing lines.
         d.LoggingActive = false;
         s_.setStatusText(QStringLiteral("Ready"));
-        logFailedFile_ = d.LogFileName;
+        logFailure_ = {d.LogFileName, reason};
         return;
     }
     d.LogSampleCount += 1;
 }
 
+std::int64_t PollingCycle::gridTick(std::int64_t ms) const {
+    const std::int64_t offset = ms - gridOrigin_.value_or(ms);
+    // Floor division, also for times before the origin.
+    const std::int64_t steps = offset >= 0 ? offset / TickMs : -((-offset + TickMs - 1) / TickMs);
+    return gridOrigin_.value_or(ms) + steps * TickMs;
+}
+
 std::optional<std::int64_t> PollingCycle::nextDueMs(std::int64_t nowMs) const {
     if (paused() || s_.usb.linkHeld()) return std::nullopt;
+    // The first tick that can still be walked: the one at or before now, unless it has been.
+    std::int64_t first = gridTick(nowMs);
+    if (lastTick_ && first <= *lastTick_) first = *lastTick_ + TickMs;
     std::optional<std::int64_t> earliest;
     for (std::size_t t = 0; t < lastRun.size(); ++t) {
         const auto task = static_cast<PollTask>(t);
         if (!condition(task)) continue;
         if (task == PollTask::RegisterMap && !continuousReadOn()) continue;
         const auto& last = lastRun[t];
-        // Strictly more than the interval: the first whole millisecond after it.
-        const std::int64_t due = last ? std::max(nowMs, *last + interval(task) + 1) : nowMs;
+        const std::int64_t due = last ? std::max(first, *last + interval(task)) : first;
         if (!earliest || due < *earliest) earliest = due;
     }
     if (!earliest || !gridOrigin_) return earliest;
-    // Up to the next grid tick; floor division also for times before the origin.
-    const std::int64_t offset = *earliest - *gridOrigin_;
-    const std::int64_t steps = offset >= 0 ? (offset + TickMs - 1) / TickMs : -((-offset) / TickMs);
-    return *gridOrigin_ + steps * TickMs;
+    // Up to the next grid tick.
+    const std::int64_t past = *earliest - gridTick(*earliest);
+    return past == 0 ? *earliest : gridTick(*earliest) + TickMs;
 }
 
 void PollingCycle::Tick(std::int64_t nowMs) {
     if (!gridOrigin_) gridOrigin_ = nowMs;
     if (paused() || s_.usb.linkHeld()) return;
+    const std::int64_t tick = gridTick(nowMs);
+    if (lastTick_ && tick <= *lastTick_) return;
+    lastTick_ = tick;
     for (std::size_t t = 0; t < lastRun.size(); ++t) {
         const auto task = static_cast<PollTask>(t);
         if (!condition(task)) continue;
         auto& last = lastRun[t];
-        if (last && nowMs - *last <= interval(task)) continue;
-        if (run(task)) last = nowMs;
+        if (last && tick - *last < interval(task)) continue;
+        if (run(task)) last = tick;
         // A link error during a task ends the program; nothing further runs in this tick.
         if (s_.usb.linkHeld()) return;
     }
-    if (!logFailedFile_.isNull()) {
-        const QString fileName = std::exchange(logFailedFile_, QString());
-        Q_EMIT loggingStopped(fileName);
+    if (logFailure_) {
+        const auto [fileName, reason] = *std::exchange(logFailure_, std::nullopt);
+        Q_EMIT loggingStopped(fileName, reason);
     }
 }

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <functional>
 #include <optional>
+#include <utility>
 
 class Session;
 
@@ -27,24 +28,29 @@ enum class PollTask : int {
 inline constexpr int PollTaskCount = 11;
 
 // The program's main loop, driven by the main window's 10 ms timer. Each task has a condition
-// (reading on, a window open, logging on) and an interval, and runs when more than its interval
-// has passed since it last ran. Windows register their refresh when they load; the condition is
-// the window's open flag in the shared state.
+// (reading on, a window open, logging on) and an interval, and runs on the first tick at which at
+// least its interval has passed since it last ran: an interval that is a multiple of the tick is
+// kept exactly (100 ms runs every 100 ms), any other is rounded up to the tick (105 ms: 110 ms).
+// Windows register their refresh when they load; the condition is the window's open flag in the
+// shared state.
 class PollingCycle : public QObject {
     Q_OBJECT
 public:
     explicit PollingCycle(Session& session);
 
-    // One tick at the given time (ms on the session's clock). Does nothing while the cycle is
-    // paused or the link is held by a link error.
+    // Ticks fall on a 10 ms grid anchored at the first tick. A call walks the grid tick at or just
+    // before nowMs (ms on the session's clock), once: a timer that wakes a few milliseconds late
+    // still runs the tick it was set for, and its tasks count from that tick, so lateness does not
+    // add up from one run to the next. Does nothing while the cycle is paused or the link is held
+    // by a link error.
+    static constexpr std::int64_t TickMs = 10;
     void Tick(std::int64_t nowMs);
 
-    // Ticks fall on a 10 ms grid anchored at the first tick; a task runs on the first grid tick
-    // after its interval has passed. The timer need not wake on the ticks in between:
-    // nextDueMs gives the first grid tick at or after nowMs at which any task can run, as the
-    // state stands (open windows, intervals, logging, the continuous-read box), or nothing when
-    // none can run until that state changes. Ask again after every change.
-    static constexpr std::int64_t TickMs = 10;
+    // The timer need not wake on the ticks in between: nextDueMs gives the first grid tick not yet
+    // walked at which any task can run, as the state stands (open windows, intervals, logging, the
+    // continuous-read box), or nothing when none can run until that state changes. It is the tick
+    // at or before nowMs when a task is already due there: tick at once. Ask again after every
+    // change.
     std::optional<std::int64_t> nextDueMs(std::int64_t nowMs) const;
 
     // Holds the cycle still for as long as it lives, for work that talks to the chip outside the
@@ -72,9 +78,10 @@ public:
     std::array<std::optional<std::int64_t>, PollTaskCount> lastRun{};
 
 Q_SIGNALS:
-    // A log line could not be written: logging has stopped and the status text reads "Ready".
-    // Sent once the tick has finished its tasks, so a listener may show a message.
-    void loggingStopped(const QString& fileName);
+    // A log line could not be written (the reason as the system gives it, or "the file no longer
+    // exists"): logging has stopped and the status text reads "Ready". Sent once the tick has
+    // finished its tasks, so a listener may show a message.
+    void loggingStopped(const QString& fileName, const QString& reason);
 
 private:
     bool condition(PollTask task) const;
@@ -87,6 +94,10 @@ private:
     std::array<std::function<void()>, PollTaskCount> refresh_{};
     std::function<bool()> continuousReadTicked_;
     int pauses_ = 0;
+    std::int64_t gridTick(std::int64_t ms) const; // the grid tick at or before ms
+
     std::optional<std::int64_t> gridOrigin_; // the time of the first tick
-    QString logFailedFile_;                  // set by a failed log line, reported at the end of the tick
+    std::optional<std::int64_t> lastTick_;   // the last grid tick walked
+    // Set by a failed log line (the file and why), reported at the end of the tick.
+    std::optional<std::pair<QString, QString>> logFailure_;
 };

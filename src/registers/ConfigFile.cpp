@@ -5,6 +5,7 @@
 #include "board/USBStuff.h"
 #include "registers/RegMapStuff.h"
 
+#include <QFileInfo>
 #include <QRegularExpression>
 #include <QSaveFile>
 
@@ -63,6 +64,13 @@ QByteArray BuildConfigFile(const QList<ConfigValue>& values, bool onlyChanged, c
     }
     lines << QStringLiteral("}");
     return ToWindows1252(lines.join(QLatin1String("\r\n")) + QStringLiteral("\r\n"));
+}
+
+QString ConfigCommentRefusal(const QString& comment) {
+    const std::optional<char32_t> c = FirstNotInWindows1252(comment);
+    if (!c) return {};
+    return QStringLiteral("the comment holds \"%1\" (U+%2), which a .sav file cannot hold")
+        .arg(QString::fromUcs4(&*c, 1), QString::number(*c, 16).toUpper().rightJustified(4, u'0'));
 }
 
 namespace {
@@ -167,7 +175,17 @@ int WriteConfiguration(USBStuff& usb, const QList<ConfigWrite>& writes) {
     return written;
 }
 
+bool IsReplaceableFile(const QString& fileName, QString& error) {
+    const QFileInfo info(fileName);
+    if ((info.exists() || info.isSymLink()) && !info.isFile()) {
+        error = QStringLiteral("it is not a regular file");
+        return false;
+    }
+    return true;
+}
+
 bool WriteFileWhole(const QString& fileName, const QByteArray& bytes, QString& error) {
+    if (!IsReplaceableFile(fileName, error)) return false;
     QSaveFile file(fileName);
     if (!file.open(QIODevice::WriteOnly)) {
         error = file.errorString();

@@ -37,6 +37,11 @@ QString ConfigRegisterLine(int index, int value);
 QByteArray BuildConfigFile(const QList<ConfigValue>& values, bool onlyChanged, const QString& comment,
                            const QDateTime& savedAt, const QLocale& locale = QLocale());
 
+// Why a comment cannot be saved, or empty when it can: a character the file's 8-bit character set
+// lacks would be written as "?", so the first one is named with its code:
+// the comment holds "Ω" (U+03A9), which a .sav file cannot hold
+QString ConfigCommentRefusal(const QString& comment);
+
 // One register write a recall makes, in file order. line: the file's line (from 1) that held
 // the register's address.
 struct ConfigWrite {
@@ -71,6 +76,11 @@ QList<ConfigValue> ReadConfiguration(USBStuff& usb);
 // failed.
 int WriteConfiguration(USBStuff& usb, const QList<ConfigWrite>& writes);
 
-// Writes the file whole or not at all: a failed save leaves an earlier file of the name intact.
-// False with the reason in error.
+// Whether a save may put a file of this name in place: a name that is free, or a regular file (or
+// a link to one). Anything else that exists (a FIFO, a device, a folder, a dangling link) would be
+// replaced by a regular file: false, with the reason in error.
+bool IsReplaceableFile(const QString& fileName, QString& error);
+
+// Writes the file whole or not at all: a failed save leaves an earlier file of the name intact,
+// and a name IsReplaceableFile refuses is left alone. False with the reason in error.
 bool WriteFileWhole(const QString& fileName, const QByteArray& bytes, QString& error);

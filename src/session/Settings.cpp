@@ -3,6 +3,8 @@
 #include "base/NumberText.h"
 #include "base/Prompts.h"
 
+#include <algorithm>
+
 namespace {
 const QString kGroup = QStringLiteral("Settings/");
 }
@@ -43,4 +45,22 @@ void SettingsStore::writeText(const QString& key, const QString& text) {
 
 void SettingsStore::sync() {
     settings_->sync();
+}
+
+QRect FitOnScreens(const QRect& window, const QList<QRect>& screens) {
+    const auto area = [](const QRect& r) { return r.isEmpty() ? 0 : qint64(r.width()) * r.height(); };
+    qint64 shown = 0;
+    qsizetype best = 0;
+    for (qsizetype i = 0; i < screens.size(); ++i) {
+        const qint64 part = area(window & screens[i]);
+        shown += part;
+        if (part > area(window & screens[best])) best = i;
+    }
+    if (screens.isEmpty() || window.isEmpty() || shown == area(window)) return window;
+    const QRect& screen = screens[best];
+    QRect fitted(window.topLeft(), window.size().boundedTo(screen.size()));
+    fitted.moveLeft(
+        std::clamp(fitted.left(), screen.left(), screen.left() + screen.width() - fitted.width()));
+    fitted.moveTop(std::clamp(fitted.top(), screen.top(), screen.top() + screen.height() - fitted.height()));
+    return fitted;
 }

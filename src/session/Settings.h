@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QList>
+#include <QRect>
 #include <QSettings>
 #include <QString>
 
@@ -32,3 +34,9 @@ public:
 private:
     std::unique_ptr<QSettings> settings_;
 };
+
+// A window's place as restored from the store, brought onto the screens there are now (their free
+// areas, the primary first). A place that lies wholly on them stays as it is; any other, kept from
+// a larger monitor or a second one since removed, goes onto the screen that shows most of it (the
+// primary when none shows any), moved as little as it takes and shrunk only where it is larger.
+QRect FitOnScreens(const QRect& window, const QList<QRect>& screens);

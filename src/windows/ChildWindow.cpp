@@ -4,8 +4,10 @@
 #include "windows/Twips.h"
 
 #include <QCloseEvent>
+#include <QKeyEvent>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QPushButton>
 
 #include <algorithm>
 #include <utility>
@@ -57,6 +59,34 @@ void ChildWindow::closeEvent(QCloseEvent* event) {
         Form_Unload();
     }
     event->accept();
+}
+
+QPushButton* ChildWindow::button(const char* name) const {
+    return findChild<QPushButton*>(QLatin1String(name));
+}
+
+QPushButton* ChildWindow::buttonFor(const QKeyEvent& event) const {
+    const Qt::KeyboardModifiers modifiers = event.modifiers() & ~Qt::KeypadModifier;
+    if (modifiers != Qt::NoModifier) return nullptr;
+    switch (event.key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        if (auto* focused = qobject_cast<QPushButton*>(focusWidget())) return focused;
+        return button("cmdOK");
+    case Qt::Key_Escape:
+        if (QPushButton* cancel = button("cmdCancel")) return cancel;
+        if (QPushButton* close = button("cmdClose")) return close;
+        return button("cmdApply") ? nullptr : button("cmdOK");
+    default:
+        return nullptr;
+    }
+}
+
+void ChildWindow::keyPressEvent(QKeyEvent* event) {
+    QPushButton* target = buttonFor(*event);
+    if (!target || !target->isEnabled() || !target->isVisible()) return QWidget::keyPressEvent(event);
+    event->accept();
+    target->click();
 }
 
 void ChildWindow::unloadWindow() {

@@ -9,11 +9,16 @@
 #include <functional>
 #include <optional>
 
+class QPushButton;
 class Session;
 
 // A child window of the main window. It loads in its constructor and unloads when it closes:
 // Form_Unload runs exactly once, however the window goes (its own Close button, the frame's
 // close box, or the main window closing).
+//
+// The keys its controls leave work as in a dialog, by the buttons' names: Enter presses the
+// focused push button, else "cmdOK"; Escape presses "cmdCancel", else "cmdClose", else the
+// "cmdOK" of a window that has no "cmdApply" (an OK that only closes).
 class ChildWindow : public QWidget {
     Q_OBJECT
 public:
@@ -37,6 +42,7 @@ protected:
     void pollWith(PollTask task, bool Declarations::*openFlag, std::function<void()> refresh);
     void closeEvent(QCloseEvent* event) override;
     void showEvent(QShowEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
     Session& session_;
     PollingCycle& polling_;
@@ -47,6 +53,8 @@ private:
         bool Declarations::*openFlag{};
     };
     void stopPolling();
+    QPushButton* button(const char* name) const;
+    QPushButton* buttonFor(const QKeyEvent& event) const;
 
     QSize designedSize_;
     std::optional<Polled> polled_;

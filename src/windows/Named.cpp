@@ -2,6 +2,7 @@
 
 #include "windows/widgets/UpDown.h"
 
+#include <QComboBox>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
@@ -13,6 +14,9 @@ QString Indexed(const char* name, std::size_t i) {
 QLabel* LabelFor(QLabel* label, QWidget* control) {
     label->setBuddy(control);
     control->setAccessibleName(label->text());
+    // An editable list takes the focus in its own text box, which a screen reader announces alone.
+    if (auto* list = qobject_cast<QComboBox*>(control); list && list->lineEdit())
+        list->lineEdit()->setAccessibleName(label->text());
     return label;
 }
 

@@ -26,7 +26,8 @@ template <typename W> W* Named(W* widget, const QString& name) {
 QString Indexed(const char* name, std::size_t i);
 
 // Makes the label name the control: the label's access key moves to the control, and its text
-// is what a screen reader announces for it. Returns the label.
+// is what a screen reader announces for it (also for the text box of an editable list, made
+// editable before). Returns the label.
 QLabel* LabelFor(QLabel* label, QWidget* control);
 // A new label with that object name and caption, naming the control.
 QLabel* LabelFor(QWidget* control, const QString& name, const QString& caption, QWidget* parent = nullptr);

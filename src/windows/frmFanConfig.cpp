@@ -48,6 +48,7 @@ frmFanConfig::frmFanConfig(Session& session, PollingCycle& polling, QWidget* par
 
 void frmFanConfig::buildControls() {
     SSTab1 = Named(new QTabWidget(this), QStringLiteral("SSTab1"));
+    SSTab1->setAccessibleName(QStringLiteral("Fan settings"));
     SSTab1->addTab(buildAllFansTab(), QStringLiteral("All Fans"));
     for (std::size_t n = 0; n < fraPWM.size(); ++n)
         SSTab1->addTab(buildFanTab(n), QStringLiteral("Fan%1").arg(n + 1));

@@ -176,7 +176,8 @@ void frmGraph::cmdSaveData_Click() {
     if (name.isEmpty()) return;
     const StripChart* chart = shownChart();
     const ValueRange shown = chart->timeRange();
-    const QByteArray bytes = GraphCsv(history_, chart->type().channels, shown.lower, shown.upper);
+    const QByteArray bytes =
+        GraphCsv(chart->shownHistory(), chart->type().channels, shown.lower, shown.upper);
     QFile file(name);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(bytes) != bytes.size() ||
         !file.flush())

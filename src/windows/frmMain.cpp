@@ -14,9 +14,12 @@
 #include <QActionGroup>
 #include <QCloseEvent>
 #include <QDateTime>
+#include <QDir>
+#include <QGuiApplication>
 #include <QLocale>
 #include <QMdiSubWindow>
 #include <QMenuBar>
+#include <QScreen>
 #include <QToolButton>
 
 #include <algorithm>
@@ -76,9 +79,10 @@ frmMain::~frmMain() {
     session_.onStatusText = nullptr;
 }
 
-void frmMain::reportLoggingStopped(const QString& fileName) {
+void frmMain::reportLoggingStopped(const QString& fileName, const QString& reason) {
     if (session_.usb.linkHeld()) return;
-    session_.prompts.message(QStringLiteral("Logging stopped: cannot write to %1").arg(fileName),
+    session_.prompts.message(QStringLiteral("Logging stopped: cannot write to %1 (%2)")
+                                 .arg(QDir::toNativeSeparators(fileName), reason),
                              MessageIcon::Warning, MessageButtons::Ok);
 }
 
@@ -205,6 +209,14 @@ bool frmMain::Form_Load(SplashView& splash) {
     move(TwipsToPixels(loadedTwips_.x()), TwipsToPixels(loadedTwips_.y()));
     resize(TwipsToPixels(loadedTwips_.width()), TwipsToPixels(loadedTwips_.height()));
     loadedPixels_ = QRect(pos(), size());
+    QList<QRect> screens;
+    if (const QScreen* primary = QGuiApplication::primaryScreen()) screens << primary->availableGeometry();
+    for (const QScreen* screen : QGuiApplication::screens())
+        if (screen != QGuiApplication::primaryScreen()) screens << screen->availableGeometry();
+    // A place the screens can no longer show is saved as where the window went instead.
+    const QRect onScreen = FitOnScreens(loadedPixels_, screens);
+    move(onScreen.topLeft());
+    resize(onScreen.size());
     setWindowTitle(kApplicationTitle);
     session_.decl.DisplayHelp = settings_.readBool(SettingsKeys::DisplayHelp, true);
     return RunConnectionSequence(session_, splash, [this](const QString& text) { setStatusText(text); });

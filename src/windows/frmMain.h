@@ -98,7 +98,7 @@ private:
     void updateClock();
     void tmrMaster_Timer();
     void rearmMaster();
-    void reportLoggingStopped(const QString& fileName);
+    void reportLoggingStopped(const QString& fileName, const QString& reason);
 
     Session& session_;
     PollingCycle& polling_;

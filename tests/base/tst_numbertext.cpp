@@ -122,7 +122,8 @@ private Q_SLOTS:
         for (const auto& [current, steps, increment, next] :
              {Step{40.5, 1, 1, 41}, Step{40.5, -1, 1, 40}, Step{150, 1, 1, 150}, Step{0, -1, 1, 0},
               Step{200, 1, 1, 150}, Step{-5, -1, 1, 0}, Step{1234, 1, 50, 1250}, Step{1234, -1, 50, 1200},
-              Step{1250, 2, 50, 1350}})
+              Step{1250, 2, 50, 1350}, Step{200, -1, 1, 149}, Step{-5, 1, 1, 1},
+              Step{5400000, -1, 50, 20100}})
             QCOMPARE(SpinnerStep(current, steps, 0, 150 + (increment > 1 ? 20000 : 0), increment), next);
     }
 };

@@ -9,6 +9,7 @@
 #include "support/SimSession.h"
 
 #include <QBuffer>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -17,6 +18,8 @@
 #include <QTest>
 
 #include <limits>
+
+#include <sys/stat.h>
 
 namespace {
 
@@ -45,9 +48,12 @@ struct Cli {
         QTextStream o(&out), e(&err);
         QBuffer in(&input);
         in.open(QIODevice::ReadOnly);
+        output.clear();
+        QBuffer bytesOut(&output);
+        bytesOut.open(QIODevice::WriteOnly);
         const auto now = [] { return QDateTime(QDate(2024, 3, 5), QTime(14, 7, 9)); };
         const auto interrupted = [this] { return clock.nowMs() >= ctrlCAtMs; };
-        CliEnvironment env{o, e, clock, "/opt/vortane", now, interrupted, &in, &board};
+        CliEnvironment env{o, e, clock, "/opt/vortane", now, interrupted, &in, &board, &bytesOut};
         return RunCli(args, env);
     }
     std::int64_t ctrlCAtMs = std::numeric_limits<std::int64_t>::max(); // when the user presses Ctrl+C
@@ -73,6 +79,7 @@ struct Cli {
     SimBoard board;
     QString out;
     QString err;
+    QByteArray output; // what went to standard output as bytes
 };
 
 // Some registers changed, then the chip saved to `file` with a comment.
@@ -125,9 +132,10 @@ private Q_SLOTS:
         const QString mask81 = QStringLiteral("0x72 0x81 Interrupt Mask 1: OOL R1T\n");
         const QString config1 = QStringLiteral("0x40 0x01 Configuration 1: STRT\n");
 
-        add("read by number and name", {"read", "0x72", "Interrupt Mask 1", "114", "72h", "AFC"}, 0,
-            mask81.repeated(4) + "0x7B 0x00 AFC\n", "",
-            {"222 46 114 1 1", "222 46 114 1 1", "222 46 114 1 1", "222 46 114 1 1", "222 46 123 1 1"});
+        add("read by number and name", {"read", "0x72", "Interrupt Mask 1", "114", "72h", "72H", "AFC"}, 0,
+            mask81.repeated(5) + "0x7B 0x00 AFC\n", "",
+            {"222 46 114 1 1", "222 46 114 1 1", "222 46 114 1 1", "222 46 114 1 1", "222 46 114 1 1",
+             "222 46 123 1 1"});
         add("write, then read", {"batch"}, 0, "0x40 0x00 Configuration 1\n" + config1 + config1, "",
             {"222 46 64 0 0", "222 46 64 1 1", "222 46 320 0 0", "222 46 64 1 1", "222 46 64 1 1"},
             "write 0x40 0\nwrite 0x40 0x01\nread 0x40\n");
@@ -136,6 +144,9 @@ private Q_SLOTS:
             "0x72 0x03 Interrupt Mask 1: R2T R1T\n", "",
             {"222 46 114 1 1", "222 46 882 0 0", "222 46 114 1 1"});
         add("heater", {"heater", "2", "40"}, 0, "Heater2 PWM: 40\n", "", {"218 2 40 0 1", "218 0 0 1 3"});
+        // A board that counts its heaters in half steps reports 38 as 37.5: printed as it reads.
+        add("heater in half steps", {"heater", "1", "38"}, 0, "Heater1 PWM: 37.5\n", "",
+            {"218 1 38 0 1", "218 0 0 1 3"}, {}, {.heaterHalfSteps = true, .chip = {}});
         add("board C without 5 V", {"board"}, 0,
             "Board Revision: C\n5V Present: No\n12V Present: Yes\nDevice Address: 2Eh\nFan1 Present: No\n"
             "Fan2 Present: Yes\nFan3 Present: Yes\nFan4 Present: No\n",
@@ -145,6 +156,8 @@ private Q_SLOTS:
             {"221 0 0 1 6"}, {}, {.failRequestNumber = 5, .chip = {}});
         add("bad address", {"--address", "0x80", "probe"}, 2, "",
             "vortane-cli: invalid SMBus address '0x80'%usage", {});
+        add("comment a .sav cannot hold", {"save", "%file", "--comment", "fan \u03A9 \U0001F600"}, 2, "",
+            "vortane-cli: the comment holds \"\u03A9\" (U+03A9), which a .sav file cannot hold%usage", {});
 
         // The free-wheel test: TEST set, and after it the chip names the fan that did not turn.
         add("free-wheel batch", {"batch", "-"}, 0,
@@ -206,6 +219,27 @@ private Q_SLOTS:
         // Both bytes of the absent fan 4's tach pair decode to its speed.
         for (int i : {16, 17})
             QCOMPARE(entry(i).value("decoded").toObject(), (QJsonObject{{"value", 82}, {"unit", "RPM"}}));
+        // A turning fan: the low byte at 2Ah, the high byte at 2Bh, counted on the 90 kHz clock.
+        const int count = entry(11).value("value").toInt() * 256 + entry(10).value("value").toInt();
+        QVERIFY(count > 0 && count < 0xFFFF);
+        for (int i : {10, 11})
+            QCOMPARE(entry(i).value("decoded").toObject().value("value"), QJsonValue(5400000 / count));
+
+        // The text form: each line the value, its meaning, and the default where it differs.
+        t.chip().write(0x72, 0x81);
+        QCOMPARE(t.run({"dump"}), 0);
+        const QStringList lines = t.outLines();
+        QCOMPARE(lines.size(), 100);
+        QCOMPARE(lines[82], QStringLiteral("0x72 0x81 Interrupt Mask 1: OOL R1T  (default 0x00)"));
+        QCOMPARE(lines[17], QStringLiteral("0x31 0xFF Tach4 High Byte: 82 RPM"));
+        // The fan went on turning between the two runs: its bytes as this dump printed them.
+        const int low = lines[10].mid(7, 2).toInt(nullptr, 16), high = lines[11].mid(7, 2).toInt(nullptr, 16);
+        QVERIFY(high > 0 && high < 0xFF);
+        const int rpm = 5400000 / (high * 256 + low);
+        QCOMPARE(lines[10],
+                 QString::asprintf("0x2A 0x%02X Tach1 Low Byte: %d RPM  (default 0xFF)", low, rpm));
+        QCOMPARE(lines[11],
+                 QString::asprintf("0x2B 0x%02X Tach1 High Byte: %d RPM  (default 0xFF)", high, rpm));
     }
 
     // A Ctrl+C while the tool connects cancels the command before anything reaches the chip.
@@ -227,13 +261,14 @@ private Q_SLOTS:
         QVERIFY(t.clock.nowMs() < 1500);
     }
 
-    // Request 5, the first sample's temperature block, fails: its ten temperatures have never been
-    // read ("-", null, an empty log field); the maximum, read on its own, and the other groups have.
+    // Sample n is taken n x 250 ms after the first, however long the reads before it took. Request 5,
+    // the first sample's temperature block, fails: its ten temperatures have never been read ("-",
+    // null, an empty log field); the maximum, read on its own, and the other groups have.
     void monitorPrintsATableAtTheInterval() {
-        Cli t({.failRequestNumber = 5, .chip = {}});
-        QCOMPARE(t.run({"monitor", "--count", "2", "--interval", "250"}), 0);
+        Cli t({.failRequestNumber = 5, .requestMs = 4, .chip = {}});
+        QCOMPARE(t.run({"monitor", "--count", "3", "--interval", "250"}), 0);
         const QStringList table = t.outLines();
-        QCOMPARE(table.size(), 4);
+        QCOMPARE(table.size(), 5);
         QCOMPARE(table[0],
                  QStringLiteral("    Time    T1    T2    T3    T4    T5    T6    T7    T8    T9   T10  Tmax"
                                 "     Fan1     Fan2     Fan3     Fan4  PWM1  PWM2  PWM3  PWM4"));
@@ -245,7 +280,8 @@ private Q_SLOTS:
         std::vector<std::int64_t> sampledAt;
         for (const JournalEntry& e : t.board.journal())
             if (e.request == BlockReadRequest && e.index == 0x20) sampledAt.push_back(e.timeMs);
-        QCOMPARE(sampledAt.at(1) - sampledAt.at(0), std::int64_t(250));
+        QCOMPARE(sampledAt,
+                 (std::vector<std::int64_t>{sampledAt[0], sampledAt[0] + 250, sampledAt[0] + 500}));
     }
 
     // The log goes on after what an earlier run left in the file. In that run request 5, the first
@@ -292,6 +328,8 @@ private Q_SLOTS:
         QVERIFY(lost.board.journal().back().status != 0);
     }
 
+    // "-" writes the same bytes to standard output; a name that is not a regular file is refused
+    // before the chip is read, and a FIFO stays one.
     void saveWritesEveryRegisterWithItsComment() {
         QTemporaryDir dir;
         const QString file = dir.filePath("bench.sav");
@@ -299,6 +337,20 @@ private Q_SLOTS:
         save(a, file);
         QCOMPARE(a.outLines().back(), QStringLiteral("Saved 75 registers to %1").arg(file));
         QVERIFY(fileBytes(file).contains("\r\nSaved: 3/5/24 at 2:07 PM\r\n\r\nComment : bench 4\r\n"));
+        QCOMPARE(a.run({"save", "-", "--comment", " bench 4 "}), 0);
+        QCOMPARE(a.output, fileBytes(file));
+        QCOMPARE(a.out + a.err, QStringLiteral("Saved 75 registers to standard output\n"));
+        // The five registers the batch changed, 0x7F and 0x7B under both their names, and no others.
+        QCOMPARE(a.run({"save", "-", "--only-changed"}), 0);
+        QCOMPARE(a.err, QStringLiteral("Saved 7 registers to standard output\n"));
+        QCOMPARE(a.output.count("\r\n0x"), 7);
+
+        const QString fifo = dir.filePath("pipe.sav");
+        QCOMPARE(mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+        Cli b;
+        QCOMPARE(b.run({"save", fifo}), 1);
+        QCOMPARE(b.err, "vortane-cli: cannot write " + fifo + ": it is not a regular file\n");
+        QVERIFY(b.board.journal().empty() && QFileInfo(fifo).exists() && !QFileInfo(fifo).isFile());
     }
 
     // 75 writes (71 before the last four) in file order: 0x7F and 0x7B twice each, under both their

@@ -35,9 +35,10 @@ private Q_SLOTS:
         const QString fileName = dir.filePath(QStringLiteral("log.csv"));
         QVERIFY(AppendToFile(fileName, "0, 25,\r\n"));
         QVERIFY(!AppendToFile(dir.filePath(QStringLiteral("missing/folder/log.csv")), "x\r\n"));
-        if (QFile::exists(QStringLiteral("/dev/full")))
-            QVERIFY(!AppendToFile(QStringLiteral("/dev/full"), QByteArray(100000, 'x')));
         QString reason;
+        if (QFile::exists(QStringLiteral("/dev/full")))
+            QVERIFY(!AppendToFile(QStringLiteral("/dev/full"), QByteArray(100000, 'x'), &reason) &&
+                    reason == QStringLiteral("No space left on device"));
         {
             FileSizeLimit limit(8 + 4);
             QVERIFY(!AppendToFile(fileName, "1, 1500,\r\n", &reason));

@@ -36,8 +36,11 @@ private Q_SLOTS:
         QCOMPARE(h.size(), h.capacity());
 
         GraphHistory s(10);
-        for (int n = 0; n < 12; ++n)
-            s.append(n, sample(n));
+        for (int n = 0; n < 12; ++n) {
+            GraphSample x = sample(n);
+            if (n == 10) x[3].reset(); // Temp4 not yet read: no point, across the copies below
+            s.append(n, x);
+        }
         s.setSpan(2);
         QStringList kept; // key:Temp1
         for (std::size_t i = 0; i < s.size(); ++i)
@@ -46,6 +49,28 @@ private Q_SLOTS:
         QCOMPARE(s.value(7, 2), 1107);
         QCOMPARE(s.lowerBound(9.5), std::size_t(1));
         QCOMPARE(s.upperBound(10), std::size_t(2));
+        // What a paused chart holds: the points of its range, in a store sized to them.
+        const GraphHistory held = s.slice(9.5, 11);
+        QVERIFY(held.size() == 2 && held.key(0) == 10 && held.value(7, 1) == 1107);
+        QVERIFY(!s.value(3, 1) && !held.value(3, 0) && held.value(3, 1) == 1103);
+        QVERIFY(held.bytesAllocated() < s.bytesAllocated());
+    }
+
+    // Until the history fills the span, the axis runs from the first point to about the newest, at
+    // least a minute wide: the first minutes of ten are not a sliver at the left. It widens in a few
+    // steps (each one a redraw from the whole history), then scrolls.
+    void timeAxisSpreadsTheFirstMinutes() {
+        GraphHistory h;
+        const double t0 = QDateTime(QDate(2024, 3, 1), QTime(14, 0)).toMSecsSinceEpoch() / 1000.0;
+        QList<double> widths;
+        for (int s = 0; s <= 700; ++s) {
+            h.append(t0 + s, sample(s));
+            const ValueRange r = TimeRange(h, 600);
+            QCOMPARE(r.lower, t0 + std::max(0, s - 600));
+            QVERIFY(r.upper >= t0 + s && r.upper - r.lower <= std::max(60.0, std::min(s, 600) * 1.1));
+            if (!widths.contains(r.upper - r.lower)) widths << r.upper - r.lower;
+        }
+        QVERIFY(widths.size() < 30 && widths.back() == 600);
     }
 
     // Each pixel column keeps its low and high point in the order they came; a replot that folds

@@ -79,7 +79,7 @@ private Q_SLOTS:
     void groupsAreReadInTurnAtTheReadInterval() {
         Poll p;
         p.run(1000);
-        // t = 0 runs at once; then each tick more than 100 ms later: 0, 110, 220, ... 990.
+        // t = 0 runs at once; then every 100 ms, exactly: each group every 300 ms.
         const QStringList r = p.t.requestTexts();
         QCOMPARE(r.mid(0, 5), (QStringList{kTemps, kMax, kTachs, kDuty, kTemps}));
         QCOMPARE(p.count(kTemps) + p.count(kTachs) + p.count(kDuty), 10);
@@ -87,7 +87,7 @@ private Q_SLOTS:
         QList<std::int64_t> blockReads; // never more than one group per tick
         for (const JournalEntry& e : p.t.requests())
             if (e.request == 220) blockReads << e.timeMs;
-        QCOMPARE(blockReads, (QList<std::int64_t>{0, 110, 220, 330, 440, 550, 660, 770, 880, 990}));
+        QCOMPARE(blockReads, (QList<std::int64_t>{0, 100, 200, 300, 400, 500, 600, 700, 800, 900}));
     }
 
     void readIntervalZeroReadsOneGroupEveryTickAndDisabledNone() {
@@ -125,8 +125,8 @@ private Q_SLOTS:
         ticked = true;
         p.run(10); // runs on the next tick: its time has not moved
         QCOMPARE(p.refreshes, 1);
-        p.run(3000);
-        QCOMPARE(p.refreshes, 3);
+        p.run(3000); // then on every whole second after it
+        QCOMPARE(p.refreshes, 4);
     }
 
     void freeWheelPollCountsAsRunEvenWhenNotRunning() {
@@ -150,9 +150,9 @@ private Q_SLOTS:
         p.t.session->decl.LimitsOpen = false;
         p.run(500);
         p.t.session->decl.LimitsOpen = true;
-        p.run(490); // 1000 ms since the last run: not strictly more
+        p.run(490); // up to 990 ms since the last run
         QCOMPARE(p.refreshes, 1);
-        p.run(20);
+        p.run(10); // 1000 ms: the second runs on the tick where a whole second has passed
         QCOMPARE(p.refreshes, 2);
     }
 
@@ -176,8 +176,12 @@ private Q_SLOTS:
     void graphTaskFollowsTheGraphInterval() {
         Poll p;
         p.countRefreshes(PollTask::Graph, p.t.session->decl.GraphOpen);
-        p.run(1000); // 50 ms interval at 10 ms ticks: every 60 ms
+        p.t.session->options.GraphInterval = 55; // rounded up to the tick: every 60 ms
+        p.run(1000);
         QCOMPARE(p.refreshes, 17);
+        p.t.session->options.GraphInterval = 50; // a multiple of the tick: kept exactly
+        p.run(1000);
+        QCOMPARE(p.refreshes, 17 + 20);
     }
 
     void loggingRepeatsTheLastReadingsWhenReadingIsOff() {
@@ -188,11 +192,12 @@ private Q_SLOTS:
         p.t.session->readings.Temperatures[0] = -5;
         markRead(p.t.session->readings);
         d.LogFileName = dir.filePath(QStringLiteral("log.csv"));
+        QVERIFY(writeFile(d.LogFileName, {}));
         d.LogSelection = {};
         d.LogSelection[0] = true;
         d.LoggingActive = true;
         d.LogSampleCount = std::int64_t(1) << 32; // a count past 32 bits keeps its time column
-        p.run(350);                               // lines at 0, 110, 220, 330
+        p.run(350);                               // lines at 0, 100, 200, 300
         QCOMPARE(d.LogSampleCount, (std::int64_t(1) << 32) + 4);
         QCOMPARE(fileBytes(d.LogFileName),
                  QByteArray("429496729.6,-5,\r\n429496729.7,-5,\r\n429496729.8,-5,\r\n"
@@ -200,16 +205,18 @@ private Q_SLOTS:
         QVERIFY(p.t.requests().isEmpty());
     }
 
+    // A log removed while logging stops, once, says why, and is not started afresh without its header.
     void unwritableLogStopsLoggingAndSaysSo() {
+        QTemporaryDir dir;
         Poll p;
         auto& d = p.t.session->decl;
-        d.LogFileName = QStringLiteral("/nonexistent-dir/x/log.csv");
+        d.LogFileName = dir.filePath(QStringLiteral("log.csv"));
         d.LoggingActive = true;
         QSignalSpy stopped(&p.cycle, &PollingCycle::loggingStopped);
         p.run(500);
-        QVERIFY(!d.LoggingActive);
+        QVERIFY(!d.LoggingActive && !QFile::exists(d.LogFileName));
         QCOMPARE(stopped.size(), 1);
-        QCOMPARE(stopped.at(0).at(0).toString(), d.LogFileName);
+        QCOMPARE(stopped.at(0), (QVariantList{d.LogFileName, QStringLiteral("the file no longer exists")}));
         QCOMPARE(p.t.session->statusText(), QStringLiteral("Ready"));
         QCOMPARE(d.LogSampleCount, 0);
     }
@@ -297,6 +304,29 @@ private Q_SLOTS:
         QVERIFY(every.runs.size() > 2000);
         QCOMPARE(sleeping.runs, every.runs);
         QVERIFY(sleeping.t.board->journal().size() == every.t.board->journal().size());
+    }
+
+    // The timer wakes where nextDueMs says, each time up to a tick late as a real one does: through
+    // an hour of logging at 100 ms, every line is written within a tick of its time column.
+    void anHourOfLateWakesKeepsTheLogOnTime() {
+        QTemporaryDir dir;
+        Poll p;
+        Declarations& d = p.t.session->decl;
+        d.LogFileName = dir.filePath(QStringLiteral("hour.csv"));
+        QVERIFY(writeFile(d.LogFileName, {}));
+        d.LoggingActive = true;
+        QRandomGenerator random(26);
+        const std::int64_t start = p.t.clock.nowMs();
+        std::int64_t late = 0; // the most a line came after its time column
+        for (std::int64_t now = start; now - start < 3600000 + PollingCycle::TickMs;
+             now = *p.cycle.nextDueMs(now) + random.bounded(int(PollingCycle::TickMs))) {
+            const std::int64_t line = d.LogSampleCount;
+            p.t.clock.set(now);
+            p.cycle.Tick(now);
+            if (d.LogSampleCount > line) late = std::max(late, now - start - line * 100);
+        }
+        QCOMPARE(d.LogSampleCount, 36001);
+        QVERIFY(late < PollingCycle::TickMs);
     }
 
     void linkErrorStopsTheTick() {

@@ -48,6 +48,12 @@ private Q_SLOTS:
         QCOMPARE(bytes.count("\r\n0x7F\t0x0\t // GPIO Enable\r\n"), 1);
         QCOMPARE(bytes.count("\r\n0x7B\t"), 2);
         QVERIFY(bytes.count("\r\n") == 9 + 75 + 1 && bytes.count('\n') == 9 + 75 + 1);
+        // Refused, rather than saved with a "?": the first character the file cannot hold, whole when
+        // it lies beyond 16 bits. The euro sign has a byte, and a thin space is saved as a blank.
+        QCOMPARE(ConfigCommentRefusal(Comment + QString::fromUtf16(u"\u20AC\u2009?")), QString());
+        QCOMPARE(
+            ConfigCommentRefusal(QString::fromUtf16(u"fan \U0001F600 \u03A9")),
+            QString::fromUtf16(u"the comment holds \"\U0001F600\" (U+1F600), which a .sav file cannot hold"));
 
         // Every entry that is not read-only, in table order, each on its own line, recalls as saved.
         const ConfigParse parsed = ParseConfigFile(bytes);

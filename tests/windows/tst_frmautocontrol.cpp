@@ -57,6 +57,8 @@ private Q_SLOTS:
         QCOMPARE(journal.size(), 2 * (18 + 2));
         QCOMPARE(journal.at(2), writeText(0x6E, 4));
         QCOMPARE(journal.at(20 + 2), writeText(0x6E, 45));
+        retype(w->txtTmin, QStringLiteral("x")); // not a number: the value stays as it was
+        QCOMPARE(f->t.chip().read(0x6E), 45);
         retype(w->txtPWMmin, QStringLiteral("-10"));
         QCOMPARE(f->t.chip().read(0x6A), 0);
     }
@@ -69,7 +71,8 @@ private Q_SLOTS:
         QTest::mouseClick(w->cmdApply, Qt::LeftButton);
         QCOMPARE((QList<int>{f->t.chip().read(0x7C), f->t.chip().read(0x7D)}), (QList<int>{0x0B, 0x5B}));
         f->forget();
-        QTest::mouseClick(w->cmdOK, Qt::LeftButton);
+        w->txtTmin->setFocus();
+        QTest::keyClick(w->txtTmin, Qt::Key_Return); // OK
         QCOMPARE(f->writes().size(), 16);
         QVERIFY(!w->isVisible());
     }
@@ -83,7 +86,7 @@ private Q_SLOTS:
         w->chkAutoControl->setChecked(true);
         w->cmbZone->setCurrentIndex(4);
         w->chkShowConPoint->setChecked(false);
-        QTest::mouseClick(w->cmdClose, Qt::LeftButton);
+        QTest::keyClick(w->txtTmin, Qt::Key_Escape); // Cancel
         QVERIFY(!w->isVisible());
         frmAutoControl& again = f->open();
         QCOMPARE(again.txtTmin->text(), QStringLiteral("90"));

@@ -81,20 +81,30 @@ private Q_SLOTS:
         tick(); // no poll once the test has ended
         QCOMPARE(f.journal(), (QStringList{"221 0 0 1 6", "222 46 54 1 1", "222 46 64 1 1", "222 46 64 1 1",
                                            "222 46 54 1 1"}));
+
+        // A test started in this window ends on the designed caption too.
+        QTest::mouseClick(again.cmdFreeWheel, Qt::LeftButton);
+        QCOMPARE(again.cmdFreeWheel->text(), QStringLiteral("Checking"));
+        for (int s = 0; s < 7; ++s)
+            tick();
+        QCOMPARE(shown(again), QStringLiteral("Free Wheel Test|B|Yes|Yes|2Eh|Yes|Yes|Yes|No"));
     }
 
-    // A board level byte of 75 shows 37.5 and sends nothing; the user's keys go to whole levels;
-    // each label shows its heater's sensor.
+    // Board level bytes of 75 and 23 show 37.5 and 11.5, each on its own heater, and send nothing; the user's
+    // keys go to whole levels; each label shows its heater's sensor.
     void heaterLevelsAndTemperatures() {
         SimOptions o;
         o.heaterHalfSteps = true;
         WindowFixture<frmHeaters> f(o);
         f.t.usb().SetHeater(1, 38); // reported as 75
+        f.t.usb().SetHeater(2, 12); // reported as 23
         f.forget();
         frmHeaters& w = f.open();
         QCOMPARE(w.windowTitle(), QStringLiteral("Heater Control"));
         QCOMPARE(f.journal(), QStringList{"218 0 0 1 3"});
-        QCOMPARE(w.lblLevel[0]->text(), QStringLiteral("37.5"));
+        QCOMPARE(w.lblLevel[0]->text() + QStringLiteral(", ") + w.lblLevel[1]->text(),
+                 QStringLiteral("37.5, 11.5"));
+        QCOMPARE(w.sldHeater[1]->unitValue(), 11.5);
 
         f.forget();
         w.sldHeater[0]->setFocus();

@@ -33,10 +33,10 @@ class TestFrmConfig : public QObject, WindowCase<frmConfig> {
     }
 
 private Q_SLOTS:
-    void init() { open({{0x40, 0x74}, {0x74, 0x95}, {0x7A, 0x95}, {0x7B, 0x3F}, {0x7F, 0x05}}); }
+    void init() { open({{0x40, 0x7C}, {0x74, 0x95}, {0x7A, 0x95}, {0x7B, 0x3F}, {0x7F, 0x05}}); }
 
     void openingShowsTheChipsSettings() {
-        QCOMPARE(shown(*w), QStringLiteral("00 Full Speed Input 1 2 169 1"));
+        QCOMPARE(shown(*w), QStringLiteral("01 Full Speed Input 1 2 169 1"));
     }
 
     // The other bits kept.
@@ -44,7 +44,7 @@ private Q_SLOTS:
         editAll();
         QTest::mouseClick(w->cmdApply, Qt::LeftButton);
         QCOMPARE(f->journal(),
-                 QStringList({readText(0x40), writeText(0x40, 0xFD), readText(0x74), writeText(0x74, 0x95),
+                 QStringList({readText(0x40), writeText(0x40, 0xF5), readText(0x74), writeText(0x74, 0x95),
                               writeText(0x79, 0xB6), readText(0x7A), writeText(0x7A, 0xD5), readText(0x7A),
                               writeText(0x7A, 0xF2), readText(0x7B), writeText(0x7B, 0xDF),
                               writeText(0x7E, 0xFF), readText(0x7F), writeText(0x7F, 0xC5), readText(0x7F)}));
@@ -60,7 +60,7 @@ private Q_SLOTS:
         }
         QCOMPARE(f->t.prompts.messages.size(), 2);
         retype(w->cmbOffset->lineEdit(), QStringLiteral("406"));
-        QTest::mouseClick(w->cmdOK, Qt::LeftButton);
+        QTest::keyClick(w->cmbOffset, Qt::Key_Return); // Enter, in an editable list too, is OK
         QVERIFY(!w->isVisible());
     }
 
@@ -69,10 +69,10 @@ private Q_SLOTS:
         editAll();
         QTest::mouseClick(w->cmdOK, Qt::LeftButton);
         QVERIFY(!w->isVisible());
-        QCOMPARE(shown(f->open()), QStringLiteral("11 PEXIL Start Output 1 731 406 0"));
+        QCOMPARE(shown(f->open()), QStringLiteral("10 PEXIL Start Output 1 731 406 0"));
         f->forget();
-        QTest::mouseClick(f->w->cmdCancel, Qt::LeftButton);
-        QVERIFY(f->journal().isEmpty());
+        QTest::keyClick(f->w->cmbGain, Qt::Key_Escape); // Cancel
+        QVERIFY(f->journal().isEmpty() && !f->w->isVisible());
     }
 };
 

@@ -57,7 +57,8 @@ private Q_SLOTS:
     }
 
     // UpDown(4n+1) .. (4n+4) step fan n's max duty, min duty, max tach and min tach: spinner k
-    // clicked k times, duty spinners down and tach spinners up; no other box moves.
+    // clicked k times, min tach up and the others down (max tach from ">5400000", beyond its range
+    // of 0 to 20000: from the range's top); no other box moves.
     void spinnersStepTheirBox_data() {
         QTest::addColumn<int>("k");
         for (int k = 1; k <= 16; ++k)
@@ -65,12 +66,12 @@ private Q_SLOTS:
     }
     void spinnersStepTheirBox() {
         QFETCH(int, k);
-        const QStringList stepped{"99", "48", "150", "250", "95", "44", "350", "450",
-                                  "91", "40", "550", "650", "87", "36", "750", "850"};
+        const QStringList stepped{"99", "48", "19850", "250", "95", "44", "19650", "450",
+                                  "91", "40", "19450", "650", "87", "36", "19250", "850"};
         auto* spinner = w->findChild<UpDown*>(QStringLiteral("UpDown%1").arg(k));
         w->SSTab1->setCurrentIndex((k + 3) / 4);
         for (int click = 0; click < k; ++click)
-            QTest::mouseClick((k - 1) % 4 < 2 ? spinner->downButton : spinner->upButton, Qt::LeftButton);
+            QTest::mouseClick((k - 1) % 4 < 3 ? spinner->downButton : spinner->upButton, Qt::LeftButton);
         QStringList texts,
             expected = QStringLiteral("100 50 >5400000 82 ").repeated(4).split(u' ', Qt::SkipEmptyParts);
         expected[k - 1] = stepped[k - 1];
@@ -109,14 +110,15 @@ private Q_SLOTS:
         QVERIFY(w->isVisible());
     }
 
-    // Cancel and the frame's close box write nothing; OK writes every register and closes.
+    // Cancel (Escape) and the frame's close box write nothing; OK (Enter) writes every register and
+    // closes.
     void cancelCloseAndOk() {
         w->txtMinTach[0]->setText(QStringLiteral("1000"));
-        QTest::mouseClick(w->cmdCancel, Qt::LeftButton);
+        QTest::keyClick(w->txtMinTach[0], Qt::Key_Escape);
         QVERIFY(!w->isVisible() && !f->t.session->decl.FanConfigOpen);
         f->open().close();
         QCOMPARE(f->writes().size(), 0);
-        QTest::mouseClick(f->open().cmdOK, Qt::LeftButton);
+        QTest::keyClick(f->open().txtMinTach[0], Qt::Key_Return);
         QCOMPARE(f->writes().size(), 34);
         QVERIFY(!f->w->isVisible());
     }

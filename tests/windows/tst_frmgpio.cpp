@@ -38,7 +38,7 @@ private Q_SLOTS:
 
     void cancelWritesNothing() {
         QTest::keyClick(w->chkEnable[0], Qt::Key_Space);
-        QTest::mouseClick(w->cmdCancel, Qt::LeftButton);
+        QTest::keyClick(w->chkEnable[0], Qt::Key_Escape); // Cancel
         QVERIFY(!w->isVisible() && !f->t.session->decl.GpioOpen);
         QCOMPARE(f->t.requests().size(), 1);
     }
@@ -58,7 +58,7 @@ private Q_SLOTS:
         QVERIFY(w->cmbStatus[2]->isVisible() && !w->lblValue[2]->isVisible());
         choose(w->cmbStatus[2], 1);
         f->forget();
-        QTest::mouseClick(w->cmdOK, Qt::LeftButton);
+        QTest::keyClick(w->cmbStatus[2], Qt::Key_Enter); // OK
         QCOMPARE(f->journal(), QStringList({"222 46 127 1 1", "222 46 2687 0 0", "222 46 127 1 1",
                                             "222 46 18560 0 0", "222 46 129 1 1", "222 46 16513 0 0"}));
         QVERIFY(!w->isVisible() && f->t.usb().GpioEnabled(3) && !f->t.usb().GpioEnabled(2));
@@ -71,7 +71,7 @@ private Q_SLOTS:
         open({{0x7F, 0x0F}, {0x80, 0x62}}, o); // GPIO 1 active high, GPIO 2 and 4 outputs
         f->forget();
         f->polling.Tick(0);
-        f->polling.Tick(1000);
+        f->polling.Tick(990);
         QCOMPARE(f->journal(), QStringList(2, "222 46 129 1 1"));
         QCOMPARE((QStringList{w->lblValue[0]->text(), w->lblValue[2]->text()}), QStringList({"Set", "Set"}));
         QTest::keyClick(w->chkEnable[0], Qt::Key_Space);

@@ -33,13 +33,16 @@ private Q_SLOTS:
         for (int j = 0; j < 5; ++j)
             QCOMPARE(w.stpGraph[j]->isVisible(), j == 3);
         QCOMPARE(w.txtUpdate->text(), QStringLiteral("50"));
+        QCOMPARE(w.cmbHistory->currentText(), QStringLiteral("10 minutes"));
+        QCOMPARE(w.stpGraph[3]->valueRange(GraphAxis::Temperature), (ValueRange{0, 60}));
+        QCOMPARE(w.stpGraph[3]->valueRange(GraphAxis::FanSpeed), (ValueRange{0, 12000}));
 
         f.run(10); // the first tick reads the temperatures; the fan speeds have never been read
         QCOMPARE(w.stpGraph[3]->caption(0) + w.stpGraph[3]->caption(4),
                  QStringLiteral("Temp1=25°CTach1=—RPM"));
         QVERIFY(w.history().value(0, 0) && !w.history().value(4, 0)); // no point for it
         f.t.usb().SetHeater(1, 100);
-        f.run(56990);
+        f.run(86990);
         f.t.session->options.ReadingEnabled = false; // the traces go on flat: a last column of one value
         f.run(3000);
         const Readings& r = f.t.session->readings;
@@ -48,7 +51,7 @@ private Q_SLOTS:
         QCOMPARE(w.stpGraph[3]->caption(5), QStringLiteral("Tach2=%1RPM").arg(r.FanSpeeds[1]));
         QCOMPARE(w.stpGraph[4]->caption(6), QStringLiteral("PWM3=%1%").arg(r.DutyCycles[2]));
         QCOMPARE(w.stpGraph[1]->caption(3), QStringLiteral("Tach4=82RPM"));
-        QCOMPARE(w.history().size(), std::size_t(60000 / 60)); // every 60 ms: more than 50 ms apart
+        QCOMPARE(w.history().size(), std::size_t(90000 / 50)); // every 50 ms, exactly, all of it kept
 
         w.stpGraph[3]->replotNow();
         const QCPGraph* temp1 = w.stpGraph[3]->graph(0);
@@ -71,13 +74,16 @@ private Q_SLOTS:
     }
 
     // The update-rate box (what it accepts is tested in core: here a refused value leaves the
-    // interval as it was, and Up steps it); pause holds the shown time range while the history
-    // fills; +/- zoom within the limits.
+    // interval as it was, and Up steps it); pause holds the time range and the points on the screen
+    // while the history fills and drops them, and exports them; +/- zoom within the limits.
     void updateRatePauseAndZoom() {
         Fixture f;
-        for (const char* typed : {"250", "40000"}) {
+        // Red only for a number the interval cannot hold, not for text it passes over.
+        const auto red = [&f] { return f.w->txtUpdate->palette().color(QPalette::Text) == Qt::red; };
+        for (const char* typed : {"250", "40000", "x"}) {
             f.w->txtUpdate->setText(QString::fromLatin1(typed));
             QCOMPARE(f.t.session->options.GraphInterval, 250);
+            QCOMPARE(red(), typed[0] == '4');
         }
         f.w->txtUpdate->setText(QStringLiteral("20"));
         QTest::keyClick(f.w->txtUpdate, Qt::Key_Up);
@@ -85,10 +91,18 @@ private Q_SLOTS:
 
         StripChart* chart = f.w->stpGraph[3];
         f.run(1000);
+        chart->replotNow();
+        const QCPRange onScreen = chart->xAxis->range();
+        const std::size_t points = f.w->history().size();
+        const int drawn = chart->graph(0)->dataCount();
         QTest::mouseClick(f.w->cmdPause, Qt::LeftButton);
-        const ValueRange held = chart->timeRange();
         f.run(700000);
-        QCOMPARE(chart->timeRange(), held);
+        chart->replotNow();
+        QCOMPARE(chart->xAxis->range(), onScreen);
+        QCOMPARE(chart->graph(0)->dataCount(), drawn);
+        f.t.prompts.fileNames << f.dir.filePath("held.csv");
+        QTest::mouseClick(f.w->cmdSaveData, Qt::LeftButton);
+        QCOMPARE(std::size_t(f.bytes("held.csv").count("\r\n")), 1 + points);
         QCOMPARE(f.w->cmdPause->text(), QStringLiteral("&Resume"));
         QTest::mouseClick(f.w->cmdPause, Qt::LeftButton);
         QCOMPARE(chart->timeRange().upper, f.w->history().lastKey());
@@ -126,7 +140,7 @@ private Q_SLOTS:
             QString::fromUtf8(lines.first()),
             QStringLiteral(
                 "Time,Temp1 (°C),Temp2 (°C),Temp3 (°C),Temp4 (°C),PWM1 (%),PWM2 (%),PWM3 (%),PWM4 (%)\r"));
-        QCOMPARE(lines.size(), 1 + 50 + 1); // header, a line per update, nothing after the last CR LF
+        QCOMPARE(lines.size(), 1 + 60 + 1); // header, a line per update, nothing after the last CR LF
         QVERIFY(f.t.prompts.messages.isEmpty());
         QTest::mouseClick(f.w->cmdSaveData, Qt::LeftButton);
         QCOMPARE(f.t.prompts.messages.size(), 1);

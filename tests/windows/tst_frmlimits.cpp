@@ -103,12 +103,13 @@ private Q_SLOTS:
     // A moved fan minimum writes its pair and the maximum pair back as it was; then the absent
     // fan 4 is too slow, and its lamp says so to a screen reader too.
     void aMovedFanMinimumWritesBothPairs() {
+        open({{0x60, 0x10}, {0x61, 0x20}, {0x66, 0x34}, {0x67, 0x12}}); // fan 1's and fan 4's maxima differ
         w->cmbFan->setCurrentIndex(3);
         w->ggeFan->setPointer(Gauge::HighPointer, 3000); // from code: nothing written
         f->forget();
         pointerValue(w->ggeFan, Gauge::LowPointer)->setCurrentValue(1000);
-        QCOMPARE(f->journal(), QStringList({writeText(0x5E, 0x18), writeText(0x5F, 0x15), writeText(0x66, 0),
-                                            writeText(0x67, 0)}));
+        QCOMPARE(f->journal(), QStringList({writeText(0x5E, 0x18), writeText(0x5F, 0x15),
+                                            writeText(0x66, 0x34), writeText(0x67, 0x12)}));
         f->run(1000, 100);
         QCOMPARE(QAccessible::queryAccessibleInterface(w->tglAlert[13])->text(QAccessible::Value),
                  QStringLiteral("Alarm"));

@@ -41,7 +41,7 @@ private Q_SLOTS:
         QCOMPARE(f.t.prompts.dialogFilters, QStringList{"Log Files (*.csv)|*.csv"});
         QCOMPARE(f.t.session->statusText(), QStringLiteral("Logging Enabled"));
         f.w->cmdClose->click();
-        f.run(1000); // a line on the first tick, then every 110 ms
+        f.run(1000); // a line on the first tick, then every 100 ms
         const QByteArray first =
             block("Temp1(\260C) ,Temp2(\260C) ,Temp3(\260C) ,Temp4(\260C) ,Tach1(RPM) ,Tach2(RPM) ,",
                   ", 25, 26,-5, 0, 4800, 82,", 10);
@@ -57,14 +57,15 @@ private Q_SLOTS:
         f.w->chkLog[11]->click();
         f.click(QStringLiteral("new.csv"));
         f.run(250);
-        QCOMPARE(f.bytes(QStringLiteral("new.csv")), first + block("Tach2(RPM) ,PWM4(%) ,", ", 82, 0,", 2));
+        QCOMPARE(f.bytes(QStringLiteral("new.csv")), first + block("Tach2(RPM) ,PWM4(%) ,", ", 82, 0,", 3));
         f.t.session->decl.LogFileName = f.dir.filePath(QStringLiteral("gone/new.csv"));
         f.run(200);
         QCOMPARE(f.w->cmdLogData->text(), QStringLiteral("Start Logging"));
         QVERIFY(f.t.prompts.messages.isEmpty()); // the main window gives the one message
     }
 
-    // Refused starts leave no file, the log stopped and the interval as it was.
+    // The window shows the log's own interval (not the reading interval); refused starts leave no
+    // file, the log stopped and the interval as it was.
     void refusedStarts() {
         const std::array<std::array<QString, 3>, 3> refused{
             {{"100", "a.csv", "At least one item must be selected for logging"},
@@ -72,6 +73,9 @@ private Q_SLOTS:
              {"100", "no/a.csv", "Logging not started: cannot write to %1 (No such file or directory)"}}};
         for (const auto& [interval, file, message] : refused) {
             Fixture f;
+            f.t.session->options.LogInterval = 250;
+            f.open();
+            QCOMPARE(f.w->txtLogInt->text(), QStringLiteral("250"));
             if (message.startsWith(u'A')) f.w->cmdDeselectAll->click();
             f.w->txtLogInt->setText(interval);
             f.click(file);
@@ -79,7 +83,7 @@ private Q_SLOTS:
                      QString(message).replace("%1", f.dir.filePath(file)));
             QCOMPARE(f.t.prompts.messages[0].icon, MessageIcon::Warning);
             QVERIFY(!QFile::exists(f.dir.filePath(file)) && !f.t.session->decl.LoggingActive);
-            QCOMPARE(f.t.session->options.LogInterval, 100);
+            QCOMPARE(f.t.session->options.LogInterval, 250);
         }
     }
 };

@@ -5,10 +5,13 @@
 #include "support/WindowFixture.h"
 #include "windows/ChildWindow.h"
 
+#include <QAccessible>
 #include <QEventLoop>
 #include <QFile>
 #include <QMdiSubWindow>
 #include <QMenuBar>
+#include <QPushButton>
+#include <QScreen>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -38,6 +41,28 @@ void spin(ManualClock& clock, std::int64_t advanceMs, int ms) {
     QEventLoop loop;
     QTimer::singleShot(ms, &loop, &QEventLoop::quit);
     loop.exec();
+}
+
+// Every element under `parent` that a person can reach (focusable, or a control by its role) and
+// that has no name, as "window role objectName". A list's or tree's items are named by their text
+// and are not walked; a drop-down list's own list is named by it.
+void unnamedControls(QAccessibleInterface* parent, const QString& window, QStringList& unnamed) {
+    using A = QAccessible;
+    static const QList<A::Role> controls{A::PushButton,   A::CheckBox,   A::RadioButton, A::ComboBox,
+                                         A::EditableText, A::SpinBox,    A::Slider,      A::Dial,
+                                         A::PageTab,      A::ButtonMenu, A::Link,        A::MenuItem};
+    for (int i = 0; i < parent->childCount(); ++i) {
+        QAccessibleInterface* child = parent->child(i);
+        const bool dropDown = parent->role() == A::ComboBox && child->role() == A::List;
+        if ((child->state().focusable || controls.contains(child->role())) && !dropDown &&
+            child->text(A::Name).trimmed().isEmpty())
+            unnamed << QStringLiteral("%1 %2 %3")
+                           .arg(window)
+                           .arg(child->role())
+                           .arg(child->object()->objectName());
+        if (!QList<A::Role>{A::List, A::Tree, A::Table}.contains(child->role()))
+            unnamedControls(child, window, unnamed);
+    }
 }
 
 QStringList captions(const QList<QAction*>& actions) {
@@ -145,15 +170,15 @@ private Q_SLOTS:
             QCOMPARE(m.window.sbPanels[0]->text(), QStringLiteral("Firmware download succesful"));
             QCOMPARE(QRect(m.window.pos(), m.window.size()), QRect(67, 67, 433, 433)); // 1000, 6500 twips
             m.window.show();
-            m.window.move(200, 150);
+            m.window.move(100, 60);
             m.window.resize(640, 480);
             m.window.close();
         }
         QCOMPARE(fileBytes(ini()),
-                 QByteArray("[Settings]\nMainHeight=7200\nMainLeft=3000\nMainTop=2250\nMainWidth=9600\n"));
+                 QByteArray("[Settings]\nMainHeight=7200\nMainLeft=1500\nMainTop=900\nMainWidth=9600\n"));
         MainFixture m(ini());
         QVERIFY(m.window.Form_Load(m.splash));
-        QCOMPARE(QRect(m.window.pos(), m.window.size()), QRect(200, 150, 640, 480));
+        QCOMPARE(QRect(m.window.pos(), m.window.size()), QRect(100, 60, 640, 480));
     }
 
     // Text that is not a number falls back to the default; closing minimised saves nothing.
@@ -169,6 +194,51 @@ private Q_SLOTS:
         QTRY_VERIFY(m.window.isMinimized());
         m.window.close();
         QCOMPARE(fileBytes(ini()), stored);
+    }
+
+    // Every window of the table, opened from the main window, as a screen reader and a keyboard
+    // find it: every control a person can reach has a name, and Escape leaves a window that has
+    // Cancel or Close (or only OK) and no other. (Enter is OK: tested with each window's OK.)
+    void everyWindowNamesItsControlsAndClosesOnEscape() {
+        MainFixture m(ini());
+        QVERIFY(m.window.Form_Load(m.splash));
+        m.window.show();
+        QStringList unnamed, escapeMissed;
+        unnamedControls(QAccessible::queryAccessibleInterface(&m.window), "frmMain", unnamed);
+        for (const WindowRow& row : WindowTable()) {
+            const QString name = QLatin1String(row.className);
+            ChildWindow* w = m.window.openWindow(name);
+            unnamedControls(QAccessible::queryAccessibleInterface(w), name, unnamed);
+            QStringList buttons;
+            for (const QPushButton* b : w->findChildren<QPushButton*>())
+                buttons << b->text();
+            QTest::keyClick(w, Qt::Key_Escape);
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+            if (!m.window.findWindow(name) !=
+                (buttons.contains("Cancel") || buttons.contains("Close") || buttons == QStringList{"OK"}))
+                escapeMissed << name;
+        }
+        QCOMPARE(unnamed.join(u'\n'), QString());
+        QCOMPARE(escapeMissed, QStringList());
+    }
+
+    // A place kept from a larger monitor, or a second one since removed, comes back onto the screen,
+    // keeping its size where it fits; the store then holds where the window went.
+    void aStoredPlaceOffTheScreenComesBackOnIt() {
+        QVERIFY(writeFile(ini(),
+                          "[Settings]\nMainHeight=99000\nMainLeft=45000\nMainTop=-3000\nMainWidth=6000\n"));
+        MainFixture m(ini());
+        QVERIFY(m.window.Form_Load(m.splash));
+        const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+        const QRect placed(screen.right() + 1 - 400, screen.top(), 400, screen.height());
+        QCOMPARE(QRect(m.window.pos(), m.window.size()), placed);
+        m.window.close();
+        QCOMPARE(fileBytes(ini()),
+                 QStringLiteral("[Settings]\nMainHeight=%1\nMainLeft=%2\nMainTop=%3\nMainWidth=6000\n")
+                     .arg(placed.height() * 15)
+                     .arg(placed.x() * 15)
+                     .arg(placed.y() * 15)
+                     .toLatin1());
     }
 
     // A message box runs its own event loop, so the master timer fires under it. From the moment
@@ -209,6 +279,23 @@ private Q_SLOTS:
                  QByteArray("[Settings]\nMainHeight=6500\nMainLeft=1000\nMainTop=1000\nMainWidth=6500\n"));
     }
 
+    // The master timer sleeps until the next task is due; a change that makes one due sooner (here
+    // the reading interval shortened from a minute) wakes it then, not at the old time.
+    void aTaskDueSoonerWakesTheTimer() {
+        MainFixture m(ini());
+        QVERIFY(m.window.Form_Load(m.splash));
+        SetDefaultValues(*m.t.session);
+        m.t.session->options.ReadInterval = 60000;
+        m.window.startPolling();
+        spin(m.t.clock, 0, 20); // the first group read, then nothing for a minute
+        const std::size_t before = m.t.board->journal().size();
+        spin(m.t.clock, 200, 20);
+        QCOMPARE(m.t.board->journal().size(), before);
+        m.t.session->options.ReadInterval = 100;
+        spin(m.t.clock, 0, 50);
+        QVERIFY(m.t.board->journal().size() > before);
+    }
+
     // A log that can no longer be written: its message comes from the event loop after the tick,
     // once, and the status bar reads "Ready".
     void loggingStoppedIsReportedOutsideTheTick() {
@@ -222,7 +309,8 @@ private Q_SLOTS:
         QVERIFY(m.t.prompts.messages.isEmpty());
         QTRY_COMPARE(m.t.prompts.messages.size(), 1);
         QCOMPARE(m.t.prompts.messages[0].text,
-                 QStringLiteral("Logging stopped: cannot write to ") + d.LogFileName);
+                 QStringLiteral("Logging stopped: cannot write to %1 (the file no longer exists)")
+                     .arg(d.LogFileName));
         QCOMPARE(m.t.prompts.messages[0].icon, MessageIcon::Warning);
     }
 };

@@ -58,17 +58,27 @@ private Q_SLOTS:
         QCOMPARE(f.blockReads(), 1);
     }
 
-    // A file cut short writes nothing; a hand-written one with a brace in its comment is written
-    // in file order. (Every other refusal of the parse is tested with it.)
+    // A file cut short or over the size limit writes nothing; a hand-written one with a brace in its
+    // comment is written in file order. (Every other refusal of the parse is tested with it.)
     void recall() {
         const QByteArray head("Heldrix\r\nComment : a { b\r\nAddress\tData\tRegister\r\n{\r\n");
-        const QList<std::tuple<QByteArray, QStringList, QString>> cases{
+        QList<std::tuple<QByteArray, QStringList, QString>> cases{
             {head + "0x40\t0x1\t // Configuration 1\r\n0x4",
              {},
              "Nothing was recalled: %1, line 6: the file ends inside the register line."},
             {head + "0x7F\t0x0\t // GPIO Enable\r\n0x40 0x1\r\n0x7F\t0xA\r\n}\r\n",
              {"222 46 127 0 0", "222 46 320 0 0", "222 46 2687 0 0"},
              "Recalled 3 registers from %1"}};
+        // A megabyte is the most a saved configuration may hold: blank lines fill one to the byte.
+        const auto filled = [&head](qsizetype size) {
+            const QByteArray line = head + "0x40\t0x1\r\n", end = "}\r\n";
+            return line + QByteArray(size - line.size() - end.size(), '\n') + end;
+        };
+        cases.append({filled(1 << 20), {"222 46 320 0 0"}, "Recalled 1 registers from %1"});
+        cases.append(
+            {filled((1 << 20) + 1),
+             {},
+             "Nothing was recalled: cannot read %1 (the file is too large to be a saved configuration)."});
         for (const auto& [content, writes, shown] : cases) {
             Fixture f;
             const QString name = f.file(QStringLiteral("r.sav"), content);
@@ -79,10 +89,18 @@ private Q_SLOTS:
         }
     }
 
-    // A save the disk cannot take keeps the old file whole and says so; after it, and after a link
-    // error, the polling cycle runs again.
+    // A comment the file cannot hold is refused before the chip is read; a save the disk cannot take
+    // keeps the old file whole and says so. After it, and after a link error, the polling cycle runs
+    // again.
     void failedSaves() {
         Fixture f;
+        f.w->txtComment->setText(QStringLiteral("fan \u03A9"));
+        f.w->cmdsave->click();
+        QCOMPARE(f.t.prompts.messages.takeFirst().text,
+                 QStringLiteral("Configuration not saved: the comment holds \"\u03A9\" (U+03A9), which a "
+                                ".sav file cannot hold."));
+        QVERIFY(f.t.requests().isEmpty() && f.t.prompts.dialogFilters.isEmpty());
+        f.w->txtComment->clear();
         const QString name = f.file(QStringLiteral("keep.sav"), "old\r\n");
         {
             FileSizeLimit full(100);

@@ -98,6 +98,7 @@ std::int16_t SimBoard::registerRequest(std::int32_t value, std::int32_t index, s
 std::int16_t SimBoard::VendorIORequest(std::int16_t request, std::int32_t value, std::int32_t index,
                                        std::int16_t direction, std::int16_t length, std::uint8_t* buffer) {
     ++requestCount_;
+    if (options_.requestMs > 0) clock_.sleepMs(options_.requestMs);
     advanceChips();
     JournalEntry entry;
     entry.timeMs = clock_.nowMs() - startMs_;

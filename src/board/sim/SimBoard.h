@@ -30,6 +30,7 @@ struct SimOptions {
     // The board reports a heater's level as the odd byte 2 x level - 1, half a step below what was
     // set (as a heater driver that counts in half steps and falls just short), instead of 2 x level.
     bool heaterHalfSteps = false;
+    std::int64_t requestMs = 0; // each vendor request takes this long on the clock, as a USB transfer does
     ChipScenario chip;
 };
 

@@ -106,10 +106,19 @@ void StripChart::dataAppended() {
 
 void StripChart::setPaused(bool paused) {
     if (paused == paused_) return;
+    if (paused) {
+        // Taken while the chart still follows the history: the range it shows now.
+        frozen_ = timeRange();
+        held_ = history_.slice(frozen_.lower, frozen_.upper);
+    } else {
+        held_.reset();
+    }
     paused_ = paused;
-    frozen_ = timeRange();
     replotTimer_.stop();
-    if (!paused_ && isVisible()) replotNow();
+    // The columns folded so far came from the other store.
+    for (Trace& t : traces_)
+        t.decimator = MinMaxDecimator(t.decimator.series());
+    if (isVisible()) replotNow();
 }
 
 ValueRange StripChart::timeRange() const {
@@ -125,7 +134,7 @@ void StripChart::replotNow() {
     for (Trace& t : traces_) {
         keys_.clear();
         values_.clear();
-        for (const MinMaxColumn& c : t.decimator.columns(history_, range.lower, range.upper, width)) {
+        for (const MinMaxColumn& c : t.decimator.columns(shownHistory(), range.lower, range.upper, width)) {
             keys_ << c.key << c.key;
             values_ << c.first << c.second;
         }

@@ -6,6 +6,7 @@
 #include "windows/widgets/QCustomPlotHeader.h"
 #include <QTimer>
 
+#include <optional>
 #include <vector>
 
 // A strip chart: the traces of one graph type against the time of day, drawn from the shared
@@ -35,9 +36,12 @@ public:
 
     // New points are in the history: a picture follows within the display interval when shown.
     void dataAppended();
-    // A paused chart keeps its time range and picture; the history keeps filling meanwhile.
+    // A paused chart holds the time range it showed and the points in it, for its picture and
+    // for an export, however long it stays paused; the history keeps filling meanwhile.
     void setPaused(bool paused);
     bool paused() const { return paused_; }
+    // The points the chart draws from: those it holds while paused, else the history.
+    const GraphHistory& shownHistory() const { return held_ ? *held_ : history_; }
     // Redraws at once from the history.
     void replotNow();
     int replots() const { return replots_; }
@@ -72,6 +76,7 @@ private:
     QTimer replotTimer_;
     bool paused_ = false;
     ValueRange frozen_;
+    std::optional<GraphHistory> held_;
     int replots_ = 0;
     QCPAxis* zoomingAxis_ = nullptr;
     int zoomFromY_ = 0;

@@ -38,7 +38,10 @@ void UpDown::setNames(const QString& objectName) {
 }
 
 void UpDown::stepBy(int steps) {
-    const double next = SpinnerStep(LeadingNumberOrZero(buddy_->text()), steps, min_, max_, increment_);
+    QString text = buddy_->text().trimmed();
+    // A box showing more than it can say (a tach limit of ">5400000" RPM) steps from that number.
+    if (text.startsWith(u'>')) text.remove(0, 1);
+    const double next = SpinnerStep(LeadingNumberOrZero(text), steps, min_, max_, increment_);
     buddy_->setText(SevenDigits(next));
 }
 
