@@ -49,6 +49,11 @@ private Q_SLOTS:
         QCOMPARE(s.value(7, 2), 1107);
         QCOMPARE(s.lowerBound(9.5), std::size_t(1));
         QCOMPARE(s.upperBound(10), std::size_t(2));
+        // After a gap longer than the span (reading paused), the new point is the only one.
+        GraphHistory gap(2);
+        gap.append(0, sample(0));
+        gap.append(5, sample(1));
+        QCOMPARE(gap.size(), std::size_t(1));
         // What a paused chart holds: the points of its range, in a store sized to them.
         const GraphHistory held = s.slice(9.5, 11);
         QVERIFY(held.size() == 2 && held.key(0) == 10 && held.value(7, 1) == 1107);

@@ -4,6 +4,7 @@
 #include "windows/widgets/Gauge.h"
 
 #include <QAccessible>
+#include <QApplication>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -33,6 +34,24 @@ private Q_SLOTS:
         QTest::keyClick(&g, key);
         QCOMPARE(g.pointer(Gauge::HighPointer), expected);
         QCOMPARE(moved.count(), expected == start ? 0 : 1);
+    }
+
+    // Tab enters the gauge at its low pointer and Shift+Tab at its high one, wherever it was left.
+    void tabAndBacktabChooseThePointer() {
+        Gauge g(0, 100);
+        g.setStep(10);
+        g.setPointer(Gauge::LowPointer, 20);
+        g.setPointer(Gauge::HighPointer, 60);
+        QSignalSpy moved(&g, &Gauge::pointerMoved);
+        for (const Qt::FocusReason reason :
+             {Qt::BacktabFocusReason, Qt::TabFocusReason, Qt::BacktabFocusReason}) {
+            QFocusEvent in(QEvent::FocusIn, reason);
+            QApplication::sendEvent(&g, &in);
+            QTest::keyClick(&g, Qt::Key_Up);
+        }
+        QCOMPARE(moved.count(), 3);
+        QCOMPARE((QList<int>{moved[0][0].toInt(), moved[1][0].toInt(), moved[2][0].toInt()}),
+                 (QList<int>{Gauge::HighPointer, Gauge::LowPointer, Gauge::HighPointer}));
     }
 
     void dragNotifiesOnceAtItsEnd() {
