@@ -7,7 +7,9 @@
 
 class SilentPrompts final : public Prompts {
 public:
-    MessageAnswer message(const QString&, MessageIcon, MessageButtons) override { return MessageAnswer::Ok; }
+    MessageAnswer message(const QString&, MessageIcon, MessageButtons, const QString& = {}) override {
+        return MessageAnswer::Ok;
+    }
     QString openFileName(const QString&, const QString&) override { return {}; }
     QString saveFileName(const QString&, const QString&) override { return {}; }
     void openUrl(const QString&) override {}

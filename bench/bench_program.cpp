@@ -64,7 +64,8 @@ double startUpMs(const QTemporaryDir& dir, int run) {
     program.setProcessChannelMode(QProcess::ForwardedChannels);
     QElapsedTimer timer;
     timer.start();
-    program.start(QStringLiteral(VORTANE_EVAL_PATH), {"--journal", journal, "--settings", settings});
+    program.start(QStringLiteral(VORTANE_EVAL_PATH),
+                  {"--board", "sim", "--journal", journal, "--settings", settings});
     double elapsed = -1;
     QFile file(journal);
     while (timer.elapsed() < 20000 && elapsed < 0) {
@@ -82,7 +83,7 @@ double startUpMs(const QTemporaryDir& dir, int run) {
 class LogPrompts final : public Prompts {
 public:
     explicit LogPrompts(QString file) : file_(std::move(file)) {}
-    MessageAnswer message(const QString& text, MessageIcon, MessageButtons) override {
+    MessageAnswer message(const QString& text, MessageIcon, MessageButtons, const QString& = {}) override {
         std::fprintf(stderr, "message: %s\n", qPrintable(text));
         return MessageAnswer::Ok;
     }

@@ -48,7 +48,7 @@ double rssMiB() {
 class LogPrompts final : public Prompts {
 public:
     explicit LogPrompts(QString file) : file_(std::move(file)) {}
-    MessageAnswer message(const QString& text, MessageIcon, MessageButtons) override {
+    MessageAnswer message(const QString& text, MessageIcon, MessageButtons, const QString& = {}) override {
         std::fprintf(stderr, "message: %s\n", qPrintable(text));
         ++messages;
         return MessageAnswer::Ok;

@@ -18,11 +18,15 @@
 
 namespace {
 
+const QString ShortUsage = QStringLiteral("Usage: vortane-eval [options] (see --help)");
+
 QString usage() {
-    return QStringLiteral("Usage: vortane-eval [options]\n"
-                          "The VORTANE evaluation software. Starts on the built-in simulated board.\n\n"
-                          "Options:\n"
-                          "  --help                    show this text\n") +
+    return QStringLiteral(
+               "Usage: vortane-eval [options]\n"
+               "The VORTANE evaluation software. Starts on the evaluation board plugged in, or on\n"
+               "the built-in simulated board when there is none.\n\n"
+               "Options:\n"
+               "  --help                    show this text\n") +
            BoardOptionsHelp();
 }
 
@@ -44,13 +48,13 @@ int main(int argc, char** argv) {
         QTextStream(stdout) << usage();
         return 0;
     }
-    if (!ParseBoardOptions(args, options, rest, error) || !rest.isEmpty()) {
+    const bool parsed = ParseBoardOptions(args, options, rest, error) && rest.isEmpty();
+    if (!parsed) {
         if (error.isEmpty()) error = QStringLiteral("unknown option '%1'").arg(rest.constFirst());
-        QTextStream(stderr) << "vortane-eval: " << error << "\n"
-                            << "Try 'vortane-eval --help'.\n";
-        return 2;
+        QTextStream(stderr) << "vortane-eval: " << error << '\n' << ShortUsage << '\n';
     }
     if (!haveDisplay()) {
+        if (!parsed) return 2;
         QTextStream(stderr) << "vortane-eval: no display found (set DISPLAY, or run under xvfb-run)\n";
         return 1;
     }
@@ -62,16 +66,31 @@ int main(int argc, char** argv) {
     // Pairs the window with the desktop's menu entry and icon.
     QGuiApplication::setDesktopFileName(QStringLiteral("vortane-eval"));
 
-    SystemClock clock;
     QtPrompts prompts;
+    // Started from a menu, the program has no terminal to tell: what stops it is shown, too.
+    if (!parsed) {
+        prompts.message(error, MessageIcon::Critical, MessageButtons::Ok, ShortUsage);
+        return 2;
+    }
+    SystemClock clock;
     SimBoard* sim = nullptr;
     options.report = [](const QString& text) { QTextStream(stderr) << "vortane-eval: " << text << '\n'; };
-    std::unique_ptr<USBFunctions> board = CreateBoard(options, clock, &sim, error);
+    options.chooseBoard = [](const QStringList& choices) { return ChooseBoard(choices); };
+    BoardFailure failure = BoardFailure::Unavailable;
+    std::unique_ptr<USBFunctions> board = CreateBoard(options, clock, &sim, error, &failure);
     if (!board) {
-        QTextStream(stderr) << "vortane-eval: " << error << "\n";
-        return 1;
+        if (failure == BoardFailure::Cancelled) return 0;
+        options.report(error);
+        if (failure == BoardFailure::Usage)
+            prompts.message(error, MessageIcon::Critical, MessageButtons::Ok, ShortUsage);
+        else
+            prompts.message(LinkErrorMessage(InitialConnectionFailed), MessageIcon::Critical,
+                            MessageButtons::Ok, error);
+        return 2;
     }
     Session session(clock, prompts, *board, QCoreApplication::applicationDirPath());
+    session.firmwareFile = options.firmwareFile;
+    session.usb.report = options.report;
     SettingsStore settings(options.settingsFile);
     PollingCycle polling(session);
 

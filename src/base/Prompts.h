@@ -12,7 +12,10 @@ enum class MessageAnswer { Ok, Yes, No };
 class Prompts {
 public:
     virtual ~Prompts() = default;
-    virtual MessageAnswer message(const QString& text, MessageIcon icon, MessageButtons buttons) = 0;
+    // details: the reason behind the message (a failure's cause and its remedy), shown on request
+    // beside the text; empty for none.
+    virtual MessageAnswer message(const QString& text, MessageIcon icon, MessageButtons buttons,
+                                  const QString& details = {}) = 0;
     // Empty result: the user cancelled.
     virtual QString openFileName(const QString& folder, const QString& filter) = 0;
     virtual QString saveFileName(const QString& folder, const QString& filter) = 0;

@@ -20,4 +20,5 @@ public:
     Prompts& prompts;
     USBStuff usb;
     QString programFolder; // where the firmware image and the help page lie
+    QString firmwareFile;  // the firmware image named on the command line; empty: looked for
 };

@@ -17,6 +17,8 @@ public:
     virtual void setProgressWidth(float twips) = 0;
     // Shows the status text and repaints at once.
     virtual void setProgInfo(const QString& text) = 0;
+    // Names the board in use, under the status text ("Simulated board", "USB board 1-4.2").
+    virtual void setBoardText(const QString& text) = 0;
     // Lets the event loop process pending events once.
     virtual void processEvents() = 0;
 };

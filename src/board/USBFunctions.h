@@ -1,5 +1,9 @@
 #pragma once
 
+#include "board/BoardIdentity.h"
+
+#include <QString>
+
 #include <cstdint>
 
 // The evaluation board's interface library: the two calls through which everything reaches the
@@ -18,6 +22,13 @@ public:
     virtual std::int16_t VendorIORequest(std::int16_t request, std::int32_t value, std::int32_t index,
                                          std::int16_t direction, std::int16_t length,
                                          std::uint8_t* buffer) = 0;
+
+    // Which board this is, as far as it is known yet (a USB board's port and serial number once
+    // it has been found). The chip's address is the transport's to add.
+    virtual BoardIdentity identity() const = 0;
+    // Why the latest call failed, in words a person can act on (the remedy included); empty when
+    // it did not fail or there is nothing to add.
+    virtual QString failureReason() const = 0;
 };
 
 // Request codes, the first argument of VendorIORequest.

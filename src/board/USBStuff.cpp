@@ -1,6 +1,7 @@
 #include "board/USBStuff.h"
 
 #include "base/Prompts.h"
+#include "board/FirmwareSearch.h"
 
 #include <QDir>
 #include <QFile>
@@ -94,8 +95,19 @@ std::int16_t USBStuff::EnableSmbus() {
     return request(BoardRequest, 48, 51, 0, 0, &zero);
 }
 
-std::int16_t USBStuff::DownloadFirmware(const QString& programFolder) {
-    FirmwarePath = QDir::toNativeSeparators(QDir(programFolder).filePath(QStringLiteral("HELDRIXFW.Hex")));
+std::int16_t USBStuff::DownloadFirmware(const QString& programFolder, const QString& firmwareFile) {
+    FirmwareSearched.clear();
+    FirmwarePath = firmwareFile;
+    if (FirmwarePath.isEmpty()) {
+        const QStringList folders = FirmwareFolders(programFolder);
+        FirmwarePath = FindFirmwareImage(folders);
+        if (FirmwarePath.isEmpty()) {
+            // A board that runs its firmware already, or one that needs none, goes on without it.
+            FirmwareSearched = folders;
+            FirmwarePath = QDir(programFolder).filePath(FirmwareFileName);
+        }
+    }
+    FirmwarePath = QDir::toNativeSeparators(FirmwarePath);
     // The path in the file system's own 8-bit encoding, zero-terminated.
     const QByteArray bytes = QFile::encodeName(FirmwarePath);
     firmwarePathBuffer_.fill(0);
@@ -132,7 +144,13 @@ void USBStuff::RefreshControlFlags(std::int32_t reg) {
     }
 }
 
-void USBStuff::ShowLinkError(int code) {
+BoardIdentity USBStuff::boardIdentity() const {
+    BoardIdentity identity = library_.identity();
+    identity.chipAddress = DeviceAddress;
+    return identity;
+}
+
+void USBStuff::ShowLinkError(int code, const QString& reason) {
     if (linkClosed_) return; // the program is already ending
     if (errorShowing_) {
         // Raised under the message that is up (a refused request): that message speaks for it.
@@ -140,12 +158,16 @@ void USBStuff::ShowLinkError(int code) {
         return;
     }
     const QString text = LinkErrorMessage(code);
+    if (!reason.isEmpty() && report) report(reason);
     if (!text.isEmpty()) {
         const bool question = code == HeaterModuleError;
+        // The reason may carry the backend's own already: each line once.
+        QStringList details = (reason + u'\n' + failureReason()).split(u'\n', Qt::SkipEmptyParts);
+        details.removeDuplicates();
         errorShowing_ = true;
         const MessageAnswer answer =
             prompts_.message(text, question ? MessageIcon::None : MessageIcon::Critical,
-                             question ? MessageButtons::YesNo : MessageButtons::Ok);
+                             question ? MessageButtons::YesNo : MessageButtons::Ok, details.join(u'\n'));
         errorShowing_ = false;
         if (question && answer == MessageAnswer::No && !fatalWhileShowing_) return;
     }

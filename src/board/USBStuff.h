@@ -4,6 +4,7 @@
 #include "board/USBFunctions.h"
 
 #include <QString>
+#include <QStringList>
 
 #include <array>
 #include <cstdint>
@@ -36,6 +37,8 @@ public:
     FlagsOneToFour ManualControl; // output n is under manual control (BHVn clear)
     FlagsOneToFour GpioEnabled;   // GPIO pin n is enabled (ENn set)
     QString FirmwarePath;
+    // The folders the firmware image was looked for in, when it was found in none of them.
+    QStringList FirmwareSearched;
 
     // Register value 0..255 in byte 0 of TransferBuffer. A failed read ends the program.
     int ReadRegister(std::int32_t address, std::int32_t reg);
@@ -64,16 +67,26 @@ public:
     std::int16_t ReadBoardInfo();
     // Enables the board's SMBus bridge; returns the status (start-up retries on failure).
     std::int16_t EnableSmbus();
-    // Hands the firmware image's path (in the program's folder) to the library.
-    std::int16_t DownloadFirmware(const QString& programFolder);
+    // Hands the firmware image's path to the library: firmwareFile when given, else the first
+    // image found in FirmwareFolders(programFolder), else the one the program's folder would hold.
+    std::int16_t DownloadFirmware(const QString& programFolder, const QString& firmwareFile = {});
     // Refreshes ManualControl after a write of 0x68/0x69 and GpioEnabled after one of 0x7F.
     void RefreshControlFlags(std::int32_t reg);
 
-    // Shows the code's message; then, unless code 5 is answered No, ends the program through the
-    // program-end handler. From the moment it is called no request reaches the board: while the
-    // message is up (its event loop runs timers) requests are refused and the polling cycle holds
-    // still; code 5 answered No lets both go on again.
-    void ShowLinkError(int code);
+    // Shows the code's message, with the reason behind it as its details: `reason` (what the
+    // connection sequence found, also told through `report`) followed by the backend's own. Then,
+    // unless code 5 is answered No, ends the program through the program-end handler. From the moment it is
+    // called no request reaches the board: while the message is up (its event loop runs timers) requests are
+    // refused and the polling cycle holds still; code 5 answered No lets both go on again.
+    void ShowLinkError(int code, const QString& reason = {});
+    // Where the board link tells a reason it found itself (the backends tell theirs): standard
+    // error in the programs.
+    std::function<void(const QString&)> report;
+
+    // The board in use, with the chip's address once it has been found.
+    BoardIdentity boardIdentity() const;
+    // Why the backend's latest call failed, with its remedy; empty when there is nothing to add.
+    QString failureReason() const { return library_.failureReason(); }
 
     // Runs when a link error ends the program: unload every window, then end the process with a
     // non-zero status. Tests install one that records the call instead of ending.

@@ -8,7 +8,8 @@
 namespace {
 
 int usageError(CliEnvironment& env, const QString& error) {
-    env.err << "vortane-cli: " << error << "\n\n" << CliUsage();
+    env.err << "vortane-cli: " << error
+            << "\nUsage: vortane-cli [options] COMMAND [arguments] (see --help)\n";
     env.err.flush();
     return ExitUsage;
 }
@@ -19,11 +20,13 @@ QString CliUsage() {
     return QStringLiteral(
                "Usage: vortane-cli [options] COMMAND [arguments]\n"
                "Scripted work with the VORTANE evaluation board, over the same board link, register table,\n"
-               "conversions and file formats as the desktop program. Runs on the built-in simulated board\n"
-               "unless --board chooses another. Connecting never writes to the chip.\n"
+               "conversions and file formats as the desktop program. Runs on the evaluation board plugged\n"
+               "in, or on the built-in simulated board when there is none, unless --board chooses another.\n"
+               "Connecting never writes to the chip.\n"
                "\n"
                "Commands:\n"
-               "  probe                      connect; show the chip's address and identification registers\n"
+               "  probe                      connect; show the board in use, the chip's address and its\n"
+               "                             identification registers\n"
                "  read REG...                read registers\n"
                "  write REG VALUE [--mask M]\n"
                "                             write a register, then show the value the chip holds; with\n"
@@ -62,8 +65,9 @@ QString CliUsage() {
                "Values: 0x01, 01h or decimal, 0 to 255; -128 to -1 are written as their signed byte.\n"
                "\n"
                "Options:\n"
-               "  --address ADDR            take the chip at this SMBus address (such as 0x2C) instead of\n"
-               "                            searching 0x2C..0x2F; it must answer the company code\n"
+               "  --address ADDR            take the chip at this SMBus address (0x08..0x77, such as 0x2C)\n"
+               "                            instead of searching 0x2C..0x2F; it must answer the company "
+               "code\n"
                "  --verbose                 show the connection's progress on standard error\n"
                "  --help                    show this text\n"
                "\n") +
@@ -73,7 +77,7 @@ QString CliUsage() {
                "Exit status:\n"
                "  0    done\n"
                "  1    a link error, an unreadable or malformed file, or another failure\n"
-               "  2    bad arguments\n"
+               "  2    bad arguments, or several boards on USB and none chosen\n"
                "  130  a batch interrupted by Ctrl+C\n"
                "\n"
                "Examples:\n"
@@ -114,8 +118,10 @@ int RunCli(const QStringList& args, CliEnvironment& env) {
             else
                 return usageError(env, QStringLiteral("option --address needs a value"));
             const auto address = ParseInteger(value);
-            if (!address || *address < 1 || *address > 0x7F)
-                return usageError(env, QStringLiteral("invalid SMBus address '%1'").arg(value));
+            // 0x00..0x07 and 0x78..0x7F are reserved by the I2C standard: no chip answers there.
+            if (!address || *address < 0x08 || *address > 0x77)
+                return usageError(env,
+                                  QStringLiteral("invalid SMBus address '%1' (0x08 to 0x77)").arg(value));
             knownAddress = static_cast<int>(*address);
         } else {
             words << arg;

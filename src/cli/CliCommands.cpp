@@ -130,11 +130,15 @@ Session& CliRunner::session() {
     if (!board) {
         QString error;
         boardOptions_.report = [this](const QString& text) { env_.err << "vortane-cli: " << text << '\n'; };
-        ownedBoard_ = CreateBoard(boardOptions_, env_.clock, nullptr, error);
-        if (!ownedBoard_) throw CliFailure{ExitFailure, error};
+        if (verbose_) boardOptions_.verbose = boardOptions_.report;
+        BoardFailure failure = BoardFailure::Unavailable;
+        ownedBoard_ = CreateBoard(boardOptions_, env_.clock, nullptr, error, &failure);
+        if (!ownedBoard_) throw CliFailure{failure == BoardFailure::Usage ? ExitUsage : ExitFailure, error};
         board = ownedBoard_.get();
     }
     session_ = std::make_unique<Session>(env_.clock, prompts_, *board, env_.programFolder);
+    session_->firmwareFile = boardOptions_.firmwareFile;
+    session_->usb.report = [this](const QString& text) { env_.err << "vortane-cli: " << text << '\n'; };
     session_->usb.onProgramEnd = [](int code) { throw LinkEnded{code}; };
     SetDefaultValues(*session_);
 
@@ -196,7 +200,8 @@ void CliRunner::run(const Command& c) {
 
 void CliRunner::probe() {
     Session& s = session();
-    env_.out << FoundChipText(s.usb.DeviceAddress) << '\n';
+    env_.out << "Board: " << s.usb.boardIdentity().text() << '\n'
+             << FoundChipText(s.usb.DeviceAddress) << '\n';
     for (const int address : {0x3D, 0x3E, 0x3F}) { // "Device ID", "Company ID", "Revision"
         const int value = s.usb.ReadRegister(s.usb.DeviceAddress, address);
         env_.out << registerLine(*FindRegisterByAddress(address), value, std::nullopt) << '\n';
@@ -268,7 +273,8 @@ void CliRunner::dump(const Command& c) {
         }
     }
     if (c.json) {
-        const QJsonObject root{{QStringLiteral("deviceAddress"), s.usb.DeviceAddress},
+        const QJsonObject root{{QStringLiteral("board"), s.usb.boardIdentity().text()},
+                               {QStringLiteral("deviceAddress"), s.usb.DeviceAddress},
                                {QStringLiteral("registers"), registers}};
         env_.out << QString::fromUtf8(QJsonDocument(root).toJson(QJsonDocument::Indented));
     }
@@ -323,7 +329,8 @@ void CliRunner::monitor(const Command& c) {
                 speeds.append(json(r.fanSpeed(k)));
                 duties.append(json(r.dutyCycle(k)));
             }
-            const QJsonObject o{{QStringLiteral("sample"), qint64(n)},
+            const QJsonObject o{{QStringLiteral("board"), s.usb.boardIdentity().text()},
+                                {QStringLiteral("sample"), qint64(n)},
                                 {QStringLiteral("time"), seconds},
                                 {QStringLiteral("temperatures"), temperatures},
                                 {QStringLiteral("maxTemperature"), json(r.temperature(10))},

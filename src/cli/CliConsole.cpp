@@ -1,6 +1,7 @@
 #include "cli/CliConsole.h"
 
-MessageAnswer ConsolePrompts::message(const QString& text, MessageIcon, MessageButtons buttons) {
+MessageAnswer ConsolePrompts::message(const QString& text, MessageIcon, MessageButtons buttons,
+                                      const QString&) {
     err_ << text << '\n';
     err_.flush();
     return buttons == MessageButtons::YesNo ? MessageAnswer::Yes : MessageAnswer::Ok;

@@ -25,12 +25,14 @@ struct LinkEnded {
 };
 
 // Messages go to the error stream as plain lines, the same texts the desktop program shows in
-// its message boxes. Nobody can answer a question here: the heater error's "close the
+// its message boxes; their details are the board link's reasons, which it has written to the
+// error stream already as it found them. Nobody can answer a question here: the heater error's "close the
 // application?" is taken as yes, so the tool ends as on every other link error.
 class ConsolePrompts final : public Prompts {
 public:
     explicit ConsolePrompts(QTextStream& err) : err_(err) {}
-    MessageAnswer message(const QString& text, MessageIcon icon, MessageButtons buttons) override;
+    MessageAnswer message(const QString& text, MessageIcon icon, MessageButtons buttons,
+                          const QString& details = {}) override;
     QString openFileName(const QString&, const QString&) override { return {}; }
     QString saveFileName(const QString&, const QString&) override { return {}; }
     void openUrl(const QString&) override {}
@@ -50,6 +52,7 @@ public:
     void setProgressWidth(float) override {}
     void setProgInfo(const QString& text) override;
     void processEvents() override {}
+    void setBoardText(const QString&) override {} // probe and the JSON outputs name the board
 
 private:
     QTextStream* progress_;

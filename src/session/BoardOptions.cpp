@@ -3,11 +3,13 @@
 #include "base/NumberText.h"
 #include "board/i2c/I2cBoard.h"
 #include "board/i2c/LinuxI2cDev.h"
+#include "board/i2c/SmbusJournal.h"
 #include "board/sim/SimSmbusAdapter.h"
 #include "board/sim/SimUsbBus.h"
 #include "board/usb/LibUsbSystem.h"
 #include "board/usb/UsbBoard.h"
 
+#include <QFile>
 #include <QRegularExpression>
 #include <QTextStream>
 
@@ -88,11 +90,13 @@ bool parseUsbId(const QString& text, UsbDeviceId& out) {
     return true;
 }
 
-const QString BoardChoices = QStringLiteral("sim, usb, i2c:/dev/i2c-N, usb:sim, i2c:sim");
+const QString BoardChoices = QStringLiteral("auto, sim, usb, i2c:/dev/i2c-N, usb:sim, i2c:sim");
+const QString NoUsbJournal =
+    QStringLiteral("--journal needs a simulated board or an SMBus adapter: a board on USB keeps no journal");
 
 bool knownBoard(const QString& board) {
     static const QRegularExpression i2cDevice(QStringLiteral("^i2c:/.+"));
-    return board == QLatin1String("sim") || board == QLatin1String("usb") ||
+    return board == QLatin1String("auto") || board == QLatin1String("sim") || board == QLatin1String("usb") ||
            board == QLatin1String("usb:sim") || board == QLatin1String("i2c:sim") ||
            i2cDevice.match(board).hasMatch();
 }
@@ -149,6 +153,8 @@ bool ParseBoardOptions(const QStringList& args, BoardOptions& o, QStringList& re
             o.usb.port = v;
         } else if (arg == QLatin1String("--journal")) {
             if (!takeValue(o.journalFile)) return false;
+        } else if (arg == QLatin1String("--firmware")) {
+            if (!takeValue(o.firmwareFile)) return false;
         } else if (arg == QLatin1String("--settings")) {
             if (!takeValue(o.settingsFile)) return false;
         } else if (arg == QLatin1String("--sim-chips")) {
@@ -213,18 +219,28 @@ bool ParseBoardOptions(const QStringList& args, BoardOptions& o, QStringList& re
             rest.append(args[i]);
         }
     }
+    if (!o.journalFile.isEmpty() && o.board == QLatin1String("usb")) {
+        error = NoUsbJournal;
+        return false;
+    }
     return true;
 }
 
 QString BoardOptionsHelp() {
     return QStringLiteral(
                "Board:\n"
-               "  --board sim               the built-in simulated board (default)\n"
+               "  --board auto              the evaluation board on USB, or the built-in simulated board\n"
+               "                            when none is plugged in (default); several: choose one\n"
+               "  --board sim               the built-in simulated board\n"
                "  --board usb               the evaluation board on a USB port\n"
                "  --board i2c:/dev/i2c-N    a bare chip on the host's SMBus adapter N (no heaters)\n"
                "  --board usb:sim, i2c:sim  those two on a simulated bus (the USB board runs its firmware "
                "already)\n"
-               "  --journal FILE            write every request the board receives to FILE, one line each\n"
+               "  --firmware FILE           the board's firmware image (default: HELDRIXFW.Hex beside the\n"
+               "                            program, in /usr/lib/vortane, /usr/local/lib/vortane or the\n"
+               "                            vortane folder of the XDG data folders)\n"
+               "  --journal FILE            write every request the board receives (every SMBus transfer\n"
+               "                            on an adapter) to FILE, one line each; not with a USB board\n"
                "  --settings FILE           keep the per-user settings in FILE instead of the user's store\n"
                "Simulated board:\n"
                "  --sim-chips 2C,2E         SMBus addresses (hex) where a chip answers (default 2E)\n"
@@ -259,52 +275,99 @@ QString BoardOptionsHelp() {
 }
 
 std::unique_ptr<USBFunctions> CreateBoard(const BoardOptions& options, Clock& clock, SimBoard** sim,
-                                          QString& error) {
+                                          QString& error, BoardFailure* failure) {
     if (sim) *sim = nullptr;
-    const QString& kind = options.board;
-    if (!knownBoard(kind)) {
-        error = QStringLiteral("unknown board '%1' (available: %2)").arg(kind, BoardChoices);
-        return nullptr;
-    }
-    const bool simulatedBoard = kind == QLatin1String("sim") || kind == QLatin1String("usb:sim");
-    if (!options.journalFile.isEmpty() && !simulatedBoard) {
-        error = QStringLiteral("--journal needs a simulated board (--board sim or usb:sim)");
-        return nullptr;
-    }
+    const auto fail = [&](BoardFailure why, const QString& text) {
+        error = text;
+        if (failure) *failure = why;
+        return std::unique_ptr<USBFunctions>();
+    };
+    QString kind = options.board;
+    if (!knownBoard(kind))
+        return fail(BoardFailure::Usage,
+                    QStringLiteral("unknown board '%1' (available: %2)").arg(kind, BoardChoices));
     auto report = options.report;
     if (!report) report = [](const QString& text) { QTextStream(stderr) << text << '\n'; };
+    const auto note = [&options](const QString& text) {
+        if (options.verbose) options.verbose(text);
+    };
 
+    UsbSelection usb = options.usb;
+    std::unique_ptr<UsbSystem> system;
+    // A port or a serial number asks for a board on USB, not for whatever is there.
+    if (kind == QLatin1String("auto") && (!usb.port.isEmpty() || !usb.serial.isEmpty()))
+        kind = QStringLiteral("usb");
+    if (kind == QLatin1String("auto") || kind == QLatin1String("usb")) {
+        system = options.openUsb ? options.openUsb(error) : LibUsbSystem::create(error);
+        if (!system && kind == QLatin1String("usb")) return fail(BoardFailure::Unavailable, error);
+        if (!system) note(error);
+    }
+    if (kind == QLatin1String("auto")) {
+        const std::vector<UsbBoardInfo> boards =
+            system ? ListUsbBoards(*system, usb) : std::vector<UsbBoardInfo>{};
+        std::size_t chosen = boards.size(); // the simulated board
+        if (boards.size() == 1) chosen = 0;
+        if (boards.size() > 1) {
+            QStringList choices;
+            for (const UsbBoardInfo& b : boards)
+                choices << b.text();
+            if (!options.chooseBoard)
+                return fail(
+                    BoardFailure::Usage,
+                    QStringLiteral("%1 evaluation boards found; choose one with --usb-port (or, for a "
+                                   "running board, --usb-serial):\n  %2")
+                        .arg(boards.size())
+                        .arg(choices.join(QLatin1String("\n  "))));
+            choices << BoardIdentity{}.text();
+            const std::optional<int> choice = options.chooseBoard(choices);
+            if (!choice) return fail(BoardFailure::Cancelled, QStringLiteral("no board chosen"));
+            chosen = static_cast<std::size_t>(*choice);
+        }
+        if (chosen < boards.size()) {
+            usb.port = boards[chosen].device.port;
+            kind = QStringLiteral("usb");
+        } else {
+            kind = QStringLiteral("sim");
+        }
+        note(QStringLiteral("--board auto: %1")
+                 .arg(kind == QLatin1String("usb") ? boards[chosen].text() : BoardIdentity{}.text()));
+    }
+    if (!options.journalFile.isEmpty() && kind == QLatin1String("usb"))
+        return fail(BoardFailure::Usage, NoUsbJournal);
+    if (kind == QLatin1String("usb"))
+        return std::make_unique<UsbBoard>(std::move(system), usb, report, options.verbose);
+
+    const QString cannotJournal = QStringLiteral("cannot write the journal file %1").arg(options.journalFile);
     if (kind.startsWith(QLatin1String("i2c:"))) {
         std::unique_ptr<SmbusAdapter> adapter;
         if (kind == QLatin1String("i2c:sim"))
             adapter = std::make_unique<SimSmbusAdapter>(clock, options.sim);
         else if (!(adapter = LinuxI2cDev::open(kind.mid(4), error)))
-            return nullptr;
+            return fail(BoardFailure::Unavailable, error);
+        if (!options.journalFile.isEmpty()) {
+            auto file = std::make_unique<QFile>(options.journalFile);
+            if (!file->open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Text))
+                return fail(BoardFailure::Unavailable, cannotJournal);
+            adapter = std::make_unique<SmbusJournal>(std::move(adapter), clock, std::move(file));
+        }
         return std::make_unique<I2cBoard>(std::move(adapter), report);
-    }
-
-    if (kind == QLatin1String("usb")) {
-        auto system = LibUsbSystem::create(error);
-        if (!system) return nullptr;
-        return std::make_unique<UsbBoard>(std::move(system), options.usb, report);
     }
 
     auto board = std::make_unique<SimBoard>(clock, options.sim);
     // Nothing in the programs reads the journal back: it goes to its file, if any, and a program
     // left running for days does not hold the last hundred thousand requests in memory.
     board->setJournalCapacity(0);
-    if (!options.journalFile.isEmpty() && !board->setJournalFile(options.journalFile)) {
-        error = QStringLiteral("cannot write the journal file %1").arg(options.journalFile);
-        return nullptr;
-    }
+    board->report = report;
+    if (!options.journalFile.isEmpty() && !board->setJournalFile(options.journalFile))
+        return fail(BoardFailure::Unavailable, cannotJournal);
     if (sim) *sim = board.get();
     if (kind == QLatin1String("sim")) return board;
     // The simulated board on a simulated bus, found by whatever --usb-serial and --usb-port ask.
     // It runs its firmware already, as after an earlier start, since no board image ships here.
-    SimUsbOptions usb;
-    usb.running = true;
-    if (!options.usb.serial.isEmpty()) usb.serial = options.usb.serial;
-    if (!options.usb.port.isEmpty()) usb.port = options.usb.port;
-    auto bus = std::make_unique<SimUsbBus>(clock, std::move(board), usb, options.usb);
-    return std::make_unique<UsbBoard>(std::move(bus), options.usb, report);
+    SimUsbOptions simUsb;
+    simUsb.running = true;
+    if (!options.usb.serial.isEmpty()) simUsb.serial = options.usb.serial;
+    if (!options.usb.port.isEmpty()) simUsb.port = options.usb.port;
+    auto bus = std::make_unique<SimUsbBus>(clock, std::move(board), simUsb, options.usb);
+    return std::make_unique<UsbBoard>(std::move(bus), options.usb, report, options.verbose);
 }

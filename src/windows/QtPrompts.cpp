@@ -2,6 +2,7 @@
 
 #include <QDesktopServices>
 #include <QFileDialog>
+#include <QInputDialog>
 #include <QMessageBox>
 #include <QUrl>
 
@@ -13,7 +14,8 @@ QString QtNameFilter(const QString& filter) {
     return filters.isEmpty() ? filter : filters.join(QLatin1String(";;"));
 }
 
-MessageAnswer QtPrompts::message(const QString& text, MessageIcon icon, MessageButtons buttons) {
+MessageAnswer QtPrompts::message(const QString& text, MessageIcon icon, MessageButtons buttons,
+                                 const QString& details) {
     QMessageBox::Icon qicon = QMessageBox::NoIcon;
     switch (icon) {
     case MessageIcon::Critical:
@@ -31,9 +33,21 @@ MessageAnswer QtPrompts::message(const QString& text, MessageIcon icon, MessageB
     QMessageBox box(qicon, kApplicationTitle, text,
                     buttons == MessageButtons::YesNo ? QMessageBox::Yes | QMessageBox::No : QMessageBox::Ok,
                     parent_);
+    // "Show Details..." opens the reason; the text stays as the program has always shown it.
+    if (!details.isEmpty()) box.setDetailedText(details);
     const int answer = box.exec();
     if (buttons == MessageButtons::Ok) return MessageAnswer::Ok;
     return answer == QMessageBox::Yes ? MessageAnswer::Yes : MessageAnswer::No;
+}
+
+std::optional<int> ChooseBoard(const QStringList& choices) {
+    bool ok = false;
+    const QString chosen = QInputDialog::getItem(
+        nullptr, kApplicationTitle,
+        QStringLiteral("Several evaluation boards are plugged in. Which board should the program use?"),
+        choices, 0, false, &ok);
+    if (!ok) return std::nullopt;
+    return static_cast<int>(choices.indexOf(chosen));
 }
 
 QString QtPrompts::openFileName(const QString& folder, const QString& filter) {

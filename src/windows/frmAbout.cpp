@@ -52,6 +52,8 @@ frmAbout::frmAbout(Session& session, PollingCycle& polling, QWidget* parent)
     title.setBold(true);
     title.setPointSizeF(title.pointSizeF() * 1.2);
     Label1->setFont(title);
+    lblBoard =
+        Named(new QLabel(QStringLiteral("Board: ") + session_.usb.boardIdentity().text(), this), "lblBoard");
     Label3 = Named(new QLabel(QStringLiteral("For more information on the VORTANE click"), this), "Label3");
     lblDeviceInfo = link("lblDeviceInfo", QStringLiteral("here"), Label3->text() + QStringLiteral(" here"),
                          MakerPages::Product);
@@ -79,6 +81,7 @@ frmAbout::frmAbout(Session& session, PollingCycle& polling, QWidget* parent)
     layout->setContentsMargins(16, 14, 16, 12);
     layout->setSpacing(10);
     layout->addWidget(Label1);
+    layout->addWidget(lblBoard);
     layout->addLayout(line(Label3, lblDeviceInfo));
     layout->addLayout(line(Label4, lblSensorInfo));
     layout->addWidget(Label5);

@@ -21,6 +21,7 @@ public:
     frmAbout(Session& session, PollingCycle& polling, QWidget* parent = nullptr);
 
     QLabel* Label1{};
+    QLabel* lblBoard{}; // the board the program talks to
     QLabel* Label3{};
     ClickableLabel* lblDeviceInfo{};
     QLabel* Label4{};

@@ -176,6 +176,15 @@ void frmMain::buildStatusBar() {
             sbStatusBar->addPermanentWidget(panel);
     }
     sbPanels[0]->setText(QStringLiteral("Status"));
+    // Always in view: readings from a simulated board must never pass for the real chip's.
+    lblBoard = new QLabel(this);
+    lblBoard->setObjectName(QStringLiteral("lblBoard"));
+    lblBoard->setFrameShape(QFrame::StyledPanel);
+    lblBoard->setFrameShadow(QFrame::Sunken);
+    lblBoard->setContentsMargins(4, 0, 4, 0);
+    lblBoard->setAccessibleName(QStringLiteral("Board"));
+    sbStatusBar->addPermanentWidget(lblBoard);
+    showBoard();
     clockTimer_ = new QTimer(this);
     clockTimer_->setInterval(1000);
     connect(clockTimer_, &QTimer::timeout, this, &frmMain::updateClock);
@@ -188,6 +197,13 @@ void frmMain::updateClock() {
     const QLocale locale;
     sbPanels[1]->setText(locale.toString(now.date(), QLocale::ShortFormat));
     sbPanels[2]->setText(locale.toString(now.time(), QLocale::ShortFormat));
+}
+
+void frmMain::showBoard() {
+    // Named "Board" for assistive technology, which reads the board itself as the description.
+    const QString board = session_.usb.boardIdentity().text();
+    lblBoard->setText(board);
+    lblBoard->setAccessibleDescription(board);
 }
 
 void frmMain::setStatusText(const QString& text) {
@@ -219,7 +235,10 @@ bool frmMain::Form_Load(SplashView& splash) {
     resize(onScreen.size());
     setWindowTitle(kApplicationTitle);
     session_.decl.DisplayHelp = settings_.readBool(SettingsKeys::DisplayHelp, true);
-    return RunConnectionSequence(session_, splash, [this](const QString& text) { setStatusText(text); });
+    const bool connected =
+        RunConnectionSequence(session_, splash, [this](const QString& text) { setStatusText(text); });
+    showBoard();
+    return connected;
 }
 
 void frmMain::Form_Unload() {

@@ -62,6 +62,7 @@ public:
     QToolBar* tbToolBar{};
     QStatusBar* sbStatusBar{};
     std::array<QLabel*, 3> sbPanels{}; // status text, date, time
+    QLabel* lblBoard{};                // the board in use, at the right of the status bar
 
     QMenu* mnuFile{};
     QAction* mnuSave{};
@@ -96,6 +97,7 @@ private:
     void buildStatusBar();
     void refreshWindowMenu();
     void updateClock();
+    void showBoard();
     void tmrMaster_Timer();
     void rearmMaster();
     void reportLoggingStopped(const QString& fileName, const QString& reason);

@@ -51,6 +51,8 @@ frmSplash::frmSplash(QWidget* parent) : QWidget(parent, Qt::SplashScreen | Qt::F
     lblProgress->setGeometry(0, 0, 0, 14);
     lblProgress->setVisible(false);
     lblProgress->setAccessibleName(QStringLiteral("Progress"));
+    lblBoard = Named(new QLabel(this), "lblBoard");
+    lblBoard->setAccessibleName(QStringLiteral("Board"));
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(28, 24, 28, 20);
@@ -61,7 +63,8 @@ frmSplash::frmSplash(QWidget* parent) : QWidget(parent, Qt::SplashScreen | Qt::F
     layout->addStretch(1);
     layout->addWidget(lblProgInfo);
     layout->addWidget(progressTrack_);
-    setFixedSize(TwipsToPixels(ProgressDesignWidthTwips) + 56, 220);
+    layout->addWidget(lblBoard);
+    setFixedSize(TwipsToPixels(ProgressDesignWidthTwips) + 56, 240);
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
 }
@@ -83,6 +86,12 @@ void frmSplash::setProgressWidth(float twips) {
 void frmSplash::setProgInfo(const QString& text) {
     lblProgInfo->setText(text);
     lblProgInfo->repaint();
+}
+
+void frmSplash::setBoardText(const QString& text) {
+    lblBoard->setText(text);
+    lblBoard->setAccessibleDescription(text);
+    lblBoard->repaint();
 }
 
 void frmSplash::processEvents() {

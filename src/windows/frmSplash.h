@@ -16,12 +16,14 @@ public:
     void setProgressWidth(float twips) override;
     void setProgInfo(const QString& text) override;
     void processEvents() override;
+    void setBoardText(const QString& text) override;
 
     QLabel* lblProductName{};
     QLabel* lblVersion{};
     QLabel* lblPlatform{};
     QLabel* lblProgInfo{};
     QLabel* lblProgress{};
+    QLabel* lblBoard{}; // the board in use, so a simulated one is never taken for the real one
 
     static constexpr int ProgressDesignWidthTwips = 6000;
 

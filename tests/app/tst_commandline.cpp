@@ -12,13 +12,13 @@ class TestCommandLine : public QObject {
 private Q_SLOTS:
     // Arguments, a display or none, exit status, and what is said (on standard output for --help).
     void answersWithoutStarting_data() {
-        const QString tryHelp = "\nTry 'vortane-eval --help'.\n";
+        // With a display a usage error is shown in a message box too; without one it is only told.
+        const QString usage = "\nUsage: vortane-eval [options] (see --help)\n";
         addRows<std::tuple<QStringList, bool, int, QString>>(
-            {{"help needs no display", {{"--help"}, false, 0, "--sim-fail-block-reads"}},
-             {"unknown",
-              {{"--frobnicate"}, true, 2, "vortane-eval: unknown option '--frobnicate'" + tryHelp}},
+            {{"help needs no display", {{"--help"}, false, 0, "--firmware FILE"}},
+             {"unknown", {{"--frobnicate"}, false, 2, "vortane-eval: unknown option '--frobnicate'" + usage}},
              {"missing value",
-              {{"--journal"}, true, 2, "vortane-eval: option --journal needs a value" + tryHelp}},
+              {{"--journal"}, false, 2, "vortane-eval: option --journal needs a value" + usage}},
              {"no display",
               {{}, false, 1, "vortane-eval: no display found (set DISPLAY, or run under xvfb-run)\n"}}});
     }

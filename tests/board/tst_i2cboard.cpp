@@ -4,12 +4,18 @@
 #include "board/BoardStatus.h"
 #include "board/Startup.h"
 #include "board/i2c/I2cBoard.h"
+#include "board/i2c/LinuxI2cDev.h"
+#include "board/i2c/SmbusJournal.h"
 #include "board/sim/SimSmbusAdapter.h"
 #include "session/Session.h"
 #include "support/RecordingSplash.h"
 #include "support/ScriptedPrompts.h"
+#include "support/SimSession.h"
 
+#include <QTemporaryDir>
 #include <QTest>
+
+#include <linux/i2c.h>
 
 namespace {
 
@@ -17,7 +23,11 @@ struct Rig {
     explicit Rig(SimOptions options = {}) {
         auto adapter = std::make_unique<SimSmbusAdapter>(clock, std::move(options));
         bus = adapter.get();
-        board = std::make_unique<I2cBoard>(std::move(adapter), [this](const QString& t) { told << t; });
+        auto file = std::make_unique<QFile>(dir.filePath("journal.txt"));
+        file->open(QIODevice::WriteOnly);
+        board = std::make_unique<I2cBoard>(
+            std::make_unique<SmbusJournal>(std::move(adapter), clock, std::move(file)),
+            [this](const QString& t) { told << t; });
         session = std::make_unique<Session>(clock, prompts, *board, QStringLiteral("/opt/vortane"));
         session->usb.onProgramEnd = [this](int code) { ends << code; };
     }
@@ -39,8 +49,13 @@ struct Rig {
         return out;
     }
 
+    QStringList journal() const {
+        return QString::fromUtf8(fileBytes(dir.filePath("journal.txt"))).split(u'\n');
+    }
+
     ManualClock clock;
     ScriptedPrompts prompts;
+    QTemporaryDir dir;
     SimSmbusAdapter* bus = nullptr;
     std::unique_ptr<I2cBoard> board;
     std::unique_ptr<Session> session;
@@ -58,15 +73,23 @@ private Q_SLOTS:
         Rig r;
         QVERIFY(r.connect()); // no firmware, no bridge: only the search reaches the bus
         QCOMPARE(r.transfers(), (QStringList{"R 2c 3e 0 -6", "R 2d 3e 0 -6", "R 2e 3e 0 75"}));
+        QCOMPARE(r.session->usb.boardIdentity().text(),
+                 QStringLiteral("Simulated SMBus adapter, chip at 2Eh"));
         USBStuff& usb = r.session->usb;
         usb.WriteRegister(0x2E, 0x44, -10);
         QCOMPARE(r.bus->chip(0x2E)->read(0x44), 0xF6);
-        QVERIFY(usb.ReadBlockOrFail(0x58, 22));
-        QCOMPARE(usb.TransferBuffer[0], r.bus->chip(0x2E)->read(0x58));
-        QCOMPARE(r.transfers(), (QStringList{"W 2e 44 246 0", "B 2e 58 22 22"}));
-        r.bus->blockReads = false; // an adapter without I2C block reads: one read per register
-        QVERIFY(usb.ReadBlockOrFail(0xFE, 3));
-        QCOMPARE(r.transfers(), (QStringList{"R 2e fe 0 0", "R 2e ff 0 0", "R 2e 0 0 0"}));
+        // A group is read register by register (a chip need not advance its register pointer in
+        // a block read), and the bytes are the registers' own.
+        writeAll(*r.bus->chip(0x2E), {{0x45, 0x11}, {0x46, 0x22}, {0x47, 0x33}});
+        QVERIFY(usb.ReadBlockOrFail(0x45, 3));
+        QCOMPARE(r.transfers(),
+                 (QStringList{"W 2e 44 246 0", "R 2e 45 0 17", "R 2e 46 0 34", "R 2e 47 0 51"}));
+        QCOMPARE(QByteArray(reinterpret_cast<const char*>(usb.TransferBuffer.data()), 3), "\x11\x22\x33");
+        QCOMPARE(r.journal().mid(1, 5), (QStringList{"2936 SMBus read-byte-data 2D 3E -> ENXIO",
+                                                     "2936 SMBus read-byte-data 2E 3E -> 0 4B",
+                                                     "4937 SMBus write-byte-data 2E 44 F6 -> 0",
+                                                     "4937 SMBus read-byte-data 2E 45 -> 0 11",
+                                                     "4937 SMBus read-byte-data 2E 46 -> 0 22"}));
 
         // No heaters: a failed heater request the user may carry on from; no board status to read.
         r.prompts.answers = {MessageAnswer::No};
@@ -80,6 +103,22 @@ private Q_SLOTS:
         QCOMPARE(r.told,
                  QStringList{
                      "there are no heaters: the chip is on an SMBus adapter, not on the evaluation board"});
+    }
+
+    // Where no chip answers, the message's details name the adapter and the silent addresses, and
+    // so does standard error.
+    void noChipAnswers() {
+        Rig r({.chipAddresses = {}, .chip = {}});
+        r.session->usb.report = [&r](const QString& text) { r.told << text; };
+        QVERIFY(!r.connect());
+        QCOMPARE(r.told, QStringList{r.prompts.messages.value(0).details});
+        QCOMPARE(r.prompts.messages.value(0).details,
+                 QStringLiteral(
+                     "no VORTANE answered: Company ID (3Eh) read FFh at 2Ch, FFh at 2Dh, FFh at 2Eh, FFh "
+                     "at 2Fh, where a VORTANE reads 4Bh\nno acknowledge from 2Ch, 2Dh, 2Eh, 2Fh on the "
+                     "simulated adapter (--sim-chips sets where chips answer)"));
+        QCOMPARE(MissingSmbusFunctions(I2C_FUNC_I2C | I2C_FUNC_SMBUS_READ_BYTE_DATA),
+                 QStringList{"SMBus write-byte-data"});
     }
 
     // A chip a kernel driver has bound is left to it and the search goes on; silence where a chip

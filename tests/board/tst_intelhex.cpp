@@ -8,8 +8,10 @@
 
 namespace {
 
-QByteArray sample() {
-    QFile f(QStringLiteral(VORTANE_TEST_DATA "/blink.hex")); // sdcc's output, packed by packihx
+// blink.hex: sdcc's output, packed by packihx; blink-srec.hex: the same image as srecord writes it
+// (srec_cat blink.hex -intel -o blink-srec.hex -intel -output_block_size=16).
+QByteArray sample(const char* name = "blink.hex") {
+    QFile f(QStringLiteral(VORTANE_TEST_DATA "/") + QLatin1String(name));
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
@@ -40,7 +42,14 @@ private Q_SLOTS:
         QTest::addColumn<QByteArray>("text");
         QTest::addColumn<QString>("expected");
         const QByteArray eof = ":00000001FF\n";
-        QTest::newRow("sdcc sample: one run 0000-00A2") << sample() << "0000/163/0200060200627581";
+        const QString blink = "0000/163/0200060200627581";
+        QTest::newRow("sdcc sample: one run 0000-00A2") << sample() << blink;
+        // Whatever follows the end-of-file record is not read: a tool's note, a DOS Ctrl+Z.
+        QTest::newRow("srecord's copy, a note after its end")
+            << sample("blink-srec.hex") + "; srec_cat -output_block_size=16\n:1" << blink;
+        QTest::newRow("Ctrl+Z on the end-of-file line") << sample().trimmed() + "\x1A\x1A" << blink;
+        QTest::newRow("Ctrl+Z before the end") << sample().replace(":00000001FF", "\x1A:00000001FF")
+                                               << "line 18: the image ends without its end-of-file record";
         QTest::newRow("segment base; offsets wrap in their segment")
             << ":020000021000EC\n:03FFFF00AABBCCCE\n" + eof << "10000/2/bbcc 1ffff/1/aa";
         QTest::newRow("linear base, CR LF, blank line, lower case, start record")
@@ -50,9 +59,8 @@ private Q_SLOTS:
             << ":020010001122BB\n:02001100223398\n" + eof << "0010/3/112233";
         QTest::newRow("a byte given two values") << ":020010001122BB\n:02001100334476\n" + eof
                                                  << "line 2: address 0011h is given two different values";
-        QTest::newRow("flipped checksum")
-            << edited(4, ":100062007F008F0574075DFB7C00249BF582EC34D7")
-            << "line 4: checksum D7 does not match the record (it should be D6)";
+        QTest::newRow("flipped checksum") << edited(4, ":100062007F008F0574075DFB7C00249BF582EC34D7")
+                                          << "line 4: checksum 0xD7, expected 0xD6";
         QTest::newRow("cut line") << edited(10, ":100013007900E944006")
                                   << "line 10: the record is cut short (16 data bytes announced, 4 present)";
         QTest::newRow("bad record type")
@@ -60,8 +68,8 @@ private Q_SLOTS:
         QTest::newRow("truncated copy") << sample().left(sample().indexOf(":0D0006"))
                                         << "line 16: the image ends without its end-of-file record";
         QTest::newRow("empty") << QByteArray() << "line 1: the image ends without its end-of-file record";
-        QTest::newRow("after the end") << eof + ":020010001122BB\n"
-                                       << "line 2: a record follows the end-of-file record";
+        QTest::newRow("no data") << eof + ":020010001122BB\n"
+                                 << "line 1: no data: the image has no data records";
         QTest::newRow("no colon") << "020010001122BB\n" + eof << "line 1: a record must start with ':'";
         QTest::newRow("not hex") << ":02001000112GBB\n" + eof
                                  << "line 1: '2G' is not a hexadecimal digit pair";

@@ -11,6 +11,11 @@
 #include <limits>
 #include <tuple>
 
+namespace {
+// The reason a request the simulator was told to fail gives, in the message's details.
+const QString FailRequest = QStringLiteral("the simulated board was told to fail here (--sim-fail-request)");
+} // namespace
+
 class TestUSBStuff : public QObject {
     Q_OBJECT
 
@@ -93,9 +98,9 @@ private Q_SLOTS:
             t.usb().WriteRegister(0x2E, 0x40, 1);
             t.usb().ReadBlock(0x20, 10);
             QCOMPARE(t.requests().size(), 2);
-            QCOMPARE(t.prompts.messages,
-                     (QList<ScriptedPrompts::Shown>{{"Communications Interrupted - Check USB connections",
-                                                     MessageIcon::Critical, MessageButtons::Ok}}));
+            QCOMPARE(t.prompts.messages, (QList<ScriptedPrompts::Shown>{
+                                             {"Communications Interrupted - Check USB connections",
+                                              MessageIcon::Critical, MessageButtons::Ok, FailRequest}}));
             QCOMPARE(t.programEnds, QList<int>{CommunicationsInterrupted});
         }
     }
@@ -106,8 +111,8 @@ private Q_SLOTS:
             t.prompts.answers = {answer};
             QVERIFY(t.usb().SetHeater(1, 50) != 0);
             const QString text = "Error in Heater Module -  Do you wish to close the application?";
-            QCOMPARE(t.prompts.messages,
-                     (QList<ScriptedPrompts::Shown>{{text, MessageIcon::None, MessageButtons::YesNo}}));
+            QCOMPARE(t.prompts.messages, (QList<ScriptedPrompts::Shown>{
+                                             {text, MessageIcon::None, MessageButtons::YesNo, FailRequest}}));
             if (answer == MessageAnswer::Yes) {
                 QCOMPARE(t.programEnds, QList<int>{HeaterModuleError});
                 continue;

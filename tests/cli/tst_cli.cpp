@@ -24,7 +24,7 @@
 namespace {
 
 // A command line, with `input` as standard input and as the file %file: exit status, both
-// streams (in `err`, %usage: a blank line and the usage text) and the requests after the chip
+// streams (in `err`, %usage: the one-line usage) and the requests after the chip
 // was found. No requests: the board is never touched.
 struct Run {
     QStringList args;
@@ -104,8 +104,8 @@ private Q_SLOTS:
         Cli search({.chipAddresses = {0x2D}, .chip = {}});
         QCOMPARE(search.run({"probe"}), 0);
         QCOMPARE(search.out,
-                 QStringLiteral("Found an VORTANE at 2Dh\n0x3D 0x62 Device ID\n0x3E 0x4B Company ID\n"
-                                "0x3F 0x00 Revision\n"));
+                 QStringLiteral("Board: Simulated board\nFound an VORTANE at 2Dh\n0x3D 0x62 Device ID\n"
+                                "0x3E 0x4B Company ID\n0x3F 0x00 Revision\n"));
         QCOMPARE(search.commandTexts(true), (QStringList{"221 48 51 0 0", "222 44 62 1 1", "222 45 62 1 1",
                                                          "222 45 61 1 1", "222 45 62 1 1", "222 45 63 1 1"}));
         // The board's enumeration wait stays; the pauses for reading the splash window go.
@@ -119,7 +119,9 @@ private Q_SLOTS:
         QCOMPARE(known.commandTexts(true), (QStringList{"221 48 51 0 0", "222 46 62 1 1", "222 46 64 1 1"}));
         Cli absent;
         QCOMPARE(absent.run({"--address=2Ch", "read", "0x40"}), 1);
-        QCOMPARE(absent.err, QStringLiteral("Device not found - Check USNB connections\n"));
+        QCOMPARE(absent.err,
+                 QStringLiteral("vortane-cli: no VORTANE answered: Company ID (3Eh) read FFh at 2Ch, "
+                                "where a VORTANE reads 4Bh\nDevice not found - Check USNB connections\n"));
         QCOMPARE(absent.commandTexts(true).back(), QStringLiteral("222 44 62 1 1"));
     }
 
@@ -154,8 +156,8 @@ private Q_SLOTS:
         add("board status fails", {"board"}, 1, "",
             "vortane-cli: the board status request failed; revision and supplies are unknown\n",
             {"221 0 0 1 6"}, {}, {.failRequestNumber = 5, .chip = {}});
-        add("bad address", {"--address", "0x80", "probe"}, 2, "",
-            "vortane-cli: invalid SMBus address '0x80'%usage", {});
+        add("reserved address", {"--address", "0x78", "probe"}, 2, "",
+            "vortane-cli: invalid SMBus address '0x78' (0x08 to 0x77)%usage", {});
         add("comment a .sav cannot hold", {"save", "%file", "--comment", "fan \u03A9 \U0001F600"}, 2, "",
             "vortane-cli: the comment holds \"\u03A9\" (U+03A9), which a .sav file cannot hold%usage", {});
 
@@ -193,7 +195,9 @@ private Q_SLOTS:
         t.chip().write(0x36, 0x09);
         QCOMPARE(t.run(args.replaceInStrings("%file", name), input), status);
         QCOMPARE(t.out, out.replace("%file", name));
-        QCOMPARE(t.err, err.replace("%file", name).replace("%usage", "\n\n" + CliUsage()));
+        QCOMPARE(t.err,
+                 err.replace("%file", name)
+                     .replace("%usage", "\nUsage: vortane-cli [options] COMMAND [arguments] (see --help)\n"));
         QCOMPARE(t.commandTexts(), wire);
         if (wire.isEmpty()) QVERIFY(t.board.journal().empty());
     }
@@ -204,6 +208,7 @@ private Q_SLOTS:
         QCOMPARE(t.run({"dump", "--json"}), 0);
         const QJsonObject root = QJsonDocument::fromJson(t.out.toUtf8()).object();
         QCOMPARE(root.value("deviceAddress"), QJsonValue(0x2E));
+        QCOMPARE(root.value("board"), QJsonValue("Simulated board"));
         const QJsonArray registers = root.value("registers").toArray();
         QCOMPARE(registers.size(), 100);
         QCOMPARE(t.commandTexts().size(), 100);
@@ -295,13 +300,14 @@ private Q_SLOTS:
                  0); // the readings below follow it
         QCOMPARE(
             t.outLines().value(0),
-            R"({"dutyCycles":[100,100,100,100],"fanSpeeds":[4787,4205,3592,82],"maxTemperature":30,)"
-            R"("sample":0,"temperatures":[null,null,null,null,null,null,null,null,null,null],"time":0})");
+            R"({"board":"Simulated board","dutyCycles":[100,100,100,100],"fanSpeeds":[4787,4205,3592,82],)"
+            R"("maxTemperature":30,"sample":0,"temperatures":[null,null,null,null,null,null,null,null,null,null],)"
+            R"("time":0})");
         QVERIFY(fileBytes(earlier).endsWith(" ,\r\n0,,, 4787, 100,\r\n.25, 25, 27, 4795, 100,\r\n"));
         QVERIFY(writeFile(csv, "earlier\r\n"));
         QCOMPARE(t.run({"monitor", "--count", "2", "--interval", "100", "--json", "--csv", csv}), 0);
         const QString sample =
-            R"({"dutyCycles":[100,100,100,100],"fanSpeeds":[4791,4205,3590,82],)"
+            R"({"board":"Simulated board","dutyCycles":[100,100,100,100],"fanSpeeds":[4791,4205,3590,82],)"
             R"("maxTemperature":30,"sample":%1,"temperatures":[25,25,26,27,29,24,27,29,25,30],)"
             R"("time":%2})";
         QCOMPARE(t.outLines(), (QStringList{sample.arg(0).arg(0), sample.arg(1).arg(0.1)}));

@@ -37,18 +37,28 @@ private Q_SLOTS:
         QVERIFY2(err.startsWith(fetchRow<QByteArray>()), err.constData());
     }
 
+    // Without a board on USB the default is the simulated board, and probe names it first.
+    void withoutABoardTheSimulatedOneIsNamed() {
+        QProcess p;
+        p.start(QStringLiteral(VORTANE_CLI_PATH), {"probe"});
+        QCOMPARE(exitStatus(p), 0);
+        QVERIFY(p.readAllStandardOutput().startsWith("Board: Simulated board\nFound an VORTANE at 2Eh\n"));
+    }
+
     // Each connection waits for the board's enumeration on the real clock (about two seconds),
     // so both runs go in parallel.
     void ctrlCEndsTheTool() {
         QTemporaryDir dir;
         const QString csv = dir.filePath("run.csv");
         QProcess monitor;
-        monitor.start(QStringLiteral(VORTANE_CLI_PATH), {"monitor", "--interval", "50", "--csv", csv});
+        monitor.start(QStringLiteral(VORTANE_CLI_PATH),
+                      {"--board", "sim", "monitor", "--interval", "50", "--csv", csv});
         // Ctrl+C during the connection (once it has started, so the handler is in place) cancels
         // the command; that nothing is written then is tested in-process.
         QProcess early;
         early.setReadChannel(QProcess::StandardError);
-        early.start(QStringLiteral(VORTANE_CLI_PATH), {"--verbose", "write", "0x40", "0x03"});
+        early.start(QStringLiteral(VORTANE_CLI_PATH),
+                    {"--board", "sim", "--verbose", "write", "0x40", "0x03"});
         QByteArray progress;
         while (!progress.contains("Enumerating...") && early.waitForReadyRead(10000))
             progress += early.readAllStandardError();

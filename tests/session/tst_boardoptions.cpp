@@ -1,8 +1,13 @@
 // The board options of the command line: each one lands in its setting, malformed values are
 // refused with a message naming the option, and a board that cannot be opened is an error.
 #include "base/Clock.h"
+#include "board/sim/SimUsbBus.h"
+#include "board/usb/UsbBoard.h"
 #include "session/BoardOptions.h"
 
+#include "support/Rows.h"
+
+#include <QTemporaryDir>
 #include <QTest>
 
 namespace {
@@ -19,7 +24,7 @@ const QStringList SettingNames{
     "board",       "journal",       "settings",       "chips",     "enableFailures", "firmwareFails",
     "failRequest", "linkLostAfter", "failBlockReads", "revision",  "supply12V",      "supply5V",
     "ambient",     "fans",          "fanMaxRpm",      "timeScale", "freeWheelMs",    "heaterHalfSteps",
-    "gpioLevels",  "usbDevice",     "usbLoader",      "usbSerial", "usbPort"};
+    "gpioLevels",  "usbDevice",     "usbLoader",      "usbSerial", "usbPort",        "firmware"};
 QStringList settings(const BoardOptions& o) {
     const SimOptions& s = o.sim;
     const auto n = [](auto v) { return QString::number(v); };
@@ -29,7 +34,7 @@ QStringList settings(const BoardOptions& o) {
                          << n(s.supply12V) << n(s.supply5V) << n(s.chip.ambientC) << list(s.chip.fanPresent)
                          << list(s.chip.fanMaxRpm) << n(s.timeScale) << n(s.chip.freeWheelTestMs)
                          << n(s.heaterHalfSteps) << list(s.chip.gpioInputHigh) << UsbIdText(o.usb.board)
-                         << UsbIdText(o.usb.loader) << o.usb.serial << o.usb.port;
+                         << UsbIdText(o.usb.loader) << o.usb.serial << o.usb.port << o.firmwareFile;
 }
 
 } // namespace
@@ -66,6 +71,7 @@ private Q_SLOTS:
               Set{{"--sim-free-wheel-ms=never"}, "freeWheelMs", "-1"},
               Set{{"--sim-heater-half-steps"}, "heaterHalfSteps", "1"},
               Set{{"--board", "i2c:/dev/i2c-1"}, "board", "i2c:/dev/i2c-1"},
+              Set{{"--firmware", "/tmp/fw.hex"}, "firmware", "/tmp/fw.hex"},
               Set{{"--usb-device", "0x1234:abcd"}, "usbDevice", "1234:ABCD"},
               Set{{"--usb-loader=4b4:8613"}, "usbLoader", "04B4:8613"},
               Set{{"--usb-serial", "VT 7"}, "usbSerial", "VT 7"},
@@ -92,7 +98,9 @@ private Q_SLOTS:
         };
         refused({"--sim-chips"}, "option --sim-chips needs a value");
         refused({"--board", "i2c:"},
-                "unknown board 'i2c:' (available: sim, usb, i2c:/dev/i2c-N, usb:sim, i2c:sim)");
+                "unknown board 'i2c:' (available: auto, sim, usb, i2c:/dev/i2c-N, usb:sim, i2c:sim)");
+        refused({"--journal", "j.txt", "--board", "usb"},
+                "--journal needs a simulated board or an SMBus adapter: a board on USB keeps no journal");
         for (const char* text :
              {"--usb-device 12345:1", "--usb-device 04b4", "--usb-port 1.2", "--usb-port 1-",
               "--sim-chips 80", "--sim-chips=0x", "--sim-revision E", "--sim-ambient 25C",
@@ -113,14 +121,8 @@ private Q_SLOTS:
         SimBoard* sim = &earlier;
         QString error;
         BoardOptions o;
-        o.board = QStringLiteral("i2c:sim"); // only a simulated board keeps a journal
-        o.journalFile = QStringLiteral("/tmp/journal.txt");
-        QVERIFY(!CreateBoard(o, clock, &sim, error) && !sim);
-        QCOMPARE(error, QStringLiteral("--journal needs a simulated board (--board sim or usb:sim)"));
-
         o.board = QStringLiteral("sim");
         o.journalFile = QStringLiteral("/nonexistent-dir/journal.txt");
-        sim = &earlier;
         QVERIFY(!CreateBoard(o, clock, &sim, error) && !sim);
         QCOMPARE(error, QStringLiteral("cannot write the journal file /nonexistent-dir/journal.txt"));
 
@@ -131,6 +133,61 @@ private Q_SLOTS:
         QVERIFY(board && sim == board.get());
         QVERIFY(!sim->chip(0x2E));
         QCOMPARE(sim->chip(0x2C)->scenario().ambientC, 33.5);
+    }
+
+    // --board auto over a bus with none, one or several boards (at 1-2, others at 1-3 and 1-4,
+    // that one busy): the board it takes when the choice (if any) is answered with the index.
+    void autoTakesTheOneBoardOrAsks_data() {
+        addRows<std::tuple<int, int, QString>>({{"none", {0, -1, "Simulated board"}},
+                                                {"one", {1, -1, "Simulated USB board 1-2"}},
+                                                {"several, refused", {3, -1, ""}},
+                                                {"several, the third", {3, 2, "Simulated USB board 1-4"}},
+                                                {"several, simulated", {3, 3, "Simulated board"}},
+                                                {"several, cancelled", {3, 9, ""}}});
+    }
+    void autoTakesTheOneBoardOrAsks() {
+        const auto& [boards, answer, board] = fetchRow<std::tuple<int, int, QString>>();
+        ManualClock clock;
+        BoardOptions o;
+        o.openUsb = [&clock, boards](QString&) {
+            SimUsbOptions bus;
+            bus.attached = boards > 0;
+            if (boards > 1) bus.others = {{DefaultBoardId, "1-3", 9}, {DefaultBoardId, "1-4", 3}};
+            bus.busyPorts = {QStringLiteral("1-4")};
+            return std::make_unique<SimUsbBus>(clock, std::make_unique<SimBoard>(clock), bus);
+        };
+        const QStringList listed{"USB board 1-2: needs firmware", "USB board 1-3 (serial OTHER-1-3): running",
+                                 "USB board 1-4: busy: held by another program"};
+        QStringList offered;
+        if (answer >= 0)
+            o.chooseBoard = [&offered, answer](const QStringList& c) {
+                offered = c;
+                return answer < c.size() ? std::optional<int>(answer) : std::nullopt;
+            };
+        QString error;
+        BoardFailure failure{};
+        const auto created = CreateBoard(o, clock, nullptr, error, &failure);
+        QCOMPARE(created ? created->identity().text() : QString(), board);
+        QCOMPARE(offered, answer >= 0 ? listed + QStringList{"Simulated board"} : QStringList{});
+        if (!created)
+            QCOMPARE(std::pair(failure, error),
+                     answer < 0
+                         ? std::pair(BoardFailure::Usage,
+                                     "3 evaluation boards found; choose one with --usb-port (or, for a "
+                                     "running board, --usb-serial):\n  " +
+                                         listed.join("\n  "))
+                         : std::pair(BoardFailure::Cancelled, QStringLiteral("no board chosen")));
+        // A board found on USB keeps no journal; the simulated one does.
+        const QTemporaryDir dir;
+        o.journalFile = dir.filePath(QStringLiteral("journal.txt"));
+        QCOMPARE(CreateBoard(o, clock, nullptr, error, &failure) != nullptr,
+                 board == QLatin1String("Simulated board"));
+    }
+
+    // The USB texts are in the choice above.
+    void smbusBoardText() {
+        const BoardIdentity smbus{BoardIdentity::Kind::Smbus, false, {}, {}, "/dev/i2c-1", 0x2E};
+        QCOMPARE(smbus.text(), QStringLiteral("SMBus /dev/i2c-1, chip at 2Eh"));
     }
 };
 

@@ -17,6 +17,7 @@ struct RecordingSplash final : SplashView {
         textTimes.append(clock.nowMs());
     }
     void processEvents() override { ++eventPasses; }
+    void setBoardText(const QString& text) override { board = text; }
 
     Clock& clock;
     int designWidth;
@@ -24,5 +25,6 @@ struct RecordingSplash final : SplashView {
     QList<float> widths;
     QStringList texts;
     QList<std::int64_t> textTimes;
+    QString board;
     int eventPasses = 0;
 };

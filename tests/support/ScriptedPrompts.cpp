@@ -1,7 +1,8 @@
 #include "support/ScriptedPrompts.h"
 
-MessageAnswer ScriptedPrompts::message(const QString& text, MessageIcon icon, MessageButtons buttons) {
-    messages.append({text, icon, buttons});
+MessageAnswer ScriptedPrompts::message(const QString& text, MessageIcon icon, MessageButtons buttons,
+                                       const QString& details) {
+    messages.append({text, icon, buttons, details});
     if (whileShown) whileShown();
     if (!answers.isEmpty()) return answers.takeFirst();
     return buttons == MessageButtons::YesNo ? MessageAnswer::Yes : MessageAnswer::Ok;

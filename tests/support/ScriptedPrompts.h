@@ -15,10 +15,12 @@ public:
         QString text;
         MessageIcon icon;
         MessageButtons buttons;
+        QString details;
         bool operator==(const Shown&) const = default;
     };
 
-    MessageAnswer message(const QString& text, MessageIcon icon, MessageButtons buttons) override;
+    MessageAnswer message(const QString& text, MessageIcon icon, MessageButtons buttons,
+                          const QString& details = {}) override;
     QString openFileName(const QString& folder, const QString& filter) override;
     QString saveFileName(const QString& folder, const QString& filter) override;
     void openUrl(const QString& url) override;

@@ -4,12 +4,14 @@
 #include "support/Rows.h"
 #include "support/WindowFixture.h"
 #include "windows/ChildWindow.h"
+#include "windows/QtPrompts.h"
 
 #include <QAccessible>
 #include <QEventLoop>
 #include <QFile>
 #include <QMdiSubWindow>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
 #include <QTemporaryDir>
@@ -168,6 +170,8 @@ private Q_SLOTS:
             QVERIFY(m.window.Form_Load(m.splash));
             QCOMPARE(m.window.windowTitle(), QStringLiteral("VORTANE Evaluation Software"));
             QCOMPARE(m.window.sbPanels[0]->text(), QStringLiteral("Firmware download succesful"));
+            QCOMPARE(m.window.lblBoard->accessibleName() + u':' + m.window.lblBoard->text(),
+                     QStringLiteral("Board:Simulated board"));
             QCOMPARE(QRect(m.window.pos(), m.window.size()), QRect(67, 67, 433, 433)); // 1000, 6500 twips
             m.window.show();
             m.window.move(100, 60);
@@ -277,6 +281,21 @@ private Q_SLOTS:
         QCOMPARE(journalSize(), atEnd);
         QCOMPARE(fileBytes(ini()),
                  QByteArray("[Settings]\nMainHeight=6500\nMainLeft=1000\nMainTop=1000\nMainWidth=6500\n"));
+    }
+
+    // The reason behind a message is one click away, under "Show Details...".
+    void messageDetailsAreShownOnRequest() {
+        QStringList shown;
+        QTimer answer; // until the box is up
+        connect(&answer, &QTimer::timeout, [&shown] {
+            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+                shown << box->text() << box->detailedText();
+                box->accept();
+            }
+        });
+        answer.start(10);
+        QtPrompts().message(QStringLiteral("Failed"), MessageIcon::Critical, MessageButtons::Ok, "why");
+        QCOMPARE(shown, (QStringList{"Failed", "why"}));
     }
 
     // The master timer sleeps until the next task is due; a change that makes one due sooner (here

@@ -16,12 +16,16 @@ private Q_SLOTS:
     void windowsWorkOnTheBackend_data() {
         QTest::addColumn<QString>("board");
         QTest::addColumn<QStringList>("details"); // revision, 5 V, 12 V as the board details show them
-        QTest::newRow("usb") << QStringLiteral("usb:sim") << QStringList{"B", "Yes", "Yes"};
-        QTest::newRow("i2c") << QStringLiteral("i2c:sim") << QStringList{"", "Unknown", "Unknown"};
+        QTest::addColumn<QString>("named");       // the board as the splash window names it
+        QTest::newRow("usb") << QStringLiteral("usb:sim") << QStringList{"B", "Yes", "Yes"}
+                             << QStringLiteral("Simulated USB board 1-2 (serial VT000001)");
+        QTest::newRow("i2c") << QStringLiteral("i2c:sim") << QStringList{"", "Unknown", "Unknown"}
+                             << QStringLiteral("Simulated SMBus adapter, chip at 2Eh");
     }
     void windowsWorkOnTheBackend() {
         QFETCH(QString, board);
         QFETCH(QStringList, details);
+        QFETCH(QString, named);
         ManualClock clock;
         ScriptedPrompts prompts;
         BoardOptions options;
@@ -37,6 +41,7 @@ private Q_SLOTS:
         RecordingSplash splash(clock);
         QVERIFY(RunConnectionSequence(session, splash, {}));
         QCOMPARE(splash.texts.last(), QStringLiteral("Found an VORTANE at 2Eh"));
+        QCOMPARE(splash.board, named);
         InitDefaults(session);
         session.options.ReadingEnabled = false;
         PollingCycle polling(session);

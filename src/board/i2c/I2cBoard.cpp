@@ -2,6 +2,8 @@
 
 #include "board/BoardStatus.h"
 
+#include <QStringList>
+
 #include <algorithm>
 #include <array>
 #include <cerrno>
@@ -27,7 +29,13 @@ std::int16_t I2cBoard::LoadFirmWare(const std::uint8_t*) {
     return 0;
 }
 
+BoardIdentity I2cBoard::identity() const {
+    const QString path = adapter_->path();
+    return {BoardIdentity::Kind::Smbus, path.isEmpty(), {}, {}, path, 0};
+}
+
 void I2cBoard::tell(const QString& text) {
+    reason_ = text;
     if (text == lastTold_) return;
     lastTold_ = text;
     if (report_) report_(text);
@@ -65,8 +73,21 @@ std::int16_t I2cBoard::readRegister(int address, int reg, std::uint8_t* buffer) 
         return 0;
     }
     // Where no chip acknowledges the bus floats high; the search expects that to read as a byte,
-    // not as a failure. A chip that has answered before and stops is a failure.
+    // not as a failure, and the reason is kept for the message should no chip be found at all.
+    // A chip that has answered before and stops is a failure.
     if (noAcknowledge(result) && !answered_.count(address)) {
+        silent_.insert(address);
+        QStringList silent;
+        for (const int a : silent_)
+            silent << addressText(a);
+        const QString path = adapter_->path();
+        reason_ = path.isEmpty()
+                      ? QStringLiteral("no acknowledge from %1 on the simulated adapter (--sim-chips "
+                                       "sets where chips answer)")
+                            .arg(silent.join(QLatin1String(", ")))
+                      : QStringLiteral("no acknowledge from %1 on %2 (check the address with "
+                                       "i2cdetect -y %3)")
+                            .arg(silent.join(QLatin1String(", ")), path, path.section(QLatin1Char('-'), -1));
         buffer[0] = 0xFF;
         return 0;
     }
@@ -79,19 +100,9 @@ std::int16_t I2cBoard::blockRead(int address, int first, int count, std::uint8_t
     std::array<std::uint8_t, 65> data{};
     if (count < 0 || static_cast<std::size_t>(count) > data.size()) return 1;
     int result = select(address);
-    const bool block = adapter_->canReadI2cBlock();
-    for (int at = 0; result >= 0 && at < count;) {
-        const int reg = (first + at) & 0xFF;
-        if (block) {
-            // One transfer of up to 32 registers, not past the last register of the chip.
-            const int n = std::min({count - at, 32, 256 - reg});
-            result = adapter_->readI2cBlock(reg, n, &data[static_cast<std::size_t>(at)]);
-            if (result >= 0 && result != n) result = -EIO;
-            if (result >= 0) at += n;
-        } else {
-            result = adapter_->readByteData(reg);
-            if (result >= 0) data[static_cast<std::size_t>(at++)] = static_cast<std::uint8_t>(result);
-        }
+    for (int at = 0; result >= 0 && at < count; ++at) {
+        result = adapter_->readByteData((first + at) & 0xFF);
+        if (result >= 0) data[static_cast<std::size_t>(at)] = static_cast<std::uint8_t>(result);
     }
     if (result < 0)
         return failed(QStringLiteral("reading %1 registers from %2h at %3 failed")
@@ -104,6 +115,7 @@ std::int16_t I2cBoard::blockRead(int address, int first, int count, std::uint8_t
 
 std::int16_t I2cBoard::VendorIORequest(std::int16_t request, std::int32_t value, std::int32_t index,
                                        std::int16_t direction, std::int16_t length, std::uint8_t* buffer) {
+    reason_.clear();
     if (length > 0 && !buffer) return 1;
     switch (request) {
     case RegisterRequest:

@@ -10,9 +10,11 @@
 #include <set>
 
 // A bare chip on a host's SMBus adapter, standing in for the evaluation board: register
-// requests become SMBus byte-data transfers at the requested address, block reads consecutive
-// reads. There is no board firmware to load and no bridge to enable, so both succeed at once;
-// there are no heaters, so heater requests fail; the board status says that no board is there.
+// requests become SMBus byte-data transfers at the requested address, and so does each register
+// of a block read, since a chip need not advance its register pointer during an I2C block read
+// (ten byte reads at 100 kHz take about 4 ms). There is no board firmware to load and no bridge to enable, so
+// both succeed at once; there are no heaters, so heater requests fail; the board status says that no board is
+// there.
 class I2cBoard final : public USBFunctions {
 public:
     using Report = std::function<void(const QString&)>;
@@ -21,6 +23,8 @@ public:
     std::int16_t LoadFirmWare(const std::uint8_t* path) override;
     std::int16_t VendorIORequest(std::int16_t request, std::int32_t value, std::int32_t index,
                                  std::int16_t direction, std::int16_t length, std::uint8_t* buffer) override;
+    BoardIdentity identity() const override;
+    QString failureReason() const override { return reason_; }
 
     SmbusAdapter& adapter() { return *adapter_; }
 
@@ -35,5 +39,7 @@ private:
     Report report_;
     int selected_ = -1;
     std::set<int> answered_; // addresses where a chip has acknowledged
+    std::set<int> silent_;   // addresses where nothing has
     QString lastTold_;
+    QString reason_;
 };

@@ -2,7 +2,6 @@
 
 #include <QFile>
 
-#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
@@ -25,6 +24,13 @@ int smbus(int fd, char readWrite, int command, int size, i2c_smbus_data* data) {
 
 } // namespace
 
+QStringList MissingSmbusFunctions(unsigned long functions) {
+    QStringList missing;
+    if (!(functions & I2C_FUNC_SMBUS_READ_BYTE_DATA)) missing << QStringLiteral("SMBus read-byte-data");
+    if (!(functions & I2C_FUNC_SMBUS_WRITE_BYTE_DATA)) missing << QStringLiteral("SMBus write-byte-data");
+    return missing;
+}
+
 std::unique_ptr<LinuxI2cDev> LinuxI2cDev::open(const QString& path, QString& error) {
     const int fd = ::open(QFile::encodeName(path).constData(), O_RDWR | O_CLOEXEC);
     if (fd < 0) {
@@ -37,7 +43,8 @@ std::unique_ptr<LinuxI2cDev> LinuxI2cDev::open(const QString& path, QString& err
                                "adapters)");
         else if (e == EACCES)
             error +=
-                QStringLiteral(" (add yourself to the group that owns it, see 'ls -l %1', and log in again)")
+                QStringLiteral(" (add yourself to the group that owns it, usually i2c: see 'ls -l %1', then "
+                               "'sudo adduser $USER i2c' and log in again)")
                     .arg(path);
         return nullptr;
     }
@@ -48,14 +55,13 @@ std::unique_ptr<LinuxI2cDev> LinuxI2cDev::open(const QString& path, QString& err
         ::close(fd);
         return nullptr;
     }
-    constexpr unsigned long needed = I2C_FUNC_SMBUS_READ_BYTE_DATA | I2C_FUNC_SMBUS_WRITE_BYTE_DATA;
-    if ((functions & needed) != needed) {
-        error = QStringLiteral("the adapter %1 cannot read and write SMBus registers (byte data)").arg(path);
+    if (const QStringList missing = MissingSmbusFunctions(functions); !missing.isEmpty()) {
+        error = QStringLiteral("the adapter %1 lacks %2, which the chip's registers need")
+                    .arg(path, missing.join(QLatin1String(" and ")));
         ::close(fd);
         return nullptr;
     }
-    return std::unique_ptr<LinuxI2cDev>(
-        new LinuxI2cDev(fd, (functions & I2C_FUNC_SMBUS_READ_I2C_BLOCK) != 0));
+    return std::unique_ptr<LinuxI2cDev>(new LinuxI2cDev(fd, path));
 }
 
 LinuxI2cDev::~LinuxI2cDev() {
@@ -77,15 +83,4 @@ int LinuxI2cDev::writeByteData(int reg, std::uint8_t value) {
     i2c_smbus_data data{};
     data.byte = value;
     return smbus(fd_, I2C_SMBUS_WRITE, reg, I2C_SMBUS_BYTE_DATA, &data);
-}
-
-int LinuxI2cDev::readI2cBlock(int reg, int count, std::uint8_t* out) {
-    if (count < 0 || count > I2C_SMBUS_BLOCK_MAX) return -EINVAL;
-    i2c_smbus_data data{};
-    data.block[0] = static_cast<std::uint8_t>(count);
-    const int status = smbus(fd_, I2C_SMBUS_READ, reg, I2C_SMBUS_I2C_BLOCK_DATA, &data);
-    if (status < 0) return status;
-    const int got = std::min<int>(data.block[0], count);
-    std::memcpy(out, &data.block[1], static_cast<std::size_t>(got));
-    return got;
 }

@@ -3,6 +3,7 @@
 #include "board/i2c/SmbusAdapter.h"
 
 #include <QString>
+#include <QStringList>
 
 #include <memory>
 
@@ -15,14 +16,17 @@ public:
     LinuxI2cDev(const LinuxI2cDev&) = delete;
     LinuxI2cDev& operator=(const LinuxI2cDev&) = delete;
 
-    bool canReadI2cBlock() const override { return blockReads_; }
+    QString path() const override { return path_; }
     int setAddress(int address) override;
     int readByteData(int reg) override;
     int writeByteData(int reg, std::uint8_t value) override;
-    int readI2cBlock(int reg, int count, std::uint8_t* out) override;
 
 private:
-    LinuxI2cDev(int fd, bool blockReads) : fd_(fd), blockReads_(blockReads) {}
+    LinuxI2cDev(int fd, QString path) : fd_(fd), path_(std::move(path)) {}
     int fd_;
-    bool blockReads_;
+    QString path_;
 };
+
+// The SMBus transfers the chip needs that an adapter's I2C_FUNCS lack, as "SMBus read-byte-data";
+// empty when it has them all.
+QStringList MissingSmbusFunctions(unsigned long functions);

@@ -5,6 +5,15 @@
 #include <algorithm>
 #include <cmath>
 
+namespace {
+
+// The faults the simulator was asked for are named by their options.
+QString toldToFail(const char* option) {
+    return QStringLiteral("the simulated board was told to fail here (%1)").arg(QLatin1String(option));
+}
+
+} // namespace
+
 QString JournalEntry::toText() const {
     if (firmware)
         return QStringLiteral("%1 LoadFirmWare \"%2\" -> %3").arg(timeMs).arg(firmwarePath).arg(status);
@@ -60,6 +69,11 @@ void SimBoard::setJournalCapacity(std::size_t entries) {
         journal_.pop_front();
 }
 
+void SimBoard::setReason(const QString& reason) {
+    if (report && !reason.isEmpty() && reason != reason_) report(reason);
+    reason_ = reason;
+}
+
 bool SimBoard::linkLost() {
     return options_.linkLostAfterMs >= 0 && clock_.nowMs() - startMs_ > options_.linkLostAfterMs;
 }
@@ -76,6 +90,8 @@ std::int16_t SimBoard::LoadFirmWare(const std::uint8_t* path) {
     entry.firmware = true;
     entry.firmwarePath = QFile::decodeName(reinterpret_cast<const char*>(path));
     entry.status = options_.firmwareFails || linkLost() ? std::int16_t(-1) : std::int16_t(0);
+    setReason(entry.status == 0 ? QString()
+                                : toldToFail(linkLost() ? "--sim-link-lost-after" : "--sim-firmware-fails"));
     firmwareLoaded_ = entry.status == 0;
     const std::int16_t status = entry.status;
     record(std::move(entry));
@@ -171,6 +187,20 @@ std::int16_t SimBoard::VendorIORequest(std::int16_t request, std::int32_t value,
         }
     }
     entry.status = status;
+    if (status == 0)
+        setReason({});
+    else if (!firmwareLoaded_)
+        setReason(QStringLiteral("the simulated board has no firmware yet"));
+    else if (failed)
+        setReason(toldToFail(linkLost() ? "--sim-link-lost-after" : "--sim-fail-request"));
+    else if (request == BoardRequest && direction == 0)
+        setReason(toldToFail("--sim-enable-failures"));
+    else if (!smbusEnabled_)
+        setReason(QStringLiteral("the simulated board's SMBus bridge is not enabled yet"));
+    else if (request == BlockReadRequest && options_.failBlockReads)
+        setReason(toldToFail("--sim-fail-block-reads"));
+    else
+        setReason(QStringLiteral("the simulated board does not carry out request %1").arg(request));
     if (status == 0 && direction == 1 && buffer)
         entry.data = QByteArray(reinterpret_cast<const char*>(buffer), length);
     record(std::move(entry));

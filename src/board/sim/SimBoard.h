@@ -9,6 +9,7 @@
 
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <map>
 #include <memory>
 #include <vector>
@@ -61,6 +62,8 @@ public:
     std::int16_t LoadFirmWare(const std::uint8_t* path) override;
     std::int16_t VendorIORequest(std::int16_t request, std::int32_t value, std::int32_t index,
                                  std::int16_t direction, std::int16_t length, std::uint8_t* buffer) override;
+    BoardIdentity identity() const override { return {}; }
+    QString failureReason() const override { return reason_; }
 
     // The chip at an address, or nullptr.
     SimChip* chip(int address);
@@ -78,7 +81,11 @@ public:
 
     std::int64_t requestCount() const { return requestCount_; }
 
+    // Where it tells why a request failed, as the hardware backends do; once per run of failures.
+    std::function<void(const QString&)> report;
+
 private:
+    void setReason(const QString& reason);
     bool linkLost();
     void advanceChips();
     void record(JournalEntry entry);
@@ -97,4 +104,5 @@ private:
     std::deque<JournalEntry> journal_;
     std::size_t journalCapacity_ = JournalCapacity;
     std::unique_ptr<QFile> journalFile_;
+    QString reason_;
 };

@@ -53,13 +53,3 @@ int SimSmbusAdapter::writeByteData(int reg, std::uint8_t value) {
     if (c && !lost) c->write(reg, value);
     return log(SmbusTransfer::Write, reg, value, lost ? -EIO : c ? 0 : -ENXIO);
 }
-
-int SimSmbusAdapter::readI2cBlock(int reg, int count, std::uint8_t* out) {
-    const bool lost = linkLost();
-    SimChip* c = target();
-    if (!blockReads || count < 0 || count > 32) return log(SmbusTransfer::Block, reg, count, -EOPNOTSUPP);
-    if (lost || !c) return log(SmbusTransfer::Block, reg, count, lost ? -EIO : -ENXIO);
-    for (int i = 0; i < count; ++i)
-        out[i] = static_cast<std::uint8_t>(c->read((reg + i) & 0xFF));
-    return log(SmbusTransfer::Block, reg, count, count);
-}

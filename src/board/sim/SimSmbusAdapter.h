@@ -13,30 +13,27 @@ class Clock;
 
 // One SMBus transfer as the simulated adapter carried it out.
 struct SmbusTransfer {
-    enum Kind : char { Read = 'R', Write = 'W', Block = 'B' };
+    enum Kind : char { Read = 'R', Write = 'W' };
     Kind kind = Read;
     int address = 0;
     int reg = 0;
-    int value = 0; // the byte written, or the bytes asked for in a block read
+    int value = 0; // the byte written
     int result = 0;
     friend bool operator==(const SmbusTransfer&, const SmbusTransfer&) = default;
 };
 
 // A host's SMBus adapter with simulated chips wired to it (the chips, their scenario, the
-// time scale and a lost link come from the simulator's options). Chip registers auto-increment
-// within an I2C block read.
+// time scale and a lost link come from the simulator's options).
 class SimSmbusAdapter final : public SmbusAdapter {
 public:
     SimSmbusAdapter(Clock& clock, SimOptions options);
     ~SimSmbusAdapter() override;
 
-    bool canReadI2cBlock() const override { return blockReads; }
+    QString path() const override { return {}; }
     int setAddress(int address) override;
     int readByteData(int reg) override;
     int writeByteData(int reg, std::uint8_t value) override;
-    int readI2cBlock(int reg, int count, std::uint8_t* out) override;
 
-    bool blockReads = true;    // the adapter offers I2C block reads
     std::set<int> driverBound; // addresses a kernel driver has taken
 
     SimChip* chip(int address);

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <utility>
 
 class SimUsbHandle final : public UsbHandle {
 public:
@@ -37,9 +38,16 @@ SimUsbBus::SimUsbBus(Clock& clock, std::unique_ptr<SimBoard> board, SimUsbOption
 
 void SimUsbBus::update() {
     if (state_ == State::Gone && clock_.nowMs() >= backAtMs_) {
-        state_ = State::Running;
+        state_ = returning_;
         ++address_;
     }
+}
+
+void SimUsbBus::leaveAndReturn() {
+    update();
+    returning_ = state_;
+    state_ = State::Gone;
+    backAtMs_ = clock_.nowMs() + options_.reenumerateMs;
 }
 
 std::vector<UsbDevice> SimUsbBus::devices() {
@@ -51,14 +59,23 @@ std::vector<UsbDevice> SimUsbBus::devices() {
     return out;
 }
 
-std::unique_ptr<UsbHandle> SimUsbBus::open(const UsbDevice& device, UsbError& error) {
+std::unique_ptr<UsbHandle> SimUsbBus::open(const UsbDevice& device, UsbError& error,
+                                           QString* detachedDriver) {
     update();
     const bool ours = options_.attached && state_ != State::Gone && device.port == options_.port &&
                       device.address == address_;
     const bool other = std::any_of(options_.others.begin(), options_.others.end(), [&](const UsbDevice& d) {
         return d.port == device.port && d.address == device.address;
     });
-    error = !ours && !other ? UsbError::NoDevice : options_.openError;
+    error = !ours && !other                         ? UsbError::NoDevice
+            : options_.busyPorts.count(device.port) ? UsbError::Busy
+                                                    : options_.openError;
+    if (ours && state_ == State::Loader && !options_.loaderDriver.isEmpty() && error == UsbError::None) {
+        if (!detachedDriver)
+            error = UsbError::KernelDriver;
+        else
+            *detachedDriver = std::exchange(options_.loaderDriver, QString());
+    }
     if (error != UsbError::None) return nullptr;
     if (other)
         return std::make_unique<SimUsbHandle>(nullptr, device.address,
@@ -86,9 +103,12 @@ UsbError SimUsbBus::transfer(int address, std::uint8_t requestType, std::uint8_t
             if (cpuHeld_ && !hold) {
                 // The CPU runs the image, which disconnects and enumerates as the board.
                 static const std::uint8_t loaded[] = "(RAM image)";
-                board_->LoadFirmWare(loaded);
+                if (options_.imageStarts) board_->LoadFirmWare(loaded);
+                returning_ = options_.imageStarts ? State::Running : State::Loader;
                 state_ = State::Gone;
                 backAtMs_ = clock_.nowMs() + options_.reenumerateMs;
+                cpuHeld_ = false;
+                if (options_.releaseEndsSilent) return UsbError::Io;
             }
             cpuHeld_ = hold;
         } else {

@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <deque>
 #include <memory>
+#include <set>
 #include <vector>
 
 class Clock;
@@ -24,6 +25,10 @@ struct SimUsbOptions {
     std::int64_t reenumerateMs = 800;    // from the CPU's release until the board is back
     // Further devices with the board's IDs that are listed but cannot be driven: other boards.
     std::vector<UsbDevice> others;
+    std::set<QString> busyPorts;    // another program holds the device at these ports
+    QString loaderDriver;           // a kernel driver bound to the loader (Linux's usbtest)
+    bool releaseEndsSilent = false; // the CPU-release request ends without a status: the device left
+    bool imageStarts = true;        // false: released, the loader comes back instead of the board
 };
 
 // One control transfer as the device saw it.
@@ -46,7 +51,11 @@ public:
               UsbSelection ids = {}, const UsbController& controller = EzUsbFx2);
 
     std::vector<UsbDevice> devices() override;
-    std::unique_ptr<UsbHandle> open(const UsbDevice& device, UsbError& error) override;
+    std::unique_ptr<UsbHandle> open(const UsbDevice& device, UsbError& error,
+                                    QString* detachedDriver) override;
+    bool simulated() const override { return true; }
+    // The board leaves the bus and comes back, at a new address, after the re-enumeration time.
+    void leaveAndReturn();
 
     SimBoard& board() { return *board_; }
     SimUsbOptions& options() { return options_; }
@@ -69,7 +78,8 @@ private:
     UsbSelection ids_;
     const UsbController& controller_;
     State state_;
-    int address_ = 5; // the device's address on the bus, new at each enumeration
+    State returning_ = State::Running; // what comes back after the device has left the bus
+    int address_ = 5;                  // the device's address on the bus, new at each enumeration
     bool cpuHeld_ = false;
     std::int64_t backAtMs_ = 0;
     QByteArray ram_;

@@ -26,7 +26,10 @@ enum RecordType : int {
 
 } // namespace
 
-HexImage ParseIntelHex(const QByteArray& text) {
+HexImage ParseIntelHex(const QByteArray& file) {
+    // Ctrl+Z ends a DOS text file, even on the end-of-file record's own line.
+    const qsizetype dosEnd = file.indexOf('\x1A');
+    const QByteArray text = dosEnd < 0 ? file : file.left(dosEnd);
     HexImage image;
     std::map<std::uint32_t, std::uint8_t> memory;
     std::uint32_t base = 0;
@@ -39,14 +42,13 @@ HexImage ParseIntelHex(const QByteArray& text) {
     };
 
     qsizetype start = 0;
-    while (start < text.size()) {
+    while (start < text.size() && !ended) {
         qsizetype end = text.indexOf('\n', start);
         if (end < 0) end = text.size();
         const QByteArray line = text.mid(start, end - start).trimmed();
         start = end + 1;
         ++lineNumber;
         if (line.isEmpty()) continue;
-        if (ended) return fail(QStringLiteral("a record follows the end-of-file record"));
         if (line[0] != ':') return fail(QStringLiteral("a record must start with ':'"));
 
         QByteArray bytes;
@@ -74,8 +76,7 @@ HexImage ParseIntelHex(const QByteArray& text) {
         if (sum != 0) {
             const auto stored = byte(bytes.size() - 1);
             const auto expected = static_cast<std::uint8_t>(stored - sum);
-            return fail(QStringLiteral("checksum %1 does not match the record (it should be %2)")
-                            .arg(hex(stored, 2), hex(expected, 2)));
+            return fail(QStringLiteral("checksum 0x%1, expected 0x%2").arg(hex(stored, 2), hex(expected, 2)));
         }
 
         const std::uint32_t offset = static_cast<std::uint32_t>(byte(1) << 8 | byte(2));
@@ -116,6 +117,7 @@ HexImage ParseIntelHex(const QByteArray& text) {
         ++lineNumber;
         return fail(QStringLiteral("the image ends without its end-of-file record"));
     }
+    if (memory.empty()) return fail(QStringLiteral("no data: the image has no data records"));
 
     for (const auto& [address, value] : memory) {
         if (image.blocks.empty() ||

@@ -23,9 +23,11 @@ struct HexImage {
 
 // Reads data (00), end-of-file (01), extended segment (02) and extended linear (04) address
 // records; start address records (03, 05) are accepted and ignored, since a RAM-loaded core starts
-// at its reset vector. Every record's checksum is verified. The image is refused, and no data is
-// returned, for any malformed line, a record after the end-of-file record, a missing end-of-file
-// record (a truncated copy), or two records that give one address different bytes.
+// at its reset vector. Every record's checksum is verified. Whatever follows the end-of-file
+// record (a DOS end-of-file Ctrl+Z, comments a tool appends) is not read, as the common loaders
+// do. The image is refused, and no data is returned, for any malformed line before it, a missing
+// end-of-file record (a truncated copy), an image without data, or two records that give one
+// address different bytes.
 HexImage ParseIntelHex(const QByteArray& text);
 
 // The image files the loader accepts are small; anything larger is not a firmware image.

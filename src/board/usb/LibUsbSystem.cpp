@@ -1,5 +1,7 @@
 #include "board/usb/LibUsbSystem.h"
 
+#include <QFileInfo>
+
 #include <libusb.h>
 
 #include <array>
@@ -36,6 +38,13 @@ QString portPath(libusb_device* device) {
         path += (i == 0 ? QLatin1Char('-') : QLatin1Char('.')) +
                 QString::number(ports[static_cast<std::size_t>(i)]);
     return path;
+}
+
+// The kernel driver bound to interface 0 of the device at a port, as sysfs names it.
+QString kernelDriver(const QString& port) {
+    const QString link = QStringLiteral("/sys/bus/usb/devices/%1:1.0/driver").arg(port);
+    const QString target = QFileInfo(link).symLinkTarget();
+    return target.isEmpty() ? QStringLiteral("a kernel driver") : QFileInfo(target).fileName();
 }
 
 struct DeviceList {
@@ -112,7 +121,8 @@ std::vector<UsbDevice> LibUsbSystem::devices() {
     return out;
 }
 
-std::unique_ptr<UsbHandle> LibUsbSystem::open(const UsbDevice& wanted, UsbError& error) {
+std::unique_ptr<UsbHandle> LibUsbSystem::open(const UsbDevice& wanted, UsbError& error,
+                                              QString* detachedDriver) {
     const DeviceList devices(context_);
     error = UsbError::NoDevice;
     for (ssize_t i = 0; i < devices.count; ++i) {
@@ -123,7 +133,11 @@ std::unique_ptr<UsbHandle> LibUsbSystem::open(const UsbDevice& wanted, UsbError&
             error = fromLibusb(status);
             return nullptr;
         }
-        // A kernel driver bound to the interface is left alone: claiming then reports busy.
+        if (detachedDriver && libusb_kernel_driver_active(raw, 0) == 1) {
+            const QString driver = kernelDriver(wanted.port);
+            if (libusb_detach_kernel_driver(raw, 0) == 0) *detachedDriver = driver;
+        }
+        // A kernel driver still bound to the interface is left alone: claiming reports busy.
         if (const int status = libusb_claim_interface(raw, 0); status != 0) {
             error = status == LIBUSB_ERROR_BUSY && libusb_kernel_driver_active(raw, 0) == 1
                         ? UsbError::KernelDriver

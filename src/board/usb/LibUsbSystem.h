@@ -16,7 +16,9 @@ public:
     ~LibUsbSystem() override;
 
     std::vector<UsbDevice> devices() override;
-    std::unique_ptr<UsbHandle> open(const UsbDevice& device, UsbError& error) override;
+    std::unique_ptr<UsbHandle> open(const UsbDevice& device, UsbError& error,
+                                    QString* detachedDriver) override;
+    bool simulated() const override { return false; }
 
 private:
     explicit LibUsbSystem(libusb_context* context) : context_(context) {}

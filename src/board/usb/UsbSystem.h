@@ -50,6 +50,11 @@ public:
     virtual ~UsbSystem() = default;
     virtual std::vector<UsbDevice> devices() = 0;
     // Opens the device and claims its interface 0, so that no other program drives it meanwhile.
-    // A device another program or a kernel driver holds is reported busy, never taken from it.
-    virtual std::unique_ptr<UsbHandle> open(const UsbDevice& device, UsbError& error) = 0;
+    // A device another program holds is reported busy, never taken from it. So is one a kernel
+    // driver holds, unless detachedDriver is given: then the driver is detached and named there
+    // (Linux's usbtest binds the microcontroller's loader IDs, which the firmware download needs).
+    virtual std::unique_ptr<UsbHandle> open(const UsbDevice& device, UsbError& error,
+                                            QString* detachedDriver) = 0;
+    // A simulated bus, for demonstrations and tests: what it carries is not a real board.
+    virtual bool simulated() const = 0;
 };
