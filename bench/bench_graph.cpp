@@ -5,6 +5,7 @@
 #include "base/Clock.h"
 #include "board/Startup.h"
 #include "board/sim/SimBoard.h"
+#include "monitoring/GeneralStuff.h"
 #include "monitoring/PollingCycle.h"
 #include "session/Session.h"
 #include "windows/frmGraph.h"
@@ -32,6 +33,9 @@ struct Rig {
         session.usb.DeviceAddress = 0x2E;
         SetDefaultValues(session);
         session.usb.SetHeater(1, 60);
+        // Every series has its first reading, so each update plots a point on every trace.
+        for (const int group : {TemperatureGroup, FanSpeedGroup, DutyCycleGroup})
+            ReadMeasurements(session, group);
     }
     ManualClock clock;
     SilentPrompts prompts;

@@ -160,6 +160,10 @@ QString SignOrBlank(std::int64_t value) {
     return u' ' + QString::number(value);
 }
 
+QString ReadingText(std::optional<std::int64_t> value) {
+    return value ? QString::number(*value) : QStringLiteral("—");
+}
+
 QString SevenDigits(double value) {
     if (!std::isfinite(value)) return QString::number(value);
     if (value == 0) return QStringLiteral("0");

@@ -42,6 +42,10 @@ QString AddressText(std::uint32_t address);
 // 25 -> " 25", -5 -> "-5" (log lines and gauge captions).
 QString SignOrBlank(std::int64_t value);
 
+// A reading as windows and legends show it: the whole number, or an em dash ("—") for one
+// never read, so that no one takes it for a measured 0.
+QString ReadingText(std::optional<std::int64_t> value);
+
 // A number with up to seven significant digits, no leading blank and no trailing zeros, a full
 // stop as decimal separator, with a zero before the point: 90 -> "90", 33.5 -> "33.5",
 // 0.5 -> "0.5", -10 -> "-10", 1234567.8 -> "1234568".

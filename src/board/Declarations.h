@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 
 // The program's shared state: plain records owned by the application's Session and handed to
 // the windows by reference. Nothing here is global; each test builds a fresh set.
@@ -20,9 +21,33 @@ struct Readings {
     std::array<std::int16_t, 11> Temperatures{}; // 0..9 Temperature 1..10, 10 Max PEXIL Temperature, °C
     std::array<std::int32_t, 4> FanSpeeds{};     // RPM
     std::array<std::int32_t, 4> DutyCycles{};    // whole percent
-    // Counts the duty-cycle group's successful reads, so a window can tell a reading taken after
-    // its own write from one taken before.
+
+    // Successful reads of each group. Until its first one a group holds the start-up zeros, which
+    // no sensor ever reported; a failed read later keeps the last good values. The ten sensors
+    // come in one block read and the maximum in a read of its own, so each has its count. The
+    // duty cycles' count also lets a window tell a reading taken after its own write from one
+    // taken before.
+    std::uint64_t temperaturesReads = 0;
+    std::uint64_t maxTemperatureReads = 0;
+    std::uint64_t fanSpeedsReads = 0;
     std::uint64_t dutyCyclesReads = 0;
+
+    // A reading as every surface shows it: none while its group has never been read.
+    // i = 0..9 Temperature 1..10, 10 the maximum.
+    std::optional<std::int32_t> temperature(std::size_t i) const {
+        return present(Temperatures.at(i), i == 10 ? maxTemperatureReads : temperaturesReads);
+    }
+    std::optional<std::int32_t> fanSpeed(std::size_t k) const {
+        return present(FanSpeeds.at(k), fanSpeedsReads);
+    }
+    std::optional<std::int32_t> dutyCycle(std::size_t k) const {
+        return present(DutyCycles.at(k), dutyCyclesReads);
+    }
+
+private:
+    static std::optional<std::int32_t> present(std::int32_t value, std::uint64_t reads) {
+        return reads > 0 ? std::optional<std::int32_t>(value) : std::nullopt;
+    }
 };
 
 // Options of the polling cycle; read on every tick, so changes take effect at once.

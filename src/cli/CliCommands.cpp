@@ -353,31 +353,37 @@ void CliRunner::monitor(const Command& c) {
         // The nominal time, as the data log writes it: late samples do not show in it.
         const double seconds = static_cast<double>(n * c.intervalMs) / 1000.0;
         if (c.json) {
+            // A reading never read is null.
+            const auto json = [](std::optional<std::int32_t> v) { return v ? QJsonValue(*v) : QJsonValue(); };
             QJsonArray temperatures;
             for (std::size_t i = 0; i < 10; ++i)
-                temperatures.append(r.Temperatures[i]);
+                temperatures.append(json(r.temperature(i)));
             QJsonArray speeds;
             QJsonArray duties;
             for (std::size_t k = 0; k < 4; ++k) {
-                speeds.append(r.FanSpeeds[k]);
-                duties.append(r.DutyCycles[k]);
+                speeds.append(json(r.fanSpeed(k)));
+                duties.append(json(r.dutyCycle(k)));
             }
             const QJsonObject o{{QStringLiteral("board"), s.usb.boardIdentity().text()},
                                 {QStringLiteral("sample"), qint64(n)},
                                 {QStringLiteral("time"), seconds},
                                 {QStringLiteral("temperatures"), temperatures},
-                                {QStringLiteral("maxTemperature"), r.Temperatures[10]},
+                                {QStringLiteral("maxTemperature"), json(r.temperature(10))},
                                 {QStringLiteral("fanSpeeds"), speeds},
                                 {QStringLiteral("dutyCycles"), duties}};
             env_.out << QString::fromUtf8(QJsonDocument(o).toJson(QJsonDocument::Compact)) << '\n';
         } else {
+            // A reading never read is "-".
+            const auto cell = [](std::optional<std::int32_t> v, qsizetype width) {
+                return (v ? QString::number(*v) : QStringLiteral("-")).rightJustified(width);
+            };
             QString line = QString::number(seconds, 'f', 3).rightJustified(8);
             for (std::size_t i = 0; i < 11; ++i)
-                line += QString::number(r.Temperatures[i]).rightJustified(6);
+                line += cell(r.temperature(i), 6);
             for (std::size_t k = 0; k < 4; ++k)
-                line += QString::number(r.FanSpeeds[k]).rightJustified(9);
+                line += cell(r.fanSpeed(k), 9);
             for (std::size_t k = 0; k < 4; ++k)
-                line += QString::number(r.DutyCycles[k]).rightJustified(6);
+                line += cell(r.dutyCycle(k), 6);
             env_.out << line << '\n';
         }
         env_.out.flush();
@@ -397,7 +403,11 @@ void CliRunner::heater(const Command& c) {
 
 void CliRunner::board() {
     Session& s = session();
-    s.usb.ReadBoardInfo();
+    // A failed request leaves another request's bytes in the buffer: nothing to decode.
+    if (s.usb.ReadBoardInfo() != 0)
+        throw CliFailure{
+            ExitFailure,
+            QStringLiteral("the board status request failed; revision and supplies are unknown")};
     const BoardStatus status = DecodeBoardStatus(s.usb.TransferBuffer);
     const QString revision =
         status.revision.isEmpty() ? QStringLiteral("unknown (%1)").arg(status.revisionCode) : status.revision;

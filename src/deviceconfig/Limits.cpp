@@ -138,10 +138,10 @@ std::optional<InterruptRowStates> ReadInterruptStatus(Session& s) {
     return InterruptRowsFromBytes(buffer[0], buffer[1]);
 }
 
-QString TemperatureGaugeCaption(int celsius) {
-    return SignOrBlank(celsius) + QStringLiteral("°C");
+QString TemperatureGaugeCaption(std::optional<std::int32_t> celsius) {
+    return (celsius ? SignOrBlank(*celsius) : u' ' + ReadingText(celsius)) + QStringLiteral("°C");
 }
 
-QString FanGaugeCaption(std::int32_t rpm) {
-    return QStringLiteral(" %1 RPM").arg(rpm);
+QString FanGaugeCaption(std::optional<std::int32_t> rpm) {
+    return QStringLiteral(" %1 RPM").arg(ReadingText(rpm));
 }

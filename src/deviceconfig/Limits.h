@@ -107,7 +107,8 @@ std::optional<InterruptRowStates> ReadInterruptStatus(Session& s);
 
 // ---- Live values ----
 
-// " 25°C", " 0°C": a blank before values of 0 or more; "-5°C" with its sign.
-QString TemperatureGaugeCaption(int celsius);
-// " 2400 RPM".
-QString FanGaugeCaption(std::int32_t rpm);
+// " 25°C", " 0°C": a blank before values of 0 or more; "-5°C" with its sign; " —°C" for a
+// reading never read.
+QString TemperatureGaugeCaption(std::optional<std::int32_t> celsius);
+// " 2400 RPM", " — RPM".
+QString FanGaugeCaption(std::optional<std::int32_t> rpm);

@@ -63,5 +63,5 @@ std::int16_t SetHeaterFromSlider(Session& s, int heater, double value) {
 QString HeaterTemperatureText(int heater, const Readings& readings) {
     return QStringLiteral("Temp%1 = %2°C")
         .arg(heater + 1)
-        .arg(readings.Temperatures.at(static_cast<std::size_t>(heater)));
+        .arg(ReadingText(readings.temperature(static_cast<std::size_t>(heater))));
 }

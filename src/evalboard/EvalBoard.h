@@ -53,5 +53,6 @@ std::optional<std::array<double, 2>> ReadHeaterSliderLevels(Session& session);
 // Sends a slider's value to heater 0 or 1 as a whole level, rounded half to even (0.5 -> 0,
 // 1.5 -> 2), which the transport brings into 0..100. Returns the request's status.
 std::int16_t SetHeaterFromSlider(Session& session, int heater, double value);
-// "Temp1 = 25°C", "Temp2 = -5°C": the temperature beside heater 0 or 1.
+// "Temp1 = 25°C", "Temp2 = -5°C", "Temp1 = —°C" before a first reading: the temperature beside
+// heater 0 or 1.
 QString HeaterTemperatureText(int heater, const Readings& readings);

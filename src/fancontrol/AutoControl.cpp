@@ -150,16 +150,16 @@ Curve CurveSegments(const AutoControlEntry& e) {
     }};
 }
 
-std::optional<float> ControlPointTemperature(const AutoControlEntry& entry, const Readings& readings) {
+std::optional<ControlPoint> ControlPointOf(const AutoControlEntry& entry, std::size_t output,
+                                           const Readings& readings) {
+    const std::optional<std::int32_t> duty = readings.dutyCycle(output);
+    if (!duty) return std::nullopt;
+    ControlPoint point{std::nullopt, std::min(static_cast<float>(*duty), entry.PWMmax)};
     const int code = ZoneCode(entry.Zone);
-    if (code == NoZoneCode) return std::nullopt;
+    if (code == NoZoneCode) return point;
     // Zone 0 is the highest PEXIL temperature, kept after the ten sensors.
-    const std::size_t index = code == 0 ? 10 : static_cast<std::size_t>(code - 1);
-    return static_cast<float>(readings.Temperatures[index]);
-}
-
-float ControlPointDuty(const AutoControlEntry& entry, std::int32_t dutyReading) {
-    float d = static_cast<float>(dutyReading);
-    if (entry.PWMmax < d) d = entry.PWMmax;
-    return d;
+    const auto temperature = readings.temperature(code == 0 ? 10 : static_cast<std::size_t>(code - 1));
+    if (!temperature) return std::nullopt;
+    point.temperature = static_cast<float>(*temperature);
+    return point;
 }

@@ -91,8 +91,14 @@ Curve CurveSegments(const AutoControlEntry& entry);
 // Temperature where the ramp reaches PWMmax.
 float RampEndTemperature(const AutoControlEntry& entry);
 
-// The temperature reading of the output's zone ("Max Temp" is Temperatures[10]); none for an
-// output without zone, whose marker then stays where it was.
-std::optional<float> ControlPointTemperature(const AutoControlEntry& entry, const Readings& readings);
-// The present duty, never above PWMmax (the marker is not held above PWMmin).
-float ControlPointDuty(const AutoControlEntry& entry, std::int32_t dutyReading);
+// Where an output's control-point marker goes: the temperature reading of its zone ("Max Temp" is
+// Temperatures[10]; none for an output without zone, whose marker then keeps its horizontal
+// place) against its present duty, never above PWMmax (it is not held above PWMmin).
+struct ControlPoint {
+    std::optional<float> temperature;
+    float duty = 0;
+};
+// None while the output's duty or its zone's temperature has never been read: the marker is then
+// hidden rather than drawn at a 0 that no sensor reported.
+std::optional<ControlPoint> ControlPointOf(const AutoControlEntry& entry, std::size_t output,
+                                           const Readings& readings);

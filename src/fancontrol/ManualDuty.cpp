@@ -14,5 +14,5 @@ std::optional<int> ManualDuty::follow(int output, bool held) const {
     const auto n = static_cast<std::size_t>(output);
     if (held) return std::nullopt;
     if (writtenAt_.at(n) && s_.readings.dutyCyclesReads <= *writtenAt_.at(n)) return std::nullopt;
-    return s_.readings.DutyCycles.at(n);
+    return s_.readings.dutyCycle(n);
 }

@@ -21,7 +21,8 @@ public:
     // The duty the control should move to on a refresh, or none while it must stay: while the
     // user holds it, and after the user's write until a duty reading taken after that write has
     // come in; before then the reading shows the duty the chip had before, and following it
-    // would snap the control back under the user's hands.
+    // would snap the control back under the user's hands. Before the first duty reading there is
+    // nothing to follow.
     std::optional<int> follow(int output, bool held) const;
 
 private:

@@ -49,16 +49,16 @@ QString LogHeaderLabel(std::size_t k) {
     }
 }
 
-std::int32_t LogChannelValue(std::size_t k, const Readings& readings) {
-    if (!validChannel(k)) return 0;
+std::optional<std::int32_t> LogChannelValue(std::size_t k, const Readings& readings) {
+    if (!validChannel(k)) return std::nullopt;
     const std::size_t i = numberInGroup(k) - 1;
     switch (groupOf(k)) {
     case 0:
-        return readings.Temperatures[i];
+        return readings.temperature(i);
     case 1:
-        return readings.FanSpeeds[i];
+        return readings.fanSpeed(i);
     default:
-        return readings.DutyCycles[i];
+        return readings.dutyCycle(i);
     }
 }
 
@@ -75,7 +75,10 @@ QString LogLine(std::int64_t sampleCount, std::int32_t logInterval, const Readin
     const std::int64_t milliseconds = sampleCount * logInterval;
     QString line = LogTimeText(static_cast<double>(milliseconds) / 1000.0) + u',';
     for (std::size_t k = 0; k < LogChannelCount; ++k)
-        if (selection[k]) line += SignOrBlank(LogChannelValue(k, readings)) + u',';
+        if (selection[k]) {
+            if (const auto value = LogChannelValue(k, readings)) line += SignOrBlank(*value);
+            line += u',';
+        }
     return line;
 }
 

@@ -8,6 +8,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 
 // The CSV data-log file: Windows-1252 text (the degree sign is the byte 0xB0), CR LF line ends,
 // always appended to. Each start of logging appends an empty line, the title, an empty line and
@@ -19,12 +20,14 @@ inline constexpr int LogChannelCount = 12;
 // k = 0..3 Temp1..4, 4..7 Tach1..4, 8..11 PWM1..4 Duty
 QString LogChannelCaption(std::size_t k); // "Temp1", "Tach1", "PWM1 Duty"
 QString LogHeaderLabel(std::size_t k);    // "Temp1(°C) ,", "Tach1(RPM) ,", "PWM1(%) ,"
-std::int32_t LogChannelValue(std::size_t k, const Readings& readings);
+// None for a channel never read.
+std::optional<std::int32_t> LogChannelValue(std::size_t k, const Readings& readings);
 
 // "Time ," followed by the label of every selected channel.
 QString LogHeader(const LogSelectionArray& selection);
 // Line n (n = LogSampleCount before it is incremented): the nominal time n * interval / 1000 s,
-// then every selected value with a blank (or minus sign) before it, each followed by a comma.
+// then every selected value with a blank (or minus sign) before it, each followed by a comma. A
+// channel never read leaves its field empty, so a spreadsheet shows a gap rather than a false 0.
 QString LogLine(std::int64_t sampleCount, std::int32_t logInterval, const Readings& readings,
                 const LogSelectionArray& selection);
 

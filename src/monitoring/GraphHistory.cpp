@@ -8,15 +8,8 @@ GraphHistory::GraphHistory(double spanSeconds) {
 }
 
 GraphHistory::GraphHistory(const GraphHistory& source, std::size_t first, std::size_t end)
-    : span_(source.span_), keys_(std::max<std::size_t>(1, end - first)), count_(end - first) {
-    for (std::size_t i = 0; i < count_; ++i)
-        keys_[i] = source.key(first + i);
-    for (int s = 0; s < GraphSeriesCount; ++s) {
-        auto& column = values_[static_cast<std::size_t>(s)];
-        column.resize(keys_.size());
-        for (std::size_t i = 0; i < count_; ++i)
-            column[i] = source.value(s, first + i);
-    }
+    : span_(source.span_) {
+    copyPoints(source, first, end - first, std::max<std::size_t>(1, end - first));
 }
 
 GraphHistory GraphHistory::slice(double from, double to) const {
@@ -33,24 +26,34 @@ void GraphHistory::setSpan(double seconds) {
         while (count_ > room || (count_ > 0 && firstKey() < newest - span_))
             dropOldest();
     }
+    copyPoints(*this, 0, count_, room);
+}
+
+void GraphHistory::copyPoints(const GraphHistory& source, std::size_t first, std::size_t count,
+                              std::size_t room) {
     std::vector<double> keys(room);
     std::array<std::vector<std::int32_t>, GraphSeriesCount> values;
-    for (int s = 0; s < GraphSeriesCount; ++s) {
-        auto& column = values[static_cast<std::size_t>(s)];
+    for (auto& column : values)
         column.resize(room);
-        for (std::size_t i = 0; i < count_; ++i)
-            column[i] = value(s, i);
+    std::vector<std::uint16_t> present(room);
+    for (std::size_t i = 0; i < count; ++i) {
+        const std::size_t from = source.slot(first + i);
+        keys[i] = source.keys_[from];
+        present[i] = source.present_[from];
+        for (std::size_t s = 0; s < values.size(); ++s)
+            values[s][i] = source.values_[s][from];
     }
-    for (std::size_t i = 0; i < count_; ++i)
-        keys[i] = key(i);
     keys_.swap(keys);
     values_.swap(values);
+    present_.swap(present);
     head_ = 0;
+    count_ = count;
 }
 
 std::size_t GraphHistory::bytesAllocated() const {
     return keys_.capacity() * sizeof(double) +
-           GraphSeriesCount * values_[0].capacity() * sizeof(std::int32_t);
+           GraphSeriesCount * values_[0].capacity() * sizeof(std::int32_t) +
+           present_.capacity() * sizeof(std::uint16_t);
 }
 
 void GraphHistory::dropOldest() {
@@ -66,8 +69,13 @@ void GraphHistory::append(double key, const GraphSample& values) {
     if (count_ == keys_.size()) dropOldest();
     const std::size_t s = slot(count_);
     keys_[s] = key;
-    for (std::size_t k = 0; k < values_.size(); ++k)
-        values_[k][s] = values[k];
+    std::uint16_t present = 0;
+    for (std::size_t k = 0; k < values_.size(); ++k) {
+        if (!values[k]) continue;
+        values_[k][s] = *values[k];
+        present = static_cast<std::uint16_t>(present | 1u << k);
+    }
+    present_[s] = present;
     ++count_;
 }
 
@@ -125,7 +133,8 @@ const std::vector<MinMaxColumn>& MinMaxDecimator::columns(const GraphHistory& hi
          ++i, ++number) {
         const double key = history.key(i);
         if (key > to) break;
-        fold(static_cast<std::int64_t>(std::floor(key / width_)), history.value(series_, i));
+        if (const auto value = history.value(series_, i))
+            fold(static_cast<std::int64_t>(std::floor(key / width_)), *value);
     }
     next_ = std::max(next_, number);
 

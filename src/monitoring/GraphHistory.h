@@ -3,6 +3,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 // The graphs window's memory: the twelve plotted series (Temp1..4, Fan1..4, PWM1..4, in the data
@@ -11,9 +12,10 @@
 // Every update appends one point to all twelve at one time key, so the keys are stored once and
 // each series holds only its values. The store is a ring allocated whole when its span is set:
 // memory is fixed from the window's opening on, and dropping the oldest point is moving an index.
+// A reading never read has no value at its key: its trace starts at the first good reading.
 
 inline constexpr int GraphSeriesCount = 12;
-using GraphSample = std::array<std::int32_t, GraphSeriesCount>;
+using GraphSample = std::array<std::optional<std::int32_t>, GraphSeriesCount>;
 
 class GraphHistory {
 public:
@@ -44,8 +46,10 @@ public:
     bool empty() const { return count_ == 0; }
     // Index 0 is the oldest point kept.
     double key(std::size_t i) const { return keys_[slot(i)]; }
-    std::int32_t value(int series, std::size_t i) const {
-        return values_[static_cast<std::size_t>(series)][slot(i)];
+    std::optional<std::int32_t> value(int series, std::size_t i) const {
+        const std::size_t s = slot(i);
+        if (!(present_[s] & (1u << series))) return std::nullopt;
+        return values_[static_cast<std::size_t>(series)][s];
     }
     double firstKey() const { return key(0); }
     double lastKey() const { return key(count_ - 1); }
@@ -65,17 +69,22 @@ private:
         return s < keys_.size() ? s : s - keys_.size();
     }
     void dropOldest();
+    // Makes points first.. first + count - 1 of `source` (which may be this store) the whole
+    // content of fresh stores of `room` slots, the oldest at slot 0.
+    void copyPoints(const GraphHistory& source, std::size_t first, std::size_t count, std::size_t room);
 
     double span_ = DefaultSpan;
     std::vector<double> keys_;
     std::array<std::vector<std::int32_t>, GraphSeriesCount> values_{};
+    std::vector<std::uint16_t> present_; // per point, bit s: series s has a value
     std::size_t head_ = 0;
     std::size_t count_ = 0;
     std::uint64_t dropped_ = 0;
 };
 
 // One pixel column of a trace: the smallest and largest value of the points whose keys fall in
-// it, in the order they came, so a line drawn through them keeps the trace's shape.
+// it, in the order they came, so a line drawn through them keeps the trace's shape. Points
+// without a value are left out.
 struct MinMaxColumn {
     double key = 0; // the column's left edge
     std::int32_t first = 0;

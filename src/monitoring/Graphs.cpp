@@ -39,10 +39,10 @@ QString SeriesUnit(int series) {
     return units[kindOf(series)];
 }
 
-QString GraphCaption(int series, std::int32_t value) {
+QString GraphCaption(int series, std::optional<std::int32_t> value) {
     static const std::array<const char*, 3> kinds{"Temp", "Tach", "PWM"};
     return QLatin1String(kinds[kindOf(series)]) + QString::number(series % 4 + 1) + QLatin1Char('=') +
-           QString::number(value) + SeriesUnit(series);
+           ReadingText(value) + SeriesUnit(series);
 }
 
 GraphSample GraphValues(const Readings& readings) {
@@ -198,7 +198,8 @@ QString CursorReadout(const GraphHistory& history, const std::vector<int>& serie
         QStringList at;
         for (const auto& cursor : cursors) {
             const std::size_t after = history.upperBound(cursor.second);
-            at << (after == 0 ? QStringLiteral("-") : QString::number(history.value(s, after - 1)));
+            const auto value = after == 0 ? std::nullopt : history.value(s, after - 1);
+            at << (value ? QString::number(*value) : QStringLiteral("-"));
         }
         values << SeriesName(s) + u' ' + at.join(QStringLiteral(" \u2192 ")) + SeriesUnit(s);
     }
@@ -221,7 +222,7 @@ QByteArray GraphCsv(const GraphHistory& history, const std::vector<int>& series,
             QDateTime::fromMSecsSinceEpoch(ms).toString(QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz")).toLatin1();
         for (int s : series) {
             line += ',';
-            line += QByteArray::number(history.value(s, i));
+            if (const auto value = history.value(s, i)) line += QByteArray::number(*value);
         }
         QStringList labels;
         for (; marker != markers.end() && (marker->key <= history.key(i) || i + 1 == end); ++marker)

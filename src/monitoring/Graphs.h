@@ -37,9 +37,10 @@ const GraphAxisSpec& AxisSpec(GraphAxis axis);
 GraphAxis SeriesAxis(int series);
 QString SeriesName(int series); // "Temp1", "Fan1", "PWM1": the names stored with the chart
 QString SeriesUnit(int series); // "°C", "RPM", "%"
-// The legend caption of a series at a value: "Temp2=-5°C", "Tach2=1500RPM", "PWM3=40%".
-QString GraphCaption(int series, std::int32_t value);
-// The latest readings as the twelve series take them.
+// The legend caption of a series at a value: "Temp2=-5°C", "Tach2=1500RPM", "PWM3=40%"; for a
+// reading never read "Temp2=—°C".
+QString GraphCaption(int series, std::optional<std::int32_t> value);
+// The latest readings as the twelve series take them, none for those never read.
 GraphSample GraphValues(const Readings& readings);
 
 // A graph type: its list entry, the series on its channels (channel c shows series
@@ -114,14 +115,15 @@ std::vector<ChartMarker> ChartMarkers(const std::deque<Event>& events, const Gra
                                       double to, double minGap);
 
 // The two time cursors in words: when each stands, how far apart, and each series' value at both
-// (the last point at or before the cursor; "-" before the first). Empty when neither is placed.
+// (the last point at or before the cursor; "-" before the first or where it was never read). Empty
+// when neither is placed.
 QString CursorReadout(const GraphHistory& history, const std::vector<int>& series,
                       std::optional<double> first, std::optional<double> second);
 
 // The points kept with keys in [from, to] as CSV, UTF-8 with CR LF line ends: a header
 // "Time,Temp1 (°C),Fan1 (RPM),...,Events" with one column per given series, then one line per
-// point: the local date and time to the millisecond, the whole values, and the labels of the
-// markers (joined by "; ") that fall after the point before and up to this one; markers after the
-// last point go with it.
+// point: the local date and time to the millisecond, the whole values (a field left empty where a
+// reading had never been read), and the labels of the markers (joined by "; ") that fall after the
+// point before and up to this one; markers after the last point go with it.
 QByteArray GraphCsv(const GraphHistory& history, const std::vector<int>& series, double from, double to,
                     const std::vector<ChartMarker>& markers = {});

@@ -259,12 +259,12 @@ void frmAutoControl::PlotConPoints() {
     const Readings& readings = session_.readings;
     for (std::size_t i = 0; i < table.size(); ++i) {
         const AutoControlEntry& e = table[i];
-        if (!e.ShowConPoint) {
+        const auto point = e.ShowConPoint ? ControlPointOf(e, i, readings) : std::nullopt;
+        if (!point) {
             pctGraph->hideMarker(i);
             continue;
         }
-        pctGraph->showMarker(i, ControlPointTemperature(e, readings),
-                             ControlPointDuty(e, readings.DutyCycles[i]));
+        pctGraph->showMarker(i, point->temperature, point->duty);
         PlotData();
     }
 }

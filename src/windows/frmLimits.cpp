@@ -201,10 +201,10 @@ void frmLimits::RefreshInterruptStatus() {
 
 void frmLimits::RefreshLiveValues() {
     const Readings& r = session_.readings;
-    const int t = r.Temperatures[static_cast<std::size_t>(chosen(cmbTemp))];
+    const auto t = r.temperature(static_cast<std::size_t>(chosen(cmbTemp)));
     ggeTemp->setNeedle(t);
     ggeTemp->setCaption(TemperatureGaugeCaption(t));
-    const std::int32_t rpm = r.FanSpeeds[static_cast<std::size_t>(chosen(cmbFan))];
+    const auto rpm = r.fanSpeed(static_cast<std::size_t>(chosen(cmbFan)));
     ggeFan->setNeedle(rpm);
     ggeFan->setCaption(FanGaugeCaption(rpm));
 }

@@ -1,5 +1,6 @@
 #include "windows/frmManual.h"
 
+#include "base/NumberText.h"
 #include "monitoring/PollingCycle.h"
 #include "session/Session.h"
 #include "windows/Named.h"
@@ -93,8 +94,8 @@ void frmManual::cmbPWM_Click() {
     const auto n = static_cast<std::size_t>(d.SelectedPwm);
     const int fan = d.SelectedPwm + 1;
     const Readings& r = session_.readings;
-    lblPWM[0]->setText(QString::number(r.DutyCycles[n]) + QStringLiteral("%"));
-    lblTach[0]->setText(QString::number(r.FanSpeeds[n]) + QStringLiteral(" RPM"));
+    lblPWM[0]->setText(ReadingText(r.dutyCycle(n)) + QStringLiteral("%"));
+    lblTach[0]->setText(ReadingText(r.fanSpeed(n)) + QStringLiteral(" RPM"));
     lblPWM[1]->setText(QStringLiteral("Fan%1 PWM =").arg(fan));
     lblTach[1]->setText(QStringLiteral("Fan%1 Tach =").arg(fan));
     sldManual->setAccessibleName(QStringLiteral("Fan%1 PWM").arg(fan));

@@ -156,6 +156,9 @@ private Q_SLOTS:
             "Board Revision: C\n5V Present: No\n12V Present: Yes\nDevice Address: 2Eh\nFan1 Present: No\n"
             "Fan2 Present: Yes\nFan3 Present: Yes\nFan4 Present: No\n",
             "", {"221 0 0 1 6", "222 46 54 1 1"}, {}, {.boardRevision = 2, .supply5V = false, .chip = {}});
+        add("board status fails", {"board"}, 1, "",
+            "vortane-cli: the board status request failed; revision and supplies are unknown\n",
+            {"221 0 0 1 6"}, {}, {.failRequestNumber = 5, .chip = {}});
         add("reserved address", {"--address", "0x78", "probe"}, 2, "",
             "vortane-cli: invalid SMBus address '0x78' (0x08 to 0x77)%usage", {});
         add("comment a .sav cannot hold", {"save", "%file", "--comment", "fan \u03A9 \U0001F600"}, 2, "",
@@ -266,9 +269,11 @@ private Q_SLOTS:
         QVERIFY(t.clock.nowMs() < 1500);
     }
 
-    // Sample n is taken n x 250 ms after the first, however long the reads before it took.
+    // Sample n is taken n x 250 ms after the first, however long the reads before it took. Request 5,
+    // the first sample's temperature block, fails: its ten temperatures have never been read ("-",
+    // null, an empty log field); the maximum, read on its own, and the other groups have.
     void monitorPrintsATableAtTheInterval() {
-        Cli t({.requestMs = 4, .chip = {}});
+        Cli t({.failRequestNumber = 5, .requestMs = 4, .chip = {}});
         QCOMPARE(t.run({"monitor", "--count", "3", "--interval", "250"}), 0);
         const QStringList table = t.outLines();
         QCOMPARE(table.size(), 5);
@@ -276,8 +281,10 @@ private Q_SLOTS:
                  QStringLiteral("    Time    T1    T2    T3    T4    T5    T6    T7    T8    T9   T10  Tmax"
                                 "     Fan1     Fan2     Fan3     Fan4  PWM1  PWM2  PWM3  PWM4"));
         QVERIFY(table[1].startsWith(QStringLiteral("     (s)  (°C)")));
-        QVERIFY(table[3].startsWith(QStringLiteral("   0.250 ")));
-        QCOMPARE(table[3].split(u' ', Qt::SkipEmptyParts).size(), 20);
+        QCOMPARE(table[2], QStringLiteral("   0.000") + QStringLiteral("     -").repeated(10) +
+                               QStringLiteral("    30     4787     4205     3592       82") +
+                               QStringLiteral("   100").repeated(4));
+        QVERIFY(table[3].startsWith(QStringLiteral("   0.250    25 ")));
         std::vector<std::int64_t> sampledAt;
         for (const JournalEntry& e : t.board.journal())
             if (e.request == BlockReadRequest && e.index == 0x20) sampledAt.push_back(e.timeMs);
@@ -285,12 +292,21 @@ private Q_SLOTS:
                  (std::vector<std::int64_t>{sampledAt[0], sampledAt[0] + 250, sampledAt[0] + 500}));
     }
 
-    // The log goes on after what an earlier run left in the file.
+    // The log goes on after what an earlier run left in the file. In that run request 5, the first
+    // sample's temperature block, failed: null and an empty log field for what was never read.
     void monitorPrintsJsonAndAppendsToTheLog() {
-        Cli t;
-        QCOMPARE(t.run({"monitor", "--count", "2", "--interval", "250"}), 0); // the readings below follow it
+        Cli t({.failRequestNumber = 5, .chip = {}});
         QTemporaryDir dir;
-        const QString csv = dir.filePath("run.csv");
+        const QString csv = dir.filePath("run.csv"), earlier = dir.filePath("earlier.csv");
+        QCOMPARE(t.run({"monitor", "--count", "2", "--interval", "250", "--json", "--csv", earlier,
+                        "--channels", "Temp1,Temp4,Tach1,PWM4"}),
+                 0); // the readings below follow it
+        QCOMPARE(
+            t.outLines().value(0),
+            R"({"board":"Simulated board","dutyCycles":[100,100,100,100],"fanSpeeds":[4787,4205,3592,82],)"
+            R"("maxTemperature":30,"sample":0,"temperatures":[null,null,null,null,null,null,null,null,null,null],)"
+            R"("time":0})");
+        QVERIFY(fileBytes(earlier).endsWith(" ,\r\n0,,, 4787, 100,\r\n.25, 25, 27, 4795, 100,\r\n"));
         QVERIFY(writeFile(csv, "earlier\r\n"));
         QCOMPARE(t.run({"monitor", "--count", "2", "--interval", "100", "--json", "--csv", csv}), 0);
         const QString sample =

@@ -105,13 +105,20 @@ private Q_SLOTS:
                  (std::array<float, 6>{390, 30, 290, 0, 65, 55}));
         QVERIFY(s.P2Y(120) < 0); // beyond the axis: outside the area, not clipped
 
-        Readings r; // "Max Temp" is the last reading, Temp3 the third
+        Readings r; // "Max Temp" is the last reading, Temp3 the third; PWM2's duty held at PWMmax
         r.Temperatures[2] = 22;
         r.Temperatures[10] = 30;
-        QCOMPARE(ControlPointTemperature({QStringLiteral("Temp3"), 90, 50, 80, false, true}, r),
-                 std::optional<float>(22));
-        QCOMPARE(ControlPointTemperature({QStringLiteral("Max Temp"), 90, 50, 80, false, true}, r),
-                 std::optional<float>(30));
+        r.DutyCycles = {0, 90, 0, 0};
+        const auto place = [&r](const char* zone) {
+            const auto p = ControlPointOf({QString::fromLatin1(zone), 90, 50, 80, false, true}, 1, r);
+            return p ? QStringLiteral("%1@%2").arg(p->temperature.value_or(-1)).arg(p->duty) : QString();
+        };
+        QStringList places; // hidden ("") until both of a marker's readings have been read
+        for (std::uint64_t* reads : {&r.temperaturesReads, &r.dutyCyclesReads, &r.maxTemperatureReads}) {
+            *reads = 1;
+            places << place("Temp3") << place("Max Temp") << place("");
+        }
+        QCOMPARE(places, QStringList({"", "", "", "22@80", "", "-1@80", "22@80", "30@80", "-1@80"}));
     }
 };
 

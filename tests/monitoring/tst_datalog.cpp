@@ -20,11 +20,13 @@ private Q_SLOTS:
         readings.Temperatures[0] = -5;
         LogSelectionArray temp1{};
         temp1[0] = true;
+        const QString unread = LogLine(3, 100, readings, temp1); // a gap, not a false 0
+        markRead(readings);
         // The time is the exact product of line number and interval: no drift, and no overflow.
         QCOMPARE(
-            (QStringList{LogLine(3, 100, readings, temp1), LogLine(7, 333, readings, {}),
+            (QStringList{unread, LogLine(3, 100, readings, temp1), LogLine(7, 333, readings, {}),
                          LogLine(3000000, 3600000, readings, {}), LogLine(3000000000, 10, readings, {})}),
-            (QStringList{".3,-5,", "2.331,", "10800000000,", "30000000,"})); // a year at 10 ms
+            (QStringList{".3,,", ".3,-5,", "2.331,", "10800000000,", "30000000,"})); // a year at 10 ms
     }
 
     // A write the disk refuses, whole or in part, is reported, and never leaves half a line.

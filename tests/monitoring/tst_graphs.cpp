@@ -36,12 +36,15 @@ private Q_SLOTS:
         QCOMPARE(h.size(), h.capacity());
 
         GraphHistory s(10);
-        for (int n = 0; n < 12; ++n)
-            s.append(n, sample(n));
+        for (int n = 0; n < 12; ++n) {
+            GraphSample x = sample(n);
+            if (n == 10) x[3].reset(); // Temp4 not yet read: no point, across the copies below
+            s.append(n, x);
+        }
         s.setSpan(2);
         QStringList kept; // key:Temp1
         for (std::size_t i = 0; i < s.size(); ++i)
-            kept << QStringLiteral("%1:%2").arg(s.key(i)).arg(s.value(0, i));
+            kept << QStringLiteral("%1:%2").arg(s.key(i)).arg(*s.value(0, i));
         QCOMPARE(kept, QStringList({"9:900", "10:1000", "11:1100"}));
         QCOMPARE(s.value(7, 2), 1107);
         QCOMPARE(s.lowerBound(9.5), std::size_t(1));
@@ -54,6 +57,7 @@ private Q_SLOTS:
         // What a paused chart holds: the points of its range, in a store sized to them.
         const GraphHistory held = s.slice(9.5, 11);
         QVERIFY(held.size() == 2 && held.key(0) == 10 && held.value(7, 1) == 1107);
+        QVERIFY(!s.value(3, 1) && !held.value(3, 0) && held.value(3, 1) == 1103);
         QVERIFY(held.bytesAllocated() < s.bytesAllocated());
     }
 
@@ -75,20 +79,25 @@ private Q_SLOTS:
     }
 
     // Each pixel column keeps its low and high point in the order they came; a replot that folds
-    // in only the new points gives the same columns as one that starts afresh.
+    // in only the new points gives the same columns as one that starts afresh. A trace starts at
+    // its first value.
     void decimationKeepsExtremesIncrementally() {
         GraphHistory h(100);
         const int temps[] = {5, 9, 1, 4, 3, 7, 2, 8, 6};
         for (int n = 0; n < 9; ++n) {
             GraphSample s{};
             s[0] = temps[n];
+            if (n >= 3) s[1] = temps[n];
             h.append(n * 0.5, s);
         }
-        MinMaxDecimator d(0);
         QStringList cols;
-        for (const MinMaxColumn& c : d.columns(h, 0.5, 10, 2))
-            cols << QStringLiteral("%1:%2,%3").arg(c.key).arg(c.first).arg(c.second);
-        QCOMPARE(cols, QStringList({"0:9,1", "2:2,8", "4:6,6"})); // 0 s (5) lies left of the range
+        for (int series : {0, 1}) {
+            MinMaxDecimator d(series);
+            for (const MinMaxColumn& c : d.columns(h, 0.5, 10, 2))
+                cols << QStringLiteral("%1:%2,%3").arg(c.key).arg(c.first).arg(c.second);
+        }
+        // 0 s (5) lies left of the range
+        QCOMPARE(cols, QStringList({"0:9,1", "2:2,8", "4:6,6", "0:4,4", "2:2,8", "4:6,6"}));
 
         GraphHistory big(60);
         MinMaxDecimator running(4);
@@ -134,12 +143,15 @@ private Q_SLOTS:
     void csvOfTheShownRange() {
         GraphHistory h;
         const double t0 = QDateTime(QDate(2024, 3, 1), QTime(13, 59, 58)).toMSecsSinceEpoch() / 1000.0;
-        for (int n = 0; n < 4; ++n)
-            h.append(t0 + n * 0.75, sample(n));
+        for (int n = 0; n < 4; ++n) {
+            GraphSample s = sample(n);
+            if (n == 1) s[5].reset(); // never read: its field stays empty
+            h.append(t0 + n * 0.75, s);
+        }
         QCOMPARE(GraphCsv(h, {0, 5, 11}, t0 + 0.7, t0 + 1.5),
                  QByteArray("Time,Temp1 (\xc2\xb0"
                             "C),Fan2 (RPM),PWM4 (%),Events\r\n"
-                            "2024-03-01 13:59:58.750,100,105,111,\r\n"
+                            "2024-03-01 13:59:58.750,100,,111,\r\n"
                             "2024-03-01 13:59:59.500,200,205,211,\r\n"));
         // The traces start at the left edge and scroll once they fill the span.
         QCOMPARE(TimeRange(h, 10), (ValueRange{t0, t0 + 10}));

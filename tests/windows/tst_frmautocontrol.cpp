@@ -108,10 +108,13 @@ private Q_SLOTS:
         Readings& r = f->t.session->readings;
         r.Temperatures[10] = 60; // Max Temp
         r.DutyCycles = {100, 40, 30, 20};
+        f->polling.Tick(0);
+        QVERIFY(!plot->markerVisible(0) && !plot->markerVisible(1)); // nothing read yet
+        markRead(r);
         retype(w->txtPWMmax, QStringLiteral("80"));
         QCOMPARE(plot->curve(0)->at(4).from.duty, 80.0f);
         QCOMPARE(plot->segmentLine(1, 1), QLineF(s.T2X(86), s.P2Y(0), s.T2X(86), s.P2Y(50)));
-        f->polling.Tick(0);
+        f->polling.Tick(1001);
         QCOMPARE(plot->markerRect(0).center(), QPointF(s.T2X(60), s.P2Y(80))); // duty held at PWMmax
         QCOMPARE(plot->markerRect(1).center(), QPointF(s.T2X(60), s.P2Y(40))); // not held at PWMmin
         QVERIFY(plot->markerVisible(1) && !plot->markerVisible(2));
@@ -119,14 +122,14 @@ private Q_SLOTS:
         w->cmbZone->setCurrentIndex(-1);
         r.Temperatures[10] = 65;
         r.DutyCycles[1] = 10;
-        f->polling.Tick(900);
+        f->polling.Tick(1901);
         QCOMPARE(plot->markerRect(0).center().x(), double(s.T2X(60)));
-        f->polling.Tick(1001);
+        f->polling.Tick(2002);
         QCOMPARE(plot->markerRect(0).center().x(), double(s.T2X(65)));
         QCOMPARE(plot->markerRect(1).center(), QPointF(s.T2X(60), s.P2Y(10)));
         w->chkShowConPoint->setChecked(false);
         QVERIFY(plot->markerVisible(1));
-        f->polling.Tick(2002);
+        f->polling.Tick(3003);
         QVERIFY(!plot->markerVisible(1) && plot->markerVisible(0));
     }
 };

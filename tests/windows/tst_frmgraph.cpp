@@ -23,7 +23,8 @@ class TestFrmGraph : public QObject {
 
 private Q_SLOTS:
     // Opening reads nothing from the chip and shows "Temperature and Tach"; the traces and captions
-    // of every chart, shown or not, follow the readings as heater 1 warms Temperature 1.
+    // of every chart, shown or not, follow the readings from their first as heater 1 warms
+    // Temperature 1.
     void openingAndLiveTraces() {
         Fixture f;
         frmGraph& w = *f.w;
@@ -37,8 +38,12 @@ private Q_SLOTS:
         QCOMPARE(w.stpGraph[3]->valueRange(GraphAxis::Temperature), (ValueRange{0, 60}));
         QCOMPARE(w.stpGraph[3]->valueRange(GraphAxis::FanSpeed), (ValueRange{0, 12000}));
 
+        f.run(10); // the first tick reads the temperatures; the fan speeds have never been read
+        QCOMPARE(w.stpGraph[3]->caption(0) + w.stpGraph[3]->caption(4),
+                 QStringLiteral("Temp1=25°CTach1=—RPM"));
+        QVERIFY(w.history().value(0, 0) && !w.history().value(4, 0)); // no point for it
         f.t.usb().SetHeater(1, 100);
-        f.run(87000);
+        f.run(86990);
         f.t.session->options.ReadingEnabled = false; // the traces go on flat: a last column of one value
         f.run(3000);
         const Readings& r = f.t.session->readings;

@@ -62,7 +62,11 @@ private Q_SLOTS:
     void theRefreshReadsTheStatusAndMovesTheNeedles() {
         f->t.session->readings.Temperatures = {31, 0, -5};
         f->t.session->readings.FanSpeeds = {2400, 1800};
-        f->run(3000, 100);
+        f->run(1000, 100); // nothing read yet: no needle, no number
+        QCOMPARE((QStringList{w->ggeTemp->caption(), w->ggeFan->caption()}), (QStringList{" —°C", " — RPM"}));
+        QVERIFY(!w->ggeTemp->needle() && !w->ggeFan->needle());
+        markRead(f->t.session->readings);
+        f->run(2000, 100);
         QCOMPARE(f->journal(), QStringList(3, "220 46 65 1 2"));
         QCOMPARE((QStringList{w->ggeTemp->caption(), w->ggeFan->caption()}),
                  (QStringList{" 31°C", " 2400 RPM"}));

@@ -11,6 +11,7 @@ struct Fixture : WindowFixture<frmLogging> {
     Fixture() {
         t.session->readings.Temperatures = {25, 26, -5, 0};
         t.session->readings.FanSpeeds = {4800, 82};
+        markRead(t.session->readings);
         open();
     }
     void click(const QString& file = {}) {

@@ -164,7 +164,10 @@ public:
     }
 
     // The needle belongs to the program; an assistive technology reads it but cannot set it.
-    QVariant currentValue() const override { return gauge()->needle(); }
+    QVariant currentValue() const override {
+        const auto needle = gauge()->needle();
+        return needle ? QVariant(*needle) : QVariant();
+    }
     void setCurrentValue(const QVariant&) override {}
     QVariant maximumValue() const override { return gauge()->maximum(); }
     QVariant minimumValue() const override { return gauge()->minimum(); }
@@ -206,12 +209,12 @@ void Gauge::setStep(double step) {
     step_ = step > 0 ? step : 1;
 }
 
-void Gauge::setNeedle(double value) {
+void Gauge::setNeedle(std::optional<double> value) {
     if (value == needle_) return;
     needle_ = value;
     update();
     if (QAccessible::isActive()) {
-        QAccessibleValueChangeEvent event(this, value);
+        QAccessibleValueChangeEvent event(this, value ? QVariant(*value) : QVariant());
         QAccessible::updateAccessibility(&event);
     }
 }
@@ -432,7 +435,7 @@ void Gauge::paintEvent(QPaintEvent*) {
 
     // The needle.
     p.setPen(QPen(ink, std::max(2.0, r * 0.03), Qt::SolidLine, Qt::RoundCap));
-    p.drawLine(c, scalePoint(needle_, 0.90));
+    if (needle_) p.drawLine(c, scalePoint(*needle_, 0.90));
     p.setPen(Qt::NoPen);
     p.setBrush(ink);
     p.drawEllipse(c, r * 0.06, r * 0.06);

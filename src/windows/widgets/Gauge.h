@@ -4,6 +4,7 @@
 #include <QWidget>
 
 #include <array>
+#include <optional>
 
 // A round scale over 270 degrees with a needle for a live reading and two pointers that the user
 // sets, a low and a high limit. The program sets all three and reads the pointers; the user moves
@@ -31,8 +32,9 @@ public:
     void setStep(double step);
     double step() const { return step_; }
 
-    double needle() const { return needle_; }
-    void setNeedle(double value);
+    // None: no reading to point at, and no needle is drawn.
+    std::optional<double> needle() const { return needle_; }
+    void setNeedle(std::optional<double> value);
     QString caption() const { return caption_; }
     void setCaption(const QString& text);
 
@@ -92,7 +94,7 @@ private:
     double major_;
     double minor_;
     double step_ = 1;
-    double needle_ = 0;
+    std::optional<double> needle_;
     QString caption_;
     std::array<Pointer, 2> pointers_{};
     int current_ = LowPointer;
