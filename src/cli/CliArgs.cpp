@@ -105,6 +105,24 @@ QString eventsFile(const Arguments& args, Command& c) {
     return c.eventsFile.isEmpty() ? QStringLiteral("--events needs a file name") : QString();
 }
 
+QString reportFolder(const Arguments& args, Command& c) {
+    if (!args.values.contains(QStringLiteral("--report"))) return {};
+    c.reportFolder = args.values[QStringLiteral("--report")];
+    return c.reportFolder.isEmpty() ? QStringLiteral("--report needs a folder") : QString();
+}
+
+// "2" or "1,3": PWM outputs, each once.
+QString parseOutputs(const QString& text, QList<int>& outputs) {
+    outputs.clear();
+    for (const QString& part : text.split(u',')) {
+        std::int64_t n = 0;
+        if (QString e = integerIn(part.trimmed(), 1, 4, QStringLiteral("the output"), n); !e.isEmpty()) return e;
+        if (outputs.contains(static_cast<int>(n))) return QStringLiteral("output %1 is named twice").arg(n);
+        outputs << static_cast<int>(n);
+    }
+    return {};
+}
+
 QString parseKind(const QString& name, bool inBatch, CommandKind& kind) {
     static const QMap<QString, CommandKind> kinds{
         {QStringLiteral("probe"), CommandKind::Probe},     {QStringLiteral("read"), CommandKind::Read},
@@ -112,7 +130,10 @@ QString parseKind(const QString& name, bool inBatch, CommandKind& kind) {
         {QStringLiteral("monitor"), CommandKind::Monitor}, {QStringLiteral("heater"), CommandKind::Heater},
         {QStringLiteral("board"), CommandKind::Board},     {QStringLiteral("batch"), CommandKind::Batch},
         {QStringLiteral("save"), CommandKind::Save},       {QStringLiteral("recall"), CommandKind::Recall},
-        {QStringLiteral("sleep"), CommandKind::Sleep},     {QStringLiteral("watch"), CommandKind::Watch}};
+        {QStringLiteral("sleep"), CommandKind::Sleep},     {QStringLiteral("watch"), CommandKind::Watch},
+        {QStringLiteral("calibrate-fan"), CommandKind::CalibrateFan},
+        {QStringLiteral("check-curve"), CommandKind::CheckCurve},
+        {QStringLiteral("check-limits"), CommandKind::CheckLimits}};
     const auto it = kinds.constFind(name);
     if (it == kinds.constEnd()) return QStringLiteral("unknown command '%1'").arg(name);
     if (*it == CommandKind::Batch && inBatch) return QStringLiteral("a batch cannot run another batch");
@@ -271,6 +292,59 @@ QString ParseCommand(const QStringList& tokens, bool inBatch, Command& c) {
         c.file = a.positional[0];
         c.dryRun = a.flags.contains(QStringLiteral("--dry-run"));
         return {};
+
+    case CommandKind::CalibrateFan:
+        if (!(e = splitArguments(words, {QStringLiteral("--json")},
+                                 {QStringLiteral("--step"), QStringLiteral("--nominal-rpm"), QStringLiteral("--report")},
+                                 name, a))
+                 .isEmpty())
+            return e;
+        if (!(e = positionalCount(a, name, 1, 1)).isEmpty()) return e;
+        if (!(e = parseOutputs(a.positional[0], c.outputs)).isEmpty()) return e;
+        if (a.values.contains(QStringLiteral("--step"))) {
+            if (!(e = integerIn(a.values[QStringLiteral("--step")], 1, 50, QStringLiteral("--step"), n)).isEmpty())
+                return e;
+            c.stepPercent = static_cast<int>(n);
+        }
+        if (a.values.contains(QStringLiteral("--nominal-rpm"))) {
+            if (!(e = integerIn(a.values[QStringLiteral("--nominal-rpm")], 100, 50000, QStringLiteral("--nominal-rpm"),
+                                n))
+                     .isEmpty())
+                return e;
+            c.nominalRpm = static_cast<int>(n);
+        }
+        c.json = a.flags.contains(QStringLiteral("--json"));
+        return reportFolder(a, c);
+
+    case CommandKind::CheckCurve: {
+        if (!(e = splitArguments(words, {QStringLiteral("--json")},
+                                 {QStringLiteral("--heater"), QStringLiteral("--tolerance"), QStringLiteral("--report")},
+                                 name, a))
+                 .isEmpty())
+            return e;
+        if (!(e = positionalCount(a, name, 1, 1)).isEmpty()) return e;
+        if (!(e = integerIn(a.positional[0], 1, 4, QStringLiteral("the output"), n)).isEmpty()) return e;
+        c.outputs = {static_cast<int>(n)};
+        if (!a.values.contains(QStringLiteral("--heater"))) return QStringLiteral("'check-curve' needs --heater 1 or 2");
+        if (!(e = integerIn(a.values[QStringLiteral("--heater")], 1, 2, QStringLiteral("--heater"), n)).isEmpty())
+            return e;
+        c.heater = static_cast<int>(n);
+        if (a.values.contains(QStringLiteral("--tolerance"))) {
+            const QString t = a.values[QStringLiteral("--tolerance")];
+            if (!IsNumeric(t) || LeadingNumberOrZero(t) <= 0 || LeadingNumberOrZero(t) > 100)
+                return QStringLiteral("--tolerance must be a number of points above 0, up to 100, not '%1'").arg(t);
+            c.tolerance = LeadingNumberOrZero(t);
+        }
+        c.json = a.flags.contains(QStringLiteral("--json"));
+        return reportFolder(a, c);
+    }
+
+    case CommandKind::CheckLimits:
+        if (!(e = splitArguments(words, {QStringLiteral("--json")}, {QStringLiteral("--report")}, name, a)).isEmpty())
+            return e;
+        if (!(e = positionalCount(a, name, 0, 0)).isEmpty()) return e;
+        c.json = a.flags.contains(QStringLiteral("--json"));
+        return reportFolder(a, c);
 
     case CommandKind::Sleep:
         if (!(e = splitArguments(words, {}, {}, name, a)).isEmpty()) return e;

@@ -26,7 +26,10 @@ enum class CommandKind {
     Save,
     Recall,
     Sleep,
-    Watch
+    Watch,
+    CalibrateFan,
+    CheckCurve,
+    CheckLimits
 };
 
 struct Command {
@@ -49,6 +52,11 @@ struct Command {
     QString eventsFile;        // monitor, watch: where the run's events go
     bool untilAlarm = false;   // watch
     std::int64_t timeoutS = 0; // watch: 0 until interrupted
+    QList<int> outputs;        // calibrate-fan: the PWM outputs 1..4; check-curve: the one output
+    int stepPercent = 10;      // calibrate-fan
+    std::optional<int> nominalRpm; // calibrate-fan
+    double tolerance = 3.0;    // check-curve, percentage points
+    QString reportFolder;      // calibrate-fan, check-curve, check-limits: empty for none
 };
 
 // Reads a command and its arguments (tokens[0] is the command's name). Returns an empty text,

@@ -7,12 +7,15 @@
 #include "base/NumberText.h"
 #include "board/BoardStatus.h"
 #include "board/Startup.h"
+#include "charts/ChartImage.h"
 #include "monitoring/Conversions.h"
+#include "fancontrol/AutoControl.h"
 #include "monitoring/GeneralStuff.h"
 #include "registers/ConfigFile.h"
 #include "registers/RegMapStuff.h"
 #include "session/Session.h"
 
+#include <QDir>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -217,6 +220,12 @@ void CliRunner::run(const Command& c) {
         return recall(c);
     case CommandKind::Watch:
         return watch(c);
+    case CommandKind::CalibrateFan:
+        return calibrateFan(c);
+    case CommandKind::CheckCurve:
+        return checkCurve(c);
+    case CommandKind::CheckLimits:
+        return checkLimits(c);
     case CommandKind::Sleep:
         waitUntil(env_.clock.nowMs() + c.sleepMs);
         return;
@@ -526,6 +535,135 @@ void CliRunner::watch(const Command& c) {
         if (!monitor.poll()) s.usb.ReadRegister(s.usb.DeviceAddress, InterruptStatusFirst);
         checkEventFile();
     }
+}
+
+RunControl CliRunner::benchControl() {
+    RunControl control;
+    control.cancelled = env_.interrupted;
+    control.now = env_.now;
+    if (verbose_) {
+        control.progress = [this, last = QString()](double, const QString& what) mutable {
+            if (what == last) return;
+            last = what;
+            env_.err << what << '\n';
+            env_.err.flush();
+        };
+    }
+    return control;
+}
+
+void CliRunner::finishBench(const Command& c, BenchReportData data) {
+    Session& s = session();
+    data.board = s.usb.boardIdentity().text();
+    if (data.outcome == RunOutcome::Refused)
+        throw CliFailure{ExitFailure, QStringLiteral("%1 refused: %2; nothing was changed")
+                                          .arg(data.run.toLower(), data.reason)};
+    if (!c.reportFolder.isEmpty()) {
+        const QString error =
+            WriteBenchReport(c.reportFolder, data, [](const ChartSpec& chart) { return RenderChartPng(chart); });
+        if (!error.isEmpty()) throw CliFailure{ExitFailure, error};
+        if (!c.json) env_.out << "Report: " << QDir(c.reportFolder).filePath(QStringLiteral("report.html")) << '\n';
+    }
+    if (c.json) {
+        QJsonObject o = data.results;
+        o.insert(QStringLiteral("board"), data.board);
+        env_.out << QJsonDocument(o).toJson(QJsonDocument::Compact) << '\n';
+    } else {
+        env_.out << (data.restored ? "Chip restored.\n" : "The chip could not be restored.\n");
+    }
+    env_.out.flush();
+    if (data.outcome == RunOutcome::Cancelled)
+        throw CliFailure{ExitInterrupted, QStringLiteral("interrupted; every register and heater the run changed "
+                                                         "has been put back")};
+    if (data.outcome == RunOutcome::LinkError) throw LinkEnded{CommunicationsInterrupted};
+}
+
+void CliRunner::calibrateFan(const Command& c) {
+    Session& s = session();
+    FanCalibrationOptions options;
+    options.outputs.assign(c.outputs.begin(), c.outputs.end());
+    options.stepPercent = c.stepPercent;
+    options.nominalRpm = c.nominalRpm;
+    RunControl control = benchControl();
+    const FanCalibrationReport report = RunFanCalibration(s, options, control);
+    if (!c.json && report.outcome == RunOutcome::Finished) {
+        env_.out << "Board: " << s.usb.boardIdentity().text() << '\n';
+        for (const FanCalibrationResult& r : report.results) {
+            env_.out << "Output " << r.output << ": ";
+            if (r.fullRpm == 0)
+                env_.out << "no rotation at 100 %";
+            else if (!r.stopsAtZero)
+                env_.out << "does not stop at 0 %";
+            else
+                env_.out << "start duty " << (r.startDuty ? QString::number(*r.startDuty) : QStringLiteral("—"))
+                         << " %, stop duty " << (r.stopDuty ? QString::number(*r.stopDuty) : QStringLiteral("—")) << " %";
+            env_.out << ", full speed " << r.fullRpm << " RPM (" << r.configuredPulses << " pulses per revolution)\n";
+            QStringList speeds;
+            for (const auto& [duty, rpm] : r.speedAtDuty)
+                speeds << QStringLiteral("%1 % %2").arg(duty).arg(rpm);
+            if (!speeds.isEmpty()) env_.out << "  RPM at duty: " << speeds.join(QStringLiteral(", ")) << '\n';
+            for (const QString& w : r.warnings)
+                env_.out << "  warning: " << w << '\n';
+        }
+    }
+    finishBench(c, FanCalibrationReportData(report));
+}
+
+void CliRunner::checkCurve(const Command& c) {
+    Session& s = session();
+    CurveCheckOptions options;
+    options.output = c.outputs.value(0, 1);
+    options.heater = c.heater;
+    options.tolerance = c.tolerance;
+    RunControl control = benchControl();
+    const CurveCheckReport report = RunCurveCheck(s, options, control);
+    const CurveCheckResult& r = report.result;
+    if (!c.json && report.outcome == RunOutcome::Finished) {
+        const auto opt = [](const std::optional<double>& v, int decimals) {
+            return v ? QString::number(*v, 'f', decimals) : QStringLiteral("—");
+        };
+        env_.out << "Board: " << s.usb.boardIdentity().text() << '\n'
+                 << "Output " << r.output << ", heater " << r.heater << ", zone " << ZoneName(r.zone) << ": "
+                 << (r.passed ? "PASS" : "FAIL") << '\n'
+                 << "  largest deviation " << QString::number(r.maxDeviation, 'f', 1) << " points (tolerance "
+                 << QString::number(r.tolerance, 'f', 1) << ")\n"
+                 << "  leaves PWMmin at " << opt(r.measuredLeaveTemperature, 1) << " °C (configured Tmin " << r.tmin
+                 << " °C)\n"
+                 << "  slope " << opt(r.measuredSlope, 2) << " % per °C (configured "
+                 << QString::number(r.configuredSlope, 'f', 2) << ")\n";
+        for (const CurvePointMeasured& p : r.points)
+            env_.out << "  " << p.temperature << " °C: duty " << p.duty << " % (predicted "
+                     << QString::number(p.predicted, 'f', 1) << ")\n";
+        for (const QString& n : r.notes)
+            env_.out << "  note: " << n << '\n';
+    }
+    finishBench(c, CurveCheckReportData(report));
+    if (report.outcome == RunOutcome::Finished && !r.passed)
+        throw CliFailure{ExitCheckFailed,
+                         QStringLiteral("the curve check failed: largest deviation %1 points, tolerance %2")
+                             .arg(QString::number(r.maxDeviation, 'f', 1), QString::number(r.tolerance, 'f', 1))};
+}
+
+void CliRunner::checkLimits(const Command& c) {
+    Session& s = session();
+    LimitTripOptions options;
+    RunControl control = benchControl();
+    const LimitTripReport report = RunLimitTrips(s, options, control);
+    if (!c.json && report.outcome == RunOutcome::Finished) {
+        env_.out << "Board: " << s.usb.boardIdentity().text() << '\n';
+        if (report.rows.empty()) env_.out << "No channel has a limit set.\n";
+        const auto opt = [](const auto& v) { return v ? QString::number(*v) : QStringLiteral("—"); };
+        for (const LimitTripRow& row : report.rows) {
+            env_.out << row.channel << ' ' << LimitKindText(row.kind) << " limit " << row.limit << ' ' << row.unit
+                     << ": set at " << opt(row.setAt) << ", cleared at " << opt(row.clearedAt) << ", delay "
+                     << opt(row.setDelayMs) << " / " << opt(row.clearDelayMs) << " ms, "
+                     << (row.maskHonoured ? (*row.maskHonoured ? "masked, interrupt quiet" : "masked, INTERRUPT RAISED")
+                                          : "not masked")
+                     << '\n';
+            if (!row.note.isEmpty()) env_.out << "  note: " << row.note << '\n';
+        }
+    }
+    finishBench(c, LimitTripReportData(report));
 }
 
 int CliRunner::runBatch(const QString& name, const QString& script) {

@@ -3,6 +3,7 @@
 #include "cli/Cli.h"
 #include "cli/CliArgs.h"
 #include "cli/CliConsole.h"
+#include "evaluation/BenchReport.h"
 #include "session/BoardOptions.h"
 
 #include <memory>
@@ -40,6 +41,13 @@ private:
     void save(const Command& c);
     void recall(const Command& c);
     void watch(const Command& c);
+    void calibrateFan(const Command& c);
+    void checkCurve(const Command& c);
+    void checkLimits(const Command& c);
+    // What every bench run shares: its control (Ctrl+C cancels), its report folder, its ending.
+    RunControl benchControl();
+    // Writes the report folder when asked for, then ends the command as the run ended.
+    void finishBench(const Command& c, BenchReportData data);
     // The run's alarm monitor: one for all the lines of a batch, so an episode spans them.
     AlarmMonitor& alarms();
     // Ends the command when the event file could no longer be written.

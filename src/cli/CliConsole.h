@@ -11,6 +11,9 @@ inline constexpr int ExitOk = 0;
 inline constexpr int ExitFailure = 1; // a link error, an unreadable or malformed file, ...
 inline constexpr int ExitUsage = 2;   // bad arguments
 inline constexpr int ExitAlarm = 3;   // watch --until-alarm saw an alarm
+// A bench check that ran to its end and failed its tolerance: the same status as an alarm, since
+// a script waits on either for the same reason (the chip did not behave).
+inline constexpr int ExitCheckFailed = ExitAlarm;
 inline constexpr int ExitInterrupted = 130;
 
 // A command that cannot go on; RunCli reports the message and ends with the status.

@@ -66,6 +66,22 @@ bool parseRpms(const QString& text, std::array<int, 4>& out) {
     return true;
 }
 
+// "30,26,34,28": one whole number per fan, each within lo..hi.
+bool parseFourInts(const QString& text, int lo, int hi, std::array<int, 4>& out) {
+    const QStringList parts = text.split(QLatin1Char(','));
+    if (parts.size() != 4) return false;
+    std::array<int, 4> values{};
+    std::size_t i = 0;
+    for (const QString& part : parts) {
+        bool ok = false;
+        const int v = part.trimmed().toInt(&ok);
+        if (!ok || v < lo || v > hi) return false;
+        values[i++] = v;
+    }
+    out = values;
+    return true;
+}
+
 // "2:8000" or "2:8000,3:500": fan N seizes MS milliseconds after start-up.
 bool parseStalls(const QString& text, std::array<std::int64_t, 4>& out) {
     for (const QString& part : text.split(QLatin1Char(','))) {
@@ -212,6 +228,22 @@ bool ParseBoardOptions(const QStringList& args, BoardOptions& o, QStringList& re
         } else if (arg == QLatin1String("--sim-fan-max-rpm")) {
             if (!takeValue(v)) return false;
             if (!parseRpms(v, o.sim.chip.fanMaxRpm)) return bad(v);
+        } else if (arg == QLatin1String("--sim-fan-start-duty")) {
+            if (!takeValue(v)) return false;
+            if (!parseFourInts(v, 0, 100, o.sim.chip.fanStartDuty)) return bad(v);
+        } else if (arg == QLatin1String("--sim-fan-stop-duty")) {
+            if (!takeValue(v)) return false;
+            if (!parseFourInts(v, 0, 100, o.sim.chip.fanStopDuty)) return bad(v);
+        } else if (arg == QLatin1String("--sim-fan-min-rpm")) {
+            if (!takeValue(v)) return false;
+            if (!parseFourInts(v, 0, 50000, o.sim.chip.fanMinRpm)) return bad(v);
+        } else if (arg == QLatin1String("--sim-fan-pulses")) {
+            if (!takeValue(v)) return false;
+            if (!parseFourInts(v, 1, 4, o.sim.chip.fanPulsesPerRev)) return bad(v);
+        } else if (arg == QLatin1String("--sim-auto-offset")) {
+            if (!takeValue(v)) return false;
+            if (!parseNumber(v, d) || d < -100 || d > 100) return bad(v);
+            o.sim.chip.autoOffsetC = d;
         } else if (arg == QLatin1String("--sim-fan-stalls")) {
             if (!takeValue(v)) return false;
             if (!parseStalls(v, o.sim.chip.fanSeizesAtMs)) return bad(v);
@@ -274,6 +306,17 @@ QString BoardOptionsHelp() {
                "  --sim-fans 1,2,3          which fans are connected (default 1,2,3)\n"
                "  --sim-fan-max-rpm A,B,C,D\n"
                "                            each fan's full speed in RPM (default 4800,4200,3600,3000)\n"
+               "  --sim-fan-start-duty A,B,C,D\n"
+               "                            the duty (%) at which each stopped fan starts (default\n"
+               "                            30,26,34,28)\n"
+               "  --sim-fan-stop-duty A,B,C,D\n"
+               "                            the duty (%) down to which each turning fan keeps turning\n"
+               "                            (default 18,15,22,17)\n"
+               "  --sim-fan-min-rpm A,B,C,D each fan's speed below its stop duty (default 0,0,0,0: it\n"
+               "                            stops); a fan with a speed here never stops\n"
+               "  --sim-fan-pulses A,B,C,D  tach pulses each fan gives per revolution (default 2,2,2,2)\n"
+               "  --sim-auto-offset C       the automatic fan control acts as if its temperatures read C\n"
+               "                            degrees high, as on a faulty part (default 0)\n"
                "  --sim-fan-stalls N:MS     fan N seizes MS milliseconds after start-up and stops turning,\n"
                "                            whatever drives it (several as 2:8000,3:500)\n"
                "  --sim-free-wheel-ms MS|never  the free-wheel test takes MS ms (default 2000); never: it\n"

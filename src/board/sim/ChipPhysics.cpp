@@ -20,11 +20,17 @@ constexpr double FullHeatRiseC = 45.0;
 constexpr double AirflowCooling = 0.35;
 constexpr double HeatTauS = 20.0;
 
-// Fans follow their drive within about a second and stall below a minimum duty; above it their
-// speed is close to proportional to the duty.
+// Fans follow their drive within about a second. Between the stop duty and full drive their speed
+// rises along a curve, steep at first and flattening towards full speed, from about a third of full
+// speed just above the stop duty: a fan's speed is not proportional to its duty.
 constexpr double FanTauS = 0.3;
-constexpr double StallDuty = 0.15;
 constexpr double StoppedRpm = 1.0;
+constexpr double LowestTurningShare = 0.3;
+
+double speedShare(double drive, double stopDuty) {
+    const double x = std::clamp((drive - stopDuty) / std::max(1.0 - stopDuty, 0.01), 0.0, 1.0);
+    return LowestTurningShare + (1.0 - LowestTurningShare) * (1.0 - (1.0 - x) * (1.0 - x));
+}
 
 constexpr double TachClockTimes60 = 90000.0 * 60.0;
 
@@ -58,8 +64,17 @@ bool ChipPhysics::seized(std::size_t fan) const {
 }
 
 double ChipPhysics::targetRpm(std::size_t fan, double drive) const {
-    if (!scenario_.fanPresent[fan] || drive < StallDuty || seized(fan)) return 0.0;
-    return std::max(scenario_.fanMaxRpm[fan], 1) * std::min(drive, 1.0);
+    if (!scenario_.fanPresent[fan] || seized(fan)) return 0.0;
+    // The thresholds are whole percent of the drive, as the duty registers set it.
+    const long percent = std::lround(drive * 100.0);
+    const int start = scenario_.fanStartDuty[fan];
+    const int stop = std::min(scenario_.fanStopDuty[fan], start);
+    // Whether the rotor turns depends on where it is: a stopped one needs the start duty to break
+    // away, a turning one keeps going down to the stop duty.
+    const bool turning = rpm_[fan] >= StoppedRpm;
+    if (percent < stop || (!turning && percent < start)) return scenario_.fanMinRpm[fan];
+    const double rpm = std::max(scenario_.fanMaxRpm[fan], 1) * speedShare(std::min(drive, 1.0), stop / 100.0);
+    return std::max(rpm, double(scenario_.fanMinRpm[fan]));
 }
 
 double ChipPhysics::airflow() const {
@@ -70,6 +85,9 @@ double ChipPhysics::airflow() const {
 }
 
 void ChipPhysics::settleFans(const FanDrive& drive) {
+    // As on a board that has been running: whatever turns was started at full drive.
+    for (std::size_t f = 0; f < rpm_.size(); ++f)
+        rpm_[f] = targetRpm(f, 1.0) > 0 ? targetRpm(f, 1.0) : 0.0;
     for (std::size_t f = 0; f < rpm_.size(); ++f)
         rpm_[f] = targetRpm(f, drive[f]);
 }

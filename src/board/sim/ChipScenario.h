@@ -22,6 +22,16 @@ struct ChipScenario {
     // When each fan seizes, in ms of chip time: from then on it does not turn, whatever drives it;
     // NeverSeizes: it keeps turning.
     std::array<std::int64_t, 4> fanSeizesAtMs{-1, -1, -1, -1};
+    // A stopped fan starts only at or above its start duty (percent); a turning one keeps turning
+    // down to its stop duty, below which it runs down. Stop below start: the motor needs more
+    // torque to break away than to keep going.
+    std::array<int, 4> fanStartDuty{30, 26, 34, 28};
+    std::array<int, 4> fanStopDuty{18, 15, 22, 17};
+    // A fan that never stops: at any drive below its stop duty it keeps this speed (RPM). 0: it
+    // stops as a fan should.
+    std::array<int, 4> fanMinRpm{0, 0, 0, 0};
+    // The chip's automatic loop acts as if its temperatures read this much higher (a faulty part).
+    double autoOffsetC = 0.0;
 };
 inline constexpr std::int64_t NeverSeizes = -1;
 inline constexpr std::int64_t FreeWheelNever = -1;

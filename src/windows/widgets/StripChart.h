@@ -3,7 +3,7 @@
 #include "monitoring/GraphHistory.h"
 #include "monitoring/Graphs.h"
 
-#include "windows/widgets/QCustomPlotHeader.h"
+#include "charts/QCustomPlotHeader.h"
 #include <QTimer>
 
 #include <array>
