@@ -26,7 +26,7 @@ constexpr int Shdn = 0x80;
 // configured Tmin further than ReachC above it is out of the heater's reach.
 constexpr int RunTminAboveRestC = 8;
 constexpr int ReachC = 25;
-constexpr int SettleWindow = 8; // readings
+constexpr int SettleWindow = 6; // readings
 
 int zoneRegister(int zone) {
     return zone == 0 ? RegMaxTemperature : RegTemperature1 + zone - 1;

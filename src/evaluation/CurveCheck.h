@@ -24,7 +24,7 @@ struct CurveCheckOptions {
     int heater = 1;
     double tolerance = 3.0; // percentage points
     int heaterStep = 10;    // percent
-    std::int64_t readEveryMs = 2000;
+    std::int64_t readEveryMs = 1000;
     std::int64_t settleTimeoutMs = 300000; // per heater step
 };
 

@@ -17,6 +17,7 @@ constexpr int RegConfig2 = 0x74;
 constexpr int RegGpioEnable = 0x7F;
 constexpr int Strt = 0x01, Test = 0x02, Fspd = 0x04;
 constexpr double SettleRelative = 0.02;
+constexpr std::int64_t RestMs = 3000;
 
 int pwmConfigRegister(int output) {
     return RegPwmConfig12 + (output - 1) / 2;
@@ -103,7 +104,7 @@ public:
         r_.stopDuty = runs;
 
         step(0.65, QStringLiteral("stepping up"));
-        measure(0, QStringLiteral("stepping up: stopping"));
+        stop(QStringLiteral("stepping up: stopping"));
         int starts = -1;
         int stays = 0;
         for (int d = o_.stepPercent; starts < 0; d += o_.stepPercent) {
@@ -121,7 +122,7 @@ public:
         step(0.8, QStringLiteral("start duty"));
         while (starts - stays > 1) {
             const int mid = (starts + stays) / 2;
-            measure(0, QStringLiteral("start duty: stopping"));
+            stop(QStringLiteral("start duty: stopping"));
             if (measure(mid, QStringLiteral("start duty")) > 0)
                 starts = mid;
             else
@@ -134,6 +135,14 @@ public:
 private:
     void step(double fraction, const QString& what) {
         a_.progress(base_ + share_ * fraction, QStringLiteral("Output %1: %2").arg(n_).arg(what));
+    }
+
+    // The tach reads "stopped" while the rotor still turns too slowly for an edge in the counter's
+    // window; given a start probe then, it would carry on turning and the start duty would come
+    // out low. So the fan is given time to come to rest as well.
+    void stop(const QString& phase) {
+        measure(0, phase);
+        a_.pauseMs(RestMs);
     }
 
     int measure(int duty, const QString& phase) {
