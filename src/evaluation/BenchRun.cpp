@@ -151,3 +151,18 @@ Settled WaitSettled(BenchAccess& access, const std::function<int()>& read, doubl
         if (access.elapsedMs() >= until) return {v, false};
     }
 }
+
+void CoolDown(BenchAccess& access, int reg, int restingReading, std::int64_t everyMs, std::int64_t timeoutMs,
+              const std::function<void(int)>& onReading) {
+    const std::int64_t until = access.elapsedMs() + timeoutMs;
+    try {
+        while (access.elapsedMs() < until) {
+            access.pauseMs(everyMs);
+            const int t = access.temperature(reg);
+            if (onReading) onReading(t);
+            if (t <= restingReading) return;
+        }
+    } catch (const RunStopped& stop) {
+        if (stop.outcome != RunOutcome::Cancelled) throw;
+    }
+}

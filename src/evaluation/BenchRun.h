@@ -116,3 +116,9 @@ struct Settled {
 };
 Settled WaitSettled(BenchAccess& access, const std::function<int()>& read, double relative,
                     std::int64_t timeoutMs, const std::function<void(int)>& onReading = {});
+
+// After a heater has been put back: waits, reading every `everyMs`, until the sensor at `reg` reads
+// no more than it did at rest, so that the chip is handed back as it was found, readings included.
+// A cancel ends the wait early (the chip is restored already); so does `timeoutMs`.
+void CoolDown(BenchAccess& access, int reg, int restingReading, std::int64_t everyMs, std::int64_t timeoutMs,
+              const std::function<void(int)>& onReading = {});

@@ -224,19 +224,9 @@ CurveCheckReport RunCurveCheck(Session& session, const CurveCheckOptions& o, Run
         JudgeCurve(r);
         a.progress(0.9, QStringLiteral("Cooling down"));
         if (!a.restore()) throw RunStopped{RunOutcome::LinkError};
-        // The sensor cools with the same lag it warmed with: wait for it, so that the chip is
-        // handed back as it was found, readings included.
-        try {
-            const std::int64_t until = a.elapsedMs() + o.settleTimeoutMs;
-            while (a.elapsedMs() < until) {
-                a.pauseMs(o.readEveryMs);
-                const int t = a.temperature(RegTemperature1 + o.heater - 1);
-                checker.sample(QStringLiteral("cooling"), 0, t, a.dutyPercent(n));
-                if (t <= r.restingTemperature + 1) break;
-            }
-        } catch (const RunStopped& stop) {
-            if (stop.outcome != RunOutcome::Cancelled) throw;
-        }
+        // The sensor cools with the same lag it warmed with.
+        CoolDown(a, RegTemperature1 + o.heater - 1, r.restingTemperature, o.readEveryMs, o.settleTimeoutMs,
+                 [&](int t) { checker.sample(QStringLiteral("cooling"), 0, t, a.dutyPercent(n)); });
         a.progress(1.0, QStringLiteral("Done"));
     } catch (const RunStopped& stop) {
         report.outcome = stop.outcome;

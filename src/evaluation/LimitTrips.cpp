@@ -4,6 +4,7 @@
 #include "session/Session.h"
 
 #include <algorithm>
+#include <map>
 
 namespace {
 
@@ -156,6 +157,7 @@ LimitTripReport RunLimitTrips(Session& session, const LimitTripOptions& o, RunCo
         const int mask2 = a.read(RegMask2);
         const std::int32_t tachClock = session.decl.TachClock > 0 ? session.decl.TachClock : DefaultTachClock;
         std::vector<std::function<void()>> sweeps;
+        std::map<int, int> resting; // heated channel -> its reading before
 
         for (int ch = 1; ch <= 2; ++ch) {
             const int high = signedByte(a.read(RegTempHighLimit1 + 2 * (ch - 1)));
@@ -164,6 +166,7 @@ LimitTripReport RunLimitTrips(Session& session, const LimitTripOptions& o, RunCo
             Channel c{QStringLiteral("Temp%1").arg(ch), RegStatus1, RegMask1, 1 << (ch - 1),
                       [&a, ch] { return a.temperature(RegTemperature1 + ch - 1); }};
             const bool isHigh = high < NoHighLimit;
+            resting[ch] = a.temperature(RegTemperature1 + ch - 1);
             sweeps.push_back([&, c, ch, high, low, isHigh] {
                 LimitTripRow row;
                 row.channel = c.name;
@@ -280,6 +283,10 @@ LimitTripReport RunLimitTrips(Session& session, const LimitTripOptions& o, RunCo
             a.progress(static_cast<double>(i) / static_cast<double>(sweeps.size()), QStringLiteral("Sweeping"));
             sweeps[i]();
             if (!a.restore()) throw RunStopped{RunOutcome::LinkError};
+        }
+        for (const auto& [ch, rest] : resting) {
+            a.progress(0.99, QStringLiteral("Temp%1: cooling down").arg(ch));
+            CoolDown(a, RegTemperature1 + ch - 1, rest, 1000, o.timeoutMs);
         }
         a.progress(1.0, QStringLiteral("Done"));
     } catch (const RunStopped& stop) {

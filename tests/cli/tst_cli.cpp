@@ -2,6 +2,7 @@
 // prints, its exit status, the files it writes and what goes over the wire.
 #include "base/Clock.h"
 #include "board/sim/SimBoard.h"
+#include "chip/RegisterTable.h"
 #include "cli/Cli.h"
 #include "registers/ConfigFile.h"
 #include "registers/RegMapStuff.h"
@@ -437,6 +438,66 @@ private Q_SLOTS:
         for (int address : {0x40, 0x72, 0x7F, 0x7B, 0x44, 0x43, 0x6A})
             QCOMPARE(b.chip().read(address), a.chip().read(address));
         QCOMPARE(b.chip().read(0x44), 0xFB);
+    }
+
+    // The bench commands' exit statuses, what they print, and the chip after them: a batch's dump
+    // before a run and after it are the same text, readings included once the fans have settled.
+    void benchCommands() {
+        SimOptions quiet;
+        quiet.chip.noise = 0;
+        Cli a(quiet);
+        const QByteArray batch = "dump\ncalibrate-fan 2 --step 20\nsleep 4000\ndump\n"
+                                 "write 0x47 31\ndump\ncheck-limits\nsleep 4000\ndump\n";
+        QCOMPARE(a.run({"batch"}, batch), 0);
+        const QStringList blocks = a.out.split(QStringLiteral("Chip restored.\n"));
+        QCOMPARE(blocks.size(), 3);
+        const auto dumpOf = [](const QString& text, bool first) {
+            const QStringList lines = text.split(u'\n', Qt::SkipEmptyParts);
+            QStringList dump;
+            for (const QString& l : lines)
+                if (l.startsWith(QLatin1String("0x"))) dump << l;
+            return first ? dump.mid(0, RegisterCount) : dump.mid(dump.size() - RegisterCount);
+        };
+        QCOMPARE(dumpOf(blocks[1], true), dumpOf(blocks[0], true));
+        QCOMPARE(dumpOf(blocks[2], false), dumpOf(blocks[1], false));
+        const QStringList results = a.outLines().filter(QRegularExpression(QStringLiteral("^(Output|Temp)")));
+        QCOMPARE(results.size(), 2);
+        QVERIFY2(results[0].startsWith(QStringLiteral("Output 2: start duty 26 %, stop duty 15 %, full speed 419")),
+                 qPrintable(results[0]));
+        QCOMPARE(results[1], QStringLiteral("Temp2 high limit 31 °C: set at 32, cleared at 31, delay 0 / 0 ms, not masked"));
+
+        Cli b;
+        QCOMPARE(b.run({"check-curve", "3", "--heater", "2", "--json"}), 0);
+        const QJsonObject pass = QJsonDocument::fromJson(b.out.toUtf8()).object();
+        QCOMPARE(pass["board"].toString(), QStringLiteral("Simulated board"));
+        QCOMPARE(pass["passed"].toBool(), true);
+        QCOMPARE(pass["heater"].toInt(), 2);
+
+        SimOptions offset;
+        offset.chip.autoOffsetC = 6;
+        Cli c(offset);
+        QCOMPARE(c.run({"check-curve", "1", "--heater", "1", "--tolerance", "4.5"}), 3);
+        QVERIFY2(c.out.contains(QStringLiteral(": FAIL\n")), qPrintable(c.out));
+        QVERIFY(c.err.startsWith(QStringLiteral("vortane-cli: the curve check failed: largest deviation ")));
+        QVERIFY(c.err.endsWith(QStringLiteral(" points, tolerance 4.5\n")));
+
+        // Ctrl+C ten seconds into a calibration: status 130, and the chip as it was.
+        Cli d;
+        const int before = d.chip().read(0x68);
+        d.ctrlCAtMs = d.clock.nowMs() + 10000;
+        QCOMPARE(d.run({"calibrate-fan", "1"}), 130);
+        QVERIFY(d.err.contains(QStringLiteral("interrupted; every register and heater the run changed has been put back")));
+        QCOMPARE(d.chip().read(0x32), 0xFF);
+        QCOMPARE(d.chip().read(0x68), before);
+
+        Cli e;
+        QCOMPARE(e.run({"check-curve", "1"}), 2);
+        QVERIFY(e.err.startsWith(QStringLiteral("vortane-cli: 'check-curve' needs --heater 1 or 2\n")));
+        QVERIFY(e.board.journal().empty());
+        e.chip().write(0x40, 0x05);
+        QCOMPARE(e.run({"check-limits"}), 1);
+        QCOMPARE(e.err, QStringLiteral("vortane-cli: limit trip points refused: every output is forced to full speed "
+                                       "(FSPD set); nothing was changed\n"));
     }
 };
 
