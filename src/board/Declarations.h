@@ -92,6 +92,9 @@ struct Declarations {
 
     // Automatic fan control.
     std::array<AutoControlEntry, 4> AutoControlTable{};
+    // The start duty (%) of each output's fan as the latest calibration in this session found it,
+    // for the automatic control window to offer as PWMmin; none before a calibration.
+    std::array<std::optional<int>, 4> CalibratedStartDuty{};
     bool UpdateOnChange = false;
 
     std::int16_t SelectedPwm = 0; // manual fan control's chosen output, outlives the window

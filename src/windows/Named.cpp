@@ -11,12 +11,24 @@ QString Indexed(const char* name, std::size_t i) {
     return QStringLiteral("%1_%2").arg(QLatin1String(name)).arg(i);
 }
 
+namespace {
+// A caption as it is spoken: without the access key's marker ("&Run:" is "Run:", "&&" is "&").
+QString spoken(const QString& caption) {
+    QString out;
+    for (qsizetype i = 0; i < caption.size(); ++i) {
+        if (caption[i] == u'&' && i + 1 < caption.size()) ++i;
+        out += caption[i];
+    }
+    return out;
+}
+} // namespace
+
 QLabel* LabelFor(QLabel* label, QWidget* control) {
     label->setBuddy(control);
-    control->setAccessibleName(label->text());
+    control->setAccessibleName(spoken(label->text()));
     // An editable list takes the focus in its own text box, which a screen reader announces alone.
     if (auto* list = qobject_cast<QComboBox*>(control); list && list->lineEdit())
-        list->lineEdit()->setAccessibleName(label->text());
+        list->lineEdit()->setAccessibleName(spoken(label->text()));
     return label;
 }
 

@@ -4,6 +4,7 @@
 
 #include "windows/frmAbout.h"
 #include "windows/frmAutoControl.h"
+#include "windows/frmCharacterisation.h"
 #include "windows/frmConfig.h"
 #include "windows/frmFanConfig.h"
 #include "windows/frmGPIO.h"
@@ -71,6 +72,9 @@ constexpr WindowRow kWindows[] = {
     {"frmManual",
      make<frmManual>,
      {MainMenu::FanControl, "mnuManual", "Man&ual Fan Control", &frmMain::mnuManual}},
+    {"frmCharacterisation",
+     make<frmCharacterisation>,
+     {MainMenu::FanControl, "mnuCharacterisation", "&Characterisation", nullptr}},
     {"frmInfo",
      make<frmInfo>,
      {MainMenu::Board, "mnuEvalBoard", "E&valuation Board Information", &frmMain::mnuEvalBoard}},

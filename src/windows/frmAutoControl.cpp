@@ -1,5 +1,6 @@
 #include "windows/frmAutoControl.h"
 
+#include "base/Prompts.h"
 #include "base/NumberText.h"
 #include "fancontrol/AutoControl.h"
 #include "monitoring/PollingCycle.h"
@@ -116,6 +117,9 @@ void frmAutoControl::buildControls() {
         settings->addWidget(l, row, 0);
         settings->addLayout(BoxWithSpinner(t, u), row++, 1);
     }
+    cmdCalibrated = Named(new QPushButton(QStringLiteral("Use &calibrated PWMmin")), "cmdCalibrated");
+    cmdCalibrated->setToolTip(QStringLiteral("The duty at which the latest fan calibration saw this fan start"));
+    settings->addWidget(cmdCalibrated, row++, 1);
     settings->addWidget(chkShowConPoint, row++, 0, 1, 2);
     settings->setRowStretch(row, 1);
     for (QComboBox* c : {cmbFan, cmbZone})
@@ -139,7 +143,7 @@ void frmAutoControl::buildControls() {
     top->addLayout(upper, 1);
     top->addLayout(lower);
 
-    SetTabOrder({cmbFan, chkAutoControl, cmbZone, txtTmin, txtPWMmin, txtPWMmax, chkShowConPoint,
+    SetTabOrder({cmbFan, chkAutoControl, cmbZone, txtTmin, txtPWMmin, txtPWMmax, cmdCalibrated, chkShowConPoint,
                  chkUpdateOnChange, cmdOK, cmdApply, cmdClose});
 
     // Handlers run for the user's edits and for every value cmbFan_Click shows.
@@ -152,6 +156,7 @@ void frmAutoControl::buildControls() {
     connect(chkShowConPoint, &QCheckBox::toggled, this, &frmAutoControl::chkShowConPoint_Click);
     connect(cmdOK, &QPushButton::clicked, this, &frmAutoControl::cmdOK_Click);
     connect(cmdApply, &QPushButton::clicked, this, &frmAutoControl::cmdApply_Click);
+    connect(cmdCalibrated, &QPushButton::clicked, this, &frmAutoControl::cmdCalibrated_Click);
     connect(cmdClose, &QPushButton::clicked, this, &frmAutoControl::cmdClose_Click);
 }
 
@@ -198,6 +203,22 @@ void frmAutoControl::cmbFan_Click() {
     chkAutoControl->setText(QStringLiteral("Automatic Control Enabled on PWM%1").arg(CurrentFan + 1));
     cmbZone->setCurrentIndex(static_cast<int>(ZoneNames().indexOf(shown.Zone)));
     chkShowConPoint->setChecked(shown.ShowConPoint);
+    cmdCalibrated->setEnabled(session_.decl.CalibratedStartDuty[static_cast<std::size_t>(CurrentFan)].has_value());
+}
+
+// A fan under automatic control is switched on at PWMmin from standstill, so the duty that starts
+// it (not the lower one that merely keeps it turning) is what PWMmin needs. The user confirms; the
+// box then changes as if typed, and reaches the chip as a typed value would.
+void frmAutoControl::cmdCalibrated_Click() {
+    const auto duty = session_.decl.CalibratedStartDuty[static_cast<std::size_t>(CurrentFan)];
+    if (!duty) return;
+    const MessageAnswer answer = session_.prompts.message(
+        QStringLiteral("Set PWMmin of PWM%1 to %2 %, the lowest duty at which the fan calibration saw its fan "
+                       "start from standstill?")
+            .arg(CurrentFan + 1)
+            .arg(*duty),
+        MessageIcon::None, MessageButtons::YesNo);
+    if (answer == MessageAnswer::Yes) txtPWMmin->setText(QString::number(*duty));
 }
 
 void frmAutoControl::storeTyped(const QLineEdit* box, float AutoControlEntry::*field) {

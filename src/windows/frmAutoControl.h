@@ -32,6 +32,7 @@ public:
     void chkShowConPoint_Click();
     void cmbZone_Click();
     void cmdApply_Click();
+    void cmdCalibrated_Click();
     void cmdOK_Click();
     void cmdClose_Click();
 
@@ -56,6 +57,8 @@ public:
     QComboBox* cmbZone{};
     QCheckBox* chkAutoControl{};
     QCheckBox* chkShowConPoint{};
+    // Offers the start duty the latest fan calibration found for the shown output as its PWMmin.
+    QPushButton* cmdCalibrated{};
     QGroupBox* Frame2{};
     QCheckBox* chkUpdateOnChange{};
     QPushButton* cmdOK{};

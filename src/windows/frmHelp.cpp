@@ -47,6 +47,10 @@ void frmHelp::Form_Load() {
     }
 }
 
+void frmHelp::showPage(const QString& fileName) {
+    brwWebBrowser->setSource(QUrl::fromLocalFile(fileName));
+}
+
 void frmHelp::brwWebBrowser_AnchorClicked(const QUrl& url) {
     if (url.isLocalFile() || url.isRelative())
         brwWebBrowser->setSource(url); // within the manual: scrolls, and Alt+Left goes back

@@ -17,6 +17,8 @@ public:
 
     // Where the manual is looked for: the program's own folder.
     static QString pagePath(const QString& programFolder);
+    // Shows another page instead of the manual, such as a bench run's report.
+    void showPage(const QString& fileName);
 
     QTextBrowser* brwWebBrowser{};
     QCheckBox* chkHelp{};
