@@ -17,7 +17,8 @@ QByteArray RenderChartPng(const ChartSpec& chart, int width, int height) {
     QCustomPlot plot;
     plot.resize(width, height);
     plot.plotLayout()->insertRow(0);
-    plot.plotLayout()->addElement(0, 0, new QCPTextElement(&plot, chart.title, QFont(QString(), 11, QFont::Bold)));
+    plot.plotLayout()->addElement(0, 0,
+                                  new QCPTextElement(&plot, chart.title, QFont(QString(), 11, QFont::Bold)));
     plot.xAxis->setLabel(chart.xLabel);
     plot.yAxis->setLabel(chart.yLabel);
     bool any = false;

@@ -116,7 +116,8 @@ QString parseOutputs(const QString& text, QList<int>& outputs) {
     outputs.clear();
     for (const QString& part : text.split(u',')) {
         std::int64_t n = 0;
-        if (QString e = integerIn(part.trimmed(), 1, 4, QStringLiteral("the output"), n); !e.isEmpty()) return e;
+        if (QString e = integerIn(part.trimmed(), 1, 4, QStringLiteral("the output"), n); !e.isEmpty())
+            return e;
         if (outputs.contains(static_cast<int>(n))) return QStringLiteral("output %1 is named twice").arg(n);
         outputs << static_cast<int>(n);
     }
@@ -125,12 +126,18 @@ QString parseOutputs(const QString& text, QList<int>& outputs) {
 
 QString parseKind(const QString& name, bool inBatch, CommandKind& kind) {
     static const QMap<QString, CommandKind> kinds{
-        {QStringLiteral("probe"), CommandKind::Probe},     {QStringLiteral("read"), CommandKind::Read},
-        {QStringLiteral("write"), CommandKind::Write},     {QStringLiteral("dump"), CommandKind::Dump},
-        {QStringLiteral("monitor"), CommandKind::Monitor}, {QStringLiteral("heater"), CommandKind::Heater},
-        {QStringLiteral("board"), CommandKind::Board},     {QStringLiteral("batch"), CommandKind::Batch},
-        {QStringLiteral("save"), CommandKind::Save},       {QStringLiteral("recall"), CommandKind::Recall},
-        {QStringLiteral("sleep"), CommandKind::Sleep},     {QStringLiteral("watch"), CommandKind::Watch},
+        {QStringLiteral("probe"), CommandKind::Probe},
+        {QStringLiteral("read"), CommandKind::Read},
+        {QStringLiteral("write"), CommandKind::Write},
+        {QStringLiteral("dump"), CommandKind::Dump},
+        {QStringLiteral("monitor"), CommandKind::Monitor},
+        {QStringLiteral("heater"), CommandKind::Heater},
+        {QStringLiteral("board"), CommandKind::Board},
+        {QStringLiteral("batch"), CommandKind::Batch},
+        {QStringLiteral("save"), CommandKind::Save},
+        {QStringLiteral("recall"), CommandKind::Recall},
+        {QStringLiteral("sleep"), CommandKind::Sleep},
+        {QStringLiteral("watch"), CommandKind::Watch},
         {QStringLiteral("calibrate-fan"), CommandKind::CalibrateFan},
         {QStringLiteral("check-curve"), CommandKind::CheckCurve},
         {QStringLiteral("check-limits"), CommandKind::CheckLimits}};
@@ -294,21 +301,23 @@ QString ParseCommand(const QStringList& tokens, bool inBatch, Command& c) {
         return {};
 
     case CommandKind::CalibrateFan:
-        if (!(e = splitArguments(words, {QStringLiteral("--json")},
-                                 {QStringLiteral("--step"), QStringLiteral("--nominal-rpm"), QStringLiteral("--report")},
-                                 name, a))
+        if (!(e = splitArguments(
+                  words, {QStringLiteral("--json")},
+                  {QStringLiteral("--step"), QStringLiteral("--nominal-rpm"), QStringLiteral("--report")},
+                  name, a))
                  .isEmpty())
             return e;
         if (!(e = positionalCount(a, name, 1, 1)).isEmpty()) return e;
         if (!(e = parseOutputs(a.positional[0], c.outputs)).isEmpty()) return e;
         if (a.values.contains(QStringLiteral("--step"))) {
-            if (!(e = integerIn(a.values[QStringLiteral("--step")], 1, 50, QStringLiteral("--step"), n)).isEmpty())
+            if (!(e = integerIn(a.values[QStringLiteral("--step")], 1, 50, QStringLiteral("--step"), n))
+                     .isEmpty())
                 return e;
             c.stepPercent = static_cast<int>(n);
         }
         if (a.values.contains(QStringLiteral("--nominal-rpm"))) {
-            if (!(e = integerIn(a.values[QStringLiteral("--nominal-rpm")], 100, 50000, QStringLiteral("--nominal-rpm"),
-                                n))
+            if (!(e = integerIn(a.values[QStringLiteral("--nominal-rpm")], 100, 50000,
+                                QStringLiteral("--nominal-rpm"), n))
                      .isEmpty())
                 return e;
             c.nominalRpm = static_cast<int>(n);
@@ -317,22 +326,26 @@ QString ParseCommand(const QStringList& tokens, bool inBatch, Command& c) {
         return reportFolder(a, c);
 
     case CommandKind::CheckCurve: {
-        if (!(e = splitArguments(words, {QStringLiteral("--json")},
-                                 {QStringLiteral("--heater"), QStringLiteral("--tolerance"), QStringLiteral("--report")},
-                                 name, a))
+        if (!(e = splitArguments(
+                  words, {QStringLiteral("--json")},
+                  {QStringLiteral("--heater"), QStringLiteral("--tolerance"), QStringLiteral("--report")},
+                  name, a))
                  .isEmpty())
             return e;
         if (!(e = positionalCount(a, name, 1, 1)).isEmpty()) return e;
         if (!(e = integerIn(a.positional[0], 1, 4, QStringLiteral("the output"), n)).isEmpty()) return e;
         c.outputs = {static_cast<int>(n)};
-        if (!a.values.contains(QStringLiteral("--heater"))) return QStringLiteral("'check-curve' needs --heater 1 or 2");
-        if (!(e = integerIn(a.values[QStringLiteral("--heater")], 1, 2, QStringLiteral("--heater"), n)).isEmpty())
+        if (!a.values.contains(QStringLiteral("--heater")))
+            return QStringLiteral("'check-curve' needs --heater 1 or 2");
+        if (!(e = integerIn(a.values[QStringLiteral("--heater")], 1, 2, QStringLiteral("--heater"), n))
+                 .isEmpty())
             return e;
         c.heater = static_cast<int>(n);
         if (a.values.contains(QStringLiteral("--tolerance"))) {
             const QString t = a.values[QStringLiteral("--tolerance")];
             if (!IsNumeric(t) || LeadingNumberOrZero(t) <= 0 || LeadingNumberOrZero(t) > 100)
-                return QStringLiteral("--tolerance must be a number of points above 0, up to 100, not '%1'").arg(t);
+                return QStringLiteral("--tolerance must be a number of points above 0, up to 100, not '%1'")
+                    .arg(t);
             c.tolerance = LeadingNumberOrZero(t);
         }
         c.json = a.flags.contains(QStringLiteral("--json"));
@@ -340,7 +353,8 @@ QString ParseCommand(const QStringList& tokens, bool inBatch, Command& c) {
     }
 
     case CommandKind::CheckLimits:
-        if (!(e = splitArguments(words, {QStringLiteral("--json")}, {QStringLiteral("--report")}, name, a)).isEmpty())
+        if (!(e = splitArguments(words, {QStringLiteral("--json")}, {QStringLiteral("--report")}, name, a))
+                 .isEmpty())
             return e;
         if (!(e = positionalCount(a, name, 0, 0)).isEmpty()) return e;
         c.json = a.flags.contains(QStringLiteral("--json"));

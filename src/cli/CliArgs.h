@@ -55,8 +55,8 @@ struct Command {
     QList<int> outputs;        // calibrate-fan: the PWM outputs 1..4; check-curve: the one output
     int stepPercent = 10;      // calibrate-fan
     std::optional<int> nominalRpm; // calibrate-fan
-    double tolerance = 3.0;    // check-curve, percentage points
-    QString reportFolder;      // calibrate-fan, check-curve, check-limits: empty for none
+    double tolerance = 3.0;        // check-curve, percentage points
+    QString reportFolder;          // calibrate-fan, check-curve, check-limits: empty for none
 };
 
 // Reads a command and its arguments (tokens[0] is the command's name). Returns an empty text,

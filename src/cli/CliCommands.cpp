@@ -8,8 +8,8 @@
 #include "board/BoardStatus.h"
 #include "board/Startup.h"
 #include "charts/ChartImage.h"
-#include "monitoring/Conversions.h"
 #include "fancontrol/AutoControl.h"
+#include "monitoring/Conversions.h"
 #include "monitoring/GeneralStuff.h"
 #include "registers/ConfigFile.h"
 #include "registers/RegMapStuff.h"
@@ -556,13 +556,15 @@ void CliRunner::finishBench(const Command& c, BenchReportData data) {
     Session& s = session();
     data.board = s.usb.boardIdentity().text();
     if (data.outcome == RunOutcome::Refused)
-        throw CliFailure{ExitFailure, QStringLiteral("%1 refused: %2; nothing was changed")
-                                          .arg(data.run.toLower(), data.reason)};
+        throw CliFailure{
+            ExitFailure,
+            QStringLiteral("%1 refused: %2; nothing was changed").arg(data.run.toLower(), data.reason)};
     if (!c.reportFolder.isEmpty()) {
-        const QString error =
-            WriteBenchReport(c.reportFolder, data, [](const ChartSpec& chart) { return RenderChartPng(chart); });
+        const QString error = WriteBenchReport(c.reportFolder, data,
+                                               [](const ChartSpec& chart) { return RenderChartPng(chart); });
         if (!error.isEmpty()) throw CliFailure{ExitFailure, error};
-        if (!c.json) env_.out << "Report: " << QDir(c.reportFolder).filePath(QStringLiteral("report.html")) << '\n';
+        if (!c.json)
+            env_.out << "Report: " << QDir(c.reportFolder).filePath(QStringLiteral("report.html")) << '\n';
     }
     if (c.json) {
         QJsonObject o = data.results;
@@ -573,8 +575,9 @@ void CliRunner::finishBench(const Command& c, BenchReportData data) {
     }
     env_.out.flush();
     if (data.outcome == RunOutcome::Cancelled)
-        throw CliFailure{ExitInterrupted, QStringLiteral("interrupted; every register and heater the run changed "
-                                                         "has been put back")};
+        throw CliFailure{ExitInterrupted,
+                         QStringLiteral("interrupted; every register and heater the run changed "
+                                        "has been put back")};
     if (data.outcome == RunOutcome::LinkError) throw LinkEnded{CommunicationsInterrupted};
 }
 
@@ -595,9 +598,12 @@ void CliRunner::calibrateFan(const Command& c) {
             else if (!r.stopsAtZero)
                 env_.out << "does not stop at 0 %";
             else
-                env_.out << "start duty " << (r.startDuty ? QString::number(*r.startDuty) : QStringLiteral("—"))
-                         << " %, stop duty " << (r.stopDuty ? QString::number(*r.stopDuty) : QStringLiteral("—")) << " %";
-            env_.out << ", full speed " << r.fullRpm << " RPM (" << r.configuredPulses << " pulses per revolution)\n";
+                env_.out << "start duty "
+                         << (r.startDuty ? QString::number(*r.startDuty) : QStringLiteral("—"))
+                         << " %, stop duty "
+                         << (r.stopDuty ? QString::number(*r.stopDuty) : QStringLiteral("—")) << " %";
+            env_.out << ", full speed " << r.fullRpm << " RPM (" << r.configuredPulses
+                     << " pulses per revolution)\n";
             QStringList speeds;
             for (const auto& [duty, rpm] : r.speedAtDuty)
                 speeds << QStringLiteral("%1 % %2").arg(duty).arg(rpm);
@@ -627,8 +633,8 @@ void CliRunner::checkCurve(const Command& c) {
                  << (r.passed ? "PASS" : "FAIL") << '\n'
                  << "  largest deviation " << QString::number(r.maxDeviation, 'f', 1) << " points (tolerance "
                  << QString::number(r.tolerance, 'f', 1) << ")\n"
-                 << "  leaves PWMmin at " << opt(r.measuredLeaveTemperature, 1) << " °C (configured Tmin " << r.tmin
-                 << " °C)\n"
+                 << "  leaves PWMmin at " << opt(r.measuredLeaveTemperature, 1) << " °C (configured Tmin "
+                 << r.tmin << " °C)\n"
                  << "  slope " << opt(r.measuredSlope, 2) << " % per °C (configured "
                  << QString::number(r.configuredSlope, 'f', 2) << ")\n";
         for (const CurvePointMeasured& p : r.points)
@@ -639,9 +645,10 @@ void CliRunner::checkCurve(const Command& c) {
     }
     finishBench(c, CurveCheckReportData(report));
     if (report.outcome == RunOutcome::Finished && !r.passed)
-        throw CliFailure{ExitCheckFailed,
-                         QStringLiteral("the curve check failed: largest deviation %1 points, tolerance %2")
-                             .arg(QString::number(r.maxDeviation, 'f', 1), QString::number(r.tolerance, 'f', 1))};
+        throw CliFailure{
+            ExitCheckFailed,
+            QStringLiteral("the curve check failed: largest deviation %1 points, tolerance %2")
+                .arg(QString::number(r.maxDeviation, 'f', 1), QString::number(r.tolerance, 'f', 1))};
 }
 
 void CliRunner::checkLimits(const Command& c) {
@@ -654,11 +661,12 @@ void CliRunner::checkLimits(const Command& c) {
         if (report.rows.empty()) env_.out << "No channel has a limit set.\n";
         const auto opt = [](const auto& v) { return v ? QString::number(*v) : QStringLiteral("—"); };
         for (const LimitTripRow& row : report.rows) {
-            env_.out << row.channel << ' ' << LimitKindText(row.kind) << " limit " << row.limit << ' ' << row.unit
-                     << ": set at " << opt(row.setAt) << ", cleared at " << opt(row.clearedAt) << ", delay "
-                     << opt(row.setDelayMs) << " / " << opt(row.clearDelayMs) << " ms, "
-                     << (row.maskHonoured ? (*row.maskHonoured ? "masked, interrupt quiet" : "masked, INTERRUPT RAISED")
-                                          : "not masked")
+            env_.out << row.channel << ' ' << LimitKindText(row.kind) << " limit " << row.limit << ' '
+                     << row.unit << ": set at " << opt(row.setAt) << ", cleared at " << opt(row.clearedAt)
+                     << ", delay " << opt(row.setDelayMs) << " / " << opt(row.clearDelayMs) << " ms, "
+                     << (row.maskHonoured
+                             ? (*row.maskHonoured ? "masked, interrupt quiet" : "masked, INTERRUPT RAISED")
+                             : "not masked")
                      << '\n';
             if (!row.note.isEmpty()) env_.out << "  note: " << row.note << '\n';
         }

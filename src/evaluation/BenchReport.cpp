@@ -33,7 +33,8 @@ QString oneDecimal(double v) {
 }
 
 QJsonObject common(RunOutcome outcome, const QString& reason, bool restored) {
-    QJsonObject o{{QStringLiteral("outcome"), RunOutcomeText(outcome)}, {QStringLiteral("restored"), restored}};
+    QJsonObject o{{QStringLiteral("outcome"), RunOutcomeText(outcome)},
+                  {QStringLiteral("restored"), restored}};
     if (!reason.isEmpty()) o.insert(QStringLiteral("reason"), reason);
     return o;
 }
@@ -155,7 +156,7 @@ BenchReportData FanCalibrationReportData(const FanCalibrationReport& r) {
     d.run = QStringLiteral("Fan calibration");
     commonData(d, r.outcome, r.reason, r.restored, r.samples);
     d.results = FanCalibrationJson(r);
-    d.tableHeader = {QStringLiteral("Output"), QStringLiteral("Start duty"), QStringLiteral("Stop duty"),
+    d.tableHeader = {QStringLiteral("Output"),     QStringLiteral("Start duty"), QStringLiteral("Stop duty"),
                      QStringLiteral("Full speed"), QStringLiteral("Pulses/rev"), QStringLiteral("Warnings")};
     for (const FanCalibrationResult& f : r.results) {
         d.tableRows.push_back({QString::number(f.output), optionalText(f.startDuty, QStringLiteral(" %")),
@@ -166,9 +167,12 @@ BenchReportData FanCalibrationReportData(const FanCalibrationReport& r) {
         ChartSeries curve{QStringLiteral("Output %1").arg(f.output), {}, true};
         for (const auto& [duty, rpm] : f.speedAtDuty)
             curve.points.emplace_back(duty, rpm);
-        d.charts.push_back({QStringLiteral("Output %1: speed against duty").arg(f.output), QStringLiteral("Duty (%)"),
-                            QStringLiteral("Speed (RPM)"), {curve}});
-        d.charts.push_back({QStringLiteral("Output %1: speed over the run").arg(f.output), QStringLiteral("Time (s)"),
+        d.charts.push_back({QStringLiteral("Output %1: speed against duty").arg(f.output),
+                            QStringLiteral("Duty (%)"),
+                            QStringLiteral("Speed (RPM)"),
+                            {curve}});
+        d.charts.push_back({QStringLiteral("Output %1: speed over the run").arg(f.output),
+                            QStringLiteral("Time (s)"),
                             QStringLiteral("Speed (RPM)"),
                             {overTime(r.samples, f.output, QStringLiteral("Speed"),
                                       [](const BenchSample& b) { return b.rpm; })}});
@@ -183,7 +187,8 @@ BenchReportData CurveCheckReportData(const CurveCheckReport& report) {
     commonData(d, report.outcome, report.reason, report.restored, report.samples);
     d.results = CurveCheckJson(report);
     if (report.outcome != RunOutcome::Finished) return d;
-    d.summaryLines << QStringLiteral("Output %1, heater %2, zone %3: %4 (largest deviation %5 points, tolerance %6)")
+    d.summaryLines << QStringLiteral(
+                          "Output %1, heater %2, zone %3: %4 (largest deviation %5 points, tolerance %6)")
                           .arg(r.output)
                           .arg(r.heater)
                           .arg(ZoneName(r.zone))
@@ -192,21 +197,26 @@ BenchReportData CurveCheckReportData(const CurveCheckReport& report) {
                           .arg(oneDecimal(r.tolerance));
     d.summaryLines << r.notes;
     d.tableHeader = {QStringLiteral("Quantity"), QStringLiteral("Configured"), QStringLiteral("Measured")};
-    d.tableRows.push_back({QStringLiteral("Leaves PWMmin at (°C)"), QString::number(r.tmin),
-                           r.measuredLeaveTemperature ? oneDecimal(*r.measuredLeaveTemperature) : QStringLiteral("—")});
-    d.tableRows.push_back({QStringLiteral("Slope (% per °C)"), QString::number(r.configuredSlope, 'f', 2),
-                           r.measuredSlope ? QString::number(*r.measuredSlope, 'f', 2) : QStringLiteral("—")});
-    d.tableRows.push_back({QStringLiteral("Largest deviation (points)"), oneDecimal(r.tolerance) + QStringLiteral(" allowed"),
-                           oneDecimal(r.maxDeviation)});
+    d.tableRows.push_back(
+        {QStringLiteral("Leaves PWMmin at (°C)"), QString::number(r.tmin),
+         r.measuredLeaveTemperature ? oneDecimal(*r.measuredLeaveTemperature) : QStringLiteral("—")});
+    d.tableRows.push_back(
+        {QStringLiteral("Slope (% per °C)"), QString::number(r.configuredSlope, 'f', 2),
+         r.measuredSlope ? QString::number(*r.measuredSlope, 'f', 2) : QStringLiteral("—")});
+    d.tableRows.push_back({QStringLiteral("Largest deviation (points)"),
+                           oneDecimal(r.tolerance) + QStringLiteral(" allowed"), oneDecimal(r.maxDeviation)});
     ChartSeries predicted{QStringLiteral("Predicted from the registers"), {}, true};
     for (int t = r.restingTemperature - 2; t <= r.restingTemperature + 45; ++t)
         predicted.points.emplace_back(t, PredictDuty(t, r.tmin, r.pwmMin, r.pwmMax).duty);
     ChartSeries measured{QStringLiteral("Measured"), {}, false};
     for (const CurvePointMeasured& p : r.points)
         measured.points.emplace_back(p.temperature, p.duty);
-    d.charts.push_back({QStringLiteral("Output %1: duty against temperature").arg(r.output), QStringLiteral("Temperature (°C)"),
-                        QStringLiteral("Duty (%)"), {predicted, measured}});
-    d.charts.push_back({QStringLiteral("Heater %1: temperature over the run").arg(r.heater), QStringLiteral("Time (s)"),
+    d.charts.push_back({QStringLiteral("Output %1: duty against temperature").arg(r.output),
+                        QStringLiteral("Temperature (°C)"),
+                        QStringLiteral("Duty (%)"),
+                        {predicted, measured}});
+    d.charts.push_back({QStringLiteral("Heater %1: temperature over the run").arg(r.heater),
+                        QStringLiteral("Time (s)"),
                         QStringLiteral("Temperature (°C)"),
                         {overTime(report.samples, r.output, QStringLiteral("Temperature"),
                                   [](const BenchSample& b) { return b.temperature; })}});
@@ -218,8 +228,9 @@ BenchReportData LimitTripReportData(const LimitTripReport& r) {
     d.run = QStringLiteral("Limit trip points");
     commonData(d, r.outcome, r.reason, r.restored, r.samples);
     d.results = LimitTripJson(r);
-    d.tableHeader = {QStringLiteral("Channel"), QStringLiteral("Limit"), QStringLiteral("Set at"),
-                     QStringLiteral("Cleared at"), QStringLiteral("Delay (ms)"), QStringLiteral("Mask honoured"),
+    d.tableHeader = {QStringLiteral("Channel"),    QStringLiteral("Limit"),
+                     QStringLiteral("Set at"),     QStringLiteral("Cleared at"),
+                     QStringLiteral("Delay (ms)"), QStringLiteral("Mask honoured"),
                      QStringLiteral("Note")};
     for (const LimitTripRow& row : r.rows) {
         const QString unit = u' ' + row.unit;
@@ -236,23 +247,24 @@ BenchReportData LimitTripReportData(const LimitTripReport& r) {
         std::vector<BenchSample> own;
         for (const BenchSample& b : r.samples)
             if (b.channel == channel && b.rpm.has_value() == fan) own.push_back(b);
-        ChartSeries reading = overTime(own, channel, QStringLiteral("Reading"), [fan](const BenchSample& b) {
-            return fan ? b.rpm : b.temperature;
-        });
+        ChartSeries reading = overTime(own, channel, QStringLiteral("Reading"),
+                                       [fan](const BenchSample& b) { return fan ? b.rpm : b.temperature; });
         ChartSeries limit{QStringLiteral("Limit"), {}, true};
         if (!reading.points.empty()) {
             limit.points.emplace_back(reading.points.front().x(), row.limit);
             limit.points.emplace_back(reading.points.back().x(), row.limit);
         }
         d.charts.push_back({QStringLiteral("%1: %2 limit").arg(row.channel, LimitKindText(row.kind)),
-                            QStringLiteral("Time (s)"), fan ? QStringLiteral("Speed (RPM)") : QStringLiteral("Temperature (°C)"),
+                            QStringLiteral("Time (s)"),
+                            fan ? QStringLiteral("Speed (RPM)") : QStringLiteral("Temperature (°C)"),
                             {reading, limit}});
     }
     return d;
 }
 
 QByteArray SamplesCsv(const std::vector<BenchSample>& samples) {
-    QByteArray out = "Time (s),Wall clock,Phase,Channel,Setting (%),Temperature (\xC2\xB0" "C),Speed (RPM),Duty (%),"
+    QByteArray out = "Time (s),Wall clock,Phase,Channel,Setting (%),Temperature (\xC2\xB0"
+                     "C),Speed (RPM),Duty (%),"
                      "Status\r\n";
     const auto opt = [](const std::optional<int>& v) { return v ? QString::number(*v) : QString(); };
     for (const BenchSample& s : samples) {
@@ -281,7 +293,8 @@ QByteArray ReportJson(const BenchReportData& d) {
 QByteArray ReportHtml(const BenchReportData& d, const std::vector<QByteArray>& pngs) {
     const auto esc = [](const QString& t) { return t.toHtmlEscaped(); };
     QString h;
-    h += QStringLiteral("<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n<title>%1</title>\n")
+    h += QStringLiteral(
+             "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n<title>%1</title>\n")
              .arg(esc(d.run));
     h += QStringLiteral("<style>body{font-family:sans-serif;margin:1em 2em}table{border-collapse:collapse}"
                         "td,th{border:1px solid #999;padding:3px 8px;text-align:left}"
@@ -317,16 +330,20 @@ QByteArray ReportHtml(const BenchReportData& d, const std::vector<QByteArray>& p
 
 QString WriteBenchReport(const QString& folder, const BenchReportData& data, const ChartRenderer& render) {
     QDir dir(folder);
-    if (!dir.exists() && !QDir().mkpath(folder)) return QStringLiteral("cannot make the folder %1").arg(folder);
+    if (!dir.exists() && !QDir().mkpath(folder))
+        return QStringLiteral("cannot make the folder %1").arg(folder);
     std::vector<QByteArray> pngs;
     for (std::size_t i = 0; i < data.charts.size(); ++i) {
         pngs.push_back(render ? render(data.charts[i]) : QByteArray());
         if (pngs.back().isEmpty()) continue;
-        if (QString e = writeFile(dir.filePath(QStringLiteral("chart-%1.png").arg(i + 1)), pngs.back()); !e.isEmpty())
+        if (QString e = writeFile(dir.filePath(QStringLiteral("chart-%1.png").arg(i + 1)), pngs.back());
+            !e.isEmpty())
             return e;
     }
-    if (QString e = writeFile(dir.filePath(QStringLiteral("samples.csv")), SamplesCsv(data.samples)); !e.isEmpty())
+    if (QString e = writeFile(dir.filePath(QStringLiteral("samples.csv")), SamplesCsv(data.samples));
+        !e.isEmpty())
         return e;
-    if (QString e = writeFile(dir.filePath(QStringLiteral("report.json")), ReportJson(data)); !e.isEmpty()) return e;
+    if (QString e = writeFile(dir.filePath(QStringLiteral("report.json")), ReportJson(data)); !e.isEmpty())
+        return e;
     return writeFile(dir.filePath(QStringLiteral("report.html")), ReportHtml(data, pngs));
 }

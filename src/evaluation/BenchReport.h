@@ -41,9 +41,9 @@ struct BenchReportData {
     RunOutcome outcome = RunOutcome::Finished;
     QString reason;
     bool restored = true;
-    QJsonObject results;              // the run's own results, for report.json
-    QStringList summaryLines;         // the HTML summary, one paragraph each
-    QStringList tableHeader;          // the HTML results table
+    QJsonObject results;      // the run's own results, for report.json
+    QStringList summaryLines; // the HTML summary, one paragraph each
+    QStringList tableHeader;  // the HTML results table
     std::vector<QStringList> tableRows;
     std::vector<ChartSpec> charts;
     std::vector<BenchSample> samples;

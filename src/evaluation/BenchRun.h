@@ -28,8 +28,8 @@ QString RunOutcomeText(RunOutcome outcome);
 struct BenchSample {
     std::int64_t ms = 0; // the session clock, from the run's start
     QDateTime wall;
-    QString phase;   // "down", "stop search", "heater 40 %", ...
-    int channel = 0; // the output, heater or channel measured
+    QString phase;      // "down", "stop search", "heater 40 %", ...
+    int channel = 0;    // the output, heater or channel measured
     double setting = 0; // the duty (%) or heater level (%) applied
     std::optional<int> temperature;
     std::optional<int> rpm; // 0 for a stopped fan
@@ -101,9 +101,9 @@ private:
     RunControl& control_;
     std::int64_t startMs_;
     std::map<int, int> saved_;
-    std::vector<int> order_;            // registers by first touch; heaters as -1, -2
-    std::map<int, int> savedHeaters_;   // heater -> level
-    std::vector<BenchSample> samples_;  // bounded by the run's own length
+    std::vector<int> order_;           // registers by first touch; heaters as -1, -2
+    std::map<int, int> savedHeaters_;  // heater -> level
+    std::vector<BenchSample> samples_; // bounded by the run's own length
     bool restored_ = false;
 };
 

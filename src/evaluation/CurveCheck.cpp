@@ -80,7 +80,8 @@ void JudgeCurve(CurveCheckResult& r) {
         r.measuredLeaveTemperature = ramp[0].first - (ramp[0].second - r.pwmMin) / r.configuredSlope;
         r.notes << QStringLiteral("one point on the ramp: the slope is not measured");
     }
-    if (!reachedTmin) r.notes << QStringLiteral("the temperature never reached Tmin: the curve is not checked");
+    if (!reachedTmin)
+        r.notes << QStringLiteral("the temperature never reached Tmin: the curve is not checked");
     r.passed = reachedTmin && r.maxDeviation <= r.tolerance;
 }
 
@@ -209,9 +210,9 @@ CurveCheckReport RunCurveCheck(Session& session, const CurveCheckOptions& o, Run
             r.notes << QStringLiteral("set for the run: automatic, zone Temp%1, Tmin %2 °C (was %3)")
                            .arg(o.heater)
                            .arg(r.tmin)
-                           .arg(!automatic        ? QStringLiteral("under manual control")
-                                : !heaterZone     ? QStringLiteral("zone %1").arg(ZoneName(r.zone))
-                                                  : QStringLiteral("Tmin out of the heater's reach"));
+                           .arg(!automatic    ? QStringLiteral("under manual control")
+                                : !heaterZone ? QStringLiteral("zone %1").arg(ZoneName(r.zone))
+                                              : QStringLiteral("Tmin out of the heater's reach"));
         }
         const int steps = 100 / std::max(o.heaterStep, 1);
         for (int i = 0; i <= steps; ++i) {

@@ -58,7 +58,8 @@ public:
         r_.fullRpm = measure(100, QStringLiteral("full speed"));
         if (r_.fullRpm == 0) {
             r_.stopsAtZero = false;
-            r_.warnings << QStringLiteral("the fan does not turn at 100 %: no fan, a seized fan or no tach signal");
+            r_.warnings << QStringLiteral(
+                "the fan does not turn at 100 %: no fan, a seized fan or no tach signal");
             return r_;
         }
         step(0.1, QStringLiteral("stepping down"));
@@ -148,7 +149,8 @@ private:
     int measure(int duty, const QString& phase) {
         a_.write(RegCurrentDuty1 + n_ - 1, static_cast<int>(DutyByteFromPercent(duty)));
         const Settled s = WaitSettled(
-            a_, [this] { return a_.rpm(n_); }, SettleRelative, o_.settleTimeoutMs, [&](int rpm) {
+            a_, [this] { return a_.rpm(n_); }, SettleRelative, o_.settleTimeoutMs,
+            [&](int rpm) {
                 BenchSample sample;
                 sample.phase = phase;
                 sample.channel = n_;
@@ -236,9 +238,11 @@ FanCalibrationReport RunFanCalibration(Session& session, const FanCalibrationOpt
                     if (o.output != r.output && o.fullRpm > 0) others.push_back(o.fullRpm);
                 if (!others.empty()) {
                     std::sort(others.begin(), others.end());
-                    const int median = others.size() % 2 ? others[others.size() / 2]
-                                                         : (others[others.size() / 2 - 1] + others[others.size() / 2]) / 2;
-                    w = PulsesWarning(r.fullRpm, r.configuredPulses, median, QStringLiteral("the other outputs"));
+                    const int median = others.size() % 2
+                                           ? others[others.size() / 2]
+                                           : (others[others.size() / 2 - 1] + others[others.size() / 2]) / 2;
+                    w = PulsesWarning(r.fullRpm, r.configuredPulses, median,
+                                      QStringLiteral("the other outputs"));
                 }
             }
             if (!w.isEmpty()) r.warnings << w;

@@ -16,21 +16,21 @@ class Session;
 // and both thresholds are refined to 1 % by bisection. Every duty is held until the speed has
 // settled (the last three readings within 2 %), or until a timeout that is reported.
 struct FanCalibrationOptions {
-    std::vector<int> outputs{1}; // 1..4
-    int stepPercent = 10;        // the coarse sweep's step, 1..50
+    std::vector<int> outputs{1};   // 1..4
+    int stepPercent = 10;          // the coarse sweep's step, 1..50
     std::optional<int> nominalRpm; // the fans' stated full speed, for the pulses check
     std::int64_t settleTimeoutMs = 15000;
 };
 
 struct FanCalibrationResult {
     int output = 0;
-    int configuredPulses = 2;        // per revolution, as the chip is set
-    int fullRpm = 0;                 // at 100 %
-    std::optional<int> stopDuty;     // lowest duty that keeps a turning fan turning
-    std::optional<int> startDuty;    // lowest duty that starts a stopped fan
-    bool stopsAtZero = true;         // false: the fan still turns at 0 %
+    int configuredPulses = 2;                     // per revolution, as the chip is set
+    int fullRpm = 0;                              // at 100 %
+    std::optional<int> stopDuty;                  // lowest duty that keeps a turning fan turning
+    std::optional<int> startDuty;                 // lowest duty that starts a stopped fan
+    bool stopsAtZero = true;                      // false: the fan still turns at 0 %
     std::vector<std::pair<int, int>> speedAtDuty; // (duty %, RPM) at every 10 % step
-    QStringList warnings;            // timeouts, a suspicious pulses setting, a frozen reading
+    QStringList warnings;                         // timeouts, a suspicious pulses setting, a frozen reading
 };
 
 struct FanCalibrationReport {

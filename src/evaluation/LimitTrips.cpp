@@ -189,11 +189,14 @@ LimitTripReport RunLimitTrips(Session& session, const LimitTripOptions& o, RunCo
                     a.setHeater(ch, 0);
                     return true;
                 };
-                a.progress(0, QStringLiteral("%1: heating across its %2 limit").arg(c.name, LimitKindText(row.kind)));
+                a.progress(
+                    0,
+                    QStringLiteral("%1: heating across its %2 limit").arg(c.name, LimitKindText(row.kind)));
                 if (isHigh) {
                     const auto above = [high](int t) { return t > high; };
                     if (!tripper.cross(c, row, true, above, heat, 1, QStringLiteral("heating")))
-                        row.note = QStringLiteral("the heater did not take the reading above %1 °C").arg(high);
+                        row.note =
+                            QStringLiteral("the heater did not take the reading above %1 °C").arg(high);
                     else if (!tripper.cross(c, row, false, above, cool, -1, QStringLiteral("cooling")))
                         row.note = QStringLiteral("the status did not clear while cooling");
                 } else {
@@ -216,13 +219,15 @@ LimitTripReport RunLimitTrips(Session& session, const LimitTripOptions& o, RunCo
         const int config2 = a.read(RegConfig2);
         const int gpio = a.read(RegGpioEnable);
         for (int f = 1; f <= 4; ++f) {
-            const int minimum = TachCount(a.read(RegTachMin1Low + 2 * (f - 1)), a.read(RegTachMin1Low + 2 * (f - 1) + 1));
-            const int maximum = TachCount(a.read(RegTachMax1Low + 2 * (f - 1)), a.read(RegTachMax1Low + 2 * (f - 1) + 1));
+            const int minimum =
+                TachCount(a.read(RegTachMin1Low + 2 * (f - 1)), a.read(RegTachMin1Low + 2 * (f - 1) + 1));
+            const int maximum =
+                TachCount(a.read(RegTachMax1Low + 2 * (f - 1)), a.read(RegTachMax1Low + 2 * (f - 1) + 1));
             if (minimum == NoMinimumCount && maximum == NoMaximumCount) continue;
             Channel c{QStringLiteral("Fan%1").arg(f), RegStatus2, RegMask2, 0x10 << (f - 1),
                       [&a, f] { return a.rpm(f); }};
-            const bool usable = !(notPresent & (1 << (f - 1))) && !(config2 & (1 << (f - 1))) &&
-                                !(gpio & (0x08 >> (f - 1)));
+            const bool usable =
+                !(notPresent & (1 << (f - 1))) && !(config2 & (1 << (f - 1))) && !(gpio & (0x08 >> (f - 1)));
             for (const LimitKind kind : {LimitKind::FanMinimum, LimitKind::FanMaximum}) {
                 const bool isMin = kind == LimitKind::FanMinimum;
                 if ((isMin ? minimum == NoMinimumCount : maximum == NoMaximumCount)) continue;
@@ -236,7 +241,8 @@ LimitTripReport RunLimitTrips(Session& session, const LimitTripOptions& o, RunCo
                     row.masked = mask2 & c.bit;
                     if (row.masked) row.maskHonoured = true;
                     if (!usable) {
-                        row.note = QStringLiteral("not measured: no fan, its tach disabled or its pin a GPIO");
+                        row.note =
+                            QStringLiteral("not measured: no fan, its tach disabled or its pin a GPIO");
                         report.rows.push_back(row);
                         return;
                     }
@@ -259,7 +265,9 @@ LimitTripReport RunLimitTrips(Session& session, const LimitTripOptions& o, RunCo
                         };
                     };
                     tripper.stallMs_ = o.fanSettleMs;
-                    a.progress(0, QStringLiteral("%1: sweeping across its %2 limit").arg(c.name, LimitKindText(kind)));
+                    a.progress(
+                        0,
+                        QStringLiteral("%1: sweeping across its %2 limit").arg(c.name, LimitKindText(kind)));
                     const int limit = row.limit;
                     const auto beyond = [limit, isMin](int rpm) { return isMin ? rpm < limit : rpm > limit; };
                     const int towards = isMin ? -1 : 1;
@@ -268,7 +276,8 @@ LimitTripReport RunLimitTrips(Session& session, const LimitTripOptions& o, RunCo
                         row.note = isMin ? QStringLiteral("the status did not set down to 0 %")
                                          : QStringLiteral("the status did not set up to 100 %");
                     else if (!tripper.cross(c, row, false, beyond, stepper(-towards), -towards,
-                                            isMin ? QStringLiteral("speeding up") : QStringLiteral("slowing")))
+                                            isMin ? QStringLiteral("speeding up")
+                                                  : QStringLiteral("slowing")))
                         row.note = isMin ? QStringLiteral("the status did not clear up to 100 %")
                                          : QStringLiteral("the status did not clear down to 0 %");
                     tripper.stallMs_ = StalledMs;
@@ -280,7 +289,8 @@ LimitTripReport RunLimitTrips(Session& session, const LimitTripOptions& o, RunCo
             report.reason = QStringLiteral("no channel has a limit set");
         }
         for (std::size_t i = 0; i < sweeps.size(); ++i) {
-            a.progress(static_cast<double>(i) / static_cast<double>(sweeps.size()), QStringLiteral("Sweeping"));
+            a.progress(static_cast<double>(i) / static_cast<double>(sweeps.size()),
+                       QStringLiteral("Sweeping"));
             sweeps[i]();
             if (!a.restore()) throw RunStopped{RunOutcome::LinkError};
         }

@@ -27,15 +27,15 @@ enum class LimitKind { TemperatureHigh, TemperatureLow, FanMinimum, FanMaximum }
 struct LimitTripRow {
     QString channel; // "Temp1", "Fan3"
     LimitKind kind = LimitKind::TemperatureHigh;
-    int limit = 0;   // °C or RPM
-    QString unit;    // "°C" or "RPM"
+    int limit = 0; // °C or RPM
+    QString unit;  // "°C" or "RPM"
     std::optional<int> setAt;
     std::optional<int> clearedAt;
     std::optional<std::int64_t> setDelayMs;
     std::optional<std::int64_t> clearDelayMs;
     bool masked = false;
     std::optional<bool> maskHonoured; // masked channels only
-    QString note; // why a crossing was not seen
+    QString note;                     // why a crossing was not seen
 };
 
 struct LimitTripReport {

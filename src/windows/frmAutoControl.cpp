@@ -1,7 +1,7 @@
 #include "windows/frmAutoControl.h"
 
-#include "base/Prompts.h"
 #include "base/NumberText.h"
+#include "base/Prompts.h"
 #include "fancontrol/AutoControl.h"
 #include "monitoring/PollingCycle.h"
 #include "session/Session.h"
@@ -118,7 +118,8 @@ void frmAutoControl::buildControls() {
         settings->addLayout(BoxWithSpinner(t, u), row++, 1);
     }
     cmdCalibrated = Named(new QPushButton(QStringLiteral("Use &calibrated PWMmin")), "cmdCalibrated");
-    cmdCalibrated->setToolTip(QStringLiteral("The duty at which the latest fan calibration saw this fan start"));
+    cmdCalibrated->setToolTip(
+        QStringLiteral("The duty at which the latest fan calibration saw this fan start"));
     settings->addWidget(cmdCalibrated, row++, 1);
     settings->addWidget(chkShowConPoint, row++, 0, 1, 2);
     settings->setRowStretch(row, 1);
@@ -143,8 +144,8 @@ void frmAutoControl::buildControls() {
     top->addLayout(upper, 1);
     top->addLayout(lower);
 
-    SetTabOrder({cmbFan, chkAutoControl, cmbZone, txtTmin, txtPWMmin, txtPWMmax, cmdCalibrated, chkShowConPoint,
-                 chkUpdateOnChange, cmdOK, cmdApply, cmdClose});
+    SetTabOrder({cmbFan, chkAutoControl, cmbZone, txtTmin, txtPWMmin, txtPWMmax, cmdCalibrated,
+                 chkShowConPoint, chkUpdateOnChange, cmdOK, cmdApply, cmdClose});
 
     // Handlers run for the user's edits and for every value cmbFan_Click shows.
     connect(cmbFan, &QComboBox::currentIndexChanged, this, &frmAutoControl::cmbFan_Click);
@@ -203,7 +204,8 @@ void frmAutoControl::cmbFan_Click() {
     chkAutoControl->setText(QStringLiteral("Automatic Control Enabled on PWM%1").arg(CurrentFan + 1));
     cmbZone->setCurrentIndex(static_cast<int>(ZoneNames().indexOf(shown.Zone)));
     chkShowConPoint->setChecked(shown.ShowConPoint);
-    cmdCalibrated->setEnabled(session_.decl.CalibratedStartDuty[static_cast<std::size_t>(CurrentFan)].has_value());
+    cmdCalibrated->setEnabled(
+        session_.decl.CalibratedStartDuty[static_cast<std::size_t>(CurrentFan)].has_value());
 }
 
 // A fan under automatic control is switched on at PWMmin from standstill, so the duty that starts
@@ -213,8 +215,9 @@ void frmAutoControl::cmdCalibrated_Click() {
     const auto duty = session_.decl.CalibratedStartDuty[static_cast<std::size_t>(CurrentFan)];
     if (!duty) return;
     const MessageAnswer answer = session_.prompts.message(
-        QStringLiteral("Set PWMmin of PWM%1 to %2 %, the lowest duty at which the fan calibration saw its fan "
-                       "start from standstill?")
+        QStringLiteral(
+            "Set PWMmin of PWM%1 to %2 %, the lowest duty at which the fan calibration saw its fan "
+            "start from standstill?")
             .arg(CurrentFan + 1)
             .arg(*duty),
         MessageIcon::None, MessageButtons::YesNo);

@@ -98,8 +98,8 @@ void frmCharacterisation::buildControls() {
     lblResult->setAccessibleName(QStringLiteral("Result"));
 
     cmdStart = Named(new QPushButton(QStringLiteral("&Start")), "cmdStart");
-    cmdCancel = Named(new QPushButton(QStringLiteral("Cancel")), "cmdCancel");
-    cmdCancel->setEnabled(false);
+    cmdStop = Named(new QPushButton(QStringLiteral("Cancel")), "cmdStop");
+    cmdStop->setEnabled(false);
     cmdOpenReport = Named(new QPushButton(QStringLiteral("&Open report")), "cmdOpenReport");
     cmdOpenReport->setEnabled(false);
     cmdClose = Named(new QPushButton(QStringLiteral("Close")), "cmdClose");
@@ -115,18 +115,18 @@ void frmCharacterisation::buildControls() {
     top->addWidget(lblStatus);
     top->addWidget(pctLive, 1);
     top->addWidget(lblResult);
-    top->addLayout(ButtonRow({cmdStart, cmdCancel, cmdOpenReport, cmdClose}));
+    top->addLayout(ButtonRow({cmdStart, cmdStop, cmdOpenReport, cmdClose}));
 
     QList<QWidget*> order{cmbRun};
     for (QCheckBox* c : chkOutput)
         order << c;
-    order << txtStep << cmbOutput << cmbHeater << txtTolerance << lblResult << cmdStart << cmdCancel << cmdOpenReport
-          << cmdClose;
+    order << txtStep << cmbOutput << cmbHeater << txtTolerance << lblResult << cmdStart << cmdStop
+          << cmdOpenReport << cmdClose;
     SetTabOrder(order);
 
     connect(cmbRun, &QComboBox::currentIndexChanged, this, &frmCharacterisation::cmbRun_Click);
     connect(cmdStart, &QPushButton::clicked, this, &frmCharacterisation::cmdStart_Click);
-    connect(cmdCancel, &QPushButton::clicked, this, [this] {
+    connect(cmdStop, &QPushButton::clicked, this, [this] {
         cancelRequested_ = true;
         lblStatus->setText(QStringLiteral("Cancelling: putting the chip back..."));
     });
@@ -174,7 +174,7 @@ void frmCharacterisation::cmdStart_Click() {
     pctLive->graph(0)->data()->clear();
     lblResult->clear();
     cmdStart->setEnabled(false);
-    cmdCancel->setEnabled(true);
+    cmdStop->setEnabled(true);
     cmdOpenReport->setEnabled(false);
     cmbRun->setEnabled(false);
     PollingCycle::Pause pause(polling_);
@@ -192,15 +192,17 @@ void frmCharacterisation::cmdStart_Click() {
         const FanCalibrationReport r = RunFanCalibration(session_, o, c);
         for (const FanCalibrationResult& f : r.results) {
             result += QStringLiteral("Output %1: ").arg(f.output);
-            result += !f.stopsAtZero ? QStringLiteral("does not stop at 0 %")
-                                     : QStringLiteral("start duty %1 %, stop duty %2 %")
-                                           .arg(f.startDuty ? QString::number(*f.startDuty) : QStringLiteral("—"),
-                                                f.stopDuty ? QString::number(*f.stopDuty) : QStringLiteral("—"));
+            result += !f.stopsAtZero
+                          ? QStringLiteral("does not stop at 0 %")
+                          : QStringLiteral("start duty %1 %, stop duty %2 %")
+                                .arg(f.startDuty ? QString::number(*f.startDuty) : QStringLiteral("—"),
+                                     f.stopDuty ? QString::number(*f.stopDuty) : QStringLiteral("—"));
             result += QStringLiteral(", full speed %1 RPM").arg(f.fullRpm);
             for (const QString& w : f.warnings)
                 result += QStringLiteral("; warning: ") + w;
             result += u'\n';
-            if (f.startDuty) session_.decl.CalibratedStartDuty[static_cast<std::size_t>(f.output - 1)] = *f.startDuty;
+            if (f.startDuty)
+                session_.decl.CalibratedStartDuty[static_cast<std::size_t>(f.output - 1)] = *f.startDuty;
         }
         data = FanCalibrationReportData(r);
     } else if (kind == CurveRun) {
@@ -225,7 +227,8 @@ void frmCharacterisation::cmdStart_Click() {
                           .arg(row.limit)
                           .arg(row.unit, row.setAt ? QString::number(*row.setAt) : QStringLiteral("—"),
                                row.clearedAt ? QString::number(*row.clearedAt) : QStringLiteral("—"));
-        if (r.rows.empty() && r.outcome == RunOutcome::Finished) result = QStringLiteral("No channel has a limit set.");
+        if (r.rows.empty() && r.outcome == RunOutcome::Finished)
+            result = QStringLiteral("No channel has a limit set.");
         data = LimitTripReportData(r);
     }
     finish(std::move(data), result.trimmed());
@@ -256,7 +259,7 @@ void frmCharacterisation::finish(BenchReportData data, const QString& result) {
     prgRun->setValue(data.outcome == RunOutcome::Finished ? 100 : prgRun->value());
     running_ = false;
     cmdStart->setEnabled(true);
-    cmdCancel->setEnabled(false);
+    cmdStop->setEnabled(false);
     cmbRun->setEnabled(true);
     if (closeAfterRun_) unloadWindow();
 }
@@ -265,7 +268,8 @@ void frmCharacterisation::cmdOpenReport_Click() {
     if (reportFolder_.isEmpty()) return;
     const QString page = QDir(reportFolder_).filePath(QStringLiteral("report.html"));
     frmHelp* help = nullptr;
-    if (auto* main = qobject_cast<frmMain*>(window())) help = qobject_cast<frmHelp*>(main->openWindow(QStringLiteral("Help")));
+    if (auto* main = qobject_cast<frmMain*>(window()))
+        help = qobject_cast<frmHelp*>(main->openWindow(QStringLiteral("Help")));
     if (!help) {
         // Outside the main window (a test), the help browser stands alone.
         help = new frmHelp(session_, polling_, settings_);

@@ -27,7 +27,8 @@ class frmCharacterisation final : public ChildWindow {
     Q_OBJECT
 
 public:
-    frmCharacterisation(Session& session, PollingCycle& polling, SettingsStore& settings, QWidget* parent = nullptr);
+    frmCharacterisation(Session& session, PollingCycle& polling, SettingsStore& settings,
+                        QWidget* parent = nullptr);
 
     QLabel* lblRun{};
     QComboBox* cmbRun{};
@@ -47,7 +48,9 @@ public:
     QCustomPlot* pctLive{};
     QLabel* lblResult{};
     QPushButton* cmdStart{};
-    QPushButton* cmdCancel{};
+    // Cancels a run. Not "cmdCancel": Escape is to close the window (which cancels a run as well)
+    // also while no run is going.
+    QPushButton* cmdStop{};
     QPushButton* cmdOpenReport{};
     QPushButton* cmdClose{};
 

@@ -90,12 +90,12 @@ private Q_SLOTS:
         c.advanceTo(60000);
         QCOMPARE(tach(c, 1), 1125); // 5,400,000 / 4800
         QCOMPARE(temperature(c, 1) == 25, all);
-        QCOMPARE(tach(c, 2) > 2000, !all);      // half speed, or frozen at full speed
+        QCOMPARE(tach(c, 2) > 1500, !all);      // half duty (count 1692), or frozen at full speed (1286)
         if (!all) QCOMPARE(c.read(0x42), 0x00); // a disabled tach raises no alarm
         c.write(reg, running);
         c.advanceTo(61000);
         QVERIFY(temperature(c, 1) > 40);
-        QVERIFY(std::abs(tach(c, 1) - 2241) <= 3); // half speed
+        QVERIFY(std::abs(tach(c, 1) - 1517) <= 3); // half duty: 3560 RPM, well above half speed
     }
 
     void sameInputsGiveTheSameBytesHoweverTimeIsCut() {
@@ -112,9 +112,10 @@ private Q_SLOTS:
             QCOMPARE(stepped.read(reg), jumped.read(reg));
     }
 
-    // Duty byte written, the speed the fan settles at (0: it stalls).
+    // Duty byte written, the speed the fan settles at (0: it stops). Fan 1 keeps turning down to
+    // 18 %, at 30 % of its full speed, and rises along a curve, not a line: 3560 RPM at half duty.
     void tachFollowsManualDuty_data() {
-        addRows<std::pair<int, int>>({{"half", {128, 2409}}, {"slowest", {39, 734}}, {"stalled", {38, 0}}});
+        addRows<std::pair<int, int>>({{"half", {128, 3560}}, {"slowest", {45, 1440}}, {"stopped", {44, 0}}});
     }
     void tachFollowsManualDuty() {
         const auto& [dutyByte, rpm] = fetchRow<std::pair<int, int>>();
@@ -122,7 +123,7 @@ private Q_SLOTS:
         c.advanceTo(0);
         c.write(0x32, dutyByte);
         c.advanceTo(100);
-        QVERIFY(TachToRpm(tach(c, 1)) > rpm + 500); // still coasting down
+        QVERIFY(TachToRpm(tach(c, 1)) > rpm + 300); // still coasting down
         c.advanceTo(2500);
         const int count = tach(c, 1);
         QVERIFY2(rpm == 0 ? count == 0xFFFF : std::abs(TachToRpm(count) - rpm) <= rpm / 100,
@@ -163,7 +164,9 @@ private Q_SLOTS:
         }
         QCOMPARE(duty(c, 2), 0xFF); // still by hand
         c.advanceTo(t += 3000);
-        QVERIFY(std::abs(TachToRpm(tach(c, 1)) - 4800 * 64 / 255) <= 48);
+        // The rotor had not quite stopped in the two seconds off, so 25 % (above the stop duty, below
+        // the start duty) takes it up again: 1996 RPM on the curve, not 4800 x 25 %.
+        QVERIFY(std::abs(TachToRpm(tach(c, 1)) - 1996) <= 20);
     }
 
     // At 30 C: zone 0 the highest reading (sensor 10, 35 C), 6 sensor 6 (29 C), 15 none: full speed.
@@ -216,7 +219,7 @@ private Q_SLOTS:
         QCOMPARE(c.read(0x42), 0x08); // NRM
         c.write(0x68, 0x20);          // INV1: 25 % written, the fan sees 75 %
         c.advanceTo(3000);
-        QVERIFY(std::abs(TachToRpm(tach(c, 1)) - 3595) <= 36);
+        QVERIFY(std::abs(TachToRpm(tach(c, 1)) - 4485) <= 45);
     }
 
     void temperatureAboveItsHighLimitSetsItsStatusBit() {

@@ -462,9 +462,12 @@ private Q_SLOTS:
         QCOMPARE(dumpOf(blocks[2], false), dumpOf(blocks[1], false));
         const QStringList results = a.outLines().filter(QRegularExpression(QStringLiteral("^(Output|Temp)")));
         QCOMPARE(results.size(), 2);
-        QVERIFY2(results[0].startsWith(QStringLiteral("Output 2: start duty 26 %, stop duty 15 %, full speed 419")),
+        QVERIFY2(results[0].startsWith(
+                     QStringLiteral("Output 2: start duty 26 %, stop duty 15 %, full speed 419")),
                  qPrintable(results[0]));
-        QCOMPARE(results[1], QStringLiteral("Temp2 high limit 31 °C: set at 32, cleared at 31, delay 0 / 0 ms, not masked"));
+        QCOMPARE(
+            results[1],
+            QStringLiteral("Temp2 high limit 31 °C: set at 32, cleared at 31, delay 0 / 0 ms, not masked"));
 
         Cli b;
         QCOMPARE(b.run({"check-curve", "3", "--heater", "2", "--json"}), 0);
@@ -486,7 +489,8 @@ private Q_SLOTS:
         const int before = d.chip().read(0x68);
         d.ctrlCAtMs = d.clock.nowMs() + 10000;
         QCOMPARE(d.run({"calibrate-fan", "1"}), 130);
-        QVERIFY(d.err.contains(QStringLiteral("interrupted; every register and heater the run changed has been put back")));
+        QVERIFY(d.err.contains(
+            QStringLiteral("interrupted; every register and heater the run changed has been put back")));
         QCOMPARE(d.chip().read(0x32), 0xFF);
         QCOMPARE(d.chip().read(0x68), before);
 
@@ -496,8 +500,9 @@ private Q_SLOTS:
         QVERIFY(e.board.journal().empty());
         e.chip().write(0x40, 0x05);
         QCOMPARE(e.run({"check-limits"}), 1);
-        QCOMPARE(e.err, QStringLiteral("vortane-cli: limit trip points refused: every output is forced to full speed "
-                                       "(FSPD set); nothing was changed\n"));
+        QCOMPARE(e.err, QStringLiteral(
+                            "vortane-cli: limit trip points refused: every output is forced to full speed "
+                            "(FSPD set); nothing was changed\n"));
     }
 };
 

@@ -86,7 +86,8 @@ private Q_SLOTS:
         // The chip waits two revolutions of fan 2 for its two edges: half its speed, against the
         // other three; only it is suspected, and told what the right setting would read.
         QVERIFY2(f2->fullRpm > 1450 && f2->fullRpm < 1650, qPrintable(QString::number(f2->fullRpm)));
-        QVERIFY2(f2->warnings.join(u' ').contains(QStringLiteral("(set to 2; 1 would read %1 RPM)").arg(2 * f2->fullRpm)),
+        QVERIFY2(f2->warnings.join(u' ').contains(
+                     QStringLiteral("(set to 2; 1 would read %1 RPM)").arg(2 * f2->fullRpm)),
                  qPrintable(f2->warnings.join(u' ')));
         QVERIFY(!f4->warnings.join(u' ').contains(QStringLiteral("pulses")));
         // A speed table that rises with the duty and is not a straight line.
@@ -172,8 +173,9 @@ private Q_SLOTS:
         ConnectedSim sim(scenario([](ChipScenario& c) { c.noise = 0.5; }));
         // Temp1 high limit 36 °C; Temp2 high limit 33 °C, masked; fan 3 minimum 2000 RPM (count
         // 2700), fan 1 maximum 4500 RPM (count 1200).
-        writeAll(sim.chip(), {{0x45, 36}, {0x47, 33}, {0x72, 0x02}, {0x5C, 0x8C}, {0x5D, 0x0A}, {0x60, 0xB0},
-                              {0x61, 0x04}});
+        writeAll(
+            sim.chip(),
+            {{0x45, 36}, {0x47, 33}, {0x72, 0x02}, {0x5C, 0x8C}, {0x5D, 0x0A}, {0x60, 0xB0}, {0x61, 0x04}});
         const QList<int> before = chipState(sim);
         RunControl control;
         const LimitTripReport r = RunLimitTrips(*sim.session, {}, control);
@@ -196,11 +198,13 @@ private Q_SLOTS:
         QCOMPARE(fanMax.channel, QStringLiteral("Fan1"));
         QCOMPARE(fanMax.kind, LimitKind::FanMaximum);
         QCOMPARE(fanMax.limit, 4500);
-        QVERIFY2(fanMax.setAt && *fanMax.setAt > 4500 && *fanMax.setAt < 4600, qPrintable(QString::number(*fanMax.setAt)));
+        QVERIFY2(fanMax.setAt && *fanMax.setAt > 4500 && *fanMax.setAt < 4600,
+                 qPrintable(QString::number(*fanMax.setAt)));
         QVERIFY(fanMax.clearedAt && *fanMax.clearedAt <= 4500 && *fanMax.clearedAt > 4400);
         QCOMPARE(fanMin.channel, QStringLiteral("Fan3"));
         QCOMPARE(fanMin.limit, 2000);
-        QVERIFY2(fanMin.setAt && *fanMin.setAt < 2000 && *fanMin.setAt > 1900, qPrintable(QString::number(*fanMin.setAt)));
+        QVERIFY2(fanMin.setAt && *fanMin.setAt < 2000 && *fanMin.setAt > 1900,
+                 qPrintable(QString::number(*fanMin.setAt)));
         QVERIFY(fanMin.clearedAt && *fanMin.clearedAt >= 2000 && *fanMin.clearedAt < 2100);
         // The sim's status follows every measurement: the bit is seen with the reading that crossed.
         QCOMPARE(t1.setDelayMs, std::optional<std::int64_t>(0));
@@ -274,7 +278,9 @@ private Q_SLOTS:
         ConnectedSim sim;
         RunControl control;
         int tick = 0;
-        control.now = [&tick] { return QDateTime(QDate(2026, 5, 4), QTime(9, 30, 0)).addMSecs(250 * tick++); };
+        control.now = [&tick] {
+            return QDateTime(QDate(2026, 5, 4), QTime(9, 30, 0)).addMSecs(250 * tick++);
+        };
         FanCalibrationOptions o;
         o.outputs = {3};
         FanCalibrationReport r = RunFanCalibration(*sim.session, o, control);
@@ -290,7 +296,8 @@ private Q_SLOTS:
         QCOMPARE(charts, 2);
 
         const QList<QByteArray> csv = fileBytes(dir.filePath(QStringLiteral("samples.csv"))).split('\n');
-        QCOMPARE(csv[0], QByteArray("Time (s),Wall clock,Phase,Channel,Setting (%),Temperature (\xC2\xB0" "C),Speed "
+        QCOMPARE(csv[0], QByteArray("Time (s),Wall clock,Phase,Channel,Setting (%),Temperature (\xC2\xB0"
+                                    "C),Speed "
                                     "(RPM),Duty (%),Status\r"));
         QCOMPARE(csv.size(), static_cast<qsizetype>(r.samples.size()) + 2); // header, rows, the empty tail
         QVERIFY2(csv[1].startsWith("0.250,2026-05-04T09:30:00.000,full speed,3,100,,3"), csv[1].constData());
@@ -305,7 +312,8 @@ private Q_SLOTS:
         QCOMPARE(out3[QStringLiteral("stopDuty")].toInt(), 22);
 
         const QByteArray html = fileBytes(dir.filePath(QStringLiteral("report.html")));
-        QVERIFY(html.contains("data:image/png;base64," + QByteArray("PNG-Output 3: speed against duty").toBase64()));
+        QVERIFY(html.contains("data:image/png;base64," +
+                              QByteArray("PNG-Output 3: speed against duty").toBase64()));
         QVERIFY(!html.contains("speed over the run</h2>")); // the chart that could not be drawn
         QCOMPARE(html.count("src=\""), html.count("src=\"data:"));
         QVERIFY(html.contains("<td>34 %</td><td>22 %</td>"));

@@ -13,6 +13,7 @@
 #include <QTest>
 #include <QTextBlock>
 #include <QTextBrowser>
+#include <QTimer>
 
 namespace {
 struct Main : MainFixture {
@@ -68,7 +69,7 @@ private Q_SLOTS:
                  qPrintable(w->lblResult->text()));
         QCOMPARE(w->prgRun->value(), 100);
         QVERIFY(w->lblStatus->text().startsWith(QStringLiteral("Fan calibration: finished; report in ")));
-        QVERIFY(w->cmdOpenReport->isEnabled() && !w->cmdCancel->isEnabled());
+        QVERIFY(w->cmdOpenReport->isEnabled() && !w->cmdStop->isEnabled());
         QVERIFY(w->pctLive->graph(0)->dataCount() > 20);
 
         // The report opens in the help browser, its charts drawn from the page itself.
@@ -86,7 +87,8 @@ private Q_SLOTS:
                     QVERIFY(name.startsWith(QStringLiteral("data:image/png;base64,")));
                     const QImage image = qvariant_cast<QImage>(
                         view->document()->resource(QTextDocument::ImageResource, QUrl(name)));
-                    QVERIFY2(image.width() == 800 && image.height() == 450, qPrintable(QString::number(image.width())));
+                    QVERIFY2(image.width() == 800 && image.height() == 450,
+                             qPrintable(QString::number(image.width())));
                     ++images;
                 }
         QCOMPARE(images, 2);
@@ -101,14 +103,45 @@ private Q_SLOTS:
         m.t.prompts.answers = {MessageAnswer::No};
         afc->cmdCalibrated->click();
         QCOMPARE(afc->txtPWMmin->text(), was);
-        QCOMPARE(m.t.prompts.messages.last().text,
-                 QStringLiteral("Set PWMmin of PWM3 to 34 %, the lowest duty at which the fan calibration saw its "
-                                "fan start from standstill?"));
+        QCOMPARE(
+            m.t.prompts.messages.last().text,
+            QStringLiteral("Set PWMmin of PWM3 to 34 %, the lowest duty at which the fan calibration saw its "
+                           "fan start from standstill?"));
         afc->cmdCalibrated->click();
         QCOMPARE(afc->txtPWMmin->text(), QStringLiteral("34"));
         QVERIFY(m.t.requestTexts().filter(QRegularExpression(QStringLiteral(" 0 0$"))).isEmpty());
         afc->cmdApply->click();
         QCOMPARE(m.t.chip().read(0x6C), 87); // 34 % of 255
+    }
+
+    // Cancel, pressed while the run hands the event loop its turn, stops a curve check and puts
+    // the chip back, heater included; Escape then closes the window.
+    void cancelPutsTheChipBack() {
+        Main m(dir_.filePath("c.ini"));
+        auto* w =
+            static_cast<frmCharacterisation*>(m.window.openWindow(QStringLiteral("frmCharacterisation")));
+        w->reportsRoot = dir_.filePath("reports");
+        w->cmbRun->setCurrentIndex(1);
+        QVERIFY(!w->fraFans->isVisible() && w->fraCurve->isVisible());
+        w->cmbHeater->setCurrentIndex(1);
+        m.t.usb().SetHeater(2, 20);
+        const QList<int> before = chipState(m.t);
+        int heaterSeen = 0;
+        QTimer poke;
+        connect(&poke, &QTimer::timeout, w, [&] {
+            // Once the run has driven the heater past what it was, the user cancels.
+            heaterSeen = std::max(heaterSeen, m.t.board->heaterLevel(2));
+            if (heaterSeen > 20 && w->cmdStop->isEnabled()) w->cmdStop->click();
+        });
+        poke.start(0);
+        w->cmdStart->click();
+        poke.stop();
+        QVERIFY(heaterSeen > 20);
+        QCOMPARE(chipState(m.t), before);
+        QVERIFY2(w->lblStatus->text().startsWith(QStringLiteral("Curve check: cancelled")),
+                 qPrintable(w->lblStatus->text()));
+        QTest::keyClick(w, Qt::Key_Escape);
+        QTRY_VERIFY(!m.window.findWindow("frmCharacterisation"));
     }
 };
 

@@ -108,7 +108,9 @@ private Q_SLOTS:
              {"mnuConfig",
               {"mnuGeneralConfig &General Configuration", "mnuFanConfig Fa&n Configuration",
                "mnuGPIO GP&IO Configuration", "mnuSoftware &Software options"}},
-             {"mnuControl", {"mnuAutoControl Automatic Fan Control", "mnuManual Man&ual Fan Control"}},
+             {"mnuControl",
+              {"mnuAutoControl Automatic Fan Control", "mnuManual Man&ual Fan Control",
+               "mnuCharacterisation &Characterisation"}},
              {"mnuBoard",
               {"mnuEvalBoard E&valuation Board Information", "mnuHeaters &On-Board Heater Control"}},
              {"mnuMainAbout", {"mnuHelp &Help", "mnuAbout A&bout the VORTANE Software..."}}});

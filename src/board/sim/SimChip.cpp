@@ -246,7 +246,8 @@ void SimChip::updateOutputs(double dtS) {
             if (zone <= 10) {
                 const int zoneReg = zone == 0 ? int(RegMaxTemperature) : RegTemperature1 + zone - 1;
                 // A faulty part's loop may see its temperatures higher than they read.
-                const int t = signedByte(regAt(zoneReg)) + static_cast<int>(std::lround(board_.scenario().autoOffsetC));
+                const int t =
+                    signedByte(regAt(zoneReg)) + static_cast<int>(std::lround(board_.scenario().autoOffsetC));
                 const int tmin = regs_[i + RegTmin1];
                 const int pwmMin = regs_[i + RegMinDuty1];
                 const int pwmMax = regs_[i + RegMaxDuty1];
