@@ -12,7 +12,7 @@ namespace {
 constexpr std::array<QRgb, 4> SeriesColours{0x1F77B4, 0xD62728, 0x2CA02C, 0x9467BD};
 } // namespace
 
-QByteArray RenderChartPng(const ChartSpec& chart, int width, int height) {
+QByteArray RenderChartPng(const BenchChart& chart, int width, int height) {
     if (!qobject_cast<QApplication*>(QCoreApplication::instance())) return {};
     QCustomPlot plot;
     plot.resize(width, height);

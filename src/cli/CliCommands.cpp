@@ -561,7 +561,7 @@ void CliRunner::finishBench(const Command& c, BenchReportData data) {
             QStringLiteral("%1 refused: %2; nothing was changed").arg(data.run.toLower(), data.reason)};
     if (!c.reportFolder.isEmpty()) {
         const QString error = WriteBenchReport(c.reportFolder, data,
-                                               [](const ChartSpec& chart) { return RenderChartPng(chart); });
+                                               [](const BenchChart& chart) { return RenderChartPng(chart); });
         if (!error.isEmpty()) throw CliFailure{ExitFailure, error};
         if (!c.json)
             env_.out << "Report: " << QDir(c.reportFolder).filePath(QStringLiteral("report.html")) << '\n';

@@ -23,7 +23,7 @@ struct ChartSeries {
     bool line = true; // false: markers only (measured points)
 };
 
-struct ChartSpec {
+struct BenchChart {
     QString title;
     QString xLabel;
     QString yLabel;
@@ -32,7 +32,7 @@ struct ChartSpec {
 
 // Draws a chart as PNG bytes; empty when it cannot (the report then goes without that image).
 // The charts layer supplies it; the core knows no widget.
-using ChartRenderer = std::function<QByteArray(const ChartSpec&)>;
+using ChartRenderer = std::function<QByteArray(const BenchChart&)>;
 
 struct BenchReportData {
     QString run;   // "Fan calibration", "Curve check", "Limit trip points"
@@ -45,7 +45,7 @@ struct BenchReportData {
     QStringList summaryLines; // the HTML summary, one paragraph each
     QStringList tableHeader;  // the HTML results table
     std::vector<QStringList> tableRows;
-    std::vector<ChartSpec> charts;
+    std::vector<BenchChart> charts;
     std::vector<BenchSample> samples;
 };
 

@@ -245,7 +245,7 @@ void frmCharacterisation::finish(BenchReportData data, const QString& result) {
         const QString folder =
             QDir(reportsRoot).filePath(data.run.toLower().replace(u' ', u'-') + u'-' + stamp);
         const QString error =
-            WriteBenchReport(folder, data, [](const ChartSpec& chart) { return RenderChartPng(chart); });
+            WriteBenchReport(folder, data, [](const BenchChart& chart) { return RenderChartPng(chart); });
         if (error.isEmpty()) {
             reportFolder_ = folder;
             cmdOpenReport->setEnabled(true);

@@ -288,7 +288,7 @@ private Q_SLOTS:
         data.board = QStringLiteral("Simulated board");
         QTemporaryDir dir;
         int charts = 0;
-        const QString error = WriteBenchReport(dir.path(), data, [&charts](const ChartSpec& c) {
+        const QString error = WriteBenchReport(dir.path(), data, [&charts](const BenchChart& c) {
             ++charts;
             return charts == 2 ? QByteArray() : QByteArray("PNG-") + c.title.toUtf8();
         });
