@@ -321,7 +321,8 @@ QByteArray ReportHtml(const BenchReportData& d, const std::vector<QByteArray>& p
     }
     for (std::size_t i = 0; i < d.charts.size() && i < pngs.size(); ++i) {
         if (pngs[i].isEmpty()) continue;
-        h += QStringLiteral("<h2>%1</h2>\n<p><img alt=\"%1\" src=\"data:image/png;base64,%2\"></p>\n")
+        h += QStringLiteral("<h2>%1</h2>\n<p><img alt=\"%1\" width=\"640\" height=\"360\" "
+                            "src=\"data:image/png;base64,%2\"></p>\n")
                  .arg(esc(d.charts[i].title), QString::fromLatin1(pngs[i].toBase64()));
     }
     h += QStringLiteral("<p>Raw samples: samples.csv; results: report.json.</p>\n</body>\n</html>\n");

@@ -233,17 +233,17 @@ FanCalibrationReport RunFanCalibration(Session& session, const FanCalibrationOpt
                 w = PulsesWarning(r.fullRpm, r.configuredPulses, *options.nominalRpm,
                                   QStringLiteral("the stated nominal"));
             } else {
-                std::vector<int> others;
+                // Against the output whose fan reads nearest its speed: only a fan that reads about
+                // twice or half every other one is suspected, not the others beside it.
+                std::optional<int> nearest;
                 for (const FanCalibrationResult& o : report.results)
-                    if (o.output != r.output && o.fullRpm > 0) others.push_back(o.fullRpm);
-                if (!others.empty()) {
-                    std::sort(others.begin(), others.end());
-                    const int median = others.size() % 2
-                                           ? others[others.size() / 2]
-                                           : (others[others.size() / 2 - 1] + others[others.size() / 2]) / 2;
-                    w = PulsesWarning(r.fullRpm, r.configuredPulses, median,
+                    if (o.output != r.output && o.fullRpm > 0 && r.fullRpm > 0 &&
+                        (!nearest || std::abs(std::log(double(o.fullRpm) / r.fullRpm)) <
+                                         std::abs(std::log(double(*nearest) / r.fullRpm))))
+                        nearest = o.fullRpm;
+                if (nearest)
+                    w = PulsesWarning(r.fullRpm, r.configuredPulses, *nearest,
                                       QStringLiteral("the other outputs"));
-                }
             }
             if (!w.isEmpty()) r.warnings << w;
         }

@@ -86,7 +86,7 @@ void frmCharacterisation::buildControls() {
     lblStatus->setAccessibleName(QStringLiteral("Status"));
 
     pctLive = Named(new QCustomPlot, "pctLive");
-    pctLive->setMinimumHeight(180);
+    pctLive->setMinimumHeight(120);
     pctLive->setAccessibleName(QStringLiteral("Live chart"));
     pctLive->addGraph();
     pctLive->xAxis->setLabel(QStringLiteral("Time (s)"));
