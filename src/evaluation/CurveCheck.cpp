@@ -27,6 +27,10 @@ constexpr int Shdn = 0x80;
 constexpr int RunTminAboveRestC = 8;
 constexpr int ReachC = 25;
 constexpr int SettleWindow = 6; // readings
+// A whole-degree reading of a noisy sensor flickers between two values, and a duty on the ramp
+// with it by the slope: settled is the mean within half a degree, the duty within that flicker.
+constexpr double SettledC = 0.5;
+constexpr int SettledDuty = 5;
 
 int zoneRegister(int zone) {
     return zone == 0 ? RegMaxTemperature : RegTemperature1 + zone - 1;
@@ -102,8 +106,8 @@ public:
     }
 
     // Holds the heater level until the zone temperature and the duty have settled: the mean of
-    // the newer half of the last readings within a quarter degree of the older half's, and the
-    // duty unchanged over the newer half.
+    // the newer half of the last readings near the older half's, and the duty steady over the
+    // newer half.
     void settle(int level, const QString& phase) {
         std::deque<std::pair<int, int>> last;
         const std::int64_t until = a_.elapsedMs() + o_.settleTimeoutMs;
@@ -124,7 +128,9 @@ public:
                         dutyHi = std::max(dutyHi, last[i].second);
                     }
                 }
-                if (std::abs(newer - older) / (SettleWindow / 2) <= 0.25 && dutyHi - dutyLo <= 1) return;
+                if (std::abs(newer - older) / (SettleWindow / 2) <= SettledC &&
+                    dutyHi - dutyLo <= SettledDuty)
+                    return;
             }
             if (a_.elapsedMs() >= until) {
                 r_.notes << QStringLiteral("heater %1 %: the temperature did not settle within %2 s")
