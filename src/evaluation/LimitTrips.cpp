@@ -84,6 +84,7 @@ public:
         bool haveExtreme = false;
         int extreme = 0;
         std::int64_t extremeMs = a_.elapsedMs();
+        bool rampEnded = !rampEachSample_;
         for (;;) {
             a_.pause();
             const Look l = look(c, row, phase, setting);
@@ -93,6 +94,11 @@ public:
                 (wantSet ? row.setDelayMs : row.clearDelayMs) =
                     crossedMs ? a_.elapsedMs() - *crossedMs : std::int64_t{0};
                 return true;
+            }
+            if (!rampEnded) {
+                rampEnded = !advance(setting);
+                extremeMs = a_.elapsedMs();
+                continue;
             }
             // A stimulus that has stopped moving the reading on (no new extreme, beyond the
             // reading's own jitter) has done what it can: take the next step, or give up.
@@ -111,6 +117,9 @@ public:
     }
 
     std::int64_t stallMs_ = StalledMs;
+    // A stimulus moved on a little at every reading (a heater's ramp) rather than held until the
+    // reading stops moving (a fan's duty step).
+    bool rampEachSample_ = false;
 
 private:
     static int channelNumber(const Channel& c) { return c.name.right(1).toInt(); }
@@ -175,20 +184,25 @@ LimitTripReport RunLimitTrips(Session& session, const LimitTripOptions& o, RunCo
                 row.unit = QStringLiteral("°C");
                 row.masked = mask1 & c.bit;
                 if (row.masked) row.maskHonoured = true;
-                const auto heat = [&a, ch, done = false](double& level) mutable {
-                    if (done) return false;
-                    done = true;
-                    level = 100;
-                    a.setHeater(ch, 100);
-                    return true;
+                // The heater ramps by 1 % a reading: the sensor follows at about a third of a degree
+                // a reading, however fast the chip's time runs against the run's, so the bit is
+                // seen within a reading of the limit. Heating starts cold; cooling from where it
+                // ended.
+                int level = 0;
+                const auto ramp = [&a, ch, &level](int by) {
+                    return [&a, ch, &level, by, started = false](double& setting) mutable {
+                        const int next = started ? level + by : level;
+                        started = true;
+                        if (next < 0 || next > 100) return false;
+                        level = next;
+                        setting = level;
+                        a.setHeater(ch, level);
+                        return true;
+                    };
                 };
-                const auto cool = [&a, ch, done = false](double& level) mutable {
-                    if (done) return false;
-                    done = true;
-                    level = 0;
-                    a.setHeater(ch, 0);
-                    return true;
-                };
+                const auto heat = ramp(1);
+                const auto cool = ramp(-1);
+                tripper.rampEachSample_ = true;
                 a.progress(
                     0,
                     QStringLiteral("%1: heating across its %2 limit").arg(c.name, LimitKindText(row.kind)));
@@ -210,6 +224,7 @@ LimitTripReport RunLimitTrips(Session& session, const LimitTripOptions& o, RunCo
                     else if (!tripper.cross(c, row, true, below, cool, -1, QStringLiteral("cooling")))
                         row.note = QStringLiteral("the status did not set again while cooling");
                 }
+                tripper.rampEachSample_ = false;
                 a.setHeater(ch, 0);
                 report.rows.push_back(row);
             });
