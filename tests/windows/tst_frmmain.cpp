@@ -307,19 +307,47 @@ private Q_SLOTS:
         }
     }
 
-    // The reason behind a message is one click away, under "Show Details...".
-    void messageDetailsAreShownOnRequest() {
-        QStringList shown;
-        QTimer answer; // until the box is up
-        connect(&answer, &QTimer::timeout, [&shown] {
-            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
-                shown << box->text() << box->detailedText();
-                box->accept();
-            }
-        });
-        answer.start(10);
-        QtPrompts().message(QStringLiteral("Failed"), MessageIcon::Critical, MessageButtons::Ok, "why");
-        QCOMPARE(shown, (QStringList{"Failed", "why"}));
+    // What the person sees of a message: the program's title, the icon its kind asks for, its
+    // buttons, the reason one click away under "Show Details..."; the button pressed is the answer.
+    void messagesAsShown() {
+        struct Row {
+            MessageIcon icon;
+            MessageButtons buttons;
+            QMessageBox::Icon shownIcon;
+            QMessageBox::StandardButton press;
+            MessageAnswer answer;
+        };
+        const QMessageBox::StandardButtons yesNo = QMessageBox::Yes | QMessageBox::No;
+        for (const Row& r : {Row{MessageIcon::Critical, MessageButtons::Ok, QMessageBox::Critical,
+                                 QMessageBox::Ok, MessageAnswer::Ok},
+                             Row{MessageIcon::Warning, MessageButtons::Ok, QMessageBox::Warning,
+                                 QMessageBox::Ok, MessageAnswer::Ok},
+                             Row{MessageIcon::Information, MessageButtons::Ok, QMessageBox::Information,
+                                 QMessageBox::Ok, MessageAnswer::Ok},
+                             Row{MessageIcon::None, MessageButtons::YesNo, QMessageBox::NoIcon,
+                                 QMessageBox::No, MessageAnswer::No},
+                             Row{MessageIcon::None, MessageButtons::YesNo, QMessageBox::NoIcon,
+                                 QMessageBox::Yes, MessageAnswer::Yes}}) {
+            QStringList shown;
+            QMessageBox::Icon icon = QMessageBox::Question;
+            QMessageBox::StandardButtons buttons;
+            QTimer answer; // until the box is up
+            connect(&answer, &QTimer::timeout, [&] {
+                if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+                    answer.stop();
+                    shown << box->windowTitle() << box->text() << box->detailedText();
+                    icon = box->icon();
+                    buttons = box->standardButtons();
+                    box->button(r.press)->click();
+                }
+            });
+            answer.start(10);
+            QCOMPARE(QtPrompts().message(QStringLiteral("Failed"), r.icon, r.buttons, "why"), r.answer);
+            QCOMPARE(shown, (QStringList{"VORTANE Evaluation Software", "Failed", "why"}));
+            QCOMPARE(icon, r.shownIcon);
+            QCOMPARE(buttons,
+                     r.buttons == MessageButtons::Ok ? QMessageBox::StandardButtons(QMessageBox::Ok) : yesNo);
+        }
     }
 
     // The master timer sleeps until the next task is due; a change that makes one due sooner (here
