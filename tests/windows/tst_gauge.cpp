@@ -87,6 +87,7 @@ private Q_SLOTS:
 
     void assistiveTechnologySetsPointers() {
         Gauge g(-128, 127);
+        g.setPointerName(Gauge::LowPointer, QStringLiteral("Low limit"));
         g.setPointerName(Gauge::HighPointer, QStringLiteral("High limit"));
         g.setNeedle(25);
         g.setPointer(Gauge::HighPointer, 100);
@@ -95,6 +96,10 @@ private Q_SLOTS:
         QCOMPARE(dial->role(), QAccessible::Dial);
         dial->valueInterface()->setCurrentValue(40); // the needle is the program's
         QCOMPARE(dial->valueInterface()->currentValue().toDouble(), 25.0);
+        QStringList pointers; // as a screen reader walks the dial
+        for (int i = 0; i < dial->childCount(); ++i)
+            pointers << dial->child(i)->text(QAccessible::Name);
+        QCOMPARE(pointers, (QStringList{"Low limit", "High limit"}));
         QAccessibleInterface* high = dial->child(1);
         QCOMPARE(high->text(QAccessible::Name), QStringLiteral("High limit"));
         QCOMPARE(high->role(), QAccessible::Slider);
