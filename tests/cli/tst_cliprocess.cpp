@@ -1,5 +1,6 @@
 // The real vortane-cli executable, for what only a process shows: the Ctrl+C handler and the
 // boards that main() builds from --board. What the tool prints and sends is tested in-process.
+#include "support/Http.h"
 #include "support/Rows.h"
 #include "support/SimSession.h"
 
@@ -8,11 +9,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
 #include <signal.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 namespace {
 
@@ -20,26 +17,6 @@ namespace {
 int exitStatus(QProcess& p) {
     const bool ended = p.state() == QProcess::NotRunning || p.waitForFinished(20000);
     return ended && p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-}
-
-// What a scraper gets from http://127.0.0.1:port/path: the whole answer; empty when nothing answers.
-QByteArray httpGet(int port, const char* path) {
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in to{};
-    to.sin_family = AF_INET;
-    to.sin_port = htons(static_cast<std::uint16_t>(port));
-    to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    QByteArray answer;
-    if (::connect(fd, reinterpret_cast<const sockaddr*>(&to), sizeof to) == 0) {
-        const QByteArray request = QByteArray("GET ") + path + " HTTP/1.0\r\nHost: 127.0.0.1\r\n\r\n";
-        if (::write(fd, request.constData(), static_cast<std::size_t>(request.size())) == request.size()) {
-            char buffer[4096];
-            for (ssize_t n; (n = ::read(fd, buffer, sizeof buffer)) > 0;)
-                answer.append(buffer, n);
-        }
-    }
-    ::close(fd);
-    return answer;
 }
 
 // The local address of the TCP socket listening on the port, as the kernel lists it in
