@@ -68,8 +68,7 @@ QString ListenAddress::text() const {
 }
 
 std::optional<ListenAddress> ParseListenAddress(const QString& text, QString& error) {
-    static const QRegularExpression form(
-        QStringLiteral(R"(^((?:\d{1,3}\.){3}\d{1,3}|\[[0-9A-Fa-f:.]+\]):(\d{1,5})$)"));
+    static const QRegularExpression form(QStringLiteral(R"(^((?:\d{1,3}\.){3}\d{1,3}):(\d{1,5})$)"));
     const QRegularExpressionMatch m = form.match(text);
     bool ok = m.hasMatch();
     ListenAddress a;
@@ -77,13 +76,11 @@ std::optional<ListenAddress> ParseListenAddress(const QString& text, QString& er
         a.host = m.captured(1);
         a.port = m.captured(2).toInt();
         ok = a.port <= 65535;
-        if (!a.host.startsWith(u'['))
-            for (const QString& part : a.host.split(u'.'))
-                ok = ok && part.toInt() <= 255;
+        for (const QString& part : a.host.split(u'.'))
+            ok = ok && part.toInt() <= 255;
     }
     if (ok) return a;
-    error = QStringLiteral(
-                "invalid listen address '%1' (ADDR:PORT, such as 127.0.0.1:%2, 0.0.0.0:%2 or [::1]:%2)")
+    error = QStringLiteral("invalid listen address '%1' (IPv4-ADDR:PORT, such as 127.0.0.1:%2 or 0.0.0.0:%2)")
                 .arg(text)
                 .arg(DefaultMetricsPort);
     return std::nullopt;

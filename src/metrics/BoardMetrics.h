@@ -18,11 +18,12 @@ template <typename T> class Family;
 class Counter;
 } // namespace prometheus
 
-// Where a metrics endpoint listens: an IPv4 address or a bracketed IPv6 one, and a port.
+// Where a metrics endpoint listens: an IPv4 address (the embedded HTTP server of Debian's
+// prometheus-cpp does not take IPv6 ones) and a port.
 struct ListenAddress {
     QString host = QStringLiteral("127.0.0.1");
     int port = 9813;
-    // "127.0.0.1:9813", "[::1]:9813": as given to the HTTP server and shown to the user.
+    // "127.0.0.1:9813": as given to the HTTP server and shown to the user.
     QString text() const;
 };
 // Port 9813 on the loopback interface only: nothing reaches it from another machine until

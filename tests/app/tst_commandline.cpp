@@ -28,8 +28,9 @@ private Q_SLOTS:
               {{"--metrics", "localhost:9813"},
                false,
                2,
-               "vortane-eval: invalid listen address 'localhost:9813' (ADDR:PORT, such as 127.0.0.1:9813, "
-               "0.0.0.0:9813 or [::1]:9813)" +
+               "vortane-eval: invalid listen address 'localhost:9813' (IPv4-ADDR:PORT, such as "
+               "127.0.0.1:9813 "
+               "or 0.0.0.0:9813)" +
                    usage}},
              {"metrics without address",
               {{"--metrics"}, false, 2, "vortane-eval: option --metrics needs a value" + usage}}});
