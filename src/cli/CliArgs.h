@@ -2,6 +2,7 @@
 
 #include "base/NumberText.h"
 
+#include "metrics/BoardMetrics.h"
 #include "monitoring/DataLog.h"
 
 #include <QList>
@@ -26,7 +27,8 @@ enum class CommandKind {
     Save,
     Recall,
     Sleep,
-    Watch
+    Watch,
+    Serve
 };
 
 struct Command {
@@ -46,9 +48,11 @@ struct Command {
     QString comment;           // save
     bool dryRun = false;       // recall
     std::int64_t sleepMs = 0;  // batch only
-    QString eventsFile;        // monitor, watch: where the run's events go
+    QString eventsFile;        // monitor, watch, serve: where the run's events go
     bool untilAlarm = false;   // watch
     std::int64_t timeoutS = 0; // watch: 0 until interrupted
+    ListenAddress listen;      // serve
+    std::int64_t linkLossGraceS = 60; // serve: how long to go on serving after the link is lost
 };
 
 // Reads a command and its arguments (tokens[0] is the command's name). Returns an empty text,

@@ -40,6 +40,7 @@ private:
     void save(const Command& c);
     void recall(const Command& c);
     void watch(const Command& c);
+    void serve(const Command& c);
     // The run's alarm monitor: one for all the lines of a batch, so an episode spans them.
     AlarmMonitor& alarms();
     // Ends the command when the event file could no longer be written.
