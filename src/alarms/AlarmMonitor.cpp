@@ -129,5 +129,6 @@ bool AlarmMonitor::poll() {
                                          AlarmChannel(a), d.value, d.limit, d.unit);
         if (st.active) st.raised = e;
     }
+    ++polls_;
     return true;
 }

@@ -51,6 +51,8 @@ public:
     bool poll();
 
     const std::array<AlarmState, AlarmCount>& alarms() const { return state_; }
+    // Looks that read the chip; until the first, no alarm's state is known.
+    std::uint64_t polls() const { return polls_; }
     // The channels of the active alarms, in alarm order.
     QStringList activeChannels() const;
 
@@ -59,6 +61,7 @@ private:
     std::array<AlarmState, AlarmCount> state_{};
     std::array<std::optional<std::int64_t>, 4> noRotationSince_{};
     std::array<bool, 4> seenTurning_{};
+    std::uint64_t polls_ = 0;
 };
 
 // The main window's entry for the active alarms: "Alarm: Temp 1, Fan 2 stall"; empty for none.

@@ -1,6 +1,8 @@
 // The desktop program: splash window, connection to the board, then the main window.
 #include "base/Clock.h"
 #include "board/Startup.h"
+#include "metrics/BoardMetrics.h"
+#include "metrics/MetricsServer.h"
 #include "monitoring/PollingCycle.h"
 #include "session/BoardOptions.h"
 #include "session/Session.h"
@@ -11,10 +13,13 @@
 #include "windows/frmSplash.h"
 
 #include <QApplication>
+#include <QDateTime>
 #include <QTextStream>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
 
 namespace {
 
@@ -26,6 +31,9 @@ QString usage() {
                "The VORTANE evaluation software. Starts on the evaluation board plugged in, or on\n"
                "the built-in simulated board when there is none.\n\n"
                "Options:\n"
+               "  --metrics ADDR:PORT       also serve the readings, alarms and link state at\n"
+               "                            http://ADDR:PORT/metrics for Prometheus, as vortane-cli serve\n"
+               "                            does (127.0.0.1:9813: this machine only); off by default\n"
                "  --help                    show this text\n") +
            BoardOptionsHelp();
 }
@@ -48,7 +56,17 @@ int main(int argc, char** argv) {
         QTextStream(stdout) << usage();
         return 0;
     }
-    const bool parsed = ParseBoardOptions(args, options, rest, error) && rest.isEmpty();
+    bool parsed = ParseBoardOptions(args, options, rest, error);
+    std::optional<ListenAddress> metricsAddress;
+    if (const qsizetype at = rest.indexOf(QStringLiteral("--metrics")); parsed && at >= 0) {
+        if (at + 1 < rest.size())
+            metricsAddress = ParseListenAddress(rest[at + 1], error);
+        else
+            error = QStringLiteral("option --metrics needs a value");
+        parsed = metricsAddress.has_value();
+        rest.remove(at, std::min<qsizetype>(2, rest.size() - at));
+    }
+    parsed = parsed && rest.isEmpty();
     if (!parsed) {
         if (error.isEmpty()) error = QStringLiteral("unknown option '%1'").arg(rest.constFirst());
         QTextStream(stderr) << "vortane-eval: " << error << '\n' << ShortUsage << '\n';
@@ -93,6 +111,21 @@ int main(int argc, char** argv) {
     session.usb.report = options.report;
     SettingsStore settings(options.settingsFile);
     PollingCycle polling(session);
+    // The endpoint listens before the board is touched, so an address that cannot be had stops
+    // the program at once; it is fed after every tick of the polling cycle.
+    BoardMetrics metrics;
+    std::unique_ptr<MetricsServer> metricsServer;
+    if (metricsAddress) {
+        metricsServer = MetricsServer::listen(*metricsAddress, metrics.registry(), error);
+        if (!metricsServer) {
+            options.report(error);
+            prompts.message(error, MessageIcon::Critical, MessageButtons::Ok);
+            return 1;
+        }
+        ListenAddress where = *metricsAddress;
+        where.port = metricsServer->port();
+        QTextStream(stderr) << "vortane-eval: serving http://" << where.text() << "/metrics\n";
+    }
 
     frmSplash splash;
     splash.show();
@@ -111,6 +144,11 @@ int main(int argc, char** argv) {
     splash.close();
     prompts.setParentWidget(&main);
     main.show();
+    if (metricsServer)
+        QObject::connect(&polling, &PollingCycle::ticked, [&metrics, &session, &main] {
+            metrics.update(session, main.alarmMonitor(),
+                           static_cast<double>(QDateTime::currentMSecsSinceEpoch()) / 1000.0);
+        });
     main.startPolling();
     InitDefaults(session);
     main.showHelpAtStartUp();

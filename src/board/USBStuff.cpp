@@ -36,7 +36,10 @@ std::int16_t USBStuff::request(std::int16_t req, std::int32_t value, std::int32_
     // From a link error on nothing may reach the board: neither after it has ended the program nor
     // from timers that fire while its message is up.
     if (linkHeld()) return -1;
-    return library_.VendorIORequest(req, value, index, direction, length, buffer);
+    ++requestsSent_;
+    const std::int16_t status = library_.VendorIORequest(req, value, index, direction, length, buffer);
+    if (status != 0) ++requestsFailed_;
+    return status;
 }
 
 void USBStuff::remember(std::int32_t address, std::int32_t reg, int value) {

@@ -107,6 +107,9 @@ public:
     bool linkErrorShowing() const { return errorShowing_; }
     // No request may go out: the link is closed or its error is being shown.
     bool linkHeld() const { return linkClosed_ || errorShowing_; }
+    // Requests that reached the board, and those of them it answered with a failure.
+    std::uint64_t requestsSent() const { return requestsSent_; }
+    std::uint64_t requestsFailed() const { return requestsFailed_; }
 
     // The firmware path as the library receives it: 8-bit codes and a terminating zero.
     const std::array<std::uint8_t, 513>& firmwarePathBuffer() const { return firmwarePathBuffer_; }
@@ -119,6 +122,8 @@ private:
     USBFunctions& library_;
     Prompts& prompts_;
     bool linkClosed_ = false;
+    std::uint64_t requestsSent_ = 0;
+    std::uint64_t requestsFailed_ = 0;
     bool errorShowing_ = false;
     bool fatalWhileShowing_ =
         false; // a request failed under the message: the link is lost whatever the answer

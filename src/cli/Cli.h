@@ -27,6 +27,9 @@ struct CliEnvironment {
     USBFunctions* board = nullptr;
     // Standard output as bytes, for "save -": the file goes out in its own 8-bit encoding.
     QIODevice* output = nullptr;
+    // Where serve keeps the lock file that holds a board for one endpoint; empty: the user's
+    // runtime folder ($XDG_RUNTIME_DIR), else the temporary folder.
+    QString lockFolder = {};
 };
 
 // Runs the tool with its arguments (without the program name); returns the exit status.

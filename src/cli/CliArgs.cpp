@@ -140,11 +140,15 @@ QString parseKind(const QString& name, bool inBatch, CommandKind& kind) {
         {QStringLiteral("watch"), CommandKind::Watch},
         {QStringLiteral("calibrate-fan"), CommandKind::CalibrateFan},
         {QStringLiteral("check-curve"), CommandKind::CheckCurve},
-        {QStringLiteral("check-limits"), CommandKind::CheckLimits}};
+        {QStringLiteral("check-limits"), CommandKind::CheckLimits},
+        {QStringLiteral("serve"), CommandKind::Serve}};
+
     const auto it = kinds.constFind(name);
     if (it == kinds.constEnd()) return QStringLiteral("unknown command '%1'").arg(name);
     if (*it == CommandKind::Batch && inBatch) return QStringLiteral("a batch cannot run another batch");
     if (*it == CommandKind::Sleep && !inBatch) return QStringLiteral("'sleep' is a batch command");
+    if (*it == CommandKind::Serve && inBatch)
+        return QStringLiteral("'serve' runs on its own, not in a batch");
     kind = *it;
     return {};
 }
@@ -265,6 +269,27 @@ QString ParseCommand(const QStringList& tokens, bool inBatch, Command& c) {
             c.timeoutS = n;
         }
         return {};
+
+    case CommandKind::Serve: {
+        const QStringList valued{QStringLiteral("--listen"), QStringLiteral("--events"),
+                                 QStringLiteral("--exit-after-link-loss")};
+        if (!(e = splitArguments(words, {}, valued, name, a)).isEmpty()) return e;
+        if (!(e = positionalCount(a, name, 0, 0)).isEmpty()) return e;
+        if (!(e = eventsFile(a, c)).isEmpty()) return e;
+        if (a.values.contains(QStringLiteral("--listen"))) {
+            const auto listen = ParseListenAddress(a.values[QStringLiteral("--listen")], e);
+            if (!listen) return e;
+            c.listen = *listen;
+        }
+        if (a.values.contains(QStringLiteral("--exit-after-link-loss"))) {
+            if (!(e = integerIn(a.values[QStringLiteral("--exit-after-link-loss")], 0, 86400,
+                                QStringLiteral("--exit-after-link-loss"), n))
+                     .isEmpty())
+                return e;
+            c.linkLossGraceS = n;
+        }
+        return {};
+    }
 
     case CommandKind::Heater:
         if (!(e = splitArguments(words, {}, {}, name, a)).isEmpty()) return e;

@@ -2,6 +2,7 @@
 
 #include "base/NumberText.h"
 
+#include "metrics/BoardMetrics.h"
 #include "monitoring/DataLog.h"
 
 #include <QList>
@@ -29,7 +30,8 @@ enum class CommandKind {
     Watch,
     CalibrateFan,
     CheckCurve,
-    CheckLimits
+    CheckLimits,
+    Serve
 };
 
 struct Command {
@@ -49,14 +51,16 @@ struct Command {
     QString comment;           // save
     bool dryRun = false;       // recall
     std::int64_t sleepMs = 0;  // batch only
-    QString eventsFile;        // monitor, watch: where the run's events go
+    QString eventsFile;        // monitor, watch, serve: where the run's events go
     bool untilAlarm = false;   // watch
     std::int64_t timeoutS = 0; // watch: 0 until interrupted
     QList<int> outputs;        // calibrate-fan: the PWM outputs 1..4; check-curve: the one output
     int stepPercent = 10;      // calibrate-fan
-    std::optional<int> nominalRpm; // calibrate-fan
-    double tolerance = 3.0;        // check-curve, percentage points
-    QString reportFolder;          // calibrate-fan, check-curve, check-limits: empty for none
+    std::optional<int> nominalRpm;    // calibrate-fan
+    double tolerance = 3.0;           // check-curve, percentage points
+    QString reportFolder;             // calibrate-fan, check-curve, check-limits: empty for none
+    ListenAddress listen;             // serve
+    std::int64_t linkLossGraceS = 60; // serve: how long to go on serving after the link is lost
 };
 
 // Reads a command and its arguments (tokens[0] is the command's name). Returns an empty text,

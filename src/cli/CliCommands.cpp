@@ -9,8 +9,11 @@
 #include "board/Startup.h"
 #include "charts/ChartImage.h"
 #include "fancontrol/AutoControl.h"
+#include "metrics/BoardMetrics.h"
+#include "metrics/MetricsServer.h"
 #include "monitoring/Conversions.h"
 #include "monitoring/GeneralStuff.h"
+#include "monitoring/PollingCycle.h"
 #include "registers/ConfigFile.h"
 #include "registers/RegMapStuff.h"
 #include "session/Session.h"
@@ -21,6 +24,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QList>
+#include <QLockFile>
 #include <QScopeGuard>
 
 #include <algorithm>
@@ -226,6 +230,8 @@ void CliRunner::run(const Command& c) {
         return checkCurve(c);
     case CommandKind::CheckLimits:
         return checkLimits(c);
+    case CommandKind::Serve:
+        return serve(c);
     case CommandKind::Sleep:
         waitUntil(env_.clock.nowMs() + c.sleepMs);
         return;
@@ -672,6 +678,54 @@ void CliRunner::checkLimits(const Command& c) {
         }
     }
     finishBench(c, LimitTripReportData(report));
+}
+
+void CliRunner::serve(const Command& c) {
+    Session& s = session();
+    QString error;
+    QString folder = env_.lockFolder;
+    if (folder.isEmpty()) folder = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    if (folder.isEmpty()) folder = QDir::tempPath();
+    const std::unique_ptr<QLockFile> lock = LockBoardForServing(s.usb.boardIdentity(), folder, error);
+    if (!lock) throw CliFailure{ExitFailure, error};
+
+    BoardMetrics metrics;
+    const auto wallSeconds = [this] { return static_cast<double>(env_.now().toMSecsSinceEpoch()) / 1000.0; };
+    const std::unique_ptr<MetricsServer> server = MetricsServer::listen(c.listen, metrics.registry(), error);
+    if (!server) throw CliFailure{ExitFailure, error};
+    ListenAddress where = c.listen;
+    where.port = server->port();
+    env_.err << "vortane-cli: serving http://" << where.text() << "/metrics for "
+             << s.usb.boardIdentity().text() << " (Ctrl+C ends)\n";
+    env_.err.flush();
+
+    // The desktop program's polling cycle: the measurement groups in turn every read interval,
+    // and the alarms once a second, which also write the event file when one is given.
+    PollingCycle polling(s);
+    s.options.ReadingEnabled = true;
+    s.alarmOptions.watch = true;
+    AlarmMonitor& monitor = alarms();
+    polling.setRefresh(PollTask::Alarms, [&monitor] { monitor.poll(); });
+    try {
+        for (;;) {
+            const std::int64_t now = env_.clock.nowMs();
+            if (!waitUntil(polling.nextDueMs(now).value_or(now + 1000)))
+                throw CliFailure{ExitInterrupted, QStringLiteral("interrupted; the endpoint is closed")};
+            polling.Tick(env_.clock.nowMs());
+            metrics.update(s, &monitor, wallSeconds());
+            checkEventFile();
+        }
+    } catch (const LinkEnded&) {
+        // Scrapes go on telling that the link is down until a service manager restarts the tool.
+        metrics.update(s, &monitor, wallSeconds());
+        metrics.linkLost();
+        env_.err << "vortane-cli: the link to the board is lost; serving vortane_link_up 0 for "
+                 << c.linkLossGraceS << " s, then ending\n";
+        env_.err.flush();
+        if (!waitUntil(env_.clock.nowMs() + c.linkLossGraceS * 1000))
+            throw CliFailure{ExitInterrupted, QStringLiteral("interrupted; the endpoint is closed")};
+        throw;
+    }
 }
 
 int CliRunner::runBatch(const QString& name, const QString& script) {

@@ -48,6 +48,7 @@ private:
     RunControl benchControl();
     // Writes the report folder when asked for, then ends the command as the run ended.
     void finishBench(const Command& c, BenchReportData data);
+    void serve(const Command& c);
     // The run's alarm monitor: one for all the lines of a batch, so an episode spans them.
     AlarmMonitor& alarms();
     // Ends the command when the event file could no longer be written.

@@ -159,4 +159,5 @@ void PollingCycle::Tick(std::int64_t nowMs) {
         const auto [fileName, reason] = *std::exchange(logFailure_, std::nullopt);
         Q_EMIT loggingStopped(fileName, reason);
     }
+    Q_EMIT ticked();
 }

@@ -83,6 +83,8 @@ Q_SIGNALS:
     // exists"): logging has stopped and the status text reads "Ready". Sent once the tick has
     // finished its tasks, so a listener may show a message.
     void loggingStopped(const QString& fileName, const QString& reason);
+    // A tick has walked its tasks without a link error: the readings are as fresh as they get.
+    void ticked();
 
 private:
     bool condition(PollTask task) const;

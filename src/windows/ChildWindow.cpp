@@ -45,7 +45,9 @@ void ChildWindow::showEvent(QShowEvent* event) {
     auto* frame = qobject_cast<QMdiSubWindow*>(parentWidget());
     if (twipsAboveCentre_ < 0 || !frame || !frame->mdiArea()) return;
     const QSize area = frame->mdiArea()->viewport()->size();
-    const QSize own = frame->size().expandedTo(frame->minimumSizeHint()).boundedTo(area);
+    // What its contents need comes first: squeezed below it, controls would lie on top of each
+    // other; a window larger than the area is reached with the area's scroll bars.
+    const QSize own = frame->size().boundedTo(area).expandedTo(frame->minimumSizeHint());
     frame->resize(own);
     frame->move(std::max(0, (area.width() - own.width()) / 2),
                 std::max(0, (area.height() - own.height()) / 2 - TwipsToPixels(twipsAboveCentre_)));

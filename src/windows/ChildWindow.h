@@ -34,7 +34,7 @@ protected:
     void setDesignedSize(int widthTwips, int heightTwips);
     // Places the window, when it is first shown, centred across the main window's client area
     // and the given twips above its centre; never above or left of the area, never smaller than its
-    // contents need and never larger than the area.
+    // contents need, and otherwise never larger than the area.
     void placeCentredAbove(int twipsAboveCentre);
     // The last step of loading a window the polling cycle refreshes: sets its open flag in the
     // shared state (the cycle's condition for the task) and hands the cycle its refresh. Both are

@@ -337,6 +337,10 @@ void frmMain::showHelpAtStartUp() {
     if (session_.decl.DisplayHelp) openWindow(QStringLiteral("Help"));
 }
 
+const AlarmMonitor* frmMain::alarmMonitor() const {
+    return alarms_ ? &alarms_->monitor : nullptr;
+}
+
 void frmMain::startPolling() {
     pollingOn_ = true;
     armedForMs_ = -1;

@@ -17,6 +17,7 @@
 #include <functional>
 #include <memory>
 
+class AlarmMonitor;
 class AlarmWatch;
 class ChildWindow;
 class PollingCycle;
@@ -53,6 +54,8 @@ public:
     // grid tick at which a task can run, and is re-armed whenever the event loop goes idle, so a
     // window opened or an interval changed takes effect on the very next grid tick.
     void startPolling();
+    // The alarm monitor the polling cycle runs (the metrics endpoint serves its states).
+    const AlarmMonitor* alarmMonitor() const;
 
     // Makes the window of the table's class with `factory` from now on (tests put a window of
     // their own in its place). False when the table has no such window.

@@ -1,9 +1,12 @@
 // The desktop program's command line, run as a separate process: what it answers before it needs
 // a display.
+#include "support/Http.h"
 #include "support/Rows.h"
 
 #include <QProcess>
 #include <QProcessEnvironment>
+#include <QRegularExpression>
+#include <QTemporaryDir>
 #include <QTest>
 
 class TestCommandLine : public QObject {
@@ -20,7 +23,17 @@ private Q_SLOTS:
              {"missing value",
               {{"--journal"}, false, 2, "vortane-eval: option --journal needs a value" + usage}},
              {"no display",
-              {{}, false, 1, "vortane-eval: no display found (set DISPLAY, or run under xvfb-run)\n"}}});
+              {{}, false, 1, "vortane-eval: no display found (set DISPLAY, or run under xvfb-run)\n"}},
+             {"metrics address",
+              {{"--metrics", "localhost:9813"},
+               false,
+               2,
+               "vortane-eval: invalid listen address 'localhost:9813' (IPv4-ADDR:PORT, such as "
+               "127.0.0.1:9813 "
+               "or 0.0.0.0:9813)" +
+                   usage}},
+             {"metrics without address",
+              {{"--metrics"}, false, 2, "vortane-eval: option --metrics needs a value" + usage}}});
     }
     void answersWithoutStarting() {
         const auto& [args, display, status, says] = fetchRow<std::tuple<QStringList, bool, int, QString>>();
@@ -37,6 +50,38 @@ private Q_SLOTS:
             QVERIFY(QString::fromLocal8Bit(p.readAllStandardOutput()).contains(says));
         else // one line to the point, before Qt's platform plugin says anything
             QCOMPARE(QString::fromLocal8Bit(p.readAllStandardError()), says);
+    }
+
+    // --metrics: the desktop program's own polling cycle feeds the endpoint, on the address given.
+    void servesMetricsWhileOnScreen() {
+        QTemporaryDir dir;
+        QProcess p;
+        p.setReadChannel(QProcess::StandardError);
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        p.setProcessEnvironment(env);
+        p.start(QStringLiteral(VORTANE_EVAL_PATH),
+                {"--board", "sim", "--settings", dir.filePath("settings.ini"), "--metrics", "127.0.0.1:0"});
+        QByteArray err;
+        static const QRegularExpression serving(
+            "^vortane-eval: serving http://127\\.0\\.0\\.1:([0-9]+)/metrics$",
+            QRegularExpression::MultilineOption);
+        QRegularExpressionMatch m;
+        while (!(m = serving.match(QString::fromLocal8Bit(err))).hasMatch() && p.waitForReadyRead(20000))
+            err += p.readAllStandardError();
+        QVERIFY2(m.hasMatch(), err.constData());
+        const int port = m.captured(1).toInt();
+        QByteArray scrape;
+        for (int tries = 0; tries < 200 && !scrape.contains("vortane_temperature_celsius{sensor=\"1\"}");
+             ++tries) {
+            QTest::qWait(100);
+            scrape = httpGet(port, "/metrics");
+        }
+        QVERIFY2(scrape.contains("\nvortane_temperature_celsius{sensor=\"1\"} "), scrape.constData());
+        QVERIFY(scrape.contains("\nvortane_link_up 1\n"));
+        QVERIFY(scrape.contains("vortane_board_info{board=\"sim\""));
+        p.kill();
+        p.waitForFinished();
     }
 };
 

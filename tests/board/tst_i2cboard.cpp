@@ -69,6 +69,23 @@ class TestI2cBoard : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
+    // Chip time on the SMBus simulator runs --sim-time-scale times faster than the clock, as on
+    // the simulated USB board: fan 2, seized at 8 s of chip time, has stopped 1 s after start-up
+    // at ten times and still turns at one.
+    void chipTimeFollowsTheTimeScale() {
+        for (const double scale : {10.0, 1.0}) {
+            SimOptions options;
+            options.timeScale = scale;
+            options.chip.fanSeizesAtMs = {NeverSeizes, 8000, NeverSeizes, NeverSeizes};
+            Rig rig(options);
+            QVERIFY(rig.connect());
+            rig.clock.advance(1000);
+            USBStuff& usb = rig.session->usb;
+            const bool stopped = usb.ReadRegister(0x2E, 0x2C) == 0xFF && usb.ReadRegister(0x2E, 0x2D) == 0xFF;
+            QCOMPARE(stopped, scale > 1);
+        }
+    }
+
     void requestsBecomeSmbusTransfers() {
         Rig r;
         QVERIFY(r.connect()); // no firmware, no bridge: only the search reaches the bus

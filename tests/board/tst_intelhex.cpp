@@ -50,6 +50,8 @@ private Q_SLOTS:
         QTest::newRow("Ctrl+Z on the end-of-file line") << sample().trimmed() + "\x1A\x1A" << blink;
         QTest::newRow("Ctrl+Z before the end") << sample().replace(":00000001FF", "\x1A:00000001FF")
                                                << "line 18: the image ends without its end-of-file record";
+        QTest::newRow("Ctrl+Z first: an empty DOS file")
+            << "\x1A" + sample() << "line 1: the image ends without its end-of-file record";
         QTest::newRow("segment base; offsets wrap in their segment")
             << ":020000021000EC\n:03FFFF00AABBCCCE\n" + eof << "10000/2/bbcc 1ffff/1/aa";
         QTest::newRow("linear base, CR LF, blank line, lower case, start record")

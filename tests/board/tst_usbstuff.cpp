@@ -71,6 +71,17 @@ private Q_SLOTS:
         QCOMPARE(t.requests().size(), 2);
     }
 
+    // A block read tells the program each register it covered, at its own address: the alarms
+    // judge an inverted output by the PWM configuration a window last read as a block.
+    void blockReadIsKnownPerRegister() {
+        ConnectedSim t;
+        t.chip().write(0x68, 0x21);
+        t.chip().write(0x69, 0x12);
+        QCOMPARE(t.usb().ReadBlock(0x68, 2), std::int16_t(0));
+        QCOMPARE((std::pair{t.usb().knownValue(0x68), t.usb().knownValue(0x69)}),
+                 (std::pair{std::optional<int>(0x21), std::optional<int>(0x12)}));
+    }
+
     void heaterLevelsAreClampedInTheCallersVariable() {
         for (auto [level, sent] : {std::pair{150, 100}, {-5, 0}, {37, 37}}) {
             ConnectedSim t;
@@ -120,6 +131,21 @@ private Q_SLOTS:
             // No: the caller gets the status back and the program goes on talking to the board.
             QVERIFY(t.programEnds.isEmpty());
             QCOMPARE(t.usb().ReadRegister(0x2E, 0x3E), CompanyCode);
+        }
+    }
+
+    // Under the heater question a timer's request may fail too. A link error there ends the
+    // program even when the user answers No; another heater failure there leaves the choice to
+    // the question that is up. Neither shows a second message.
+    void errorUnderTheHeaterQuestion() {
+        for (const int inner : {int(CommunicationsInterrupted), int(HeaterModuleError)}) {
+            ConnectedSim t({.failRequestNumber = 2, .chip = {}});
+            t.prompts.answers = {MessageAnswer::No};
+            t.prompts.whileShown = [&] { t.usb().ShowLinkError(inner); };
+            QVERIFY(t.usb().SetHeater(1, 50) != 0);
+            QCOMPARE(t.prompts.messages.size(), 1);
+            QCOMPARE(t.programEnds,
+                     inner == HeaterModuleError ? QList<int>{} : QList<int>{HeaterModuleError});
         }
     }
 

@@ -55,9 +55,11 @@ struct Cli {
         const auto now = [] { return QDateTime(QDate(2024, 3, 5), QTime(14, 7, 9)); };
         const auto interrupted = [this] { return clock.nowMs() >= ctrlCAtMs; };
         CliEnvironment env{o, e, clock, "/opt/vortane", now, interrupted, &in, &board, &bytesOut};
+        env.lockFolder = lockFolder.path();
         return RunCli(args, env);
     }
     std::int64_t ctrlCAtMs = std::numeric_limits<std::int64_t>::max(); // when the user presses Ctrl+C
+    QTemporaryDir lockFolder;
 
     QStringList outLines() const { return out.split(u'\n', Qt::SkipEmptyParts); }
     // "222 46 64 1 1" for each vendor request after the chip was found (the first read of "Company
@@ -395,6 +397,42 @@ private Q_SLOTS:
                      "3,link error,Communications Interrupted - Check USB connections,3,\r\n");
         QCOMPARE(t.run({"batch"}, "monitor --count 1 --events a.csv\nwatch --events b.csv\n"), 2);
         QCOMPARE(t.err, QStringLiteral("stdin:2: a run writes one event file, and a.csv comes first\n"));
+    }
+
+    // serve: the alarms into the event file as monitor writes them; after a lost link it goes on
+    // for the grace period given, then ends with status 1; Ctrl+C ends it with 130.
+    void serveEndsAfterTheGraceOrAtCtrlC() {
+        QTemporaryDir dir;
+        const QString file = dir.filePath("serve.events.csv");
+        Cli t({.linkLostAfterMs = 5000, .chip = {}});
+        QCOMPARE(t.run({"write", "0x45", "20"}), 0);
+        QCOMPARE(t.run({"serve", "--listen", "127.0.0.1:0", "--events", file, "--exit-after-link-loss", "7"}),
+                 1);
+        static const QRegularExpression serving(
+            "^vortane-cli: serving http://127\\.0\\.0\\.1:[1-9][0-9]*/metrics "
+            "for Simulated board \\(Ctrl\\+C ends\\)\n");
+        QVERIFY2(t.err.contains(serving), qPrintable(t.err));
+        QCOMPARE(t.err.section(u'\n', 1),
+                 QStringLiteral(
+                     "Communications Interrupted - Check USB connections\n"
+                     "vortane-cli: the link to the board is lost; serving vortane_link_up 0 for 7 s, then "
+                     "ending\n"));
+        const std::int64_t lostAt = t.board.journal().back().timeMs;
+        QVERIFY(t.board.journal().back().status != 0);
+        QVERIFY2(t.clock.nowMs() >= lostAt + 7000 && t.clock.nowMs() < lostAt + 7200,
+                 qPrintable(QString::number(t.clock.nowMs() - lostAt)));
+        const QString at = "2024-03-05T14:07:09.000+01:00,";
+        QCOMPARE(QString::fromUtf8(fileBytes(file)),
+                 "Time,Log time (s),Event,Channel,Value,Limit or old value\r\n" + at +
+                     ",alarm raised,Temp 1,25,20\r\n" + at +
+                     ",link error,Communications Interrupted - Check USB connections,3,\r\n");
+
+        Cli stopped;
+        stopped.ctrlCAtMs = 6000;
+        QCOMPARE(stopped.run({"serve", "--listen", "127.0.0.1:0"}), 130);
+        QVERIFY(stopped.err.endsWith("\nvortane-cli: interrupted; the endpoint is closed\n"));
+        // It read the whole time: the last temperatures came within a read interval's round.
+        QVERIFY(stopped.board.journal().back().timeMs > 5600);
     }
 
     // "-" writes the same bytes to standard output; a name that is not a regular file is refused

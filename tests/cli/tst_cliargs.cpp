@@ -38,7 +38,8 @@ private Q_SLOTS:
              {"monitor --channels Temp5", "unknown channel 'Temp5' (Temp1..4, Tach1..4, PWM1..4)"},
              {"heater 3 10", "the heater must be a whole number from 1 to 2, not '3'"},
              {"batch x", "a batch cannot run another batch"},
-             {"sleep -1", "the sleep must be a whole number from 0 to 86400000, not '-1'"}});
+             {"sleep -1", "the sleep must be a whole number from 0 to 86400000, not '-1'"},
+             {"serve", "'serve' runs on its own, not in a batch"}});
     }
     void commandErrors() {
         Command c;
@@ -62,6 +63,16 @@ private Q_SLOTS:
         QCOMPARE(std::tuple(c.file, c.onlyChanged, c.comment),
                  std::tuple(QString("my run.sav"), true, QString("fan curve B")));
         QCOMPARE(ParseCommand({"sleep", "10"}, false, c), QString("'sleep' is a batch command"));
+
+        QCOMPARE(ParseCommand({"serve"}, false, c), QString());
+        QCOMPARE(std::tuple(c.listen.text(), c.linkLossGraceS),
+                 std::tuple(QString("127.0.0.1:9813"), std::int64_t{60}));
+        QCOMPARE(ParseCommand({"serve", "--listen=0.0.0.0:9100", "--exit-after-link-loss", "0"}, false, c),
+                 QString());
+        QCOMPARE(std::tuple(c.listen.text(), c.linkLossGraceS),
+                 std::tuple(QString("0.0.0.0:9100"), std::int64_t{0}));
+        QCOMPARE(ParseCommand({"serve", "--exit-after-link-loss", "-1"}, false, c),
+                 QString("--exit-after-link-loss must be a whole number from 0 to 86400, not '-1'"));
     }
 };
 

@@ -16,7 +16,9 @@ foreach(path usr/lib/vortane/vortane-eval usr/lib/vortane/vortane-cli usr/lib/vo
              usr/share/metainfo/com.heldrix.vortane_eval.metainfo.xml
              usr/share/man/man1/vortane-eval.1.gz usr/share/man/man1/vortane-cli.1.gz
              usr/share/doc/vortane-eval/copyright usr/share/doc/vortane-eval/changelog.gz
-             etc/udev/rules.d/60-vortane.rules)
+             etc/udev/rules.d/60-vortane.rules etc/systemd/system/vortane-serve@.service
+             usr/share/doc/vortane-eval/examples/bench.env usr/share/doc/vortane-eval/examples/prometheus.yml
+             usr/share/doc/vortane-eval/examples/vortane-alerts.yml)
   if(NOT EXISTS ${STAGE}/${path})
     message(FATAL_ERROR "not installed: /${path}")
   endif()
@@ -24,6 +26,9 @@ endforeach()
 # The package's copy of the rule is only for the package: udev would not read it under /usr/local.
 if(EXISTS ${STAGE}/usr/lib/udev)
   message(FATAL_ERROR "cmake --install put a udev rule in /usr/lib/udev, beside the one in /etc")
+endif()
+if(EXISTS ${STAGE}/usr/lib/systemd)
+  message(FATAL_ERROR "cmake --install put the service unit in /usr/lib/systemd, beside the one in /etc")
 endif()
 
 file(STRINGS ${STAGE}/etc/udev/rules.d/60-vortane.rules rules REGEX "^SUBSYSTEM")
@@ -40,4 +45,42 @@ endforeach()
 execute_process(COMMAND ${STAGE}/usr/bin/vortane-cli --help RESULT_VARIABLE status OUTPUT_VARIABLE out)
 if(NOT status EQUAL 0 OR NOT out MATCHES "vortane-cli")
   message(FATAL_ERROR "the installed vortane-cli does not start: ${status}")
+endif()
+
+# The metrics service: one instance per bench, its board and address from /etc/vortane/NAME.env
+# (the example names both), restarted when it fails (a lost link ends it with status 1), as a
+# user of its own in the group the udev rule gives the board to.
+set(unit ${STAGE}/etc/systemd/system/vortane-serve@.service)
+file(STRINGS ${unit} lines REGEX "^[A-Za-z]+=")
+file(STRINGS ${STAGE}/etc/udev/rules.d/60-vortane.rules rules REGEX "GROUP=")
+list(GET rules 0 rule)
+string(REGEX REPLACE ".*GROUP=\"([^\"]+)\".*" "\\1" udev_group "${rule}")
+foreach(expected "EnvironmentFile=/etc/vortane/%i.env"
+                 "ExecStart=vortane-cli $VORTANE_BOARD_OPTIONS serve --listen \${VORTANE_LISTEN} $VORTANE_SERVE_OPTIONS"
+                 "Restart=on-failure" "DynamicUser=yes" "User=vortane" "Group=${udev_group}")
+  list(FIND lines "${expected}" at)
+  if(at EQUAL -1)
+    message(FATAL_ERROR "vortane-serve@.service lacks the line: ${expected}")
+  endif()
+endforeach()
+file(STRINGS ${STAGE}/usr/share/doc/vortane-eval/examples/bench.env env REGEX "^VORTANE_")
+if(NOT env MATCHES "VORTANE_BOARD_OPTIONS=--board " OR NOT env MATCHES "VORTANE_LISTEN=[0-9.]+:[0-9]+")
+  message(FATAL_ERROR "the example environment file does not name a board and an address: ${env}")
+endif()
+# systemd's own reading of the unit, where systemd is at hand: an instance of the template, with
+# the staged tool and manual page in place of the installed ones it would look for.
+find_program(SYSTEMD_ANALYZE systemd-analyze)
+if(SYSTEMD_ANALYZE)
+  set(verify ${STAGE}/verify)
+  file(MAKE_DIRECTORY ${verify})
+  file(READ ${unit} text)
+  string(REPLACE "ExecStart=vortane-cli" "ExecStart=${STAGE}/usr/bin/vortane-cli" text "${text}")
+  file(WRITE ${verify}/vortane-serve@.service "${text}")
+  file(CREATE_LINK vortane-serve@.service ${verify}/vortane-serve@bench1.service SYMBOLIC)
+  execute_process(COMMAND ${CMAKE_COMMAND} -E env MANPATH=${STAGE}/usr/share/man
+                          ${SYSTEMD_ANALYZE} verify ${verify}/vortane-serve@bench1.service
+                  RESULT_VARIABLE status OUTPUT_VARIABLE out ERROR_VARIABLE out)
+  if(NOT status EQUAL 0 OR NOT out STREQUAL "")
+    message(FATAL_ERROR "systemd-analyze verify (${status}):\n${out}")
+  endif()
 endif()

@@ -64,6 +64,8 @@ private Q_SLOTS:
               Set{{"--sim-no-12v"}, "supply12V", "0"},
               Set{{"--sim-no-5v"}, "supply5V", "0"},
               Set{{"--sim-ambient", "-12.5"}, "ambient", "-12.5"},
+              Set{{"--sim-ambient=-40"}, "ambient", "-40"},
+              Set{{"--sim-ambient", "100"}, "ambient", "100"},
               Set{{"--sim-fans", " 2 , 3 "}, "fans", "0,1,1,0"},
               Set{{"--sim-fans="}, "fans", "0,0,0,0"},
               Set{{"--sim-fan-max-rpm", "100,2000, 3000,50000"}, "fanMaxRpm", "100,2000,3000,50000"},
@@ -107,10 +109,10 @@ private Q_SLOTS:
         for (const char* text :
              {"--usb-device 12345:1", "--usb-device 04b4", "--usb-port 1.2", "--usb-port 1-",
               "--sim-chips 80", "--sim-chips=0x", "--sim-revision E", "--sim-ambient 25C",
-              "--sim-ambient -41", "--sim-fans 1,5", "--sim-fan-max-rpm 1000,2000,3000",
-              "--sim-time-scale 1001", "--sim-free-wheel-ms -1", "--sim-gpio-levels 1,0,2,0",
-              "--sim-gpio-levels=1,0,1", "--sim-fan-stalls 5:100", "--sim-fan-stalls 2",
-              "--sim-fan-stalls=2:-1"}) {
+              "--sim-ambient -41", "--sim-ambient 100.5", "--sim-fans 1,5",
+              "--sim-fan-max-rpm 1000,2000,3000", "--sim-time-scale 1001", "--sim-free-wheel-ms -1",
+              "--sim-gpio-levels 1,0,2,0", "--sim-gpio-levels=1,0,1", "--sim-fan-stalls 5:100",
+              "--sim-fan-stalls 2", "--sim-fan-stalls=2:-1"}) {
             const QStringList args = QString::fromLatin1(text).split(QLatin1Char(' '));
             const QStringList option = args[0].split(QLatin1Char('='));
             refused(

@@ -7,16 +7,24 @@
 #include "windows/QtPrompts.h"
 
 #include <QAccessible>
+#include <QDebug>
 #include <QEventLoop>
 #include <QFile>
+#include <QLabel>
+#include <QLayout>
 #include <QMdiSubWindow>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
+#include <QStyle>
+#include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+
+#include <algorithm>
+#include <functional>
 
 namespace {
 // A child window standing in for any real one: counts its loads and unloads.
@@ -64,6 +72,32 @@ void unnamedControls(QAccessibleInterface* parent, const QString& window, QStrin
                            .arg(child->object()->objectName());
         if (!QList<A::Role>{A::List, A::Tree, A::Table}.contains(child->role()))
             unnamedControls(child, window, unnamed);
+    }
+}
+
+// Where a widget shows itself within its parent: a label by the text it draws (a scale's labels may
+// be wider than their numbers, and touch), anything else by its whole box.
+QRect drawn(const QWidget* w) {
+    const auto* label = qobject_cast<const QLabel*>(w);
+    if (!label || label->text().isEmpty()) return w->geometry();
+    const QSize text = label->fontMetrics().size(Qt::TextShowMnemonic, label->text());
+    return QStyle::alignedRect(label->layoutDirection(), label->alignment(), text, label->contentsRect())
+        .translated(w->pos());
+}
+
+// Widgets a person sees lying on top of one another within one parent (by more than the two pixels
+// a font's line spacing leaves), as "window a b": a control left out of its window's layout stays
+// at its parent's corner, over another.
+void overlapping(const QWidget* parent, const QString& window, QStringList& out) {
+    QList<const QWidget*> shown;
+    for (const QObject* o : parent->children())
+        if (const auto* w = qobject_cast<const QWidget*>(o); w && w->isVisible() && !w->isWindow())
+            shown << w;
+    for (qsizetype a = 0; a < shown.size(); ++a) {
+        for (qsizetype b = a + 1; b < shown.size(); ++b)
+            if (const QRect both = drawn(shown[a]) & drawn(shown[b]); both.width() > 2 && both.height() > 2)
+                out << QStringLiteral("%1 %2 %3").arg(window, shown[a]->objectName(), shown[b]->objectName());
+        overlapping(shown[a], window, out);
     }
 }
 
@@ -178,6 +212,14 @@ private Q_SLOTS:
             m.window.show();
             m.window.move(100, 60);
             m.window.resize(640, 480);
+            // Left to right: the status text, the date and time, the board at the far right.
+            m.window.sbStatusBar->layout()->activate();
+            QList<int> left;
+            for (const QLabel* panel : m.window.sbPanels)
+                left << panel->geometry().left();
+            left << m.window.lblBoard->geometry().left();
+            QVERIFY2(std::adjacent_find(left.begin(), left.end(), std::greater_equal<>()) == left.end(),
+                     qPrintable(QDebug::toString(left)));
             m.window.close();
         }
         QCOMPARE(fileBytes(ini()),
@@ -209,12 +251,19 @@ private Q_SLOTS:
         MainFixture m(ini());
         QVERIFY(m.window.Form_Load(m.splash));
         m.window.show();
-        QStringList unnamed, escapeMissed;
+        QStringList unnamed, escapeMissed, overlaps;
         unnamedControls(QAccessible::queryAccessibleInterface(&m.window), "frmMain", unnamed);
         for (const WindowRow& row : WindowTable()) {
             const QString name = QLatin1String(row.className);
             ChildWindow* w = m.window.openWindow(name);
             unnamedControls(QAccessible::queryAccessibleInterface(w), name, unnamed);
+            overlapping(w, name, overlaps);
+            for (QTabWidget* tabs : w->findChildren<QTabWidget*>())
+                for (int page = 1; page < tabs->count(); ++page) {
+                    tabs->setCurrentIndex(page);
+                    QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+                    overlapping(tabs->widget(page), name + u'/' + tabs->tabText(page), overlaps);
+                }
             QStringList buttons;
             for (const QPushButton* b : w->findChildren<QPushButton*>())
                 buttons << b->text();
@@ -225,6 +274,7 @@ private Q_SLOTS:
                 escapeMissed << name;
         }
         QCOMPARE(unnamed.join(u'\n'), QString());
+        QCOMPARE(overlaps.join(u'\n'), QString());
         QCOMPARE(escapeMissed, QStringList());
     }
 
@@ -309,19 +359,47 @@ private Q_SLOTS:
         }
     }
 
-    // The reason behind a message is one click away, under "Show Details...".
-    void messageDetailsAreShownOnRequest() {
-        QStringList shown;
-        QTimer answer; // until the box is up
-        connect(&answer, &QTimer::timeout, [&shown] {
-            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
-                shown << box->text() << box->detailedText();
-                box->accept();
-            }
-        });
-        answer.start(10);
-        QtPrompts().message(QStringLiteral("Failed"), MessageIcon::Critical, MessageButtons::Ok, "why");
-        QCOMPARE(shown, (QStringList{"Failed", "why"}));
+    // What the person sees of a message: the program's title, the icon its kind asks for, its
+    // buttons, the reason one click away under "Show Details..."; the button pressed is the answer.
+    void messagesAsShown() {
+        struct Row {
+            MessageIcon icon;
+            MessageButtons buttons;
+            QMessageBox::Icon shownIcon;
+            QMessageBox::StandardButton press;
+            MessageAnswer answer;
+        };
+        const QMessageBox::StandardButtons yesNo = QMessageBox::Yes | QMessageBox::No;
+        for (const Row& r : {Row{MessageIcon::Critical, MessageButtons::Ok, QMessageBox::Critical,
+                                 QMessageBox::Ok, MessageAnswer::Ok},
+                             Row{MessageIcon::Warning, MessageButtons::Ok, QMessageBox::Warning,
+                                 QMessageBox::Ok, MessageAnswer::Ok},
+                             Row{MessageIcon::Information, MessageButtons::Ok, QMessageBox::Information,
+                                 QMessageBox::Ok, MessageAnswer::Ok},
+                             Row{MessageIcon::None, MessageButtons::YesNo, QMessageBox::NoIcon,
+                                 QMessageBox::No, MessageAnswer::No},
+                             Row{MessageIcon::None, MessageButtons::YesNo, QMessageBox::NoIcon,
+                                 QMessageBox::Yes, MessageAnswer::Yes}}) {
+            QStringList shown;
+            QMessageBox::Icon icon = QMessageBox::Question;
+            QMessageBox::StandardButtons buttons;
+            QTimer answer; // until the box is up
+            connect(&answer, &QTimer::timeout, [&] {
+                if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+                    answer.stop();
+                    shown << box->windowTitle() << box->text() << box->detailedText();
+                    icon = box->icon();
+                    buttons = box->standardButtons();
+                    box->button(r.press)->click();
+                }
+            });
+            answer.start(10);
+            QCOMPARE(QtPrompts().message(QStringLiteral("Failed"), r.icon, r.buttons, "why"), r.answer);
+            QCOMPARE(shown, (QStringList{"VORTANE Evaluation Software", "Failed", "why"}));
+            QCOMPARE(icon, r.shownIcon);
+            QCOMPARE(buttons,
+                     r.buttons == MessageButtons::Ok ? QMessageBox::StandardButtons(QMessageBox::Ok) : yesNo);
+        }
     }
 
     // The master timer sleeps until the next task is due; a change that makes one due sooner (here

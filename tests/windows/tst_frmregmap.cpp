@@ -79,6 +79,13 @@ private Q_SLOTS:
         f->t.chip().write(0x40, 0x0B);
         f->clickNode(QStringLiteral("Configuration 1"));
         QCOMPARE(f->shown(), QStringList({"Configuration 1", "40h", "40H", "11", "B", "00001011"}));
+        QStringList heard; // what a screen reader says of each value: the caption naming it, then it
+        for (QLabel* value : {w->lblRegDescription, w->lblCurrentAddr, w->lblDecVal, w->lblHexVal}) {
+            QAccessibleInterface* a = QAccessible::queryAccessibleInterface(value);
+            heard << a->text(QAccessible::Description) + u'=' + a->text(QAccessible::Name);
+        }
+        QCOMPARE(heard, QStringList({"Register=Configuration 1", "Address=40h", "Current Value (Dec)=11",
+                                     "Current Value (Hex)=B"}));
         f->clickNode(QStringLiteral("PEXIL Coef Select 2"));
         QCOMPARE(f->shown().mid(0, 2), QStringList({"PEXIL Coef Select 2", "7Fh"}));
         f->clickNode(QStringLiteral("AFC"));

@@ -9,8 +9,9 @@
 
 namespace {
 struct Fixture : WindowFixture<frmSWOptions> {
-    Fixture() {
+    explicit Fixture(const AlarmOptions& alarms = {}) {
         t.session->options.ReadingEnabled = true; // the program's defaults, before the window loads them
+        t.session->alarmOptions = alarms;
         w = std::make_unique<frmSWOptions>(*t.session, polling, settings);
         w->show();
     }
@@ -88,6 +89,28 @@ private Q_SLOTS:
         applied.arguments = QStringList{"-c", "echo \"$VORTANE_CHANNEL\" > /tmp/x"};
         QCOMPARE(f.t.session->alarmOptions, applied);
         QCOMPARE(LoadAlarmOptions(SettingsStore(f.dir.filePath(QStringLiteral("settings.ini")))), applied);
+    }
+
+    // The Alarms page opens on what the session holds, each control from its own field, and an
+    // Apply with nothing edited keeps every field.
+    void alarmsPageOpensOnWhatIsHeld() {
+        AlarmOptions held;
+        held.mainWindow = false;
+        held.sound = true;
+        held.soundFile = QStringLiteral("/srv/bell.wav");
+        held.command = true;
+        held.program = QStringLiteral("/usr/bin/logger");
+        held.arguments = QStringList{"-t", "bench 3"};
+        Fixture f(held);
+        frmSWOptions& w = *f.w;
+        const QList<bool> ticks{w.chkAlarmWatch->isChecked(), w.chkAlarmWindow->isChecked(),
+                                w.chkAlarmNotify->isChecked(), w.chkAlarmSound->isChecked(),
+                                w.chkAlarmCommand->isChecked()};
+        QCOMPARE(ticks, (QList<bool>{true, false, true, true, true}));
+        QCOMPARE((QStringList{w.txtSoundFile->text(), w.txtProgram->text(), w.txtArguments->toPlainText()}),
+                 (QStringList{"/srv/bell.wav", "/usr/bin/logger", "-t\nbench 3"}));
+        w.cmdApply->click();
+        QCOMPARE(f.t.session->alarmOptions, held);
     }
 };
 

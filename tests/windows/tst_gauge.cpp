@@ -62,8 +62,8 @@ private Q_SLOTS:
         QSignalSpy moved(&g, &Gauge::pointerMoved);
         g.setNeedle(20);
         g.setPointer(Gauge::HighPointer, 127);
-        const auto drag = [&g](double to, bool escape) {
-            QTest::mousePress(&g, Qt::LeftButton, {}, g.pointerRect(Gauge::HighPointer).center().toPoint());
+        const auto drag = [&g](double to, bool escape, int which = Gauge::HighPointer) {
+            QTest::mousePress(&g, Qt::LeftButton, {}, g.pointerRect(which).center().toPoint());
             QTest::mouseMove(&g, g.scalePoint(to, 1.15).toPoint());
             if (escape) QTest::keyClick(&g, Qt::Key_Escape);
             QTest::mouseRelease(&g, Qt::LeftButton, {}, g.scalePoint(to, 1.15).toPoint());
@@ -83,10 +83,17 @@ private Q_SLOTS:
         QCOMPARE(g.pointerRect(Gauge::LowPointer), atEnd);
         QCOMPARE(g.pointer(Gauge::LowPointer), -500);
         QCOMPARE(moved.count(), 1);
+        // The low pointer, drawn at the other end of the scale, is taken where it is drawn.
+        drag(-30.2, false, Gauge::LowPointer);
+        QCOMPARE((std::pair{g.pointer(Gauge::LowPointer), g.pointer(Gauge::HighPointer)}),
+                 (std::pair{-30.0, 50.0}));
+        QCOMPARE(moved.count(), 2);
+        QCOMPARE(moved.at(1).at(0).toInt(), Gauge::LowPointer);
     }
 
     void assistiveTechnologySetsPointers() {
         Gauge g(-128, 127);
+        g.setPointerName(Gauge::LowPointer, QStringLiteral("Low limit"));
         g.setPointerName(Gauge::HighPointer, QStringLiteral("High limit"));
         g.setNeedle(25);
         g.setPointer(Gauge::HighPointer, 100);
@@ -95,6 +102,10 @@ private Q_SLOTS:
         QCOMPARE(dial->role(), QAccessible::Dial);
         dial->valueInterface()->setCurrentValue(40); // the needle is the program's
         QCOMPARE(dial->valueInterface()->currentValue().toDouble(), 25.0);
+        QStringList pointers; // as a screen reader walks the dial
+        for (int i = 0; i < dial->childCount(); ++i)
+            pointers << dial->child(i)->text(QAccessible::Name);
+        QCOMPARE(pointers, (QStringList{"Low limit", "High limit"}));
         QAccessibleInterface* high = dial->child(1);
         QCOMPARE(high->text(QAccessible::Name), QStringLiteral("High limit"));
         QCOMPARE(high->role(), QAccessible::Slider);

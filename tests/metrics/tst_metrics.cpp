@@ -1,0 +1,229 @@
+// The metrics as a scrape gives them, over a simulated board on the polling cycle: every name,
+// label and value, the fans that are not there left out, and the text read by Prometheus' own
+// checker where it is installed.
+#include "alarms/AlarmMonitor.h"
+#include "metrics/BoardMetrics.h"
+#include "metrics/MetricsServer.h"
+#include "monitoring/PollingCycle.h"
+#include "support/Rows.h"
+#include "support/SimSession.h"
+
+#include <QLockFile>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <algorithm>
+
+namespace {
+
+// The board polled as the programs poll it, the alarms once a second.
+struct Polled {
+    explicit Polled(SimOptions options) : t(std::move(options)) {
+        t.connect();
+        t.session->options.ReadingEnabled = true;
+        polling.setRefresh(PollTask::Alarms, [this] { alarms.poll(); });
+    }
+    void run(std::int64_t ms) {
+        for (const std::int64_t end = t.clock.nowMs() + ms; t.clock.nowMs() < end;) {
+            t.clock.advance(10);
+            polling.Tick(t.clock.nowMs());
+        }
+    }
+    std::int64_t requestsSince(std::size_t first) const {
+        const auto all = t.requests();
+        return static_cast<std::int64_t>(all.size() - static_cast<qsizetype>(first));
+    }
+    SimSession t;
+    PollingCycle polling{*t.session};
+    AlarmMonitor alarms{*t.session};
+};
+
+// The lines of the text, comments and samples, in order of name: a scrape's families come in a
+// fixed order, the samples within one in any.
+QStringList sortedLines(const std::string& text) {
+    QStringList lines = QString::fromStdString(text).split(u'\n', Qt::SkipEmptyParts);
+    std::sort(lines.begin(), lines.end());
+    return lines;
+}
+
+// The value of the one sample of a family without labels.
+double sample(const std::string& text, const QString& name) {
+    for (const QString& line : QString::fromStdString(text).split(u'\n'))
+        if (line.startsWith(name + u' ')) return line.section(u' ', 1).toDouble();
+    return -1;
+}
+
+} // namespace
+
+class TestMetrics : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void theTextWhole() {
+        SimOptions options;
+        options.chip.noise = 0;
+        options.chip.fanPresent = {true, true, true, false};
+        Polled p(options);
+        // Temperature 2 above its high limit of 20 °C; the chip reports fan 2 as not present.
+        writeAll(p.t.chip(), {{0x47, 20}, {0x36, 0x02}});
+        BoardMetrics metrics;
+        metrics.update(*p.t.session, &p.alarms, 1.0);
+        const std::string before = metrics.text();
+        // Nothing read yet: no reading has a sample, and no alarm is known.
+        for (const char* name : {"vortane_temperature_celsius{", "vortane_fan_speed_rpm{",
+                                 "vortane_fan_duty_ratio{", "vortane_max_temperature_celsius ",
+                                 "vortane_alarm{", "vortane_last_reading_timestamp_seconds "})
+            QVERIFY2(before.find(name) == std::string::npos, name);
+        const double sentBefore = sample(before, "vortane_requests_total");
+        const auto firstRequest = static_cast<std::size_t>(p.t.requests().size());
+
+        p.run(4000);
+        // Distinct values in every slot, so a reading put under the wrong label shows.
+        Readings& r = p.t.session->readings;
+        r.Temperatures = {31, 32, 33, 34, 35, 36, 37, 38, 39, -40, 47};
+        r.FanSpeeds = {4801, 4202, 3603, 82};
+        r.DutyCycles = {12, 34, 56, 78};
+        metrics.update(*p.t.session, &p.alarms, 1709644029.25);
+        const std::string text = metrics.text();
+
+        QCOMPARE(sample(text, "vortane_requests_total") - sentBefore, double(p.requestsSince(firstRequest)));
+        QStringList expected{
+            "# HELP vortane_build_info The program's version; always 1",
+            "# TYPE vortane_build_info gauge",
+            QStringLiteral("vortane_build_info{version=\"%1\"} 1").arg(VORTANE_VERSION),
+            "# HELP vortane_board_info The board in use: where it sits, its serial number, the chip's SMBus "
+            "address, and whether it is simulated; always 1",
+            "# TYPE vortane_board_info gauge",
+            "vortane_board_info{board=\"sim\",chip_address=\"0x2e\",serial=\"\",simulated=\"true\"} 1",
+            "# HELP vortane_link_up 1 while the link to the board works, 0 once it is lost",
+            "# TYPE vortane_link_up gauge",
+            "vortane_link_up 1",
+            "# HELP vortane_temperature_celsius Temperature 1 to 10 as the chip last read them",
+            "# TYPE vortane_temperature_celsius gauge",
+            "# HELP vortane_max_temperature_celsius The highest temperature the chip reports",
+            "# TYPE vortane_max_temperature_celsius gauge",
+            "vortane_max_temperature_celsius 47",
+            "# HELP vortane_fan_speed_rpm Fan speed from its tach; no sample for a fan not present or not "
+            "seen "
+            "turning",
+            "# TYPE vortane_fan_speed_rpm gauge",
+            "vortane_fan_speed_rpm{fan=\"1\"} 4801",
+            "vortane_fan_speed_rpm{fan=\"3\"} 3603",
+            "# HELP vortane_fan_duty_ratio PWM output duty cycle, 0 to 1",
+            "# TYPE vortane_fan_duty_ratio gauge",
+            "vortane_fan_duty_ratio{fan=\"1\"} 0.12",
+            "vortane_fan_duty_ratio{fan=\"2\"} 0.34",
+            "vortane_fan_duty_ratio{fan=\"3\"} 0.5600000000000001",
+            "vortane_fan_duty_ratio{fan=\"4\"} 0.78",
+            "# HELP vortane_alarm 1 while the alarm is raised: an interrupt source set and not masked, or a "
+            "stalled fan",
+            "# TYPE vortane_alarm gauge",
+            "# HELP vortane_last_reading_timestamp_seconds When a reading last came from the board, in "
+            "seconds "
+            "since the epoch",
+            "# TYPE vortane_last_reading_timestamp_seconds gauge",
+            "vortane_last_reading_timestamp_seconds 1709644029.25",
+            "# HELP vortane_requests_total Requests sent to the board",
+            "# TYPE vortane_requests_total counter",
+            QStringLiteral("vortane_requests_total %1").arg(sample(text, "vortane_requests_total")),
+            "# HELP vortane_request_failures_total Requests the board answered with a failure",
+            "# TYPE vortane_request_failures_total counter",
+            "vortane_request_failures_total 0",
+        };
+        for (int i = 1; i <= 10; ++i)
+            expected << QStringLiteral("vortane_temperature_celsius{sensor=\"%1\"} %2")
+                            .arg(i)
+                            .arg(i == 10 ? -40 : 30 + i);
+        for (const char* channel : {"Temp 1", "Temp 2", "Temp 3", "Temp 4", "Temp 5", "Temp 6", "Temp 7",
+                                    "Temp 8", "Temp 9", "Temp 10", "Fan 1", "Fan 2", "Fan 3", "Fan 4", "NORM",
+                                    "Fan 1 stall", "Fan 2 stall", "Fan 3 stall", "Fan 4 stall"})
+            expected << QStringLiteral("vortane_alarm{channel=\"%1\"} %2")
+                            .arg(channel)
+                            .arg(qstrcmp(channel, "Temp 2") == 0);
+        std::sort(expected.begin(), expected.end());
+        QCOMPARE(sortedLines(text), expected);
+    }
+
+    // The text a real Prometheus takes in: its own checker finds nothing to say.
+    void promtoolAcceptsTheText() {
+        const QString promtool = QStandardPaths::findExecutable(QStringLiteral("promtool"));
+        if (promtool.isEmpty()) QSKIP("promtool is not installed (Debian package prometheus)");
+        Polled p({});
+        p.run(3000);
+        BoardMetrics metrics;
+        metrics.update(*p.t.session, &p.alarms, 1709644029.0);
+        QProcess check;
+        check.start(promtool, {"check", "metrics"});
+        check.write(QByteArray::fromStdString(metrics.text()));
+        check.closeWriteChannel();
+        QVERIFY(check.waitForFinished(20000));
+        const QByteArray said = check.readAllStandardOutput() + check.readAllStandardError();
+        QVERIFY2(check.exitCode() == 0 && said.isEmpty(), said.constData());
+    }
+
+    // A lost link takes every reading and alarm away and says so; what was counted stays, and the failed
+    // requests are among it.
+    void aLostLinkLeavesNoReadings() {
+        SimOptions options;
+        options.linkLostAfterMs = 3000;
+        Polled p(options);
+        BoardMetrics metrics;
+        p.run(2000);
+        metrics.update(*p.t.session, &p.alarms, 5.0);
+        QVERIFY(metrics.text().find("vortane_temperature_celsius{sensor=\"3\"}") != std::string::npos);
+        QVERIFY(metrics.text().find("vortane_alarm{channel=\"NORM\"} 0") != std::string::npos);
+        p.run(2000);
+        QCOMPARE(p.t.programEnds, QList<int>{CommunicationsInterrupted});
+        metrics.update(*p.t.session, &p.alarms, 9.0);
+        // Nothing is read after the loss: the time of the last good reading stays.
+        p.run(2000);
+        metrics.update(*p.t.session, &p.alarms, 12.0);
+        metrics.linkLost();
+        const std::string text = metrics.text();
+        QCOMPARE(sample(text, "vortane_link_up"), 0.0);
+        QVERIFY(sample(text, "vortane_request_failures_total") >= 1);
+        QCOMPARE(sample(text, "vortane_last_reading_timestamp_seconds"), 9.0);
+        for (const char* name :
+             {"vortane_temperature_celsius{", "vortane_fan_speed_rpm{", "vortane_fan_duty_ratio{",
+              "vortane_max_temperature_celsius ", "vortane_alarm{"})
+            QVERIFY2(text.find(name) == std::string::npos, name);
+    }
+
+    void listenAddresses_data() {
+        addRows<QString>({{"127.0.0.1:9813", "127.0.0.1:9813"},
+                          {"0.0.0.0:80", "0.0.0.0:80"},
+                          {"[::1]:9100", ""},
+                          {"127.0.0.1", ""},
+                          {"localhost:9813", ""},
+                          {"256.0.0.1:9813", ""},
+                          {"127.0.0.1:65536", ""},
+                          {"127.0.0.1:98a", ""},
+                          {":9813", ""}});
+    }
+    void listenAddresses() {
+        QString error;
+        const auto parsed = ParseListenAddress(QTest::currentDataTag(), error);
+        QCOMPARE(parsed ? parsed->text() : QString(), fetchRow<QString>());
+        QCOMPARE(error.isEmpty(), parsed.has_value());
+    }
+
+    // One endpoint per board (the busy board itself is tested on the real tool): two chips on one
+    // adapter are two boards, and a lock left by a serve that died, as a restarted service finds
+    // it, is taken over.
+    void locksOfOtherBoardsAndDeadProcesses() {
+        QTemporaryDir dir;
+        QString error;
+        BoardIdentity i2c{BoardIdentity::Kind::Smbus, false, {}, {}, "/dev/i2c-1", 0x2E};
+        const auto first = LockBoardForServing(i2c, dir.path(), error);
+        i2c.chipAddress = 0x2C;
+        QVERIFY(first && LockBoardForServing(i2c, dir.path(), error));
+        writeFile(dir.filePath("vortane-serve-usb-1-4.2.lock"), "2147483646\nvortane-cli\n\n");
+        BoardIdentity usb{BoardIdentity::Kind::Usb, false, "1-4.2", "VT01", {}, 0x2E};
+        QVERIFY2(LockBoardForServing(usb, dir.path(), error), qPrintable(error));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestMetrics)
+#include "tst_metrics.moc"
