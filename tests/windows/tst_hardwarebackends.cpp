@@ -1,10 +1,10 @@
-// The program on each hardware backend, over its simulated bus: connected as at start-up, its
-// windows read and write the chip end to end.
+// The program on each hardware backend, over its simulated bus: connected as at start-up, the
+// board details window shows what that backend knows of the board. How each backend carries block
+// reads and writes is tested with the backend itself (tst_usbboard, tst_i2cboard).
 #include "board/Startup.h"
 #include "session/BoardOptions.h"
 #include "session/Session.h"
 #include "support/WindowFixture.h"
-#include "windows/frmAutoControl.h"
 #include "windows/frmInfo.h"
 
 #include <QTest>
@@ -45,17 +45,6 @@ private Q_SLOTS:
         InitDefaults(session);
         session.options.ReadingEnabled = false;
         PollingCycle polling(session);
-
-        // Its load reads runs of registers in blocks, among them PWM1's Tmin (0x6E); a typed value
-        // goes out as a register write.
-        session.usb.WriteRegister(0x2E, 0x6E, 37);
-        frmAutoControl fans(session, polling);
-        fans.show();
-        QCOMPARE((QStringList{fans.txtPWMmax->text(), fans.txtPWMmin->text(), fans.txtTmin->text()}),
-                 (QStringList{"100", "50", "37"}));
-        retype(fans.txtPWMmax, QStringLiteral("80"));
-        QCOMPARE(session.usb.ReadRegister(0x2E, 0x38), 204);
-
         frmInfo info(session, polling);
         QCOMPARE((QStringList{info.lblRevision->text(), info.lbl5V->text(), info.lbl12V->text()}), details);
         QVERIFY(ends.isEmpty() && told.isEmpty());
