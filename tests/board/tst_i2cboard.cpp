@@ -39,12 +39,7 @@ struct Rig {
     QStringList transfers() {
         QStringList out;
         for (const SmbusTransfer& t : bus->transfers())
-            out << QStringLiteral("%1 %2 %3 %4 %5")
-                       .arg(QChar(t.kind))
-                       .arg(t.address, 0, 16)
-                       .arg(t.reg, 0, 16)
-                       .arg(t.value)
-                       .arg(t.result);
+            out << QString::asprintf("%c %x %x %d %d", t.kind, t.address, t.reg, t.value, t.result);
         bus->clearTransfers();
         return out;
     }

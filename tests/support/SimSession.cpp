@@ -28,11 +28,6 @@ QList<JournalEntry> SimSession::requests() const {
 QStringList SimSession::requestTexts() const {
     QStringList out;
     for (const JournalEntry& e : requests())
-        out << QStringLiteral("%1 %2 %3 %4 %5")
-                   .arg(e.request)
-                   .arg(e.value)
-                   .arg(e.index)
-                   .arg(e.direction)
-                   .arg(e.length);
+        out << QString::asprintf("%d %d %d %d %d", e.request, e.value, e.index, e.direction, e.length);
     return out;
 }
