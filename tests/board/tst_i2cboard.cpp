@@ -2,14 +2,10 @@
 // transfers each request becomes, the chip search around silent and driver-owned addresses, and
 // what fails.
 #include "board/BoardStatus.h"
-#include "board/Startup.h"
 #include "board/i2c/I2cBoard.h"
 #include "board/i2c/LinuxI2cDev.h"
 #include "board/i2c/SmbusJournal.h"
 #include "board/sim/SimSmbusAdapter.h"
-#include "session/Session.h"
-#include "support/RecordingSplash.h"
-#include "support/ScriptedPrompts.h"
 #include "support/SimSession.h"
 
 #include <QTemporaryDir>
@@ -19,21 +15,15 @@
 
 namespace {
 
-struct Rig {
+struct Rig : BackendSession {
     explicit Rig(SimOptions options = {}) {
         auto adapter = std::make_unique<SimSmbusAdapter>(clock, std::move(options));
         bus = adapter.get();
         auto file = std::make_unique<QFile>(dir.filePath("journal.txt"));
         file->open(QIODevice::WriteOnly);
-        board = std::make_unique<I2cBoard>(
+        start(std::make_unique<I2cBoard>(
             std::make_unique<SmbusJournal>(std::move(adapter), clock, std::move(file)),
-            [this](const QString& t) { told << t; });
-        session = std::make_unique<Session>(clock, prompts, *board, QStringLiteral("/opt/vortane"));
-        session->usb.onProgramEnd = [this](int code) { ends << code; };
-    }
-    bool connect() {
-        RecordingSplash splash(clock);
-        return RunConnectionSequence(*session, splash, {});
+            [this](const QString& t) { told << t; }));
     }
     // Kind, address, register, byte written or count asked for, result ("R 2c 3e 0 -6": ENXIO).
     QStringList transfers() {
@@ -48,14 +38,8 @@ struct Rig {
         return QString::fromUtf8(fileBytes(dir.filePath("journal.txt"))).split(u'\n');
     }
 
-    ManualClock clock;
-    ScriptedPrompts prompts;
     QTemporaryDir dir;
     SimSmbusAdapter* bus = nullptr;
-    std::unique_ptr<I2cBoard> board;
-    std::unique_ptr<Session> session;
-    QStringList told;
-    QList<int> ends;
 };
 
 } // namespace

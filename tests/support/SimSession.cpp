@@ -1,6 +1,7 @@
 #include "support/SimSession.h"
 
 #include "board/Startup.h"
+#include "support/RecordingSplash.h"
 
 SimSession::SimSession(SimOptions options, QString programFolder)
     : board(std::make_unique<SimBoard>(clock, std::move(options))),
@@ -30,4 +31,15 @@ QStringList SimSession::requestTexts() const {
     for (const JournalEntry& e : requests())
         out << QString::asprintf("%d %d %d %d %d", e.request, e.value, e.index, e.direction, e.length);
     return out;
+}
+
+void BackendSession::start(std::unique_ptr<USBFunctions> backend, const QString& programFolder) {
+    board = std::move(backend);
+    session = std::make_unique<Session>(clock, prompts, *board, programFolder);
+    session->usb.onProgramEnd = [this](int code) { ends << code; };
+}
+
+bool BackendSession::connect() {
+    RecordingSplash splash(clock);
+    return RunConnectionSequence(*session, splash, {});
 }

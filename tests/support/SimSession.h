@@ -62,6 +62,19 @@ struct SimSession {
     USBStuff& usb() { return session->usb; }
 };
 
+// A session over a board backend a test builds (on a simulated bus), with scripted prompts; what
+// the backend reports goes to `told`, the link errors that ended the program to `ends`.
+struct BackendSession {
+    void start(std::unique_ptr<USBFunctions> backend, const QString& programFolder = "/opt/vortane");
+    bool connect(); // the start-up's connection sequence; true once a chip has answered
+    ManualClock clock;
+    ScriptedPrompts prompts;
+    QStringList told;
+    QList<int> ends;
+    std::unique_ptr<USBFunctions> board;
+    std::unique_ptr<Session> session;
+};
+
 // A session already connected, as SimSession::connect leaves it.
 struct ConnectedSim : SimSession {
     explicit ConnectedSim(SimOptions options = {}) : SimSession(std::move(options)) { connect(); }

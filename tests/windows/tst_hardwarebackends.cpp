@@ -3,7 +3,6 @@
 // reads and writes is tested with the backend itself (tst_usbboard, tst_i2cboard).
 #include "board/Startup.h"
 #include "session/BoardOptions.h"
-#include "session/Session.h"
 #include "support/Rows.h"
 #include "support/WindowFixture.h"
 #include "windows/frmInfo.h"
@@ -19,27 +18,22 @@ private Q_SLOTS:
         addRows<QStringList>({{"usb:sim", {"B", "Yes", "Yes"}}, {"i2c:sim", {"", "Unknown", "Unknown"}}});
     }
     void windowsWorkOnTheBackend() {
-        ManualClock clock;
-        ScriptedPrompts prompts;
+        BackendSession b;
         BoardOptions options;
         options.board = QString::fromLatin1(QTest::currentDataTag());
-        QStringList told;
-        options.report = [&told](const QString& t) { told << t; };
+        options.report = [&b](const QString& t) { b.told << t; };
         QString error;
-        const auto backend = CreateBoard(options, clock, nullptr, error);
+        auto backend = CreateBoard(options, b.clock, nullptr, error);
         QVERIFY2(backend, qPrintable(error));
-        Session session(clock, prompts, *backend, QStringLiteral("/opt/vortane"));
-        QList<int> ends;
-        session.usb.onProgramEnd = [&ends](int code) { ends << code; };
-        RecordingSplash splash(clock);
-        QVERIFY(RunConnectionSequence(session, splash, {}));
-        InitDefaults(session);
-        session.options.ReadingEnabled = false;
-        PollingCycle polling(session);
-        frmInfo info(session, polling);
+        b.start(std::move(backend));
+        QVERIFY(b.connect());
+        InitDefaults(*b.session);
+        b.session->options.ReadingEnabled = false;
+        PollingCycle polling(*b.session);
+        frmInfo info(*b.session, polling);
         QCOMPARE((QStringList{info.lblRevision->text(), info.lbl5V->text(), info.lbl12V->text()}),
                  fetchRow<QStringList>());
-        QVERIFY(ends.isEmpty() && told.isEmpty());
+        QVERIFY(b.ends.isEmpty() && b.told.isEmpty());
     }
 };
 
