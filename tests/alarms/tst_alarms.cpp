@@ -33,12 +33,7 @@ struct Watched {
             mainWindow << active + (raised ? " (raised)" : "");
         };
     }
-    void run(std::int64_t ms) {
-        for (const std::int64_t end = t.clock.nowMs() + ms; t.clock.nowMs() < end;) {
-            t.clock.advance(10);
-            polling.Tick(t.clock.nowMs());
-        }
-    }
+    void run(std::int64_t ms) { runPolling(t.clock, polling, ms); }
     // "alarm raised Temp 1 36 35": event, channel, value and limit of each alarm event.
     QStringList alarms() const {
         QStringList out;

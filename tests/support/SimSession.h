@@ -2,12 +2,14 @@
 
 #include "base/Clock.h"
 #include "board/sim/SimBoard.h"
+#include "monitoring/PollingCycle.h"
 #include "session/Session.h"
 #include "support/ScriptedPrompts.h"
 
 #include <QFile>
 #include <QList>
 
+#include <functional>
 #include <memory>
 
 // One register access as the journal shows it.
@@ -37,6 +39,16 @@ inline void writeAll(SimChip& chip, std::initializer_list<std::pair<int, int>> r
 // Readings a test sets by hand, counted as read once so that every surface shows them.
 inline void markRead(Readings& r) {
     r.temperaturesReads = r.maxTemperatureReads = r.fanSpeedsReads = r.dutyCyclesReads = 1;
+}
+
+// Moves the clock on by `ms`, a polling tick every `step`; `check` runs after each tick.
+inline void runPolling(ManualClock& clock, PollingCycle& polling, std::int64_t ms, std::int64_t step = 10,
+                       const std::function<void()>& check = {}) {
+    for (const std::int64_t end = clock.nowMs() + ms; clock.nowMs() < end;) {
+        clock.advance(step);
+        polling.Tick(clock.nowMs());
+        if (check) check();
+    }
 }
 
 // A session over a simulated board with a manual clock and scripted prompts. The program end
