@@ -98,10 +98,7 @@ private Q_SLOTS:
             QVERIFY2(!ParseInteger(QString::fromUtf8(text)), text);
     }
 
-    void windows1252() {
-        QCOMPARE(ToWindows1252(QStringLiteral("25\u00B0C \u20AC")), QByteArray("25\260C \200"));
-        QCOMPARE(ToWindows1252(QStringLiteral("a\u202Fb\u4E2D")), QByteArray("a b?"));
-    }
+    void windows1252() { QCOMPARE(ToWindows1252(QStringLiteral("a\u202Fb\u4E2D")), QByteArray("a b?")); }
 
     void typedIntervals() {
         // What each interval variable can hold; "40000" must not wrap to a negative graph interval.

@@ -2,14 +2,10 @@
 // transfers each request becomes, the chip search around silent and driver-owned addresses, and
 // what fails.
 #include "board/BoardStatus.h"
-#include "board/Startup.h"
 #include "board/i2c/I2cBoard.h"
 #include "board/i2c/LinuxI2cDev.h"
 #include "board/i2c/SmbusJournal.h"
 #include "board/sim/SimSmbusAdapter.h"
-#include "session/Session.h"
-#include "support/RecordingSplash.h"
-#include "support/ScriptedPrompts.h"
 #include "support/SimSession.h"
 
 #include <QTemporaryDir>
@@ -19,32 +15,21 @@
 
 namespace {
 
-struct Rig {
+struct Rig : BackendSession {
     explicit Rig(SimOptions options = {}) {
         auto adapter = std::make_unique<SimSmbusAdapter>(clock, std::move(options));
         bus = adapter.get();
         auto file = std::make_unique<QFile>(dir.filePath("journal.txt"));
         file->open(QIODevice::WriteOnly);
-        board = std::make_unique<I2cBoard>(
+        start(std::make_unique<I2cBoard>(
             std::make_unique<SmbusJournal>(std::move(adapter), clock, std::move(file)),
-            [this](const QString& t) { told << t; });
-        session = std::make_unique<Session>(clock, prompts, *board, QStringLiteral("/opt/vortane"));
-        session->usb.onProgramEnd = [this](int code) { ends << code; };
-    }
-    bool connect() {
-        RecordingSplash splash(clock);
-        return RunConnectionSequence(*session, splash, {});
+            [this](const QString& t) { told << t; }));
     }
     // Kind, address, register, byte written or count asked for, result ("R 2c 3e 0 -6": ENXIO).
     QStringList transfers() {
         QStringList out;
         for (const SmbusTransfer& t : bus->transfers())
-            out << QStringLiteral("%1 %2 %3 %4 %5")
-                       .arg(QChar(t.kind))
-                       .arg(t.address, 0, 16)
-                       .arg(t.reg, 0, 16)
-                       .arg(t.value)
-                       .arg(t.result);
+            out << QString::asprintf("%c %x %x %d %d", t.kind, t.address, t.reg, t.value, t.result);
         bus->clearTransfers();
         return out;
     }
@@ -53,14 +38,8 @@ struct Rig {
         return QString::fromUtf8(fileBytes(dir.filePath("journal.txt"))).split(u'\n');
     }
 
-    ManualClock clock;
-    ScriptedPrompts prompts;
     QTemporaryDir dir;
     SimSmbusAdapter* bus = nullptr;
-    std::unique_ptr<I2cBoard> board;
-    std::unique_ptr<Session> session;
-    QStringList told;
-    QList<int> ends;
 };
 
 } // namespace

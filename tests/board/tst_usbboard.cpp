@@ -4,9 +4,6 @@
 #include "board/sim/SimUsbBus.h"
 #include "board/usb/UsbBoard.h"
 #include "chip/RegisterTable.h"
-#include "session/Session.h"
-#include "support/RecordingSplash.h"
-#include "support/ScriptedPrompts.h"
 #include "support/SimSession.h"
 
 #include <QTemporaryDir>
@@ -19,20 +16,14 @@ namespace {
 // Two runs, 0000-0002 and 0010-0011.
 const QByteArray SmallImage = ":0300000002000AF1\n:020010001122BB\n:00000001FF\n";
 
-struct Rig {
+struct Rig : BackendSession {
     explicit Rig(SimUsbOptions options = {}, UsbSelection selection = {},
                  const QByteArray& image = SmallImage) {
         auto bus = std::make_unique<SimUsbBus>(clock, std::make_unique<SimBoard>(clock), std::move(options));
         sim = bus.get();
         const auto tell = [this](const QString& t) { told << t; };
-        board = std::make_unique<UsbBoard>(std::move(bus), selection, tell, tell);
-        session = std::make_unique<Session>(clock, prompts, *board, folder.path());
-        session->usb.onProgramEnd = [this](int code) { ends << code; };
+        start(std::make_unique<UsbBoard>(std::move(bus), selection, tell, tell), folder.path());
         writeFile(folder.filePath(QStringLiteral("HELDRIXFW.Hex")), image);
-    }
-    bool connect() {
-        RecordingSplash splash(clock);
-        return RunConnectionSequence(*session, splash, {});
     }
     // "C0 DE 002E 003E 1": bmRequestType, bRequest, wValue, wIndex, wLength; the data of a
     // firmware-load request follows.
@@ -45,14 +36,8 @@ struct Rig {
         return out;
     }
 
-    ManualClock clock;
-    ScriptedPrompts prompts;
     QTemporaryDir folder;
     SimUsbBus* sim = nullptr;
-    std::unique_ptr<UsbBoard> board;
-    std::unique_ptr<Session> session;
-    QStringList told;
-    QList<int> ends;
 };
 
 } // namespace

@@ -25,12 +25,7 @@ struct Polled {
         t.session->options.ReadingEnabled = true;
         polling.setRefresh(PollTask::Alarms, [this] { alarms.poll(); });
     }
-    void run(std::int64_t ms) {
-        for (const std::int64_t end = t.clock.nowMs() + ms; t.clock.nowMs() < end;) {
-            t.clock.advance(10);
-            polling.Tick(t.clock.nowMs());
-        }
-    }
+    void run(std::int64_t ms) { runPolling(t.clock, polling, ms); }
     std::int64_t requestsSince(std::size_t first) const {
         const auto all = t.requests();
         return static_cast<std::int64_t>(all.size() - static_cast<qsizetype>(first));

@@ -34,8 +34,7 @@ private Q_SLOTS:
         // Index, address, name, bit names, default.
         using Spot = std::tuple<int, int, const char*, const char*, int>;
         for (auto [index, address, name, bits, defaultValue] :
-             {Spot{32, 0x40, "Configuration 1", "T/FS:H/LF:FTCH:LCK:TODIS:FSPD:TEST:STRT", 0x01},
-              Spot{34, 0x42, "Interrupt Status 2", "Fan4:Fan3:Fan2:Fan1:NRM:R1OT:R9T:R8T", 0},
+             {Spot{34, 0x42, "Interrupt Status 2", "Fan4:Fan3:Fan2:Fan1:NRM:R1OT:R9T:R8T", 0},
               Spot{35, 0x43, "Fan Pulses/Rev", "F4:F4:F3:F3:F2:F2:F1:F1", 0x55},
               Spot{36, 0x44, "Temperature1 Low Limit", "7:6:5:4:3:2:1:0", 0x81},
               Spot{73, 0x69, "PWM 3/4 Config", "BHV3:BHV4:INV3:INV4:OTV3:OTV4:FL3:FL4", 0},

@@ -1,6 +1,7 @@
 #include "support/SimSession.h"
 
 #include "board/Startup.h"
+#include "support/RecordingSplash.h"
 
 SimSession::SimSession(SimOptions options, QString programFolder)
     : board(std::make_unique<SimBoard>(clock, std::move(options))),
@@ -28,11 +29,17 @@ QList<JournalEntry> SimSession::requests() const {
 QStringList SimSession::requestTexts() const {
     QStringList out;
     for (const JournalEntry& e : requests())
-        out << QStringLiteral("%1 %2 %3 %4 %5")
-                   .arg(e.request)
-                   .arg(e.value)
-                   .arg(e.index)
-                   .arg(e.direction)
-                   .arg(e.length);
+        out << QString::asprintf("%d %d %d %d %d", e.request, e.value, e.index, e.direction, e.length);
     return out;
+}
+
+void BackendSession::start(std::unique_ptr<USBFunctions> backend, const QString& programFolder) {
+    board = std::move(backend);
+    session = std::make_unique<Session>(clock, prompts, *board, programFolder);
+    session->usb.onProgramEnd = [this](int code) { ends << code; };
+}
+
+bool BackendSession::connect() {
+    RecordingSplash splash(clock);
+    return RunConnectionSequence(*session, splash, {});
 }

@@ -2,12 +2,14 @@
 
 #include "base/Clock.h"
 #include "board/sim/SimBoard.h"
+#include "monitoring/PollingCycle.h"
 #include "session/Session.h"
 #include "support/ScriptedPrompts.h"
 
 #include <QFile>
 #include <QList>
 
+#include <functional>
 #include <memory>
 
 // One register access as the journal shows it.
@@ -39,6 +41,16 @@ inline void markRead(Readings& r) {
     r.temperaturesReads = r.maxTemperatureReads = r.fanSpeedsReads = r.dutyCyclesReads = 1;
 }
 
+// Moves the clock on by `ms`, a polling tick every `step`; `check` runs after each tick.
+inline void runPolling(ManualClock& clock, PollingCycle& polling, std::int64_t ms, std::int64_t step = 10,
+                       const std::function<void()>& check = {}) {
+    for (const std::int64_t end = clock.nowMs() + ms; clock.nowMs() < end;) {
+        clock.advance(step);
+        polling.Tick(clock.nowMs());
+        if (check) check();
+    }
+}
+
 // A session over a simulated board with a manual clock and scripted prompts. The program end
 // of a link error is recorded instead of ending the test process.
 struct SimSession {
@@ -60,6 +72,19 @@ struct SimSession {
     QList<int> programEnds; // link error codes that ended the program
     SimChip& chip() { return *board->chip(board->options().chipAddresses.front()); }
     USBStuff& usb() { return session->usb; }
+};
+
+// A session over a board backend a test builds (on a simulated bus), with scripted prompts; what
+// the backend reports goes to `told`, the link errors that ended the program to `ends`.
+struct BackendSession {
+    void start(std::unique_ptr<USBFunctions> backend, const QString& programFolder = "/opt/vortane");
+    bool connect(); // the start-up's connection sequence; true once a chip has answered
+    ManualClock clock;
+    ScriptedPrompts prompts;
+    QStringList told;
+    QList<int> ends;
+    std::unique_ptr<USBFunctions> board;
+    std::unique_ptr<Session> session;
 };
 
 // A session already connected, as SimSession::connect leaves it.

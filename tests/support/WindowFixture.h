@@ -11,7 +11,6 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <functional>
 #include <memory>
 
 // Replaces a box's text as the user would: select all, then type.
@@ -32,13 +31,8 @@ template <class W> struct WindowFixture {
         w->show();
         return *w;
     }
-    // Moves the manual clock on by `ms`, a polling tick every `step`; `check` runs after each tick.
     void run(std::int64_t ms, std::int64_t step = 10, const std::function<void()>& check = {}) {
-        for (const std::int64_t end = t.clock.nowMs() + ms; t.clock.nowMs() < end;) {
-            t.clock.advance(step);
-            polling.Tick(t.clock.nowMs());
-            if (check) check();
-        }
+        runPolling(t.clock, polling, ms, step, check);
     }
     QStringList journal() const { return t.requestTexts(); }
     QStringList writes() const {

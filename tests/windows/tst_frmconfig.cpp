@@ -8,13 +8,10 @@
 
 namespace {
 QString shown(const frmConfig& w) {
-    return QStringLiteral("%1%2 %3 %4 %5 %6 %7")
-        .arg(w.chkMonitoring->isChecked())
-        .arg(w.chkTODIS->isChecked())
-        .arg(w.cmbPin13->currentText())
-        .arg(w.chkPowerDown->isChecked())
-        .arg(w.cmbGain->currentText(), w.cmbOffset->currentText())
-        .arg(w.chkUseDefault->isChecked());
+    return QString::asprintf("%d%d %s %d %s %s %d", w.chkMonitoring->isChecked(), w.chkTODIS->isChecked(),
+                             qPrintable(w.cmbPin13->currentText()), w.chkPowerDown->isChecked(),
+                             qPrintable(w.cmbGain->currentText()), qPrintable(w.cmbOffset->currentText()),
+                             w.chkUseDefault->isChecked());
 }
 } // namespace
 

@@ -29,12 +29,11 @@ private Q_SLOTS:
         Fixture f;
         frmGraph& w = *f.w;
         QCOMPARE(f.t.requestTexts(), QStringList());
-        QCOMPARE(w.windowTitle(), QStringLiteral("Graphing"));
-        QCOMPARE(w.cmbGraph->currentText(), QStringLiteral("Temperature and Tach"));
+        QCOMPARE((QStringList{w.windowTitle(), w.cmbGraph->currentText(), w.txtUpdate->text(),
+                              w.cmbHistory->currentText()}),
+                 (QStringList{"Graphing", "Temperature and Tach", "50", "10 minutes"}));
         for (int j = 0; j < 5; ++j)
             QCOMPARE(w.stpGraph[j]->isVisible(), j == 3);
-        QCOMPARE(w.txtUpdate->text(), QStringLiteral("50"));
-        QCOMPARE(w.cmbHistory->currentText(), QStringLiteral("10 minutes"));
         QCOMPARE(w.stpGraph[3]->valueRange(GraphAxis::Temperature), (ValueRange{0, 60}));
         QCOMPARE(w.stpGraph[3]->valueRange(GraphAxis::FanSpeed), (ValueRange{0, 12000}));
 
