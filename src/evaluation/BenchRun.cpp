@@ -1,6 +1,7 @@
 #include "evaluation/BenchRun.h"
 
 #include "base/Clock.h"
+#include "evaluation/BenchRegisters.h"
 #include "monitoring/Conversions.h"
 #include "session/Session.h"
 
@@ -8,9 +9,7 @@
 #include <deque>
 
 namespace {
-constexpr int RegTemperature1 = 0x20;
-constexpr int RegTach1Low = 0x2A;
-constexpr int RegCurrentDuty1 = 0x32;
+using namespace BenchRegisters;
 constexpr int NoTachEdge = 0xFFFF;
 } // namespace
 

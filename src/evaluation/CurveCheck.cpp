@@ -1,5 +1,6 @@
 #include "evaluation/CurveCheck.h"
 
+#include "evaluation/BenchRegisters.h"
 #include "fancontrol/AutoControl.h"
 #include "session/Session.h"
 
@@ -10,18 +11,8 @@
 
 namespace {
 
-constexpr int RegTemperature1 = 0x20;
-constexpr int RegMaxDuty1 = 0x38;
-constexpr int RegConfig1 = 0x40;
-constexpr int RegPwmConfig12 = 0x68;
-constexpr int RegMinDuty1 = 0x6A;
-constexpr int RegTmin1 = 0x6E;
-constexpr int RegConfig2 = 0x74;
-constexpr int RegMaxTemperature = 0x78;
-constexpr int RegZoneSelect12 = 0x7C;
-constexpr int RegGpioEnable = 0x7F;
-constexpr int Strt = 0x01, Test = 0x02, Fspd = 0x04;
-constexpr int Shdn = 0x80;
+using namespace BenchRegisters;
+
 // A run's curve starts this far above the resting temperature, within a heater's easy reach; a
 // configured Tmin further than ReachC above it is out of the heater's reach.
 constexpr int RunTminAboveRestC = 8;

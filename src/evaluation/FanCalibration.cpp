@@ -1,5 +1,6 @@
 #include "evaluation/FanCalibration.h"
 
+#include "evaluation/BenchRegisters.h"
 #include "monitoring/Conversions.h"
 #include "session/Session.h"
 
@@ -9,13 +10,8 @@
 
 namespace {
 
-constexpr int RegCurrentDuty1 = 0x32;
-constexpr int RegConfig1 = 0x40;
-constexpr int RegPulsesPerRev = 0x43;
-constexpr int RegPwmConfig12 = 0x68;
-constexpr int RegConfig2 = 0x74;
-constexpr int RegGpioEnable = 0x7F;
-constexpr int Strt = 0x01, Test = 0x02, Fspd = 0x04;
+using namespace BenchRegisters;
+
 constexpr double SettleRelative = 0.02;
 constexpr std::int64_t RestMs = 3000;
 

@@ -1,5 +1,6 @@
 #include "evaluation/LimitTrips.h"
 
+#include "evaluation/BenchRegisters.h"
 #include "monitoring/Conversions.h"
 #include "session/Session.h"
 
@@ -8,22 +9,8 @@
 
 namespace {
 
-constexpr int RegTemperature1 = 0x20;
-constexpr int RegCurrentDuty1 = 0x32;
-constexpr int RegFansNotPresent = 0x36;
-constexpr int RegConfig1 = 0x40;
-constexpr int RegStatus1 = 0x41;
-constexpr int RegStatus2 = 0x42;
-constexpr int RegTempLowLimit1 = 0x44;
-constexpr int RegTempHighLimit1 = 0x45;
-constexpr int RegTachMin1Low = 0x58;
-constexpr int RegTachMax1Low = 0x60;
-constexpr int RegPwmConfig12 = 0x68;
-constexpr int RegMask1 = 0x72;
-constexpr int RegMask2 = 0x73;
-constexpr int RegConfig2 = 0x74;
-constexpr int RegGpioEnable = 0x7F;
-constexpr int Strt = 0x01, Test = 0x02, Fspd = 0x04;
+using namespace BenchRegisters;
+
 // The limits a chip starts with: nothing to trip.
 constexpr int NoHighLimit = 127;
 constexpr int NoLowLimit = -127;
