@@ -1,6 +1,5 @@
 // The bench runs over the simulated board with a manual clock: known answers from scenarios of
 // our own, the chip put back on every way out, and the report folder's bytes.
-#include "chip/RegisterTable.h"
 #include "evaluation/BenchReport.h"
 #include "support/SimSession.h"
 
@@ -11,15 +10,6 @@
 #include <QTest>
 
 namespace {
-
-// Every register a program can write, and both heaters: what a run must hand back unchanged.
-QList<int> chipState(SimSession& sim) {
-    QList<int> state;
-    for (int i = 0; i < RegisterCount; ++i)
-        if (!RegisterAt(i).ReadOnly) state << sim.chip().read(RegisterAt(i).Address);
-    state << sim.board->heaterLevel(1) << sim.board->heaterLevel(2);
-    return state;
-}
 
 SimOptions scenario(const std::function<void(ChipScenario&)>& edit) {
     SimOptions o;
@@ -57,7 +47,7 @@ private Q_SLOTS:
             c.fanPulsesPerRev = {2, 1, 2, 2}; // fan 2 gives one pulse, the chip counts two
         }));
         sim.chip().write(0x68, 0x80); // output 1 automatic: taken by hand for the run, then handed back
-        const QList<int> before = chipState(sim);
+        const QList<int> before = sim.chipState();
         RunControl control;
         FanCalibrationOptions options;
         options.outputs = {1, 2, 3, 4};
@@ -65,7 +55,7 @@ private Q_SLOTS:
         const FanCalibrationReport r = RunFanCalibration(*sim.session, options, control);
         QCOMPARE(r.outcome, RunOutcome::Finished);
         QVERIFY(r.restored);
-        QCOMPARE(chipState(sim), before);
+        QCOMPARE(sim.chipState(), before);
 
         const FanCalibrationResult* f1 = resultFor(r, 1);
         const FanCalibrationResult* f2 = resultFor(r, 2);
@@ -127,14 +117,14 @@ private Q_SLOTS:
         QFETCH(double, offset);
         QFETCH(bool, passes);
         ConnectedSim sim(scenario([offset](ChipScenario& c) { c.autoOffsetC = offset; }));
-        const QList<int> before = chipState(sim);
+        const QList<int> before = sim.chipState();
         RunControl control;
         CurveCheckOptions options;
         options.output = 2;
         options.heater = 1;
         const CurveCheckReport r = RunCurveCheck(*sim.session, options, control);
         QCOMPARE(r.outcome, RunOutcome::Finished);
-        QCOMPARE(chipState(sim), before);
+        QCOMPARE(sim.chipState(), before);
         const CurveCheckResult& c = r.result;
         QVERIFY(c.setForRun); // the default chip runs its outputs by hand
         QCOMPARE(c.passed, passes);
@@ -152,13 +142,13 @@ private Q_SLOTS:
     void curveCheckUsesAConfiguredCurveInReach() {
         ConnectedSim sim;
         writeAll(sim.chip(), {{0x69, 0x40}, {0x7D, 0x02}, {0x71, 37}, {0x6D, 0x66}, {0x3B, 0xCC}});
-        const QList<int> before = chipState(sim);
+        const QList<int> before = sim.chipState();
         RunControl control;
         CurveCheckOptions options;
         options.output = 4;
         options.heater = 2;
         const CurveCheckReport r = RunCurveCheck(*sim.session, options, control);
-        QCOMPARE(chipState(sim), before);
+        QCOMPARE(sim.chipState(), before);
         QVERIFY(!r.result.setForRun);
         QCOMPARE(r.result.tmin, 37);
         QCOMPARE(r.result.zone, 2);
@@ -176,11 +166,11 @@ private Q_SLOTS:
         writeAll(
             sim.chip(),
             {{0x45, 36}, {0x47, 33}, {0x72, 0x02}, {0x5C, 0x8C}, {0x5D, 0x0A}, {0x60, 0xB0}, {0x61, 0x04}});
-        const QList<int> before = chipState(sim);
+        const QList<int> before = sim.chipState();
         RunControl control;
         const LimitTripReport r = RunLimitTrips(*sim.session, {}, control);
         QCOMPARE(r.outcome, RunOutcome::Finished);
-        QCOMPARE(chipState(sim), before);
+        QCOMPARE(sim.chipState(), before);
         QCOMPARE(r.rows.size(), std::size_t(4));
         const LimitTripRow& t1 = r.rows[0];
         const LimitTripRow& t2 = r.rows[1];
@@ -225,7 +215,7 @@ private Q_SLOTS:
         ConnectedSim sim;
         writeAll(sim.chip(), {{0x45, 45}, {0x5C, 0x8C}, {0x5D, 0x0A}, {0x68, 0x40}});
         sim.usb().SetHeater(2, 35);
-        const QList<int> before = chipState(sim);
+        const QList<int> before = sim.chipState();
         int samples = 0;
         RunControl control;
         control.sample = [&samples](const BenchSample&) { ++samples; };
@@ -244,13 +234,13 @@ private Q_SLOTS:
         }
         QCOMPARE(outcome, RunOutcome::Cancelled);
         QCOMPARE(samples, cancelAfterSamples);
-        QCOMPARE(chipState(sim), before);
+        QCOMPARE(sim.chipState(), before);
     }
 
     void refusedOrLinkLostChangesNothingMore() {
         ConnectedSim sim;
         sim.chip().write(0x40, 0x05); // FSPD: every output at full speed, nothing to measure
-        const QList<int> before = chipState(sim);
+        const QList<int> before = sim.chipState();
         RunControl control;
         FanCalibrationReport f = RunFanCalibration(*sim.session, {}, control);
         QCOMPARE(f.outcome, RunOutcome::Refused);
@@ -258,7 +248,7 @@ private Q_SLOTS:
         CurveCheckReport c = RunCurveCheck(*sim.session, {}, control);
         QCOMPARE(c.outcome, RunOutcome::Refused);
         QCOMPARE(RunLimitTrips(*sim.session, {}, control).outcome, RunOutcome::Refused);
-        QCOMPARE(chipState(sim), before);
+        QCOMPARE(sim.chipState(), before);
         for (const QString& r : sim.requestTexts())
             QVERIFY2(r.endsWith(QLatin1String(" 1 1")), qPrintable(r)); // reads only
 

@@ -1,6 +1,7 @@
 #include "support/SimSession.h"
 
 #include "board/Startup.h"
+#include "chip/RegisterTable.h"
 #include "support/RecordingSplash.h"
 
 SimSession::SimSession(SimOptions options, QString programFolder)
@@ -42,4 +43,12 @@ void BackendSession::start(std::unique_ptr<USBFunctions> backend, const QString&
 bool BackendSession::connect() {
     RecordingSplash splash(clock);
     return RunConnectionSequence(*session, splash, {});
+}
+
+QList<int> SimSession::chipState() {
+    QList<int> state;
+    for (int i = 0; i < RegisterCount; ++i)
+        if (!RegisterAt(i).ReadOnly) state << chip().read(RegisterAt(i).Address);
+    state << board->heaterLevel(1) << board->heaterLevel(2);
+    return state;
 }

@@ -72,6 +72,9 @@ struct SimSession {
     QList<int> programEnds; // link error codes that ended the program
     SimChip& chip() { return *board->chip(board->options().chipAddresses.front()); }
     USBStuff& usb() { return session->usb; }
+    // Every register a program can write, and both heaters' levels: what a run that changes the
+    // chip for a while must hand back as it found it.
+    QList<int> chipState();
 };
 
 // A session over a board backend a test builds (on a simulated bus), with scripted prompts; what

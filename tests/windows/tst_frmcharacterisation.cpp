@@ -2,7 +2,6 @@
 // Fan Control menu with the keyboard, its result and report, the report in the help browser, and
 // the calibrated start duty offered (never written unasked) by the automatic control window.
 #include "charts/QCustomPlotHeader.h"
-#include "chip/RegisterTable.h"
 #include "support/WindowFixture.h"
 #include "windows/frmAutoControl.h"
 #include "windows/frmCharacterisation.h"
@@ -24,13 +23,6 @@ struct Main : MainFixture {
     }
 };
 
-QList<int> chipState(SimSession& sim) {
-    QList<int> state;
-    for (int i = 0; i < RegisterCount; ++i)
-        if (!RegisterAt(i).ReadOnly) state << sim.chip().read(RegisterAt(i).Address);
-    state << sim.board->heaterLevel(1) << sim.board->heaterLevel(2);
-    return state;
-}
 } // namespace
 
 class TestFrmCharacterisation : public QObject {
@@ -59,11 +51,11 @@ private Q_SLOTS:
         QTest::keyClick(w->chkOutput[0], Qt::Key_Space);
         QTest::keyClick(w->chkOutput[2], Qt::Key_Space);
         QVERIFY(!w->chkOutput[0]->isChecked() && w->chkOutput[2]->isChecked());
-        const QList<int> before = chipState(m.t);
+        const QList<int> before = m.t.chipState();
         const qsizetype messages = m.t.prompts.messages.size();
         w->cmdStart->setFocus();
         QTest::keyClick(w->cmdStart, Qt::Key_Return);
-        QCOMPARE(chipState(m.t), before);
+        QCOMPARE(m.t.chipState(), before);
         QCOMPARE(m.t.prompts.messages.size(), messages);
         QVERIFY2(w->lblResult->text().startsWith(QStringLiteral("Output 3: start duty 34 %, stop duty 22 %")),
                  qPrintable(w->lblResult->text()));
@@ -125,7 +117,7 @@ private Q_SLOTS:
         QVERIFY(!w->fraFans->isVisible() && w->fraCurve->isVisible());
         w->cmbHeater->setCurrentIndex(1);
         m.t.usb().SetHeater(2, 20);
-        const QList<int> before = chipState(m.t);
+        const QList<int> before = m.t.chipState();
         int heaterSeen = 0;
         QTimer poke;
         connect(&poke, &QTimer::timeout, w, [&] {
@@ -137,7 +129,7 @@ private Q_SLOTS:
         w->cmdStart->click();
         poke.stop();
         QVERIFY(heaterSeen > 20);
-        QCOMPARE(chipState(m.t), before);
+        QCOMPARE(m.t.chipState(), before);
         QVERIFY2(w->lblStatus->text().startsWith(QStringLiteral("Curve check: cancelled")),
                  qPrintable(w->lblStatus->text()));
         QTest::keyClick(w, Qt::Key_Escape);
