@@ -119,7 +119,7 @@ public:
                         dutyHi = std::max(dutyHi, last[i].second);
                     }
                 }
-                if (std::abs(newer - older) / (SettleWindow / 2) <= SettledC &&
+                if (std::abs(newer - older) / (SettleWindow / 2.0) <= SettledC &&
                     dutyHi - dutyLo <= SettledDuty)
                     return;
             }
