@@ -109,6 +109,18 @@ private Q_SLOTS:
                   w.run(30000);
               },
               {}}},
+            // While the free-wheel test runs (TEST) the chip drives every fan and no presence is
+            // known: a fan seizing then is not judged.
+            {"seized during the free-wheel test",
+             {[](Watched& w) {
+                  ChipScenario s = w.t.chip().scenario();
+                  s.fanSeizesAtMs[1] = 8000;
+                  s.freeWheelTestMs = FreeWheelNever;
+                  w.t.chip().setScenario(s);
+                  writeAll(w.t.chip(), {{0x40, w.t.chip().read(0x40) | 0x02}});
+                  w.run(30000);
+              },
+              {}}},
             {"masked channel",
              {[](Watched& w) {
                   writeAll(w.t.chip(), {{0x45, 20}, {0x72, 0x01}});
