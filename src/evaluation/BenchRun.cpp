@@ -92,10 +92,13 @@ bool BenchAccess::restore() {
     return !s_.usb.linkHeld();
 }
 
-int BenchAccess::rpm(int fan) {
+int BenchAccess::tachCount(int fan) {
     const int low = read(RegTach1Low + 2 * (fan - 1));
     const int high = read(RegTach1Low + 2 * (fan - 1) + 1);
-    const int count = TachCount(low, high);
+    return TachCount(low, high);
+}
+
+int BenchAccess::rpmFromCount(int count) const {
     if (count >= NoTachEdge) return 0;
     return TachToRpm(count, s_.decl.TachClock > 0 ? s_.decl.TachClock : DefaultTachClock);
 }

@@ -82,8 +82,11 @@ public:
     bool restore();
     bool changedAnything() const { return !order_.empty(); }
 
-    // The fan's speed in RPM; 0 when the counter reads 0xFFFF (no tach edge: stopped).
-    int rpm(int fan);
+    // The fan's tach count as the chip reads it; 0xFFFF when no tach edge came.
+    int tachCount(int fan);
+    // The speed a count stands for, in RPM; 0 for 0xFFFF (stopped).
+    int rpmFromCount(int count) const;
+    int rpm(int fan) { return rpmFromCount(tachCount(fan)); }
     int temperature(int reg);
     int dutyPercent(int output);
 

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <deque>
 #include <set>
 
 namespace {
@@ -14,6 +15,8 @@ using namespace BenchRegisters;
 
 constexpr double SettleRelative = 0.02;
 constexpr std::int64_t RestMs = 3000;
+// How long the drive is taken off to see whether a reading that does not move is held.
+constexpr int HeldProbeReadings = 4;
 
 int pwmConfigRegister(int output) {
     return RegPwmConfig12 + (output - 1) / 2;
@@ -142,24 +145,62 @@ private:
         a_.pauseMs(RestMs);
     }
 
-    int measure(int duty, const QString& phase) {
+    void setDuty(int duty) {
         a_.write(RegCurrentDuty1 + n_ - 1, static_cast<int>(DutyByteFromPercent(duty)));
+    }
+
+    void record(const QString& phase, int duty, int rpm) {
+        BenchSample sample;
+        sample.phase = phase;
+        sample.channel = n_;
+        sample.setting = duty;
+        sample.rpm = rpm;
+        a_.record(sample);
+    }
+
+    // Some chips update the tach counter only when a measurement completes, so a fan that stops
+    // goes on reading the speed it last had. A turning fan's count moves by a count or more from
+    // reading to reading, and falls away as soon as its drive goes; a held count does neither. So
+    // a reading that has not moved at all is put to the test: the drive is taken off for a moment,
+    // and if the count still does not move, the fan stands and the reading is only its last.
+    bool held(int count, const QString& phase) {
+        setDuty(0);
+        for (int i = 0; i < HeldProbeReadings; ++i) {
+            a_.pause();
+            const int now = a_.tachCount(n_);
+            record(phase + QStringLiteral(": is the reading held?"), 0, a_.rpmFromCount(now));
+            if (now != count) return false;
+        }
+        // Said once: each stop leaves a count of its own.
+        if (!heldSeen_)
+            r_.warnings << QStringLiteral(
+                               "the tach reading held at %1 RPM while the fan stood: taken as stopped")
+                               .arg(a_.rpmFromCount(count));
+        heldSeen_ = true;
+        return true;
+    }
+
+    int measure(int duty, const QString& phase) {
+        setDuty(duty);
+        std::deque<int> counts;
         const Settled s = WaitSettled(
-            a_, [this] { return a_.rpm(n_); }, SettleRelative, o_.settleTimeoutMs,
-            [&](int rpm) {
-                BenchSample sample;
-                sample.phase = phase;
-                sample.channel = n_;
-                sample.setting = duty;
-                sample.rpm = rpm;
-                a_.record(sample);
-            });
+            a_,
+            [&] {
+                counts.push_back(a_.tachCount(n_));
+                if (counts.size() > 3) counts.pop_front();
+                return a_.rpmFromCount(counts.back());
+            },
+            SettleRelative, o_.settleTimeoutMs, [&](int rpm) { record(phase, duty, rpm); });
         if (!s.settled) {
             const QString w = QStringLiteral("the speed did not settle within %1 s at %2 %")
                                   .arg(static_cast<double>(o_.settleTimeoutMs) / 1000.0)
                                   .arg(duty);
             if (!r_.warnings.contains(w)) r_.warnings << w;
         }
+        if (s.value > 0 && s.settled &&
+            std::all_of(counts.begin(), counts.end(), [&](int c) { return c == counts.back(); }) &&
+            held(counts.back(), phase))
+            return 0;
         return s.value;
     }
 
@@ -169,6 +210,7 @@ private:
     double base_;
     double share_;
     FanCalibrationResult r_;
+    bool heldSeen_ = false;
 };
 
 } // namespace

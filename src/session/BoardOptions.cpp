@@ -237,6 +237,9 @@ bool ParseBoardOptions(const QStringList& args, BoardOptions& o, QStringList& re
         } else if (arg == QLatin1String("--sim-fan-min-rpm")) {
             if (!takeValue(v)) return false;
             if (!parseFourInts(v, 0, 50000, o.sim.chip.fanMinRpm)) return bad(v);
+        } else if (arg == QLatin1String("--sim-tach-holds")) {
+            if (!takeValue(v)) return false;
+            if (!parseFans(v, o.sim.chip.tachHolds)) return bad(v);
         } else if (arg == QLatin1String("--sim-fan-pulses")) {
             if (!takeValue(v)) return false;
             if (!parseFourInts(v, 1, 4, o.sim.chip.fanPulsesPerRev)) return bad(v);
@@ -315,6 +318,8 @@ QString BoardOptionsHelp() {
                "  --sim-fan-min-rpm A,B,C,D each fan's speed below its stop duty (default 0,0,0,0: it\n"
                "                            stops); a fan with a speed here never stops\n"
                "  --sim-fan-pulses A,B,C,D  tach pulses each fan gives per revolution (default 2,2,2,2)\n"
+               "  --sim-tach-holds 1,3      the tachs whose reading holds its last count when the fan\n"
+               "                            stops, so a stopped fan reads its last speed (default none)\n"
                "  --sim-auto-offset C       the automatic fan control acts as if its temperatures read C\n"
                "                            degrees high, as on a faulty part (default 0)\n"
                "  --sim-fan-stalls N:MS     fan N seizes MS milliseconds after start-up and stops turning,\n"

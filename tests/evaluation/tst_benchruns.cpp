@@ -92,6 +92,51 @@ private Q_SLOTS:
         QVERIFY(at(100) - at(90) < (at(50) - at(40)) / 2);
     }
 
+    // Tachs that hold their last count when the fan stops. Fan 1 coasts to a stop below its stop
+    // duty and goes on reading its last speed; fan 2 seizes at once and goes on reading its full
+    // speed. Taken at their word, fan 1 would "not stop at 0 %" and fan 2 would turn. Without
+    // noise a turning fan's count does not move either, so only what the fan does without its
+    // drive tells the two apart.
+    void calibrationSeesThroughAHeldTachReading() {
+        ConnectedSim sim(scenario([](ChipScenario& c) {
+            c.noise = 0;
+            c.tachHolds = {true, true, false, false};
+            c.fanStartDuty = {41, 30, 34, 28};
+            c.fanStopDuty = {23, 15, 22, 17};
+            c.fanSeizesAtMs = {NeverSeizes, 100, NeverSeizes, NeverSeizes};
+        }));
+        const QList<int> before = sim.chipState();
+        RunControl control;
+        FanCalibrationOptions options;
+        options.outputs = {1, 2};
+        const FanCalibrationReport r = RunFanCalibration(*sim.session, options, control);
+        QCOMPARE(r.outcome, RunOutcome::Finished);
+        QCOMPARE(sim.chipState(), before);
+        const FanCalibrationResult* f1 = resultFor(r, 1);
+        const FanCalibrationResult* f2 = resultFor(r, 2);
+        QVERIFY(f1 && f2);
+        const QString heldSuffix = QStringLiteral(" RPM while the fan stood: taken as stopped");
+        QVERIFY2(f1->stopsAtZero, qPrintable(f1->warnings.join(u'|')));
+        QCOMPARE(f1->stopDuty, std::optional<int>(23));
+        QCOMPARE(f1->startDuty, std::optional<int>(41));
+        QCOMPARE(f1->warnings.size(), 1);
+        QVERIFY2(f1->warnings.at(0).endsWith(heldSuffix), qPrintable(f1->warnings.at(0)));
+        const auto at = [f1](int duty) {
+            for (const auto& [d, rpm] : f1->speedAtDuty)
+                if (d == duty) return rpm;
+            return -1;
+        };
+        QCOMPARE(at(20), 0);
+        QVERIFY(at(30) > 0);
+        QCOMPARE(f2->fullRpm, 0);
+        QVERIFY(!f2->stopDuty && !f2->startDuty);
+        QCOMPARE(
+            f2->warnings,
+            QStringList(
+                {QStringLiteral("the tach reading held at 4199") + heldSuffix, // 4200 RPM is 1286 counts,
+                 QStringLiteral("the fan does not turn at 100 %: no fan, a seized fan or no tach signal")}));
+    }
+
     // The nominal speed the user states is the reference when there is one: a fan at half of it.
     void calibrationAgainstAStatedNominal() {
         ConnectedSim sim(scenario([](ChipScenario& c) { c.fanMaxRpm = {2400, 4200, 3600, 3000}; }));

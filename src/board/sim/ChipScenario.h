@@ -30,6 +30,10 @@ struct ChipScenario {
     // A fan that never stops: at any drive below its stop duty it keeps this speed (RPM). 0: it
     // stops as a fan should.
     std::array<int, 4> fanMinRpm{0, 0, 0, 0};
+    // Tachs whose reading holds its last count when the fan stops, as on a chip that only
+    // updates the counter when a measurement completes: a stopped fan goes on reading the speed it
+    // last had, to the bit. false: the counter reads 0xFFFF (no edge) as it should.
+    std::array<bool, 4> tachHolds{};
     // The chip's automatic loop acts as if its temperatures read this much higher (a faulty part).
     double autoOffsetC = 0.0;
 };

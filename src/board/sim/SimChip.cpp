@@ -175,6 +175,7 @@ void SimChip::measure(bool first) {
         if (regs_[RegConfig2] & (1 << f)) continue; // TnDIS: the counter stands still
         const int pulses = ((regs_[RegPulsesPerRev] >> (2 * f)) & 0x03) + 1;
         const int count = board_.tachCount(f, pulses, now_);
+        if (!first && count == 0xFFFF && board_.scenario().tachHolds[static_cast<std::size_t>(f)]) continue;
         regAt(RegTach1Low + 2 * f) = static_cast<std::uint8_t>(count & 0xFF);
         regAt(RegTach1Low + 2 * f + 1) = static_cast<std::uint8_t>(count >> 8);
     }
