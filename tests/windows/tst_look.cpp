@@ -1,0 +1,140 @@
+// Every window as a person sees it, pixel for pixel, against the images in data/look: a margin, a
+// column's stretch, a gauge's tick or a toolbar icon drawn a pixel off shows here, where no check
+// of texts and values can see it. The images hold for one rendering environment (the Qt version,
+// the fonts and how they are drawn); where that differs the comparison is skipped, saying so.
+// After an intended change of the look: VORTANE_UPDATE_LOOK=1 writes the images afresh.
+#include "support/WindowFixture.h"
+#include "windows/ChildWindow.h"
+#include "windows/WindowTable.h"
+
+#include <QApplication>
+#include <QCryptographicHash>
+#include <QDir>
+#include <QFile>
+#include <QPainter>
+#include <QTabWidget>
+#include <QTest>
+
+namespace {
+
+const QString Folder = QStringLiteral(VORTANE_TEST_DATA "/look");
+
+bool updating() {
+    return qEnvironmentVariableIntValue("VORTANE_UPDATE_LOOK") == 1;
+}
+
+// What the images depend on beyond our code: the Qt version, the default font, and a line of
+// text as this machine's font engine draws it.
+QByteArray environment() {
+    QImage text(200, 24, QImage::Format_RGB32);
+    text.fill(Qt::white);
+    QPainter p(&text);
+    p.setFont(QApplication::font());
+    p.drawText(text.rect(), Qt::AlignCenter, QStringLiteral("Wg 0123456789 °C %"));
+    p.end();
+    const QByteArray drawn(reinterpret_cast<const char*>(text.constBits()), text.sizeInBytes());
+    return QStringLiteral("Qt %1; %2; %3\n")
+        .arg(QLatin1String(qVersion()), QApplication::font().toString(),
+             QLatin1String(QCryptographicHash::hash(drawn, QCryptographicHash::Sha256).toHex()))
+        .toUtf8();
+}
+
+// Differing pixels and the box around them, empty when the two images are the same.
+QString difference(const QImage& want, const QImage& got) {
+    if (want.size() != got.size())
+        return QStringLiteral("size %1x%2, not %3x%4")
+            .arg(got.width())
+            .arg(got.height())
+            .arg(want.width())
+            .arg(want.height());
+    int count = 0;
+    QRect box;
+    for (int y = 0; y < got.height(); ++y)
+        for (int x = 0; x < got.width(); ++x)
+            if (want.pixel(x, y) != got.pixel(x, y)) {
+                ++count;
+                box |= QRect(x, y, 1, 1);
+            }
+    if (count == 0) return {};
+    return QStringLiteral("%1 pixels differ within %2,%3 %4x%5")
+        .arg(count)
+        .arg(box.x())
+        .arg(box.y())
+        .arg(box.width())
+        .arg(box.height());
+}
+
+} // namespace
+
+class TestLook : public QObject {
+    Q_OBJECT
+    QTemporaryDir dir_;
+    QStringList differences_;
+
+    void look(QWidget* w, const QString& name) {
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+        const QImage got = w->grab().toImage().convertToFormat(QImage::Format_RGB32);
+        const QString file = Folder + u'/' + name + QStringLiteral(".png");
+        if (updating()) {
+            QVERIFY(got.save(file));
+            return;
+        }
+        const QImage want = QImage(file).convertToFormat(QImage::Format_RGB32);
+        QVERIFY2(!want.isNull(), qPrintable(file + QStringLiteral(" is missing")));
+        if (const QString d = difference(want, got); !d.isEmpty()) {
+            // Kept beside the test for a look at what changed.
+            const QString actual = QDir::current().filePath(QStringLiteral("look-") + name + QStringLiteral(".png"));
+            got.save(actual);
+            differences_ << QStringLiteral("%1: %2 (drawn now: %3)").arg(name, d, actual);
+        }
+    }
+
+private Q_SLOTS:
+    void initTestCase() {
+        // A caret that blinks would be drawn or not as the timer has it.
+        QApplication::setCursorFlashTime(0);
+        const QString file = Folder + QStringLiteral("/environment.txt");
+        if (updating()) {
+            QVERIFY(QDir().mkpath(Folder));
+            QFile out(file);
+            QVERIFY(out.open(QIODevice::WriteOnly | QIODevice::Truncate));
+            out.write(environment());
+            return;
+        }
+        QFile in(file);
+        QVERIFY(in.open(QIODevice::ReadOnly));
+        const QByteArray stored = in.readAll();
+        if (stored != environment())
+            QSKIP(qPrintable(QStringLiteral("the images were drawn with %1this machine draws with %2")
+                                 .arg(QString::fromUtf8(stored), QString::fromUtf8(environment()))));
+    }
+
+    // The main window with its toolbar and status bar, then every window and every page of its
+    // tabs, over a chip whose readings stand still.
+    void everyWindowAsDrawn() {
+        MainFixture m(dir_.filePath(QStringLiteral("s.ini")));
+        m.t.session->options.ReadingEnabled = false;
+        QVERIFY(m.window.Form_Load(m.splash));
+        m.window.show();
+        // The date and the time as on the day the images were drawn.
+        m.window.sbPanels[1]->setText(QStringLiteral("12/7/26"));
+        m.window.sbPanels[2]->setText(QStringLiteral("3:48:30 PM"));
+        look(&m.window, QStringLiteral("frmMain"));
+        for (const WindowRow& row : WindowTable()) {
+            const QString name = QLatin1String(row.className);
+            ChildWindow* w = m.window.openWindow(name);
+            QVERIFY(w);
+            look(w, name);
+            for (QTabWidget* tabs : w->findChildren<QTabWidget*>())
+                for (int page = 1; page < tabs->count(); ++page) {
+                    tabs->setCurrentIndex(page);
+                    look(w, QStringLiteral("%1-%2").arg(name).arg(page));
+                }
+            w->close();
+        }
+        QCOMPARE(differences_.join(u'\n'), QString());
+    }
+};
+
+QTEST_MAIN(TestLook)
+#include "tst_look.moc"
