@@ -83,7 +83,8 @@ class TestLook : public QObject {
         QVERIFY2(!want.isNull(), qPrintable(file + QStringLiteral(" is missing")));
         if (const QString d = difference(want, got); !d.isEmpty()) {
             // Kept beside the test for a look at what changed.
-            const QString actual = QDir::current().filePath(QStringLiteral("look-") + name + QStringLiteral(".png"));
+            const QString actual =
+                QDir::current().filePath(QStringLiteral("look-") + name + QStringLiteral(".png"));
             got.save(actual);
             differences_ << QStringLiteral("%1: %2 (drawn now: %3)").arg(name, d, actual);
         }
