@@ -1,5 +1,7 @@
-// The board details and heater windows: details as the board reports them, the free-wheel test
-// as the user watches it, heater levels read and sent.
+// The board details and heater windows: details as the board reports them, on each hardware
+// backend too, the free-wheel test as the user watches it, heater levels read and sent.
+#include "board/Startup.h"
+#include "session/BoardOptions.h"
 #include "support/Rows.h"
 #include "support/WindowFixture.h"
 #include "windows/frmHeaters.h"
@@ -44,13 +46,35 @@ private Q_SLOTS:
         QCOMPARE(f.journal(), (QStringList{"221 0 0 1 6", QStringLiteral("222 %1 54 1 1").arg(address)}));
     }
 
+    // Each backend over its simulated bus, connected as at start-up (how it carries block reads and
+    // writes: tst_backends); --board, then revision, 5 V and 12 V as shown.
+    void windowsWorkOnTheBackend_data() {
+        addRows<QStringList>({{"usb:sim", {"B", "Yes", "Yes"}}, {"i2c:sim", {"", "Unknown", "Unknown"}}});
+    }
+    void windowsWorkOnTheBackend() {
+        BackendSession b;
+        BoardOptions options;
+        options.board = QString::fromLatin1(QTest::currentDataTag());
+        options.report = [&b](const QString& t) { b.told << t; };
+        QString error;
+        auto backend = CreateBoard(options, b.clock, nullptr, error);
+        QVERIFY2(backend, qPrintable(error));
+        b.start(std::move(backend));
+        QVERIFY(b.connect());
+        InitDefaults(*b.session);
+        b.session->options.ReadingEnabled = false;
+        PollingCycle polling(*b.session);
+        frmInfo info(*b.session, polling);
+        QCOMPARE((QStringList{info.lblRevision->text(), info.lbl5V->text(), info.lbl12V->text()}),
+                 fetchRow<QStringList>());
+        QVERIFY(b.ends.isEmpty() && b.told.isEmpty());
+    }
+
     // "Checking" with a dot a second, cycling; a test still running when the window closes is
     // watched again by the next window, which shows what the chip holds and counts on its
     // designed caption until the fans come.
     void freeWheelTest() {
-        SimOptions o;
-        o.chip.freeWheelTestMs = 6000;
-        WindowFixture<frmInfo> f(o);
+        WindowFixture<frmInfo> f({.chip = {.freeWheelTestMs = 6000}});
         frmInfo& w = f.open();
         QCOMPARE(w.windowTitle(), QStringLiteral("Evaluation Board"));
         f.forget();
@@ -93,9 +117,7 @@ private Q_SLOTS:
     // Board level bytes of 75 and 23 show 37.5 and 11.5, each on its own heater, and send nothing; the user's
     // keys go to whole levels; each label shows its heater's sensor.
     void heaterLevelsAndTemperatures() {
-        SimOptions o;
-        o.heaterHalfSteps = true;
-        WindowFixture<frmHeaters> f(o);
+        WindowFixture<frmHeaters> f({.heaterHalfSteps = true, .chip = {}});
         f.t.usb().SetHeater(1, 38); // reported as 75
         f.t.usb().SetHeater(2, 12); // reported as 23
         f.forget();
