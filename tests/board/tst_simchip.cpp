@@ -53,10 +53,10 @@ private Q_SLOTS:
         ConnectedSim t({.timeScale = 10, .chip = chip});
         auto read = [&t](int reg) { return t.usb().ReadRegister(0x2E, reg); };
         auto reading = [&read](int reg) { return TemperatureFromByte(read(reg)); };
-        QCOMPARE(read(0x20), 0xF6);                  // -10, a signed byte
-        QCOMPARE(read(0x78), TemperatureToByte(-5)); // the highest, though below zero: sensor 10
-        QCOMPARE(TachCount(read(0x2A), read(0x2B)), 0xFFFF);
-        QCOMPARE(TachCount(read(0x30), read(0x31)), 1000);
+        // -10 as a signed byte; the highest (sensor 10), though below zero; no fan 1; fan 4 at 5400 RPM.
+        QCOMPARE((QList<int>{read(0x20), read(0x78), TachCount(read(0x2A), read(0x2B)),
+                             TachCount(read(0x30), read(0x31))}),
+                 (QList<int>{0xF6, 0xFB, 0xFFFF, 1000}));
 
         std::int32_t highLimit = 10, level = 100;
         t.usb().WriteRegister(0x2E, 0x45, highLimit);
@@ -236,8 +236,7 @@ private Q_SLOTS:
             setHighLimit(7, below7);
             setHighLimit(8, below8);
             c.advanceTo(t += 100);
-            QCOMPARE(c.read(0x41), status1); // R7T; OOL: something in status 2
-            QCOMPARE(c.read(0x42), status2); // R8T
+            QCOMPARE(std::pair(c.read(0x41), c.read(0x42)), std::pair(status1, status2)); // R7T, OOL; R8T
         }
     }
 
@@ -250,16 +249,13 @@ private Q_SLOTS:
         c.write(0x40, 0x03); // TEST
         c.advanceTo(4000);
         c.write(0x40, 0x01); // the bit stays the chip's until the test ends
-        QCOMPARE(c.read(0x40), 0x03);
-        QCOMPARE(duties(c), (QList<int>{0xFF, 0xFF, 0xFF, 0xFF}));
+        QCOMPARE(duties(c) << c.read(0x40), (QList<int>{0xFF, 0xFF, 0xFF, 0xFF, 0x03}));
         QVERIFY(tach(c, 1) < 2000); // driven at full speed, yet the absent fan reads no count
         QCOMPARE(tach(c, 2), 0xFFFF);
         c.advanceTo(4980);
         QCOMPARE(c.read(0x40), 0x03);
         c.advanceTo(5000);
-        QCOMPARE(c.read(0x40), 0x01);
-        QCOMPARE(c.read(0x36), 0x0A);
-        QCOMPARE(duty(c, 1), 0x00);
+        QCOMPARE((QList<int>{c.read(0x40), c.read(0x36), duty(c, 1)}), (QList<int>{0x01, 0x0A, 0x00}));
     }
 
     // GPIO 1 an active-high input, 2 an active-low input, 3 an active-high output, 4 an
@@ -275,9 +271,9 @@ private Q_SLOTS:
         s.gpioInputHigh[1] = false;
         c.setScenario(s);
         c.advanceTo(60000);
-        QCOMPARE(c.read(0x81), 0xF0);
+        const int before = c.read(0x81);
         c.write(0x7F, 0x07); // GPIO 1 no longer a GPIO reads 0
-        QCOMPARE(c.read(0x81), 0xE0);
+        QCOMPARE(std::pair(before, c.read(0x81)), std::pair(0xF0, 0xE0));
 
         // Pin5 taken as GPIO 2 no longer carries PWM2: fan 2 runs down, though the PWM runs on.
         SimChip pin5(quiet());
