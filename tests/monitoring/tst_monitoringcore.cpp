@@ -1,8 +1,13 @@
-// The graphs' core: the bounded history ring, the pixel-column reduction, captions, the
-// update-rate rule, axis zoom limits and the CSV export bytes.
+// Monitoring core at its boundaries: byte/value conversions (rounding, sign, truncation), data-log
+// lines and refused writes, the graphs' history ring, column reduction, zoom limits and CSV bytes.
+#include "monitoring/Conversions.h"
+#include "monitoring/DataLog.h"
 #include "monitoring/Graphs.h"
+#include "support/FileSizeLimit.h"
+#include "support/SimSession.h"
 
 #include <QDateTime>
+#include <QTemporaryDir>
 #include <QTest>
 
 namespace {
@@ -14,7 +19,7 @@ GraphSample sample(int v) {
 }
 } // namespace
 
-class TestGraphs : public QObject {
+class TestMonitoringCore : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
@@ -24,10 +29,9 @@ private Q_SLOTS:
         const std::size_t bytes = h.bytesAllocated();
         for (int n = 0; n < 1000; ++n)
             h.append(n / 64.0, sample(n));
-        QCOMPARE(h.bytesAllocated(), bytes);
-        QCOMPARE(h.size(), std::size_t(65)); // the last second
-        QCOMPARE(h.value(11, 64), 99911);
-        QCOMPARE(h.firstNumber(), std::uint64_t(935));
+        // The last second: 65 points, from number 935.
+        QCOMPARE(std::tuple(h.bytesAllocated(), h.size(), h.value(11, 64).value_or(-1), h.firstNumber()),
+                 std::tuple(bytes, std::size_t(65), 99911, std::uint64_t(935)));
         h.append(5, sample(7)); // a clock step back is taken as now
         QCOMPARE(h.lastKey(), 999 / 64.0);
         // Points arriving faster than the ring was made for push out the oldest, not memory up.
@@ -46,9 +50,8 @@ private Q_SLOTS:
         for (std::size_t i = 0; i < s.size(); ++i)
             kept << QStringLiteral("%1:%2").arg(s.key(i)).arg(*s.value(0, i));
         QCOMPARE(kept, QStringList({"9:900", "10:1000", "11:1100"}));
-        QCOMPARE(s.value(7, 2), 1107);
-        QCOMPARE(s.lowerBound(9.5), std::size_t(1));
-        QCOMPARE(s.upperBound(10), std::size_t(2));
+        QCOMPARE(std::tuple(s.value(7, 2).value_or(-1), s.lowerBound(9.5), s.upperBound(10)),
+                 std::tuple(1107, std::size_t(1), std::size_t(2)));
         // After a gap longer than the span (reading paused), the new point is the only one.
         GraphHistory gap(2);
         gap.append(0, sample(0));
@@ -158,7 +161,72 @@ private Q_SLOTS:
         h.append(t0 + 12, sample(9));
         QCOMPARE(TimeRange(h, 10), (ValueRange{t0 + 2, t0 + 12}));
     }
+
+    void temperature() {
+        using Reading = std::pair<int, int>; // byte, °C
+        for (auto [byte, celsius] : {Reading{0x00, 0}, Reading{0x19, 25}, Reading{0x7F, 127},
+                                     Reading{0x80, -128}, Reading{0xF6, -10}, Reading{0xFF, -1}}) {
+            QCOMPARE(TemperatureFromByte(byte), celsius);
+            QCOMPARE(TemperatureToByte(celsius), byte);
+        }
+        QCOMPARE((std::pair{TemperatureToByte(200), TemperatureToByte(-300)}), (std::pair{0x7F, 0x80}));
+    }
+
+    void tach() {
+        // A zero count is the fastest; 0xFFFF is no "stopped" value; RPM truncates: 2699 gives 2000.74.
+        using Speed = std::pair<int, int>; // count, RPM
+        for (auto [count, rpm] :
+             {Speed{0, 5400000}, Speed{0xFFFF, 82}, Speed{2700, 2000}, Speed{2701, 1999}, Speed{2699, 2000}})
+            QCOMPARE(TachToRpm(count), rpm);
+        QCOMPARE(TachCount(0x8C, 0x0A), 2700);
+        // A limit from a speed may not fit the 16-bit register (its rounding: the limits' tests).
+        QCOMPARE(RpmToTachCount(82), qint64(65854));
+    }
+
+    void duty() {
+        using Percent = std::pair<int, int>; // byte, %
+        for (auto [byte, percent] :
+             {Percent{255, 100}, Percent{128, 50}, Percent{0, 0}, Percent{1, 0}, Percent{2, 1}})
+            QCOMPARE(DutyPercentFromByte(byte), percent);
+        // Halves go to the even byte: 25.5, 76.5, 127.5, 178.5, 229.5.
+        using Byte = std::pair<double, qint64>; // %, byte
+        for (auto [percent, byte] : {Byte{10, 26}, Byte{30, 76}, Byte{50, 128}, Byte{70, 178}, Byte{90, 230},
+                                     Byte{100, 255}, Byte{0, 0}, Byte{120, 306}})
+            QCOMPARE(DutyByteFromPercent(percent), byte);
+    }
+
+    void lineTexts() {
+        QCOMPARE(LogHeader(LogSelectionArray{}), QStringLiteral("Time ,"));
+        // Characters outside Windows-1252 cannot corrupt the line; its own upper half is kept.
+        QCOMPARE(LogLineBytes(QString::fromUtf16(u"0,\u00B0\u20AC\u4E2D")), QByteArray("0,\xB0\x80?\r\n"));
+        Readings readings;
+        readings.Temperatures[0] = -5;
+        LogSelectionArray temp1{};
+        temp1[0] = true;
+        const QString unread = LogLine(3, 100, readings, temp1); // a gap, not a false 0
+        markRead(readings);
+        // The time is the exact product of line number and interval: no drift, and no overflow.
+        QCOMPARE(
+            (QStringList{unread, LogLine(3, 100, readings, temp1), LogLine(7, 333, readings, {}),
+                         LogLine(3000000, 3600000, readings, {}), LogLine(3000000000, 10, readings, {})}),
+            (QStringList{".3,,", ".3,-5,", "2.331,", "10800000000,", "30000000,"})); // a year at 10 ms
+    }
+
+    // A write the disk refuses, whole or in part, is reported, and never leaves half a line.
+    void refusedWrites() {
+        QTemporaryDir dir;
+        const QString fileName = dir.filePath(QStringLiteral("log.csv"));
+        QVERIFY(AppendToFile(fileName, "0, 25,\r\n"));
+        QVERIFY(!AppendToFile(dir.filePath(QStringLiteral("missing/folder/log.csv")), "x\r\n"));
+        QString reason;
+        {
+            FileSizeLimit limit(8 + 4);
+            QVERIFY(!AppendToFile(fileName, "1, 1500,\r\n", &reason));
+        }
+        QCOMPARE(reason, QStringLiteral("File too large"));
+        QCOMPARE(fileBytes(fileName), QByteArray("0, 25,\r\n"));
+    }
 };
 
-QTEST_APPLESS_MAIN(TestGraphs)
-#include "tst_graphs.moc"
+QTEST_GUILESS_MAIN(TestMonitoringCore)
+#include "tst_monitoringcore.moc"
