@@ -66,9 +66,8 @@ private Q_SLOTS:
 
     // At most once a second, one read per enabled input, from the rows as shown, applied or not.
     void inputLevelsOncePerSecond() {
-        SimOptions o;
-        o.chip.gpioInputHigh = {true, false, false, true};
-        open({{0x7F, 0x0F}, {0x80, 0x62}}, o); // GPIO 1 active high, GPIO 2 and 4 outputs
+        // GPIO 1 active high, GPIO 2 and 4 outputs
+        open({{0x7F, 0x0F}, {0x80, 0x62}}, {.chip = {.gpioInputHigh = {true, false, false, true}}});
         f->forget();
         f->polling.Tick(0);
         f->polling.Tick(990);
