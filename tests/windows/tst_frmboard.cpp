@@ -1,11 +1,14 @@
-// The board details and heater windows: details as the board reports them, on each hardware
-// backend too, the free-wheel test as the user watches it, heater levels read and sent.
+// The windows that show and drive the board: details as the board reports them (on each backend
+// too), the free-wheel test as the user watches it, heater levels, and manual fan duty: one write
+// of the chosen output per user change (keyboard, assistive technology), none for a refresh.
 #include "board/Startup.h"
+#include "monitoring/GeneralStuff.h"
 #include "session/BoardOptions.h"
 #include "support/Rows.h"
 #include "support/WindowFixture.h"
 #include "windows/frmHeaters.h"
 #include "windows/frmInfo.h"
+#include "windows/frmManual.h"
 
 #include <QAccessible>
 #include <QAccessibleValueInterface>
@@ -20,6 +23,26 @@ QString shown(const frmInfo& w) {
         out << l->text();
     return out.join(QLatin1Char('|'));
 }
+// The manual fan control window with PWM2 under automatic control, readings set but not yet read.
+struct Manual {
+    Manual() {
+        f.t.usb().WriteRegister(0x2E, 0x68, 0x40); // BHV2: PWM2 automatic
+        f.t.usb().RefreshControlFlags(0x69);
+        r.FanSpeeds = {4800, 4000, 2000, 82};
+        r.DutyCycles = {100, 90, 30, 0};
+        w = &f.open();
+        f.forget();
+    }
+    QString shown() const {
+        return QStringList{w->lblPWM[1]->text(),           w->lblPWM[0]->text(),
+                           w->lblTach[1]->text(),          w->lblTach[0]->text(),
+                           w->sldManual->accessibleName(), QString::number(w->sldManual->unitValue())}
+            .join(QLatin1Char('|'));
+    }
+    WindowFixture<frmManual> f;
+    Readings& r = f.t.session->readings;
+    frmManual* w = nullptr;
+};
 } // namespace
 
 class TestFrmBoard : public QObject {
@@ -156,6 +179,62 @@ private Q_SLOTS:
             QCOMPARE(f.open().sldHeater[1]->unitValue(), 0.0);
             QCOMPARE(f.t.session->decl.HeatersOpen, answer == MessageAnswer::No && f.t.programEnds.isEmpty());
         }
+    }
+
+    // A value set over assistive technology writes once; the refresh does not snap it back to a
+    // reading taken before the write.
+    void choosingAndSettingOverAssistiveTechnology() {
+        Manual m;
+        QCOMPARE(m.w->windowTitle(), QStringLiteral("Manual Fan Control"));
+        QCOMPARE(m.shown(), QStringLiteral("Fan1 PWM =|—%|Fan1 Tach =|— RPM|Fan1 PWM|0")); // nothing read yet
+        markRead(m.r);
+        m.w->cmbPWM_Click();
+        QCOMPARE(m.shown(), QStringLiteral("Fan1 PWM =|100%|Fan1 Tach =|4800 RPM|Fan1 PWM|100"));
+        QAccessibleInterface* list = QAccessible::queryAccessibleInterface(m.w->cmbPWM)->child(0);
+        list->child(2)->actionInterface()->doAction(QAccessibleActionInterface::toggleAction()); // "PWM3"
+        QCOMPARE(m.shown(), QStringLiteral("Fan3 PWM =|30%|Fan3 Tach =|2000 RPM|Fan3 PWM|30"));
+        QVERIFY(!m.w->lblStatus->isVisible());
+        QCOMPARE(m.f.journal(), QStringList());
+
+        QAccessible::queryAccessibleInterface(m.w->sldManual)->valueInterface()->setCurrentValue(70);
+        QCOMPARE(m.f.journal(), QStringList{"222 46 45620 0 0"}); // 178 to 0x34
+        m.f.polling.Tick(0);
+        QCOMPARE(m.w->sldManual->unitValue(), 70.0); // the reading of 30 is from before the write
+        ReadMeasurements(*m.f.t.session, DutyCycleGroup);
+        m.r.DutyCycles[2] = 64; // the chip moved it afterwards
+        m.f.polling.Tick(1001);
+        QCOMPARE(m.w->sldManual->unitValue(), 64.0);
+
+        m.w->cmdClose->click();
+        QVERIFY(!m.f.t.session->decl.ManualOpen);
+        QCOMPARE(m.f.t.session->decl.SelectedPwm, 2);
+        m.w = &m.f.open();
+        QCOMPARE(m.w->cmbPWM->currentText(), QStringLiteral("PWM1"));
+    }
+
+    // An output under automatic control is named in the warning and the keyboard still writes
+    // its register; a held slider is not moved by the refresh.
+    void automaticOutputKeyboardAndHold() {
+        Manual m;
+        markRead(m.r);
+        m.w->cmbPWM->setCurrentIndex(1);
+        QVERIFY(m.w->lblStatus->isVisible());
+        QCOMPARE(m.w->lblStatus->text(), QStringLiteral("Fan2 is not under manual control"));
+        m.w->sldManual->setFocus();
+        QTest::keyClick(m.w->sldManual, Qt::Key_Left);
+        QTest::keyClick(m.w->sldManual, Qt::Key_PageDown);
+        QCOMPARE(m.f.writes(), (QStringList{"222 46 58163 0 0", "222 46 51507 0 0"})); // 227, 201 to 0x33
+
+        m.w->sldManual->setSliderDown(true);
+        m.r.DutyCycles[1] = 50;
+        ++m.r.dutyCyclesReads;
+        m.f.polling.Tick(0);
+        QCOMPARE(m.w->lblPWM[0]->text(), QStringLiteral("50%"));
+        QCOMPARE(m.w->sldManual->unitValue(), 79.0);
+        m.w->sldManual->setSliderDown(false);
+        m.f.polling.Tick(1001);
+        QCOMPARE(m.w->sldManual->unitValue(), 50.0);
+        QCOMPARE(m.f.writes().size(), 2);
     }
 };
 
