@@ -12,6 +12,7 @@
 #include "board/usb/UsbBoard.h"
 #include "board/usb/UsbController.h"
 #include "chip/RegisterTable.h"
+#include "support/Rows.h"
 #include "support/SimSession.h"
 
 #include <QTemporaryDir>
@@ -53,6 +54,10 @@ struct Rig : BackendSession {
 QByteArray sample(const char* name = "blink.hex") {
     return fileBytes(QStringLiteral(VORTANE_TEST_DATA "/") + QLatin1String(name));
 }
+
+const QByteArray Eof = ":00000001FF\n";
+const QString Blink = "0000/163/0200060200627581";
+const QString NoEnd = "the image ends without its end-of-file record";
 
 // The sample with one of its lines replaced, or cut off after a line.
 QByteArray edited(int line, const QByteArray& replacement) {
@@ -226,53 +231,45 @@ private Q_SLOTS:
     }
 
     void images_data() {
-        QTest::addColumn<QByteArray>("text");
-        QTest::addColumn<QString>("expected");
-        const QByteArray eof = ":00000001FF\n";
-        const QString blink = "0000/163/0200060200627581";
-        QTest::newRow("sdcc sample: one run 0000-00A2") << sample() << blink;
-        // Whatever follows the end-of-file record is not read: a tool's note, a DOS Ctrl+Z.
-        QTest::newRow("srecord's copy, a note after its end")
-            << sample("blink-srec.hex") + "; srec_cat -output_block_size=16\n:1" << blink;
-        QTest::newRow("Ctrl+Z on the end-of-file line") << sample().trimmed() + "\x1A\x1A" << blink;
-        QTest::newRow("Ctrl+Z before the end") << sample().replace(":00000001FF", "\x1A:00000001FF")
-                                               << "line 18: the image ends without its end-of-file record";
-        QTest::newRow("Ctrl+Z first: an empty DOS file")
-            << "\x1A" + sample() << "line 1: the image ends without its end-of-file record";
-        QTest::newRow("segment base; offsets wrap in their segment")
-            << ":020000021000EC\n:03FFFF00AABBCCCE\n" + eof << "10000/2/bbcc 1ffff/1/aa";
-        QTest::newRow("linear base, CR LF, blank line, lower case, start record")
-            << QByteArray(":020000040001f9\r\n\r\n:020010001122bb\r\n:0400000500000100F6\r\n:00000001FF\r\n")
-            << "10010/2/1122";
-        QTest::newRow("adjacent records join, a byte given twice alike")
-            << ":020010001122BB\n:02001100223398\n" + eof << "0010/3/112233";
-        QTest::newRow("a byte given two values") << ":020010001122BB\n:02001100334476\n" + eof
-                                                 << "line 2: address 0011h is given two different values";
-        QTest::newRow("flipped checksum") << edited(4, ":100062007F008F0574075DFB7C00249BF582EC34D7")
-                                          << "line 4: checksum 0xD7, expected 0xD6";
-        QTest::newRow("cut line") << edited(10, ":100013007900E944006")
-                                  << "line 10: the record is cut short (16 data bytes announced, 4 present)";
-        QTest::newRow("bad record type")
-            << edited(2, ":03005F0602000393") << "line 2: unknown record type 06";
-        QTest::newRow("truncated copy") << sample().left(sample().indexOf(":0D0006"))
-                                        << "line 16: the image ends without its end-of-file record";
-        QTest::newRow("empty") << QByteArray() << "line 1: the image ends without its end-of-file record";
-        QTest::newRow("no data") << eof + ":020010001122BB\n"
-                                 << "line 1: no data: the image has no data records";
-        QTest::newRow("no colon") << "020010001122BB\n" + eof << "line 1: a record must start with ':'";
-        QTest::newRow("not hex") << ":02001000112GBB\n" + eof
-                                 << "line 1: '2G' is not a hexadecimal digit pair";
-        QTest::newRow("stray digit") << ":020010001122BB0\n" + eof << "line 1: the record has a stray digit";
-        QTest::newRow("too long") << ":010010001122BB\n" + eof
-                                  << "line 1: the record is longer than its 1 data bytes";
-        QTest::newRow("end with data")
-            << QByteArray(":0100000100FE\n") << "line 1: the end-of-file record carries data";
-        QTest::newRow("address record of three bytes")
-            << ":03000004000100F8\n" + eof << "line 1: an address record must carry two bytes";
+        addRows<std::pair<QByteArray, QString>>(
+            {{"sdcc sample: one run 0000-00A2", {sample(), Blink}},
+             // Whatever follows the end-of-file record is not read: a tool's note, a DOS Ctrl+Z.
+             {"srecord's copy, a note after its end",
+              {sample("blink-srec.hex") + "; srec_cat -output_block_size=16\n:1", Blink}},
+             {"Ctrl+Z on the end-of-file line", {sample().trimmed() + "\x1A\x1A", Blink}},
+             {"Ctrl+Z before the end",
+              {sample().replace(":00000001FF", "\x1A:00000001FF"), "line 18: " + NoEnd}},
+             {"Ctrl+Z first: an empty DOS file", {"\x1A" + sample(), "line 1: " + NoEnd}},
+             {"segment base; offsets wrap in their segment",
+              {":020000021000EC\n:03FFFF00AABBCCCE\n" + Eof, "10000/2/bbcc 1ffff/1/aa"}},
+             {"linear base, CR LF, blank line, lower case, start record",
+              {":020000040001f9\r\n\r\n:020010001122bb\r\n:0400000500000100F6\r\n:00000001FF\r\n",
+               "10010/2/1122"}},
+             {"adjacent records join, a byte given twice alike",
+              {":020010001122BB\n:02001100223398\n" + Eof, "0010/3/112233"}},
+             {"a byte given two values",
+              {":020010001122BB\n:02001100334476\n" + Eof,
+               "line 2: address 0011h is given two different values"}},
+             {"flipped checksum",
+              {edited(4, ":100062007F008F0574075DFB7C00249BF582EC34D7"),
+               "line 4: checksum 0xD7, expected 0xD6"}},
+             {"cut line",
+              {edited(10, ":100013007900E944006"),
+               "line 10: the record is cut short (16 data bytes announced, 4 present)"}},
+             {"bad record type", {edited(2, ":03005F0602000393"), "line 2: unknown record type 06"}},
+             {"truncated copy", {sample().left(sample().indexOf(":0D0006")), "line 16: " + NoEnd}},
+             {"empty", {QByteArray(), "line 1: " + NoEnd}},
+             {"no data", {Eof + ":020010001122BB\n", "line 1: no data: the image has no data records"}},
+             {"no colon", {"020010001122BB\n" + Eof, "line 1: a record must start with ':'"}},
+             {"not hex", {":02001000112GBB\n" + Eof, "line 1: '2G' is not a hexadecimal digit pair"}},
+             {"stray digit", {":020010001122BB0\n" + Eof, "line 1: the record has a stray digit"}},
+             {"too long", {":010010001122BB\n" + Eof, "line 1: the record is longer than its 1 data bytes"}},
+             {"end with data", {":0100000100FE\n", "line 1: the end-of-file record carries data"}},
+             {"address record of three bytes",
+              {":03000004000100F8\n" + Eof, "line 1: an address record must carry two bytes"}}});
     }
     void images() {
-        QFETCH(QByteArray, text);
-        QFETCH(QString, expected);
+        const auto& [text, expected] = fetchRow<std::pair<QByteArray, QString>>();
         QCOMPARE(outcome(ParseIntelHex(text)), expected);
     }
 
