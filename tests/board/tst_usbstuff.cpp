@@ -109,9 +109,8 @@ private Q_SLOTS:
             for (int n = 1; n <= 8; ++n)
                 flags += QString::number(n <= 4 ? t.usb().ManualControl(n) : t.usb().GpioEnabled(n - 4));
             QCOMPARE(flags, QLatin1String(manual) + QLatin1String(gpio));
-            QStringList expected{QStringLiteral("222 46 %1 0 0").arg(value * 256 + reg)};
-            if (reg != 0x40) expected << QStringLiteral("222 46 %1 1 1").arg(reg);
-            QCOMPARE(t.requestTexts(), expected);
+            QCOMPARE(t.requestTexts(), (reg == 0x40 ? QStringList{writeText(reg, value)}
+                                                    : QStringList{writeText(reg, value), readText(reg)}));
         }
     }
 
@@ -131,8 +130,7 @@ private Q_SLOTS:
     // judge an inverted output by the PWM configuration a window last read as a block.
     void blockReadIsKnownPerRegister() {
         ConnectedSim t;
-        t.chip().write(0x68, 0x21);
-        t.chip().write(0x69, 0x12);
+        writeAll(t.chip(), {{0x68, 0x21}, {0x69, 0x12}});
         QCOMPARE(t.usb().ReadBlock(0x68, 2), std::int16_t(0));
         QCOMPARE((std::pair{t.usb().knownValue(0x68), t.usb().knownValue(0x69)}),
                  (std::pair{std::optional<int>(0x21), std::optional<int>(0x12)}));
