@@ -70,24 +70,21 @@ private Q_SLOTS:
                  << readText(0x68) // BHV1 set, BHV2 cleared, others kept
                  << readText(0x69) << writeText(0x69, 0xD5) << readText(0x69) // BHV3 and BHV4 set
                  << writeText(0x7C, 3 * 16 + 5) << writeText(0x7D, 0 * 16 + 10);
-        QCOMPARE(t.requestTexts(), expected);
-        QCOMPARE(t.session->decl.UpdateOnChange, false);
+        QCOMPARE(std::pair(t.requestTexts(), t.session->decl.UpdateOnChange), std::pair(expected, false));
 
         t.board->clearJournal(); // a link error stops the writes, and the box state is not taken
         t.board->options().failRequestNumber = t.board->requestCount() + 5;
         ApplyAutoControl(*t.session, true);
-        QCOMPARE(t.programEnds, QList<int>{CommunicationsInterrupted});
-        QCOMPARE(t.requests().size(), 5);
-        QCOMPARE(t.session->decl.UpdateOnChange, false);
+        QCOMPARE(std::tuple(t.programEnds, t.requests().size(), t.session->decl.UpdateOnChange),
+                 std::tuple(QList<int>{CommunicationsInterrupted}, qsizetype(5), false));
     }
 
     void numbersAtTheirLimits() {
+        // Saturated, not wrapped; a zone name is matched exactly, so "temp3" is no zone (code 11).
         constexpr float largest = std::numeric_limits<float>::max();
-        QCOMPARE(DutyRegisterValue(largest), std::numeric_limits<std::int32_t>::max());
-        QCOMPARE(TminRegisterValue(largest), std::numeric_limits<std::int32_t>::max());
-        QCOMPARE(SingleFromTyped(1e300), largest);
-        QCOMPARE(SingleFromTyped(-1e300), -largest);
-        QCOMPARE(ZoneCode(QStringLiteral("temp3")), NoZoneCode);
+        QCOMPARE(std::tuple(DutyRegisterValue(largest), TminRegisterValue(largest), ZoneCode("temp3")),
+                 std::tuple(2147483647, 2147483647, 11));
+        QCOMPARE(std::pair(SingleFromTyped(1e300), SingleFromTyped(-1e300)), std::pair(largest, -largest));
     }
 
     // The curve in °C and %, and the plot coordinates it is drawn in (the window's test draws with them).

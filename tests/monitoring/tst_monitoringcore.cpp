@@ -255,8 +255,8 @@ private Q_SLOTS:
             FileSizeLimit limit(8 + 4);
             QVERIFY(!AppendToFile(fileName, "1, 1500,\r\n", &reason));
         }
-        QCOMPARE(reason, QStringLiteral("File too large"));
-        QCOMPARE(fileBytes(fileName), QByteArray("0, 25,\r\n"));
+        QCOMPARE(std::pair(reason, fileBytes(fileName)),
+                 std::pair(QString("File too large"), QByteArray("0, 25,\r\n")));
     }
 
     // One group per call. A failed block read leaves another request's bytes in the buffer: a

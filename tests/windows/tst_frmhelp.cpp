@@ -137,19 +137,16 @@ private Q_SLOTS:
         QTextBrowser* view = m.help()->brwWebBrowser;
         QCOMPARE(view->source(), QUrl::fromLocalFile(w->reportFolder() + QStringLiteral("/report.html")));
         QVERIFY(view->toPlainText().contains(QStringLiteral("Chip restored: yes")));
-        int images = 0;
+        QStringList images; // each as its URL's scheme and the size of the picture it holds
         for (QTextBlock b = view->document()->begin(); b.isValid(); b = b.next())
             for (auto it = b.begin(); !it.atEnd(); ++it)
-                if (it.fragment().charFormat().isImageFormat()) {
-                    const QString name = it.fragment().charFormat().toImageFormat().name();
-                    QVERIFY(name.startsWith(QStringLiteral("data:image/png;base64,")));
+                if (const QString name = it.fragment().charFormat().toImageFormat().name(); !name.isEmpty()) {
                     const QImage image = qvariant_cast<QImage>(
                         view->document()->resource(QTextDocument::ImageResource, QUrl(name)));
-                    QVERIFY2(image.width() == 800 && image.height() == 450,
-                             qPrintable(QString::number(image.width())));
-                    ++images;
+                    images << name.section(u',', 0, 0) +
+                                  QStringLiteral(" %1x%2").arg(image.width()).arg(image.height());
                 }
-        QCOMPARE(images, 2);
+        QCOMPARE(images, QStringList(2, "data:image/png;base64 800x450"));
 
         // The automatic control window offers 34 % for PWM3 and writes nothing unless confirmed.
         auto* afc = static_cast<frmAutoControl*>(m.window.openWindow(QStringLiteral("AFC")));
