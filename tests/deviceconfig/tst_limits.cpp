@@ -49,8 +49,7 @@ private Q_SLOTS:
         t.board->clearJournal(); // a link error stops the writes there
         t.board->options().failRequestNumber = t.board->requestCount() + 2;
         WriteTachLimits(*t.session, 1, {1, 2});
-        QCOMPARE(t.requests().size(), 2);
-        QCOMPARE(t.programEnds, QList<int>{CommunicationsInterrupted});
+        QCOMPARE(std::pair(t.requests().size(), t.programEnds), std::pair(qsizetype(2), QList<int>{3}));
     }
 
     // Per row: the masked rows, the out-of-limit mask bit held and the two register bytes.

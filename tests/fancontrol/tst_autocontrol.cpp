@@ -42,9 +42,8 @@ private Q_SLOTS:
         t.board->options().failBlockReads = true;
         t.board->clearJournal();
         QVERIFY(!LoadAutoControl(*t.session));
-        QCOMPARE(t.programEnds, QList<int>{CommunicationsInterrupted});
-        QCOMPARE(t.requestTexts(), QStringList{"220 46 56 1 4"});
-        QCOMPARE(t.session->decl.AutoControlTable[0].PWMmax, 30.0f);
+        QCOMPARE(std::tuple(t.programEnds, t.requestTexts(), t.session->decl.AutoControlTable[0].PWMmax),
+                 std::tuple(QList<int>{CommunicationsInterrupted}, QStringList{"220 46 56 1 4"}, 30.0f));
     }
 
     void applyWritesAllOutputsInOrder() {
