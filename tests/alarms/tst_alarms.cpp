@@ -193,7 +193,7 @@ private Q_SLOTS:
         program.notify("before the service", "");
         QVERIFY(service.registerService("org.freedesktop.Notifications"));
         program.notify("VORTANE alarm: Temp 1", "Temp 1 = 31°C (limit 30°C)");
-        QTRY_COMPARE(fake.calls, (QList<QStringList>{{kApplicationTitle, "VORTANE alarm: Temp 1",
+        QTRY_COMPARE(fake.calls, (QList<QStringList>{{"VORTANE Evaluation Software", "VORTANE alarm: Temp 1",
                                                       "Temp 1 = 31°C (limit 30°C)", "2"}}));
         QDBusConnection::disconnectFromBus("program");
         QDBusConnection::disconnectFromBus("service");

@@ -137,7 +137,7 @@ private Q_SLOTS:
         QCOMPARE(r.board->VendorIORequest(RegisterRequest, 0x2E, 0x3E, 1, 1, &byte), std::int16_t(1));
         r.clock.advance(800);
         QCOMPARE(r.board->VendorIORequest(RegisterRequest, 0x2E, 0x3E, 1, 1, &byte), std::int16_t(0));
-        QCOMPARE(byte, CompanyCode);
+        QCOMPARE(int(byte), 0x4B); // the Company ID
 
         r.sim->options().attached = false; // unplugged: the next request is a link error
         usb.ReadRegister(0x2E, 0x20);

@@ -203,8 +203,7 @@ private Q_SLOTS:
     }
 
     void onlyChangedAndReadOnlyEntriesAreLeftOut() {
-        const QByteArray none = BuildConfigFile(valuesWith({}), true, Comment, SavedAt, UsEnglish);
-        QCOMPARE(none, Header + "}\r\n");
+        QCOMPARE(BuildConfigFile(valuesWith({}), true, Comment, SavedAt, UsEnglish), Header + "}\r\n");
         QVERIFY(BuildConfigFile(valuesWith({{indexOf(0x40), 3}, {indexOf(0x44), 0xF6}}), true, {}, SavedAt,
                                 UsEnglish)
                     .endsWith("{\r\n0x40\t0x3\t // Configuration 1\r\n0x44\t0xF6\t // Temperature1 Low "
