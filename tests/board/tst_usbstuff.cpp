@@ -1,10 +1,19 @@
-// The transport over the simulated board: what goes over the wire, what comes back, and how a
-// failure ends the program.
+// The simulated board: its chip through the registers (readings that follow the board, fans, automatic
+// control, limits, free-wheel test, GPIO; time moved by hand, so figures are exact), the transport over
+// it (the wire, what comes back, how a failure ends the program), and the connection sequence.
 #include "board/BoardStatus.h"
+#include "board/FirmwareSearch.h"
+#include "board/Startup.h"
 #include "board/USBStuff.h"
+#include "board/sim/SimChip.h"
+#include "monitoring/Conversions.h"
 #include "registers/RegMapStuff.h"
+#include "support/RecordingSplash.h"
+#include "support/Rows.h"
 #include "support/SimSession.h"
 
+#include <QDir>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <algorithm>
@@ -14,6 +23,54 @@
 namespace {
 // The reason a request the simulator was told to fail gives, in the message's details.
 const QString FailRequest = QStringLiteral("the simulated board was told to fail here (--sim-fail-request)");
+
+struct Start {
+    explicit Start(SimOptions o = {}) : t(std::move(o)), splash(t.clock) {}
+    bool run() {
+        return RunConnectionSequence(*t.session, splash, [this](const QString& s) { status = s; });
+    }
+    SimSession t;
+    RecordingSplash splash;
+    QString status;
+};
+
+// Started with chips at 2Eh and 2Dh, the first to answer at 2Dh; the program's defaults applied.
+struct Started : Start {
+    Started() : Start({.chipAddresses = {0x2E, 0x2D}, .chip = {}}) {
+        QVERIFY(run());
+        InitDefaults(*t.session);
+    }
+};
+using Outcome = std::tuple<SimOptions, int, int, int, QString, QString>;
+
+// No noise: readings sit exactly at the model's values. Sensor n reads ambient plus its offset
+// (sensor 1: +0, 2: +0.3, 3: +1.2, 4: +2.1, 5: +3.3, 6: -0.8, 7: +1.9, 8: +4.2, 9: +0.6, 10: +5.1).
+ChipScenario quiet(double ambientC = 25.0, std::array<bool, 4> fanPresent = ChipScenario{}.fanPresent) {
+    return {.ambientC = ambientC, .fanPresent = fanPresent, .noise = 0};
+}
+
+int temperature(const SimChip& c, int sensor) {
+    return TemperatureFromByte(c.read(0x1F + sensor));
+}
+int tach(const SimChip& c, int fan) {
+    return TachCount(c.read(0x28 + 2 * fan), c.read(0x29 + 2 * fan));
+}
+int duty(const SimChip& c, int output) {
+    return c.read(0x31 + output);
+}
+QList<int> duties(const SimChip& c) {
+    return {duty(c, 1), duty(c, 2), duty(c, 3), duty(c, 4)};
+}
+
+// Output 1..4 under automatic control of `zone`, with its curve's Tmin, PWMmin and PWMmax.
+void makeAutomatic(SimChip& c, int output, int zone, int tmin, int pwmMin, int pwmMax) {
+    const int n = output - 1;
+    const int config = 0x68 + n / 2;
+    c.write(config, c.read(config) | (n % 2 == 0 ? 0x80 : 0x40));
+    const int zones = 0x7C + n / 2;
+    c.write(zones, n % 2 == 0 ? (c.read(zones) & 0x0F) | zone << 4 : (c.read(zones) & 0xF0) | zone);
+    writeAll(c, {{0x6E + n, tmin}, {0x6A + n, pwmMin}, {0x38 + n, pwmMax}});
+}
 } // namespace
 
 class TestUSBStuff : public QObject {
@@ -30,10 +87,9 @@ private Q_SLOTS:
                                                     {Min, Min, 0x44, 0}}) {
             ConnectedSim t;
             std::int32_t v = value;
-            QCOMPARE(t.usb().WriteRegister(0x2E, 0x44, v), std::int16_t(0));
-            QCOMPARE(v, sent);
-            QCOMPARE(t.requestTexts(), QStringList{QStringLiteral("222 46 %1 0 0").arg(index)});
-            QCOMPARE(t.chip().read(0x44), chipByte);
+            const int status = t.usb().WriteRegister(0x2E, 0x44, v);
+            QCOMPARE(std::tuple(status, v, t.requestTexts(), t.chip().read(0x44)),
+                     std::tuple(0, sent, QStringList{QStringLiteral("222 46 %1 0 0").arg(index)}, chipByte));
         }
     }
 
@@ -53,9 +109,8 @@ private Q_SLOTS:
             for (int n = 1; n <= 8; ++n)
                 flags += QString::number(n <= 4 ? t.usb().ManualControl(n) : t.usb().GpioEnabled(n - 4));
             QCOMPARE(flags, QLatin1String(manual) + QLatin1String(gpio));
-            QStringList expected{QStringLiteral("222 46 %1 0 0").arg(value * 256 + reg)};
-            if (reg != 0x40) expected << QStringLiteral("222 46 %1 1 1").arg(reg);
-            QCOMPARE(t.requestTexts(), expected);
+            QCOMPARE(t.requestTexts(), (reg == 0x40 ? QStringList{writeText(reg, value)}
+                                                    : QStringList{writeText(reg, value), readText(reg)}));
         }
     }
 
@@ -67,16 +122,14 @@ private Q_SLOTS:
         QVERIFY(t.usb().ReadBlock(0x20, 10) != 0);
         QCOMPARE(std::count(t.usb().TransferBuffer.begin(), t.usb().TransferBuffer.end(), 0xA5), 65);
         QVERIFY(!t.usb().ReadBlockOrFail(0x38, 4));
-        QCOMPARE(t.programEnds, QList<int>{CommunicationsInterrupted});
-        QCOMPARE(t.requests().size(), 2);
+        QCOMPARE(std::pair(t.programEnds, t.requests().size()), std::pair(QList<int>{3}, qsizetype(2)));
     }
 
     // A block read tells the program each register it covered, at its own address: the alarms
     // judge an inverted output by the PWM configuration a window last read as a block.
     void blockReadIsKnownPerRegister() {
         ConnectedSim t;
-        t.chip().write(0x68, 0x21);
-        t.chip().write(0x69, 0x12);
+        writeAll(t.chip(), {{0x68, 0x21}, {0x69, 0x12}});
         QCOMPARE(t.usb().ReadBlock(0x68, 2), std::int16_t(0));
         QCOMPARE((std::pair{t.usb().knownValue(0x68), t.usb().knownValue(0x69)}),
                  (std::pair{std::optional<int>(0x21), std::optional<int>(0x12)}));
@@ -86,12 +139,11 @@ private Q_SLOTS:
         for (auto [level, sent] : {std::pair{150, 100}, {-5, 0}, {37, 37}}) {
             ConnectedSim t;
             std::int32_t v = level;
-            QCOMPARE(t.usb().SetHeater(1, v), std::int16_t(0));
-            QCOMPARE(v, sent);
-            QCOMPARE(t.requestTexts(), QStringList{QStringLiteral("218 1 %1 0 1").arg(sent)});
-            QCOMPARE(t.usb().ReadHeaterLevels(), std::int16_t(0));
-            QCOMPARE((std::pair{int(t.usb().TransferBuffer[0]), int(t.usb().TransferBuffer[1])}),
-                     (std::pair{2 * sent, 0}));
+            const int set = t.usb().SetHeater(1, v), read = t.usb().ReadHeaterLevels();
+            QCOMPARE(std::tuple(set, v, read, int(t.usb().TransferBuffer[0]), int(t.usb().TransferBuffer[1])),
+                     std::tuple(0, sent, 0, 2 * sent, 0));
+            QCOMPARE(t.requestTexts(),
+                     (QStringList{QStringLiteral("218 1 %1 0 1").arg(sent), "218 0 0 1 3"}));
         }
     }
 
@@ -125,7 +177,7 @@ private Q_SLOTS:
             }
             // No: the caller gets the status back and the program goes on talking to the board.
             QVERIFY(t.programEnds.isEmpty());
-            QCOMPARE(t.usb().ReadRegister(0x2E, 0x3E), CompanyCode);
+            QCOMPARE(t.usb().ReadRegister(0x2E, 0x3E), 0x4B); // the Company ID
         }
     }
 
@@ -152,7 +204,7 @@ private Q_SLOTS:
         QCOMPARE(t.programEnds, QList<int>{7});
     }
 
-    // The firmware path as the board gets it is in tst_startup.
+    // The firmware path as the board gets it: startFindsTheFirstChipAndTalksInOrder.
     void chipRequestsFailBeforeTheBridgeIsEnabled() {
         SimSession t;
         QCOMPARE(t.usb().DownloadFirmware(QStringLiteral("/opt/vortane")), std::int16_t(0));
@@ -163,9 +215,9 @@ private Q_SLOTS:
 
     void journalIsBounded() {
         ConnectedSim t;
-        for (std::size_t i = 0; i < SimBoard::JournalCapacity + 10; ++i)
+        for (int i = 0; i < 100010; ++i)
             t.usb().ReadBlock(0x20, 1);
-        QCOMPARE(t.board->journal().size(), SimBoard::JournalCapacity);
+        QCOMPARE(t.board->journal().size(), std::size_t(100000));
     }
 
     void boardStatusAndFansPresentAreDecoded() {
@@ -180,6 +232,344 @@ private Q_SLOTS:
                      std::tuple(QString::fromLatin1(revision), has5V, has12V));
         }
         QCOMPARE(FansPresent(0x05), (std::array<bool, 4>{false, true, false, true}));
+    }
+
+    // The flag caches are read from the chip, then the free-wheel test is started.
+    void startFindsTheFirstChipAndTalksInOrder() {
+        Started s;
+        QCOMPARE(s.t.board->journal().front().firmwarePath, QStringLiteral("/opt/vortane/HELDRIXFW.Hex"));
+        QCOMPARE(s.t.requestTexts(),
+                 (QStringList{"221 48 51 0 0", "222 44 62 1 1", "222 45 62 1 1", "222 45 104 1 1",
+                              "222 45 105 1 1", "222 45 127 1 1", "222 45 64 1 1", "222 45 832 0 0"}));
+        QCOMPARE(s.status, QStringLiteral("Firmware download succesful"));
+        QCOMPARE(s.splash.texts, (QStringList{"Downloading Firmware...", "Enumerating...", "Connecting...",
+                                              "Searching for VORTANE on USB...", "Found an VORTANE at 2Dh"}));
+        QCOMPARE(s.splash.board, QStringLiteral("Simulated board"));
+        QVERIFY(s.splash.visible && s.splash.widths.back() == 100.0f * 60);
+    }
+
+    // The board's enumeration wait: 34 steps of just over 50 ms. The splash window stays readable:
+    // a second before the search, two after "Found".
+    void theWaitsOfTheBoardAndTheSplashWindow() {
+        Started s;
+        const auto enumerating = s.splash.textTimes[2] - s.splash.textTimes[1];
+        QVERIFY2(enumerating >= 34 * 50 && enumerating <= 34 * 52, qPrintable(QString::number(enumerating)));
+        const auto& journal = s.t.board->journal();
+        const std::int64_t firstProbe = journal[2].timeMs;
+        QVERIFY(firstProbe - s.splash.textTimes[3] > 1000 && firstProbe - s.splash.textTimes[3] <= 1002);
+        QVERIFY(journal[4].timeMs - s.splash.textTimes[4] > 2000); // InitDefaults' first read
+    }
+
+    void defaultsNoWindowShowsBeforeTheUserChangesThem() {
+        Started s;
+        const Declarations& d = s.t.session->decl;
+        QCOMPARE((QList<int>{d.TachClock, d.UpdateOnChange, d.AutoControlTable[0].ShowConPoint,
+                             d.AutoControlTable[1].ShowConPoint, d.AutoControlTable[2].ShowConPoint,
+                             d.AutoControlTable[3].ShowConPoint, d.LogSelection[5], d.LogSelection[6]}),
+                 (QList<int>{90000, true, true, true, false, false, true, false}));
+    }
+
+    // The SMBus enable is tried up to 20 times, 200 ms apart, letting the splash window repaint.
+    // Per row: enables, requests, the link error that ends the program (-1: connected), its message
+    // and the reason in its details.
+    void outcomes_data() {
+        const QString firmware = "Firmware failed to download - Check USB connections";
+        const QString interrupted = "Communications Interrupted - Check USB connections";
+        const QString told = "the simulated board was told to fail here (--sim-%1)";
+        const QString enable =
+            "the board did not enable its SMBus bridge in 20 attempts\n" + told.arg("enable-failures");
+        const QString noChip = "no VORTANE answered: Company ID (3Eh) read FFh at 2Ch, FFh at 2Dh, FFh at "
+                               "2Eh, FFh at 2Fh, where a VORTANE reads 4Bh";
+        const QString initial = "Initial Connection Failed - Check USB connections";
+        addRows<Outcome>(
+            {{"enable fails 19 times", {{.enableSmbusFailures = 19, .chip = {}}, 20, 23, -1, "", ""}},
+             {"enable fails 20 times", {{.enableSmbusFailures = 20, .chip = {}}, 20, 20, 2, initial, enable}},
+             {"no chip", {{.chipAddresses = {}, .chip = {}}, 1, 5, 2, initial, noChip}},
+             {"firmware",
+              {{.firmwareFails = true, .chip = {}}, 0, 0, 0, firmware, told.arg("firmware-fails")}},
+             {"probe read",
+              {{.failRequestNumber = 2, .chip = {}}, 1, 2, 3, interrupted, told.arg("fail-request")}}});
+    }
+    void outcomes() {
+        const auto& [options, enables, requests, code, message, details] = fetchRow<Outcome>();
+        Start s(options);
+        QCOMPARE(s.run(), code < 0);
+        QCOMPARE((QList<qsizetype>{s.t.requestTexts().count("221 48 51 0 0"), s.t.requestTexts().size(),
+                                   s.splash.eventPasses}),
+                 (QList<qsizetype>{enables, requests, enables}));
+        if (code < 0) {
+            const auto connecting = s.splash.textTimes[3] - s.splash.textTimes[2];
+            QVERIFY(connecting >= enables * 200 && connecting <= enables * 202 &&
+                    s.t.prompts.messages.isEmpty());
+            return;
+        }
+        QCOMPARE(s.t.programEnds, QList<int>{code});
+        QCOMPARE(s.t.prompts.messages, (QList<ScriptedPrompts::Shown>{
+                                           {message, MessageIcon::Critical, MessageButtons::Ok, details}}));
+        QCOMPARE(s.status.isEmpty(), code == 0);
+        s.t.usb().ReadRegister(0x2E, 0x40);
+        QCOMPARE(s.t.requestTexts().size(), requests); // nothing more reaches the board
+    }
+
+    // The image beside the program comes first, then the installed and the XDG data folders; a
+    // folder of the image's name is no image. --firmware names it outright.
+    void firmwareImageIsLookedFor() {
+        QTemporaryDir program, data;
+        qputenv("XDG_DATA_HOME", QFile::encodeName(data.path()));
+        qputenv("XDG_DATA_DIRS", "/usr/share");
+        QCOMPARE(FirmwareFolders(program.path()),
+                 (QStringList{program.path(), "/usr/lib/vortane", "/usr/local/lib/vortane",
+                              data.filePath("vortane"), "/usr/share/vortane"}));
+        const QStringList folders{program.path(), data.filePath("vortane")};
+        QVERIFY(QDir(data.path()).mkpath("vortane") && QDir(program.path()).mkdir(FirmwareFileName));
+        QCOMPARE(FindFirmwareImage(folders), QString());
+        QVERIFY(writeFile(data.filePath("vortane/HELDRIXFW.Hex"), ":00000001FF\n"));
+        QCOMPARE(FindFirmwareImage(folders), data.filePath("vortane/HELDRIXFW.Hex"));
+        QVERIFY(QDir(program.path()).rmdir(FirmwareFileName) &&
+                writeFile(program.filePath(FirmwareFileName), ":00000001FF\n"));
+        QCOMPARE(FindFirmwareImage(folders), program.filePath(FirmwareFileName));
+
+        Start s;
+        s.t.session->firmwareFile = QStringLiteral("/boards/B.hex");
+        QVERIFY(s.run());
+        QCOMPARE(s.t.board->journal().front().firmwarePath, QStringLiteral("/boards/B.hex"));
+    }
+
+    void boardHeaterWarmsTemperatureOneWithALagAndTripsItsLimit() {
+        // The board hands its scenario to the chip, and runs chip time ten times faster than the clock.
+        ChipScenario chip = quiet(-10, {false, true, true, true});
+        chip.fanMaxRpm = {1000, 2000, 2700, 5400};
+        ConnectedSim t({.timeScale = 10, .chip = chip});
+        auto read = [&t](int reg) { return t.usb().ReadRegister(0x2E, reg); };
+        auto reading = [&read](int reg) { return TemperatureFromByte(read(reg)); };
+        // -10 as a signed byte; the highest (sensor 10), though below zero; no fan 1; fan 4 at 5400 RPM.
+        QCOMPARE((QList<int>{read(0x20), read(0x78), TachCount(read(0x2A), read(0x2B)),
+                             TachCount(read(0x30), read(0x31))}),
+                 (QList<int>{0xF6, 0xFB, 0xFFFF, 1000}));
+
+        std::int32_t highLimit = 10, level = 100;
+        t.usb().WriteRegister(0x2E, 0x45, highLimit);
+        t.usb().SetHeater(1, level);
+        t.clock.advance(300); // 3 s of chip time
+        const int early = reading(0x20);
+        QVERIFY2(early >= -8, qPrintable(QString::number(early)));
+        t.clock.advance(18000);
+        const int settled = reading(0x20);
+        QVERIFY2(settled >= 10 && settled <= 35, qPrintable(QString::number(settled)));
+        QVERIFY(early <= settled - 10); // a lag, not a step
+        t.clock.advance(6000);
+        QVERIFY(std::abs(reading(0x20) - settled) <= 1);
+        QCOMPARE(reading(0x21), -10); // sensor 2 is not near the heater
+        QCOMPARE(read(0x41), 0x01);   // R1T alone: OOL is for status 2
+    }
+
+    // The register, its value stopped and running, and whether all readings stop.
+    void monitoringOffPowerDownAndTachDisableFreezeReadings_data() {
+        addRows<std::tuple<int, int, int, bool>>({{"STRT clear", {0x40, 0x00, 0x01, true}},
+                                                  {"SHDN", {0x74, 0x80, 0x00, true}},
+                                                  {"T1DIS", {0x74, 0x01, 0x00, false}}});
+    }
+    void monitoringOffPowerDownAndTachDisableFreezeReadings() {
+        const auto& [reg, stopped, running, all] = fetchRow<std::tuple<int, int, int, bool>>();
+        SimChip c(quiet());
+        c.advanceTo(0);
+        // Fan 1's minimum speed at count 0, which any count fails; fans 1 and 2 at half speed.
+        writeAll(c, {{reg, stopped}, {0x58, 0x00}, {0x59, 0x00}, {0x32, 0x80}, {0x33, 0x80}});
+        c.setHeaterLevel(1, 100);
+        c.advanceTo(60000);
+        QCOMPARE(tach(c, 1), 1125); // 5,400,000 / 4800
+        QCOMPARE(temperature(c, 1) == 25, all);
+        QCOMPARE(tach(c, 2) > 1500, !all);      // half duty (count 1692), or frozen at full speed (1286)
+        if (!all) QCOMPARE(c.read(0x42), 0x00); // a disabled tach raises no alarm
+        c.write(reg, running);
+        c.advanceTo(61000);
+        QVERIFY(temperature(c, 1) > 40);
+        QVERIFY(std::abs(tach(c, 1) - 1517) <= 3); // half duty: 3560 RPM, well above half speed
+    }
+
+    void sameInputsGiveTheSameBytesHoweverTimeIsCut() {
+        SimChip stepped, jumped; // with noise
+        for (SimChip* c : {&stepped, &jumped}) {
+            c->write(0x68, 0x80);
+            c->setHeaterLevel(1, 70);
+        }
+        for (std::int64_t t = 0; t <= 95000; t += 10)
+            stepped.advanceTo(t);
+        jumped.advanceTo(0);
+        jumped.advanceTo(95000);
+        for (int reg = 0x20; reg <= 0x81; ++reg)
+            QCOMPARE(stepped.read(reg), jumped.read(reg));
+    }
+
+    // Duty byte written, the speed the fan settles at (0: it stops). Fan 1 keeps turning down to
+    // 18 %, at 30 % of its full speed, and rises along a curve, not a line: 3560 RPM at half duty.
+    void tachFollowsManualDuty_data() {
+        addRows<std::pair<int, int>>({{"half", {128, 3560}}, {"slowest", {45, 1440}}, {"stopped", {44, 0}}});
+    }
+    void tachFollowsManualDuty() {
+        const auto& [dutyByte, rpm] = fetchRow<std::pair<int, int>>();
+        SimChip c(quiet());
+        c.advanceTo(0);
+        c.write(0x32, dutyByte);
+        c.advanceTo(100);
+        QVERIFY(TachToRpm(tach(c, 1)) > rpm + 300); // still coasting down
+        c.advanceTo(2500);
+        const int count = tach(c, 1);
+        QVERIFY2(rpm == 0 ? count == 0xFFFF : std::abs(TachToRpm(count) - rpm) <= rpm / 100,
+                 qPrintable(QString::number(count)));
+        QCOMPARE(tach(c, 2), 1286); // the others run on at full speed
+    }
+
+    // Pulses the fans really give, the code configured for fan 1, its count at full speed.
+    void tachCountScalesWithConfiguredPulses_data() {
+        addRows<std::tuple<int, int, int>>({{"2 as 1", {2, 0, 563}},
+                                            {"2 as 4", {2, 3, 2250}},
+                                            {"1 as 2", {1, 1, 2250}},
+                                            {"4 as 4", {4, 3, 1125}}});
+    }
+    void tachCountScalesWithConfiguredPulses() {
+        const auto& [truePulses, code, count] = fetchRow<std::tuple<int, int, int>>();
+        ChipScenario s = quiet();
+        s.fanPulsesPerRev = {truePulses, truePulses, truePulses, truePulses};
+        SimChip c(s);
+        c.write(0x43, 0x54 | code); // the others at two pulses
+        c.advanceTo(0);
+        QCOMPARE(tach(c, 1), count);
+    }
+
+    void anAutomaticOutputFollowsItsCurve() {
+        SimChip c(quiet());
+        makeAutomatic(c, 1, 1, 30, 64, 192);
+        c.write(0x32, 0x11); // by hand only
+        // On from Tmin at PWMmin, 8.5425 per degree up to PWMmax; once on, off only below Tmin - 4.
+        const QList<QPair<double, int>> path{{25, 0},   {29, 0},  {30, 64}, {31, 73}, {40, 149}, {45, 192},
+                                             {80, 192}, {26, 64}, {25, 0},  {29, 0},  {30, 64}};
+        std::int64_t t = 0;
+        for (const auto& [ambient, expected] : path) {
+            c.setScenario(quiet(ambient));
+            c.advanceTo(t += 1000);
+            QVERIFY2(duty(c, 1) == expected,
+                     qPrintable(QStringLiteral("%1 C: %2").arg(ambient).arg(duty(c, 1))));
+        }
+        QCOMPARE(duty(c, 2), 0xFF); // still by hand
+        c.advanceTo(t += 3000);
+        // The rotor had not quite stopped in the two seconds off, so 25 % (above the stop duty, below
+        // the start duty) takes it up again: 1996 RPM on the curve, not 4800 x 25 %.
+        QVERIFY(std::abs(TachToRpm(tach(c, 1)) - 1996) <= 20);
+    }
+
+    // At 30 C: zone 0 the highest reading (sensor 10, 35 C), 6 sensor 6 (29 C), 15 none: full speed.
+    void eachZoneFollowsItsSensor() {
+        SimChip c(quiet(30));
+        makeAutomatic(c, 1, 1, 30, 64, 192);
+        makeAutomatic(c, 2, 0, 20, 0, 255);
+        makeAutomatic(c, 3, 6, 20, 0, 255);
+        makeAutomatic(c, 4, 15, 20, 0, 255);
+        QCOMPARE(c.read(0x7C) << 8 | c.read(0x7D), 0x106F);
+        c.advanceTo(1000);
+        QCOMPARE(duties(c), (QList<int>{64, 128, 77, 255}));
+    }
+
+    // Output, ramp rate code, and the time a change over the full scale takes.
+    void smoothingRespectsTheRampRate_data() {
+        addRows<std::tuple<int, int, int>>({{"PWM1 code 0", {1, 0, 35000}},
+                                            {"PWM1 code 7", {1, 7, 800}},
+                                            {"PWM2 code 3", {2, 3, 7000}},
+                                            {"PWM3 code 6", {3, 6, 1600}},
+                                            {"PWM4 code 4", {4, 4, 4400}}});
+    }
+    void smoothingRespectsTheRampRate() {
+        const auto& [output, code, fullScaleMs] = fetchRow<std::tuple<int, int, int>>();
+        SimChip c(quiet());
+        c.advanceTo(0);
+        c.write(0x75 + (output - 1) / 2, output % 2 == 1 ? (0x08 | code) << 4 : 0x08 | code);
+        makeAutomatic(c, output, 1, 30, 255, 255);
+        QCOMPARE(duty(c, output), 255);
+        std::int64_t start = 0;
+        for (const double ambient : {25.0, 40.0}) { // off, so down to 0; then back up to 255
+            c.setScenario(quiet(ambient));
+            c.advanceTo(start + fullScaleMs / 2);
+            QVERIFY2(std::abs(duty(c, output) - 128) <= 2, qPrintable(QString::number(duty(c, output))));
+            c.advanceTo(start += fullScaleMs + SimChip::StepMs);
+            QCOMPARE(duty(c, output), ambient < 30 ? 0 : 255);
+        }
+    }
+
+    void fullSpeedOverTemperatureAndInversion() {
+        SimChip c(quiet());
+        c.advanceTo(0);
+        writeAll(c, {{0x32, 0x40}, {0x33, 0x40}, {0x34, 0x40}, {0x35, 0x40}});
+        c.write(0x40, 0x05); // FSPD: every output at full speed
+        QCOMPARE(duties(c), (QList<int>{0xFF, 0xFF, 0xFF, 0xFF}));
+        c.write(0x40, 0x01);
+        c.write(0x69, 0x04); // OTV4: only output 4 goes to full speed when too hot
+        c.write(0x45, 24);   // Temperature 1 (25) above its high limit
+        QCOMPARE(duties(c), (QList<int>{0x40, 0x40, 0x40, 0xFF}));
+        QCOMPARE(c.read(0x42), 0x08); // NRM
+        c.write(0x68, 0x20);          // INV1: 25 % written, the fan sees 75 %
+        c.advanceTo(3000);
+        QVERIFY(std::abs(TachToRpm(tach(c, 1)) - 4485) <= 45);
+    }
+
+    void temperatureAboveItsHighLimitSetsItsStatusBit() {
+        SimChip c(quiet(-20));
+        writeAll(c, {{0x72, 0xFF}, {0x73, 0xFF}}); // masks hide nothing
+        c.advanceTo(0);
+        auto setHighLimit = [&c](int sensor, int belowReading) {
+            c.write(0x45 + 2 * (sensor - 1), TemperatureToByte(temperature(c, sensor) - belowReading));
+        };
+        // Sensor 7 is the last in status 1, sensor 8 the first in status 2; at the limit is fine.
+        std::int64_t t = 0;
+        for (auto [below7, below8, status1, status2] :
+             {std::tuple{0, 0, 0, 0}, {1, 0, 0x40, 0}, {0, 1, 0x80, 0x01}, {0, 0, 0, 0}}) {
+            setHighLimit(7, below7);
+            setHighLimit(8, below8);
+            c.advanceTo(t += 100);
+            QCOMPARE(std::pair(c.read(0x41), c.read(0x42)), std::pair(status1, status2)); // R7T, OOL; R8T
+        }
+    }
+
+    void freeWheelTestFindsTheAbsentFans() {
+        SimChip c(quiet(25, {true, false, true, false}));
+        c.advanceTo(0);
+        writeAll(c, {{0x32, 0}, {0x33, 0}, {0x34, 0}, {0x35, 0}}); // stopped fans are still there
+        c.advanceTo(3000);
+        QCOMPARE(c.read(0x36), 0x00);
+        c.write(0x40, 0x03); // TEST
+        c.advanceTo(4000);
+        c.write(0x40, 0x01); // the bit stays the chip's until the test ends
+        QCOMPARE(duties(c) << c.read(0x40), (QList<int>{0xFF, 0xFF, 0xFF, 0xFF, 0x03}));
+        QVERIFY(tach(c, 1) < 2000); // driven at full speed, yet the absent fan reads no count
+        QCOMPARE(tach(c, 2), 0xFFFF);
+        c.advanceTo(4980);
+        QCOMPARE(c.read(0x40), 0x03);
+        c.advanceTo(5000);
+        QCOMPARE((QList<int>{c.read(0x40), c.read(0x36), duty(c, 1)}), (QList<int>{0x01, 0x0A, 0x00}));
+    }
+
+    // GPIO 1 an active-high input, 2 an active-low input, 3 an active-high output, 4 an
+    // active-low output, both outputs set; the outside drives 1 and 2 high, 3 and 4 low.
+    void gpioPinsReadWhatDrivesThem() {
+        ChipScenario s = quiet();
+        s.gpioInputHigh = {true, true, false, false};
+        SimChip c(s);
+        writeAll(c, {{0x7F, 0x0F}, {0x80, 0x4E}, {0x81, 0xCF}}); // writes to inputs and bits 3..0 are lost
+        QCOMPARE(c.read(0x81), 0xD0);
+        QCOMPARE((std::array{c.gpioPinHigh(1), c.gpioPinHigh(2), c.gpioPinHigh(3), c.gpioPinHigh(4)}),
+                 (std::array{true, true, true, false}));
+        s.gpioInputHigh[1] = false;
+        c.setScenario(s);
+        c.advanceTo(60000);
+        const int before = c.read(0x81);
+        c.write(0x7F, 0x07); // GPIO 1 no longer a GPIO reads 0
+        QCOMPARE(std::pair(before, c.read(0x81)), std::pair(0xF0, 0xE0));
+
+        // Pin5 taken as GPIO 2 no longer carries PWM2: fan 2 runs down, though the PWM runs on.
+        SimChip pin5(quiet());
+        pin5.write(0x7F, 0x04);
+        pin5.advanceTo(60000);
+        QCOMPARE((QList<int>{tach(pin5, 1) < 0xFFFF, tach(pin5, 2), duty(pin5, 2)}),
+                 (QList<int>{1, 0xFFFF, 0xFF}));
     }
 };
 

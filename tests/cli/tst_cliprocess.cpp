@@ -1,5 +1,6 @@
-// The real vortane-cli executable, for what only a process shows: the Ctrl+C handler and the
-// boards that main() builds from --board. What the tool prints and sends is tested in-process.
+// How the tool reads its command lines, and the real vortane-cli for what only a process shows:
+// Ctrl+C and the boards main() builds. What the tool prints and sends is tested in-process.
+#include "cli/CliArgs.h"
 #include "support/Http.h"
 #include "support/Rows.h"
 #include "support/SimSession.h"
@@ -12,7 +13,6 @@
 #include <signal.h>
 
 namespace {
-
 // The exit status once the tool has ended by itself; -1 if it crashed or hung.
 int exitStatus(QProcess& p) {
     const bool ended = p.state() == QProcess::NotRunning || p.waitForFinished(20000);
@@ -49,7 +49,6 @@ int startServing(QProcess& p, const QStringList& args, const QString& lockFolder
     err += p.readAllStandardError();
     return 0;
 }
-
 } // namespace
 
 class TestCliProcess : public QObject {
@@ -123,8 +122,8 @@ private Q_SLOTS:
         const int port = startServing(first, {"--board", "sim", "serve"}, locks.path(), &said);
         if (port == 0 && said.contains("cannot listen on 127.0.0.1:9813"))
             QSKIP("port 9813 is taken on this machine");
-        QCOMPARE(port, 9813);
-        QCOMPARE(listeningAddress(port), QByteArray("0100007F"));
+        QCOMPARE(std::pair(port, listeningAddress(port)),
+                 std::pair(9813, QByteArray("0100007F"))); // 127.0.0.1
 
         // A scrape once the first readings are in: the process answers before its board does.
         const auto scraped = [](int at, const char* awaited) {
@@ -141,26 +140,21 @@ private Q_SLOTS:
             "\nvortane_board_info{board=\"sim\",chip_address=\"0x2e\",serial=\"\",simulated=\"true\"} 1\n"));
         QVERIFY(httpGet(port, "/").startsWith("HTTP/1.0 404 Not Found\r\n"));
 
-        QProcess busy;
-        said.clear();
-        QCOMPARE(
-            startServing(busy, {"--board", "sim", "serve", "--listen", "127.0.0.1:0"}, locks.path(), &said),
-            0);
-        QCOMPARE(exitStatus(busy), 1);
-        QVERIFY2(said.contains(
-                     QStringLiteral("vortane-cli: the board is busy: another vortane-cli serve (process %1)")
-                         .arg(first.processId())
-                         .toUtf8()),
-                 said.constData());
-
-        QProcess samePort;
-        said.clear();
-        QCOMPARE(startServing(samePort, {"--board", "i2c:sim", "serve", "--listen", "127.0.0.1:9813"},
-                              locks.path(), &said),
-                 0);
-        QCOMPARE(exitStatus(samePort), 1);
-        QVERIFY2(said.startsWith("vortane-cli: cannot listen on 127.0.0.1:9813: the port is in use"),
-                 said.constData());
+        // What a serve that must not start says: it never serves, and ends with status 1.
+        const auto refused = [&locks](const QString& board, const char* listen) {
+            QProcess p;
+            QByteArray err;
+            const int at =
+                startServing(p, {"--board", board, "serve", "--listen", listen}, locks.path(), &err);
+            return at == 0 && exitStatus(p) == 1 ? err : QByteArray("served, or no status 1");
+        };
+        const QByteArray busy = refused("sim", "127.0.0.1:0");
+        QVERIFY2(busy.contains("vortane-cli: the board is busy: another vortane-cli serve (process " +
+                               QByteArray::number(first.processId()) + ")"),
+                 busy.constData());
+        const QByteArray inUse = refused("i2c:sim", "127.0.0.1:9813");
+        QVERIFY2(inUse.startsWith("vortane-cli: cannot listen on 127.0.0.1:9813: the port is in use"),
+                 inUse.constData());
 
         QProcess other;
         const int otherPort =
@@ -173,6 +167,73 @@ private Q_SLOTS:
             ::kill(static_cast<pid_t>(p->processId()), SIGINT);
             QCOMPARE(exitStatus(*p), 130);
         }
+    }
+
+    // Each text names its table index; 0x7F and 0x7B have a second entry, by name.
+    void registers_data() {
+        addRows<std::pair<int, QString>>(
+            {{"40h", {32, ""}},
+             {"Configuration 1", {32, ""}},
+             {"AFC", {99, ""}},
+             {"PEXIL Coef Select 2", {98, ""}},
+             {"0x7F", {95, ""}},
+             {"configuration 1", {-1, "unknown register 'configuration 1' (names are case-sensitive)"}},
+             {"0x10", {-1, "no register at address 0x10"}}});
+    }
+    void registers() {
+        const auto& [index, error] = fetchRow<std::pair<int, QString>>();
+        QString e;
+        QCOMPARE(ParseRegister(QTest::currentDataTag(), e).value_or(-1), index);
+        QCOMPARE(e, error);
+    }
+
+    // Batch lines at the edges of their ranges; in a batch "sleep" is allowed and "batch" is not.
+    void commandErrors_data() {
+        addRows<QString>(
+            {{"read", "'read' needs at least one register"},
+             {"write 0x40 256", "the value must be a whole number from -128 to 255, not '256'"},
+             {"write 0x44 -129", "the value must be a whole number from -128 to 255, not '-129'"},
+             {"write 0x40 1 --mask 0", "--mask must be a whole number from 1 to 255, not '0'"},
+             {"write 0x3E 1", "register 0x3E (Company ID) is read-only"},
+             {"monitor --interval 9", "--interval must be a whole number from 10 to 3600000, not '9'"},
+             {"monitor --channels Temp5", "unknown channel 'Temp5' (Temp1..4, Tach1..4, PWM1..4)"},
+             {"heater 3 10", "the heater must be a whole number from 1 to 2, not '3'"},
+             {"batch x", "a batch cannot run another batch"},
+             {"sleep -1", "the sleep must be a whole number from 0 to 86400000, not '-1'"},
+             {"serve", "'serve' runs on its own, not in a batch"}});
+    }
+    void commandErrors() {
+        Command c;
+        QCOMPARE(ParseCommand(SplitBatchLine(QTest::currentDataTag()), true, c), fetchRow<QString>());
+    }
+
+    void argumentsReachTheCommand() {
+        Command c;
+        // The tool's runs cover --count, --json and --csv.
+        QCOMPARE(
+            ParseCommand({"monitor", "--interval=250", "--channels", "tach2, PWM4 Duty,Temp1"}, false, c),
+            QString());
+        QCOMPARE(c.intervalMs, 250);
+        LogSelectionArray channels{};
+        channels[0] = channels[5] = channels[11] = true;
+        QCOMPARE(c.channels, channels);
+
+        QCOMPARE(ParseCommand(SplitBatchLine(R"(save "my run.sav" --only-changed --comment "fan curve B")"),
+                              true, c),
+                 QString());
+        QCOMPARE(std::tuple(c.file, c.onlyChanged, c.comment),
+                 std::tuple(QString("my run.sav"), true, QString("fan curve B")));
+        QCOMPARE(ParseCommand({"sleep", "10"}, false, c), QString("'sleep' is a batch command"));
+
+        QCOMPARE(ParseCommand({"serve"}, false, c), QString());
+        QCOMPARE(std::tuple(c.listen.text(), c.linkLossGraceS),
+                 std::tuple(QString("127.0.0.1:9813"), std::int64_t{60}));
+        QCOMPARE(ParseCommand({"serve", "--listen=0.0.0.0:9100", "--exit-after-link-loss", "0"}, false, c),
+                 QString());
+        QCOMPARE(std::tuple(c.listen.text(), c.linkLossGraceS),
+                 std::tuple(QString("0.0.0.0:9100"), std::int64_t{0}));
+        QCOMPARE(ParseCommand({"serve", "--exit-after-link-loss", "-1"}, false, c),
+                 QString("--exit-after-link-loss must be a whole number from 0 to 86400, not '-1'"));
     }
 };
 

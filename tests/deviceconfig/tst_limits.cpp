@@ -1,6 +1,6 @@
-// Limits and interrupts in core: the limit reads and writes on the wire (request journal and the
-// chip's registers), the RPM-to-count rule, and the row layout of the interrupt registers. The
-// window's test covers the reads of a chosen channel and the writes of a moved pointer.
+// Limits, interrupts and chip configuration in core, on the wire: limit reads and writes, the
+// RPM-to-count rule, the interrupt rows, a device-settings load and an unedited apply.
+#include "deviceconfig/ChipConfig.h"
 #include "deviceconfig/Limits.h"
 #include "support/Rows.h"
 #include "support/SimSession.h"
@@ -49,8 +49,7 @@ private Q_SLOTS:
         t.board->clearJournal(); // a link error stops the writes there
         t.board->options().failRequestNumber = t.board->requestCount() + 2;
         WriteTachLimits(*t.session, 1, {1, 2});
-        QCOMPARE(t.requests().size(), 2);
-        QCOMPARE(t.programEnds, QList<int>{CommunicationsInterrupted});
+        QCOMPARE(std::pair(t.requests().size(), t.programEnds), std::pair(qsizetype(2), QList<int>{3}));
     }
 
     // Per row: the masked rows, the out-of-limit mask bit held and the two register bytes.
@@ -74,7 +73,6 @@ private Q_SLOTS:
         ConnectedSim t;
         writeAll(t.chip(), {{0x72, 0x81}, {0x73, 0x40}});
         const auto masks = ReadInterruptMasks(*t.session);
-        QVERIFY(masks);
         QCOMPARE(masks->rows, rows({0, 12}));
         WriteInterruptMasks(*t.session, rows({14}), masks->oolMask);
         QCOMPARE(t.requestTexts(),
@@ -85,6 +83,45 @@ private Q_SLOTS:
         t.board->options().failBlockReads = true;
         QVERIFY(!ReadInterruptMasks(*t.session));
         QCOMPARE(t.programEnds, QList<int>{CommunicationsInterrupted});
+    }
+
+    // A selection mask that picks only some sensors survives an apply with nothing edited.
+    void deviceLoadAndUneditedApply() {
+        ConnectedSim t;
+        const QList<int> covered{0x40, 0x74, 0x79, 0x7A, 0x7B, 0x7E, 0x7F},
+            values{0xA9, 0x80, 0xB6, 0xF2, 0x60, 0x12, 0x85};
+        for (qsizetype k = 0; k < covered.size(); ++k)
+            t.chip().write(covered[k], values[k]);
+        t.board->clearJournal();
+        std::optional<DeviceSettings> d = LoadDeviceConfig(*t.session);
+        QCOMPARE(t.requestTexts(),
+                 QStringList({"222 46 64 1 1", "222 46 116 1 1", "220 46 121 1 3", "220 46 126 1 2"}));
+        QCOMPARE(d, (std::optional<DeviceSettings>{{true, true, true, true, "731", "403", false, 0x4A}}));
+        QVERIFY(ApplyDeviceConfig(*t.session, *d));
+        for (qsizetype k = 0; k < covered.size(); ++k)
+            QCOMPARE(t.chip().read(covered[k]), values[k]);
+    }
+
+    // What is checked is the whole number written: 1023.5 would go out as gain 0 (the window's test
+    // covers plain numbers out of range). Requests: 4 up to the gain, 11 without the offset, 15 in all.
+    void deviceRangeChecks() {
+        const QString badGain = "Gain value must be in the range 0-1023";
+        const QString badOffset = "Offset value must be in the range 0-511";
+        for (const auto& [gain, offset, requests, message] :
+             std::initializer_list<std::tuple<QString, QString, int, QString>>{
+                 {"1023.5", "406", 4, badGain},
+                 {"-0.6", "406", 4, badGain},
+                 {"731", "511.5abc", 11, badOffset},
+                 {"1023.4", "x", 15, ""}}) {
+            ConnectedSim t;
+            DeviceSettings d{false, false, false, false, gain, offset, true, 0};
+            QCOMPARE(ApplyDeviceConfig(*t.session, d), message.isEmpty());
+            QCOMPARE(t.requests().size(), requests);
+            QStringList warnings;
+            for (const ScriptedPrompts::Shown& m : t.prompts.messages)
+                warnings << m.text + (m.icon == MessageIcon::Warning ? "" : " (no warning icon)");
+            QCOMPARE(warnings, message.isEmpty() ? QStringList() : QStringList{message});
+        }
     }
 };
 

@@ -1,6 +1,10 @@
-// The register table and the register tree: the entries that are easy to mistype, the shape
-// other code relies on, and the look-ups by address and by name.
+// The register table and tree, the register map's typed reads and writes on the wire and its
+// value texts, and the configuration file: its bytes as written, and how a recall reads them.
+#include "registers/ConfigFile.h"
 #include "registers/RegMapStuff.h"
+#include "registers/RegisterView.h"
+#include "support/Rows.h"
+#include "support/SimSession.h"
 
 #include <QSet>
 #include <QTest>
@@ -8,6 +12,34 @@
 #include <algorithm>
 #include <array>
 #include <tuple>
+
+namespace {
+const QLocale UsEnglish(QLocale::English, QLocale::UnitedStates);
+const QDateTime SavedAt(QDate(2024, 3, 5), QTime(14, 7, 9));
+
+int indexOf(int address) {
+    return *FindRegisterByAddress(address);
+}
+
+// Every register a save covers, at its default, with some values changed.
+QList<ConfigValue> valuesWith(std::initializer_list<std::pair<int, int>> changes) {
+    QList<ConfigValue> values;
+    for (int index : ConfigRegisterIndices()) {
+        int value = BuildRegisterTable()[static_cast<std::size_t>(index)].Default;
+        for (const auto& [i, v] : changes)
+            if (i == index) value = v;
+        values.append({index, value});
+    }
+    return values;
+}
+
+// A comment with blanks around it, line breaks and a "{" that a recall must not take for the
+// start of the register list; written trimmed, on one line, in Windows-1252 (0xB0: the degree sign).
+const QString Comment = QString::fromUtf8("  bench 4,\r\n{fan curve B}\n25 °C  ");
+const QByteArray Header =
+    "Heldrix Semiconductor\r\nVORTANE Evaluation Software\r\n\r\nSaved: 3/5/24 at 2:07 PM\r\n\r\n"
+    "Comment : bench 4, {fan curve B} 25 \260C\r\n\r\nAddress\tData\tRegister\r\n{\r\n";
+} // namespace
 
 class TestRegMapStuff : public QObject {
     Q_OBJECT
@@ -41,10 +73,8 @@ private Q_SLOTS:
               Spot{90, 0x7A, "PEXIL Coef Option 2", "OPT1:OPT0:8:7:6:5:4:3", 0},
               Spot{99, 0x7B, "AFC", "OFF2:OFF1:OFF0:-:-:AFC2:AFC1:AFC0", 0}}) {
             const RegisterEntry& e = table[index];
-            QCOMPARE(int(e.Address), address);
-            QCOMPARE(RegisterName(e), QString::fromLatin1(name));
-            QCOMPARE(SplitBitNames(e).join(QLatin1Char(':')), QString::fromLatin1(bits));
-            QCOMPARE(int(e.Default), defaultValue);
+            QCOMPARE(std::tuple(int(e.Address), RegisterName(e), SplitBitNames(e).join(u':'), int(e.Default)),
+                     std::tuple(address, QString::fromLatin1(name), QString::fromLatin1(bits), defaultValue));
         }
     }
 
@@ -86,7 +116,146 @@ private Q_SLOTS:
             QVERIFY2(!shown.contains(*FindRegisterByAddress(tmin)), QByteArray::number(tmin, 16));
         QCOMPARE(lastGroup, (QList<int>{21, 27, 77, 16, 17, 62, 63, 70, 71})); // Fan4's registers
     }
+
+    // An address without a table entry is read all the same; its bits are then named by number.
+    void typedRegister() {
+        ConnectedSim sim;
+        sim.chip().write(0x6E, 0x5A);
+        const RegisterView tmin = ReadTypedRegister(sim.usb(), QStringLiteral("6E"));
+        QCOMPARE((QStringList{tmin.description, tmin.addressText, QString::number(tmin.value, 16)}),
+                 QStringList({"Temperature1 Tmin", "6Eh", "5a"}));
+        const RegisterView unknown = ReadTypedRegister(sim.usb(), QStringLiteral("90"));
+        QCOMPARE((QStringList{unknown.description, unknown.addressText}), QStringList({"Unknown", "90h"}));
+        QCOMPARE(QStringList(unknown.bitNames.begin(), unknown.bitNames.end()),
+                 QStringList({"7", "6", "5", "4", "3", "2", "1", "0"}));
+        QCOMPARE(unknown.value, sim.chip().read(0x90));
+        QCOMPARE(sim.requestTexts(), QStringList({"222 46 110 1 1", "222 46 144 1 1"}));
+    }
+
+    // Element i shows bit i; a bit showing anything but "0" counts as set, and a click clears it.
+    void bitTexts() {
+        std::array<QString, 8> texts = BitTexts(0x05);
+        QCOMPARE(QStringList(texts.begin(), texts.end()),
+                 QStringList({"1", "0", "1", "0", "0", "0", "0", "0"}));
+        texts[3] = QStringLiteral("X");
+        texts[7] = QString();
+        QCOMPARE(BitSum(texts), 0x8D);
+        QCOMPARE((QStringList{FlippedBitText(QStringLiteral("X")), FlippedBitText(QStringLiteral("0"))}),
+                 QStringList({"0", "1"}));
+    }
+
+    // The typed value goes through TypedRegisterValue and the transport to the wire.
+    // Typed address and value, the request's index (value * 256 + register), the byte then held.
+    void write_data() {
+        addRows<std::tuple<QString, QString, int, int>>(
+            {{"half down to even", {"6E", "2.5", 2 * 256 + 0x6E, 2}},
+             {"half up to even", {"6E", "3.5", 4 * 256 + 0x6E, 4}},
+             {"beyond 32 bits", {"6E", "1e10", 255 * 256 + 0x6E, 255}},
+             {"negative", {"6E", "-1", -256 + 0x6E, 0xFF}},
+             {"below 32 bits", {"6E", "-1e10", 0x6E, 0}},
+             // The typed address's bits above the first byte must not reach the value byte of the index.
+             {"address above FF", {"16E", "1", 256 + 0x6E, 1}},
+             {"unknown register", {"90", "5", 5 * 256 + 0x90, 0}}});
+    }
+    void write() {
+        const auto& [address, typed, index, held] = fetchRow<std::tuple<QString, QString, int, int>>();
+        ConnectedSim sim;
+        QVERIFY(WriteTypedRegister(sim.usb(), address, TypedRegisterValue(typed)));
+        QCOMPARE(sim.requestTexts(), QStringList{QStringLiteral("222 46 %1 0 0").arg(index)});
+        QCOMPARE(sim.chip().read(index & 0xFF), held);
+    }
+
+    // The two value boxes mirror each other.
+    void mirrors() {
+        QStringList hex, decimal;
+        for (const char* text : {"", "2.5", "-1", "2147483647", "-2147483648", "2147483648", "-2147483649"})
+            hex << HexMirrorOfDecimal(QString::fromLatin1(text));
+        QCOMPARE(hex, QStringList({"0", "2", "FFFFFFFF", "7FFFFFFF", "80000000", "", ""}));
+        for (const char* text : {"7g1", "FFFFFFFF", "123456789"})
+            decimal << DecimalMirrorOfHex(QString::fromLatin1(text));
+        QCOMPARE(decimal, QStringList({"7", "4294967295", "305419896"}));
+    }
+
+    void wholeFileAndItsRecall() {
+        const QList<ConfigValue> values = valuesWith({{indexOf(0x40), 3}, {indexOf(0x36), 0}, {98, 0x0C}});
+        const QByteArray bytes = BuildConfigFile(values, false, Comment, SavedAt, UsEnglish);
+        QVERIFY(bytes.startsWith(Header + "0x32\t0xFF\t // PWM1 Current Duty Cycle\r\n"));
+        QVERIFY(bytes.endsWith("0x7F\t0xC\t // PEXIL Coef Select 2\r\n0x7B\t0x0\t // AFC\r\n}\r\n"));
+        QCOMPARE(bytes.count("\r\n0x7F\t0x0\t // GPIO Enable\r\n"), 1);
+        QVERIFY(bytes.count("\r\n") == 9 + 75 + 1 && bytes.count('\n') == 9 + 75 + 1);
+        // Refused, rather than saved with a "?": the first character the file cannot hold, whole when
+        // it lies beyond 16 bits. The euro sign has a byte, and a thin space is saved as a blank.
+        QCOMPARE(ConfigCommentRefusal(Comment + QString::fromUtf16(u"\u20AC\u2009?")), QString());
+        QCOMPARE(
+            ConfigCommentRefusal(QString::fromUtf16(u"fan \U0001F600 \u03A9")),
+            QString::fromUtf16(u"the comment holds \"\U0001F600\" (U+1F600), which a .sav file cannot hold"));
+
+        // Every entry that is not read-only, in table order, each on its own line, recalls as saved.
+        const ConfigParse parsed = ParseConfigFile(bytes);
+        QVERIFY(parsed.ok() && parsed.writes.size() == 75 && values.size() == 75);
+        for (int k = 0; k < 75; ++k) {
+            const RegisterEntry& e = BuildRegisterTable()[static_cast<std::size_t>(values[k].index)];
+            QVERIFY(!e.ReadOnly && (k == 0 || values[k].index > values[k - 1].index));
+            const ConfigWrite& w = parsed.writes[k];
+            QCOMPARE(std::tuple(w.address, w.value, w.line),
+                     std::tuple(int(e.Address), values[k].value, 10 + k));
+        }
+    }
+
+    void onlyChangedAndReadOnlyEntriesAreLeftOut() {
+        QCOMPARE(BuildConfigFile(valuesWith({}), true, Comment, SavedAt, UsEnglish), Header + "}\r\n");
+        QVERIFY(BuildConfigFile(valuesWith({{indexOf(0x40), 3}, {indexOf(0x44), 0xF6}}), true, {}, SavedAt,
+                                UsEnglish)
+                    .endsWith("{\r\n0x40\t0x3\t // Configuration 1\r\n0x44\t0xF6\t // Temperature1 Low "
+                              "Limit\r\n}\r\n"));
+        QVERIFY(BuildConfigFile({{indexOf(0x20), 25}, {indexOf(0x40), 1}}, false, {}, SavedAt, UsEnglish)
+                    .endsWith("{\r\n0x40\t0x1\t // Configuration 1\r\n}\r\n"));
+    }
+
+    void recallOfHandWrittenFiles() {
+        // The file, its (address, value) writes, and the line and text of its error.
+        const char* notARegisterLine = "the line does not hold a register address and value";
+        for (const auto& [file, writes, line, error] :
+             std::initializer_list<std::tuple<QByteArray, QList<int>, int, QString>>{
+                 // LF line ends and one-digit values: no line is swallowed by the one before.
+                 {"{\n0x40\t0x3\n0x44\t0x81\t\n0x45 0x7\n}\n", {0x40, 3, 0x44, 0x81, 0x45, 7}, 0, ""},
+                 {"{\r\n0x7f\t0xab\t // names are not read\r\n\r\n}", {0x7F, 0xAB}, 0, ""},
+                 {"Address\tData\tRegister\r\n{\r\n}\r\n", {}, 0, ""},
+                 // A "{" and an "x" in the comment do not start the list.
+                 {"Comment : {max fan x}\r\n{\r\n0x40\t0x1\t\r\n}\r\n", {0x40, 1}, 0, ""},
+                 {"{ list\r\n0x40\t0x1\r\n}\r\n", {0x40, 1}, 0, ""},
+                 // Refused whole: nothing of the file is written.
+                 {"{\r\n0x40\r\n0x41\t0x02\r\n}\r\n", {}, 2, notARegisterLine},
+                 {"{\r\n0x40\t0x1\r\n0X41\t0X1\t // a\r\n}\r\n", {}, 3, notARegisterLine},
+                 {"{\r\n0x4O\t0x1\r\n}\r\n", {}, 2, notARegisterLine},
+                 {"{\r\n0x40\t0x100\r\n}\r\n", {}, 2, notARegisterLine},
+                 {"{\r\n0x40\t0x1\r\n0x20\t0x0\r\n}", {}, 3, "register 0x20 (Temperature 1) is read-only"},
+                 {"{\r\n0x90\t0x1\r\n}\r\n", {}, 2, "no register at address 0x90"},
+                 {"{\r\n0x40\t0x1\r\n0x4", {}, 3, "the file ends inside the register line"},
+                 {"{\r\n0x40\t0x1\r\n", {}, 2, "the file ends before its closing \"}\""},
+                 {"Address\tData\r\n0x40\t0x1\r\n", {}, 2, "no \"{\" starts the register list"}}) {
+            const ConfigParse parsed = ParseConfigFile(file);
+            QList<int> got;
+            for (const ConfigWrite& w : parsed.writes)
+                got << w.address << w.value;
+            QCOMPARE(std::tuple(got, parsed.errorLine, parsed.error), std::tuple(writes, line, error));
+        }
+    }
+
+    // Every cut before the closing brace is refused whole, with the line where the file ends.
+    void everyTruncationIsRefused() {
+        const QByteArray bytes = BuildConfigFile(valuesWith({}), false, {}, SavedAt, UsEnglish);
+        const qsizetype braceAt = bytes.lastIndexOf('}');
+        for (qsizetype n = 0; n <= braceAt; ++n) {
+            const ConfigParse parsed = ParseConfigFile(bytes.left(n));
+            const qsizetype endLine = bytes.left(n).count('\n') + (n > 0 && bytes[n - 1] != '\n');
+            QVERIFY2(!parsed.ok() && parsed.writes.isEmpty() &&
+                         parsed.errorLine == std::max<qsizetype>(endLine, 1),
+                     qPrintable(QString::number(n)));
+        }
+        QVERIFY(ParseConfigFile(bytes.left(braceAt + 1)).ok());
+    }
 };
 
-QTEST_APPLESS_MAIN(TestRegMapStuff)
+QTEST_GUILESS_MAIN(TestRegMapStuff)
 #include "tst_regmapstuff.moc"

@@ -1,9 +1,14 @@
-// The board details and heater windows: details as the board reports them, the free-wheel test
-// as the user watches it, heater levels read and sent.
+// The windows that show and drive the board: details as the board reports them (on each backend
+// too), the free-wheel test as the user watches it, heater levels, and manual fan duty: one write
+// of the chosen output per user change (keyboard, assistive technology), none for a refresh.
+#include "board/Startup.h"
+#include "monitoring/GeneralStuff.h"
+#include "session/BoardOptions.h"
 #include "support/Rows.h"
 #include "support/WindowFixture.h"
 #include "windows/frmHeaters.h"
 #include "windows/frmInfo.h"
+#include "windows/frmManual.h"
 
 #include <QAccessible>
 #include <QAccessibleValueInterface>
@@ -18,6 +23,26 @@ QString shown(const frmInfo& w) {
         out << l->text();
     return out.join(QLatin1Char('|'));
 }
+// The manual fan control window with PWM2 under automatic control, readings set but not yet read.
+struct Manual {
+    Manual() {
+        f.t.usb().WriteRegister(0x2E, 0x68, 0x40); // BHV2: PWM2 automatic
+        f.t.usb().RefreshControlFlags(0x69);
+        r.FanSpeeds = {4800, 4000, 2000, 82};
+        r.DutyCycles = {100, 90, 30, 0};
+        w = &f.open();
+        f.forget();
+    }
+    QString shown() const {
+        return QStringList{w->lblPWM[1]->text(),           w->lblPWM[0]->text(),
+                           w->lblTach[1]->text(),          w->lblTach[0]->text(),
+                           w->sldManual->accessibleName(), QString::number(w->sldManual->unitValue())}
+            .join(QLatin1Char('|'));
+    }
+    WindowFixture<frmManual> f;
+    Readings& r = f.t.session->readings;
+    frmManual* w = nullptr;
+};
 } // namespace
 
 class TestFrmBoard : public QObject {
@@ -44,13 +69,35 @@ private Q_SLOTS:
         QCOMPARE(f.journal(), (QStringList{"221 0 0 1 6", QStringLiteral("222 %1 54 1 1").arg(address)}));
     }
 
+    // Each backend over its simulated bus, connected as at start-up (how it carries block reads and
+    // writes: tst_backends); --board, then revision, 5 V and 12 V as shown.
+    void windowsWorkOnTheBackend_data() {
+        addRows<QStringList>({{"usb:sim", {"B", "Yes", "Yes"}}, {"i2c:sim", {"", "Unknown", "Unknown"}}});
+    }
+    void windowsWorkOnTheBackend() {
+        BackendSession b;
+        BoardOptions options;
+        options.board = QString::fromLatin1(QTest::currentDataTag());
+        options.report = [&b](const QString& t) { b.told << t; };
+        QString error;
+        auto backend = CreateBoard(options, b.clock, nullptr, error);
+        QVERIFY2(backend, qPrintable(error));
+        b.start(std::move(backend));
+        QVERIFY(b.connect());
+        InitDefaults(*b.session);
+        b.session->options.ReadingEnabled = false;
+        PollingCycle polling(*b.session);
+        frmInfo info(*b.session, polling);
+        QCOMPARE((QStringList{info.lblRevision->text(), info.lbl5V->text(), info.lbl12V->text()}),
+                 fetchRow<QStringList>());
+        QVERIFY(b.ends.isEmpty() && b.told.isEmpty());
+    }
+
     // "Checking" with a dot a second, cycling; a test still running when the window closes is
     // watched again by the next window, which shows what the chip holds and counts on its
     // designed caption until the fans come.
     void freeWheelTest() {
-        SimOptions o;
-        o.chip.freeWheelTestMs = 6000;
-        WindowFixture<frmInfo> f(o);
+        WindowFixture<frmInfo> f({.chip = {.freeWheelTestMs = 6000}});
         frmInfo& w = f.open();
         QCOMPARE(w.windowTitle(), QStringLiteral("Evaluation Board"));
         f.forget();
@@ -93,9 +140,7 @@ private Q_SLOTS:
     // Board level bytes of 75 and 23 show 37.5 and 11.5, each on its own heater, and send nothing; the user's
     // keys go to whole levels; each label shows its heater's sensor.
     void heaterLevelsAndTemperatures() {
-        SimOptions o;
-        o.heaterHalfSteps = true;
-        WindowFixture<frmHeaters> f(o);
+        WindowFixture<frmHeaters> f({.heaterHalfSteps = true, .chip = {}});
         f.t.usb().SetHeater(1, 38); // reported as 75
         f.t.usb().SetHeater(2, 12); // reported as 23
         f.forget();
@@ -134,6 +179,62 @@ private Q_SLOTS:
             QCOMPARE(f.open().sldHeater[1]->unitValue(), 0.0);
             QCOMPARE(f.t.session->decl.HeatersOpen, answer == MessageAnswer::No && f.t.programEnds.isEmpty());
         }
+    }
+
+    // A value set over assistive technology writes once; the refresh does not snap it back to a
+    // reading taken before the write.
+    void choosingAndSettingOverAssistiveTechnology() {
+        Manual m;
+        QCOMPARE(m.w->windowTitle(), QStringLiteral("Manual Fan Control"));
+        QCOMPARE(m.shown(), QStringLiteral("Fan1 PWM =|—%|Fan1 Tach =|— RPM|Fan1 PWM|0")); // nothing read yet
+        markRead(m.r);
+        m.w->cmbPWM_Click();
+        QCOMPARE(m.shown(), QStringLiteral("Fan1 PWM =|100%|Fan1 Tach =|4800 RPM|Fan1 PWM|100"));
+        QAccessibleInterface* list = QAccessible::queryAccessibleInterface(m.w->cmbPWM)->child(0);
+        list->child(2)->actionInterface()->doAction(QAccessibleActionInterface::toggleAction()); // "PWM3"
+        QCOMPARE(m.shown(), QStringLiteral("Fan3 PWM =|30%|Fan3 Tach =|2000 RPM|Fan3 PWM|30"));
+        QVERIFY(!m.w->lblStatus->isVisible());
+        QCOMPARE(m.f.journal(), QStringList());
+
+        QAccessible::queryAccessibleInterface(m.w->sldManual)->valueInterface()->setCurrentValue(70);
+        QCOMPARE(m.f.journal(), QStringList{"222 46 45620 0 0"}); // 178 to 0x34
+        m.f.polling.Tick(0);
+        QCOMPARE(m.w->sldManual->unitValue(), 70.0); // the reading of 30 is from before the write
+        ReadMeasurements(*m.f.t.session, DutyCycleGroup);
+        m.r.DutyCycles[2] = 64; // the chip moved it afterwards
+        m.f.polling.Tick(1001);
+        QCOMPARE(m.w->sldManual->unitValue(), 64.0);
+
+        m.w->cmdClose->click();
+        QVERIFY(!m.f.t.session->decl.ManualOpen);
+        QCOMPARE(m.f.t.session->decl.SelectedPwm, 2);
+        m.w = &m.f.open();
+        QCOMPARE(m.w->cmbPWM->currentText(), QStringLiteral("PWM1"));
+    }
+
+    // An output under automatic control is named in the warning and the keyboard still writes
+    // its register; a held slider is not moved by the refresh.
+    void automaticOutputKeyboardAndHold() {
+        Manual m;
+        markRead(m.r);
+        m.w->cmbPWM->setCurrentIndex(1);
+        QVERIFY(m.w->lblStatus->isVisible());
+        QCOMPARE(m.w->lblStatus->text(), QStringLiteral("Fan2 is not under manual control"));
+        m.w->sldManual->setFocus();
+        QTest::keyClick(m.w->sldManual, Qt::Key_Left);
+        QTest::keyClick(m.w->sldManual, Qt::Key_PageDown);
+        QCOMPARE(m.f.writes(), (QStringList{"222 46 58163 0 0", "222 46 51507 0 0"})); // 227, 201 to 0x33
+
+        m.w->sldManual->setSliderDown(true);
+        m.r.DutyCycles[1] = 50;
+        ++m.r.dutyCyclesReads;
+        m.f.polling.Tick(0);
+        QCOMPARE(m.w->lblPWM[0]->text(), QStringLiteral("50%"));
+        QCOMPARE(m.w->sldManual->unitValue(), 79.0);
+        m.w->sldManual->setSliderDown(false);
+        m.f.polling.Tick(1001);
+        QCOMPARE(m.w->sldManual->unitValue(), 50.0);
+        QCOMPARE(m.f.writes().size(), 2);
     }
 };
 

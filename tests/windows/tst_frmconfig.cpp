@@ -1,9 +1,14 @@
-// The general configuration window: what it shows, what its buttons write and in which order,
-// and OK staying open after a refused entry.
+// The configuration windows, general, GPIO and fan: what each shows and reads, what its buttons
+// write and in which order, refused entries, the GPIO input levels and the fan spinners and warnings.
+// Each test has all three open; the fan encodings and the order of an apply are tested in core.
 #include "support/WindowFixture.h"
 #include "windows/frmConfig.h"
+#include "windows/frmFanConfig.h"
+#include "windows/frmGPIO.h"
 
+#include <QAccessible>
 #include <QLineEdit>
+#include <QMdiArea>
 #include <QTest>
 
 namespace {
@@ -13,10 +18,41 @@ QString shown(const frmConfig& w) {
                              qPrintable(w.cmbGain->currentText()), qPrintable(w.cmbOffset->currentText()),
                              w.chkUseDefault->isChecked());
 }
+// Per row: the enable box, direction, polarity, and the status list or [the value label] shown.
+QStringList rows(const frmGPIO& w) {
+    QStringList out;
+    for (std::size_t i = 0; i < 4; ++i)
+        out << QStringLiteral("%1 %2 %3 %4")
+                   .arg(w.chkEnable[i]->isChecked())
+                   .arg(w.cmbDir[i]->currentText(), w.cmbPolarity[i]->currentText(),
+                        w.cmbStatus[i]->isVisible() ? w.cmbStatus[i]->currentText()
+                                                    : QStringLiteral("[%1]").arg(w.lblValue[i]->text()));
+    return out;
+}
+
+void choose(QComboBox* list, int index) {
+    if (index != list->currentIndex())
+        QTest::keyClick(list, index > list->currentIndex() ? Qt::Key_Down : Qt::Key_Up);
+}
 } // namespace
 
 class TestFrmConfig : public QObject, WindowCase<frmConfig> {
     Q_OBJECT
+    WindowCase<frmGPIO> gpio;
+    WindowCase<frmFanConfig> fan;
+
+    void openFanEdited() {
+        fan.open({{0x38, 76},   {0x39, 77},   {0x3B, 0},    {0x40, 0xDD}, {0x43, 0xE4}, {0x58, 0x8C},
+                  {0x59, 0x0A}, {0x5A, 0x41}, {0x5B, 0x9C}, {0x62, 0x09}, {0x63, 0x07}, {0x68, 0xD8},
+                  {0x69, 0x29}, {0x6A, 2},    {0x6B, 1},    {0x74, 0xB5}, {0x75, 0x8B}, {0x76, 0x70},
+                  {0x7B, 0xFD}, {0x7C, 0x52}, {0x7D, 0xA1}});
+    }
+    QList<int> registers(int first, int last) const {
+        QList<int> held;
+        for (int reg = first; reg <= last; ++reg)
+            held << fan.f->t.chip().read(reg);
+        return held;
+    }
 
     // Every control changed by the user: gain 731 = 0xB6 << 2 | 3, offset 406 = 0x32 << 3 | 6.
     void editAll() {
@@ -30,7 +66,11 @@ class TestFrmConfig : public QObject, WindowCase<frmConfig> {
     }
 
 private Q_SLOTS:
-    void init() { open({{0x40, 0x7C}, {0x74, 0x95}, {0x7A, 0x95}, {0x7B, 0x3F}, {0x7F, 0x05}}); }
+    void init() {
+        open({{0x40, 0x7C}, {0x74, 0x95}, {0x7A, 0x95}, {0x7B, 0x3F}, {0x7F, 0x05}});
+        gpio.open({{0x7F, 0xC5}, {0x80, 0x96}});
+        fan.open({{0x7C, 0x0C}}); // fan 2 in zone 12, which the list cannot show
+    }
 
     void openingShowsTheChipsSettings() {
         QCOMPARE(shown(*w), QStringLiteral("01 Full Speed Input 1 2 169 1"));
@@ -70,6 +110,164 @@ private Q_SLOTS:
         f->forget();
         QTest::keyClick(f->w->cmbGain, Qt::Key_Escape); // Cancel
         QVERIFY(f->journal().isEmpty() && !f->w->isVisible());
+    }
+
+    void openingReadsTheBlockAndShowsEachRow() {
+        QCOMPARE(gpio.f->journal(), QStringList{"220 46 127 1 3"});
+        QCOMPARE(rows(*gpio.w), QStringList({"0 Output Active Low Clear", "1 Input Active High [Disabled]",
+                                             "0 Input Active High [Disabled]", "1 Output Active Low Clear"}));
+    }
+
+    void cancelWritesNothing() {
+        QTest::keyClick(gpio.w->chkEnable[0], Qt::Key_Space);
+        QTest::keyClick(gpio.w->chkEnable[0], Qt::Key_Escape); // Cancel
+        QVERIFY(!gpio.w->isVisible() && !gpio.f->t.session->decl.GpioOpen);
+        QCOMPARE(gpio.f->t.requests().size(), 1);
+    }
+
+    // Bits 7..4 of 0x7F are not the window's.
+    void uneditedApplyKeepsBothRegisters() {
+        QTest::mouseClick(gpio.w->cmdApply, Qt::LeftButton);
+        QCOMPARE((QList<int>{gpio.f->t.chip().read(0x7F), gpio.f->t.chip().read(0x80)}),
+                 (QList<int>{0xC5, 0x96}));
+    }
+
+    void okWritesTheEditsAndCloses() {
+        gpio.open({{0x7F, 0}, {0x80, 0}});
+        QTest::keyClick(gpio.w->chkEnable[0], Qt::Key_Space);
+        QTest::keyClick(gpio.w->chkEnable[2], Qt::Key_Space);
+        choose(gpio.w->cmbPolarity[0], 1);
+        choose(gpio.w->cmbDir[2], 1);
+        QVERIFY(gpio.w->cmbStatus[2]->isVisible() && !gpio.w->lblValue[2]->isVisible());
+        choose(gpio.w->cmbStatus[2], 1);
+        gpio.f->forget();
+        QTest::keyClick(gpio.w->cmbStatus[2], Qt::Key_Enter); // OK
+        QCOMPARE(gpio.f->journal(), QStringList({"222 46 127 1 1", "222 46 2687 0 0", "222 46 127 1 1",
+                                                 "222 46 18560 0 0", "222 46 129 1 1", "222 46 16513 0 0"}));
+        QVERIFY(!gpio.w->isVisible() && gpio.f->t.usb().GpioEnabled(3) && !gpio.f->t.usb().GpioEnabled(2));
+    }
+
+    // At most once a second, one read per enabled input, from the rows as shown, applied or not.
+    void inputLevelsOncePerSecond() {
+        // GPIO 1 active high, GPIO 2 and 4 outputs
+        gpio.open({{0x7F, 0x0F}, {0x80, 0x62}}, {.chip = {.gpioInputHigh = {true, false, false, true}}});
+        gpio.f->forget();
+        gpio.f->polling.Tick(0);
+        gpio.f->polling.Tick(990);
+        QCOMPARE(gpio.f->journal(), QStringList(2, "222 46 129 1 1"));
+        QCOMPARE((QStringList{gpio.w->lblValue[0]->text(), gpio.w->lblValue[2]->text()}),
+                 QStringList({"Set", "Set"}));
+        QTest::keyClick(gpio.w->chkEnable[0], Qt::Key_Space);
+        choose(gpio.w->cmbDir[1], 0);
+        gpio.f->forget();
+        gpio.f->polling.Tick(1010);
+        QCOMPARE(rows(*gpio.w).mid(0, 2),
+                 QStringList({"0 Input Active High [Disabled]", "1 Input Active Low [Clear]"}));
+        QCOMPARE(gpio.f->journal(), QStringList(2, "222 46 129 1 1"));
+        for (std::size_t i = 0; i < 4; ++i)
+            choose(gpio.w->cmbDir[i], 1);
+        gpio.f->forget();
+        gpio.f->polling.Tick(2020);
+        QVERIFY(gpio.f->t.requests().isEmpty());
+    }
+
+    void openingReadsInBlocksAndShowsTheChipsSettings() {
+        QCOMPARE(fan.f->journal(), QStringList({"220 46 56 1 4", "220 46 64 1 4", "220 46 88 1 22",
+                                                "220 46 116 1 3", "220 46 123 1 3"}));
+        QCOMPARE((QStringList{fan.w->txtMinTach[1]->text(), fan.w->txtMaxTach[1]->text(),
+                              fan.w->txtMaxDuty[1]->text(), fan.w->cmbZone[0]->currentText(),
+                              fan.w->cmbZone[1]->currentText(), fan.w->cmbPulses[1]->currentText()}),
+                 (QStringList{"82", ">5400000", "100", "Max Temp Reg", "", "2"}));
+        // Captions with their doubled blanks; boxes named by their labels.
+        QCOMPARE((QStringList{fan.w->SSTab1->tabText(0), fan.w->SSTab1->tabText(4),
+                              fan.w->fraAllFans->title(), fan.w->cmbFreq->itemText(0),
+                              fan.w->chkEnhance[3]->text(), fan.w->lblPWMGPIO[1]->text()}),
+                 (QStringList{"All Fans", "Fan4", "Settings  for All Fans", "11.0Hz(LF) -   1.4kHz(HF)",
+                              "Enable Enhanced  Acoustics", "Pin5 is configured as GPIO 2"}));
+        QCOMPARE(QAccessible::queryAccessibleInterface(fan.w->txtMinTach[1])->text(QAccessible::Name),
+                 QStringLiteral("Min Tach Limit  (RPM)"));
+    }
+
+    // The warnings follow the transport's cached enable flags once a second, without a request.
+    void gpioWarningsFollowTheEnableFlags() {
+        fan.w->SSTab1->setCurrentIndex(2);
+        fan.f->t.usb().WriteRegister(0x2E, 0x7F, 0x04); // GPIO 2 enabled, as the register map would
+        fan.f->polling.Tick(0);
+        QVERIFY(fan.w->lblPWMGPIO[1]->isVisible() && fan.w->lblPWMGPIO[0]->isHidden() &&
+                fan.w->lblPWMGPIO[2]->isHidden());
+        fan.f->t.usb().WriteRegister(0x2E, 0x7F, 0x00);
+        fan.f->forget();
+        fan.f->polling.Tick(1001);
+        QVERIFY(fan.w->lblPWMGPIO[1]->isHidden());
+        QCOMPARE(fan.f->t.requests().size(), 0);
+    }
+
+    // UpDown(4n+1) .. (4n+4) step fan n's max duty, min duty, max tach and min tach: spinner k
+    // clicked k times, min tach up and the others down (max tach from ">5400000", beyond its range
+    // of 0 to 20000: from the range's top); no other box moves.
+    void spinnersStepTheirBox_data() {
+        QTest::addColumn<int>("k");
+        for (int k = 1; k <= 16; ++k)
+            QTest::newRow(qPrintable(QStringLiteral("UpDown%1").arg(k))) << k;
+    }
+    void spinnersStepTheirBox() {
+        QFETCH(int, k);
+        const QStringList stepped{"99", "48", "19850", "250", "95", "44", "19650", "450",
+                                  "91", "40", "19450", "650", "87", "36", "19250", "850"};
+        auto* spinner = fan.w->findChild<UpDown*>(QStringLiteral("UpDown%1").arg(k));
+        fan.w->SSTab1->setCurrentIndex((k + 3) / 4);
+        for (int click = 0; click < k; ++click)
+            QTest::mouseClick((k - 1) % 4 < 3 ? spinner->downButton : spinner->upButton, Qt::LeftButton);
+        QStringList texts,
+            expected = QStringLiteral("100 50 >5400000 82 ").repeated(4).split(u' ', Qt::SkipEmptyParts);
+        expected[k - 1] = stepped[k - 1];
+        for (std::size_t n = 0; n < 4; ++n)
+            for (QLineEdit* b :
+                 {fan.w->txtMaxDuty[n], fan.w->txtMinDuty[n], fan.w->txtMaxTach[n], fan.w->txtMinTach[n]})
+                texts << b->text();
+        QCOMPARE(texts, expected);
+    }
+
+    // Unedited, every control goes back where it came from; then the edits, a fan's tab reached with
+    // Ctrl+Tab in an MDI area (as in the main window, whose area takes the keys for cycling windows).
+    void applyWritesBackWhatWasLoadedThenTheEdits() {
+        QMdiArea area; // its key filter first, as in the program
+        openFanEdited();
+        area.addSubWindow(fan.f->w.release());
+        area.show();
+        QVERIFY(QTest::qWaitForWindowActive(&area)); // keys go to the active window
+        const QList<int> loaded = registers(0x38, 0x7D);
+        QTest::mouseClick(fan.w->cmdApply, Qt::LeftButton);
+        QCOMPARE(registers(0x38, 0x7D), loaded);
+        fan.w->cmbFreq->setFocus();
+        QTest::keyClick(fan.w->cmbFreq, Qt::Key_Tab, Qt::ControlModifier);
+        QTest::keyClick(fan.w->cmbFreq, Qt::Key_Tab, Qt::ControlModifier);
+        QTest::keyClick(fan.w->cmbFreq, Qt::Key_Backtab, Qt::ControlModifier | Qt::ShiftModifier); // one back
+        QTest::keyClick(fan.w->cmbFreq, Qt::Key_Tab, Qt::ControlModifier);
+        QCOMPARE(fan.w->SSTab1->currentIndex(), 2);
+        retype(fan.w->txtMinTach[1], QStringLiteral("3000"));
+        fan.w->cmbControlType[1]->setCurrentIndex(0);
+        fan.w->SSTab1->setCurrentIndex(0);
+        fan.w->chkFanFail[3]->setFocus();
+        QTest::keyClick(fan.w->chkFanFail[3], Qt::Key_Space);
+        fan.w->cmbFreq->setCurrentIndex(5);
+        QTest::mouseClick(fan.w->cmdApply, Qt::LeftButton);
+        QCOMPARE(registers(0x5A, 0x5B) + registers(0x68, 0x69) + registers(0x74, 0x74),
+                 (QList<int>{0x08, 0x07, 0x98, 0x28, 0xD5}));
+        QVERIFY(fan.w->isVisible());
+    }
+
+    // Cancel (Escape) and the frame's close box write nothing; OK (Enter) writes every register and
+    // closes.
+    void cancelCloseAndOk() {
+        fan.w->txtMinTach[0]->setText(QStringLiteral("1000"));
+        QTest::keyClick(fan.w->txtMinTach[0], Qt::Key_Escape);
+        QVERIFY(!fan.w->isVisible() && !fan.f->t.session->decl.FanConfigOpen);
+        fan.f->open().close();
+        QCOMPARE(fan.f->writes().size(), 0);
+        QTest::keyClick(fan.f->open().txtMinTach[0], Qt::Key_Return);
+        QCOMPARE(fan.f->writes().size(), 34);
+        QVERIFY(!fan.f->w->isVisible());
     }
 };
 

@@ -1,0 +1,385 @@
+// The board backends on simulated hardware: USB (each request as the control transfer the board
+// receives, the Intel HEX firmware load, errors a user can act on) and the bare chip on an SMBus
+// adapter (the transfers each request becomes, the chip search, what fails).
+#include "board/BoardStatus.h"
+#include "board/Startup.h"
+#include "board/i2c/I2cBoard.h"
+#include "board/i2c/LinuxI2cDev.h"
+#include "board/i2c/SmbusJournal.h"
+#include "board/sim/SimSmbusAdapter.h"
+#include "board/sim/SimUsbBus.h"
+#include "board/usb/IntelHex.h"
+#include "board/usb/UsbBoard.h"
+#include "board/usb/UsbController.h"
+#include "chip/RegisterTable.h"
+#include "support/Rows.h"
+#include "support/SimSession.h"
+
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <linux/i2c.h>
+#include <sys/stat.h>
+
+namespace {
+// Two runs, 0000-0002 and 0010-0011.
+const QByteArray SmallImage = ":0300000002000AF1\n:020010001122BB\n:00000001FF\n";
+
+struct Rig : BackendSession {
+    explicit Rig(SimUsbOptions options = {}, UsbSelection selection = {},
+                 const QByteArray& image = SmallImage) {
+        auto bus = std::make_unique<SimUsbBus>(clock, std::make_unique<SimBoard>(clock), std::move(options));
+        sim = bus.get();
+        const auto tell = [this](const QString& t) { told << t; };
+        start(std::make_unique<UsbBoard>(std::move(bus), selection, tell, tell), folder.path());
+        writeFile(folder.filePath(QStringLiteral("HELDRIXFW.Hex")), image);
+    }
+    // "C0 DE 002E 003E 1": bmRequestType, bRequest, wValue, wIndex, wLength; the data of a
+    // firmware-load request follows.
+    QStringList setups() const {
+        QStringList out;
+        for (const UsbSetup& s : sim->transfers())
+            out << QString::asprintf("%02X %02X %04X %04X %d", s.requestType, s.request, s.value, s.index,
+                                     s.length) +
+                       (s.request == 0xA0 ? u' ' + QString::fromLatin1(s.data.toHex().toUpper()) : QString());
+        return out;
+    }
+
+    QTemporaryDir folder;
+    SimUsbBus* sim = nullptr;
+};
+
+// blink.hex: sdcc's output, packed by packihx; blink-srec.hex: the same image as srecord writes it
+// (srec_cat blink.hex -intel -o blink-srec.hex -intel -output_block_size=16).
+QByteArray sample(const char* name = "blink.hex") {
+    return fileBytes(QStringLiteral(VORTANE_TEST_DATA "/") + QLatin1String(name));
+}
+
+const QByteArray Eof = ":00000001FF\n";
+const QString Blink = "0000/163/0200060200627581";
+const QString NoEnd = "the image ends without its end-of-file record";
+
+// The sample with one of its lines replaced, or cut off after a line.
+QByteArray edited(int line, const QByteArray& replacement) {
+    QList<QByteArray> lines = sample().split('\n');
+    lines[line - 1] = replacement;
+    return lines.join('\n');
+}
+
+// "0010/3/112233" per run (address, length, up to eight bytes), or "line 2: reason".
+QString outcome(const HexImage& image) {
+    if (!image.ok) return QStringLiteral("line %1: %2").arg(image.errorLine).arg(image.error);
+    QStringList out;
+    for (const HexBlock& b : image.blocks)
+        out << QStringLiteral("%1/%2/").arg(b.address, 4, 16, QLatin1Char('0')).arg(b.bytes.size()) +
+                   QString::fromLatin1(b.bytes.left(8).toHex());
+    return out.join(QLatin1Char(' '));
+}
+
+struct SmbusRig : BackendSession {
+    explicit SmbusRig(SimOptions options = {}) {
+        auto adapter = std::make_unique<SimSmbusAdapter>(clock, std::move(options));
+        bus = adapter.get();
+        auto file = std::make_unique<QFile>(dir.filePath("journal.txt"));
+        file->open(QIODevice::WriteOnly);
+        start(std::make_unique<I2cBoard>(
+            std::make_unique<SmbusJournal>(std::move(adapter), clock, std::move(file)),
+            [this](const QString& t) { told << t; }));
+    }
+    // Kind, address, register, byte written or count asked for, result ("R 2c 3e 0 -6": ENXIO).
+    QStringList transfers() {
+        QStringList out;
+        for (const SmbusTransfer& t : bus->transfers())
+            out << QString::asprintf("%c %x %x %d %d", t.kind, t.address, t.reg, t.value, t.result);
+        bus->clearTransfers();
+        return out;
+    }
+
+    QStringList journal() const {
+        return QString::fromUtf8(fileBytes(dir.filePath("journal.txt"))).split(u'\n');
+    }
+
+    QTemporaryDir dir;
+    SimSmbusAdapter* bus = nullptr;
+};
+} // namespace
+
+class TestBackends : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    // Start-up with a firmware load, then each kind of request, as the board receives it.
+    void scriptedSessionOnTheWire() {
+        Rig r;
+        QVERIFY(r.connect());
+        InitDefaults(*r.session);
+        USBStuff& usb = r.session->usb;
+        usb.WriteRegister(0x2E, 0x44, -10);
+        QVERIFY(usb.ReadBlock(0x20, 10) == 0);
+        usb.SetHeater(1, 50);
+        QVERIFY(usb.ReadHeaterLevels() == 0);
+        QCOMPARE(usb.TransferBuffer[0], 100); // the board reports twice the level
+        usb.ReadBoardInfo();
+        QCOMPARE(r.setups(),
+                 (QStringList{"40 A0 E600 0000 1 01", "40 A0 0000 0000 3 02000A", "40 A0 0010 0000 2 1122",
+                              "40 A0 E600 0000 1 00", "40 DD 0030 0033 0", "C0 DE 002C 003E 1",
+                              "C0 DE 002D 003E 1", "C0 DE 002E 003E 1", "C0 DE 002E 0068 1",
+                              "C0 DE 002E 0069 1", "C0 DE 002E 007F 1", "C0 DE 002E 0040 1",
+                              "40 DE 002E 0340 0", "40 DE 002E F644 0", "C0 DC 002E 0020 10",
+                              "40 DA 0001 0032 1", "C0 DA 0000 0000 3", "C0 DD 0000 0000 6"}));
+        QCOMPARE(r.sim->board().chip(0x2E)->read(0x44), 0xF6);
+        QCOMPARE(usb.boardIdentity().text(), QStringLiteral("Simulated USB board 1-2 (serial VT000001)"));
+
+        // Gone and back at a new address: the request to the departed device fails, the next one
+        // finds the board again.
+        r.sim->leaveAndReturn();
+        std::uint8_t byte = 0;
+        QCOMPARE(r.board->VendorIORequest(RegisterRequest, 0x2E, 0x3E, 1, 1, &byte), std::int16_t(1));
+        r.clock.advance(800);
+        QCOMPARE(r.board->VendorIORequest(RegisterRequest, 0x2E, 0x3E, 1, 1, &byte), std::int16_t(0));
+        QCOMPARE(int(byte), 0x4B); // the Company ID
+
+        r.sim->options().attached = false; // unplugged: the next request is a link error
+        usb.ReadRegister(0x2E, 0x20);
+        QCOMPARE(r.ends, QList<int>{CommunicationsInterrupted});
+        QCOMPARE(r.told, QStringList{"USB request DEh to the board failed: the device has left the bus"});
+        QCOMPARE(r.prompts.messages.value(0).details, r.told.back());
+    }
+
+    // Tagged with what is set up: the link error that ends the start-up (-1: it connects), what the
+    // user is told, which is also the message's details.
+    void boards_data() {
+        QTest::addColumn<int>("end");
+        QTest::addColumn<QString>("told");
+        const auto row = [](const char* setup, int end, const QString& told) {
+            QTest::newRow(setup) << end << told;
+        };
+        const QString none =
+            QStringLiteral("no evaluation board found: looked for USB 04B4:8613 (the board before its "
+                           "firmware runs) and 04B4:1004 (the board running its firmware)");
+        const QString cannot = QStringLiteral("cannot open the board (04B4:8613 at port 1-2): ");
+        const QString notBack =
+            QStringLiteral("the board has not come back as 04B4:1004 at port 1-2 after its "
+                           "firmware download; at that port now: ");
+        const QString refused = QStringLiteral("; nothing was sent to the board");
+        const int download = FirmwareDownloadFailed;
+        row("detached", download, none + "; USB devices with these IDs: none");
+        row("detached, no image", download, none + "; USB devices with these IDs: none");
+        row("no image", download, "cannot read the firmware image HELDRIXFW.Hex: No such file or directory");
+        row("port 1-9", download,
+            none + " at port 1-9; USB devices with these IDs: 04B4:8613 at port 1-2 (without firmware)");
+        row("other", download,
+            "2 evaluation boards found (04B4:8613 at port 1-2, 04B4:1004 at port 1-3): choose one with "
+            "--usb-port or --usb-serial");
+        row("other running", -1, "");      // the serial chooses
+        row("busy other running", -1, ""); // a board that cannot say its serial is passed over
+        row("loaders", download,
+            "2 evaluation boards found (04B4:8613 at port 1-2, 04B4:8613 at port 1-3): choose one with "
+            "--usb-port (boards without their firmware have no serial number yet)");
+        row("loaders at 1-2", -1, "");
+        row("access", download,
+            cannot + "permission denied: install the udev rule 60-vortane.rules (cmake --install puts it in "
+                     "/etc/udev/rules.d), then run 'udevadm control --reload' and plug the board in again");
+        row("busy board", download, cannot + "the device is busy: another program holds it");
+        row("usbtest", -1,
+            "detached the kernel driver usbtest from 04B4:8613 at port 1-2 for the firmware download");
+        row("corrupt", download, "HELDRIXFW.Hex:1: checksum 0xF2, expected 0xF1" + refused);
+        row("fifo", download, "the firmware image HELDRIXFW.Hex is not a regular file" + refused);
+        row("silent release", -1, ""); // the board left while the CPU was released: it runs the image
+        row("slow", InitialConnectionFailed, notBack + "nothing");
+        row("stillborn", InitialConnectionFailed,
+            notBack + "04B4:8613 (the loader again: the image did not start)");
+    }
+    void boards() {
+        QFETCH(int, end);
+        QFETCH(QString, told);
+        const QString setup = QString::fromLatin1(QTest::currentDataTag());
+        const auto has = [&setup](const char* word) { return setup.contains(QLatin1String(word)); };
+        SimUsbOptions o;
+        UsbSelection pick;
+        o.attached = !has("detached");
+        if (has("port 1-9") || has("at 1-2")) pick.port = setup.right(3);
+        if (has("other")) o.others = {{DefaultBoardId, QStringLiteral("1-3"), 9}};
+        if (has("loaders")) o.others = {{DefaultLoaderId, QStringLiteral("1-3"), 9}};
+        if ((o.running = has("running"))) pick.serial = QStringLiteral("VT000001");
+        if (has("busy other")) o.busyPorts = {QStringLiteral("1-3")};
+        if (has("access")) o.openError = UsbError::Access;
+        if (has("busy board")) o.openError = UsbError::Busy;
+        if (has("usbtest")) o.loaderDriver = QStringLiteral("usbtest");
+        if (has("slow")) o.reenumerateMs = 60000;
+        o.imageStarts = !has("stillborn");
+        o.releaseEndsSilent = has("silent");
+        Rig r(o, pick, has("corrupt") ? ":0300000002000AF2\n:00000001FF\n" : SmallImage);
+        const QString image = r.folder.filePath(QStringLiteral("HELDRIXFW.Hex"));
+        if (has("fifo") || has("no image")) QVERIFY(QFile::remove(image));
+        if (has("fifo")) QVERIFY(::mkfifo(QFile::encodeName(image).constData(), 0600) == 0);
+        QCOMPARE(r.connect(), end < 0);
+        QCOMPARE(r.ends, end < 0 ? QList<int>{} : QList<int>{end});
+        const QString folder = r.folder.path() + QLatin1Char('/');
+        r.told.replaceInStrings(folder, QString());
+        QCOMPARE(r.told, told.isEmpty() ? QStringList{} : QStringList{told});
+        const QString details = r.prompts.messages.value(0).details.remove(folder);
+        if (end >= 0) QVERIFY(details.endsWith(told));
+        // Where the image was looked for, when a board wanted it and none was found (a FIFO is none).
+        QCOMPARE(details.startsWith("HELDRIXFW.Hex is in none of the folders searched: " + r.folder.path() +
+                                    ", /usr/lib/vortane, /usr/local/lib/vortane, "),
+                 setup == QLatin1String("no image") || has("fifo"));
+        // Nothing reaches the board before it is known to be the one, with a good image; a board
+        // that runs its firmware already gets none.
+        if (end == FirmwareDownloadFailed) QCOMPARE(r.setups(), QStringList{});
+        if (o.running) QVERIFY(!r.setups().join(QLatin1Char(' ')).contains(QLatin1String("A0")));
+    }
+
+    void images_data() {
+        addRows<std::pair<QByteArray, QString>>(
+            {{"sdcc sample: one run 0000-00A2", {sample(), Blink}},
+             // Whatever follows the end-of-file record is not read: a tool's note, a DOS Ctrl+Z.
+             {"srecord's copy, a note after its end",
+              {sample("blink-srec.hex") + "; srec_cat -output_block_size=16\n:1", Blink}},
+             {"Ctrl+Z on the end-of-file line", {sample().trimmed() + "\x1A\x1A", Blink}},
+             {"Ctrl+Z before the end",
+              {sample().replace(":00000001FF", "\x1A:00000001FF"), "line 18: " + NoEnd}},
+             {"Ctrl+Z first: an empty DOS file", {"\x1A" + sample(), "line 1: " + NoEnd}},
+             {"segment base; offsets wrap in their segment",
+              {":020000021000EC\n:03FFFF00AABBCCCE\n" + Eof, "10000/2/bbcc 1ffff/1/aa"}},
+             {"linear base, CR LF, blank line, lower case, start record",
+              {":020000040001f9\r\n\r\n:020010001122bb\r\n:0400000500000100F6\r\n:00000001FF\r\n",
+               "10010/2/1122"}},
+             {"adjacent records join, a byte given twice alike",
+              {":020010001122BB\n:02001100223398\n" + Eof, "0010/3/112233"}},
+             {"a byte given two values",
+              {":020010001122BB\n:02001100334476\n" + Eof,
+               "line 2: address 0011h is given two different values"}},
+             {"flipped checksum",
+              {edited(4, ":100062007F008F0574075DFB7C00249BF582EC34D7"),
+               "line 4: checksum 0xD7, expected 0xD6"}},
+             {"cut line",
+              {edited(10, ":100013007900E944006"),
+               "line 10: the record is cut short (16 data bytes announced, 4 present)"}},
+             {"bad record type", {edited(2, ":03005F0602000393"), "line 2: unknown record type 06"}},
+             {"truncated copy", {sample().left(sample().indexOf(":0D0006")), "line 16: " + NoEnd}},
+             {"empty", {QByteArray(), "line 1: " + NoEnd}},
+             {"no data", {Eof + ":020010001122BB\n", "line 1: no data: the image has no data records"}},
+             {"no colon", {"020010001122BB\n" + Eof, "line 1: a record must start with ':'"}},
+             {"not hex", {":02001000112GBB\n" + Eof, "line 1: '2G' is not a hexadecimal digit pair"}},
+             {"stray digit", {":020010001122BB0\n" + Eof, "line 1: the record has a stray digit"}},
+             {"too long", {":010010001122BB\n" + Eof, "line 1: the record is longer than its 1 data bytes"}},
+             {"end with data", {":0100000100FE\n", "line 1: the end-of-file record carries data"}},
+             {"address record of three bytes",
+              {":03000004000100F8\n" + Eof, "line 1: an address record must carry two bytes"}}});
+    }
+    void images() {
+        const auto& [text, expected] = fetchRow<std::pair<QByteArray, QString>>();
+        QCOMPARE(outcome(ParseIntelHex(text)), expected);
+    }
+
+    // Held in reset, loaded in chunks in address order, released; nothing outside the RAM.
+    void firmwareLoadWrites() {
+        HexImage image;
+        image.blocks = {{0x0000, QByteArray(1030, '\x5A')}, {0xE000, QByteArray("\x01\x02", 2)}};
+        QString error;
+        const std::vector<FirmwareWrite> writes = FirmwareLoadWrites(image, EzUsbFx2, error);
+        const std::vector<FirmwareWrite> expected{{0xE600, QByteArray(1, '\x01')},
+                                                  {0x0000, QByteArray(1024, '\x5A')},
+                                                  {0x0400, QByteArray(6, '\x5A')},
+                                                  {0xE000, QByteArray("\x01\x02", 2)},
+                                                  {0xE600, QByteArray(1, '\x00')}};
+        QVERIFY(writes == expected);
+        QVERIFY(error.isEmpty());
+
+        for (const HexBlock& outside :
+             {HexBlock{0x3FFF, QByteArray(2, '\0')}, HexBlock{0xE600, QByteArray(1, '\0')}}) {
+            image.blocks = {outside};
+            QVERIFY(FirmwareLoadWrites(image, EzUsbFx2, error).empty());
+            QVERIFY2(error.endsWith(QLatin1String("outside the EZ-USB FX2's loadable memory")),
+                     qPrintable(error));
+        }
+    }
+
+    // Chip time on the SMBus simulator runs --sim-time-scale times faster than the clock, as on
+    // the simulated USB board: fan 2, seized at 8 s of chip time, has stopped 1 s after start-up
+    // at ten times and still turns at one.
+    void chipTimeFollowsTheTimeScale() {
+        for (const double scale : {10.0, 1.0}) {
+            SmbusRig rig({.timeScale = scale,
+                          .chip = {.fanSeizesAtMs = {NeverSeizes, 8000, NeverSeizes, NeverSeizes}}});
+            QVERIFY(rig.connect());
+            rig.clock.advance(1000);
+            USBStuff& usb = rig.session->usb;
+            const bool stopped = usb.ReadRegister(0x2E, 0x2C) == 0xFF && usb.ReadRegister(0x2E, 0x2D) == 0xFF;
+            QCOMPARE(stopped, scale > 1);
+        }
+    }
+
+    void requestsBecomeSmbusTransfers() {
+        SmbusRig r;
+        QVERIFY(r.connect()); // no firmware, no bridge: only the search reaches the bus
+        QCOMPARE(r.transfers(), (QStringList{"R 2c 3e 0 -6", "R 2d 3e 0 -6", "R 2e 3e 0 75"}));
+        QCOMPARE(r.session->usb.boardIdentity().text(),
+                 QStringLiteral("Simulated SMBus adapter, chip at 2Eh"));
+        USBStuff& usb = r.session->usb;
+        usb.WriteRegister(0x2E, 0x44, -10);
+        QCOMPARE(r.bus->chip(0x2E)->read(0x44), 0xF6);
+        // A group is read register by register (a chip need not advance its register pointer in
+        // a block read), and the bytes are the registers' own.
+        writeAll(*r.bus->chip(0x2E), {{0x45, 0x11}, {0x46, 0x22}, {0x47, 0x33}});
+        QVERIFY(usb.ReadBlockOrFail(0x45, 3));
+        QCOMPARE(r.transfers(),
+                 (QStringList{"W 2e 44 246 0", "R 2e 45 0 17", "R 2e 46 0 34", "R 2e 47 0 51"}));
+        QCOMPARE(QByteArray(reinterpret_cast<const char*>(usb.TransferBuffer.data()), 3), "\x11\x22\x33");
+        QCOMPARE(r.journal().mid(1, 5), (QStringList{"2936 SMBus read-byte-data 2D 3E -> ENXIO",
+                                                     "2936 SMBus read-byte-data 2E 3E -> 0 4B",
+                                                     "4937 SMBus write-byte-data 2E 44 F6 -> 0",
+                                                     "4937 SMBus read-byte-data 2E 45 -> 0 11",
+                                                     "4937 SMBus read-byte-data 2E 46 -> 0 22"}));
+
+        // No heaters: a failed heater request the user may carry on from; no board status to read.
+        r.prompts.answers = {MessageAnswer::No};
+        QVERIFY(usb.SetHeater(1, 50) != 0);
+        QVERIFY(r.ends.isEmpty());
+        usb.ReadBoardInfo();
+        const BoardStatus status = DecodeBoardStatus(usb.TransferBuffer);
+        QCOMPARE((QStringList{status.revision, SupplyText(status, status.supply5V)}),
+                 (QStringList{"", "Unknown"}));
+        QVERIFY(r.transfers().isEmpty());
+        QCOMPARE(r.told,
+                 QStringList{
+                     "there are no heaters: the chip is on an SMBus adapter, not on the evaluation board"});
+    }
+
+    // Where no chip answers, the message's details name the adapter and the silent addresses, and
+    // so does standard error.
+    void noChipAnswers() {
+        SmbusRig r({.chipAddresses = {}, .chip = {}});
+        r.session->usb.report = [&r](const QString& text) { r.told << text; };
+        QVERIFY(!r.connect());
+        QCOMPARE(r.told, QStringList{r.prompts.messages.value(0).details});
+        QCOMPARE(r.prompts.messages.value(0).details,
+                 QStringLiteral(
+                     "no VORTANE answered: Company ID (3Eh) read FFh at 2Ch, FFh at 2Dh, FFh at 2Eh, FFh "
+                     "at 2Fh, where a VORTANE reads 4Bh\nno acknowledge from 2Ch, 2Dh, 2Eh, 2Fh on the "
+                     "simulated adapter (--sim-chips sets where chips answer)"));
+        QCOMPARE(MissingSmbusFunctions(I2C_FUNC_I2C | I2C_FUNC_SMBUS_READ_BYTE_DATA),
+                 QStringList{"SMBus write-byte-data"});
+    }
+
+    // A chip a kernel driver has bound is left to it and the search goes on; silence where a chip
+    // has answered before is a lost link, not an empty address.
+    void driverOwnedAddressesAndALostChip() {
+        SmbusRig r({.chipAddresses = {0x2E, 0x2F}, .linkLostAfterMs = 5000, .chip = {}});
+        r.bus->driverBound = {0x2E};
+        QVERIFY(r.connect());
+        QCOMPARE(r.session->usb.DeviceAddress, 0x2F);
+        QCOMPARE(r.transfers(), (QStringList{"R 2c 3e 0 -6", "R 2d 3e 0 -6", "R 2f 3e 0 75"}));
+        r.clock.advance(5000);
+        r.session->usb.ReadRegister(0x2F, 0x20);
+        QCOMPARE(r.ends, QList<int>{CommunicationsInterrupted});
+        QCOMPARE(r.told,
+                 (QStringList{"the SMBus address 2Eh belongs to a kernel driver and is left alone (unbind "
+                              "the driver to use the chip there)",
+                              "reading register 20h at 2Fh failed: Input/output error"}));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestBackends)
+#include "tst_backends.moc"

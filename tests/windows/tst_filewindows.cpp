@@ -1,0 +1,293 @@
+// The windows that write files. Software options: which typed intervals are applied, which refused
+// (their effect: the polling cycle's tests). Data logging: the log's bytes, what is shown, refusals.
+// Save/recall: the saved bytes, the recall's writes, refused files, the polling cycle held still.
+#include "board/Startup.h"
+#include "session/AlarmOptions.h"
+#include "support/FileSizeLimit.h"
+#include "support/Rows.h"
+#include "support/WindowFixture.h"
+#include "windows/frmLogging.h"
+#include "windows/frmSWOptions.h"
+#include "windows/frmSave.h"
+
+#include <QFile>
+#include <QTest>
+
+namespace {
+struct Fixture : WindowFixture<frmSWOptions> {
+    explicit Fixture(const AlarmOptions& alarms = {}) {
+        t.session->options.ReadingEnabled = true; // the program's defaults, before the window loads them
+        t.session->alarmOptions = alarms;
+        w = std::make_unique<frmSWOptions>(*t.session, polling, settings);
+        w->show();
+    }
+    SettingsStore settings{dir.filePath(QStringLiteral("settings.ini"))};
+    QList<int> options() const {
+        const PollingOptions& o = t.session->options;
+        return {o.ReadingEnabled, o.ReadInterval, o.GraphInterval, o.LogInterval};
+    }
+};
+
+struct LogFixture : WindowFixture<frmLogging> {
+    LogFixture() {
+        t.session->readings.Temperatures = {25, 26, -5, 0};
+        t.session->readings.FanSpeeds = {4800, 82};
+        markRead(t.session->readings);
+        open();
+    }
+    void click(const QString& file = {}) {
+        if (!file.isEmpty()) t.prompts.fileNames << dir.filePath(file);
+        QTest::mouseClick(w->cmdLogData, Qt::LeftButton);
+    }
+};
+
+QByteArray block(const QByteArray& header, const QByteArray& values, qsizetype lines) {
+    const QList<QByteArray> times{"0", ".1", ".2", ".3", ".4", ".5", ".6", ".7", ".8", ".9"};
+    QByteArray out = "\r\nVORTANE Log File\r\n\r\nTime ," + header + "\r\n";
+    for (const QByteArray& time : times.mid(0, lines))
+        out += time + values + "\r\n";
+    return out;
+}
+
+struct SaveFixture : WindowFixture<frmSave> {
+    explicit SaveFixture(SimOptions o = {}) : WindowFixture<frmSave>(std::move(o)) {
+        InitDefaults(*t.session); // readings on; its free-wheel test sets one bit, as at start-up
+        forget();
+        // Timers fire under a real dialog; while the cycle is held they read nothing.
+        t.prompts.whileDialogOpen = [this] { polling.Tick(t.clock.nowMs() + 5000); };
+        open();
+    }
+    // Sets the file the dialog answers with, and the file's content when given.
+    QString file(const QString& name, const QByteArray& content = {}) {
+        QFile f(dir.filePath(name));
+        if (!content.isEmpty() && f.open(QIODevice::WriteOnly)) f.write(content);
+        t.prompts.fileNames << f.fileName();
+        return f.fileName();
+    }
+    // The polling cycle's reads: a save or recall makes no block read.
+    qsizetype blockReads() const { return journal().filter(QRegularExpression("^220 ")).size(); }
+};
+} // namespace
+
+class TestFileWindows : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    // A value its variable cannot hold refuses the whole Apply, the other boxes included.
+    void aValueTooLargeForItsVariable_data() {
+        const QString any32 = QStringLiteral(" must be a number from 0 to 2147483647.");
+        addRows<std::pair<QString, QString>>(
+            {{"txtGraphing", {"40000", "Graphing Interval (ms) must be a number from 0 to 32767."}},
+             {"txtReadInt", {"-20", "Reading Interval (ms)" + any32}},
+             {"txtLogging", {"3e9", "Logging Interval (ms)" + any32}}});
+    }
+    void aValueTooLargeForItsVariable() {
+        const auto& [text, message] = fetchRow<std::pair<QString, QString>>();
+        Fixture f;
+        f.w->chkMonitoring->click();
+        f.w->findChild<QLineEdit*>(QTest::currentDataTag())->setText(text);
+        f.w->cmdApply->click();
+        QCOMPARE(f.t.prompts.messages.value(0).text, message);
+        QCOMPARE(f.options(), (QList<int>{true, 100, 50, 100}));
+    }
+
+    // Text without a number is 0; values typed but not applied go with Close.
+    void applyThenClose() {
+        Fixture f;
+        QCOMPARE((QStringList{f.w->txtReadInt->text(), f.w->txtGraphing->text(), f.w->txtLogging->text()}),
+                 (QStringList{"100", "50", "100"}));
+        f.w->chkMonitoring->click();
+        f.w->txtLogging->clear();
+        f.w->txtGraphing->setText(QStringLiteral("32767"));
+        f.w->cmdApply->click();
+        f.w->txtReadInt->setText(QStringLiteral("500"));
+        f.w->cmdCancel->click();
+        QCOMPARE(f.options(), (QList<int>{false, 100, 32767, 0}));
+    }
+
+    // The Alarms page applies with the other page, or neither applies; what it applies is in the
+    // session at once and in the store for the next run.
+    void alarmsPage() {
+        Fixture f;
+        frmSWOptions& w = *f.w;
+        QVERIFY(w.chkAlarmWindow->isChecked() && !w.chkAlarmSound->isChecked() &&
+                !w.txtSoundFile->isEnabled() && !w.txtProgram->isEnabled());
+        w.chkAlarmCommand->click();
+        w.txtReadInt->setText(QStringLiteral("250"));
+        w.cmdApply->click();
+        QCOMPARE(f.t.prompts.messages.value(0).text,
+                 QStringLiteral("Choose the program to run on an alarm."));
+        QCOMPARE(f.options(), (QList<int>{true, 100, 50, 100}));
+        QCOMPARE(f.t.session->alarmOptions, AlarmOptions{});
+
+        retype(w.txtProgram, QStringLiteral("sh"));
+        w.txtArguments->setPlainText(QStringLiteral("-c\necho \"$VORTANE_CHANNEL\" > /tmp/x\n\n"));
+        w.chkAlarmNotify->click();
+        w.chkAlarmSound->click();
+        w.cmdApply->click();
+        QCOMPARE(f.options(), (QList<int>{true, 250, 50, 100}));
+        // Watch and main window kept, no notification, the bell, the command and its arguments.
+        const AlarmOptions applied{true, true, false, true,
+                                   {},   true, "sh",  {"-c", "echo \"$VORTANE_CHANNEL\" > /tmp/x"}};
+        QCOMPARE(f.t.session->alarmOptions, applied);
+        QCOMPARE(LoadAlarmOptions(SettingsStore(f.dir.filePath(QStringLiteral("settings.ini")))), applied);
+    }
+
+    // The Alarms page opens on what the session holds, each control from its own field, and an
+    // Apply with nothing edited keeps every field.
+    void alarmsPageOpensOnWhatIsHeld() {
+        const AlarmOptions held{
+            true, false, true, true, "/srv/bell.wav", true, "/usr/bin/logger", {"-t", "bench 3"}};
+        Fixture f(held);
+        frmSWOptions& w = *f.w;
+        QCOMPARE((QList<bool>{w.chkAlarmWatch->isChecked(), w.chkAlarmWindow->isChecked(),
+                              w.chkAlarmNotify->isChecked(), w.chkAlarmSound->isChecked(),
+                              w.chkAlarmCommand->isChecked()}),
+                 (QList<bool>{true, false, true, true, true}));
+        QCOMPARE((QStringList{w.txtSoundFile->text(), w.txtProgram->text(), w.txtArguments->toPlainText()}),
+                 (QStringList{"/srv/bell.wav", "/usr/bin/logger", "-t\nbench 3"}));
+        w.cmdApply->click();
+        QCOMPARE(f.t.session->alarmOptions, held);
+    }
+
+    // Two starts on one file give two blocks, each with its channels and its time from 0; the log
+    // runs on with the window closed, and stops when its line cannot be written.
+    void startStopAndStartAgain() {
+        LogFixture f;
+        f.click(QStringLiteral("new.csv"));
+        QCOMPARE(f.t.prompts.dialogFilters, QStringList{"Log Files (*.csv)|*.csv"});
+        QCOMPARE(f.t.session->statusText(), QStringLiteral("Logging Enabled"));
+        f.w->cmdClose->click();
+        f.run(1000); // a line on the first tick, then every 100 ms
+        const QByteArray first =
+            block("Temp1(\260C) ,Temp2(\260C) ,Temp3(\260C) ,Temp4(\260C) ,Tach1(RPM) ,Tach2(RPM) ,",
+                  ", 25, 26,-5, 0, 4800, 82,", 10);
+        QCOMPARE(f.bytes(QStringLiteral("new.csv")), first);
+        f.open();
+        QCOMPARE(f.w->cmdLogData->text(), QStringLiteral("Click to stop logging..."));
+        f.click();
+        QCOMPARE(f.w->cmdLogData->text(), QStringLiteral("Start Logging"));
+        QCOMPARE(f.t.session->statusText(), QStringLiteral("Ready"));
+
+        f.w->cmdDeselectAll->click();
+        f.w->chkLog[5]->click();
+        f.w->chkLog[11]->click();
+        f.click(QStringLiteral("new.csv"));
+        f.run(250);
+        QCOMPARE(f.bytes(QStringLiteral("new.csv")), first + block("Tach2(RPM) ,PWM4(%) ,", ", 82, 0,", 3));
+        f.t.session->decl.LogFileName = f.dir.filePath(QStringLiteral("gone/new.csv"));
+        f.run(200);
+        QCOMPARE(f.w->cmdLogData->text(), QStringLiteral("Start Logging"));
+        QVERIFY(f.t.prompts.messages.isEmpty()); // the main window gives the one message
+    }
+
+    // The window shows the log's own interval (not the reading interval); refused starts leave no
+    // file, the log stopped and the interval as it was.
+    void refusedStarts() {
+        const std::array<std::array<QString, 3>, 3> refused{
+            {{"100", "a.csv", "At least one item must be selected for logging"},
+             {"-5", "a.csv", "Interval (ms) must be a number from 0 to 2147483647."},
+             {"100", "no/a.csv", "Logging not started: cannot write to %1 (No such file or directory)"}}};
+        for (const auto& [interval, file, message] : refused) {
+            LogFixture f;
+            f.t.session->options.LogInterval = 250;
+            f.open();
+            QCOMPARE(f.w->txtLogInt->text(), QStringLiteral("250"));
+            if (message.startsWith(u'A')) f.w->cmdDeselectAll->click();
+            f.w->txtLogInt->setText(interval);
+            f.click(file);
+            QCOMPARE(f.t.prompts.messages.value(0).text,
+                     QString(message).replace("%1", f.dir.filePath(file)));
+            QCOMPARE(f.t.prompts.messages[0].icon, MessageIcon::Warning);
+            QVERIFY(!QFile::exists(f.dir.filePath(file)) && !f.t.session->decl.LoggingActive);
+            QCOMPARE(f.t.session->options.LogInterval, 250);
+        }
+    }
+
+    void saveChangedOrAllRegisters() {
+        SaveFixture f;
+        f.w->chkNotDefaults->click();
+        QTest::keyClicks(f.w->txtComment, QStringLiteral("  bench A "));
+        f.file(QStringLiteral("changed"));
+        f.w->cmdsave->click();
+        QStringList lines =
+            QString::fromLatin1(f.bytes(QStringLiteral("changed.sav"))).split(QStringLiteral("\r\n"));
+        QVERIFY(lines.value(3).startsWith(QStringLiteral("Saved: ")));
+        lines[3] = QString();
+        QCOMPARE(lines, (QStringList{"Heldrix Semiconductor", "VORTANE Evaluation Software", "", "", "",
+                                     "Comment : bench A", "", "Address\tData\tRegister", "{",
+                                     "0x40\t0x3\t // Configuration 1", "}", ""}));
+        QCOMPARE(f.t.prompts.dialogFilters, QStringList{"Text Files (*.sav)|*.sav"});
+        QCOMPARE(f.t.requests().size(), 75);
+
+        f.w->chkNotDefaults->click();
+        f.file(QStringLiteral("all.sav"));
+        f.w->cmdsave->click();
+        QCOMPARE(QString::fromLatin1(f.bytes(QStringLiteral("all.sav"))).count(u"\r\n0x"), 75);
+        QCOMPARE(f.blockReads(), 0);
+        f.polling.Tick(f.t.clock.nowMs() + 10000);
+        QCOMPARE(f.blockReads(), 1);
+    }
+
+    // A file cut short or over the size limit writes nothing; a hand-written one with a brace in its
+    // comment is written in file order. (Every other refusal of the parse is tested with it.)
+    void recall() {
+        const QByteArray head("Heldrix\r\nComment : a { b\r\nAddress\tData\tRegister\r\n{\r\n");
+        QList<std::tuple<QByteArray, QStringList, QString>> cases{
+            {head + "0x40\t0x1\t // Configuration 1\r\n0x4",
+             {},
+             "Nothing was recalled: %1, line 6: the file ends inside the register line."},
+            {head + "0x7F\t0x0\t // GPIO Enable\r\n0x40 0x1\r\n0x7F\t0xA\r\n}\r\n",
+             {"222 46 127 0 0", "222 46 320 0 0", "222 46 2687 0 0"},
+             "Recalled 3 registers from %1"}};
+        // A megabyte is the most a saved configuration may hold: blank lines fill one to the byte.
+        const auto filled = [&head](qsizetype size) {
+            const QByteArray line = head + "0x40\t0x1\r\n", end = "}\r\n";
+            return line + QByteArray(size - line.size() - end.size(), '\n') + end;
+        };
+        cases.append({filled(1 << 20), {"222 46 320 0 0"}, "Recalled 1 registers from %1"});
+        cases.append(
+            {filled((1 << 20) + 1),
+             {},
+             "Nothing was recalled: cannot read %1 (the file is too large to be a saved configuration)."});
+        for (const auto& [content, writes, shown] : cases) {
+            SaveFixture f;
+            const QString name = f.file(QStringLiteral("r.sav"), content);
+            f.w->cmdRecall->click();
+            QCOMPARE(f.writes(), writes);
+            QCOMPARE(writes.isEmpty() ? f.t.prompts.messages.value(0).text : f.t.session->statusText(),
+                     shown.arg(name));
+        }
+    }
+
+    // A comment the file cannot hold is refused before the chip is read; a save the disk cannot take
+    // keeps the old file whole and says so. After it, and after a link error, the polling cycle runs
+    // again.
+    void failedSaves() {
+        SaveFixture f;
+        f.w->txtComment->setText(QStringLiteral("fan \u03A9"));
+        f.w->cmdsave->click();
+        QCOMPARE(f.t.prompts.messages.takeFirst().text,
+                 QStringLiteral("Configuration not saved: the comment holds \"\u03A9\" (U+03A9), which a "
+                                ".sav file cannot hold."));
+        QVERIFY(f.t.requests().isEmpty() && f.t.prompts.dialogFilters.isEmpty());
+        f.w->txtComment->clear();
+        const QString name = f.file(QStringLiteral("keep.sav"), "old\r\n");
+        {
+            FileSizeLimit full(100);
+            f.w->cmdsave->click();
+        }
+        QCOMPARE(f.bytes(QStringLiteral("keep.sav")), QByteArray("old\r\n"));
+        QCOMPARE(f.t.prompts.messages.value(0).text,
+                 QStringLiteral("Configuration not saved: cannot write to %1 (File too large)").arg(name));
+        f.polling.Tick(f.t.clock.nowMs() + 10000);
+        QCOMPARE(f.blockReads(), 1);
+
+        SaveFixture lost({.failRequestNumber = 20, .chip = {}}); // among the save's reads
+        lost.w->cmdsave->click();
+        QVERIFY(lost.t.programEnds == QList<int>{3} && !lost.polling.paused());
+    }
+};
+
+QTEST_MAIN(TestFileWindows)
+#include "tst_filewindows.moc"
