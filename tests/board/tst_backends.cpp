@@ -18,6 +18,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <array>
+
 #include <linux/i2c.h>
 #include <sys/stat.h>
 
@@ -138,6 +140,11 @@ private Q_SLOTS:
         r.clock.advance(800);
         QCOMPARE(r.board->VendorIORequest(RegisterRequest, 0x2E, 0x3E, 1, 1, &byte), std::int16_t(0));
         QCOMPARE(int(byte), 0x4B); // the Company ID
+        // A transfer longer than the board's 65-byte buffer is refused before anything goes out.
+        std::array<std::uint8_t, 66> block{};
+        const qsizetype sent = r.setups().size();
+        QCOMPARE(r.board->VendorIORequest(RegisterRequest, 0x2E, 0x20, 1, 66, block.data()), std::int16_t(1));
+        QCOMPARE(r.setups().size(), sent);
 
         r.sim->options().attached = false; // unplugged: the next request is a link error
         usb.ReadRegister(0x2E, 0x20);

@@ -241,6 +241,10 @@ private Q_SLOTS:
         for (int i = 0; i < dial->childCount(); ++i)
             pointers << dial->child(i)->text(QAccessible::Name);
         QCOMPARE(pointers, (QStringList{"Low limit", "High limit"}));
+        for (int i = 0; i < 2; ++i) { // a screen reader's pointer finds each where it is drawn
+            const QPoint at = dial->child(i)->rect().center();
+            QCOMPARE(dial->childAt(at.x(), at.y()), dial->child(i));
+        }
         QAccessibleInterface* high = dial->child(1);
         QCOMPARE(high->role(), QAccessible::Slider);
         high->valueInterface()->setCurrentValue(300);
@@ -372,8 +376,11 @@ private Q_SLOTS:
         QCOMPARE(labels, (QStringList{"0x45=0x14", "Temp 2 alarm +3"}));
 
         const QRect plot = chart->axisRect()->rect();
+        QSignalSpy drawn(chart, &QCustomPlot::afterReplot); // each cursor shows where it was put at once
         QTest::mouseClick(chart, Qt::LeftButton, {}, QPoint(plot.left() + 10, plot.center().y()));
+        QCOMPARE(drawn.count(), 1);
         QTest::mouseClick(chart, Qt::LeftButton, {}, QPoint(plot.right() - 10, plot.center().y()));
+        QCOMPARE(drawn.count(), 2);
         static const QRegularExpression readout(
             "^Cursor 1 at \\d\\d:\\d\\d:\\d\\d\\.\\d{3}, Cursor 2 at \\d\\d:\\d\\d:\\d\\d\\.\\d{3}: [0-9.]+ "
             "s apart\n"
