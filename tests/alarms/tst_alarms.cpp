@@ -102,6 +102,14 @@ private Q_SLOTS:
                   w.run(90000);
               },
               {"alarm raised Temp 1 36 35", "alarm cleared Temp 1 35 35"}}},
+            // Each alarm names the limit it is beyond: Temp 3's low limit, fan 3's minimum speed.
+            {"under a low limit and a minimum speed",
+             {[](Watched& w) {
+                  w.scenario([](ChipScenario& s) { s.noise = 0; });
+                  writeAll(w.t.chip(), {{0x48, 40}, {0x5C, 0x46}, {0x5D, 0x05}}); // 4000 RPM: count 1350
+                  w.run(5000);
+              },
+              {"alarm raised Temp 3 26 40", "alarm raised Fan 3 3592 4000"}}},
             // Fan 2 seizes while the chip reports it not present: no stall.
             {"fan reported not present",
              {[](Watched& w) {
@@ -139,7 +147,7 @@ private Q_SLOTS:
         if (expected.isEmpty()) return;
         QCOMPARE(w.mainWindow.first(),
                  QStringLiteral("Alarm: ") + expected.first().section(u' ', 2, -3) + " (raised)");
-        QCOMPARE(w.notified.size(), 1);
+        QCOMPARE(w.notified.size(), expected.filter(QStringLiteral("alarm raised")).size());
     }
 
     // A stall is judged over three seconds of no rotation, from the first poll that finds the fan

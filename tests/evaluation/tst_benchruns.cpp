@@ -245,6 +245,19 @@ private Q_SLOTS:
         QCOMPARE(t1.setDelayMs, std::optional<std::int64_t>(0));
     }
 
+    // A chip that flags a condition a second after it begins, and clears it a second after it
+    // ends: both delays are counted from the reading that crossed the limit.
+    void limitTripsMeasureTheChipsDelay() {
+        ConnectedSim sim(scenario([](ChipScenario& c) { c.statusLagMs = 1000; }));
+        writeAll(sim.chip(), {{0x45, 36}});
+        RunControl control;
+        const LimitTripReport r = RunLimitTrips(*sim.session, {}, control);
+        QCOMPARE(r.rows.at(0).channel, QStringLiteral("Temp1"));
+        for (const std::optional<std::int64_t>& delay : {r.rows[0].setDelayMs, r.rows[0].clearDelayMs})
+            QVERIFY2(delay && *delay >= 1000 && *delay <= 1000 + control.sampleMs,
+                     qPrintable(QString::number(delay.value_or(-1))));
+    }
+
     // Cancelled at several points, refused, or cut off by a lost link: the chip is either put
     // back register by register, or, after a link error, nothing more is sent.
     void everyWayOutRestoresTheChip_data() {

@@ -186,6 +186,8 @@ private Q_SLOTS:
                               "Enable Enhanced  Acoustics", "Pin5 is configured as GPIO 2"}));
         QCOMPARE(QAccessible::queryAccessibleInterface(fan.w->txtMinTach[1])->text(QAccessible::Name),
                  QStringLiteral("Min Tach Limit  (RPM)"));
+        writeAll(fan.f->t.chip(), {{0x74, 0x60}}); // a PWM frequency that needs all three of its bits
+        QCOMPARE(fan.f->open().cmbFreq->currentIndex(), 6);
     }
 
     // The warnings follow the transport's cached enable flags once a second, without a request.

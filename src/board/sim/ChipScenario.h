@@ -34,6 +34,9 @@ struct ChipScenario {
     // updates the counter when a measurement completes: a stopped fan goes on reading the speed it
     // last had, to the bit. false: the counter reads 0xFFFF (no edge) as it should.
     std::array<bool, 4> tachHolds{};
+    // The status bits show each condition this long after it began or ended, as a chip that
+    // waits for several readings beyond a limit before it flags one. 0: at the next measurement.
+    std::int64_t statusLagMs = 0;
     // The chip's automatic loop acts as if its temperatures read this much higher (a faulty part).
     double autoOffsetC = 0.0;
 };

@@ -220,8 +220,14 @@ void SimChip::updateStatus() {
         if (failForced || heatForced) status2 |= 0x08;
     }
     if (status2) status1 |= 0x80; // OOL
-    regs_[RegStatus1] = static_cast<std::uint8_t>(status1);
-    regs_[RegStatus2] = static_cast<std::uint8_t>(status2);
+    // What the registers show is the newest status at least the lag old.
+    statusHistory_.push_back({now_, status1, status2});
+    const std::int64_t shownAt = now_ - board_.scenario().statusLagMs;
+    while (statusHistory_.size() > 1 && statusHistory_[1][0] <= shownAt)
+        statusHistory_.pop_front();
+    if (statusHistory_.front()[0] > shownAt) return; // nothing measured that long ago yet
+    regs_[RegStatus1] = static_cast<std::uint8_t>(statusHistory_.front()[1]);
+    regs_[RegStatus2] = static_cast<std::uint8_t>(statusHistory_.front()[2]);
 }
 
 void SimChip::updateOutputs(double dtS) {

@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cstdint>
+#include <deque>
 
 // A simulated VORTANE: its register file, starting at the reset defaults, and a time-stepped
 // model of what the chip does between requests: it measures the board's temperatures and fan
@@ -60,6 +61,8 @@ private:
     std::array<double, 4> duty_{};             // duty each output drives, 0..255, before inversion
     std::array<bool, 4> curveOn_{};            // automatic output above its off threshold
     std::array<bool, 4> fanFailed_{};
+    // Status bits as measured, oldest first, until the lag has passed: (chip time, status 1, status 2).
+    std::deque<std::array<std::int64_t, 3>> statusHistory_;
     bool overTemperature_ = false;
     std::uint8_t gpioOut_ = 0; // levels written for output pins, laid out as in "GPIO Status"
     std::int64_t now_ = 0;
