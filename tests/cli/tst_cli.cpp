@@ -272,6 +272,15 @@ private Q_SLOTS:
         QVERIFY(t.clock.nowMs() < 1500);
     }
 
+    // A Ctrl+C during a batch line ends the batch before the next line, saying which.
+    void ctrlCInABatchStopsBeforeTheNextLine() {
+        Cli t;
+        t.ctrlCAtMs = 3000; // connected by then, during the sleep
+        QCOMPARE(t.run({"batch"}, "sleep 5000\nwrite 0x40 0x03\n"), 130);
+        QCOMPARE(t.err, QStringLiteral("stdin:2: interrupted; the batch stopped before this line\n"));
+        QCOMPARE(t.commandTexts().filter(QStringLiteral(" 0 0")), QStringList()); // nothing written
+    }
+
     // Sample n is taken n x 250 ms after the first, however long the reads before it took. Request 5,
     // the first sample's temperature block, fails: its ten temperatures have never been read ("-",
     // null, an empty log field); the maximum, read on its own, and the other groups have.

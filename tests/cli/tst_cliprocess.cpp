@@ -76,6 +76,12 @@ private Q_SLOTS:
         p.start(QStringLiteral(VORTANE_CLI_PATH), {"probe"});
         QCOMPARE(exitStatus(p), 0);
         QVERIFY(p.readAllStandardOutput().startsWith("Board: Simulated board\nFound an VORTANE at 2Eh\n"));
+        QProcess batch; // lines from standard input, as a pipe gives them
+        batch.start(QStringLiteral(VORTANE_CLI_PATH), {"batch", "-"});
+        batch.write("read 0x3E\n");
+        batch.closeWriteChannel();
+        QCOMPARE(exitStatus(batch), 0);
+        QCOMPARE(batch.readAllStandardOutput(), QByteArray("0x3E 0x4B Company ID\n"));
     }
 
     // Each connection waits for the board's enumeration on the real clock (about two seconds),
