@@ -52,7 +52,7 @@ private Q_SLOTS:
              {Set{{"--board=sim"}, "board", "sim"},
               Set{{"--journal", "/tmp/j.txt"}, "journal", "/tmp/j.txt"},
               Set{{"--settings=/tmp/s.ini"}, "settings", "/tmp/s.ini"},
-              Set{{"--sim-chips", "2C,0x2E"}, "chips", "44,46"},
+              Set{{"--sim-chips", "2C,0x7F"}, "chips", "44,127"}, // 7F: the top of the 7-bit range
               Set{{"--sim-no-chip"}, "chips", ""},
               Set{{"--sim-enable-failures", "3"}, "enableFailures", "3"},
               Set{{"--sim-firmware-fails"}, "firmwareFails", "1"},
