@@ -70,6 +70,8 @@ private Q_SLOTS:
         for (int n = 0; n < 200; ++n)
             h.append(10, sample(n));
         QCOMPARE(h.size(), h.capacity());
+        h.setSpan(1); // the span it has: a full ring keeps every point
+        QCOMPARE(h.size(), h.capacity());
 
         GraphHistory s(10);
         for (int n = 0; n < 12; ++n) {
