@@ -250,6 +250,10 @@ bool ParseBoardOptions(const QStringList& args, BoardOptions& o, QStringList& re
         } else if (arg == QLatin1String("--sim-fan-stalls")) {
             if (!takeValue(v)) return false;
             if (!parseStalls(v, o.sim.chip.fanSeizesAtMs)) return bad(v);
+        } else if (arg == QLatin1String("--sim-status-lag")) {
+            if (!takeValue(v)) return false;
+            if (!parseInt(v, n) || n < 0 || n > 3600000) return bad(v);
+            o.sim.chip.statusLagMs = n;
         } else if (arg == QLatin1String("--sim-free-wheel-ms")) {
             if (!takeValue(v)) return false;
             if (v == QLatin1String("never"))
@@ -324,6 +328,8 @@ QString BoardOptionsHelp() {
                "                            degrees high, as on a faulty part (default 0)\n"
                "  --sim-fan-stalls N:MS     fan N seizes MS milliseconds after start-up and stops turning,\n"
                "                            whatever drives it (several as 2:8000,3:500)\n"
+               "  --sim-status-lag MS       the chip flags a limit crossed, and clears it, MS ms late\n"
+               "                            (default 0)\n"
                "  --sim-free-wheel-ms MS|never  the free-wheel test takes MS ms (default 2000); never: it\n"
                "                            does not end (TEST stays set)\n"
                "  --sim-heater-half-steps   the board reports heater levels as odd bytes (2 x level - 1),\n"

@@ -1,6 +1,7 @@
 // Alarms from simulated scenarios, each raised once per episode and cleared when its condition
 // ends; where they go (a notification on a bus of the test's own, a command, the event file).
 #include "alarms/AlarmOutlets.h"
+#include "alarms/EventFile.h"
 #include "board/Startup.h"
 #include "monitoring/LoggingControl.h"
 #include "monitoring/PollingCycle.h"
@@ -266,6 +267,15 @@ private Q_SLOTS:
                      "0,register written,0x45 Temperature1 High Limit,0x14,0x7F\r\n" + at +
                      ".5,alarm raised,Temp 1,25,20\r\n" + at +
                      "2,link error,Communications Interrupted - Check USB connections,3,\r\n");
+        // A field with a separator, a quote or a line break is quoted, its quotes doubled.
+        Event odd;
+        odd.kind = EventKind::LinkError;
+        odd.wallTime = QDateTime(QDate(2024, 3, 5), QTime(14, 7, 9));
+        odd.channel = "a, b";
+        odd.value = "say \"hi\"";
+        odd.limit = "2\nlines";
+        QCOMPARE(EventFileLine(odd),
+                 (at + ",link error,\"a, b\",\"say \"\"hi\"\"\",\"2\nlines\"\r\n").toUtf8());
     }
 };
 

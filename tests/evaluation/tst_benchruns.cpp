@@ -146,9 +146,22 @@ private Q_SLOTS:
         options.nominalRpm = 4900;
         FanCalibrationReport r = RunFanCalibration(*sim.session, options, control);
         QVERIFY(r.results.at(0).warnings.join(u' ').contains(QStringLiteral("about half 4900 RPM")));
+        options.nominalRpm = 1250;
+        r = RunFanCalibration(*sim.session, options, control);
+        QVERIFY(r.results.at(0).warnings.join(u' ').contains(QStringLiteral("about twice 1250 RPM")));
         options.nominalRpm = 2500;
         r = RunFanCalibration(*sim.session, options, control);
         QVERIFY(r.results.at(0).warnings.isEmpty());
+        // Points below Tmin that match the curve check nothing of it.
+        CurveCheckResult cold;
+        cold.tmin = 40;
+        cold.pwmMin = 30;
+        cold.pwmMax = 100;
+        cold.points = {{31, 0, 0, 0}, {38, 30, 0, 0}}; // off below the band, PWMmin within it
+        JudgeCurve(cold);
+        QCOMPARE(
+            std::pair(cold.passed, cold.notes),
+            std::pair(false, QStringList{"the temperature never reached Tmin: the curve is not checked"}));
     }
 
     void curveCheckPassesOnTheDefaultChipAndFailsAnOffsetLoop_data() {

@@ -21,11 +21,11 @@ QString list(const auto& values) {
 
 // Every setting the options can change, as text, in the order of SettingNames.
 const QStringList SettingNames{
-    "board",         "journal",     "settings",        "chips",          "enableFailures",
-    "firmwareFails", "failRequest", "linkLostAfter",   "failBlockReads", "revision",
-    "supply12V",     "supply5V",    "ambient",         "fans",           "fanMaxRpm",
-    "timeScale",     "freeWheelMs", "heaterHalfSteps", "gpioLevels",     "usbDevice",
-    "usbLoader",     "usbSerial",   "usbPort",         "firmware",       "fanStalls"};
+    "board",       "journal",       "settings",       "chips",     "enableFailures", "firmwareFails",
+    "failRequest", "linkLostAfter", "failBlockReads", "revision",  "supply12V",      "supply5V",
+    "ambient",     "fans",          "fanMaxRpm",      "timeScale", "freeWheelMs",    "heaterHalfSteps",
+    "gpioLevels",  "usbDevice",     "usbLoader",      "usbSerial", "usbPort",        "firmware",
+    "fanStalls",   "statusLag"};
 QStringList settings(const BoardOptions& o) {
     const SimOptions& s = o.sim;
     const auto n = [](auto v) { return QString::number(v); };
@@ -36,7 +36,7 @@ QStringList settings(const BoardOptions& o) {
                          << list(s.chip.fanMaxRpm) << n(s.timeScale) << n(s.chip.freeWheelTestMs)
                          << n(s.heaterHalfSteps) << list(s.chip.gpioInputHigh) << UsbIdText(o.usb.board)
                          << UsbIdText(o.usb.loader) << o.usb.serial << o.usb.port << o.firmwareFile
-                         << list(s.chip.fanSeizesAtMs);
+                         << list(s.chip.fanSeizesAtMs) << n(s.chip.statusLagMs);
 }
 
 } // namespace
@@ -75,6 +75,7 @@ private Q_SLOTS:
               Set{{"--sim-free-wheel-ms=never"}, "freeWheelMs", "-1"},
               Set{{"--sim-heater-half-steps"}, "heaterHalfSteps", "1"},
               Set{{"--sim-fan-stalls", "2:8000, 4:0"}, "fanStalls", "-1,8000,-1,0"},
+              Set{{"--sim-status-lag", "1500"}, "statusLag", "1500"},
               Set{{"--board", "i2c:/dev/i2c-1"}, "board", "i2c:/dev/i2c-1"},
               Set{{"--firmware", "/tmp/fw.hex"}, "firmware", "/tmp/fw.hex"},
               Set{{"--usb-device", "0x1234:abcd"}, "usbDevice", "1234:ABCD"},
@@ -107,12 +108,13 @@ private Q_SLOTS:
         refused({"--journal", "j.txt", "--board", "usb"},
                 "--journal needs a simulated board or an SMBus adapter: a board on USB keeps no journal");
         for (const char* text :
-             {"--usb-device 12345:1", "--usb-device 04b4", "--usb-port 1.2", "--usb-port 1-",
-              "--sim-chips 80", "--sim-chips=0x", "--sim-revision E", "--sim-ambient 25C",
-              "--sim-ambient -41", "--sim-ambient 100.5", "--sim-fans 1,5",
-              "--sim-fan-max-rpm 1000,2000,3000", "--sim-time-scale 1001", "--sim-free-wheel-ms -1",
-              "--sim-gpio-levels 1,0,2,0", "--sim-gpio-levels=1,0,1", "--sim-fan-stalls 5:100",
-              "--sim-fan-stalls 2", "--sim-fan-stalls=2:-1"}) {
+             {"--usb-device 12345:1",    "--usb-device 04b4",      "--usb-port 1.2",
+              "--usb-port 1-",           "--sim-chips 80",         "--sim-chips=0x",
+              "--sim-revision E",        "--sim-ambient 25C",      "--sim-ambient -41",
+              "--sim-ambient 100.5",     "--sim-fans 1,5",         "--sim-fan-max-rpm 1000,2000,3000",
+              "--sim-time-scale 1001",   "--sim-free-wheel-ms -1", "--sim-gpio-levels 1,0,2,0",
+              "--sim-gpio-levels=1,0,1", "--sim-fan-stalls 5:100", "--sim-fan-stalls 2",
+              "--sim-fan-stalls=2:-1",   "--sim-status-lag -5"}) {
             const QStringList args = QString::fromLatin1(text).split(QLatin1Char(' '));
             const QStringList option = args[0].split(QLatin1Char('='));
             refused(
