@@ -23,6 +23,13 @@ const FanCalibrationResult* resultFor(const FanCalibrationReport& r, int output)
     return nullptr;
 }
 
+// The speed the calibration table gives for a duty; -1 when it has none.
+int rpmAt(const FanCalibrationResult& f, int duty) {
+    for (const auto& [d, rpm] : f.speedAtDuty)
+        if (d == duty) return rpm;
+    return -1;
+}
+
 } // namespace
 
 class TestBenchRuns : public QObject {
@@ -82,11 +89,7 @@ private Q_SLOTS:
         QVERIFY(!f4->warnings.join(u' ').contains(QStringLiteral("pulses")));
         // A speed table that rises with the duty and is not a straight line.
         QCOMPARE(f1->speedAtDuty.front(), std::make_pair(100, f1->fullRpm));
-        const auto at = [f1](int duty) {
-            for (const auto& [d, rpm] : f1->speedAtDuty)
-                if (d == duty) return rpm;
-            return -1;
-        };
+        const auto at = [f1](int duty) { return rpmAt(*f1, duty); };
         QVERIFY(at(90) < at(100) && at(50) < at(90) && at(30) < at(50));
         QCOMPARE(at(10), 0);
         QVERIFY(at(100) - at(90) < (at(50) - at(40)) / 2);
@@ -119,13 +122,9 @@ private Q_SLOTS:
         QVERIFY2(f1->stopsAtZero, qPrintable(f1->warnings.join(u'|')));
         QCOMPARE(f1->stopDuty, std::optional<int>(23));
         QCOMPARE(f1->startDuty, std::optional<int>(41));
-        QCOMPARE(f1->warnings.size(), 1);
-        QVERIFY2(f1->warnings.at(0).endsWith(heldSuffix), qPrintable(f1->warnings.at(0)));
-        const auto at = [f1](int duty) {
-            for (const auto& [d, rpm] : f1->speedAtDuty)
-                if (d == duty) return rpm;
-            return -1;
-        };
+        QVERIFY2(f1->warnings.size() == 1 && f1->warnings.at(0).endsWith(heldSuffix),
+                 qPrintable(f1->warnings.join(u'|')));
+        const auto at = [f1](int duty) { return rpmAt(*f1, duty); };
         QCOMPARE(at(20), 0);
         QVERIFY(at(30) > 0);
         QCOMPARE(f2->fullRpm, 0);

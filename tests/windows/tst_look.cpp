@@ -41,12 +41,9 @@ QByteArray environment() {
 
 // Differing pixels and the box around them, empty when the two images are the same.
 QString difference(const QImage& want, const QImage& got) {
+    const auto text = [](QSize size) { return QStringLiteral("%1x%2").arg(size.width()).arg(size.height()); };
     if (want.size() != got.size())
-        return QStringLiteral("size %1x%2, not %3x%4")
-            .arg(got.width())
-            .arg(got.height())
-            .arg(want.width())
-            .arg(want.height());
+        return QStringLiteral("size %1, not %2").arg(text(got.size()), text(want.size()));
     int count = 0;
     QRect box;
     for (int y = 0; y < got.height(); ++y)
@@ -56,12 +53,11 @@ QString difference(const QImage& want, const QImage& got) {
                 box |= QRect(x, y, 1, 1);
             }
     if (count == 0) return {};
-    return QStringLiteral("%1 pixels differ within %2,%3 %4x%5")
+    return QStringLiteral("%1 pixels differ within %2,%3 %4")
         .arg(count)
         .arg(box.x())
         .arg(box.y())
-        .arg(box.width())
-        .arg(box.height());
+        .arg(text(box.size()));
 }
 
 } // namespace
