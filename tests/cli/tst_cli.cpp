@@ -522,6 +522,11 @@ private Q_SLOTS:
         QCOMPARE(pass["board"].toString(), QStringLiteral("Simulated board"));
         QCOMPARE(pass["passed"].toBool(), true);
         QCOMPARE(pass["heater"].toInt(), 2);
+        QCOMPARE(std::tuple(pass["tmin"].toInt(), pass["pwmMin"].toDouble(), pass["pwmMax"].toDouble()),
+                 std::tuple(33, 50.0, 100.0)); // set for the run a few degrees above rest; the chip's duties
+        b.chip().write(0x47, 31);
+        QCOMPARE(b.run({"check-limits", "--json"}), 0);
+        QCOMPARE(QJsonDocument::fromJson(b.out.toUtf8())["channels"][0]["setAt"].toInt(), 32);
 
         SimOptions offset;
         offset.chip.autoOffsetC = 6;

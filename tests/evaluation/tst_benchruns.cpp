@@ -375,6 +375,7 @@ private Q_SLOTS:
         QVERIFY(html.contains("data:image/png;base64," +
                               QByteArray("PNG-Output 3: speed against duty").toBase64()));
         QVERIFY(!html.contains("speed over the run</h2>")); // the chart that could not be drawn
+        QCOMPARE(html.count("<table"), html.count("</table>"));
         QCOMPARE(html.count("src=\""), html.count("src=\"data:"));
         QVERIFY(html.contains("<td>34 %</td><td>22 %</td>"));
         QVERIFY(QFile::exists(dir.filePath(QStringLiteral("chart-1.png"))));
