@@ -269,11 +269,10 @@ private Q_SLOTS:
                      "2,link error,Communications Interrupted - Check USB connections,3,\r\n");
         // A field with a separator, a quote or a line break is quoted, its quotes doubled.
         Event odd;
-        odd.kind = EventKind::LinkError;
         odd.wallTime = QDateTime(QDate(2024, 3, 5), QTime(14, 7, 9));
-        odd.channel = "a, b";
-        odd.value = "say \"hi\"";
-        odd.limit = "2\nlines";
+        std::tie(odd.kind, odd.channel, odd.value, odd.limit) =
+            std::tuple(EventKind::LinkError, QStringLiteral("a, b"), QStringLiteral("say \"hi\""),
+                       QStringLiteral("2\nlines"));
         QCOMPARE(EventFileLine(odd),
                  (at + ",link error,\"a, b\",\"say \"\"hi\"\"\",\"2\nlines\"\r\n").toUtf8());
     }

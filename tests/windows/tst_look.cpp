@@ -19,9 +19,7 @@ namespace {
 
 const QString Folder = QStringLiteral(VORTANE_TEST_DATA "/look");
 
-bool updating() {
-    return qEnvironmentVariableIntValue("VORTANE_UPDATE_LOOK") == 1;
-}
+const bool Updating = qEnvironmentVariableIntValue("VORTANE_UPDATE_LOOK") == 1;
 
 // What the images depend on beyond our code: the Qt version, the default font, and a line of
 // text as this machine's font engine draws it.
@@ -71,7 +69,7 @@ class TestLook : public QObject {
         QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
         const QImage got = w->grab().toImage().convertToFormat(QImage::Format_RGB32);
         const QString file = Folder + u'/' + name + QStringLiteral(".png");
-        if (updating()) {
+        if (Updating) {
             QVERIFY(got.save(file));
             return;
         }
@@ -91,7 +89,7 @@ private Q_SLOTS:
         // A caret that blinks would be drawn or not as the timer has it.
         QApplication::setCursorFlashTime(0);
         const QString file = Folder + QStringLiteral("/environment.txt");
-        if (updating()) {
+        if (Updating) {
             QVERIFY(QDir().mkpath(Folder));
             QFile out(file);
             QVERIFY(out.open(QIODevice::WriteOnly | QIODevice::Truncate));
