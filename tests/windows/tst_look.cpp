@@ -10,7 +10,6 @@
 #include <QApplication>
 #include <QCryptographicHash>
 #include <QDir>
-#include <QFile>
 #include <QPainter>
 #include <QTabWidget>
 #include <QTest>
@@ -90,15 +89,11 @@ private Q_SLOTS:
         QApplication::setCursorFlashTime(0);
         const QString file = Folder + QStringLiteral("/environment.txt");
         if (Updating) {
-            QVERIFY(QDir().mkpath(Folder));
-            QFile out(file);
-            QVERIFY(out.open(QIODevice::WriteOnly | QIODevice::Truncate));
-            out.write(environment());
+            QVERIFY(QDir().mkpath(Folder) && writeFile(file, environment()));
             return;
         }
-        QFile in(file);
-        QVERIFY(in.open(QIODevice::ReadOnly));
-        const QByteArray stored = in.readAll();
+        const QByteArray stored = fileBytes(file);
+        QVERIFY2(!stored.isEmpty(), qPrintable(file + QStringLiteral(" is missing")));
         if (stored != environment())
             QSKIP(qPrintable(QStringLiteral("the images were drawn with %1this machine draws with %2")
                                  .arg(QString::fromUtf8(stored), QString::fromUtf8(environment()))));
