@@ -247,6 +247,7 @@ private Q_SLOTS:
         for (const WindowRow& row : WindowTable()) {
             const QString name = QLatin1String(row.className);
             ChildWindow* w = m.window.openWindow(name);
+            QCOMPARE(w->objectName(), name); // as the window table names it
             unnamedControls(QAccessible::queryAccessibleInterface(w), name, unnamed);
             overlapping(w, name, overlaps);
             for (QTabWidget* tabs : w->findChildren<QTabWidget*>())
