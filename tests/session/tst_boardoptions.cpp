@@ -25,7 +25,7 @@ const QStringList SettingNames{
     "failRequest", "linkLostAfter", "failBlockReads", "revision",  "supply12V",      "supply5V",
     "ambient",     "fans",          "fanMaxRpm",      "timeScale", "freeWheelMs",    "heaterHalfSteps",
     "gpioLevels",  "usbDevice",     "usbLoader",      "usbSerial", "usbPort",        "firmware",
-    "fanStalls",   "statusLag"};
+    "fanStalls",   "statusLag",     "tachHolds"};
 QStringList settings(const BoardOptions& o) {
     const SimOptions& s = o.sim;
     const auto n = [](auto v) { return QString::number(v); };
@@ -36,7 +36,7 @@ QStringList settings(const BoardOptions& o) {
                          << list(s.chip.fanMaxRpm) << n(s.timeScale) << n(s.chip.freeWheelTestMs)
                          << n(s.heaterHalfSteps) << list(s.chip.gpioInputHigh) << UsbIdText(o.usb.board)
                          << UsbIdText(o.usb.loader) << o.usb.serial << o.usb.port << o.firmwareFile
-                         << list(s.chip.fanSeizesAtMs) << n(s.chip.statusLagMs);
+                         << list(s.chip.fanSeizesAtMs) << n(s.chip.statusLagMs) << list(s.chip.tachHolds);
 }
 
 } // namespace
@@ -76,6 +76,7 @@ private Q_SLOTS:
               Set{{"--sim-heater-half-steps"}, "heaterHalfSteps", "1"},
               Set{{"--sim-fan-stalls", "2:8000, 4:0"}, "fanStalls", "-1,8000,-1,0"},
               Set{{"--sim-status-lag", "1500"}, "statusLag", "1500"},
+              Set{{"--sim-tach-holds", "1,3"}, "tachHolds", "1,0,1,0"},
               Set{{"--board", "i2c:/dev/i2c-1"}, "board", "i2c:/dev/i2c-1"},
               Set{{"--firmware", "/tmp/fw.hex"}, "firmware", "/tmp/fw.hex"},
               Set{{"--usb-device", "0x1234:abcd"}, "usbDevice", "1234:ABCD"},
