@@ -11,6 +11,7 @@
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QKeyEvent>
+#include <QScopedValueRollback>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -191,10 +192,12 @@ AutoControlEntry& frmAutoControl::current() {
 }
 
 void frmAutoControl::applyWhenTicked() {
-    if (chkUpdateOnChange->isChecked()) cmdApply_Click();
+    // Showing another output's settings is not an edit: nothing goes to the chip for it.
+    if (chkUpdateOnChange->isChecked() && !showingOutput_) cmdApply_Click();
 }
 
 void frmAutoControl::cmbFan_Click() {
+    const QScopedValueRollback<bool> showing(showingOutput_, true);
     CurrentFan = static_cast<std::int16_t>(std::max(0, cmbFan->findText(cmbFan->currentText())));
     const AutoControlEntry shown = current();
     txtTmin->setText(SevenDigits(shown.Tmin));

@@ -86,4 +86,5 @@ private:
     // A box's number into a field of the shown output; text that is not a number leaves it.
     void storeTyped(const QLineEdit* box, float AutoControlEntry::*field);
     void applyWhenTicked();
+    bool showingOutput_ = false; // while cmbFan_Click fills the boxes from the chosen output
 };

@@ -30,21 +30,34 @@ private Q_SLOTS:
                  QStringList({"220 46 56 1 4", "220 46 106 1 8", "220 46 104 1 2", "220 46 124 1 2"}));
     }
 
-    // Reached from another output, each shows the chip's reset values.
-    void eachOutputShowsTheChipsSettings_data() {
-        QTest::addColumn<int>("n");
-        for (int n = 0; n < 4; ++n)
-            QTest::newRow(qPrintable(QStringLiteral("PWM%1").arg(n + 1))) << n;
-    }
+    // Reached from another output, each shows its own settings, distinct on every output; switching
+    // writes nothing.
     void eachOutputShowsTheChipsSettings() {
-        QFETCH(int, n);
-        w->cmbFan->setCurrentIndex(3 - n);
-        w->cmbFan->setCurrentIndex(n);
-        QCOMPARE((QStringList{w->txtPWMmax->text(), w->txtPWMmin->text(), w->txtTmin->text(),
-                              w->cmbZone->currentText(), w->chkAutoControl->text()}),
-                 (QStringList{"100", "50", "90", "Max Temp",
-                              QStringLiteral("Automatic Control Enabled on PWM%1").arg(n + 1)}));
-        QVERIFY(!w->chkAutoControl->isChecked());
+        open(true, {{0x39, 0xCC},
+                    {0x3A, 0x99},
+                    {0x3B, 0x66},
+                    {0x6B, 0x40},
+                    {0x6C, 0x33},
+                    {0x6D, 0x1A},
+                    {0x6F, 45},
+                    {0x70, 50},
+                    {0x71, 55},
+                    {0x68, 0x40},
+                    {0x69, 0x40},
+                    {0x7C, 0x12},
+                    {0x7D, 0x34}});
+        QStringList shown; // max, min, Tmin, zone, and whether automatic
+        for (int n = 0; n < 4; ++n) {
+            w->cmbFan->setCurrentIndex(3 - n);
+            w->cmbFan->setCurrentIndex(n);
+            shown << QStringList{w->txtPWMmax->text(), w->txtPWMmin->text(), w->txtTmin->text(),
+                                 w->cmbZone->currentText(), QString::number(w->chkAutoControl->isChecked())}
+                         .join(u' ');
+        }
+        QCOMPARE(shown, (QStringList{"100 50 90 Temp1 0", "80 25 45 Temp2 1", "60 20 50 Temp3 0",
+                                     "40 10 55 Temp4 1"}));
+        QCOMPARE(w->chkAutoControl->text(), QStringLiteral("Automatic Control Enabled on PWM4"));
+        QCOMPARE(f->writes(), QStringList());
     }
 
     // 18 accesses per apply, plus the transport's ManualControl refresh after each config write.
