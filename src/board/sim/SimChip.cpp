@@ -220,9 +220,15 @@ void SimChip::updateStatus() {
         if (failForced || heatForced) status2 |= 0x08;
     }
     if (status2) status1 |= 0x80; // OOL
+    const std::int64_t lag = board_.scenario().statusLagMs;
+    if (lag == 0) { // as a chip does: the status of this measurement
+        regs_[RegStatus1] = static_cast<std::uint8_t>(status1);
+        regs_[RegStatus2] = static_cast<std::uint8_t>(status2);
+        return;
+    }
     // What the registers show is the newest status at least the lag old.
     statusHistory_.push_back({now_, status1, status2});
-    const std::int64_t shownAt = now_ - board_.scenario().statusLagMs;
+    const std::int64_t shownAt = now_ - lag;
     while (statusHistory_.size() > 1 && statusHistory_[1][0] <= shownAt)
         statusHistory_.pop_front();
     if (statusHistory_.front()[0] > shownAt) return; // nothing measured that long ago yet
