@@ -110,6 +110,13 @@ private:
     bool restored_ = false;
 };
 
+// How every run ends, however it ended: the samples it took, and the chip put back.
+template <class Report> Report FinishRun(Report report, BenchAccess& access) {
+    report.samples = access.samples();
+    report.restored = access.restore();
+    return report;
+}
+
 // Waits until the value read by `read` has settled: the last three readings, a sample period
 // apart, within `relative` of each other (both zero counts as settled). Gives the last reading
 // and whether it settled before `timeoutMs` ran out (a timeout is reported, not waited out).

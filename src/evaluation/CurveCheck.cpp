@@ -8,6 +8,7 @@
 #include <cmath>
 #include <deque>
 #include <numeric>
+#include <utility>
 
 namespace {
 
@@ -229,7 +230,5 @@ CurveCheckReport RunCurveCheck(Session& session, const CurveCheckOptions& o, Run
     } catch (const RunStopped& stop) {
         report.outcome = stop.outcome;
     }
-    report.samples = a.samples();
-    report.restored = a.restore();
-    return report;
+    return FinishRun(std::move(report), a);
 }

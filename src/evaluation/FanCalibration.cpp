@@ -8,6 +8,7 @@
 #include <cmath>
 #include <deque>
 #include <set>
+#include <utility>
 
 namespace {
 
@@ -251,9 +252,7 @@ FanCalibrationReport RunFanCalibration(Session& session, const FanCalibrationOpt
             if (const QString why = refusal(access, n); !why.isEmpty()) {
                 report.outcome = RunOutcome::Refused;
                 report.reason = why;
-                report.samples = access.samples();
-                report.restored = access.restore();
-                return report;
+                return FinishRun(std::move(report), access);
             }
         }
         const double share = 1.0 / static_cast<double>(std::max<std::size_t>(options.outputs.size(), 1));
@@ -290,7 +289,5 @@ FanCalibrationReport RunFanCalibration(Session& session, const FanCalibrationOpt
         report.outcome = stop.outcome;
         if (stop.outcome == RunOutcome::Refused) report.reason = QStringLiteral("no such output");
     }
-    report.samples = access.samples();
-    report.restored = access.restore();
-    return report;
+    return FinishRun(std::move(report), access);
 }

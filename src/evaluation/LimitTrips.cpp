@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <map>
+#include <utility>
 
 namespace {
 
@@ -304,7 +305,5 @@ LimitTripReport RunLimitTrips(Session& session, const LimitTripOptions& o, RunCo
     } catch (const RunStopped& stop) {
         report.outcome = stop.outcome;
     }
-    report.samples = a.samples();
-    report.restored = a.restore();
-    return report;
+    return FinishRun(std::move(report), a);
 }
