@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <optional>
+#include <utility>
 
 namespace {
 
@@ -158,7 +159,7 @@ QString parseKind(const QString& name, bool inBatch, CommandKind& kind) {
 std::optional<int> ParseRegister(const QString& text, QString& error) {
     if (const auto number = ParseInteger(text)) {
         const auto index =
-            *number >= 0 && *number <= 0xFF ? FindRegisterByAddress(static_cast<int>(*number)) : std::nullopt;
+            std::in_range<int>(*number) ? FindRegisterByAddress(static_cast<int>(*number)) : std::nullopt;
         if (!index) error = QStringLiteral("no register at address %1").arg(text);
         return index;
     }

@@ -17,11 +17,6 @@ QComboBox* list(QWidget* parent, const QString& name, const QStringList& items) 
     return c;
 }
 
-// Shows the item at the code; a code the list does not hold shows no selection.
-void showCode(QComboBox* c, int code) {
-    c->setCurrentIndex(code >= 0 && code < c->count() ? code : -1);
-}
-
 bool ticked(const QCheckBox* c) {
     return c->checkState() == Qt::Checked;
 }
@@ -256,26 +251,27 @@ void frmFanConfig::Form_Load() {
     pollWith(PollTask::FanConfig, &Declarations::FanConfigOpen, [this] { RefreshGpioLabels(); });
 }
 
+// A list shows its item at the code; a code it does not hold shows no selection.
 void frmFanConfig::showConfig() {
     const FanConfig& c = config_;
-    showCode(cmbFreq, c.freq);
+    cmbFreq->setCurrentIndex(c.freq);
     chkHighFreq->setChecked(c.highFreq);
     chkFastTach->setChecked(c.fastTach);
     chkFullSpeed->setChecked(c.fullSpeed);
-    showCode(cmbSpinUp, c.spinUp);
+    cmbSpinUp->setCurrentIndex(c.spinUp);
     for (std::size_t i = 0; i < 4; ++i) {
         chkFanFail[i]->setChecked(c.fanFail[i]);
         txtMaxDuty[i]->setText(c.maxDuty[i].text);
         txtMinDuty[i]->setText(c.minDuty[i].text);
         chkFanOVT[i]->setChecked(c.fanOVT[i]);
         chkInvert[i]->setChecked(c.invert[i]);
-        showCode(cmbZone[i], c.zone[i]);
-        showCode(cmbControlType[i], c.controlType[i]);
-        showCode(cmbRampRate[i], c.rampRate[i]);
+        cmbZone[i]->setCurrentIndex(c.zone[i]);
+        cmbControlType[i]->setCurrentIndex(c.controlType[i]);
+        cmbRampRate[i]->setCurrentIndex(c.rampRate[i]);
         chkEnhance[i]->setChecked(c.enhance[i]);
         txtMinTach[i]->setText(c.minTach[i].text);
         txtMaxTach[i]->setText(c.maxTach[i].text);
-        showCode(cmbPulses[i], c.pulses[i]);
+        cmbPulses[i]->setCurrentIndex(c.pulses[i]);
         chkDisableTach[i]->setChecked(c.disableTach[i]);
     }
 }

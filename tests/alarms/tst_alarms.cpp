@@ -187,6 +187,20 @@ private Q_SLOTS:
         QCOMPARE(w.t.requestTexts().count(limits), 1);
     }
 
+    // A pause in judging (fan 1 reported not present for a poll) starts the three seconds afresh.
+    void stallJudgedAfreshAfterAPause() {
+        Watched w;
+        w.scenario([](ChipScenario& s) { s.fanSeizesAtMs[0] = 2500; });
+        w.run(4000);
+        writeAll(w.t.chip(), {{0x36, 0x01}});
+        w.run(1000);
+        writeAll(w.t.chip(), {{0x36, 0x00}});
+        w.run(2900); // stopped from the poll at 5010
+        QCOMPARE(w.alarms(), QStringList());
+        w.run(200);
+        QCOMPARE(w.alarms(), QStringList{"alarm raised Fan 1 stall 100 30"});
+    }
+
     // Asynchronous, so a hung service never holds the program; a bus without the service, or no
     // bus at all, shows nothing and says nothing.
     void notificationThroughTheBus() {

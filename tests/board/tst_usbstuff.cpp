@@ -133,6 +133,11 @@ private Q_SLOTS:
         QCOMPARE(t.usb().ReadBlock(0x68, 2), std::int16_t(0));
         QCOMPARE((std::pair{t.usb().knownValue(0x68), t.usb().knownValue(0x69)}),
                  (std::pair{std::optional<int>(0x21), std::optional<int>(0x12)}));
+        // The ends of the address range, read one at a time.
+        const int first = t.usb().ReadRegister(t.usb().DeviceAddress, 0x00);
+        const int last = t.usb().ReadRegister(t.usb().DeviceAddress, 0xFF);
+        QCOMPARE((std::pair{t.usb().knownValue(0x00), t.usb().knownValue(0xFF)}),
+                 (std::pair{std::optional<int>(first), std::optional<int>(last)}));
     }
 
     void heaterLevelsAreClampedInTheCallersVariable() {

@@ -184,7 +184,8 @@ private Q_SLOTS:
              {"PEXIL Coef Select 2", {98, ""}},
              {"0x7F", {95, ""}},
              {"configuration 1", {-1, "unknown register 'configuration 1' (names are case-sensitive)"}},
-             {"0x10", {-1, "no register at address 0x10"}}});
+             {"0x10", {-1, "no register at address 0x10"}},
+             {"0x100000040", {-1, "no register at address 0x100000040"}}});
     }
     void registers() {
         const auto& [index, error] = fetchRow<std::pair<int, QString>>();

@@ -220,6 +220,7 @@ private Q_SLOTS:
                  // LF line ends and one-digit values: no line is swallowed by the one before.
                  {"{\n0x40\t0x3\n0x44\t0x81\t\n0x45 0x7\n}\n", {0x40, 3, 0x44, 0x81, 0x45, 7}, 0, ""},
                  {"{\r\n0x7f\t0xab\t // names are not read\r\n\r\n}", {0x7F, 0xAB}, 0, ""},
+                 {"{\r\n0x40\t0x1\r\n}\r\n{\r\n0x41\t0x2\r\n}\r\n", {0x40, 1}, 0, ""}, // the first list only
                  {"Address\tData\tRegister\r\n{\r\n}\r\n", {}, 0, ""},
                  // A "{" and an "x" in the comment do not start the list.
                  {"Comment : {max fan x}\r\n{\r\n0x40\t0x1\t\r\n}\r\n", {0x40, 1}, 0, ""},

@@ -105,6 +105,19 @@ private Q_SLOTS:
         QCOMPARE(f.options(), (QList<int>{false, 100, 32767, 0}));
     }
 
+    // The arrows step the intervals by 10 ms, down to 10 (reading, graphing) and 50 (logging).
+    void arrowsStepByTen() {
+        Fixture f;
+        f.w->txtGraphing->setText(QStringLiteral("35"));
+        f.w->txtLogging->setText(QStringLiteral("65"));
+        QTest::keyClick(f.w->txtReadInt, Qt::Key_Up);
+        for (QLineEdit* box : {f.w->txtGraphing, f.w->txtGraphing, f.w->txtGraphing, f.w->txtGraphing,
+                               f.w->txtLogging, f.w->txtLogging, f.w->txtLogging})
+            QTest::keyClick(box, Qt::Key_Down);
+        QCOMPARE((QStringList{f.w->txtReadInt->text(), f.w->txtGraphing->text(), f.w->txtLogging->text()}),
+                 (QStringList{"110", "10", "50"}));
+    }
+
     // The Alarms page applies with the other page, or neither applies; what it applies is in the
     // session at once and in the store for the next run.
     void alarmsPage() {
