@@ -224,6 +224,17 @@ private Q_SLOTS:
                  (std::pair{-30.0, 50.0}));
         QCOMPARE(moved.count(), 2);
         QCOMPARE(moved.at(1).at(0).toInt(), Gauge::LowPointer);
+
+        // Where the angle wraps (near the start): a press just before the pointer takes it. The gap
+        // at the bottom, left of the middle, is the start of the scale.
+        g.setPointer(Gauge::LowPointer, -100);
+        const QPoint before = g.scalePoint(-102, 1.0).toPoint();
+        QTest::mouseClick(&g, Qt::LeftButton, {}, before);
+        QCOMPARE(g.pointer(Gauge::LowPointer), -102);
+        const QPointF start = g.scalePoint(-128, 1.0), bottom = (start + g.scalePoint(127, 1.0)) / 2;
+        QTest::mousePress(&g, Qt::LeftButton, {}, before);
+        QTest::mouseRelease(&g, Qt::LeftButton, {}, ((start + bottom) / 2).toPoint());
+        QCOMPARE(g.pointer(Gauge::LowPointer), -128);
     }
 
     void assistiveTechnologySetsPointers() {

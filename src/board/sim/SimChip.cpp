@@ -92,11 +92,11 @@ void SimChip::write(int reg, int value) {
         manualDuty_[static_cast<std::size_t>(reg - RegCurrentDuty1)] = static_cast<std::uint8_t>(value);
     } else if (reg == RegConfig1) {
         // TEST belongs to the chip while a test runs; setting it starts one.
-        if ((value & Test) && testEndsMs_ < 0) {
+        if ((value & Test) && !testEndsMs_) {
             const std::int64_t duration = board_.scenario().freeWheelTestMs;
             testEndsMs_ = duration < 0 ? std::numeric_limits<std::int64_t>::max() : now_ + duration;
         }
-        regs_[RegConfig1] = static_cast<std::uint8_t>((value & ~Test) | (testEndsMs_ >= 0 ? Test : 0));
+        regs_[RegConfig1] = static_cast<std::uint8_t>((value & ~Test) | (testEndsMs_ ? Test : 0));
     } else if (reg == RegGpioStatus) {
         // Read-only for the register map, yet the levels of output pins are set here.
         gpioOut_ = static_cast<std::uint8_t>(value & 0xF0);
@@ -125,13 +125,13 @@ void SimChip::step(std::int64_t dtMs) {
     now_ += dtMs;
     const double dtS = static_cast<double>(dtMs) / 1000.0;
     board_.step(dtS, fanDrive(), now_);
-    if (testEndsMs_ >= 0 && now_ >= testEndsMs_) {
+    if (testEndsMs_ && now_ >= *testEndsMs_) {
         int absent = 0;
         for (int f = 0; f < 4; ++f)
             if (board_.fanRpm(f) < PresentRpm) absent |= 1 << f;
         regs_[RegFansNotPresent] = static_cast<std::uint8_t>(absent);
         regs_[RegConfig1] &= static_cast<std::uint8_t>(~Test);
-        testEndsMs_ = -1;
+        testEndsMs_.reset();
     }
     measure();
     updateStatus();
@@ -243,7 +243,7 @@ void SimChip::updateOutputs(double dtS) {
         anyFanFailForcing =
             anyFanFailForcing || (pairBit(config, n, 0x02, 0x01) && fanFailed_[static_cast<std::size_t>(n)]);
     }
-    const bool fullSpeed = (regs_[RegConfig1] & Fspd) || testEndsMs_ >= 0 || anyFanFailForcing;
+    const bool fullSpeed = (regs_[RegConfig1] & Fspd) || testEndsMs_ || anyFanFailForcing;
 
     for (int n = 0; n < 4; ++n) {
         const auto i = static_cast<std::size_t>(n);

@@ -6,6 +6,7 @@
 #include <array>
 #include <cstdint>
 #include <deque>
+#include <optional>
 
 // A simulated VORTANE: its register file, starting at the reset defaults, and a time-stepped
 // model of what the chip does between requests: it measures the board's temperatures and fan
@@ -66,6 +67,6 @@ private:
     bool overTemperature_ = false;
     std::uint8_t gpioOut_ = 0; // levels written for output pins, laid out as in "GPIO Status"
     std::int64_t now_ = 0;
-    std::int64_t testEndsMs_ = -1; // end of a running free-wheel test, or -1
+    std::optional<std::int64_t> testEndsMs_; // end of a running free-wheel test
     bool started_ = false;
 };
