@@ -231,6 +231,12 @@ private Q_SLOTS:
         QCOMPARE(std::tuple(c.file, c.onlyChanged, c.comment),
                  std::tuple(QString("my run.sav"), true, QString("fan curve B")));
         QCOMPARE(ParseCommand({"sleep", "10"}, false, c), QString("'sleep' is a batch command"));
+        QCOMPARE(
+            ParseCommand(SplitBatchLine("calibrate-fan 4,2 --step 5 --nominal-rpm 3100 --report out --json"),
+                         true, c),
+            QString());
+        QCOMPARE(std::tuple(c.outputs, c.stepPercent, c.nominalRpm, c.reportFolder, c.json),
+                 std::tuple(QList<int>{4, 2}, 5, std::optional<int>(3100), QString("out"), true));
 
         QCOMPARE(ParseCommand({"serve"}, false, c), QString());
         QCOMPARE(std::tuple(c.listen.text(), c.linkLossGraceS),
