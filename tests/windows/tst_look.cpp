@@ -6,6 +6,7 @@
 #include "support/WindowFixture.h"
 #include "windows/ChildWindow.h"
 #include "windows/WindowTable.h"
+#include "windows/frmSplash.h"
 
 #include <QApplication>
 #include <QCryptographicHash>
@@ -122,6 +123,19 @@ private Q_SLOTS:
                 }
             w->close();
         }
+        QCOMPARE(differences_.join(u'\n'), QString());
+    }
+
+    // The splash screen halfway through start-up: its progress bar, the step and the board.
+    void splashAsDrawn() {
+        differences_.clear();
+        frmSplash splash;
+        splash.setProgressVisible();
+        splash.setProgressWidth(static_cast<float>(splash.progressDesignWidth()) / 2);
+        splash.setProgInfo(QStringLiteral("Reading the chip's registers"));
+        splash.setBoardText(QStringLiteral("Simulated board"));
+        splash.show();
+        look(&splash, QStringLiteral("frmSplash"));
         QCOMPARE(differences_.join(u'\n'), QString());
     }
 };
