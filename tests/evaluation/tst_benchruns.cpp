@@ -1,6 +1,7 @@
 // The bench runs over the simulated board with a manual clock: known answers from scenarios of
 // our own, the chip put back on every way out, and the report folder's bytes.
 #include "evaluation/BenchReport.h"
+#include "support/Rows.h"
 #include "support/SimSession.h"
 
 #include <QJsonArray>
@@ -17,10 +18,13 @@ SimOptions scenario(const std::function<void(ChipScenario&)>& edit) {
     return o;
 }
 
-const FanCalibrationResult* resultFor(const FanCalibrationReport& r, int output) {
+// "output:start/stop" of every fan measured, "-" where the run found no duty.
+QStringList duties(const FanCalibrationReport& r) {
+    const auto text = [](std::optional<int> d) { return d ? QString::number(*d) : QStringLiteral("-"); };
+    QStringList out;
     for (const FanCalibrationResult& f : r.results)
-        if (f.output == output) return &f;
-    return nullptr;
+        out << QStringLiteral("%1:%2/%3").arg(f.output).arg(text(f.startDuty), text(f.stopDuty));
+    return out;
 }
 
 // The speed the calibration table gives for a duty; -1 when it has none.
@@ -36,15 +40,10 @@ class TestBenchRuns : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void calibrationFindsTheScenariosDuties_data() {
-        QTest::addColumn<int>("step");
-        QTest::newRow("10 % steps") << 10;
-        QTest::newRow("7 % steps") << 7;
-    }
+    void calibrationFindsTheScenariosDuties_data() { addRows<int>({{"10 % steps", 10}, {"7 % steps", 7}}); }
     // Distinct duties on every fan, with the sensor and tach noise on, so that a threshold taken
     // from the wrong fan, the wrong direction or an unrefined step shows.
     void calibrationFindsTheScenariosDuties() {
-        QFETCH(int, step);
         ConnectedSim sim(scenario([](ChipScenario& c) {
             c.fanPresent = {true, true, true, true};
             c.fanStartDuty = {37, 44, 29, 51};
@@ -58,27 +57,15 @@ private Q_SLOTS:
         RunControl control;
         FanCalibrationOptions options;
         options.outputs = {1, 2, 3, 4};
-        options.stepPercent = step;
+        options.stepPercent = fetchRow<int>();
         const FanCalibrationReport r = RunFanCalibration(*sim.session, options, control);
-        QCOMPARE(r.outcome, RunOutcome::Finished);
-        QVERIFY(r.restored);
-        QCOMPARE(sim.chipState(), before);
-
-        const FanCalibrationResult* f1 = resultFor(r, 1);
-        const FanCalibrationResult* f2 = resultFor(r, 2);
-        const FanCalibrationResult* f3 = resultFor(r, 3);
-        const FanCalibrationResult* f4 = resultFor(r, 4);
-        QVERIFY(f1 && f2 && f3 && f4);
-        QCOMPARE(f1->startDuty, std::optional<int>(37));
-        QCOMPARE(f1->stopDuty, std::optional<int>(21));
-        QCOMPARE(f2->startDuty, std::optional<int>(44));
-        QCOMPARE(f2->stopDuty, std::optional<int>(12));
-        QCOMPARE(f4->startDuty, std::optional<int>(51));
-        QCOMPARE(f4->stopDuty, std::optional<int>(33));
-        QVERIFY(f1->warnings.isEmpty());
-        // The fan that never stops: said so, and no duty made up for it.
-        QVERIFY(!f3->stopsAtZero);
-        QVERIFY(!f3->stopDuty && !f3->startDuty);
+        QCOMPARE(std::tuple(r.outcome, r.restored, sim.chipState()),
+                 std::tuple(RunOutcome::Finished, true, before));
+        // The fan that never stops (3): said so, and no duty made up for it.
+        QCOMPARE(duties(r), QStringList({"1:37/21", "2:44/12", "3:-/-", "4:51/33"}));
+        const FanCalibrationResult *f1 = &r.results[0], *f2 = &r.results[1], *f3 = &r.results[2],
+                                   *f4 = &r.results[3];
+        QVERIFY(f1->warnings.isEmpty() && !f3->stopsAtZero);
         QVERIFY(f3->warnings.contains(QStringLiteral("does not stop at 0 %")));
         // The chip waits two revolutions of fan 2 for its two edges: half its speed, against the
         // other three; only it is suspected, and told what the right setting would read.
@@ -113,20 +100,14 @@ private Q_SLOTS:
         FanCalibrationOptions options;
         options.outputs = {1, 2};
         const FanCalibrationReport r = RunFanCalibration(*sim.session, options, control);
-        QCOMPARE(r.outcome, RunOutcome::Finished);
-        QCOMPARE(sim.chipState(), before);
-        const FanCalibrationResult* f1 = resultFor(r, 1);
-        const FanCalibrationResult* f2 = resultFor(r, 2);
-        QVERIFY(f1 && f2);
+        QCOMPARE(std::tuple(r.outcome, sim.chipState(), duties(r)),
+                 std::tuple(RunOutcome::Finished, before, QStringList({"1:41/23", "2:-/-"})));
+        const FanCalibrationResult *f1 = &r.results[0], *f2 = &r.results[1];
         const QString heldSuffix = QStringLiteral(" RPM while the fan stood: taken as stopped");
-        QVERIFY2(f1->stopsAtZero, qPrintable(f1->warnings.join(u'|')));
-        QCOMPARE(f1->stopDuty, std::optional<int>(23));
-        QCOMPARE(f1->startDuty, std::optional<int>(41));
-        QVERIFY2(f1->warnings.size() == 1 && f1->warnings.at(0).endsWith(heldSuffix),
+        QVERIFY2(f1->stopsAtZero && f1->warnings.size() == 1 && f1->warnings.at(0).endsWith(heldSuffix),
                  qPrintable(f1->warnings.join(u'|')));
         QVERIFY(rpmAt(*f1, 20) == 0 && rpmAt(*f1, 30) > 0);
         QCOMPARE(f2->fullRpm, 0);
-        QVERIFY(!f2->stopDuty && !f2->startDuty);
         QCOMPARE(
             f2->warnings,
             QStringList(
@@ -161,16 +142,13 @@ private Q_SLOTS:
             std::pair(false, QStringList{"the temperature never reached Tmin: the curve is not checked"}));
     }
 
-    void curveCheckPassesOnTheDefaultChipAndFailsAnOffsetLoop_data() {
-        QTest::addColumn<double>("offset");
-        QTest::addColumn<bool>("passes");
-        QTest::newRow("default chip") << 0.0 << true;
-        QTest::newRow("loop reads 10 degrees high") << 10.0 << false;
-        QTest::newRow("loop reads 2 degrees low") << -2.0 << false;
+    void curveCheckPassesOnTheDefaultChipAndFailsAnOffsetLoop_data() { // the loop's offset, passes
+        addRows<std::pair<double, bool>>({{"default chip", {0.0, true}},
+                                          {"loop reads 10 degrees high", {10.0, false}},
+                                          {"loop reads 2 degrees low", {-2.0, false}}});
     }
     void curveCheckPassesOnTheDefaultChipAndFailsAnOffsetLoop() {
-        QFETCH(double, offset);
-        QFETCH(bool, passes);
+        const auto [offset, passes] = fetchRow<std::pair<double, bool>>();
         ConnectedSim sim(scenario([offset](ChipScenario& c) { c.autoOffsetC = offset; }));
         const QList<int> before = sim.chipState();
         RunControl control;
@@ -178,19 +156,15 @@ private Q_SLOTS:
         options.output = 2;
         options.heater = 1;
         const CurveCheckReport r = RunCurveCheck(*sim.session, options, control);
-        QCOMPARE(r.outcome, RunOutcome::Finished);
-        QCOMPARE(sim.chipState(), before);
-        const CurveCheckResult& c = r.result;
-        QVERIFY(c.setForRun); // the default chip runs its outputs by hand
-        QCOMPARE(c.passed, passes);
-        QVERIFY(c.points.size() >= 20);
-        QVERIFY(c.measuredLeaveTemperature && c.measuredSlope);
+        const CurveCheckResult& c = r.result; // the default chip runs its outputs by hand: set for the run
+        QCOMPARE(std::tuple(r.outcome, sim.chipState(), c.setForRun, c.passed),
+                 std::tuple(RunOutcome::Finished, before, true, passes));
+        QVERIFY(c.points.size() >= 20 && c.measuredLeaveTemperature && c.measuredSlope);
         // The leave temperature moves by the offset; the slope does not.
         QVERIFY2(std::abs(*c.measuredLeaveTemperature - (c.tmin - offset)) <= 1.0,
                  qPrintable(QString::number(*c.measuredLeaveTemperature)));
         QVERIFY2(std::abs(*c.measuredSlope - 3.35) < 0.3, qPrintable(QString::number(*c.measuredSlope)));
-        if (passes) QVERIFY(c.maxDeviation <= 3.0);
-        if (!passes) QVERIFY(c.maxDeviation > 5.0);
+        QVERIFY(passes ? c.maxDeviation <= 3.0 : c.maxDeviation > 5.0);
     }
 
     // An output already following the heater's sensor is checked as configured, not re-set.
@@ -224,34 +198,27 @@ private Q_SLOTS:
         const QList<int> before = sim.chipState();
         RunControl control;
         const LimitTripReport r = RunLimitTrips(*sim.session, {}, control);
-        QCOMPARE(r.outcome, RunOutcome::Finished);
-        QCOMPARE(sim.chipState(), before);
-        QCOMPARE(r.rows.size(), std::size_t(4));
-        const LimitTripRow& t1 = r.rows[0];
-        const LimitTripRow& t2 = r.rows[1];
-        QCOMPARE(t1.channel, QStringLiteral("Temp1"));
-        QCOMPARE(t1.limit, 36);
-        QCOMPARE(t1.setAt, std::optional<int>(37));
-        QVERIFY(t1.clearedAt && *t1.clearedAt <= 36 && *t1.clearedAt >= 35);
-        QVERIFY(!t1.masked && !t1.maskHonoured);
-        QCOMPARE(t2.limit, 33);
-        QCOMPARE(t2.setAt, std::optional<int>(34));
-        QVERIFY(t2.masked);
-        QCOMPARE(t2.maskHonoured, std::optional<bool>(true));
-        const LimitTripRow& fanMax = r.rows[2];
-        const LimitTripRow& fanMin = r.rows[3];
-        QCOMPARE(fanMax.channel, QStringLiteral("Fan1"));
-        QCOMPARE(fanMax.kind, LimitKind::FanMaximum);
-        QCOMPARE(fanMax.limit, 4500);
-        QVERIFY2(fanMax.setAt && *fanMax.setAt > 4500 && *fanMax.setAt < 4600,
-                 qPrintable(QString::number(*fanMax.setAt)));
-        QVERIFY(fanMax.clearedAt && *fanMax.clearedAt <= 4500 && *fanMax.clearedAt > 4400);
-        QCOMPARE(fanMin.channel, QStringLiteral("Fan3"));
-        QCOMPARE(fanMin.limit, 2000);
-        QVERIFY2(fanMin.setAt && *fanMin.setAt < 2000 && *fanMin.setAt > 1900,
-                 qPrintable(QString::number(*fanMin.setAt)));
-        QVERIFY(fanMin.clearedAt && *fanMin.clearedAt >= 2000 && *fanMin.clearedAt < 2100);
-        // The sim's status follows every measurement: the bit is seen with the reading that crossed.
+        QStringList rows; // channel, kind, limit, set at, masked and whether the mask held (-1: not masked)
+        for (const LimitTripRow& t : r.rows)
+            rows << QStringLiteral("%1 %2 %3 %4 %5 %6")
+                        .arg(t.channel)
+                        .arg(t.kind == LimitKind::FanMaximum   ? "max"
+                             : t.kind == LimitKind::FanMinimum ? "min"
+                                                               : "high")
+                        .arg(t.limit)
+                        .arg(t.kind == LimitKind::TemperatureHigh ? t.setAt.value_or(-1) : 0)
+                        .arg(t.masked)
+                        .arg(t.maskHonoured ? int(*t.maskHonoured) : -1);
+        QCOMPARE(std::tuple(r.outcome, sim.chipState(), rows),
+                 std::tuple(RunOutcome::Finished, before,
+                            QStringList({"Temp1 high 36 37 0 -1", "Temp2 high 33 34 1 1",
+                                         "Fan1 max 4500 0 0 -1", "Fan3 min 2000 0 0 -1"})));
+        // The fans' noisy speeds cross within a reading of their limits.
+        const auto in = [](std::optional<int> v, int low, int high) { return v && *v >= low && *v <= high; };
+        const LimitTripRow &t1 = r.rows[0], &fanMax = r.rows[2], &fanMin = r.rows[3];
+        QVERIFY(in(t1.clearedAt, 35, 36) && in(fanMax.setAt, 4501, 4599) &&
+                in(fanMax.clearedAt, 4401, 4500) && in(fanMin.setAt, 1901, 1999) &&
+                in(fanMin.clearedAt, 2000, 2099));
         QCOMPARE(t1.setDelayMs, std::optional<std::int64_t>(0));
     }
 
@@ -300,9 +267,8 @@ private Q_SLOTS:
         } else {
             outcome = RunLimitTrips(*sim.session, {}, control).outcome;
         }
-        QCOMPARE(outcome, RunOutcome::Cancelled);
-        QCOMPARE(samples, cancelAfterSamples);
-        QCOMPARE(sim.chipState(), before);
+        QCOMPARE(std::tuple(outcome, samples, sim.chipState()),
+                 std::tuple(RunOutcome::Cancelled, cancelAfterSamples, before));
     }
 
     void refusedOrLinkLostChangesNothingMore() {
@@ -310,26 +276,22 @@ private Q_SLOTS:
         sim.chip().write(0x40, 0x05); // FSPD: every output at full speed, nothing to measure
         const QList<int> before = sim.chipState();
         RunControl control;
-        FanCalibrationReport f = RunFanCalibration(*sim.session, {}, control);
-        QCOMPARE(f.outcome, RunOutcome::Refused);
+        const FanCalibrationReport f = RunFanCalibration(*sim.session, {}, control);
         QVERIFY(f.reason.contains(QStringLiteral("FSPD")));
-        CurveCheckReport c = RunCurveCheck(*sim.session, {}, control);
-        QCOMPARE(c.outcome, RunOutcome::Refused);
-        QCOMPARE(RunLimitTrips(*sim.session, {}, control).outcome, RunOutcome::Refused);
+        QCOMPARE((QList<RunOutcome>{f.outcome, RunCurveCheck(*sim.session, {}, control).outcome,
+                                    RunLimitTrips(*sim.session, {}, control).outcome}),
+                 QList<RunOutcome>(3, RunOutcome::Refused));
         QCOMPARE(sim.chipState(), before);
         for (const QString& r : sim.requestTexts())
             QVERIFY2(r.endsWith(QLatin1String(" 1 1")), qPrintable(r)); // reads only
 
         // The link goes mid-run: the run stops there, and not one request follows the failure.
-        SimOptions lost;
-        ConnectedSim cut(lost);
+        ConnectedSim cut;
         cut.board->options().failRequestNumber = cut.board->requestCount() + 60;
-        c = RunCurveCheck(*cut.session, {}, control);
-        QCOMPARE(c.outcome, RunOutcome::LinkError);
-        QVERIFY(!c.restored);
-        QCOMPARE(cut.programEnds.size(), 1);
-        const auto entries = cut.requests();
-        QVERIFY(entries.last().status != 0);
+        const CurveCheckReport c = RunCurveCheck(*cut.session, {}, control);
+        QCOMPARE(std::tuple(c.outcome, c.restored, cut.programEnds.size()),
+                 std::tuple(RunOutcome::LinkError, false, 1));
+        QVERIFY(cut.requests().last().status != 0);
     }
 
     void reportFolderFiles() {
@@ -350,8 +312,7 @@ private Q_SLOTS:
             ++charts;
             return charts == 2 ? QByteArray() : QByteArray("PNG-") + c.title.toUtf8();
         });
-        QCOMPARE(error, QString());
-        QCOMPARE(charts, 2);
+        QCOMPARE(std::pair(error, charts), std::pair(QString(), 2));
 
         const QList<QByteArray> csv = fileBytes(dir.filePath(QStringLiteral("samples.csv"))).split('\n');
         QCOMPARE(csv[0], QByteArray("Time (s),Wall clock,Phase,Channel,Setting (%),Temperature (\xC2\xB0"
@@ -363,11 +324,10 @@ private Q_SLOTS:
 
         const QJsonObject json =
             QJsonDocument::fromJson(fileBytes(dir.filePath(QStringLiteral("report.json")))).object();
-        QCOMPARE(json[QStringLiteral("board")].toString(), QStringLiteral("Simulated board"));
-        QCOMPARE(json[QStringLiteral("outcome")].toString(), QStringLiteral("finished"));
         const QJsonObject out3 = json[QStringLiteral("outputs")].toArray().at(0).toObject();
-        QCOMPARE(out3[QStringLiteral("startDuty")].toInt(), 34);
-        QCOMPARE(out3[QStringLiteral("stopDuty")].toInt(), 22);
+        QCOMPARE(std::tuple(json["board"].toString(), json["outcome"].toString(), out3["startDuty"].toInt(),
+                            out3["stopDuty"].toInt()),
+                 std::tuple(QStringLiteral("Simulated board"), QStringLiteral("finished"), 34, 22));
 
         const QByteArray html = fileBytes(dir.filePath(QStringLiteral("report.html")));
         QVERIFY(html.contains("data:image/png;base64," +
@@ -376,8 +336,7 @@ private Q_SLOTS:
         QCOMPARE(html.count("<table"), html.count("</table>"));
         QCOMPARE(html.count("src=\""), html.count("src=\"data:"));
         QVERIFY(html.contains("<td>34 %</td><td>22 %</td>"));
-        QVERIFY(QFile::exists(dir.filePath(QStringLiteral("chart-1.png"))));
-        QVERIFY(!QFile::exists(dir.filePath(QStringLiteral("chart-2.png"))));
+        QVERIFY(QFile::exists(dir.filePath("chart-1.png")) && !QFile::exists(dir.filePath("chart-2.png")));
 
         // A name in the way that is not a regular file is left alone.
         QTemporaryDir other;
