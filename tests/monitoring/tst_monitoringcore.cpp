@@ -196,31 +196,22 @@ private Q_SLOTS:
         QCOMPARE(TimeRange(h, 10), (ValueRange{t0 + 2, t0 + 12}));
     }
 
-    void temperature() {
-        using Reading = std::pair<int, int>; // byte, °C
-        for (auto [byte, celsius] : {Reading{0x00, 0}, Reading{0x19, 25}, Reading{0x7F, 127},
-                                     Reading{0x80, -128}, Reading{0xF6, -10}, Reading{0xFF, -1}}) {
+    void temperatureTachAndDuty() {
+        using Pair = std::pair<int, int>; // byte and °C; count and RPM; byte and %
+        for (auto [byte, celsius] : {Pair{0x00, 0}, Pair{0x19, 25}, Pair{0x7F, 127}, Pair{0x80, -128},
+                                     Pair{0xF6, -10}, Pair{0xFF, -1}}) {
             QCOMPARE(TemperatureFromByte(byte), celsius);
             QCOMPARE(TemperatureToByte(celsius), byte);
         }
         QCOMPARE((std::pair{TemperatureToByte(200), TemperatureToByte(-300)}), (std::pair{0x7F, 0x80}));
-    }
-
-    void tach() {
         // A zero count is the fastest; 0xFFFF is no "stopped" value; RPM truncates: 2699 gives 2000.74.
-        using Speed = std::pair<int, int>; // count, RPM
         for (auto [count, rpm] :
-             {Speed{0, 5400000}, Speed{0xFFFF, 82}, Speed{2700, 2000}, Speed{2701, 1999}, Speed{2699, 2000}})
+             {Pair{0, 5400000}, Pair{0xFFFF, 82}, Pair{2700, 2000}, Pair{2701, 1999}, Pair{2699, 2000}})
             QCOMPARE(TachToRpm(count), rpm);
-        QCOMPARE(TachCount(0x8C, 0x0A), 2700);
         // A limit from a speed may not fit the 16-bit register (its rounding: the limits' tests).
-        QCOMPARE(RpmToTachCount(82), qint64(65854));
-    }
-
-    void duty() {
-        using Percent = std::pair<int, int>; // byte, %
-        for (auto [byte, percent] :
-             {Percent{255, 100}, Percent{128, 50}, Percent{0, 0}, Percent{1, 0}, Percent{2, 1}})
+        QCOMPARE(std::pair(TachCount(0x8C, 0x0A), qint64(RpmToTachCount(82))),
+                 std::pair(2700, qint64(65854)));
+        for (auto [byte, percent] : {Pair{255, 100}, Pair{128, 50}, Pair{0, 0}, Pair{1, 0}, Pair{2, 1}})
             QCOMPARE(DutyPercentFromByte(byte), percent);
         // Halves go to the even byte: 25.5, 76.5, 127.5, 178.5, 229.5.
         using Byte = std::pair<double, qint64>; // %, byte
@@ -307,8 +298,8 @@ private Q_SLOTS:
         Poll p;
         p.t.session->options.ReadInterval = 0;
         p.run(300);
-        QCOMPARE(p.count(kTemps) + p.count(kTachs) + p.count(kDuty), 30);
-        QCOMPARE(p.count(kMax), 10);
+        QCOMPARE(std::pair(p.count(kTemps) + p.count(kTachs) + p.count(kDuty), p.count(kMax)),
+                 std::pair(30, 10));
         p.t.session->options.ReadingEnabled = false;
         p.t.board->clearJournal();
         p.run(2000);
@@ -320,8 +311,7 @@ private Q_SLOTS:
         p.run(50); // first read at 0
         p.t.session->options.ReadInterval = 1000;
         p.run(900);
-        QCOMPARE(p.count(kTemps), 1);
-        QCOMPARE(p.count(kTachs), 0);
+        QCOMPARE(std::pair(p.count(kTemps), p.count(kTachs)), std::pair(1, 0));
         p.t.session->options.ReadInterval = 100;
         p.run(10);
         QCOMPARE(p.count(kTachs), 1);
@@ -333,8 +323,7 @@ private Q_SLOTS:
         p.cycle.setContinuousReadTicked([&] { return ticked; });
         p.countRefreshes(PollTask::RegisterMap, p.t.session->decl.RegisterMapOpen);
         p.run(3000);
-        QCOMPARE(p.refreshes, 0);
-        QVERIFY(!p.cycle.lastRun[std::size_t(PollTask::RegisterMap)]);
+        QVERIFY(p.refreshes == 0 && !p.cycle.lastRun[std::size_t(PollTask::RegisterMap)]);
         ticked = true;
         p.run(10); // runs on the next tick: its time has not moved
         QCOMPARE(p.refreshes, 1);
@@ -346,8 +335,7 @@ private Q_SLOTS:
         Poll p;
         p.countRefreshes(PollTask::BoardInfo, p.t.session->decl.BoardInfoOpen);
         p.run(500);
-        QCOMPARE(p.refreshes, 0);
-        QVERIFY(p.cycle.lastRun[std::size_t(PollTask::BoardInfo)].has_value());
+        QVERIFY(p.refreshes == 0 && p.cycle.lastRun[std::size_t(PollTask::BoardInfo)].has_value());
         p.t.session->decl.FreeWheelRunning = true;
         p.run(500); // still within a second of the last (empty) run
         QCOMPARE(p.refreshes, 0);
@@ -476,20 +464,10 @@ private Q_SLOTS:
                              &s.decl.GpioOpen,        &s.decl.FanConfigOpen,     &s.decl.GraphOpen,
                              &s.decl.HeatersOpen,     &s.decl.ManualOpen,        &s.decl.AutoControlOpen,
                              &s.decl.LoggingActive,   &s.options.ReadingEnabled, &side.continuousRead};
-            switch (what % 4) {
-            case 0:
-                s.options.ReadInterval = value;
-                break;
-            case 1:
-                s.options.GraphInterval = std::int16_t(value);
-                break;
-            case 2:
-                s.options.LogInterval = value;
-                break;
-            default:
-                *flags[(what / 4) % 12] = !*flags[(what / 4) % 12];
-                break;
-            }
+            if (what % 4 == 0) s.options.ReadInterval = value;
+            if (what % 4 == 1) s.options.GraphInterval = std::int16_t(value);
+            if (what % 4 == 2) s.options.LogInterval = value;
+            if (what % 4 == 3) *flags[(what / 4) % 12] = !*flags[(what / 4) % 12];
         };
         QRandomGenerator random(2024);
         constexpr std::int64_t End = 120000, Never = std::numeric_limits<std::int64_t>::max();
@@ -510,9 +488,9 @@ private Q_SLOTS:
                 wake = sleeping.cycle.nextDueMs(now + 1).value_or(Never);
             }
         }
-        QVERIFY(every.runs.size() > 2000);
+        QVERIFY(every.runs.size() > 2000 &&
+                sleeping.t.board->journal().size() == every.t.board->journal().size());
         QCOMPARE(sleeping.runs, every.runs);
-        QVERIFY(sleeping.t.board->journal().size() == every.t.board->journal().size());
     }
 
     // The timer wakes where nextDueMs says, each time up to a tick late as a real one does: through
@@ -534,8 +512,7 @@ private Q_SLOTS:
             p.cycle.Tick(now);
             if (d.LogSampleCount > line) late = std::max(late, now - start - line * 100);
         }
-        QCOMPARE(d.LogSampleCount, 36001);
-        QVERIFY(late < PollingCycle::TickMs);
+        QVERIFY(d.LogSampleCount == 36001 && late < PollingCycle::TickMs);
     }
 
     void linkErrorStopsTheTick() {
@@ -544,10 +521,9 @@ private Q_SLOTS:
         int refreshes = 0;
         cycle.setRefresh(PollTask::Limits, [&] { ++refreshes; });
         t.session->decl.LimitsOpen = true;
-        cycle.Tick(0);
-        QCOMPARE(t.programEnds, QList<int>{3});
-        QCOMPARE(refreshes, 0);
-        QVERIFY(!t.session->readings.temperature(10)); // the failed read's byte is no reading
+        cycle.Tick(0); // the failed read's byte is no reading
+        QCOMPARE(std::tuple(t.programEnds, refreshes, t.session->readings.temperature(10).has_value()),
+                 std::tuple(QList<int>{3}, 0, false));
     }
 };
 
