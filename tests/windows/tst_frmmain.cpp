@@ -178,10 +178,9 @@ private Q_SLOTS:
         QAction* tree = m.window.findChild<QAction*>(QStringLiteral("tbToolBar_Tree"));
         QVERIFY(m.window.mnuRegMap->isEnabled() && tree->isEnabled());
         QMdiSubWindow* frame = openCounting(m);
-        tree->trigger();
-        QCOMPARE(loads, 1);
-        QCOMPARE(m.window.mdiArea->subWindowList().size(), 1);
-        QCOMPARE(frame->size(), QSize(300, 200)); // designed 4500 x 3000 twips
+        tree->trigger(); // designed 4500 x 3000 twips
+        QCOMPARE(std::tuple(loads, m.window.mdiArea->subWindowList().size(), frame->size()),
+                 std::tuple(1, qsizetype(1), QSize(300, 200)));
         Q_EMIT m.window.mnuWindow->aboutToShow();
         QCOMPARE(captions(m.window.mnuWindow->actions()), (QStringList{"&Cascade", "&Tile", "&1 Counting"}));
     }
@@ -335,18 +334,12 @@ private Q_SLOTS:
             MainFixture m(ini());
             QVERIFY(m.window.Form_Load(m.splash));
             SetDefaultValues(*m.t.session);
-            const auto run = [&m](int ms) {
-                for (int elapsed = 0; elapsed < ms; elapsed += 10) {
-                    m.t.clock.advance(10);
-                    m.polling.Tick(m.t.clock.nowMs());
-                }
-            };
             writeAll(m.t.chip(), {{0x45, 20}, {0x47, 20}}); // high limits of Temp 1 and 2 below 25 °C
-            run(1100);
+            runPolling(m.t.clock, m.polling, 1100);
             QCOMPARE(m.window.sbAlarms->isHidden(), !shown);
             QCOMPARE(m.window.sbAlarms->text(), shown ? QStringLiteral("Alarm: Temp 1, Temp 2") : QString());
             writeAll(m.t.chip(), {{0x45, 127}});
-            run(1000);
+            runPolling(m.t.clock, m.polling, 1000);
             QCOMPARE(m.window.sbAlarms->text(), shown ? QStringLiteral("Alarm: Temp 2") : QString());
         }
     }
@@ -354,43 +347,33 @@ private Q_SLOTS:
     // What the person sees of a message: the program's title, the icon its kind asks for, its
     // buttons, the reason one click away under "Show Details..."; the button pressed is the answer.
     void messagesAsShown() {
-        struct Row {
-            MessageIcon icon;
-            MessageButtons buttons;
-            QMessageBox::Icon shownIcon;
-            QMessageBox::StandardButton press;
-            MessageAnswer answer;
-        };
-        const QMessageBox::StandardButtons yesNo = QMessageBox::Yes | QMessageBox::No;
-        for (const Row& r : {Row{MessageIcon::Critical, MessageButtons::Ok, QMessageBox::Critical,
-                                 QMessageBox::Ok, MessageAnswer::Ok},
-                             Row{MessageIcon::Warning, MessageButtons::Ok, QMessageBox::Warning,
-                                 QMessageBox::Ok, MessageAnswer::Ok},
-                             Row{MessageIcon::Information, MessageButtons::Ok, QMessageBox::Information,
-                                 QMessageBox::Ok, MessageAnswer::Ok},
-                             Row{MessageIcon::None, MessageButtons::YesNo, QMessageBox::NoIcon,
-                                 QMessageBox::No, MessageAnswer::No},
-                             Row{MessageIcon::None, MessageButtons::YesNo, QMessageBox::NoIcon,
-                                 QMessageBox::Yes, MessageAnswer::Yes}}) {
+        using Box = QMessageBox;
+        using Row = std::tuple<MessageIcon, MessageButtons, Box::Icon, Box::StandardButton, MessageAnswer>;
+        for (const auto& [kind, asked, shownIcon, press, answer] :
+             {Row{MessageIcon::Critical, MessageButtons::Ok, Box::Critical, Box::Ok, MessageAnswer::Ok},
+              Row{MessageIcon::Warning, MessageButtons::Ok, Box::Warning, Box::Ok, MessageAnswer::Ok},
+              Row{MessageIcon::Information, MessageButtons::Ok, Box::Information, Box::Ok, MessageAnswer::Ok},
+              Row{MessageIcon::None, MessageButtons::YesNo, Box::NoIcon, Box::No, MessageAnswer::No},
+              Row{MessageIcon::None, MessageButtons::YesNo, Box::NoIcon, Box::Yes, MessageAnswer::Yes}}) {
             QStringList shown;
-            QMessageBox::Icon icon = QMessageBox::Question;
-            QMessageBox::StandardButtons buttons;
-            QTimer answer; // until the box is up
-            connect(&answer, &QTimer::timeout, [&] {
-                if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
-                    answer.stop();
+            Box::Icon icon = Box::Question;
+            Box::StandardButtons buttons;
+            QTimer poll; // until the box is up
+            connect(&poll, &QTimer::timeout, [&, press = press] {
+                if (auto* box = qobject_cast<Box*>(QApplication::activeModalWidget())) {
+                    poll.stop();
                     shown << box->windowTitle() << box->text() << box->detailedText();
                     icon = box->icon();
                     buttons = box->standardButtons();
-                    box->button(r.press)->click();
+                    box->button(press)->click();
                 }
             });
-            answer.start(10);
-            QCOMPARE(QtPrompts().message(QStringLiteral("Failed"), r.icon, r.buttons, "why"), r.answer);
-            QCOMPARE(shown, (QStringList{"VORTANE Evaluation Software", "Failed", "why"}));
-            QCOMPARE(icon, r.shownIcon);
-            QCOMPARE(buttons,
-                     r.buttons == MessageButtons::Ok ? QMessageBox::StandardButtons(QMessageBox::Ok) : yesNo);
+            poll.start(10);
+            QCOMPARE(QtPrompts().message(QStringLiteral("Failed"), kind, asked, "why"), answer);
+            QCOMPARE(
+                std::tuple(shown, icon, buttons),
+                std::tuple(QStringList{"VORTANE Evaluation Software", "Failed", "why"}, shownIcon,
+                           asked == MessageButtons::Ok ? Box::StandardButtons(Box::Ok) : Box::Yes | Box::No));
         }
     }
 
@@ -420,13 +403,12 @@ private Q_SLOTS:
         d.LoggingActive = true;
         m.t.session->setStatusText(QStringLiteral("Logging Enabled"));
         m.polling.Tick(m.t.clock.nowMs());
-        QCOMPARE(m.window.sbPanels[0]->text(), QStringLiteral("Ready"));
-        QVERIFY(m.t.prompts.messages.isEmpty());
+        QVERIFY(m.window.sbPanels[0]->text() == "Ready" && m.t.prompts.messages.isEmpty());
         QTRY_COMPARE(m.t.prompts.messages.size(), 1);
-        QCOMPARE(m.t.prompts.messages[0].text,
-                 QStringLiteral("Logging stopped: cannot write to %1 (the file no longer exists)")
-                     .arg(d.LogFileName));
-        QCOMPARE(m.t.prompts.messages[0].icon, MessageIcon::Warning);
+        const QString text =
+            "Logging stopped: cannot write to " + d.LogFileName + " (the file no longer exists)";
+        QCOMPARE(m.t.prompts.messages[0],
+                 (ScriptedPrompts::Shown{text, MessageIcon::Warning, MessageButtons::Ok, {}}));
     }
 };
 
