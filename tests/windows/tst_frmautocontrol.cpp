@@ -10,7 +10,7 @@ class TestFrmAutoControl : public QObject {
     std::unique_ptr<WindowFixture<frmAutoControl>> f;
     frmAutoControl* w = nullptr;
 
-    void open(bool updateOnChange, std::initializer_list<std::pair<int, int>> registers = {}) {
+    void open(std::initializer_list<std::pair<int, int>> registers = {}, bool updateOnChange = true) {
         f = std::make_unique<WindowFixture<frmAutoControl>>();
         f->t.session->decl.UpdateOnChange = updateOnChange;
         writeAll(f->t.chip(), registers);
@@ -18,7 +18,7 @@ class TestFrmAutoControl : public QObject {
     }
 
 private Q_SLOTS:
-    void init() { open(true); }
+    void init() { open(); }
 
     // Equal settings on every output: switching shows no change, so nothing is applied.
     void openingAndSwitchingOutputsWriteNothing() {
@@ -33,19 +33,19 @@ private Q_SLOTS:
     // Reached from another output, each shows its own settings, distinct on every output; switching
     // writes nothing.
     void eachOutputShowsTheChipsSettings() {
-        open(true, {{0x39, 0xCC},
-                    {0x3A, 0x99},
-                    {0x3B, 0x66},
-                    {0x6B, 0x40},
-                    {0x6C, 0x33},
-                    {0x6D, 0x1A},
-                    {0x6F, 45},
-                    {0x70, 50},
-                    {0x71, 55},
-                    {0x68, 0x40},
-                    {0x69, 0x40},
-                    {0x7C, 0x12},
-                    {0x7D, 0x34}});
+        open({{0x39, 0xCC},
+              {0x3A, 0x99},
+              {0x3B, 0x66},
+              {0x6B, 0x40},
+              {0x6C, 0x33},
+              {0x6D, 0x1A},
+              {0x6F, 45},
+              {0x70, 50},
+              {0x71, 55},
+              {0x68, 0x40},
+              {0x69, 0x40},
+              {0x7C, 0x12},
+              {0x7D, 0x34}});
         QStringList shown; // max, min, Tmin, zone, and whether automatic
         for (int n = 0; n < 4; ++n) {
             w->cmbFan->setCurrentIndex(3 - n);
@@ -54,10 +54,9 @@ private Q_SLOTS:
                                  w->cmbZone->currentText(), QString::number(w->chkAutoControl->isChecked())}
                          .join(u' ');
         }
+        shown << w->chkAutoControl->text() << f->writes();
         QCOMPARE(shown, (QStringList{"100 50 90 Temp1 0", "80 25 45 Temp2 1", "60 20 50 Temp3 0",
-                                     "40 10 55 Temp4 1"}));
-        QCOMPARE(w->chkAutoControl->text(), QStringLiteral("Automatic Control Enabled on PWM4"));
-        QCOMPARE(f->writes(), QStringList());
+                                     "40 10 55 Temp4 1", "Automatic Control Enabled on PWM4"}));
     }
 
     // 18 accesses per apply, plus the transport's ManualControl refresh after each config write.
@@ -66,9 +65,8 @@ private Q_SLOTS:
         f->forget();
         QTest::keyClicks(w->txtTmin, QStringLiteral("45"));
         const QStringList journal = f->journal();
-        QCOMPARE(journal.size(), 2 * (18 + 2));
-        QCOMPARE(journal.at(2), writeText(0x6E, 4));
-        QCOMPARE(journal.at(20 + 2), writeText(0x6E, 45));
+        QCOMPARE(std::tuple(journal.size(), journal.at(2), journal.at(20 + 2)),
+                 std::tuple(2 * (18 + 2), writeText(0x6E, 4), writeText(0x6E, 45)));
         retype(w->txtTmin, QStringLiteral("x")); // not a number: the value stays as it was
         QCOMPARE(f->t.chip().read(0x6E), 45);
         retype(w->txtPWMmin, QStringLiteral("-10"));
@@ -80,7 +78,7 @@ private Q_SLOTS:
 
     // Apply writes zone code 12, which the list cannot show, as 11; OK writes all four and closes.
     void applyAndOk() {
-        open(false, {{0x7C, 0x0C}, {0x7D, 0x5F}});
+        open({{0x7C, 0x0C}, {0x7D, 0x5F}}, false);
         w->cmbFan->setCurrentIndex(1);
         QCOMPARE(w->cmbZone->currentIndex(), -1);
         QTest::mouseClick(w->cmdApply, Qt::LeftButton);
@@ -88,14 +86,13 @@ private Q_SLOTS:
         f->forget();
         w->txtTmin->setFocus();
         QTest::keyClick(w->txtTmin, Qt::Key_Return); // OK
-        QCOMPARE(f->writes().size(), 16);
-        QVERIFY(!w->isVisible());
+        QVERIFY(f->writes().size() == 16 && !w->isVisible());
     }
 
     // Edits on PWM2 go with Close: the next window shows the chip's settings again, but the control
     // point choice stays; its frame's close box writes nothing either.
     void closingWritesNothing() {
-        open(false);
+        open({}, false);
         w->cmbFan->setCurrentIndex(1);
         retype(w->txtTmin, QStringLiteral("92"));
         w->chkAutoControl->setChecked(true);
@@ -104,20 +101,18 @@ private Q_SLOTS:
         QTest::keyClick(w->txtTmin, Qt::Key_Escape); // Cancel
         QVERIFY(!w->isVisible());
         frmAutoControl& again = f->open();
-        QCOMPARE(again.txtTmin->text(), QStringLiteral("90"));
-        QVERIFY(again.chkShowConPoint->isChecked());
+        QVERIFY(again.txtTmin->text() == "90" && again.chkShowConPoint->isChecked());
         again.cmbFan->setCurrentIndex(1);
         QVERIFY(!again.chkShowConPoint->isChecked());
         retype(again.txtPWMmin, QStringLiteral("20"));
         again.close();
-        QVERIFY(!f->t.session->decl.AutoControlOpen);
-        QCOMPARE(f->writes().size(), 0);
+        QVERIFY(!f->t.session->decl.AutoControlOpen && f->writes().isEmpty());
     }
 
     // The curve follows the edits; the markers move once a second, an output without zone keeping
     // its marker's horizontal place; hiding waits for the next polling call.
     void thePlotFollowsEditsAndPolling() {
-        open(false);
+        open({}, false);
         CurvePlot* plot = w->pctGraph;
         const PlotScale s = plot->scale();
         Readings& r = f->t.session->readings;
@@ -140,8 +135,8 @@ private Q_SLOTS:
         f->polling.Tick(1901);
         QCOMPARE(plot->markerRect(0).center().x(), double(s.T2X(60)));
         f->polling.Tick(2002);
-        QCOMPARE(plot->markerRect(0).center().x(), double(s.T2X(65)));
-        QCOMPARE(plot->markerRect(1).center(), QPointF(s.T2X(60), s.P2Y(10)));
+        QCOMPARE(std::pair(plot->markerRect(0).center().x(), plot->markerRect(1).center()),
+                 std::pair(double(s.T2X(65)), QPointF(s.T2X(60), s.P2Y(10))));
         w->chkShowConPoint->setChecked(false);
         QVERIFY(plot->markerVisible(1));
         f->polling.Tick(3003);
