@@ -105,8 +105,8 @@ private Q_SLOTS:
     void okThenReopenAndCancel() {
         editAll();
         QTest::mouseClick(w->cmdOK, Qt::LeftButton);
-        QVERIFY(!w->isVisible());
-        QCOMPARE(shown(f->open()), QStringLiteral("10 PEXIL Start Output 1 731 406 0"));
+        QCOMPARE(std::pair(w->isVisible(), shown(f->open())),
+                 std::pair(false, QStringLiteral("10 PEXIL Start Output 1 731 406 0")));
         f->forget();
         QTest::keyClick(f->w->cmbGain, Qt::Key_Escape); // Cancel
         QVERIFY(f->journal().isEmpty() && !f->w->isVisible());
@@ -128,8 +128,7 @@ private Q_SLOTS:
     // Bits 7..4 of 0x7F are not the window's.
     void uneditedApplyKeepsBothRegisters() {
         QTest::mouseClick(gpio.w->cmdApply, Qt::LeftButton);
-        QCOMPARE((QList<int>{gpio.f->t.chip().read(0x7F), gpio.f->t.chip().read(0x80)}),
-                 (QList<int>{0xC5, 0x96}));
+        QVERIFY(gpio.f->t.chip().read(0x7F) == 0xC5 && gpio.f->t.chip().read(0x80) == 0x96);
     }
 
     void okWritesTheEditsAndCloses() {
@@ -154,9 +153,8 @@ private Q_SLOTS:
         gpio.f->forget();
         gpio.f->polling.Tick(0);
         gpio.f->polling.Tick(990);
-        QCOMPARE(gpio.f->journal(), QStringList(2, "222 46 129 1 1"));
-        QCOMPARE((QStringList{gpio.w->lblValue[0]->text(), gpio.w->lblValue[2]->text()}),
-                 QStringList({"Set", "Set"}));
+        QCOMPARE(gpio.f->journal() << gpio.w->lblValue[0]->text() << gpio.w->lblValue[2]->text(),
+                 QStringList({"222 46 129 1 1", "222 46 129 1 1", "Set", "Set"}));
         QTest::keyClick(gpio.w->chkEnable[0], Qt::Key_Space);
         choose(gpio.w->cmbDir[1], 0);
         gpio.f->forget();
@@ -200,8 +198,7 @@ private Q_SLOTS:
         fan.f->t.usb().WriteRegister(0x2E, 0x7F, 0x00);
         fan.f->forget();
         fan.f->polling.Tick(1001);
-        QVERIFY(fan.w->lblPWMGPIO[1]->isHidden());
-        QCOMPARE(fan.f->t.requests().size(), 0);
+        QVERIFY(fan.w->lblPWMGPIO[1]->isHidden() && fan.f->t.requests().isEmpty());
     }
 
     // UpDown(4n+1) .. (4n+4) step fan n's max duty, min duty, max tach and min tach: spinner k
@@ -268,8 +265,7 @@ private Q_SLOTS:
         fan.f->open().close();
         QCOMPARE(fan.f->writes().size(), 0);
         QTest::keyClick(fan.f->open().txtMinTach[0], Qt::Key_Return);
-        QCOMPARE(fan.f->writes().size(), 34);
-        QVERIFY(!fan.f->w->isVisible());
+        QVERIFY(fan.f->writes().size() == 34 && !fan.f->w->isVisible());
     }
 };
 
