@@ -1,6 +1,5 @@
-// The board backends on simulated hardware: USB (each request as the control transfer the board
-// receives, the Intel HEX firmware load, errors a user can act on) and the bare chip on an SMBus
-// adapter (the transfers each request becomes, the chip search, what fails).
+// The board backends on simulated hardware: USB (control transfers, the Intel HEX firmware load, errors
+// a user can act on) and the bare chip on an SMBus adapter (its transfers, the chip search, failures).
 #include "board/BoardStatus.h"
 #include "board/Startup.h"
 #include "board/i2c/I2cBoard.h"
@@ -36,8 +35,7 @@ struct Rig : BackendSession {
         start(std::make_unique<UsbBoard>(std::move(bus), selection, tell, tell), folder.path());
         writeFile(folder.filePath(QStringLiteral("HELDRIXFW.Hex")), image);
     }
-    // "C0 DE 002E 003E 1": bmRequestType, bRequest, wValue, wIndex, wLength; the data of a
-    // firmware-load request follows.
+    // "C0 DE 002E 003E 1": bmRequestType, bRequest, wValue, wIndex, wLength, then a firmware load's data.
     QStringList setups() const {
         QStringList out;
         for (const UsbSetup& s : sim->transfers())
@@ -132,8 +130,7 @@ private Q_SLOTS:
         QCOMPARE(r.sim->board().chip(0x2E)->read(0x44), 0xF6);
         QCOMPARE(usb.boardIdentity().text(), QStringLiteral("Simulated USB board 1-2 (serial VT000001)"));
 
-        // Gone and back at a new address: the request to the departed device fails, the next one
-        // finds the board again.
+        // Gone and back at a new address: the request to the departed device fails, the next finds it.
         r.sim->leaveAndReturn();
         std::uint8_t byte = 0;
         QCOMPARE(r.board->VendorIORequest(RegisterRequest, 0x2E, 0x3E, 1, 1, &byte), std::int16_t(1));
@@ -153,8 +150,7 @@ private Q_SLOTS:
         QCOMPARE(r.prompts.messages.value(0).details, r.told.back());
     }
 
-    // Tagged with what is set up: the link error that ends the start-up (-1: it connects), what the
-    // user is told, which is also the message's details.
+    // Tagged with the set-up: the link error ending the start-up (-1: it connects), what the user is told.
     void boards_data() {
         QTest::addColumn<int>("end");
         QTest::addColumn<QString>("told");
@@ -231,8 +227,7 @@ private Q_SLOTS:
         QCOMPARE(details.startsWith("HELDRIXFW.Hex is in none of the folders searched: " + r.folder.path() +
                                     ", /usr/lib/vortane, /usr/local/lib/vortane, "),
                  setup == QLatin1String("no image") || has("fifo"));
-        // Nothing reaches the board before it is known to be the one, with a good image; a board
-        // that runs its firmware already gets none.
+        // Nothing reaches a board before it is known, with a good image; one running its firmware gets none.
         if (end == FirmwareDownloadFailed) QCOMPARE(r.setups(), QStringList{});
         if (o.running) QVERIFY(!r.setups().join(QLatin1Char(' ')).contains(QLatin1String("A0")));
     }
@@ -303,9 +298,8 @@ private Q_SLOTS:
         }
     }
 
-    // Chip time on the SMBus simulator runs --sim-time-scale times faster than the clock, as on
-    // the simulated USB board: fan 2, seized at 8 s of chip time, has stopped 1 s after start-up
-    // at ten times and still turns at one.
+    // Chip time runs --sim-time-scale times the clock here too: fan 2, seized at 8 s of chip time, has
+    // stopped 1 s after start-up at ten times and still turns at one.
     void chipTimeFollowsTheTimeScale() {
         for (const double scale : {10.0, 1.0}) {
             SmbusRig rig({.timeScale = scale,
@@ -327,8 +321,7 @@ private Q_SLOTS:
         USBStuff& usb = r.session->usb;
         usb.WriteRegister(0x2E, 0x44, -10);
         QCOMPARE(r.bus->chip(0x2E)->read(0x44), 0xF6);
-        // A group is read register by register (a chip need not advance its register pointer in
-        // a block read), and the bytes are the registers' own.
+        // A group is read register by register (a chip need not advance its pointer in a block read).
         writeAll(*r.bus->chip(0x2E), {{0x45, 0x11}, {0x46, 0x22}, {0x47, 0x33}});
         QVERIFY(usb.ReadBlockOrFail(0x45, 3));
         QCOMPARE(r.transfers(),
@@ -354,8 +347,7 @@ private Q_SLOTS:
                      "there are no heaters: the chip is on an SMBus adapter, not on the evaluation board"});
     }
 
-    // Where no chip answers, the message's details name the adapter and the silent addresses, and
-    // so does standard error.
+    // Where no chip answers, the details (and standard error) name the adapter and the silent addresses.
     void noChipAnswers() {
         SmbusRig r({.chipAddresses = {}, .chip = {}});
         r.session->usb.report = [&r](const QString& text) { r.told << text; };

@@ -1,5 +1,4 @@
-// The bench runs over the simulated board with a manual clock: known answers from scenarios of
-// our own, the chip put back on every way out, and the report folder's bytes.
+// The bench runs over the simulated board: known answers, the chip put back, the report folder's bytes.
 #include "evaluation/BenchReport.h"
 #include "support/Rows.h"
 #include "support/SimSession.h"
@@ -41,8 +40,7 @@ class TestBenchRuns : public QObject {
 
 private Q_SLOTS:
     void calibrationFindsTheScenariosDuties_data() { addRows<int>({{"10 % steps", 10}, {"7 % steps", 7}}); }
-    // Distinct duties on every fan, with the sensor and tach noise on, so that a threshold taken
-    // from the wrong fan, the wrong direction or an unrefined step shows.
+    // Distinct duties on every fan, noise on: a wrong fan, direction or unrefined step shows.
     void calibrationFindsTheScenariosDuties() {
         ConnectedSim sim(scenario([](ChipScenario& c) {
             c.fanPresent = {true, true, true, true};
@@ -222,8 +220,7 @@ private Q_SLOTS:
         QCOMPARE(t1.setDelayMs, std::optional<std::int64_t>(0));
     }
 
-    // A chip that flags a condition a second after it begins, and clears it a second after it
-    // ends: both delays are counted from the reading that crossed the limit.
+    // A chip that flags and clears a second late: both delays counted from the reading that crossed.
     void limitTripsMeasureTheChipsDelay() {
         ConnectedSim sim(scenario([](ChipScenario& c) { c.statusLagMs = 1000; }));
         writeAll(sim.chip(), {{0x45, 36}});
@@ -235,8 +232,7 @@ private Q_SLOTS:
                      qPrintable(QString::number(delay.value_or(-1))));
     }
 
-    // Cancelled at several points, refused, or cut off by a lost link: the chip is either put
-    // back register by register, or, after a link error, nothing more is sent.
+    // Cancelled at several points: the chip is put back register by register.
     void everyWayOutRestoresTheChip_data() {
         QTest::addColumn<QString>("run");
         QTest::addColumn<int>("cancelAfterSamples");

@@ -36,8 +36,7 @@ private Q_SLOTS:
         QCOMPARE(loaded, QStringList({"Temp3 90 50 30 1", "Temp5 90 1 0 0", "Temp10 90 50 100 0",
                                       "Max Temp 200 50 100 1"}));
 
-        // A failed block read ends the load as a link error rather than filling fields from the
-        // bytes of another request, which an Apply would then write back.
+        // A failed block read is a link error, not fields from another request's bytes for an Apply.
         t.board->options().failBlockReads = true;
         t.board->clearJournal();
         QVERIFY(!LoadAutoControl(*t.session));

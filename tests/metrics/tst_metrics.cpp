@@ -1,6 +1,5 @@
-// The metrics as a scrape gives them, over a simulated board on the polling cycle: every name,
-// label and value, the fans that are not there left out, and the text read by Prometheus' own
-// checker where it is installed.
+// The metrics as a scrape gives them over a polled simulated board: every name, label and value,
+// absent fans left out, and Prometheus' own checker reading the text where it is installed.
 #include "alarms/AlarmMonitor.h"
 #include "metrics/BoardMetrics.h"
 #include "metrics/MetricsServer.h"
@@ -32,8 +31,7 @@ struct Polled {
     AlarmMonitor alarms{*t.session};
 };
 
-// The lines of the text, comments and samples, in order of name: a scrape's families come in a
-// fixed order, the samples within one in any.
+// The text's lines sorted: a scrape's families come in a fixed order, the samples within one in any.
 QStringList sortedLines(const std::string& text) {
     QStringList lines = QString::fromStdString(text).split(u'\n', Qt::SkipEmptyParts);
     std::sort(lines.begin(), lines.end());
@@ -110,8 +108,7 @@ private Q_SLOTS:
         QVERIFY2(check.exitCode() == 0 && said.isEmpty(), said.constData());
     }
 
-    // A lost link takes every reading and alarm away and says so; what was counted stays, and the failed
-    // requests are among it.
+    // A lost link takes every reading and alarm away and says so; the counts, failures among them, stay.
     void aLostLinkLeavesNoReadings() {
         SimOptions options;
         options.linkLostAfterMs = 3000;

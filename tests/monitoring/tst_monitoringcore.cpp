@@ -1,6 +1,5 @@
-// Monitoring at its boundaries: byte/value conversions (rounding, sign, truncation), data-log lines and
-// refused writes, the graphs' history, column reduction, zoom and CSV bytes; and the polling cycle
-// stepped with a manual clock over the simulated board.
+// Monitoring at its boundaries: conversions, data-log lines and refused writes, the graphs' history,
+// columns, zoom and CSV bytes; and the polling cycle stepped by a manual clock over the simulated board.
 #include "monitoring/Conversions.h"
 #include "monitoring/DataLog.h"
 #include "monitoring/GeneralStuff.h"
@@ -98,9 +97,8 @@ private Q_SLOTS:
         QVERIFY(held.bytesAllocated() < s.bytesAllocated());
     }
 
-    // Until the history fills the span, the axis runs from the first point to about the newest, at
-    // least a minute wide: the first minutes of ten are not a sliver at the left. It widens in a few
-    // steps (each one a redraw from the whole history), then scrolls.
+    // Until the history fills the span the axis runs from the first point, at least a minute wide, and
+    // widens in a few steps (each a redraw from the whole history); then it scrolls.
     void timeAxisSpreadsTheFirstMinutes() {
         GraphHistory h;
         const double t0 = QDateTime(QDate(2024, 3, 1), QTime(14, 0)).toMSecsSinceEpoch() / 1000.0;
@@ -115,9 +113,8 @@ private Q_SLOTS:
         QVERIFY(widths.size() < 30 && widths.back() == 600);
     }
 
-    // Each pixel column keeps its low and high point in the order they came; a replot that folds
-    // in only the new points gives the same columns as one that starts afresh. A trace starts at
-    // its first value.
+    // Each pixel column keeps its low and high point in the order they came; folding in only the new
+    // points gives the columns a fresh replot gives. A trace starts at its first value.
     void decimationKeepsExtremesIncrementally() {
         GraphHistory h(100);
         const int temps[] = {5, 9, 1, 4, 3, 7, 2, 8, 6};
@@ -432,8 +429,7 @@ private Q_SLOTS:
         QCOMPARE(p.t.requestTexts(), (QStringList{kTemps, kMax}));
     }
 
-    // Ticking only where nextDueMs says runs every task on exactly the ticks a 10 ms tick does,
-    // through random changes of intervals, windows, the continuous-read box, reading and logging.
+    // Ticking only where nextDueMs says runs every task on a 10 ms tick's ticks, through random changes.
     void sleepingScheduleRunsEveryTaskOnTheSameTick() {
         QTemporaryDir dir;
         struct Side {
@@ -493,8 +489,7 @@ private Q_SLOTS:
         QCOMPARE(sleeping.runs, every.runs);
     }
 
-    // The timer wakes where nextDueMs says, each time up to a tick late as a real one does: through
-    // an hour of logging at 100 ms, every line is written within a tick of its time column.
+    // Waking up to a tick late, as a real timer does: an hour of 100 ms lines, each within a tick.
     void anHourOfLateWakesKeepsTheLogOnTime() {
         QTemporaryDir dir;
         Poll p;

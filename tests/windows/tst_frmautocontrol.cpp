@@ -30,8 +30,7 @@ private Q_SLOTS:
                  QStringList({"220 46 56 1 4", "220 46 106 1 8", "220 46 104 1 2", "220 46 124 1 2"}));
     }
 
-    // Reached from another output, each shows its own settings, distinct on every output; switching
-    // writes nothing.
+    // Reached from another output, each shows its own distinct settings; switching writes nothing.
     void eachOutputShowsTheChipsSettings() {
         open({{0x39, 0xCC},
               {0x3A, 0x99},

@@ -1,6 +1,5 @@
-// The windows that show and drive the board: details as the board reports them (on each backend
-// too), the free-wheel test as the user watches it, heater levels, and manual fan duty: one write
-// of the chosen output per user change (keyboard, assistive technology), none for a refresh.
+// The board's windows: its details (on each backend), the free-wheel test, heater levels, and manual
+// fan duty: one write of the chosen output per user change, none for a refresh.
 #include "board/Startup.h"
 #include "monitoring/GeneralStuff.h"
 #include "session/BoardOptions.h"
@@ -69,8 +68,7 @@ private Q_SLOTS:
         QCOMPARE(f.journal(), (QStringList{"221 0 0 1 6", QStringLiteral("222 %1 54 1 1").arg(address)}));
     }
 
-    // Each backend over its simulated bus, connected as at start-up (how it carries block reads and
-    // writes: tst_backends); --board, then revision, 5 V and 12 V as shown.
+    // Each backend over its simulated bus, connected as at start-up; --board, then revision, 5 V, 12 V.
     void windowsWorkOnTheBackend_data() {
         addRows<QStringList>({{"usb:sim", {"B", "Yes", "Yes"}}, {"i2c:sim", {"", "Unknown", "Unknown"}}});
     }
@@ -137,8 +135,7 @@ private Q_SLOTS:
         QCOMPARE(shown(again), QStringLiteral("Free Wheel Test|B|Yes|Yes|2Eh|Yes|Yes|Yes|No"));
     }
 
-    // Board level bytes of 75 and 23 show 37.5 and 11.5, each on its own heater, and send nothing; the user's
-    // keys go to whole levels; each label shows its heater's sensor.
+    // Level bytes 75 and 23 show 37.5 and 11.5, sending nothing; keys go to whole levels; the sensors.
     void heaterLevelsAndTemperatures() {
         WindowFixture<frmHeaters> f({.heaterHalfSteps = true, .chip = {}});
         f.t.usb().SetHeater(1, 38); // reported as 75
@@ -181,8 +178,7 @@ private Q_SLOTS:
         }
     }
 
-    // A value set over assistive technology writes once; the refresh does not snap it back to a
-    // reading taken before the write.
+    // A value set over assistive technology writes once; a reading from before the write does not undo it.
     void choosingAndSettingOverAssistiveTechnology() {
         Manual m;
         QCOMPARE(m.w->windowTitle(), QStringLiteral("Manual Fan Control"));
@@ -212,8 +208,7 @@ private Q_SLOTS:
         QCOMPARE(m.w->cmbPWM->currentText(), QStringLiteral("PWM1"));
     }
 
-    // An output under automatic control is named in the warning and the keyboard still writes
-    // its register; a held slider is not moved by the refresh.
+    // An automatic output is named in the warning, keys still write it; a held slider is not refreshed.
     void automaticOutputKeyboardAndHold() {
         Manual m;
         markRead(m.r);

@@ -1,6 +1,5 @@
-// The configuration windows, general, GPIO and fan: what each shows and reads, what its buttons
-// write and in which order, refused entries, the GPIO input levels and the fan spinners and warnings.
-// Each test has all three open; the fan encodings and the order of an apply are tested in core.
+// The general, GPIO and fan configuration windows (each test has all three open): what each shows,
+// reads and writes, refused entries, input levels, spinners and warnings. Encodings: tested in core.
 #include "support/WindowFixture.h"
 #include "windows/frmConfig.h"
 #include "windows/frmFanConfig.h"
@@ -256,8 +255,7 @@ private Q_SLOTS:
         QVERIFY(fan.w->isVisible());
     }
 
-    // Cancel (Escape) and the frame's close box write nothing; OK (Enter) writes every register and
-    // closes.
+    // Cancel (Escape) and the frame's close box write nothing; OK (Enter) writes every register, closes.
     void cancelCloseAndOk() {
         fan.w->txtMinTach[0]->setText(QStringLiteral("1000"));
         QTest::keyClick(fan.w->txtMinTach[0], Qt::Key_Escape);

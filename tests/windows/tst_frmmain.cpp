@@ -43,8 +43,7 @@ private:
     int& unloads_;
 };
 
-// Moves the manual clock on, then runs the event loop the way the program's own loop runs:
-// blocking when idle, so timers fire and the master timer is re-armed.
+// Moves the clock on, then runs the event loop as the program's does, so the master timer re-arms.
 void spin(ManualClock& clock, std::int64_t advanceMs, int ms) {
     clock.advance(advanceMs);
     QEventLoop loop;
@@ -269,8 +268,7 @@ private Q_SLOTS:
         QCOMPARE(escapeMissed, QStringList());
     }
 
-    // A place kept from a larger monitor, or a second one since removed, comes back onto the screen,
-    // keeping its size where it fits; the store then holds where the window went.
+    // A place off the screen (a larger or removed monitor) comes back on it, keeping what size fits.
     void aStoredPlaceOffTheScreenComesBackOnIt() {
         QVERIFY(writeFile(ini(),
                           "[Settings]\nMainHeight=99000\nMainLeft=45000\nMainTop=-3000\nMainWidth=6000\n"));
@@ -326,8 +324,7 @@ private Q_SLOTS:
                  QByteArray("[Settings]\nMainHeight=6500\nMainLeft=1000\nMainTop=1000\nMainWidth=6500\n"));
     }
 
-    // The active alarms in red in the status bar, as the chip shows them; not where the stored
-    // options say otherwise.
+    // The active alarms in red in the status bar, as the chip shows them, unless the options say not.
     void alarmsInTheStatusBar() {
         for (const bool shown : {true, false}) {
             QVERIFY(writeFile(ini(), shown ? "" : "[Settings]\nAlarmMainWindow=False\n"));
@@ -377,8 +374,7 @@ private Q_SLOTS:
         }
     }
 
-    // The master timer sleeps until the next task is due; a change that makes one due sooner (here
-    // the reading interval shortened from a minute) wakes it then, not at the old time.
+    // The master timer sleeps until the next task; one made due sooner wakes it then, not at the old time.
     void aTaskDueSoonerWakesTheTimer() {
         MainFixture m(ini());
         QVERIFY(m.window.Form_Load(m.splash));
@@ -394,8 +390,7 @@ private Q_SLOTS:
         QVERIFY(m.t.board->journal().size() > before);
     }
 
-    // A log that can no longer be written: its message comes from the event loop after the tick,
-    // once, and the status bar reads "Ready".
+    // A log that can no longer be written: one message, from the event loop after the tick; "Ready".
     void loggingStoppedIsReportedOutsideTheTick() {
         MainFixture m(ini());
         auto& d = m.t.session->decl;

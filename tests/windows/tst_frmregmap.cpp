@@ -1,5 +1,4 @@
 // The register map window: what it shows and what its clicks, keys and polling send to the chip.
-// Address and value rules are tested in core.
 #include "registers/RegMapStuff.h"
 #include "support/Rows.h"
 #include "support/WindowFixture.h"
