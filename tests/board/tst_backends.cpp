@@ -1,6 +1,5 @@
 // The board backends on simulated hardware: USB (control transfers, the Intel HEX firmware load, errors
 // a user can act on) and the bare chip on an SMBus adapter (its transfers, the chip search, failures).
-#include "board/BoardStatus.h"
 #include "board/Startup.h"
 #include "board/i2c/I2cBoard.h"
 #include "board/i2c/LinuxI2cDev.h"
@@ -286,14 +285,13 @@ private Q_SLOTS:
                                                   {0x0400, QByteArray(6, '\x5A')},
                                                   {0xE000, QByteArray("\x01\x02", 2)},
                                                   {0xE600, QByteArray(1, '\x00')}};
-        QVERIFY(writes == expected);
-        QVERIFY(error.isEmpty());
+        QVERIFY(writes == expected && error.isEmpty());
 
         for (const HexBlock& outside :
              {HexBlock{0x3FFF, QByteArray(2, '\0')}, HexBlock{0xE600, QByteArray(1, '\0')}}) {
             image.blocks = {outside};
-            QVERIFY(FirmwareLoadWrites(image, EzUsbFx2, error).empty());
-            QVERIFY2(error.endsWith(QLatin1String("outside the EZ-USB FX2's loadable memory")),
+            QVERIFY2(FirmwareLoadWrites(image, EzUsbFx2, error).empty() &&
+                         error.endsWith(QLatin1String("outside the EZ-USB FX2's loadable memory")),
                      qPrintable(error));
         }
     }
@@ -335,12 +333,8 @@ private Q_SLOTS:
 
         // No heaters: a failed heater request the user may carry on from; no board status to read.
         r.prompts.answers = {MessageAnswer::No};
-        QVERIFY(usb.SetHeater(1, 50) != 0);
-        QVERIFY(r.ends.isEmpty());
-        usb.ReadBoardInfo();
-        const BoardStatus status = DecodeBoardStatus(usb.TransferBuffer);
-        QCOMPARE((QStringList{status.revision, SupplyText(status, status.supply5V)}),
-                 (QStringList{"", "Unknown"}));
+        QVERIFY(usb.SetHeater(1, 50) != 0 && r.ends.isEmpty());
+        usb.ReadBoardInfo(); // what the board window shows of it: tst_frmboard
         QVERIFY(r.transfers().isEmpty());
         QCOMPARE(r.told,
                  QStringList{
