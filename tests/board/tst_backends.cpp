@@ -361,8 +361,7 @@ private Q_SLOTS:
     void driverOwnedAddressesAndALostChip() {
         SmbusRig r({.chipAddresses = {0x2E, 0x2F}, .linkLostAfterMs = 5000, .chip = {}});
         r.bus->driverBound = {0x2E};
-        QVERIFY(r.connect());
-        QCOMPARE(r.session->usb.DeviceAddress, 0x2F);
+        QVERIFY(r.connect() && r.session->usb.DeviceAddress == 0x2F);
         QCOMPARE(r.transfers(), (QStringList{"R 2c 3e 0 -6", "R 2d 3e 0 -6", "R 2f 3e 0 75"}));
         r.clock.advance(5000);
         r.session->usb.ReadRegister(0x2F, 0x20);

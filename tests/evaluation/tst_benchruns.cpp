@@ -63,8 +63,7 @@ private Q_SLOTS:
         QCOMPARE(duties(r), QStringList({"1:37/21", "2:44/12", "3:-/-", "4:51/33"}));
         const FanCalibrationResult *f1 = &r.results[0], *f2 = &r.results[1], *f3 = &r.results[2],
                                    *f4 = &r.results[3];
-        QVERIFY(f1->warnings.isEmpty() && !f3->stopsAtZero);
-        QVERIFY(f3->warnings.contains(QStringLiteral("does not stop at 0 %")));
+        QVERIFY(f1->warnings.isEmpty() && !f3->stopsAtZero && f3->warnings.contains("does not stop at 0 %"));
         // The chip waits two revolutions of fan 2 for its two edges: half its speed, against the
         // other three; only it is suspected, and told what the right setting would read.
         QVERIFY2(f2->fullRpm > 1450 && f2->fullRpm < 1650, qPrintable(QString::number(f2->fullRpm)));
@@ -75,8 +74,7 @@ private Q_SLOTS:
         // A speed table that rises with the duty and is not a straight line.
         QCOMPARE(f1->speedAtDuty.front(), std::make_pair(100, f1->fullRpm));
         const auto at = [f1](int duty) { return rpmAt(*f1, duty); };
-        QVERIFY(at(90) < at(100) && at(50) < at(90) && at(30) < at(50));
-        QCOMPARE(at(10), 0);
+        QVERIFY(at(90) < at(100) && at(50) < at(90) && at(30) < at(50) && at(10) == 0);
         QVERIFY(at(100) - at(90) < (at(50) - at(40)) / 2);
     }
 
@@ -104,8 +102,7 @@ private Q_SLOTS:
         const QString heldSuffix = QStringLiteral(" RPM while the fan stood: taken as stopped");
         QVERIFY2(f1->stopsAtZero && f1->warnings.size() == 1 && f1->warnings.at(0).endsWith(heldSuffix),
                  qPrintable(f1->warnings.join(u'|')));
-        QVERIFY(rpmAt(*f1, 20) == 0 && rpmAt(*f1, 30) > 0);
-        QCOMPARE(f2->fullRpm, 0);
+        QVERIFY(rpmAt(*f1, 20) == 0 && rpmAt(*f1, 30) > 0 && f2->fullRpm == 0);
         QCOMPARE(
             f2->warnings,
             QStringList(

@@ -92,9 +92,8 @@ private Q_SLOTS:
         QCOMPARE(gap.size(), std::size_t(1));
         // What a paused chart holds: the points of its range, in a store sized to them.
         const GraphHistory held = s.slice(9.5, 11);
-        QVERIFY(held.size() == 2 && held.key(0) == 10 && held.value(7, 1) == 1107);
-        QVERIFY(!s.value(3, 1) && !held.value(3, 0) && held.value(3, 1) == 1103);
-        QVERIFY(held.bytesAllocated() < s.bytesAllocated());
+        QVERIFY(held.size() == 2 && held.key(0) == 10 && held.value(7, 1) == 1107 && !s.value(3, 1) &&
+                !held.value(3, 0) && held.value(3, 1) == 1103 && held.bytesAllocated() < s.bytesAllocated());
     }
 
     // Until the history fills the span the axis runs from the first point, at least a minute wide, and

@@ -263,9 +263,7 @@ private Q_SLOTS:
                 (buttons.contains("Cancel") || buttons.contains("Close") || buttons == QStringList{"OK"}))
                 escapeMissed << name;
         }
-        QCOMPARE(unnamed.join(u'\n'), QString());
-        QCOMPARE(overlaps.join(u'\n'), QString());
-        QCOMPARE(escapeMissed, QStringList());
+        QCOMPARE((unnamed + overlaps + escapeMissed).join(u'\n'), QString());
     }
 
     // A place off the screen (a larger or removed monitor) comes back on it, keeping what size fits.
@@ -305,8 +303,7 @@ private Q_SLOTS:
 
         m.t.prompts.answers = {MessageAnswer::No};
         m.failNextRequest();
-        QVERIFY(m.t.session->usb.SetHeater(1, 50) != 0);
-        QCOMPARE(underMessage, std::size_t(0));
+        QVERIFY(m.t.session->usb.SetHeater(1, 50) != 0 && underMessage == 0);
         const std::size_t afterNo = journalSize();
         spin(m.t.clock, 500, 50);
         QVERIFY(journalSize() > afterNo);
@@ -315,8 +312,7 @@ private Q_SLOTS:
         m.failNextRequest();
         InitDefaults(*m.t.session);
         QCOMPARE(m.t.programEnds, QList<int>{CommunicationsInterrupted});
-        QCOMPARE(underMessage, std::size_t(0));
-        QVERIFY(m.t.board->journal().back().status != 0);
+        QVERIFY(underMessage == 0 && m.t.board->journal().back().status != 0);
         const std::size_t atEnd = journalSize();
         spin(m.t.clock, 500, 50);
         QCOMPARE(journalSize(), atEnd);
