@@ -280,11 +280,10 @@ private Q_SLOTS:
         image.blocks = {{0x0000, QByteArray(1030, '\x5A')}, {0xE000, QByteArray("\x01\x02", 2)}};
         QString error;
         const std::vector<FirmwareWrite> writes = FirmwareLoadWrites(image, EzUsbFx2, error);
-        const std::vector<FirmwareWrite> expected{{0xE600, QByteArray(1, '\x01')},
-                                                  {0x0000, QByteArray(1024, '\x5A')},
-                                                  {0x0400, QByteArray(6, '\x5A')},
-                                                  {0xE000, QByteArray("\x01\x02", 2)},
-                                                  {0xE600, QByteArray(1, '\x00')}};
+        using W = FirmwareWrite;
+        const std::vector<W> expected{W{0xE600, QByteArray(1, '\x01')}, W{0x0000, QByteArray(1024, '\x5A')},
+                                      W{0x0400, QByteArray(6, '\x5A')}, W{0xE000, QByteArray("\x01\x02", 2)},
+                                      W{0xE600, QByteArray(1, '\x00')}};
         QVERIFY(writes == expected && error.isEmpty());
 
         for (const HexBlock& outside :

@@ -20,19 +20,10 @@ class TestFrmAutoControl : public QObject {
 private Q_SLOTS:
     // Distinct settings on outputs 2 to 4 (output 1 as the chip starts), update on change ticked.
     void init() {
-        open({{0x39, 0xCC},
-              {0x3A, 0x99},
-              {0x3B, 0x66},
-              {0x6B, 0x40},
-              {0x6C, 0x33},
-              {0x6D, 0x1A},
-              {0x6F, 45},
-              {0x70, 50},
-              {0x71, 55},
-              {0x68, 0x40},
-              {0x69, 0x40},
-              {0x7C, 0x12},
-              {0x7D, 0x34}});
+        using R = std::pair<int, int>;
+        open({R{0x39, 0xCC}, R{0x3A, 0x99}, R{0x3B, 0x66}, R{0x6B, 0x40}, R{0x6C, 0x33}, R{0x6D, 0x1A},
+              R{0x6F, 45}, R{0x70, 50}, R{0x71, 55}, R{0x68, 0x40}, R{0x69, 0x40}, R{0x7C, 0x12},
+              R{0x7D, 0x34}});
     }
 
     // Reached from another output, each shows its own settings; opening reads, switching writes nothing.
