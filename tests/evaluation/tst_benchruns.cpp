@@ -53,10 +53,9 @@ private Q_SLOTS:
         sim.chip().write(0x68, 0x80); // output 1 automatic: taken by hand for the run, then handed back
         const QList<int> before = sim.chipState();
         RunControl control;
-        FanCalibrationOptions options;
-        options.outputs = {1, 2, 3, 4};
-        options.stepPercent = fetchRow<int>();
-        const FanCalibrationReport r = RunFanCalibration(*sim.session, options, control);
+        const FanCalibrationReport r = RunFanCalibration(
+            *sim.session, {.outputs = {1, 2, 3, 4}, .stepPercent = fetchRow<int>(), .nominalRpm = {}},
+            control);
         QCOMPARE(std::tuple(r.outcome, r.restored, sim.chipState()),
                  std::tuple(RunOutcome::Finished, true, before));
         // The fan that never stops (3): said so, and no duty made up for it.
@@ -93,9 +92,8 @@ private Q_SLOTS:
         }));
         const QList<int> before = sim.chipState();
         RunControl control;
-        FanCalibrationOptions options;
-        options.outputs = {1, 2};
-        const FanCalibrationReport r = RunFanCalibration(*sim.session, options, control);
+        const FanCalibrationReport r =
+            RunFanCalibration(*sim.session, {.outputs = {1, 2}, .nominalRpm = {}}, control);
         QCOMPARE(std::tuple(r.outcome, sim.chipState(), duties(r)),
                  std::tuple(RunOutcome::Finished, before, QStringList({"1:41/23", "2:-/-"})));
         const FanCalibrationResult *f1 = &r.results[0], *f2 = &r.results[1];
@@ -114,17 +112,14 @@ private Q_SLOTS:
     void calibrationAgainstAStatedNominal() {
         ConnectedSim sim(scenario([](ChipScenario& c) { c.fanMaxRpm = {2400, 4200, 3600, 3000}; }));
         RunControl control;
-        FanCalibrationOptions options;
-        options.outputs = {1};
-        options.nominalRpm = 4900;
-        FanCalibrationReport r = RunFanCalibration(*sim.session, options, control);
-        QVERIFY(r.results.at(0).warnings.join(u' ').contains(QStringLiteral("about half 4900 RPM")));
-        options.nominalRpm = 1250;
-        r = RunFanCalibration(*sim.session, options, control);
-        QVERIFY(r.results.at(0).warnings.join(u' ').contains(QStringLiteral("about twice 1250 RPM")));
-        options.nominalRpm = 2500;
-        r = RunFanCalibration(*sim.session, options, control);
-        QVERIFY(r.results.at(0).warnings.isEmpty());
+        QStringList warnings; // against fans about half, twice and as fast as stated
+        for (const int nominal : {4900, 1250, 2500})
+            warnings << RunFanCalibration(*sim.session, {.outputs = {1}, .nominalRpm = nominal}, control)
+                            .results.at(0)
+                            .warnings.join(u' ');
+        QVERIFY2(warnings[0].contains("about half 4900 RPM") &&
+                     warnings[1].contains("about twice 1250 RPM") && warnings[2].isEmpty(),
+                 qPrintable(warnings.join(u'|')));
         // Points below Tmin that match the curve check nothing of it.
         CurveCheckResult cold;
         cold.tmin = 40;
@@ -147,10 +142,7 @@ private Q_SLOTS:
         ConnectedSim sim(scenario([offset](ChipScenario& c) { c.autoOffsetC = offset; }));
         const QList<int> before = sim.chipState();
         RunControl control;
-        CurveCheckOptions options;
-        options.output = 2;
-        options.heater = 1;
-        const CurveCheckReport r = RunCurveCheck(*sim.session, options, control);
+        const CurveCheckReport r = RunCurveCheck(*sim.session, {.output = 2, .heater = 1}, control);
         const CurveCheckResult& c = r.result; // the default chip runs its outputs by hand: set for the run
         QCOMPARE(std::tuple(r.outcome, sim.chipState(), c.setForRun, c.passed),
                  std::tuple(RunOutcome::Finished, before, true, passes));
@@ -170,10 +162,7 @@ private Q_SLOTS:
         RunControl control;
         QStringList said; // the progress line's last words
         control.progress = [&said](double, const QString& what) { said = QStringList{said.value(1), what}; };
-        CurveCheckOptions options;
-        options.output = 4;
-        options.heater = 2;
-        const CurveCheckReport r = RunCurveCheck(*sim.session, options, control);
+        const CurveCheckReport r = RunCurveCheck(*sim.session, {.output = 4, .heater = 2}, control);
         QCOMPARE(std::pair(said, sim.chipState()), std::pair(QStringList{"Cooling down", "Done"}, before));
         QCOMPARE(std::tuple(r.result.setForRun, r.result.tmin, r.result.zone, r.result.passed),
                  std::tuple(false, 37, 2, true));
@@ -248,18 +237,11 @@ private Q_SLOTS:
         RunControl control;
         control.sample = [&samples](const BenchSample&) { ++samples; };
         control.cancelled = [&] { return samples >= cancelAfterSamples; };
-        RunOutcome outcome = RunOutcome::Finished;
-        if (run == QLatin1String("calibration")) {
-            FanCalibrationOptions o;
-            o.outputs = {2, 3};
-            outcome = RunFanCalibration(*sim.session, o, control).outcome;
-        } else if (run == QLatin1String("curve")) {
-            CurveCheckOptions o;
-            o.heater = 2;
-            outcome = RunCurveCheck(*sim.session, o, control).outcome;
-        } else {
-            outcome = RunLimitTrips(*sim.session, {}, control).outcome;
-        }
+        const RunOutcome outcome =
+            run == "calibration"
+                ? RunFanCalibration(*sim.session, {.outputs = {2, 3}, .nominalRpm = {}}, control).outcome
+            : run == "curve" ? RunCurveCheck(*sim.session, {.heater = 2}, control).outcome
+                             : RunLimitTrips(*sim.session, {}, control).outcome;
         QCOMPARE(std::tuple(outcome, samples, sim.chipState()),
                  std::tuple(RunOutcome::Cancelled, cancelAfterSamples, before));
     }
@@ -294,9 +276,8 @@ private Q_SLOTS:
         control.now = [&tick] {
             return QDateTime(QDate(2026, 5, 4), QTime(9, 30, 0)).addMSecs(250 * tick++);
         };
-        FanCalibrationOptions o;
-        o.outputs = {3};
-        FanCalibrationReport r = RunFanCalibration(*sim.session, o, control);
+        const FanCalibrationReport r =
+            RunFanCalibration(*sim.session, {.outputs = {3}, .nominalRpm = {}}, control);
         BenchReportData data = FanCalibrationReportData(r);
         data.board = QStringLiteral("Simulated board");
         QTemporaryDir dir;
