@@ -11,12 +11,6 @@
 
 namespace {
 
-SimOptions scenario(const std::function<void(ChipScenario&)>& edit) {
-    SimOptions o;
-    edit(o.chip);
-    return o;
-}
-
 // "output:start/stop" of every fan measured, "-" where the run found no duty.
 QStringList duties(const FanCalibrationReport& r) {
     const auto text = [](std::optional<int> d) { return d ? QString::number(*d) : QStringLiteral("-"); };
@@ -42,14 +36,13 @@ private Q_SLOTS:
     void calibrationFindsTheScenariosDuties_data() { addRows<int>({{"10 % steps", 10}, {"7 % steps", 7}}); }
     // Distinct duties on every fan, noise on: a wrong fan, direction or unrefined step shows.
     void calibrationFindsTheScenariosDuties() {
-        ConnectedSim sim(scenario([](ChipScenario& c) {
-            c.fanPresent = {true, true, true, true};
-            c.fanStartDuty = {37, 44, 29, 51};
-            c.fanStopDuty = {21, 12, 19, 33};
-            c.fanMinRpm = {0, 0, 650, 0};
-            c.fanMaxRpm = {3000, 3100, 2950, 3050};
-            c.fanPulsesPerRev = {2, 1, 2, 2}; // fan 2 gives one pulse, the chip counts two
-        }));
+        // Fan 2 gives one pulse a revolution, the chip counts two; fan 3 never stops.
+        ConnectedSim sim({.chip = {.fanPresent = {true, true, true, true},
+                                   .fanMaxRpm = {3000, 3100, 2950, 3050},
+                                   .fanPulsesPerRev = {2, 1, 2, 2},
+                                   .fanStartDuty = {37, 44, 29, 51},
+                                   .fanStopDuty = {21, 12, 19, 33},
+                                   .fanMinRpm = {0, 0, 650, 0}}});
         sim.chip().write(0x68, 0x80); // output 1 automatic: taken by hand for the run, then handed back
         const QList<int> before = sim.chipState();
         RunControl control;
@@ -83,13 +76,11 @@ private Q_SLOTS:
     // noise a turning fan's count does not move either, so only what the fan does without its
     // drive tells the two apart.
     void calibrationSeesThroughAHeldTachReading() {
-        ConnectedSim sim(scenario([](ChipScenario& c) {
-            c.noise = 0;
-            c.tachHolds = {true, true, false, false};
-            c.fanStartDuty = {41, 30, 34, 28};
-            c.fanStopDuty = {23, 15, 22, 17};
-            c.fanSeizesAtMs = {NeverSeizes, 100, NeverSeizes, NeverSeizes};
-        }));
+        ConnectedSim sim({.chip = {.noise = 0,
+                                   .fanSeizesAtMs = {NeverSeizes, 100, NeverSeizes, NeverSeizes},
+                                   .fanStartDuty = {41, 30, 34, 28},
+                                   .fanStopDuty = {23, 15, 22, 17},
+                                   .tachHolds = {true, true, false, false}}});
         const QList<int> before = sim.chipState();
         RunControl control;
         const FanCalibrationReport r =
@@ -110,7 +101,7 @@ private Q_SLOTS:
 
     // The nominal speed the user states is the reference when there is one: a fan at half of it.
     void calibrationAgainstAStatedNominal() {
-        ConnectedSim sim(scenario([](ChipScenario& c) { c.fanMaxRpm = {2400, 4200, 3600, 3000}; }));
+        ConnectedSim sim({.chip = {.fanMaxRpm = {2400, 4200, 3600, 3000}}});
         RunControl control;
         QStringList warnings; // against fans about half, twice and as fast as stated
         for (const int nominal : {4900, 1250, 2500})
@@ -139,7 +130,7 @@ private Q_SLOTS:
     }
     void curveCheckPassesOnTheDefaultChipAndFailsAnOffsetLoop() {
         const auto [offset, passes] = fetchRow<std::pair<double, bool>>();
-        ConnectedSim sim(scenario([offset](ChipScenario& c) { c.autoOffsetC = offset; }));
+        ConnectedSim sim({.chip = {.autoOffsetC = offset}});
         const QList<int> before = sim.chipState();
         RunControl control;
         const CurveCheckReport r = RunCurveCheck(*sim.session, {.output = 2, .heater = 1}, control);
@@ -173,7 +164,7 @@ private Q_SLOTS:
     }
 
     void limitTripsWithinOneReading() {
-        ConnectedSim sim(scenario([](ChipScenario& c) { c.noise = 0.5; }));
+        ConnectedSim sim({.chip = {.noise = 0.5}});
         // Temp1 high limit 36 °C; Temp2 high limit 33 °C, masked; fan 3 minimum 2000 RPM (count
         // 2700), fan 1 maximum 4500 RPM (count 1200).
         writeAll(
@@ -208,7 +199,7 @@ private Q_SLOTS:
 
     // A chip that flags and clears a second late: both delays counted from the reading that crossed.
     void limitTripsMeasureTheChipsDelay() {
-        ConnectedSim sim(scenario([](ChipScenario& c) { c.statusLagMs = 1000; }));
+        ConnectedSim sim({.chip = {.statusLagMs = 1000}});
         writeAll(sim.chip(), {{0x45, 36}});
         RunControl control;
         const LimitTripReport r = RunLimitTrips(*sim.session, {}, control);

@@ -52,10 +52,7 @@ class TestMetrics : public QObject {
 
 private Q_SLOTS:
     void theTextWhole() {
-        SimOptions options;
-        options.chip.noise = 0;
-        options.chip.fanPresent = {true, true, true, false};
-        Polled p(options);
+        Polled p({.chip = {.fanPresent = {true, true, true, false}, .noise = 0}});
         // Temperature 2 above its high limit of 20 °C; the chip reports fan 2 as not present.
         writeAll(p.t.chip(), {{0x47, 20}, {0x36, 0x02}});
         BoardMetrics metrics;
@@ -110,9 +107,7 @@ private Q_SLOTS:
 
     // A lost link takes every reading and alarm away and says so; the counts, failures among them, stay.
     void aLostLinkLeavesNoReadings() {
-        SimOptions options;
-        options.linkLostAfterMs = 3000;
-        Polled p(options);
+        Polled p({.linkLostAfterMs = 3000, .chip = {}});
         BoardMetrics metrics;
         p.run(2000);
         metrics.update(*p.t.session, &p.alarms, 5.0);
