@@ -70,11 +70,8 @@ private Q_SLOTS:
         QVERIFY(at(100) - at(90) < (at(50) - at(40)) / 2);
     }
 
-    // Tachs that hold their last count when the fan stops. Fan 1 coasts to a stop below its stop
-    // duty and goes on reading its last speed; fan 2 seizes at once and goes on reading its full
-    // speed. Taken at their word, fan 1 would "not stop at 0 %" and fan 2 would turn. Without
-    // noise a turning fan's count does not move either, so only what the fan does without its
-    // drive tells the two apart.
+    // Tachs that hold their last count: fan 1 coasts to a stop, fan 2 seizes at once, each still reading
+    // a speed. Without noise a turning fan's count is as still, so only the fan undriven tells them apart.
     void calibrationSeesThroughAHeldTachReading() {
         ConnectedSim sim({.chip = {.noise = 0,
                                    .fanSeizesAtMs = {NeverSeizes, 100, NeverSeizes, NeverSeizes},

@@ -55,9 +55,8 @@ private Q_SLOTS:
         t.session->decl.UpdateOnChange = true;
         ApplyAutoControl(*t.session, false);
 
-        // Per output its max duty, min duty and Tmin (76.5 -> 76, 40.5 -> 40; 127.5 -> 128, 41.5 -> 42;
-        // 120 %, 300 °C; Tmin -10 -> 0), then BHV1 set, BHV2 cleared, BHV3 and 4 set, others kept, and
-        // the zone nibbles.
+        // Each output's max, min duty and Tmin (76.5, 40.5 down; 127.5, 41.5 up; 120 %, 300 °C and -10 °C
+        // clamped), then BHV1 set, BHV2 cleared, BHV3 and 4 set, others kept, and the zone nibbles.
         const QStringList expected = accesses(
             {{0x38, 255}, {0x6A, 76},  {0x6E, 40},   {0x39, 0},  {0x6B, 128},  {0x6F, 42},  {0x3A, 255},
              {0x6C, 51},  {0x70, 255}, {0x3B, 230},  {0x6D, 26}, {0x71, 0},    {0x68, -1},  {0x68, 0xBF},
@@ -114,9 +113,8 @@ private Q_SLOTS:
         QCOMPARE(places, QStringList({"", "", "", "22@80", "", "-1@80", "22@80", "30@80", "-1@80"}));
     }
 
-    // What the boxes add to the conversions: the ">" of the fastest count, the leading number of
-    // typed text and the clamps. Speeds below 82.4 RPM ("82") need counts above 16 bits: the
-    // slowest count instead.
+    // The boxes' ">" of the fastest count, leading numbers and clamps; speeds below 82.4 RPM ("82")
+    // would need counts above 16 bits: the slowest count instead.
     void boxEncodings() {
         QList<int> counts, bytes;
         for (const char* text : {">5400000", "x>", "", "-5", "abc", "5400000", "3000x", "83", "82"})

@@ -146,9 +146,8 @@ private Q_SLOTS:
         QCOMPARE(error.isEmpty(), parsed.has_value());
     }
 
-    // One endpoint per board (the busy board itself is tested on the real tool): two chips on one
-    // adapter are two boards, and a lock left by a serve that died, as a restarted service finds
-    // it, is taken over.
+    // One endpoint per board (a busy one: tested on the real tool): two chips on one adapter are two
+    // boards, and a dead serve's lock, as a restarted service finds it, is taken over.
     void locksOfOtherBoardsAndDeadProcesses() {
         QTemporaryDir dir;
         QString error;

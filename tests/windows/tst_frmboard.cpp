@@ -91,9 +91,8 @@ private Q_SLOTS:
         QVERIFY(b.ends.isEmpty() && b.told.isEmpty());
     }
 
-    // "Checking" with a dot a second, cycling; a test still running when the window closes is
-    // watched again by the next window, which shows what the chip holds and counts on its
-    // designed caption until the fans come.
+    // "Checking" with a dot a second; a test running when the window closes is watched by the next,
+    // which counts on its designed caption until the fans come.
     void freeWheelTest() {
         WindowFixture<frmInfo> f({.chip = {.freeWheelTestMs = 6000}});
         frmInfo& w = f.open();

@@ -200,9 +200,8 @@ private Q_SLOTS:
         QVERIFY(fan.w->lblPWMGPIO[1]->isHidden() && fan.f->t.requests().isEmpty());
     }
 
-    // UpDown(4n+1) .. (4n+4) step fan n's max duty, min duty, max tach and min tach: spinner k
-    // clicked k times, min tach up and the others down (max tach from ">5400000", beyond its range
-    // of 0 to 20000: from the range's top); no other box moves.
+    // Spinner k of UpDown(4n+1..4n+4) (fan n's max and min duty, max and min tach) clicked k times, min
+    // tach up, the others down (">5400000" from its range's top, 20000); no other box moves.
     void spinnersStepTheirBox_data() {
         QTest::addColumn<int>("k");
         for (int k = 1; k <= 16; ++k)

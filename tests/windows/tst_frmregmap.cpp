@@ -66,9 +66,8 @@ private Q_SLOTS:
         QVERIFY(!m.t.session->decl.RegisterMapOpen);
     }
 
-    // Tree nodes (clicked or reached with the arrow keys) and typed addresses select registers; a
-    // group changes nothing. 0x7F and 0x7B have second names: a node shows its own, a Read the
-    // address's first.
+    // Nodes (clicked or by arrow keys) and typed addresses select registers, groups nothing; of 0x7F's
+    // and 0x7B's two names a node shows its own, a Read the address's first.
     void selectingRegisters() {
         const QStringList before = f->shown();
         f->clickNode(QStringLiteral("Status"));
