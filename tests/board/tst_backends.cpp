@@ -355,8 +355,7 @@ private Q_SLOTS:
                  QStringList{"SMBus write-byte-data"});
     }
 
-    // A chip a kernel driver has bound is left to it and the search goes on; silence where a chip
-    // has answered before is a lost link, not an empty address.
+    // An address a kernel driver holds is passed over; silence where a chip answered is a lost link.
     void driverOwnedAddressesAndALostChip() {
         SmbusRig r({.chipAddresses = {0x2E, 0x2F}, .linkLostAfterMs = 5000, .chip = {}});
         r.bus->driverBound = {0x2E};

@@ -56,8 +56,7 @@ private Q_SLOTS:
         const FanCalibrationResult *f1 = &r.results[0], *f2 = &r.results[1], *f3 = &r.results[2],
                                    *f4 = &r.results[3];
         QVERIFY(f1->warnings.isEmpty() && !f3->stopsAtZero && f3->warnings.contains("does not stop at 0 %"));
-        // The chip waits two revolutions of fan 2 for its two edges: half its speed, against the
-        // other three; only it is suspected, and told what the right setting would read.
+        // Fan 2 reads half its speed (two revolutions for two edges): only it is suspected, told the fix.
         QVERIFY2(f2->fullRpm > 1450 && f2->fullRpm < 1650, qPrintable(QString::number(f2->fullRpm)));
         QVERIFY2(f2->warnings.join(u' ').contains(
                      QStringLiteral("(set to 2; 1 would read %1 RPM)").arg(2 * f2->fullRpm)),
@@ -162,8 +161,7 @@ private Q_SLOTS:
 
     void limitTripsWithinOneReading() {
         ConnectedSim sim({.chip = {.noise = 0.5}});
-        // Temp1 high limit 36 °C; Temp2 high limit 33 °C, masked; fan 3 minimum 2000 RPM (count
-        // 2700), fan 1 maximum 4500 RPM (count 1200).
+        // High limits Temp1 36 °C, Temp2 33 °C (masked); fan 3 minimum 2000 RPM, fan 1 maximum 4500 RPM.
         writeAll(
             sim.chip(),
             {{0x45, 36}, {0x47, 33}, {0x72, 0x02}, {0x5C, 0x8C}, {0x5D, 0x0A}, {0x60, 0xB0}, {0x61, 0x04}});

@@ -1,5 +1,4 @@
-// The automatic fan control window: what it shows and writes for the user's edits, and the plot's
-// curves and markers. Encodings, the order of an apply and the curve geometry are tested in core.
+// The automatic fan control window: what it shows and writes for the user's edits, the plot's markers.
 #include "support/WindowFixture.h"
 #include "windows/frmAutoControl.h"
 
@@ -73,8 +72,7 @@ private Q_SLOTS:
         QVERIFY(f->writes().size() == 16 && !w->isVisible());
     }
 
-    // Edits on PWM2 go with Close: the next window shows the chip's settings again, but the control
-    // point choice stays; its frame's close box writes nothing either.
+    // Close and the frame's close box drop the edits (the next window shows the chip), not the marker choice.
     void closingWritesNothing() {
         open({}, false);
         w->cmbFan->setCurrentIndex(1);

@@ -91,8 +91,7 @@ private Q_SLOTS:
         QVERIFY(b.ends.isEmpty() && b.told.isEmpty());
     }
 
-    // "Checking" with a dot a second; a test running when the window closes is watched by the next,
-    // which counts on its designed caption until the fans come.
+    // "Checking" with a dot a second; a test running at closing is watched by the next window too.
     void freeWheelTest() {
         WindowFixture<frmInfo> f({.chip = {.freeWheelTestMs = 6000}});
         frmInfo& w = f.open();

@@ -225,8 +225,7 @@ private Q_SLOTS:
         QCOMPARE(texts, expected);
     }
 
-    // Unedited, every control goes back where it came from; then the edits, a fan's tab reached with
-    // Ctrl+Tab in an MDI area (as in the main window, whose area takes the keys for cycling windows).
+    // Unedited, everything goes back as loaded; then the edits, a tab reached by Ctrl+Tab in an MDI area.
     void applyWritesBackWhatWasLoadedThenTheEdits() {
         QMdiArea area; // its key filter first, as in the program
         openFanEdited();

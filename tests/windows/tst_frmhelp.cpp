@@ -168,8 +168,7 @@ private Q_SLOTS:
         QCOMPARE(m.t.chip().read(0x6C), 87); // 34 % of 255
     }
 
-    // Cancel, pressed while the run hands the event loop its turn, stops a curve check and puts
-    // the chip back, heater included; Escape then closes the window.
+    // Cancel, pressed under the run's event loop, stops a curve check, the chip and heater put back.
     void cancelPutsTheChipBack() {
         Main m(dir_.filePath("c.ini"));
         auto* w =

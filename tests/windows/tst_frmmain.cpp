@@ -1,5 +1,4 @@
-// The main window: menus, toolbar, child windows, its remembered position, and what reaches the
-// board while a message is up.
+// The main window: menus, toolbar, child windows, its remembered place, the board under a message.
 #include "board/Startup.h"
 #include "support/Rows.h"
 #include "support/WindowFixture.h"
@@ -331,8 +330,7 @@ private Q_SLOTS:
         }
     }
 
-    // What the person sees of a message: the program's title, the icon its kind asks for, its
-    // buttons, the reason one click away under "Show Details..."; the button pressed is the answer.
+    // A message as seen: the program's title, its kind's icon, its buttons, the reason under "Show Details".
     void messagesAsShown() {
         using Box = QMessageBox;
         using Row = std::tuple<MessageIcon, MessageButtons, Box::Icon, Box::StandardButton, MessageAnswer>;

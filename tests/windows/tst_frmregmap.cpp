@@ -120,8 +120,7 @@ private Q_SLOTS:
                          qPrintable(name));
     }
 
-    // Bit 3 of 0x40 clicked by each input from 0x01 (set) or 0x09 (cleared). Another address typed
-    // but not read: the bits shown are still those of 0x40, and so is the write, read back.
+    // Bit 3 of the shown 0x40 (another address typed, not read) clicked by each input, written, read back.
     void aClickedBitIsWrittenToTheShownRegister_data() {
         addRows<std::tuple<int, int, QString>>({{"mouse", {0, 0x01, "00001001"}},
                                                 {"Space", {1, 0x09, "00000001"}},
