@@ -222,8 +222,7 @@ private Q_SLOTS:
         QCOMPARE(LogLineBytes(QString::fromUtf16(u"0,\u00B0\u20AC\u4E2D")), QByteArray("0,\xB0\x80?\r\n"));
         Readings readings;
         readings.Temperatures[0] = -5;
-        LogSelectionArray temp1{};
-        temp1[0] = true;
+        const LogSelectionArray temp1{true};
         const QString unread = LogLine(3, 100, readings, temp1); // a gap, not a false 0
         markRead(readings);
         // The time is the exact product of line number and interval: no drift, and no overflow.
@@ -390,8 +389,7 @@ private Q_SLOTS:
         markRead(p.t.session->readings);
         d.LogFileName = dir.filePath(QStringLiteral("log.csv"));
         QVERIFY(writeFile(d.LogFileName, {}));
-        d.LogSelection = {};
-        d.LogSelection[0] = true;
+        d.LogSelection = {true};
         d.LoggingActive = true;
         d.LogSampleCount = std::int64_t(1) << 32; // a count past 32 bits keeps its time column
         p.run(350);                               // lines at 0, 100, 200, 300

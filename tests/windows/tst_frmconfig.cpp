@@ -40,12 +40,6 @@ class TestFrmConfig : public QObject, WindowCase<frmConfig> {
     WindowCase<frmGPIO> gpio;
     WindowCase<frmFanConfig> fan;
 
-    void openFanEdited() {
-        fan.open({{0x38, 76},   {0x39, 77},   {0x3B, 0},    {0x40, 0xDD}, {0x43, 0xE4}, {0x58, 0x8C},
-                  {0x59, 0x0A}, {0x5A, 0x41}, {0x5B, 0x9C}, {0x62, 0x09}, {0x63, 0x07}, {0x68, 0xD8},
-                  {0x69, 0x29}, {0x6A, 2},    {0x6B, 1},    {0x74, 0xB5}, {0x75, 0x8B}, {0x76, 0x70},
-                  {0x7B, 0xFD}, {0x7C, 0x52}, {0x7D, 0xA1}});
-    }
     QList<int> registers(int first, int last) const {
         QList<int> held;
         for (int reg = first; reg <= last; ++reg)
@@ -228,7 +222,10 @@ private Q_SLOTS:
     // Unedited, everything goes back as loaded; then the edits, a tab reached by Ctrl+Tab in an MDI area.
     void applyWritesBackWhatWasLoadedThenTheEdits() {
         QMdiArea area; // its key filter first, as in the program
-        openFanEdited();
+        fan.open({{0x38, 76},   {0x39, 77},   {0x3B, 0},    {0x40, 0xDD}, {0x43, 0xE4}, {0x58, 0x8C},
+                  {0x59, 0x0A}, {0x5A, 0x41}, {0x5B, 0x9C}, {0x62, 0x09}, {0x63, 0x07}, {0x68, 0xD8},
+                  {0x69, 0x29}, {0x6A, 2},    {0x6B, 1},    {0x74, 0xB5}, {0x75, 0x8B}, {0x76, 0x70},
+                  {0x7B, 0xFD}, {0x7C, 0x52}, {0x7D, 0xA1}});
         area.addSubWindow(fan.f->w.release());
         area.show();
         QVERIFY(QTest::qWaitForWindowActive(&area)); // keys go to the active window
