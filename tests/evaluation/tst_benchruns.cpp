@@ -276,8 +276,7 @@ private Q_SLOTS:
 
         const QList<QByteArray> csv = fileBytes(dir.filePath(QStringLiteral("samples.csv"))).split('\n');
         QCOMPARE(csv[0], QByteArray("Time (s),Wall clock,Phase,Channel,Setting (%),Temperature (\xC2\xB0"
-                                    "C),Speed "
-                                    "(RPM),Duty (%),Status\r"));
+                                    "C),Speed (RPM),Duty (%),Status\r"));
         QCOMPARE(csv.size(), static_cast<qsizetype>(r.samples.size()) + 2); // header, rows, the empty tail
         QVERIFY2(csv[1].startsWith("0.250,2026-05-04T09:30:00.000,full speed,3,100,,3"), csv[1].constData());
         QVERIFY(csv[2].contains(",2026-05-04T09:30:00.250,"));

@@ -78,10 +78,8 @@ private Q_SLOTS:
         QCOMPARE(sample(text, "vortane_requests_total") - sentBefore,
                  double(p.t.requests().size() - firstRequest));
         // The whole text, written out in data/scrape.txt; only the version and the request count vary.
-        QFile file(QStringLiteral(VORTANE_TEST_DATA "/scrape.txt"));
-        QVERIFY(file.open(QIODevice::ReadOnly));
         const std::string expected =
-            QString::fromUtf8(file.readAll())
+            QString::fromUtf8(fileBytes(QStringLiteral(VORTANE_TEST_DATA "/scrape.txt")))
                 .replace("%version%", VORTANE_VERSION)
                 .replace("%requests%", QString::number(sample(text, "vortane_requests_total")))
                 .toStdString();

@@ -271,10 +271,8 @@ private Q_SLOTS:
         QCOMPARE(QRect(m.window.pos(), m.window.size()), placed);
         m.window.close();
         QCOMPARE(fileBytes(ini()),
-                 QStringLiteral("[Settings]\nMainHeight=%1\nMainLeft=%2\nMainTop=%3\nMainWidth=6000\n")
-                     .arg(placed.height() * 15)
-                     .arg(placed.x() * 15)
-                     .arg(placed.y() * 15)
+                 QString::asprintf("[Settings]\nMainHeight=%d\nMainLeft=%d\nMainTop=%d\nMainWidth=6000\n",
+                                   placed.height() * 15, placed.x() * 15, placed.y() * 15)
                      .toLatin1());
     }
 
