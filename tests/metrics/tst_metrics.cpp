@@ -7,7 +7,6 @@
 #include "support/Rows.h"
 #include "support/SimSession.h"
 
-#include <QFile>
 #include <QLockFile>
 #include <QProcess>
 #include <QStandardPaths>

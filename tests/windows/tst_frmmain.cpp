@@ -9,7 +9,6 @@
 #include <QEventLoop>
 #include <QFile>
 #include <QLabel>
-#include <QLayout>
 #include <QMdiSubWindow>
 #include <QMenuBar>
 #include <QMessageBox>
