@@ -94,10 +94,6 @@ struct SmbusRig : BackendSession {
         return out;
     }
 
-    QStringList journal() const {
-        return QString::fromUtf8(fileBytes(dir.filePath("journal.txt"))).split(u'\n');
-    }
-
     QTemporaryDir dir;
     SimSmbusAdapter* bus = nullptr;
 };
@@ -324,11 +320,12 @@ private Q_SLOTS:
         QCOMPARE(r.transfers(),
                  (QStringList{"W 2e 44 246 0", "R 2e 45 0 17", "R 2e 46 0 34", "R 2e 47 0 51"}));
         QCOMPARE(QByteArray(reinterpret_cast<const char*>(usb.TransferBuffer.data()), 3), "\x11\x22\x33");
-        QCOMPARE(r.journal().mid(1, 5), (QStringList{"2936 SMBus read-byte-data 2D 3E -> ENXIO",
-                                                     "2936 SMBus read-byte-data 2E 3E -> 0 4B",
-                                                     "4937 SMBus write-byte-data 2E 44 F6 -> 0",
-                                                     "4937 SMBus read-byte-data 2E 45 -> 0 11",
-                                                     "4937 SMBus read-byte-data 2E 46 -> 0 22"}));
+        const QByteArray journal = fileBytes(r.dir.filePath("journal.txt"));
+        QCOMPARE(QString::fromUtf8(journal).split(u'\n').mid(1, 5),
+                 (QStringList{
+                     "2936 SMBus read-byte-data 2D 3E -> ENXIO", "2936 SMBus read-byte-data 2E 3E -> 0 4B",
+                     "4937 SMBus write-byte-data 2E 44 F6 -> 0", "4937 SMBus read-byte-data 2E 45 -> 0 11",
+                     "4937 SMBus read-byte-data 2E 46 -> 0 22"}));
 
         // No heaters: a failed heater request the user may carry on from; no board status to read.
         r.prompts.answers = {MessageAnswer::No};

@@ -36,8 +36,6 @@ public:
 
 protected:
     void Form_Unload() override { ++unloads_; }
-
-private:
     int& unloads_;
 };
 
