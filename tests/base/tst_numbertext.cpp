@@ -102,15 +102,12 @@ private Q_SLOTS:
 
     void typedIntervals() {
         // What each interval variable can hold; "40000" must not wrap to a negative graph interval.
-        for (const auto& [text, largest, value] : {std::tuple{"250", 32767, 250},
-                                                   {"", 32767, 0},
-                                                   {"abc", 32767, 0},
-                                                   {"32767.4", 32767, 32767},
-                                                   {"32767.5", 32767, -1},
-                                                   {"40000", 32767, -1},
-                                                   {"-5", 32767, -1},
-                                                   {"3e9", 2147483647, -1},
-                                                   {"2147483647", 2147483647, 2147483647}})
+        using Typed = std::tuple<const char*, int, int>; // text, largest, value (-1: refused)
+        for (const auto& [text, largest, value] :
+             {Typed{"250", 32767, 250}, Typed{"", 32767, 0}, Typed{"abc", 32767, 0},
+              Typed{"32767.4", 32767, 32767}, Typed{"32767.5", 32767, -1}, Typed{"40000", 32767, -1},
+              Typed{"-5", 32767, -1}, Typed{"3e9", 2147483647, -1},
+              Typed{"2147483647", 2147483647, 2147483647}})
             QCOMPARE(TypedInterval(QString::fromLatin1(text), largest).value_or(-1), value);
     }
 

@@ -14,8 +14,7 @@ namespace {
 QStringList accesses(std::initializer_list<std::pair<int, int>> list) {
     QStringList out;
     for (auto [reg, value] : list)
-        out << (value < 0 ? QStringLiteral("222 46 %1 1 1").arg(reg)
-                          : QStringLiteral("222 46 %1 0 0").arg(value * 256 + reg));
+        out << (value < 0 ? readText(reg) : writeText(reg, value));
     return out;
 }
 } // namespace
@@ -37,8 +36,7 @@ private Q_SLOTS:
         QCOMPARE(loaded, QStringList({"Temp3 90 50 30 1", "Temp5 90 1 0 0", "Temp10 90 50 100 0",
                                       "Max Temp 200 50 100 1"}));
 
-        // A failed block read ends the load as a link error rather than filling fields from the
-        // bytes of another request, which an Apply would then write back.
+        // A failed block read is a link error, not fields from another request's bytes for an Apply.
         t.board->options().failBlockReads = true;
         t.board->clearJournal();
         QVERIFY(!LoadAutoControl(*t.session));
@@ -57,18 +55,12 @@ private Q_SLOTS:
         t.session->decl.UpdateOnChange = true;
         ApplyAutoControl(*t.session, false);
 
-        // Per output its max duty, min duty and Tmin, then the BHV bits and the zone nibbles.
-        QStringList expected;
-        expected << writeText(0x38, 255) << writeText(0x6A, 76)
-                 << writeText(0x6E, 40) // 76.5 -> 76, 40.5 -> 40
-                 << writeText(0x39, 0) << writeText(0x6B, 128)
-                 << writeText(0x6F, 42) // 127.5 -> 128, 41.5 -> 42
-                 << writeText(0x3A, 255) << writeText(0x6C, 51) << writeText(0x70, 255) // 120 %, 300 °C
-                 << writeText(0x3B, 230) << writeText(0x6D, 26) << writeText(0x71, 0)   // Tmin -10 -> 0
-                 << readText(0x68) << writeText(0x68, 0xBF)
-                 << readText(0x68) // BHV1 set, BHV2 cleared, others kept
-                 << readText(0x69) << writeText(0x69, 0xD5) << readText(0x69) // BHV3 and BHV4 set
-                 << writeText(0x7C, 3 * 16 + 5) << writeText(0x7D, 0 * 16 + 10);
+        // Each output's max, min duty and Tmin (76.5, 40.5 down; 127.5, 41.5 up; 120 %, 300 °C and -10 °C
+        // clamped), then BHV1 set, BHV2 cleared, BHV3 and 4 set, others kept, and the zone nibbles.
+        const QStringList expected = accesses(
+            {{0x38, 255}, {0x6A, 76},  {0x6E, 40},   {0x39, 0},  {0x6B, 128},  {0x6F, 42},  {0x3A, 255},
+             {0x6C, 51},  {0x70, 255}, {0x3B, 230},  {0x6D, 26}, {0x71, 0},    {0x68, -1},  {0x68, 0xBF},
+             {0x68, -1},  {0x69, -1},  {0x69, 0xD5}, {0x69, -1}, {0x7C, 0x35}, {0x7D, 0x0A}});
         QCOMPARE(std::pair(t.requestTexts(), t.session->decl.UpdateOnChange), std::pair(expected, false));
 
         t.board->clearJournal(); // a link error stops the writes, and the box state is not taken
@@ -89,13 +81,11 @@ private Q_SLOTS:
     // The curve in °C and %, and the plot coordinates it is drawn in (the window's test draws with them).
     void curves() {
         const Curve c = CurveSegments({QStringLiteral("Max Temp"), 90, 50, 100, false, true});
-        QCOMPARE(c[0], (CurveSegment{{0, 0}, {86, 0}}));
-        QCOMPARE(c[2], (CurveSegment{{86, 50}, {90, 50}}));
-        QCOMPARE(c[5], (CurveSegment{{90, 0}, {90, 50}}));
-        QCOMPARE(c[3].from, (CurvePoint{90, 50}));
-        QCOMPARE(c[3].to.duty, 100.0f);
+        QCOMPARE((QList<CurveSegment>{c[0], c[2], c[5], c[4]}),
+                 (QList<CurveSegment>{
+                     {{0, 0}, {86, 0}}, {{86, 50}, {90, 50}}, {{90, 0}, {90, 50}}, {c[3].to, {130, 100}}}));
+        QCOMPARE(std::pair(c[3].from, c[3].to.duty), std::pair(CurvePoint{90, 50}, 100.0f));
         QVERIFY(std::abs(c[3].to.temperature - 104.925f) < 0.001f);
-        QCOMPARE(c[4], (CurveSegment{c[3].to, {130, 100}}));
         // Settings are drawn as they stand.
         const Curve flat = CurveSegments({QString(), 60, 70, 70, false, false});
         QCOMPARE(flat[3].from, flat[3].to); // zero-length ramp
@@ -123,9 +113,8 @@ private Q_SLOTS:
         QCOMPARE(places, QStringList({"", "", "", "22@80", "", "-1@80", "22@80", "30@80", "-1@80"}));
     }
 
-    // What the boxes add to the conversions: the ">" of the fastest count, the leading number of
-    // typed text and the clamps. Speeds below 82.4 RPM ("82") need counts above 16 bits: the
-    // slowest count instead.
+    // The boxes' ">" of the fastest count, leading numbers and clamps; speeds below 82.4 RPM ("82")
+    // would need counts above 16 bits: the slowest count instead.
     void boxEncodings() {
         QList<int> counts, bytes;
         for (const char* text : {">5400000", "x>", "", "-5", "abc", "5400000", "3000x", "83", "82"})
@@ -141,12 +130,11 @@ private Q_SLOTS:
     // no field covers; zone 12 goes back as 11.
     void applyingWritesWhatWasLoadedOrEdited() {
         ConnectedSim t;
-        for (auto [reg, value] : std::initializer_list<std::pair<int, int>>{
-                 {0x38, 76},   {0x39, 77},   {0x3B, 0},    {0x40, 0xF9}, {0x43, 0xE4}, {0x58, 0x8C},
-                 {0x59, 0x0A}, {0x5A, 0x41}, {0x5B, 0x9C}, {0x62, 0x09}, {0x63, 0x07}, {0x68, 0xD8},
-                 {0x69, 0x29}, {0x6A, 2},    {0x6B, 1},    {0x74, 0xB5}, {0x75, 0x8B}, {0x76, 0x70},
-                 {0x7B, 0xFD}, {0x7C, 0x0C}, {0x7D, 0xA1}})
-            t.chip().write(reg, value);
+        writeAll(t.chip(),
+                 {{0x38, 76},   {0x39, 77},   {0x3B, 0},    {0x40, 0xF9}, {0x43, 0xE4}, {0x58, 0x8C},
+                  {0x59, 0x0A}, {0x5A, 0x41}, {0x5B, 0x9C}, {0x62, 0x09}, {0x63, 0x07}, {0x68, 0xD8},
+                  {0x69, 0x29}, {0x6A, 2},    {0x6B, 1},    {0x74, 0xB5}, {0x75, 0x8B}, {0x76, 0x70},
+                  {0x7B, 0xFD}, {0x7C, 0x0C}, {0x7D, 0xA1}});
         FanConfig c;
         QVERIFY(LoadFanConfig(*t.session, c));
         t.board->clearJournal();

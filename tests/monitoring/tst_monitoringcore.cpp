@@ -1,6 +1,5 @@
-// Monitoring at its boundaries: byte/value conversions (rounding, sign, truncation), data-log lines and
-// refused writes, the graphs' history, column reduction, zoom and CSV bytes; and the polling cycle
-// stepped with a manual clock over the simulated board.
+// Monitoring at its boundaries: conversions, data-log lines and refused writes, the graphs' history,
+// columns, zoom and CSV bytes; and the polling cycle stepped by a manual clock over the simulated board.
 #include "monitoring/Conversions.h"
 #include "monitoring/DataLog.h"
 #include "monitoring/GeneralStuff.h"
@@ -93,14 +92,12 @@ private Q_SLOTS:
         QCOMPARE(gap.size(), std::size_t(1));
         // What a paused chart holds: the points of its range, in a store sized to them.
         const GraphHistory held = s.slice(9.5, 11);
-        QVERIFY(held.size() == 2 && held.key(0) == 10 && held.value(7, 1) == 1107);
-        QVERIFY(!s.value(3, 1) && !held.value(3, 0) && held.value(3, 1) == 1103);
-        QVERIFY(held.bytesAllocated() < s.bytesAllocated());
+        QVERIFY(held.size() == 2 && held.key(0) == 10 && held.value(7, 1) == 1107 && !s.value(3, 1) &&
+                !held.value(3, 0) && held.value(3, 1) == 1103 && held.bytesAllocated() < s.bytesAllocated());
     }
 
-    // Until the history fills the span, the axis runs from the first point to about the newest, at
-    // least a minute wide: the first minutes of ten are not a sliver at the left. It widens in a few
-    // steps (each one a redraw from the whole history), then scrolls.
+    // Until the history fills the span the axis runs from the first point, at least a minute wide, and
+    // widens in a few steps (each a redraw from the whole history); then it scrolls.
     void timeAxisSpreadsTheFirstMinutes() {
         GraphHistory h;
         const double t0 = QDateTime(QDate(2024, 3, 1), QTime(14, 0)).toMSecsSinceEpoch() / 1000.0;
@@ -115,9 +112,8 @@ private Q_SLOTS:
         QVERIFY(widths.size() < 30 && widths.back() == 600);
     }
 
-    // Each pixel column keeps its low and high point in the order they came; a replot that folds
-    // in only the new points gives the same columns as one that starts afresh. A trace starts at
-    // its first value.
+    // Each pixel column keeps its low and high point in the order they came; folding in only the new
+    // points gives the columns a fresh replot gives. A trace starts at its first value.
     void decimationKeepsExtremesIncrementally() {
         GraphHistory h(100);
         const int temps[] = {5, 9, 1, 4, 3, 7, 2, 8, 6};
@@ -196,31 +192,22 @@ private Q_SLOTS:
         QCOMPARE(TimeRange(h, 10), (ValueRange{t0 + 2, t0 + 12}));
     }
 
-    void temperature() {
-        using Reading = std::pair<int, int>; // byte, °C
-        for (auto [byte, celsius] : {Reading{0x00, 0}, Reading{0x19, 25}, Reading{0x7F, 127},
-                                     Reading{0x80, -128}, Reading{0xF6, -10}, Reading{0xFF, -1}}) {
+    void temperatureTachAndDuty() {
+        using Pair = std::pair<int, int>; // byte and °C; count and RPM; byte and %
+        for (auto [byte, celsius] : {Pair{0x00, 0}, Pair{0x19, 25}, Pair{0x7F, 127}, Pair{0x80, -128},
+                                     Pair{0xF6, -10}, Pair{0xFF, -1}}) {
             QCOMPARE(TemperatureFromByte(byte), celsius);
             QCOMPARE(TemperatureToByte(celsius), byte);
         }
         QCOMPARE((std::pair{TemperatureToByte(200), TemperatureToByte(-300)}), (std::pair{0x7F, 0x80}));
-    }
-
-    void tach() {
         // A zero count is the fastest; 0xFFFF is no "stopped" value; RPM truncates: 2699 gives 2000.74.
-        using Speed = std::pair<int, int>; // count, RPM
         for (auto [count, rpm] :
-             {Speed{0, 5400000}, Speed{0xFFFF, 82}, Speed{2700, 2000}, Speed{2701, 1999}, Speed{2699, 2000}})
+             {Pair{0, 5400000}, Pair{0xFFFF, 82}, Pair{2700, 2000}, Pair{2701, 1999}, Pair{2699, 2000}})
             QCOMPARE(TachToRpm(count), rpm);
-        QCOMPARE(TachCount(0x8C, 0x0A), 2700);
         // A limit from a speed may not fit the 16-bit register (its rounding: the limits' tests).
-        QCOMPARE(RpmToTachCount(82), qint64(65854));
-    }
-
-    void duty() {
-        using Percent = std::pair<int, int>; // byte, %
-        for (auto [byte, percent] :
-             {Percent{255, 100}, Percent{128, 50}, Percent{0, 0}, Percent{1, 0}, Percent{2, 1}})
+        QCOMPARE(std::pair(TachCount(0x8C, 0x0A), qint64(RpmToTachCount(82))),
+                 std::pair(2700, qint64(65854)));
+        for (auto [byte, percent] : {Pair{255, 100}, Pair{128, 50}, Pair{0, 0}, Pair{1, 0}, Pair{2, 1}})
             QCOMPARE(DutyPercentFromByte(byte), percent);
         // Halves go to the even byte: 25.5, 76.5, 127.5, 178.5, 229.5.
         using Byte = std::pair<double, qint64>; // %, byte
@@ -235,8 +222,7 @@ private Q_SLOTS:
         QCOMPARE(LogLineBytes(QString::fromUtf16(u"0,\u00B0\u20AC\u4E2D")), QByteArray("0,\xB0\x80?\r\n"));
         Readings readings;
         readings.Temperatures[0] = -5;
-        LogSelectionArray temp1{};
-        temp1[0] = true;
+        const LogSelectionArray temp1{true};
         const QString unread = LogLine(3, 100, readings, temp1); // a gap, not a false 0
         markRead(readings);
         // The time is the exact product of line number and interval: no drift, and no overflow.
@@ -307,8 +293,8 @@ private Q_SLOTS:
         Poll p;
         p.t.session->options.ReadInterval = 0;
         p.run(300);
-        QCOMPARE(p.count(kTemps) + p.count(kTachs) + p.count(kDuty), 30);
-        QCOMPARE(p.count(kMax), 10);
+        QCOMPARE(std::pair(p.count(kTemps) + p.count(kTachs) + p.count(kDuty), p.count(kMax)),
+                 std::pair(30, 10));
         p.t.session->options.ReadingEnabled = false;
         p.t.board->clearJournal();
         p.run(2000);
@@ -320,8 +306,7 @@ private Q_SLOTS:
         p.run(50); // first read at 0
         p.t.session->options.ReadInterval = 1000;
         p.run(900);
-        QCOMPARE(p.count(kTemps), 1);
-        QCOMPARE(p.count(kTachs), 0);
+        QCOMPARE(std::pair(p.count(kTemps), p.count(kTachs)), std::pair(1, 0));
         p.t.session->options.ReadInterval = 100;
         p.run(10);
         QCOMPARE(p.count(kTachs), 1);
@@ -333,8 +318,7 @@ private Q_SLOTS:
         p.cycle.setContinuousReadTicked([&] { return ticked; });
         p.countRefreshes(PollTask::RegisterMap, p.t.session->decl.RegisterMapOpen);
         p.run(3000);
-        QCOMPARE(p.refreshes, 0);
-        QVERIFY(!p.cycle.lastRun[std::size_t(PollTask::RegisterMap)]);
+        QVERIFY(p.refreshes == 0 && !p.cycle.lastRun[std::size_t(PollTask::RegisterMap)]);
         ticked = true;
         p.run(10); // runs on the next tick: its time has not moved
         QCOMPARE(p.refreshes, 1);
@@ -346,8 +330,7 @@ private Q_SLOTS:
         Poll p;
         p.countRefreshes(PollTask::BoardInfo, p.t.session->decl.BoardInfoOpen);
         p.run(500);
-        QCOMPARE(p.refreshes, 0);
-        QVERIFY(p.cycle.lastRun[std::size_t(PollTask::BoardInfo)].has_value());
+        QVERIFY(p.refreshes == 0 && p.cycle.lastRun[std::size_t(PollTask::BoardInfo)].has_value());
         p.t.session->decl.FreeWheelRunning = true;
         p.run(500); // still within a second of the last (empty) run
         QCOMPARE(p.refreshes, 0);
@@ -406,8 +389,7 @@ private Q_SLOTS:
         markRead(p.t.session->readings);
         d.LogFileName = dir.filePath(QStringLiteral("log.csv"));
         QVERIFY(writeFile(d.LogFileName, {}));
-        d.LogSelection = {};
-        d.LogSelection[0] = true;
+        d.LogSelection = {true};
         d.LoggingActive = true;
         d.LogSampleCount = std::int64_t(1) << 32; // a count past 32 bits keeps its time column
         p.run(350);                               // lines at 0, 100, 200, 300
@@ -444,8 +426,7 @@ private Q_SLOTS:
         QCOMPARE(p.t.requestTexts(), (QStringList{kTemps, kMax}));
     }
 
-    // Ticking only where nextDueMs says runs every task on exactly the ticks a 10 ms tick does,
-    // through random changes of intervals, windows, the continuous-read box, reading and logging.
+    // Ticking only where nextDueMs says runs every task on a 10 ms tick's ticks, through random changes.
     void sleepingScheduleRunsEveryTaskOnTheSameTick() {
         QTemporaryDir dir;
         struct Side {
@@ -476,20 +457,10 @@ private Q_SLOTS:
                              &s.decl.GpioOpen,        &s.decl.FanConfigOpen,     &s.decl.GraphOpen,
                              &s.decl.HeatersOpen,     &s.decl.ManualOpen,        &s.decl.AutoControlOpen,
                              &s.decl.LoggingActive,   &s.options.ReadingEnabled, &side.continuousRead};
-            switch (what % 4) {
-            case 0:
-                s.options.ReadInterval = value;
-                break;
-            case 1:
-                s.options.GraphInterval = std::int16_t(value);
-                break;
-            case 2:
-                s.options.LogInterval = value;
-                break;
-            default:
-                *flags[(what / 4) % 12] = !*flags[(what / 4) % 12];
-                break;
-            }
+            if (what % 4 == 0) s.options.ReadInterval = value;
+            if (what % 4 == 1) s.options.GraphInterval = std::int16_t(value);
+            if (what % 4 == 2) s.options.LogInterval = value;
+            if (what % 4 == 3) *flags[(what / 4) % 12] = !*flags[(what / 4) % 12];
         };
         QRandomGenerator random(2024);
         constexpr std::int64_t End = 120000, Never = std::numeric_limits<std::int64_t>::max();
@@ -510,13 +481,12 @@ private Q_SLOTS:
                 wake = sleeping.cycle.nextDueMs(now + 1).value_or(Never);
             }
         }
-        QVERIFY(every.runs.size() > 2000);
+        QVERIFY(every.runs.size() > 2000 &&
+                sleeping.t.board->journal().size() == every.t.board->journal().size());
         QCOMPARE(sleeping.runs, every.runs);
-        QVERIFY(sleeping.t.board->journal().size() == every.t.board->journal().size());
     }
 
-    // The timer wakes where nextDueMs says, each time up to a tick late as a real one does: through
-    // an hour of logging at 100 ms, every line is written within a tick of its time column.
+    // Waking up to a tick late, as a real timer does: an hour of 100 ms lines, each within a tick.
     void anHourOfLateWakesKeepsTheLogOnTime() {
         QTemporaryDir dir;
         Poll p;
@@ -534,8 +504,7 @@ private Q_SLOTS:
             p.cycle.Tick(now);
             if (d.LogSampleCount > line) late = std::max(late, now - start - line * 100);
         }
-        QCOMPARE(d.LogSampleCount, 36001);
-        QVERIFY(late < PollingCycle::TickMs);
+        QVERIFY(d.LogSampleCount == 36001 && late < PollingCycle::TickMs);
     }
 
     void linkErrorStopsTheTick() {
@@ -544,10 +513,9 @@ private Q_SLOTS:
         int refreshes = 0;
         cycle.setRefresh(PollTask::Limits, [&] { ++refreshes; });
         t.session->decl.LimitsOpen = true;
-        cycle.Tick(0);
-        QCOMPARE(t.programEnds, QList<int>{3});
-        QCOMPARE(refreshes, 0);
-        QVERIFY(!t.session->readings.temperature(10)); // the failed read's byte is no reading
+        cycle.Tick(0); // the failed read's byte is no reading
+        QCOMPARE(std::tuple(t.programEnds, refreshes, t.session->readings.temperature(10).has_value()),
+                 std::tuple(QList<int>{3}, 0, false));
     }
 };
 

@@ -1,5 +1,4 @@
-// The automatic fan control window: what it shows and writes for the user's edits, and the plot's
-// curves and markers. Encodings, the order of an apply and the curve geometry are tested in core.
+// The automatic fan control window: what it shows and writes for the user's edits, the plot's markers.
 #include "support/WindowFixture.h"
 #include "windows/frmAutoControl.h"
 
@@ -10,7 +9,7 @@ class TestFrmAutoControl : public QObject {
     std::unique_ptr<WindowFixture<frmAutoControl>> f;
     frmAutoControl* w = nullptr;
 
-    void open(bool updateOnChange, std::initializer_list<std::pair<int, int>> registers = {}) {
+    void open(std::initializer_list<std::pair<int, int>> registers = {}, bool updateOnChange = true) {
         f = std::make_unique<WindowFixture<frmAutoControl>>();
         f->t.session->decl.UpdateOnChange = updateOnChange;
         writeAll(f->t.chip(), registers);
@@ -18,34 +17,16 @@ class TestFrmAutoControl : public QObject {
     }
 
 private Q_SLOTS:
-    void init() { open(true); }
-
-    // Equal settings on every output: switching shows no change, so nothing is applied.
-    void openingAndSwitchingOutputsWriteNothing() {
-        QCOMPARE(w->windowTitle(), QStringLiteral("Automatic Fan Control"));
-        QCOMPARE(w->Label11->text(), QStringLiteral("Control  Source"));
-        for (int n = 3; n >= 0; --n)
-            w->cmbFan->setCurrentIndex(n);
-        QCOMPARE(f->journal(),
-                 QStringList({"220 46 56 1 4", "220 46 106 1 8", "220 46 104 1 2", "220 46 124 1 2"}));
+    // Distinct settings on outputs 2 to 4 (output 1 as the chip starts), update on change ticked.
+    void init() {
+        using R = std::pair<int, int>;
+        open({R{0x39, 0xCC}, R{0x3A, 0x99}, R{0x3B, 0x66}, R{0x6B, 0x40}, R{0x6C, 0x33}, R{0x6D, 0x1A},
+              R{0x6F, 45}, R{0x70, 50}, R{0x71, 55}, R{0x68, 0x40}, R{0x69, 0x40}, R{0x7C, 0x12},
+              R{0x7D, 0x34}});
     }
 
-    // Reached from another output, each shows its own settings, distinct on every output; switching
-    // writes nothing.
+    // Reached from another output, each shows its own settings; opening reads, switching writes nothing.
     void eachOutputShowsTheChipsSettings() {
-        open(true, {{0x39, 0xCC},
-                    {0x3A, 0x99},
-                    {0x3B, 0x66},
-                    {0x6B, 0x40},
-                    {0x6C, 0x33},
-                    {0x6D, 0x1A},
-                    {0x6F, 45},
-                    {0x70, 50},
-                    {0x71, 55},
-                    {0x68, 0x40},
-                    {0x69, 0x40},
-                    {0x7C, 0x12},
-                    {0x7D, 0x34}});
         QStringList shown; // max, min, Tmin, zone, and whether automatic
         for (int n = 0; n < 4; ++n) {
             w->cmbFan->setCurrentIndex(3 - n);
@@ -54,10 +35,11 @@ private Q_SLOTS:
                                  w->cmbZone->currentText(), QString::number(w->chkAutoControl->isChecked())}
                          .join(u' ');
         }
-        QCOMPARE(shown, (QStringList{"100 50 90 Temp1 0", "80 25 45 Temp2 1", "60 20 50 Temp3 0",
-                                     "40 10 55 Temp4 1"}));
-        QCOMPARE(w->chkAutoControl->text(), QStringLiteral("Automatic Control Enabled on PWM4"));
-        QCOMPARE(f->writes(), QStringList());
+        shown << w->chkAutoControl->text() << w->windowTitle() << f->journal();
+        QCOMPARE(shown,
+                 (QStringList{"100 50 90 Temp1 0", "80 25 45 Temp2 1", "60 20 50 Temp3 0", "40 10 55 Temp4 1",
+                              "Automatic Control Enabled on PWM4", "Automatic Fan Control", "220 46 56 1 4",
+                              "220 46 106 1 8", "220 46 104 1 2", "220 46 124 1 2"}));
     }
 
     // 18 accesses per apply, plus the transport's ManualControl refresh after each config write.
@@ -66,9 +48,8 @@ private Q_SLOTS:
         f->forget();
         QTest::keyClicks(w->txtTmin, QStringLiteral("45"));
         const QStringList journal = f->journal();
-        QCOMPARE(journal.size(), 2 * (18 + 2));
-        QCOMPARE(journal.at(2), writeText(0x6E, 4));
-        QCOMPARE(journal.at(20 + 2), writeText(0x6E, 45));
+        QCOMPARE(std::tuple(journal.size(), journal.at(2), journal.at(20 + 2)),
+                 std::tuple(2 * (18 + 2), writeText(0x6E, 4), writeText(0x6E, 45)));
         retype(w->txtTmin, QStringLiteral("x")); // not a number: the value stays as it was
         QCOMPARE(f->t.chip().read(0x6E), 45);
         retype(w->txtPWMmin, QStringLiteral("-10"));
@@ -80,7 +61,7 @@ private Q_SLOTS:
 
     // Apply writes zone code 12, which the list cannot show, as 11; OK writes all four and closes.
     void applyAndOk() {
-        open(false, {{0x7C, 0x0C}, {0x7D, 0x5F}});
+        open({{0x7C, 0x0C}, {0x7D, 0x5F}}, false);
         w->cmbFan->setCurrentIndex(1);
         QCOMPARE(w->cmbZone->currentIndex(), -1);
         QTest::mouseClick(w->cmdApply, Qt::LeftButton);
@@ -88,14 +69,12 @@ private Q_SLOTS:
         f->forget();
         w->txtTmin->setFocus();
         QTest::keyClick(w->txtTmin, Qt::Key_Return); // OK
-        QCOMPARE(f->writes().size(), 16);
-        QVERIFY(!w->isVisible());
+        QVERIFY(f->writes().size() == 16 && !w->isVisible());
     }
 
-    // Edits on PWM2 go with Close: the next window shows the chip's settings again, but the control
-    // point choice stays; its frame's close box writes nothing either.
+    // Close and the frame's close box drop the edits (the next window shows the chip), not the marker choice.
     void closingWritesNothing() {
-        open(false);
+        open({}, false);
         w->cmbFan->setCurrentIndex(1);
         retype(w->txtTmin, QStringLiteral("92"));
         w->chkAutoControl->setChecked(true);
@@ -104,20 +83,18 @@ private Q_SLOTS:
         QTest::keyClick(w->txtTmin, Qt::Key_Escape); // Cancel
         QVERIFY(!w->isVisible());
         frmAutoControl& again = f->open();
-        QCOMPARE(again.txtTmin->text(), QStringLiteral("90"));
-        QVERIFY(again.chkShowConPoint->isChecked());
+        QVERIFY(again.txtTmin->text() == "90" && again.chkShowConPoint->isChecked());
         again.cmbFan->setCurrentIndex(1);
         QVERIFY(!again.chkShowConPoint->isChecked());
         retype(again.txtPWMmin, QStringLiteral("20"));
         again.close();
-        QVERIFY(!f->t.session->decl.AutoControlOpen);
-        QCOMPARE(f->writes().size(), 0);
+        QVERIFY(!f->t.session->decl.AutoControlOpen && f->writes().isEmpty());
     }
 
     // The curve follows the edits; the markers move once a second, an output without zone keeping
     // its marker's horizontal place; hiding waits for the next polling call.
     void thePlotFollowsEditsAndPolling() {
-        open(false);
+        open({}, false);
         CurvePlot* plot = w->pctGraph;
         const PlotScale s = plot->scale();
         Readings& r = f->t.session->readings;
@@ -140,8 +117,8 @@ private Q_SLOTS:
         f->polling.Tick(1901);
         QCOMPARE(plot->markerRect(0).center().x(), double(s.T2X(60)));
         f->polling.Tick(2002);
-        QCOMPARE(plot->markerRect(0).center().x(), double(s.T2X(65)));
-        QCOMPARE(plot->markerRect(1).center(), QPointF(s.T2X(60), s.P2Y(10)));
+        QCOMPARE(std::pair(plot->markerRect(0).center().x(), plot->markerRect(1).center()),
+                 std::pair(double(s.T2X(65)), QPointF(s.T2X(60), s.P2Y(10))));
         w->chkShowConPoint->setChecked(false);
         QVERIFY(plot->markerVisible(1));
         f->polling.Tick(3003);

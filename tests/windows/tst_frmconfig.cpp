@@ -1,6 +1,5 @@
-// The configuration windows, general, GPIO and fan: what each shows and reads, what its buttons
-// write and in which order, refused entries, the GPIO input levels and the fan spinners and warnings.
-// Each test has all three open; the fan encodings and the order of an apply are tested in core.
+// The general, GPIO and fan configuration windows (each test has all three open): what each shows,
+// reads and writes, refused entries, input levels, spinners and warnings. Encodings: tested in core.
 #include "support/WindowFixture.h"
 #include "windows/frmConfig.h"
 #include "windows/frmFanConfig.h"
@@ -41,12 +40,6 @@ class TestFrmConfig : public QObject, WindowCase<frmConfig> {
     WindowCase<frmGPIO> gpio;
     WindowCase<frmFanConfig> fan;
 
-    void openFanEdited() {
-        fan.open({{0x38, 76},   {0x39, 77},   {0x3B, 0},    {0x40, 0xDD}, {0x43, 0xE4}, {0x58, 0x8C},
-                  {0x59, 0x0A}, {0x5A, 0x41}, {0x5B, 0x9C}, {0x62, 0x09}, {0x63, 0x07}, {0x68, 0xD8},
-                  {0x69, 0x29}, {0x6A, 2},    {0x6B, 1},    {0x74, 0xB5}, {0x75, 0x8B}, {0x76, 0x70},
-                  {0x7B, 0xFD}, {0x7C, 0x52}, {0x7D, 0xA1}});
-    }
     QList<int> registers(int first, int last) const {
         QList<int> held;
         for (int reg = first; reg <= last; ++reg)
@@ -105,8 +98,8 @@ private Q_SLOTS:
     void okThenReopenAndCancel() {
         editAll();
         QTest::mouseClick(w->cmdOK, Qt::LeftButton);
-        QVERIFY(!w->isVisible());
-        QCOMPARE(shown(f->open()), QStringLiteral("10 PEXIL Start Output 1 731 406 0"));
+        QCOMPARE(std::pair(w->isVisible(), shown(f->open())),
+                 std::pair(false, QStringLiteral("10 PEXIL Start Output 1 731 406 0")));
         f->forget();
         QTest::keyClick(f->w->cmbGain, Qt::Key_Escape); // Cancel
         QVERIFY(f->journal().isEmpty() && !f->w->isVisible());
@@ -128,8 +121,7 @@ private Q_SLOTS:
     // Bits 7..4 of 0x7F are not the window's.
     void uneditedApplyKeepsBothRegisters() {
         QTest::mouseClick(gpio.w->cmdApply, Qt::LeftButton);
-        QCOMPARE((QList<int>{gpio.f->t.chip().read(0x7F), gpio.f->t.chip().read(0x80)}),
-                 (QList<int>{0xC5, 0x96}));
+        QVERIFY(gpio.f->t.chip().read(0x7F) == 0xC5 && gpio.f->t.chip().read(0x80) == 0x96);
     }
 
     void okWritesTheEditsAndCloses() {
@@ -154,9 +146,8 @@ private Q_SLOTS:
         gpio.f->forget();
         gpio.f->polling.Tick(0);
         gpio.f->polling.Tick(990);
-        QCOMPARE(gpio.f->journal(), QStringList(2, "222 46 129 1 1"));
-        QCOMPARE((QStringList{gpio.w->lblValue[0]->text(), gpio.w->lblValue[2]->text()}),
-                 QStringList({"Set", "Set"}));
+        QCOMPARE(gpio.f->journal() << gpio.w->lblValue[0]->text() << gpio.w->lblValue[2]->text(),
+                 QStringList({"222 46 129 1 1", "222 46 129 1 1", "Set", "Set"}));
         QTest::keyClick(gpio.w->chkEnable[0], Qt::Key_Space);
         choose(gpio.w->cmbDir[1], 0);
         gpio.f->forget();
@@ -200,13 +191,11 @@ private Q_SLOTS:
         fan.f->t.usb().WriteRegister(0x2E, 0x7F, 0x00);
         fan.f->forget();
         fan.f->polling.Tick(1001);
-        QVERIFY(fan.w->lblPWMGPIO[1]->isHidden());
-        QCOMPARE(fan.f->t.requests().size(), 0);
+        QVERIFY(fan.w->lblPWMGPIO[1]->isHidden() && fan.f->t.requests().isEmpty());
     }
 
-    // UpDown(4n+1) .. (4n+4) step fan n's max duty, min duty, max tach and min tach: spinner k
-    // clicked k times, min tach up and the others down (max tach from ">5400000", beyond its range
-    // of 0 to 20000: from the range's top); no other box moves.
+    // Spinner k of UpDown(4n+1..4n+4) (fan n's max and min duty, max and min tach) clicked k times, min
+    // tach up, the others down (">5400000" from its range's top, 20000); no other box moves.
     void spinnersStepTheirBox_data() {
         QTest::addColumn<int>("k");
         for (int k = 1; k <= 16; ++k)
@@ -230,11 +219,13 @@ private Q_SLOTS:
         QCOMPARE(texts, expected);
     }
 
-    // Unedited, every control goes back where it came from; then the edits, a fan's tab reached with
-    // Ctrl+Tab in an MDI area (as in the main window, whose area takes the keys for cycling windows).
+    // Unedited, everything goes back as loaded; then the edits, a tab reached by Ctrl+Tab in an MDI area.
     void applyWritesBackWhatWasLoadedThenTheEdits() {
         QMdiArea area; // its key filter first, as in the program
-        openFanEdited();
+        fan.open({{0x38, 76},   {0x39, 77},   {0x3B, 0},    {0x40, 0xDD}, {0x43, 0xE4}, {0x58, 0x8C},
+                  {0x59, 0x0A}, {0x5A, 0x41}, {0x5B, 0x9C}, {0x62, 0x09}, {0x63, 0x07}, {0x68, 0xD8},
+                  {0x69, 0x29}, {0x6A, 2},    {0x6B, 1},    {0x74, 0xB5}, {0x75, 0x8B}, {0x76, 0x70},
+                  {0x7B, 0xFD}, {0x7C, 0x52}, {0x7D, 0xA1}});
         area.addSubWindow(fan.f->w.release());
         area.show();
         QVERIFY(QTest::qWaitForWindowActive(&area)); // keys go to the active window
@@ -259,8 +250,7 @@ private Q_SLOTS:
         QVERIFY(fan.w->isVisible());
     }
 
-    // Cancel (Escape) and the frame's close box write nothing; OK (Enter) writes every register and
-    // closes.
+    // Cancel (Escape) and the frame's close box write nothing; OK (Enter) writes every register, closes.
     void cancelCloseAndOk() {
         fan.w->txtMinTach[0]->setText(QStringLiteral("1000"));
         QTest::keyClick(fan.w->txtMinTach[0], Qt::Key_Escape);
@@ -268,8 +258,7 @@ private Q_SLOTS:
         fan.f->open().close();
         QCOMPARE(fan.f->writes().size(), 0);
         QTest::keyClick(fan.f->open().txtMinTach[0], Qt::Key_Return);
-        QCOMPARE(fan.f->writes().size(), 34);
-        QVERIFY(!fan.f->w->isVisible());
+        QVERIFY(fan.f->writes().size() == 34 && !fan.f->w->isVisible());
     }
 };
 

@@ -1,5 +1,4 @@
-// The main window: menus, toolbar, child windows, its remembered position, and what reaches the
-// board while a message is up.
+// The main window: menus, toolbar, child windows, its remembered place, the board under a message.
 #include "board/Startup.h"
 #include "support/Rows.h"
 #include "support/WindowFixture.h"
@@ -10,7 +9,6 @@
 #include <QEventLoop>
 #include <QFile>
 #include <QLabel>
-#include <QLayout>
 #include <QMdiSubWindow>
 #include <QMenuBar>
 #include <QMessageBox>
@@ -38,13 +36,10 @@ public:
 
 protected:
     void Form_Unload() override { ++unloads_; }
-
-private:
     int& unloads_;
 };
 
-// Moves the manual clock on, then runs the event loop the way the program's own loop runs:
-// blocking when idle, so timers fire and the master timer is re-armed.
+// Moves the clock on, then runs the event loop as the program's does, so the master timer re-arms.
 void spin(ManualClock& clock, std::int64_t advanceMs, int ms) {
     clock.advance(advanceMs);
     QEventLoop loop;
@@ -52,9 +47,8 @@ void spin(ManualClock& clock, std::int64_t advanceMs, int ms) {
     loop.exec();
 }
 
-// Every element under `parent` that a person can reach (focusable, or a control by its role) and
-// that has no name, as "window role objectName". A list's or tree's items are named by their text
-// and are not walked; a drop-down list's own list is named by it.
+// Every element a person can reach (focusable, or a control by role) that has no name, as "window role
+// objectName". Items of lists and trees are named by their text, a drop-down's own list by it.
 void unnamedControls(QAccessibleInterface* parent, const QString& window, QStringList& unnamed) {
     using A = QAccessible;
     static const QList<A::Role> controls{A::PushButton,   A::CheckBox,   A::RadioButton, A::ComboBox,
@@ -84,9 +78,8 @@ QRect drawn(const QWidget* w) {
         .translated(w->pos());
 }
 
-// Widgets a person sees lying on top of one another within one parent (by more than the two pixels
-// a font's line spacing leaves), as "window a b": a control left out of its window's layout stays
-// at its parent's corner, over another.
+// Widgets lying on one another (by more than a font's two pixels of line spacing) within a parent, as
+// "window a b": a control left out of its window's layout sits at its parent's corner, over another.
 void overlapping(const QWidget* parent, const QString& window, QStringList& out) {
     QList<const QWidget*> shown;
     for (const QObject* o : parent->children())
@@ -162,10 +155,8 @@ private Q_SLOTS:
             captions(m.window.menuBar()->actions()),
             (QStringList{"&File", "&View", "&Configuration", "Fan Con&trol", "Boa&rd", "&Window", "&About"}));
         QStringList buttons;
-        for (QAction* a : m.window.tbToolBar->actions()) {
+        for (QAction* a : m.window.tbToolBar->actions()) // their icons: tst_look's image of the window
             buttons << a->data().toString() + QLatin1Char(':') + a->toolTip();
-            QVERIFY(!a->icon().isNull());
-        }
         QCOMPARE(buttons,
                  (QStringList{"Save:Save/Recall Configuration", "Config:General Device Configuration",
                               "Graphs:Temperature/Fan graphs", "Fan:Fan Configuration",
@@ -178,10 +169,9 @@ private Q_SLOTS:
         QAction* tree = m.window.findChild<QAction*>(QStringLiteral("tbToolBar_Tree"));
         QVERIFY(m.window.mnuRegMap->isEnabled() && tree->isEnabled());
         QMdiSubWindow* frame = openCounting(m);
-        tree->trigger();
-        QCOMPARE(loads, 1);
-        QCOMPARE(m.window.mdiArea->subWindowList().size(), 1);
-        QCOMPARE(frame->size(), QSize(300, 200)); // designed 4500 x 3000 twips
+        tree->trigger(); // designed 4500 x 3000 twips
+        QCOMPARE(std::tuple(loads, m.window.mdiArea->subWindowList().size(), frame->size()),
+                 std::tuple(1, qsizetype(1), QSize(300, 200)));
         Q_EMIT m.window.mnuWindow->aboutToShow();
         QCOMPARE(captions(m.window.mnuWindow->actions()), (QStringList{"&Cascade", "&Tile", "&1 Counting"}));
     }
@@ -235,9 +225,8 @@ private Q_SLOTS:
         QCOMPARE(fileBytes(ini()), stored);
     }
 
-    // Every window of the table, opened from the main window, as a screen reader and a keyboard
-    // find it: every control a person can reach has a name, and Escape leaves a window that has
-    // Cancel or Close (or only OK) and no other. (Enter is OK: tested with each window's OK.)
+    // Every window of the table as a screen reader and a keyboard find it: every reachable control named,
+    // nothing overlapping, and Escape leaving exactly the windows with Cancel or Close (or only OK).
     void everyWindowNamesItsControlsAndClosesOnEscape() {
         MainFixture m(ini());
         QVERIFY(m.window.Form_Load(m.splash));
@@ -265,13 +254,10 @@ private Q_SLOTS:
                 (buttons.contains("Cancel") || buttons.contains("Close") || buttons == QStringList{"OK"}))
                 escapeMissed << name;
         }
-        QCOMPARE(unnamed.join(u'\n'), QString());
-        QCOMPARE(overlaps.join(u'\n'), QString());
-        QCOMPARE(escapeMissed, QStringList());
+        QCOMPARE((unnamed + overlaps + escapeMissed).join(u'\n'), QString());
     }
 
-    // A place kept from a larger monitor, or a second one since removed, comes back onto the screen,
-    // keeping its size where it fits; the store then holds where the window went.
+    // A place off the screen (a larger or removed monitor) comes back on it, keeping what size fits.
     void aStoredPlaceOffTheScreenComesBackOnIt() {
         QVERIFY(writeFile(ini(),
                           "[Settings]\nMainHeight=99000\nMainLeft=45000\nMainTop=-3000\nMainWidth=6000\n"));
@@ -282,16 +268,13 @@ private Q_SLOTS:
         QCOMPARE(QRect(m.window.pos(), m.window.size()), placed);
         m.window.close();
         QCOMPARE(fileBytes(ini()),
-                 QStringLiteral("[Settings]\nMainHeight=%1\nMainLeft=%2\nMainTop=%3\nMainWidth=6000\n")
-                     .arg(placed.height() * 15)
-                     .arg(placed.x() * 15)
-                     .arg(placed.y() * 15)
+                 QString::asprintf("[Settings]\nMainHeight=%d\nMainLeft=%d\nMainTop=%d\nMainWidth=6000\n",
+                                   placed.height() * 15, placed.x() * 15, placed.y() * 15)
                      .toLatin1());
     }
 
-    // A message box runs its own event loop, so the master timer fires under it. From the moment
-    // a link error is raised nothing may reach the board, whether the message is answered at once
-    // or much later; the heater error answered No lets the polling go on afterwards.
+    // The master timer fires under a message box's own loop: from a link error on nothing reaches the
+    // board however late the answer; the heater error answered No lets the polling go on afterwards.
     void nothingReachesTheBoardWhileALinkErrorIsShown() {
         MainFixture m(ini());
         QVERIFY(m.window.Form_Load(m.splash));
@@ -308,8 +291,7 @@ private Q_SLOTS:
 
         m.t.prompts.answers = {MessageAnswer::No};
         m.failNextRequest();
-        QVERIFY(m.t.session->usb.SetHeater(1, 50) != 0);
-        QCOMPARE(underMessage, std::size_t(0));
+        QVERIFY(m.t.session->usb.SetHeater(1, 50) != 0 && underMessage == 0);
         const std::size_t afterNo = journalSize();
         spin(m.t.clock, 500, 50);
         QVERIFY(journalSize() > afterNo);
@@ -318,8 +300,7 @@ private Q_SLOTS:
         m.failNextRequest();
         InitDefaults(*m.t.session);
         QCOMPARE(m.t.programEnds, QList<int>{CommunicationsInterrupted});
-        QCOMPARE(underMessage, std::size_t(0));
-        QVERIFY(m.t.board->journal().back().status != 0);
+        QVERIFY(underMessage == 0 && m.t.board->journal().back().status != 0);
         const std::size_t atEnd = journalSize();
         spin(m.t.clock, 500, 50);
         QCOMPARE(journalSize(), atEnd);
@@ -327,75 +308,56 @@ private Q_SLOTS:
                  QByteArray("[Settings]\nMainHeight=6500\nMainLeft=1000\nMainTop=1000\nMainWidth=6500\n"));
     }
 
-    // The active alarms in red in the status bar, as the chip shows them; not where the stored
-    // options say otherwise.
+    // The active alarms in red in the status bar, as the chip shows them, unless the options say not.
     void alarmsInTheStatusBar() {
         for (const bool shown : {true, false}) {
             QVERIFY(writeFile(ini(), shown ? "" : "[Settings]\nAlarmMainWindow=False\n"));
             MainFixture m(ini());
             QVERIFY(m.window.Form_Load(m.splash));
             SetDefaultValues(*m.t.session);
-            const auto run = [&m](int ms) {
-                for (int elapsed = 0; elapsed < ms; elapsed += 10) {
-                    m.t.clock.advance(10);
-                    m.polling.Tick(m.t.clock.nowMs());
-                }
-            };
             writeAll(m.t.chip(), {{0x45, 20}, {0x47, 20}}); // high limits of Temp 1 and 2 below 25 °C
-            run(1100);
+            runPolling(m.t.clock, m.polling, 1100);
             QCOMPARE(m.window.sbAlarms->isHidden(), !shown);
             QCOMPARE(m.window.sbAlarms->text(), shown ? QStringLiteral("Alarm: Temp 1, Temp 2") : QString());
             writeAll(m.t.chip(), {{0x45, 127}});
-            run(1000);
+            runPolling(m.t.clock, m.polling, 1000);
             QCOMPARE(m.window.sbAlarms->text(), shown ? QStringLiteral("Alarm: Temp 2") : QString());
         }
     }
 
-    // What the person sees of a message: the program's title, the icon its kind asks for, its
-    // buttons, the reason one click away under "Show Details..."; the button pressed is the answer.
+    // A message as seen: the program's title, its kind's icon, its buttons, the reason under "Show Details".
     void messagesAsShown() {
-        struct Row {
-            MessageIcon icon;
-            MessageButtons buttons;
-            QMessageBox::Icon shownIcon;
-            QMessageBox::StandardButton press;
-            MessageAnswer answer;
-        };
-        const QMessageBox::StandardButtons yesNo = QMessageBox::Yes | QMessageBox::No;
-        for (const Row& r : {Row{MessageIcon::Critical, MessageButtons::Ok, QMessageBox::Critical,
-                                 QMessageBox::Ok, MessageAnswer::Ok},
-                             Row{MessageIcon::Warning, MessageButtons::Ok, QMessageBox::Warning,
-                                 QMessageBox::Ok, MessageAnswer::Ok},
-                             Row{MessageIcon::Information, MessageButtons::Ok, QMessageBox::Information,
-                                 QMessageBox::Ok, MessageAnswer::Ok},
-                             Row{MessageIcon::None, MessageButtons::YesNo, QMessageBox::NoIcon,
-                                 QMessageBox::No, MessageAnswer::No},
-                             Row{MessageIcon::None, MessageButtons::YesNo, QMessageBox::NoIcon,
-                                 QMessageBox::Yes, MessageAnswer::Yes}}) {
+        using Box = QMessageBox;
+        using Row = std::tuple<MessageIcon, MessageButtons, Box::Icon, Box::StandardButton, MessageAnswer>;
+        for (const auto& [kind, asked, shownIcon, press, answer] :
+             {Row{MessageIcon::Critical, MessageButtons::Ok, Box::Critical, Box::Ok, MessageAnswer::Ok},
+              Row{MessageIcon::Warning, MessageButtons::Ok, Box::Warning, Box::Ok, MessageAnswer::Ok},
+              Row{MessageIcon::Information, MessageButtons::Ok, Box::Information, Box::Ok, MessageAnswer::Ok},
+              Row{MessageIcon::None, MessageButtons::YesNo, Box::NoIcon, Box::No, MessageAnswer::No},
+              Row{MessageIcon::None, MessageButtons::YesNo, Box::NoIcon, Box::Yes, MessageAnswer::Yes}}) {
             QStringList shown;
-            QMessageBox::Icon icon = QMessageBox::Question;
-            QMessageBox::StandardButtons buttons;
-            QTimer answer; // until the box is up
-            connect(&answer, &QTimer::timeout, [&] {
-                if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
-                    answer.stop();
+            Box::Icon icon = Box::Question;
+            Box::StandardButtons buttons;
+            QTimer poll; // until the box is up
+            connect(&poll, &QTimer::timeout, [&, press = press] {
+                if (auto* box = qobject_cast<Box*>(QApplication::activeModalWidget())) {
+                    poll.stop();
                     shown << box->windowTitle() << box->text() << box->detailedText();
                     icon = box->icon();
                     buttons = box->standardButtons();
-                    box->button(r.press)->click();
+                    box->button(press)->click();
                 }
             });
-            answer.start(10);
-            QCOMPARE(QtPrompts().message(QStringLiteral("Failed"), r.icon, r.buttons, "why"), r.answer);
-            QCOMPARE(shown, (QStringList{"VORTANE Evaluation Software", "Failed", "why"}));
-            QCOMPARE(icon, r.shownIcon);
-            QCOMPARE(buttons,
-                     r.buttons == MessageButtons::Ok ? QMessageBox::StandardButtons(QMessageBox::Ok) : yesNo);
+            poll.start(10);
+            QCOMPARE(QtPrompts().message(QStringLiteral("Failed"), kind, asked, "why"), answer);
+            QCOMPARE(
+                std::tuple(shown, icon, buttons),
+                std::tuple(QStringList{"VORTANE Evaluation Software", "Failed", "why"}, shownIcon,
+                           asked == MessageButtons::Ok ? Box::StandardButtons(Box::Ok) : Box::Yes | Box::No));
         }
     }
 
-    // The master timer sleeps until the next task is due; a change that makes one due sooner (here
-    // the reading interval shortened from a minute) wakes it then, not at the old time.
+    // The master timer sleeps until the next task; one made due sooner wakes it then, not at the old time.
     void aTaskDueSoonerWakesTheTimer() {
         MainFixture m(ini());
         QVERIFY(m.window.Form_Load(m.splash));
@@ -411,8 +373,7 @@ private Q_SLOTS:
         QVERIFY(m.t.board->journal().size() > before);
     }
 
-    // A log that can no longer be written: its message comes from the event loop after the tick,
-    // once, and the status bar reads "Ready".
+    // A log that can no longer be written: one message, from the event loop after the tick; "Ready".
     void loggingStoppedIsReportedOutsideTheTick() {
         MainFixture m(ini());
         auto& d = m.t.session->decl;
@@ -420,13 +381,12 @@ private Q_SLOTS:
         d.LoggingActive = true;
         m.t.session->setStatusText(QStringLiteral("Logging Enabled"));
         m.polling.Tick(m.t.clock.nowMs());
-        QCOMPARE(m.window.sbPanels[0]->text(), QStringLiteral("Ready"));
-        QVERIFY(m.t.prompts.messages.isEmpty());
+        QVERIFY(m.window.sbPanels[0]->text() == "Ready" && m.t.prompts.messages.isEmpty());
         QTRY_COMPARE(m.t.prompts.messages.size(), 1);
-        QCOMPARE(m.t.prompts.messages[0].text,
-                 QStringLiteral("Logging stopped: cannot write to %1 (the file no longer exists)")
-                     .arg(d.LogFileName));
-        QCOMPARE(m.t.prompts.messages[0].icon, MessageIcon::Warning);
+        const QString text =
+            "Logging stopped: cannot write to " + d.LogFileName + " (the file no longer exists)";
+        QCOMPARE(m.t.prompts.messages[0],
+                 (ScriptedPrompts::Shown{text, MessageIcon::Warning, MessageButtons::Ok, {}}));
     }
 };
 
