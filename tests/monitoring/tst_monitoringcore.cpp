@@ -378,6 +378,9 @@ private Q_SLOTS:
         p.t.session->options.GraphInterval = 50; // a multiple of the tick: kept exactly
         p.run(1000);
         QCOMPARE(p.refreshes, 17 + 20);
+        p.cycle.clearRefresh(PollTask::Graph); // the window closed
+        p.run(1000);
+        QCOMPARE(p.refreshes, 17 + 20);
     }
 
     void loggingRepeatsTheLastReadingsWhenReadingIsOff() {

@@ -8,6 +8,7 @@
 #include <QAccessible>
 #include <QEventLoop>
 #include <QFile>
+#include <QInputDialog>
 #include <QLabel>
 #include <QMdiSubWindow>
 #include <QMenuBar>
@@ -354,6 +355,27 @@ private Q_SLOTS:
                 std::tuple(shown, icon, buttons),
                 std::tuple(QStringList{"VORTANE Evaluation Software", "Failed", "why"}, shownIcon,
                            asked == MessageButtons::Ok ? Box::StandardButtons(Box::Ok) : Box::Yes | Box::No));
+        }
+    }
+
+    // Several boards: the first is offered, the one picked is answered, Cancel answers none.
+    void chooseBoardOffersTheFirst() {
+        for (const bool pick : {true, false}) {
+            QStringList shown;
+            QTimer poll;
+            connect(&poll, &QTimer::timeout, [&] {
+                if (auto* dialog = qobject_cast<QInputDialog*>(QApplication::activeModalWidget())) {
+                    poll.stop();
+                    shown << dialog->labelText() << dialog->textValue() << dialog->comboBoxItems();
+                    dialog->setTextValue(QStringLiteral("USB 3-1"));
+                    pick ? dialog->accept() : dialog->reject();
+                }
+            });
+            poll.start(10);
+            QCOMPARE(ChooseBoard({"USB 1-4", "USB 3-1"}), pick ? std::optional<int>(1) : std::nullopt);
+            QCOMPARE(shown, (QStringList{"Several evaluation boards are plugged in. Which board should the "
+                                         "program use?",
+                                         "USB 1-4", "USB 1-4", "USB 3-1"}));
         }
     }
 
