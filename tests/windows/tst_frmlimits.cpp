@@ -237,6 +237,33 @@ private Q_SLOTS:
         QCOMPARE(g.pointer(Gauge::LowPointer), -128);
     }
 
+    // Each change made from code is drawn at once.
+    void everyChangeIsDrawn() {
+        Gauge g(-128, 127);
+        g.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&g));
+        struct Paints : QObject {
+            int count = 0;
+            bool eventFilter(QObject*, QEvent* e) override {
+                return (count += e->type() == QEvent::Paint) < 0;
+            }
+        } paints;
+        g.installEventFilter(&paints);
+        QList<int> drawn;
+        for (const auto& change : std::initializer_list<std::function<void()>>{
+                 [&] { g.setNeedle(20); }, [&] { g.setPointer(Gauge::HighPointer, 90); },
+                 [&] { g.setTicks(50, 10); }, [&] { g.setCaption(QStringLiteral("Temp 2")); },
+                 [&] { g.setPointerName(Gauge::LowPointer, QStringLiteral("Low")); },
+                 [&] { g.setCurrentPointer(Gauge::HighPointer); }}) {
+            QCoreApplication::processEvents();
+            paints.count = 0;
+            change();
+            QCoreApplication::processEvents();
+            drawn << paints.count;
+        }
+        QCOMPARE(drawn, QList<int>(6, 1));
+    }
+
     void assistiveTechnologySetsPointers() {
         Gauge g(-128, 127);
         g.setPointerName(Gauge::LowPointer, QStringLiteral("Low limit"));
