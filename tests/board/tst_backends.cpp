@@ -337,6 +337,18 @@ private Q_SLOTS:
                      "there are no heaters: the chip is on an SMBus adapter, not on the evaluation board"});
     }
 
+    // A transfer goes to a 7-bit address from 03h to 77h; none beyond reaches the bus.
+    void addressRange() {
+        for (const auto& [address, transfer] :
+             {std::pair{0x03, "R 3 3e 0 -6"}, {0x77, "R 77 3e 0 -6"}, {0x02, ""}, {0x78, ""}}) {
+            SmbusRig r;
+            QVERIFY(r.connect());
+            r.transfers();
+            r.session->usb.ReadRegister(address, 0x3E);
+            QCOMPARE(r.transfers().join(u' '), QString::fromLatin1(transfer));
+        }
+    }
+
     // Where no chip answers, the details (and standard error) name the adapter and the silent addresses.
     void noChipAnswers() {
         SmbusRig r({.chipAddresses = {}, .chip = {}});

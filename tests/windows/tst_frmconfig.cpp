@@ -105,6 +105,14 @@ private Q_SLOTS:
         QVERIFY(f->journal().isEmpty() && !f->w->isVisible());
     }
 
+    // "Use Default" clears the whole selection mask: 0x7E and bits 7..6 of 0x7F.
+    void useDefaultClearsTheMask() {
+        open({{0x7E, 0x5A}, {0x7F, 0x85}});
+        QTest::keyClick(w->chkUseDefault, Qt::Key_Space);
+        QTest::mouseClick(w->cmdApply, Qt::LeftButton);
+        QCOMPARE((QList<int>{f->t.chip().read(0x7E), f->t.chip().read(0x7F)}), (QList<int>{0x00, 0x05}));
+    }
+
     void openingReadsTheBlockAndShowsEachRow() {
         QCOMPARE(gpio.f->journal(), QStringList{"220 46 127 1 3"});
         QCOMPARE(rows(*gpio.w), QStringList({"0 Output Active Low Clear", "1 Input Active High [Disabled]",
