@@ -270,7 +270,7 @@ private Q_SLOTS:
         w.t.prompts.fileNames << dir.filePath("run.csv");
         QVERIFY(StartLogging(*w.t.session, {true}, "500"));
         w.t.usb().ReadRegister(0x2E, 0x45);
-        w.t.usb().WriteRegister(0x2E, 0x45, 20);
+        w.t.usb().WriteRegister(0x2E, 0x45, 5);
         w.run(1600);
         w.t.board->options().failRequestNumber = w.t.board->requestCount() + 1;
         w.t.usb().ReadRegister(0x2E, 0x40);
@@ -279,8 +279,8 @@ private Q_SLOTS:
         QCOMPARE(QString::fromUtf8(fileBytes(dir.filePath("run.events.csv"))),
                  "Time,Log time (s),Event,Channel,Value,Limit or old value\r\n" + at + "0,logging started," +
                      dir.filePath("run.csv") + ",500,\r\n" + at +
-                     "0,register written,0x45 Temperature1 High Limit,0x14,0x7F\r\n" + at +
-                     ".5,alarm raised,Temp 1,25,20\r\n" + at +
+                     "0,register written,0x45 Temperature1 High Limit,0x05,0x7F\r\n" + at +
+                     ".5,alarm raised,Temp 1,25,5\r\n" + at +
                      "2,link error,Communications Interrupted - Check USB connections,3,\r\n");
         // A field with a separator, a quote or a line break is quoted, its quotes doubled; a zone's minutes.
         Event odd;
