@@ -130,7 +130,7 @@ private Q_SLOTS:
 
     void listenAddresses_data() { // the address as taken, none where refused
         QTest::addColumn<QString>("row");
-        for (const char* good : {"127.0.0.1:9813", "0.0.0.0:80"})
+        for (const char* good : {"127.0.0.1:9813", "0.0.0.0:80", "255.255.255.255:65535", "127.0.0.1:0"})
             QTest::newRow(good) << QString::fromLatin1(good);
         for (const char* bad : {"[::1]:9100", "127.0.0.1", "localhost:9813", "256.0.0.1:9813",
                                 "127.0.0.1:65536", "127.0.0.1:98a", ":9813"})
