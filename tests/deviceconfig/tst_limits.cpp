@@ -36,10 +36,9 @@ private Q_SLOTS:
 
     // Speeds too slow for 16 bits get the slowest count; the rest round half to even.
     void tachLimits() {
-        QList<int> counts;
-        for (double rpm : {0.0, -5.0, 82.39, 82.41, 3456.0})
-            counts << TachLimitCount(rpm);
-        QCOMPARE(counts, (QList<int>{0xFFFF, 0xFFFF, 0xFFFF, 65526, 1562}));
+        QCOMPARE((QList<int>{TachLimitCount(0), TachLimitCount(-5), TachLimitCount(82.39),
+                             TachLimitCount(82.41), TachLimitCount(3456)}),
+                 (QList<int>{0xFFFF, 0xFFFF, 0xFFFF, 65526, 1562}));
 
         ConnectedSim t; // Fan 2: high byte 0x0A, low byte 0x8C
         writeAll(t.chip(), {{0x63, 0x0A}, {0x62, 0x8C}});
@@ -88,18 +87,15 @@ private Q_SLOTS:
     // A selection mask that picks only some sensors survives an apply with nothing edited.
     void deviceLoadAndUneditedApply() {
         ConnectedSim t;
-        const QList<int> covered{0x40, 0x74, 0x79, 0x7A, 0x7B, 0x7E, 0x7F},
-            values{0xA9, 0x80, 0xB6, 0xF2, 0x60, 0x12, 0x85};
-        for (qsizetype k = 0; k < covered.size(); ++k)
-            t.chip().write(covered[k], values[k]);
-        t.board->clearJournal();
+        writeAll(t.chip(), {{0x40, 0xA9}, {0x74, 0x80}, {0x79, 0xB6}, {0x7A, 0xF2}});
+        writeAll(t.chip(), {{0x7B, 0x60}, {0x7E, 0x12}, {0x7F, 0x85}});
+        const QList<int> before = t.chipState();
         std::optional<DeviceSettings> d = LoadDeviceConfig(*t.session);
         QCOMPARE(t.requestTexts(),
                  QStringList({"222 46 64 1 1", "222 46 116 1 1", "220 46 121 1 3", "220 46 126 1 2"}));
         QCOMPARE(d, (std::optional<DeviceSettings>{{true, true, true, true, "731", "403", false, 0x4A}}));
         QVERIFY(ApplyDeviceConfig(*t.session, *d));
-        for (qsizetype k = 0; k < covered.size(); ++k)
-            QCOMPARE(t.chip().read(covered[k]), values[k]);
+        QCOMPARE(t.chipState(), before);
     }
 
     // What is checked is the whole number written: 1023.5 would go out as gain 0 (the window's test
