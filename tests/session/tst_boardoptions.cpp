@@ -142,6 +142,9 @@ private Q_SLOTS:
         QVERIFY(board && sim == board.get());
         QVERIFY(!sim->chip(0x2E));
         QCOMPARE(sim->chip(0x2C)->scenario().ambientC, 33.5);
+        // An adapter's board text (the USB boards' texts are in the choice below).
+        const BoardIdentity smbus{BoardIdentity::Kind::Smbus, false, {}, {}, "/dev/i2c-1", 0x2E};
+        QCOMPARE(smbus.text(), QStringLiteral("SMBus /dev/i2c-1, chip at 2Eh"));
     }
 
     // --board auto over a bus with none, one or several boards (at 1-2, others at 1-3 and 1-4,
@@ -191,12 +194,6 @@ private Q_SLOTS:
         o.journalFile = dir.filePath(QStringLiteral("journal.txt"));
         QCOMPARE(CreateBoard(o, clock, nullptr, error, &failure) != nullptr,
                  board == QLatin1String("Simulated board"));
-    }
-
-    // The USB texts are in the choice above.
-    void smbusBoardText() {
-        const BoardIdentity smbus{BoardIdentity::Kind::Smbus, false, {}, {}, "/dev/i2c-1", 0x2E};
-        QCOMPARE(smbus.text(), QStringLiteral("SMBus /dev/i2c-1, chip at 2Eh"));
     }
 
     // Kept where the screens show it whole; else onto the screen that shows most of it (the primary
