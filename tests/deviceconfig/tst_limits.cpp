@@ -2,7 +2,6 @@
 // RPM-to-count rule, the interrupt rows, a device-settings load and an unedited apply.
 #include "deviceconfig/ChipConfig.h"
 #include "deviceconfig/Limits.h"
-#include "support/Rows.h"
 #include "support/SimSession.h"
 
 #include <QTest>
@@ -51,21 +50,17 @@ private Q_SLOTS:
         QCOMPARE(std::pair(t.requests().size(), t.programEnds), std::pair(qsizetype(2), QList<int>{3}));
     }
 
-    // Per row: the masked rows, the out-of-limit mask bit held and the two register bytes.
-    void interruptRows_data() {
-        addRows<std::tuple<InterruptRowStates, int, MaskBytes>>(
-            {{"none", {rows({}), 0, {0, 0}}},
-             {"Temp 1, Temp 7", {rows({0, 6}), 0, {0x41, 0}}},
-             {"Temp 8, 9, 10", {rows({7, 8, 9}), 0, {0, 0x07}}},
-             {"Fan 1, Fan 3", {rows({10, 12}), 0, {0, 0x50}}},
-             {"Fan 4, NORM", {rows({13, 14}), 0, {0, 0x88}}},
-             {"every row", {rows({0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14}), 0, {0x7F, 0xFF}}},
-             {"OOL kept, nothing else", {rows({}), 0xFF, {0x80, 0}}}});
-    }
+    // The masked rows (Temp 1..10, Fan 1..4, NORM), the out-of-limit mask bit held, the two register bytes.
     void interruptRows() {
-        const auto& [masked, ool, bytes] = fetchRow<std::tuple<InterruptRowStates, int, MaskBytes>>();
-        QCOMPARE(InterruptMaskBytes(masked, ool), bytes);
-        QCOMPARE(InterruptRowsFromBytes(bytes[0], bytes[1]), masked);
+        using M = std::tuple<InterruptRowStates, int, MaskBytes>;
+        for (const auto& [masked, ool, bytes] :
+             {M{rows({}), 0, {0, 0}}, M{rows({0, 6}), 0, {0x41, 0}}, M{rows({7, 8, 9}), 0, {0, 0x07}},
+              M{rows({10, 12}), 0, {0, 0x50}}, M{rows({13, 14}), 0, {0, 0x88}},
+              M{rows({0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14}), 0, {0x7F, 0xFF}},
+              M{rows({}), 0xFF, {0x80, 0}}}) {
+            QCOMPARE(InterruptMaskBytes(masked, ool), bytes);
+            QCOMPARE(InterruptRowsFromBytes(bytes[0], bytes[1]), masked);
+        }
     }
 
     void interruptRegisters() {
@@ -103,12 +98,10 @@ private Q_SLOTS:
     void deviceRangeChecks() {
         const QString badGain = "Gain value must be in the range 0-1023";
         const QString badOffset = "Offset value must be in the range 0-511";
+        using G = std::tuple<QString, QString, int, QString>;
         for (const auto& [gain, offset, requests, message] :
-             std::initializer_list<std::tuple<QString, QString, int, QString>>{
-                 {"1023.5", "406", 4, badGain},
-                 {"-0.6", "406", 4, badGain},
-                 {"731", "511.5abc", 11, badOffset},
-                 {"1023.4", "x", 15, ""}}) {
+             {G{"1023.5", "406", 4, badGain}, G{"-0.6", "406", 4, badGain},
+              G{"731", "511.5abc", 11, badOffset}, G{"1023.4", "x", 15, ""}}) {
             ConnectedSim t;
             DeviceSettings d{false, false, false, false, gain, offset, true, 0};
             QCOMPARE(ApplyDeviceConfig(*t.session, d), message.isEmpty());
