@@ -109,8 +109,7 @@ private Q_SLOTS:
         }
     }
 
-    // A failed block read reports its status and leaves the buffer as it was; only a window's load
-    // takes it for a link error.
+    // A failed block read returns its status, the buffer untouched; a window's load ends the program.
     void failedBlockReadIsReported() {
         ConnectedSim t({.failBlockReads = true, .chip = {}});
         t.usb().TransferBuffer.fill(0xA5);
@@ -243,8 +242,7 @@ private Q_SLOTS:
         QVERIFY(s.splash.visible && s.splash.widths.back() == 100.0f * 60);
     }
 
-    // The board's enumeration wait: 34 steps of just over 50 ms. The splash window stays readable:
-    // a second before the search, two after "Found".
+    // Enumerating: 34 steps of just over 50 ms; the splash shows 1 s before the search, 2 s after "Found".
     void theWaitsOfTheBoardAndTheSplashWindow() {
         Started s;
         const auto enumerating = s.splash.textTimes[2] - s.splash.textTimes[1];

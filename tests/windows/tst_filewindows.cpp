@@ -115,8 +115,7 @@ private Q_SLOTS:
                  (QStringList{"110", "10", "50"}));
     }
 
-    // The Alarms page applies with the other page, or neither applies; what it applies is in the
-    // session at once and in the store for the next run.
+    // The Alarms page applies with the other page or neither does; what it applies reaches session and store.
     void alarmsPage() {
         Fixture f;
         frmSWOptions& w = *f.w;
@@ -141,8 +140,7 @@ private Q_SLOTS:
         QCOMPARE(LoadAlarmOptions(SettingsStore(f.dir.filePath(QStringLiteral("settings.ini")))), applied);
     }
 
-    // The Alarms page opens on what the session holds, each control from its own field, and an
-    // Apply with nothing edited keeps every field.
+    // The Alarms page opens on the session's fields, each in its own control; an unedited Apply keeps them.
     void alarmsPageOpensOnWhatIsHeld() {
         const AlarmOptions held{
             true, false, true, true, "/srv/bell.wav", true, "/usr/bin/logger", {"-t", "bench 3"}};
@@ -189,8 +187,7 @@ private Q_SLOTS:
         QVERIFY(f.t.prompts.messages.isEmpty()); // the main window gives the one message
     }
 
-    // The window shows the log's own interval (not the reading interval); refused starts leave no
-    // file, the log stopped and the interval as it was.
+    // The log's own interval is shown; a refused start leaves no file, the log stopped, the interval kept.
     void refusedStarts() {
         const std::array<std::array<QString, 3>, 3> refused{
             {{"100", "a.csv", "At least one item must be selected for logging"},
