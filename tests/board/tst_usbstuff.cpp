@@ -6,7 +6,6 @@
 #include "board/USBStuff.h"
 #include "board/sim/SimChip.h"
 #include "monitoring/Conversions.h"
-#include "registers/RegMapStuff.h"
 #include "support/RecordingSplash.h"
 #include "support/Rows.h"
 #include "support/SimSession.h"
@@ -125,13 +124,12 @@ private Q_SLOTS:
         ConnectedSim t;
         writeAll(t.chip(), {{0x68, 0x21}, {0x69, 0x12}});
         QCOMPARE(t.usb().ReadBlock(0x68, 2), std::int16_t(0));
-        QCOMPARE((std::pair{t.usb().knownValue(0x68), t.usb().knownValue(0x69)}),
-                 (std::pair{std::optional<int>(0x21), std::optional<int>(0x12)}));
-        // The ends of the address range, read one at a time.
+        // And the ends of the address range, read one at a time.
         const int first = t.usb().ReadRegister(t.usb().DeviceAddress, 0x00);
         const int last = t.usb().ReadRegister(t.usb().DeviceAddress, 0xFF);
-        QCOMPARE((std::pair{t.usb().knownValue(0x00), t.usb().knownValue(0xFF)}),
-                 (std::pair{std::optional<int>(first), std::optional<int>(last)}));
+        QCOMPARE((QList<std::optional<int>>{t.usb().knownValue(0x68), t.usb().knownValue(0x69),
+                                            t.usb().knownValue(0x00), t.usb().knownValue(0xFF)}),
+                 (QList<std::optional<int>>{0x21, 0x12, first, last}));
     }
 
     void heaterLevelsAreClampedInTheCallersVariable() {
@@ -194,8 +192,7 @@ private Q_SLOTS:
         QCOMPARE(LinkErrorMessage(1), QStringLiteral("SMBus enable error  - Check USB connections"));
         SimSession t;
         t.usb().ShowLinkError(7);
-        QVERIFY(t.prompts.messages.isEmpty());
-        QCOMPARE(t.programEnds, QList<int>{7});
+        QCOMPARE(std::pair(t.prompts.messages.size(), t.programEnds), std::pair(qsizetype(0), QList<int>{7}));
     }
 
     // The firmware path as the board gets it: startFindsTheFirstChipAndTalksInOrder.
@@ -247,10 +244,9 @@ private Q_SLOTS:
         Started s;
         const auto enumerating = s.splash.textTimes[2] - s.splash.textTimes[1];
         QVERIFY2(enumerating >= 34 * 50 && enumerating <= 34 * 52, qPrintable(QString::number(enumerating)));
-        const auto& journal = s.t.board->journal();
-        const std::int64_t firstProbe = journal[2].timeMs;
-        QVERIFY(firstProbe - s.splash.textTimes[3] > 1000 && firstProbe - s.splash.textTimes[3] <= 1002);
-        QVERIFY(journal[4].timeMs - s.splash.textTimes[4] > 2000); // InitDefaults' first read
+        const std::int64_t firstProbe = s.t.board->journal()[2].timeMs - s.splash.textTimes[3];
+        QVERIFY(firstProbe > 1000 && firstProbe <= 1002);
+        QVERIFY(s.t.board->journal()[4].timeMs - s.splash.textTimes[4] > 2000); // InitDefaults' first read
     }
 
     void defaultsNoWindowShowsBeforeTheUserChangesThem() {
