@@ -1,5 +1,4 @@
-// The register table and tree, the register map's typed reads and writes on the wire and its
-// value texts, and the configuration file: its bytes as written, and how a recall reads them.
+// The register table and tree, typed reads and writes on the wire, value texts, the .sav file and its recall.
 #include "registers/ConfigFile.h"
 #include "registers/RegMapStuff.h"
 #include "registers/RegisterView.h"
