@@ -58,10 +58,8 @@ struct SaveFixture : WindowFixture<frmSave> {
     }
     // Sets the file the dialog answers with, and the file's content when given.
     QString file(const QString& name, const QByteArray& content = {}) {
-        QFile f(dir.filePath(name));
-        if (!content.isEmpty() && f.open(QIODevice::WriteOnly)) f.write(content);
-        t.prompts.fileNames << f.fileName();
-        return f.fileName();
+        if (!content.isEmpty()) writeFile(dir.filePath(name), content);
+        return t.prompts.fileNames.emplaceBack(dir.filePath(name));
     }
     // The polling cycle's reads: a save or recall makes no block read.
     qsizetype blockReads() const { return journal().filter(QRegularExpression("^220 ")).size(); }
@@ -217,10 +215,9 @@ private Q_SLOTS:
         f.w->cmdsave->click();
         QStringList lines =
             QString::fromLatin1(f.bytes(QStringLiteral("changed.sav"))).split(QStringLiteral("\r\n"));
-        QVERIFY(lines.value(3).startsWith(QStringLiteral("Saved: ")));
-        lines[3] = QString();
-        QCOMPARE(lines, (QStringList{"Heldrix Semiconductor", "VORTANE Evaluation Software", "", "", "",
-                                     "Comment : bench A", "", "Address\tData\tRegister", "{",
+        lines[3].truncate(7); // the time of the save
+        QCOMPARE(lines, (QStringList{"Heldrix Semiconductor", "VORTANE Evaluation Software", "",
+                                     "Saved: ", "", "Comment : bench A", "", "Address\tData\tRegister", "{",
                                      "0x40\t0x3\t // Configuration 1", "}", ""}));
         QCOMPARE(f.t.prompts.dialogFilters, QStringList{"Text Files (*.sav)|*.sav"});
         QCOMPARE(f.t.requests().size(), 75);
