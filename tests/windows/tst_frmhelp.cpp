@@ -8,7 +8,6 @@
 #include "windows/frmHelp.h"
 
 #include <QAction>
-#include <QMenu>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextBlock>
@@ -165,8 +164,7 @@ private Q_SLOTS:
     // Cancel, pressed under the run's event loop, stops a curve check, the chip and heater put back.
     void cancelPutsTheChipBack() {
         Main m(dir_.filePath("c.ini"));
-        auto* w =
-            static_cast<frmCharacterisation*>(m.window.openWindow(QStringLiteral("frmCharacterisation")));
+        auto* w = static_cast<frmCharacterisation*>(m.window.openWindow("frmCharacterisation"));
         w->reportsRoot = dir_.filePath("reports");
         w->cmbRun->setCurrentIndex(1);
         QVERIFY(!w->fraFans->isVisible() && w->fraCurve->isVisible());
