@@ -1,5 +1,4 @@
-// The desktop program's command line, run as a separate process: what it answers before it needs
-// a display.
+// The desktop program's command line, run as a separate process: what it answers before it needs a display.
 #include "support/Http.h"
 #include "support/Rows.h"
 

@@ -1,8 +1,6 @@
-// Limits, interrupts and chip configuration in core, on the wire: limit reads and writes, the
-// RPM-to-count rule, the interrupt rows, a device-settings load and an unedited apply.
+// Limits, interrupts and chip configuration in core, on the wire: reads, writes, RPM counts, unedited apply.
 #include "deviceconfig/ChipConfig.h"
 #include "deviceconfig/Limits.h"
-#include "support/Rows.h"
 #include "support/SimSession.h"
 
 #include <QTest>
@@ -36,10 +34,9 @@ private Q_SLOTS:
 
     // Speeds too slow for 16 bits get the slowest count; the rest round half to even.
     void tachLimits() {
-        QList<int> counts;
-        for (double rpm : {0.0, -5.0, 82.39, 82.41, 3456.0})
-            counts << TachLimitCount(rpm);
-        QCOMPARE(counts, (QList<int>{0xFFFF, 0xFFFF, 0xFFFF, 65526, 1562}));
+        QCOMPARE((QList<int>{TachLimitCount(0), TachLimitCount(-5), TachLimitCount(82.39),
+                             TachLimitCount(82.41), TachLimitCount(3456)}),
+                 (QList<int>{0xFFFF, 0xFFFF, 0xFFFF, 65526, 1562}));
 
         ConnectedSim t; // Fan 2: high byte 0x0A, low byte 0x8C
         writeAll(t.chip(), {{0x63, 0x0A}, {0x62, 0x8C}});
@@ -52,21 +49,17 @@ private Q_SLOTS:
         QCOMPARE(std::pair(t.requests().size(), t.programEnds), std::pair(qsizetype(2), QList<int>{3}));
     }
 
-    // Per row: the masked rows, the out-of-limit mask bit held and the two register bytes.
-    void interruptRows_data() {
-        addRows<std::tuple<InterruptRowStates, int, MaskBytes>>(
-            {{"none", {rows({}), 0, {0, 0}}},
-             {"Temp 1, Temp 7", {rows({0, 6}), 0, {0x41, 0}}},
-             {"Temp 8, 9, 10", {rows({7, 8, 9}), 0, {0, 0x07}}},
-             {"Fan 1, Fan 3", {rows({10, 12}), 0, {0, 0x50}}},
-             {"Fan 4, NORM", {rows({13, 14}), 0, {0, 0x88}}},
-             {"every row", {rows({0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14}), 0, {0x7F, 0xFF}}},
-             {"OOL kept, nothing else", {rows({}), 0xFF, {0x80, 0}}}});
-    }
+    // The masked rows (Temp 1..10, Fan 1..4, NORM), the out-of-limit mask bit held, the two register bytes.
     void interruptRows() {
-        const auto& [masked, ool, bytes] = fetchRow<std::tuple<InterruptRowStates, int, MaskBytes>>();
-        QCOMPARE(InterruptMaskBytes(masked, ool), bytes);
-        QCOMPARE(InterruptRowsFromBytes(bytes[0], bytes[1]), masked);
+        using M = std::tuple<InterruptRowStates, int, MaskBytes>;
+        for (const auto& [masked, ool, bytes] :
+             {M{rows({}), 0, {0, 0}}, M{rows({0, 6}), 0, {0x41, 0}}, M{rows({7, 8, 9}), 0, {0, 0x07}},
+              M{rows({10, 12}), 0, {0, 0x50}}, M{rows({13, 14}), 0, {0, 0x88}},
+              M{rows({0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14}), 0, {0x7F, 0xFF}},
+              M{rows({}), 0xFF, {0x80, 0}}}) {
+            QCOMPARE(InterruptMaskBytes(masked, ool), bytes);
+            QCOMPARE(InterruptRowsFromBytes(bytes[0], bytes[1]), masked);
+        }
     }
 
     void interruptRegisters() {
@@ -77,8 +70,6 @@ private Q_SLOTS:
         WriteInterruptMasks(*t.session, rows({14}), masks->oolMask);
         QCOMPARE(t.requestTexts(),
                  QStringList({"220 46 114 1 2", writeText(0x72, 0x80), writeText(0x73, 0x08)}));
-        QCOMPARE((QStringList{InterruptRowCaption(9), InterruptRowCaption(10), InterruptRowCaption(14)}),
-                 (QStringList{"Temp 10", "Fan 1", "NORM"}));
         // Masks filled from stale bytes would be written back by Apply: a failed read ends the program.
         t.board->options().failBlockReads = true;
         QVERIFY(!ReadInterruptMasks(*t.session));
@@ -88,18 +79,15 @@ private Q_SLOTS:
     // A selection mask that picks only some sensors survives an apply with nothing edited.
     void deviceLoadAndUneditedApply() {
         ConnectedSim t;
-        const QList<int> covered{0x40, 0x74, 0x79, 0x7A, 0x7B, 0x7E, 0x7F},
-            values{0xA9, 0x80, 0xB6, 0xF2, 0x60, 0x12, 0x85};
-        for (qsizetype k = 0; k < covered.size(); ++k)
-            t.chip().write(covered[k], values[k]);
-        t.board->clearJournal();
+        writeAll(t.chip(), {{0x40, 0xA9}, {0x74, 0x80}, {0x79, 0xB6}, {0x7A, 0xF2}});
+        writeAll(t.chip(), {{0x7B, 0x60}, {0x7E, 0x12}, {0x7F, 0x85}});
+        const QList<int> before = t.chipState();
         std::optional<DeviceSettings> d = LoadDeviceConfig(*t.session);
         QCOMPARE(t.requestTexts(),
                  QStringList({"222 46 64 1 1", "222 46 116 1 1", "220 46 121 1 3", "220 46 126 1 2"}));
         QCOMPARE(d, (std::optional<DeviceSettings>{{true, true, true, true, "731", "403", false, 0x4A}}));
         QVERIFY(ApplyDeviceConfig(*t.session, *d));
-        for (qsizetype k = 0; k < covered.size(); ++k)
-            QCOMPARE(t.chip().read(covered[k]), values[k]);
+        QCOMPARE(t.chipState(), before);
     }
 
     // What is checked is the whole number written: 1023.5 would go out as gain 0 (the window's test
@@ -107,12 +95,10 @@ private Q_SLOTS:
     void deviceRangeChecks() {
         const QString badGain = "Gain value must be in the range 0-1023";
         const QString badOffset = "Offset value must be in the range 0-511";
+        using G = std::tuple<QString, QString, int, QString>;
         for (const auto& [gain, offset, requests, message] :
-             std::initializer_list<std::tuple<QString, QString, int, QString>>{
-                 {"1023.5", "406", 4, badGain},
-                 {"-0.6", "406", 4, badGain},
-                 {"731", "511.5abc", 11, badOffset},
-                 {"1023.4", "x", 15, ""}}) {
+             {G{"1023.5", "406", 4, badGain}, G{"-0.6", "406", 4, badGain},
+              G{"731", "511.5abc", 11, badOffset}, G{"1023.4", "x", 15, ""}}) {
             ConnectedSim t;
             DeviceSettings d{false, false, false, false, gain, offset, true, 0};
             QCOMPARE(ApplyDeviceConfig(*t.session, d), message.isEmpty());

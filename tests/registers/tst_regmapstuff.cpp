@@ -1,9 +1,7 @@
-// The register table and tree, the register map's typed reads and writes on the wire and its
-// value texts, and the configuration file: its bytes as written, and how a recall reads them.
+// The register table and tree, typed reads and writes on the wire, value texts, the .sav file and its recall.
 #include "registers/ConfigFile.h"
 #include "registers/RegMapStuff.h"
 #include "registers/RegisterView.h"
-#include "support/Rows.h"
 #include "support/SimSession.h"
 
 #include <QSet>
@@ -104,8 +102,7 @@ private Q_SLOTS:
             latest[n.level] = i;
             if (n.level < 2) names[n.level] << n.text;
             if (n.level == 1) lastGroup.clear();
-            if (n.level == 2) lastGroup << n.registerIndex;
-            if (n.level == 2) shown.insert(n.registerIndex);
+            if (n.level == 2) shown.insert((lastGroup << n.registerIndex).last());
         }
         QCOMPARE(names[0], (QStringList{"General", "Temperature", "Fan"}));
         QCOMPARE(names[1],
@@ -144,25 +141,19 @@ private Q_SLOTS:
                  QStringList({"0", "1"}));
     }
 
-    // The typed value goes through TypedRegisterValue and the transport to the wire.
-    // Typed address and value, the request's index (value * 256 + register), the byte then held.
-    void write_data() {
-        addRows<std::tuple<QString, QString, int, int>>(
-            {{"half down to even", {"6E", "2.5", 2 * 256 + 0x6E, 2}},
-             {"half up to even", {"6E", "3.5", 4 * 256 + 0x6E, 4}},
-             {"beyond 32 bits", {"6E", "1e10", 255 * 256 + 0x6E, 255}},
-             {"negative", {"6E", "-1", -256 + 0x6E, 0xFF}},
-             {"below 32 bits", {"6E", "-1e10", 0x6E, 0}},
-             // The typed address's bits above the first byte must not reach the value byte of the index.
-             {"address above FF", {"16E", "1", 256 + 0x6E, 1}},
-             {"unknown register", {"90", "5", 5 * 256 + 0x90, 0}}});
-    }
+    // Typed address and value, the request's index (value * 256 + register), the byte then held. Halves go
+    // to even; above FF the typed address's bits must not reach the index's value byte.
     void write() {
-        const auto& [address, typed, index, held] = fetchRow<std::tuple<QString, QString, int, int>>();
-        ConnectedSim sim;
-        QVERIFY(WriteTypedRegister(sim.usb(), address, TypedRegisterValue(typed)));
-        QCOMPARE(sim.requestTexts(), QStringList{QStringLiteral("222 46 %1 0 0").arg(index)});
-        QCOMPARE(sim.chip().read(index & 0xFF), held);
+        using W = std::tuple<QString, QString, int, int>;
+        for (const auto& [address, typed, index, held] :
+             {W{"6E", "2.5", 2 * 256 + 0x6E, 2}, W{"6E", "3.5", 4 * 256 + 0x6E, 4},
+              W{"6E", "1e10", 255 * 256 + 0x6E, 255}, W{"6E", "-1", -256 + 0x6E, 0xFF},
+              W{"6E", "-1e10", 0x6E, 0}, W{"16E", "1", 256 + 0x6E, 1}, W{"90", "5", 5 * 256 + 0x90, 0}}) {
+            ConnectedSim sim;
+            QVERIFY(WriteTypedRegister(sim.usb(), address, TypedRegisterValue(typed)));
+            QCOMPARE(sim.requestTexts(), QStringList{QStringLiteral("222 46 %1 0 0").arg(index)});
+            QCOMPARE(sim.chip().read(index & 0xFF), held);
+        }
     }
 
     // The two value boxes mirror each other.

@@ -5,7 +5,6 @@
 #include "board/usb/UsbBoard.h"
 #include "session/BoardOptions.h"
 #include "session/Settings.h"
-#include "support/Rows.h"
 
 #include <QTemporaryDir>
 #include <QTest>
@@ -88,10 +87,9 @@ private Q_SLOTS:
             QString error;
             QVERIFY2(ParseBoardOptions(QStringList{"-x"} + args + QStringList{"file.sav"}, o, rest, error),
                      qPrintable(error));
-            QStringList expected = settings(BoardOptions{});
+            QStringList expected = settings(BoardOptions{}) << "-x|file.sav";
             expected[SettingNames.indexOf(name)] = value;
-            QCOMPARE(settings(o), expected);
-            QCOMPARE(rest, (QStringList{"-x", "file.sav"}));
+            QCOMPARE(settings(o) << rest.join(u'|'), expected);
         }
     }
 
@@ -100,8 +98,7 @@ private Q_SLOTS:
             BoardOptions o;
             QStringList rest;
             QString message;
-            QVERIFY(!ParseBoardOptions(args, o, rest, message));
-            QCOMPARE(message, error);
+            QCOMPARE(std::pair(ParseBoardOptions(args, o, rest, message), message), std::pair(false, error));
         };
         refused({"--sim-chips"}, "option --sim-chips needs a value");
         refused({"--board", "i2c:"},
@@ -139,64 +136,56 @@ private Q_SLOTS:
         o.sim.chipAddresses = {0x2C};
         o.sim.chip.ambientC = 33.5;
         const auto board = CreateBoard(o, clock, &sim, error);
-        QVERIFY(board && sim == board.get());
-        QVERIFY(!sim->chip(0x2E));
+        QVERIFY(board && sim == board.get() && !sim->chip(0x2E));
         QCOMPARE(sim->chip(0x2C)->scenario().ambientC, 33.5);
+        // An adapter's board text (the USB boards' texts are in the choice below).
+        const BoardIdentity smbus{BoardIdentity::Kind::Smbus, false, {}, {}, "/dev/i2c-1", 0x2E};
+        QCOMPARE(smbus.text(), QStringLiteral("SMBus /dev/i2c-1, chip at 2Eh"));
     }
 
     // --board auto over a bus with none, one or several boards (at 1-2, others at 1-3 and 1-4,
     // that one busy): the board it takes when the choice (if any) is answered with the index.
-    void autoTakesTheOneBoardOrAsks_data() {
-        addRows<std::tuple<int, int, QString>>({{"none", {0, -1, "Simulated board"}},
-                                                {"one", {1, -1, "Simulated USB board 1-2"}},
-                                                {"several, refused", {3, -1, ""}},
-                                                {"several, the third", {3, 2, "Simulated USB board 1-4"}},
-                                                {"several, simulated", {3, 3, "Simulated board"}},
-                                                {"several, cancelled", {3, 9, ""}}});
-    }
     void autoTakesTheOneBoardOrAsks() {
-        const auto& [boards, answer, board] = fetchRow<std::tuple<int, int, QString>>();
-        ManualClock clock;
-        BoardOptions o;
-        o.openUsb = [&clock, boards](QString&) {
-            SimUsbOptions bus;
-            bus.attached = boards > 0;
-            if (boards > 1) bus.others = {{DefaultBoardId, "1-3", 9}, {DefaultBoardId, "1-4", 3}};
-            bus.busyPorts = {QStringLiteral("1-4")};
-            return std::make_unique<SimUsbBus>(clock, std::make_unique<SimBoard>(clock), bus);
-        };
         const QStringList listed{"USB board 1-2: needs firmware", "USB board 1-3 (serial OTHER-1-3): running",
                                  "USB board 1-4: busy: held by another program"};
-        QStringList offered;
-        if (answer >= 0)
-            o.chooseBoard = [&offered, answer](const QStringList& c) {
-                offered = c;
-                return answer < c.size() ? std::optional<int>(answer) : std::nullopt;
+        using A = std::tuple<int, int, QString>;
+        for (const auto& [boards, answer, board] :
+             {A{0, -1, "Simulated board"}, A{1, -1, "Simulated USB board 1-2"}, A{3, -1, ""},
+              A{3, 2, "Simulated USB board 1-4"}, A{3, 3, "Simulated board"}, A{3, 9, ""}}) {
+            ManualClock clock;
+            BoardOptions o;
+            o.openUsb = [&clock, boards](QString&) {
+                SimUsbOptions bus;
+                bus.attached = boards > 0;
+                if (boards > 1) bus.others = {{DefaultBoardId, "1-3", 9}, {DefaultBoardId, "1-4", 3}};
+                bus.busyPorts = {QStringLiteral("1-4")};
+                return std::make_unique<SimUsbBus>(clock, std::make_unique<SimBoard>(clock), bus);
             };
-        QString error;
-        BoardFailure failure{};
-        const auto created = CreateBoard(o, clock, nullptr, error, &failure);
-        QCOMPARE(created ? created->identity().text() : QString(), board);
-        QCOMPARE(offered, answer >= 0 ? listed + QStringList{"Simulated board"} : QStringList{});
-        if (!created)
-            QCOMPARE(std::pair(failure, error),
-                     answer < 0
-                         ? std::pair(BoardFailure::Usage,
-                                     "3 evaluation boards found; choose one with --usb-port (or, for a "
-                                     "running board, --usb-serial):\n  " +
-                                         listed.join("\n  "))
-                         : std::pair(BoardFailure::Cancelled, QStringLiteral("no board chosen")));
-        // A board found on USB keeps no journal; the simulated one does.
-        const QTemporaryDir dir;
-        o.journalFile = dir.filePath(QStringLiteral("journal.txt"));
-        QCOMPARE(CreateBoard(o, clock, nullptr, error, &failure) != nullptr,
-                 board == QLatin1String("Simulated board"));
-    }
-
-    // The USB texts are in the choice above.
-    void smbusBoardText() {
-        const BoardIdentity smbus{BoardIdentity::Kind::Smbus, false, {}, {}, "/dev/i2c-1", 0x2E};
-        QCOMPARE(smbus.text(), QStringLiteral("SMBus /dev/i2c-1, chip at 2Eh"));
+            QStringList offered;
+            if (answer >= 0)
+                o.chooseBoard = [&offered, answer](const QStringList& c) {
+                    offered = c;
+                    return answer < c.size() ? std::optional<int>(answer) : std::nullopt;
+                };
+            QString error;
+            BoardFailure failure{};
+            const auto created = CreateBoard(o, clock, nullptr, error, &failure);
+            QCOMPARE(created ? created->identity().text() : QString(), board);
+            QCOMPARE(offered, answer >= 0 ? listed + QStringList{"Simulated board"} : QStringList{});
+            if (!created)
+                QCOMPARE(std::pair(failure, error),
+                         answer < 0
+                             ? std::pair(BoardFailure::Usage,
+                                         "3 evaluation boards found; choose one with --usb-port (or, for a "
+                                         "running board, --usb-serial):\n  " +
+                                             listed.join("\n  "))
+                             : std::pair(BoardFailure::Cancelled, QStringLiteral("no board chosen")));
+            // A board found on USB keeps no journal; the simulated one does.
+            const QTemporaryDir dir;
+            o.journalFile = dir.filePath(QStringLiteral("journal.txt"));
+            QCOMPARE(CreateBoard(o, clock, nullptr, error, &failure) != nullptr,
+                     board == QLatin1String("Simulated board"));
+        }
     }
 
     // Kept where the screens show it whole; else onto the screen that shows most of it (the primary

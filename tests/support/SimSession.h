@@ -1,9 +1,12 @@
 #pragma once
 
 #include "base/Clock.h"
+#include "board/Startup.h"
 #include "board/sim/SimBoard.h"
+#include "chip/RegisterTable.h"
 #include "monitoring/PollingCycle.h"
 #include "session/Session.h"
+#include "support/RecordingSplash.h"
 #include "support/ScriptedPrompts.h"
 
 #include <QFile>
@@ -51,19 +54,40 @@ inline void runPolling(ManualClock& clock, PollingCycle& polling, std::int64_t m
     }
 }
 
-// A session over a simulated board with a manual clock and scripted prompts. The program end
-// of a link error is recorded instead of ending the test process.
+// A simulated board's session with a manual clock and scripted prompts; link errors' program ends recorded.
 struct SimSession {
-    explicit SimSession(SimOptions options = {}, QString programFolder = QStringLiteral("/opt/vortane"));
+    explicit SimSession(SimOptions options = {}, QString programFolder = QStringLiteral("/opt/vortane"))
+        : board(std::make_unique<SimBoard>(clock, std::move(options))),
+          session(std::make_unique<Session>(clock, prompts, *board, std::move(programFolder))) {
+        session->usb.onProgramEnd = [this](int code) { programEnds.append(code); };
+    }
 
     // Brings the board up the short way (firmware, SMBus enable, chip at its first address),
     // applies the program's defaults and forgets the journal, ready for a test's requests.
-    void connect();
+    void connect() {
+        usb().DownloadFirmware(session->programFolder);
+        while (usb().EnableSmbus() != 0) {
+        }
+        usb().DeviceAddress =
+            board->options().chipAddresses.empty() ? 0x2E : board->options().chipAddresses.front();
+        SetDefaultValues(*session);
+        board->clearJournal();
+    }
 
     // The vendor requests of the journal (firmware downloads left out).
-    QList<JournalEntry> requests() const;
+    QList<JournalEntry> requests() const {
+        QList<JournalEntry> out;
+        for (const JournalEntry& e : board->journal())
+            if (!e.firmware) out.append(e);
+        return out;
+    }
     // "222 46 64 1 1": request, value, index, direction, length of each vendor request.
-    QStringList requestTexts() const;
+    QStringList requestTexts() const {
+        QStringList out;
+        for (const JournalEntry& e : requests())
+            out << QString::asprintf("%d %d %d %d %d", e.request, e.value, e.index, e.direction, e.length);
+        return out;
+    }
 
     ManualClock clock;
     ScriptedPrompts prompts;
@@ -72,16 +96,28 @@ struct SimSession {
     QList<int> programEnds; // link error codes that ended the program
     SimChip& chip() { return *board->chip(board->options().chipAddresses.front()); }
     USBStuff& usb() { return session->usb; }
-    // Every register a program can write, and both heaters' levels: what a run that changes the
-    // chip for a while must hand back as it found it.
-    QList<int> chipState();
+    // Every register a program can write and both heater levels: what a run must hand back as it found it.
+    QList<int> chipState() {
+        QList<int> state;
+        for (int i = 0; i < RegisterCount; ++i)
+            if (!RegisterAt(i).ReadOnly) state << chip().read(RegisterAt(i).Address);
+        return state << board->heaterLevel(1) << board->heaterLevel(2);
+    }
 };
 
 // A session over a board backend a test builds (on a simulated bus), with scripted prompts; what
 // the backend reports goes to `told`, the link errors that ended the program to `ends`.
 struct BackendSession {
-    void start(std::unique_ptr<USBFunctions> backend, const QString& programFolder = "/opt/vortane");
-    bool connect(); // the start-up's connection sequence; true once a chip has answered
+    void start(std::unique_ptr<USBFunctions> backend, const QString& programFolder = "/opt/vortane") {
+        board = std::move(backend);
+        session = std::make_unique<Session>(clock, prompts, *board, programFolder);
+        session->usb.onProgramEnd = [this](int code) { ends << code; };
+    }
+    // The start-up's connection sequence; true once a chip has answered.
+    bool connect() {
+        RecordingSplash splash(clock);
+        return RunConnectionSequence(*session, splash, {});
+    }
     ManualClock clock;
     ScriptedPrompts prompts;
     QStringList told;

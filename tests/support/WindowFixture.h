@@ -19,8 +19,7 @@ inline void retype(QLineEdit* box, const QString& text) {
     QTest::keyClicks(box, text);
 }
 
-// A child window over a connected simulated board. The readings are held still unless a test
-// turns them on, so the journal holds the window's own requests.
+// A child window over a connected simulated board, readings held still: the journal holds its own requests.
 template <class W> struct WindowFixture {
     explicit WindowFixture(SimOptions o = {}) : t(std::move(o)) {
         t.connect();
@@ -63,8 +62,7 @@ template <class W> struct WindowCase {
     W* w = nullptr;
 };
 
-// The main window over a simulated board, its settings in `ini`. A link error unloads it, as the
-// program's end does.
+// The main window over a simulated board, its settings in `ini`; a link error unloads it, as the end does.
 struct MainFixture {
     explicit MainFixture(const QString& ini, QString programFolder = QStringLiteral("/opt/vortane"))
         : t({}, std::move(programFolder)), settings(ini), window(*t.session, polling, settings) {

