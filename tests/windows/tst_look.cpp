@@ -12,6 +12,7 @@
 #include <QCryptographicHash>
 #include <QDir>
 #include <QPainter>
+#include <QScreen>
 #include <QTabWidget>
 #include <QTest>
 
@@ -128,7 +129,8 @@ private Q_SLOTS:
         QCOMPARE(differences_.join(u'\n'), QString());
     }
 
-    // The splash screen halfway through start-up: its progress bar, the step and the board.
+    // The splash screen halfway through start-up, in the middle of the screen: its progress bar, the
+    // step and the board.
     void splashAsDrawn() {
         differences_.clear();
         frmSplash splash;
@@ -139,6 +141,7 @@ private Q_SLOTS:
         splash.show();
         look(&splash, QStringLiteral("frmSplash"));
         QCOMPARE(differences_.join(u'\n'), QString());
+        QCOMPARE(splash.geometry().center(), QGuiApplication::primaryScreen()->availableGeometry().center());
     }
 };
 
