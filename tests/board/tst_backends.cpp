@@ -281,6 +281,8 @@ private Q_SLOTS:
                                       W{0x0400, QByteArray(6, '\x5A')}, W{0xE000, QByteArray("\x01\x02", 2)},
                                       W{0xE600, QByteArray(1, '\x00')}};
         QVERIFY(writes == expected && error.isEmpty());
+        image.blocks = {{0x3FFE, QByteArray(2, '\0')}}; // the RAM's last two bytes
+        QCOMPARE(FirmwareLoadWrites(image, EzUsbFx2, error).size(), std::size_t(3));
 
         for (const HexBlock& outside :
              {HexBlock{0x3FFF, QByteArray(2, '\0')}, HexBlock{0xE600, QByteArray(1, '\0')}}) {

@@ -147,10 +147,14 @@ private Q_SLOTS:
         writeAll(sim.chip(), {{0x69, 0x40}, {0x7D, 0x02}, {0x71, 37}, {0x6D, 0x66}, {0x3B, 0xCC}});
         const QList<int> before = sim.chipState();
         RunControl control;
-        QStringList said; // the progress line's last words
-        control.progress = [&said](double, const QString& what) { said = QStringList{said.value(1), what}; };
+        QStringList said; // the progress line's last words, its bar rising all the way
+        QList<double> bar;
+        control.progress = [&](double f, const QString& what) {
+            said = QStringList{said.value(1), what}, bar << f;
+        };
         const CurveCheckReport r = RunCurveCheck(*sim.session, {.output = 4, .heater = 2}, control);
         QCOMPARE(std::pair(said, sim.chipState()), std::pair(QStringList{"Cooling down", "Done"}, before));
+        QVERIFY(std::is_sorted(bar.begin(), bar.end()) && bar.size() > 12 && bar[1] < 0.1 && bar.last() == 1);
         QCOMPARE(std::tuple(r.result.setForRun, r.result.tmin, r.result.zone, r.result.passed),
                  std::tuple(false, 37, 2, true));
         // Of the ramp from 40 % at 37 °C to 80 %, and never above 80 %.
