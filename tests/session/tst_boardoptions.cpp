@@ -74,7 +74,7 @@ private Q_SLOTS:
               Set{{"--sim-free-wheel-ms=never"}, "freeWheelMs", "-1"},
               Set{{"--sim-heater-half-steps"}, "heaterHalfSteps", "1"},
               Set{{"--sim-fan-stalls", "2:8000, 4:0"}, "fanStalls", "-1,8000,-1,0"},
-              Set{{"--sim-status-lag", "1500"}, "statusLag", "1500"},
+              Set{{"--sim-status-lag", "3600000"}, "statusLag", "3600000"}, // an hour at most
               Set{{"--sim-tach-holds", "1,3"}, "tachHolds", "1,0,1,0"},
               Set{{"--board", "i2c:/dev/i2c-1"}, "board", "i2c:/dev/i2c-1"},
               Set{{"--firmware", "/tmp/fw.hex"}, "firmware", "/tmp/fw.hex"},
@@ -112,7 +112,7 @@ private Q_SLOTS:
               "--sim-ambient 100.5",     "--sim-fans 1,5",         "--sim-fan-max-rpm 1000,2000,3000",
               "--sim-time-scale 1001",   "--sim-free-wheel-ms -1", "--sim-gpio-levels 1,0,2,0",
               "--sim-gpio-levels=1,0,1", "--sim-fan-stalls 5:100", "--sim-fan-stalls 2",
-              "--sim-fan-stalls=2:-1",   "--sim-status-lag -5"}) {
+              "--sim-fan-stalls=2:-1",   "--sim-status-lag -5",    "--sim-status-lag 3600001"}) {
             const QStringList args = QString::fromLatin1(text).split(QLatin1Char(' '));
             const QStringList option = args[0].split(QLatin1Char('='));
             refused(
