@@ -149,10 +149,11 @@ private Q_SLOTS:
         w.sldHeater[0]->setFocus();
         for (Qt::Key key : {Qt::Key_Right, Qt::Key_Right, Qt::Key_PageDown, Qt::Key_End})
             QTest::keyClick(w.sldHeater[0], key);
+        QTest::keyClick(w.sldHeater[1], Qt::Key_Left); // from 11.5 down to 11
         for (double value : {100.4, 1.5, 0.5})
             QAccessible::queryAccessibleInterface(w.sldHeater[1])->valueInterface()->setCurrentValue(value);
         QCOMPARE(f.journal(), (QStringList{"218 1 38 0 1", "218 1 39 0 1", "218 1 29 0 1", "218 1 100 0 1",
-                                           "218 2 100 0 1", "218 2 2 0 1", "218 2 0 0 1"}));
+                                           "218 2 11 0 1", "218 2 100 0 1", "218 2 2 0 1", "218 2 0 0 1"}));
         QCOMPARE(w.lblTemp[0]->text(), QStringLiteral("Temp1 = "));
         f.t.session->readings.Temperatures = {54, -5};
         QStringList shown; // before the first temperature reading, then after it

@@ -14,6 +14,7 @@
 #include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTest>
+#include <QWheelEvent>
 
 namespace {
 QAccessibleValueInterface* pointerValue(Gauge* g, int pointer) {
@@ -391,6 +392,14 @@ private Q_SLOTS:
         QTest::mouseRelease(chart, Qt::LeftButton, {}, onAxis - QPoint(0, 100));
         QCOMPARE(chart->valueRange(GraphAxis::FanSpeed), (ValueRange{4500, 10500}));
         QCOMPARE(chart->valueRange(GraphAxis::Temperature), (ValueRange{-23, 113}));
+        // The wheel zooms both value axes, never the time axis.
+        const QPointF middle = chart->axisRect()->center();
+        const QCPRange time = chart->xAxis->range();
+        QWheelEvent wheel(middle, chart->mapToGlobal(middle), {}, {0, 120}, Qt::NoButton, {},
+                          Qt::NoScrollPhase, false);
+        QApplication::sendEvent(chart, &wheel);
+        QVERIFY(chart->xAxis->range() == time && chart->valueRange(GraphAxis::Temperature).upper < 113 &&
+                chart->valueRange(GraphAxis::FanSpeed).upper < 10500);
     }
 
     // Events stand on the charts as labelled lines, a crowd of them as one named by its most
@@ -431,6 +440,9 @@ private Q_SLOTS:
         QTest::keyClick(chart, Qt::Key_Escape);
         QCOMPARE(f.w->lblCursors->text(),
                  QStringLiteral("Time cursors: click the graph, or press 1 or 2 in it"));
+        QCursor::setPos(chart->mapToGlobal(QPoint(-20, -20))); // the mouse away: 1 in the middle
+        QTest::keyClick(chart, Qt::Key_1);
+        QCOMPARE(*chart->cursor(0), (chart->timeRange().lower + chart->timeRange().upper) / 2);
 
         f.t.prompts.fileNames << f.dir.filePath("data.csv");
         QTest::mouseClick(f.w->cmdSaveData, Qt::LeftButton);
