@@ -4,6 +4,7 @@
 #include "board/sim/SimBoard.h"
 #include "chip/RegisterTable.h"
 #include "cli/Cli.h"
+#include "cli/CliArgs.h"
 #include "registers/ConfigFile.h"
 #include "registers/RegMapStuff.h"
 #include "support/Rows.h"
@@ -154,7 +155,7 @@ private Q_SLOTS:
         add("masked write", {"write", "Interrupt Mask 1", "0x02", "--mask", "0x86"}, 0,
             "0x72 0x03 Interrupt Mask 1: R2T R1T\n", "",
             {"222 46 114 1 1", "222 46 882 0 0", "222 46 114 1 1"});
-        add("heater", {"heater", "2", "40"}, 0, "Heater2 PWM: 40\n", "", {"218 2 40 0 1", "218 0 0 1 3"});
+        add("heater", {"heater", "2", "100"}, 0, "Heater2 PWM: 100\n", "", {"218 2 100 0 1", "218 0 0 1 3"});
         // A board that counts its heaters in half steps reports 38 as 37.5: printed as it reads.
         add("heater in half steps", {"heater", "1", "38"}, 0, "Heater1 PWM: 37.5\n", "",
             {"218 1 38 0 1", "218 0 0 1 3"}, {}, {.heaterHalfSteps = true, .chip = {}});
@@ -374,11 +375,11 @@ private Q_SLOTS:
                    json.arg("cleared").arg(127) + '\n',
                5000}},
              {"fan 2 seizes, fan 4 absent",
-              {"watch --timeout 15\n",
+              {"watch --until-alarm --timeout 15\n",
                {.chip = {.fanSeizesAtMs = {-1, 8000, -1, -1}}},
-               0,
+               3,
                at + "alarm raised: Fan 2 stall = 100% (limit 30%)\n",
-               17000}},
+               12000}},
              {"nothing until the timeout", {"watch --until-alarm --timeout 5\n", {}, 0, "", 7000}}});
     }
     void watchPrintsEventsAsTheyHappen() {
@@ -388,6 +389,9 @@ private Q_SLOTS:
         QCOMPARE(t.run({"batch"}, batch), status);
         QCOMPARE(t.out, out);
         QVERIFY(t.clock.nowMs() < endsBeforeMs && t.clock.nowMs() > endsBeforeMs - 1000);
+        if (batch.count('\n') > 1) return;
+        Cli alone(options); // the one line as the tool's own command, not in a batch
+        QCOMPARE(alone.run(SplitBatchLine(QString::fromUtf8(batch.trimmed()))), status);
     }
 
     // One event file for the whole run, the writes before the monitor included; the link error
