@@ -120,8 +120,10 @@ private Q_SLOTS:
     // A moved fan minimum writes its pair and the maximum pair back as it was; then the absent
     // fan 4 is too slow, and its lamp says so to a screen reader too.
     void aMovedFanMinimumWritesBothPairs() {
-        open({{0x60, 0x10}, {0x61, 0x20}, {0x66, 0x34}, {0x67, 0x12}}); // fan 1's and fan 4's maxima differ
+        // Fan 1's and fan 4's maxima differ; fan 4's minimum is 2000 RPM (count 0A8Ch).
+        open({{0x60, 0x10}, {0x61, 0x20}, {0x66, 0x34}, {0x67, 0x12}, {0x5E, 0x8C}, {0x5F, 0x0A}});
         w->cmbFan->setCurrentIndex(3);
+        QCOMPARE(w->ggeFan->pointer(Gauge::LowPointer), 2000);
         w->ggeFan->setPointer(Gauge::HighPointer, 3000); // from code: nothing written
         f->forget();
         pointerValue(w->ggeFan, Gauge::LowPointer)->setCurrentValue(1000);
