@@ -206,6 +206,15 @@ private Q_SLOTS:
         for (const std::optional<std::int64_t>& delay : {r.rows[0].setDelayMs, r.rows[0].clearDelayMs})
             QVERIFY2(delay && *delay >= 1000 && *delay <= 1000 + control.sampleMs,
                      qPrintable(QString::number(delay.value_or(-1))));
+        // The report gives each delay its own place.
+        LimitTripReport made;
+        made.rows.resize(1);
+        std::tie(made.rows[0].setDelayMs, made.rows[0].clearDelayMs) = std::pair(120, 340);
+        const BenchReportData data = LimitTripReportData(made);
+        const QJsonValue json = data.results["channels"][0];
+        QCOMPARE(
+            std::tuple(json["setDelayMs"].toInt(), json["clearDelayMs"].toInt(), data.tableRows[0].value(4)),
+            std::tuple(120, 340, QString("120 / 340")));
     }
 
     // Cancelled at several points: the chip is put back register by register.
