@@ -26,8 +26,7 @@ struct FakeNotifier final : Notifier {
     QStringList& shown_;
 };
 
-// The desktop program's alarms over a connected simulated board, the polling cycle ticking every
-// 10 ms with continuous reading on.
+// The desktop program's alarms over a simulated board, polled every 10 ms with reading on.
 struct Watched {
     Watched() {
         t.connect();

@@ -1,8 +1,7 @@
-// Every window as a person sees it, pixel for pixel, against the images in data/look: a margin, a
-// column's stretch, a gauge's tick or a toolbar icon drawn a pixel off shows here, where no check
-// of texts and values can see it. The images hold for one rendering environment (the Qt version,
-// the fonts and how they are drawn); where that differs the comparison is skipped, saying so.
-// After an intended change of the look: VORTANE_UPDATE_LOOK=1 writes the images afresh.
+// Every window as a person sees it, pixel for pixel, against the images in data/look: a margin or
+// a tick a pixel off shows here. The images hold for one rendering environment (Qt, the fonts and
+// how they are drawn); elsewhere the comparison is skipped, saying so. VORTANE_UPDATE_LOOK=1
+// writes the images afresh after an intended change of the look.
 #include "support/WindowFixture.h"
 #include "windows/ChildWindow.h"
 #include "windows/WindowTable.h"
@@ -22,8 +21,7 @@ const QString Folder = QStringLiteral(VORTANE_TEST_DATA "/look");
 
 const bool Updating = qEnvironmentVariableIntValue("VORTANE_UPDATE_LOOK") == 1;
 
-// What the images depend on beyond our code: the Qt version, the default font, and a line of
-// text as this machine's font engine draws it.
+// What the images depend on beyond our code: Qt, the default font, a line as the font engine draws it.
 QByteArray environment() {
     QImage text(200, 24, QImage::Format_RGB32);
     text.fill(Qt::white);
