@@ -98,8 +98,8 @@ private Q_SLOTS:
     void okThenReopenAndCancel() {
         editAll();
         QTest::mouseClick(w->cmdOK, Qt::LeftButton);
-        QCOMPARE(std::pair(w->isVisible(), shown(f->open())),
-                 std::pair(false, QStringLiteral("10 PEXIL Start Output 1 731 406 0")));
+        QVERIFY(!w->isVisible()); // before the reopening replaces the window
+        QCOMPARE(shown(f->open()), QStringLiteral("10 PEXIL Start Output 1 731 406 0"));
         f->forget();
         QTest::keyClick(f->w->cmbGain, Qt::Key_Escape); // Cancel
         QVERIFY(f->journal().isEmpty() && !f->w->isVisible());
