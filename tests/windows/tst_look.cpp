@@ -14,6 +14,7 @@
 #include <QScreen>
 #include <QTabWidget>
 #include <QTest>
+#include <QTextDocument>
 
 namespace {
 
@@ -21,13 +22,18 @@ const QString Folder = QStringLiteral(VORTANE_TEST_DATA "/look");
 
 const bool Updating = qEnvironmentVariableIntValue("VORTANE_UPDATE_LOOK") == 1;
 
-// What the images depend on beyond our code: Qt, the default font, a line as the font engine draws it.
+// What the images depend on beyond our code: Qt, the default font, a line as the font engine draws it,
+// and the typewriter font of rich text (the help page's path), which other fonts installed may change.
 QByteArray environment() {
-    QImage text(200, 24, QImage::Format_RGB32);
+    QImage text(200, 48, QImage::Format_RGB32);
     text.fill(Qt::white);
     QPainter p(&text);
     p.setFont(QApplication::font());
-    p.drawText(text.rect(), Qt::AlignCenter, QStringLiteral("Wg 0123456789 °C %"));
+    p.drawText(QRect(0, 0, 200, 24), Qt::AlignCenter, QStringLiteral("Wg 0123456789 °C %"));
+    QTextDocument typewriter;
+    typewriter.setHtml(QStringLiteral("<tt>/Wg 0123456789</tt>"));
+    p.translate(0, 24);
+    typewriter.drawContents(&p);
     p.end();
     const QByteArray drawn(reinterpret_cast<const char*>(text.constBits()), text.sizeInBytes());
     return QStringLiteral("Qt %1; %2; %3\n")
