@@ -1,5 +1,6 @@
 // Help, about and characterisation in the main window: the manual, the start-up choice, the maker's
 // links; a calibration run by keyboard, its report in the help, its start duty offered for PWMmin.
+#include "charts/ChartImage.h"
 #include "charts/QCustomPlotHeader.h"
 #include "support/WindowFixture.h"
 #include "windows/frmAbout.h"
@@ -185,6 +186,28 @@ private Q_SLOTS:
         QCOMPARE(w->lblStatus->text().left(22), QStringLiteral("Curve check: cancelled"));
         QTest::keyClick(w, Qt::Key_Escape);
         QTRY_VERIFY(!m.window.findWindow("frmCharacterisation"));
+    }
+
+    // A report chart puts each point at (x, y): nine markers along the bottom and one at the top right
+    // leave the top left empty; drawn the other way round they would climb the left edge instead.
+    void reportChartPlacesPointsByXThenY() {
+        ChartSeries row{QStringLiteral("s"), {}, false};
+        for (int x = 0; x < 9; ++x)
+            row.points.emplace_back(x, 0);
+        row.points.emplace_back(9, 9);
+        const QImage image = QImage::fromData(RenderChartPng({"Chart", "x", "y", {row}}, 400, 300));
+        const auto markers = [&image](int left, int top) {
+            int n = 0;
+            for (int y = top; y < top + 150; ++y)
+                for (int x = left; x < left + 200; ++x)
+                    n += image.pixel(x, y) == qRgb(0x1F, 0x77, 0xB4) ? 1 : 0;
+            return n;
+        };
+        QCOMPARE(image.size(), QSize(400, 300));
+        QVERIFY2(
+            markers(0, 0) == 0 && markers(200, 150) > 0 && markers(200, 0) > 0,
+            qPrintable(
+                QStringLiteral("%1 %2 %3").arg(markers(0, 0)).arg(markers(200, 150)).arg(markers(200, 0))));
     }
 };
 
