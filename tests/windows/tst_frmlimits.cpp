@@ -137,9 +137,26 @@ private Q_SLOTS:
     // Within a second both ways (Temperature 1 reads 25 °C), and kept while status reads fail.
     void aLampFollowsTheStatus() {
         QAccessibleValueInterface* high = pointerValue(w->ggeTemp, Gauge::HighPointer);
+        // Lamp 1 as drawn, below and left of its middle: the red triangle's or the green disc's fill.
+        const auto colour = [this] {
+            const QImage image = w->tglAlert[0]->grab().toImage();
+            const double side = std::min(image.width(), image.height()) - 3.0;
+            return image.pixelColor(int((image.width() - side) / 2 + 0.3 * side),
+                                    int((image.height() - side) / 2 + 0.8 * side));
+        };
+        QCOMPARE(colour(), QColor(30, 160, 50));
         high->setCurrentValue(20);
         f->run(1000, 100);
-        QVERIFY(w->tglAlert[0]->isOn());
+        QCOMPARE(std::pair(w->tglAlert[0]->isOn(), colour()), std::pair(true, QColor(215, 20, 20)));
+        // To a screen reader a read-only text and a value, both the state.
+        QAccessibleInterface* lamp = QAccessible::queryAccessibleInterface(w->tglAlert[0]);
+        QAccessibleTextInterface* text = lamp->textInterface();
+        int start = -1, end = -1;
+        text->attributes(2, &start, &end);
+        QCOMPARE(std::tuple(text->text(0, -1), text->text(1, 3), text->text(-2, 99), text->text(3, 1),
+                            text->characterCount(), end, lamp->valueInterface()->currentValue().toInt()),
+                 std::tuple(QStringLiteral("Alarm"), QStringLiteral("la"), QStringLiteral("Alarm"), QString(),
+                            5, 5, 1));
         f->t.board->options().failBlockReads = true;
         f->t.usb().TransferBuffer.fill(0);
         f->run(2000, 100);
@@ -147,7 +164,7 @@ private Q_SLOTS:
         f->t.board->options().failBlockReads = false;
         high->setCurrentValue(127);
         f->run(1000, 100);
-        QVERIFY(!w->tglAlert[0]->isOn());
+        QCOMPARE(std::pair(w->tglAlert[0]->isOn(), colour()), std::pair(false, QColor(30, 160, 50)));
     }
 
     // The pointer's value, the key pressed and the value after it.
@@ -160,7 +177,8 @@ private Q_SLOTS:
              {"up at the end", {12000, Qt::Key_Up, 12000}},
              {"up beyond the scale", {5400000, Qt::Key_Up, 5400000}},
              {"down from beyond the scale", {5400000, Qt::Key_Down, 11950}},
-             {"home", {3000, Qt::Key_Home, 0}}});
+             {"home", {3000, Qt::Key_Home, 0}},
+             {"end", {3000, Qt::Key_End, 12000}}});
     }
     void keys() {
         const auto& [start, key, expected] = fetchRow<std::tuple<double, Qt::Key, double>>();
@@ -272,6 +290,7 @@ private Q_SLOTS:
         g.setPointerName(Gauge::LowPointer, QStringLiteral("Low limit"));
         g.setPointerName(Gauge::HighPointer, QStringLiteral("High limit"));
         g.setNeedle(25);
+        g.setPointer(Gauge::LowPointer, -118);
         g.setPointer(Gauge::HighPointer, 100);
         QSignalSpy moved(&g, &Gauge::pointerMoved);
         QAccessibleInterface* dial = QAccessible::queryAccessibleInterface(&g);
@@ -291,6 +310,23 @@ private Q_SLOTS:
         high->valueInterface()->setCurrentValue(300);
         QCOMPARE(g.pointer(Gauge::HighPointer), 127);
         QCOMPARE(moved.count(), 1);
+        // A screen reader's actions: a step down, a step up, then the keyboard on that pointer.
+        g.setStep(5);
+        g.setCurrentPointer(Gauge::HighPointer);
+        g.show();
+        QVERIFY(QTest::qWaitForWindowActive(&g));
+        QAccessibleActionInterface* low = dial->child(0)->actionInterface();
+        low->doAction(QAccessibleActionInterface::decreaseAction());
+        QCOMPARE(g.pointer(Gauge::LowPointer), -123);
+        low->doAction(QAccessibleActionInterface::increaseAction());
+        low->doAction(QAccessibleActionInterface::increaseAction());
+        low->doAction(QAccessibleActionInterface::setFocusAction());
+        QTest::keyClick(&g, Qt::Key_Up);
+        QCOMPARE(std::tuple(g.pointer(Gauge::LowPointer), g.currentPointer(), moved.count()),
+                 std::tuple(-108.0, int(Gauge::LowPointer), 5));
+        g.setEnabled(false);
+        low->doAction(QAccessibleActionInterface::increaseAction());
+        QCOMPARE(g.pointer(Gauge::LowPointer), -108.0);
     }
 
     // Opening reads nothing from the chip and shows "Temperature and Tach"; the traces and captions
