@@ -20,11 +20,12 @@ QString list(const auto& values) {
 
 // Every setting the options can change, as text, in the order of SettingNames.
 const QStringList SettingNames{
-    "board",       "journal",       "settings",       "chips",     "enableFailures", "firmwareFails",
-    "failRequest", "linkLostAfter", "failBlockReads", "revision",  "supply12V",      "supply5V",
-    "ambient",     "fans",          "fanMaxRpm",      "timeScale", "freeWheelMs",    "heaterHalfSteps",
-    "gpioLevels",  "usbDevice",     "usbLoader",      "usbSerial", "usbPort",        "firmware",
-    "fanStalls",   "statusLag",     "tachHolds"};
+    "board",       "journal",       "settings",       "chips",        "enableFailures", "firmwareFails",
+    "failRequest", "linkLostAfter", "failBlockReads", "revision",     "supply12V",      "supply5V",
+    "ambient",     "fans",          "fanMaxRpm",      "timeScale",    "freeWheelMs",    "heaterHalfSteps",
+    "gpioLevels",  "usbDevice",     "usbLoader",      "usbSerial",    "usbPort",        "firmware",
+    "fanStalls",   "statusLag",     "tachHolds",      "fanStartDuty", "fanStopDuty",    "fanMinRpm",
+    "fanPulses",   "autoOffset"};
 QStringList settings(const BoardOptions& o) {
     const SimOptions& s = o.sim;
     const auto n = [](auto v) { return QString::number(v); };
@@ -35,7 +36,9 @@ QStringList settings(const BoardOptions& o) {
                          << list(s.chip.fanMaxRpm) << n(s.timeScale) << n(s.chip.freeWheelTestMs)
                          << n(s.heaterHalfSteps) << list(s.chip.gpioInputHigh) << UsbIdText(o.usb.board)
                          << UsbIdText(o.usb.loader) << o.usb.serial << o.usb.port << o.firmwareFile
-                         << list(s.chip.fanSeizesAtMs) << n(s.chip.statusLagMs) << list(s.chip.tachHolds);
+                         << list(s.chip.fanSeizesAtMs) << n(s.chip.statusLagMs) << list(s.chip.tachHolds)
+                         << list(s.chip.fanStartDuty) << list(s.chip.fanStopDuty) << list(s.chip.fanMinRpm)
+                         << list(s.chip.fanPulsesPerRev) << n(s.chip.autoOffsetC);
 }
 
 } // namespace
@@ -76,6 +79,12 @@ private Q_SLOTS:
               Set{{"--sim-fan-stalls", "2:8000, 4:0"}, "fanStalls", "-1,8000,-1,0"},
               Set{{"--sim-status-lag", "3600000"}, "statusLag", "3600000"}, // an hour at most
               Set{{"--sim-tach-holds", "1,3"}, "tachHolds", "1,0,1,0"},
+              Set{{"--sim-fan-start-duty", "0,100, 31,45"}, "fanStartDuty", "0,100,31,45"},
+              Set{{"--sim-fan-stop-duty=7,0,100,12"}, "fanStopDuty", "7,0,100,12"},
+              Set{{"--sim-fan-min-rpm", "0,50000,650,1"}, "fanMinRpm", "0,50000,650,1"},
+              Set{{"--sim-fan-pulses", "1,4,3,2"}, "fanPulses", "1,4,3,2"},
+              Set{{"--sim-auto-offset", "-100"}, "autoOffset", "-100"},
+              Set{{"--sim-auto-offset=100"}, "autoOffset", "100"},
               Set{{"--board", "i2c:/dev/i2c-1"}, "board", "i2c:/dev/i2c-1"},
               Set{{"--firmware", "/tmp/fw.hex"}, "firmware", "/tmp/fw.hex"},
               Set{{"--usb-device", "0x1234:abcd"}, "usbDevice", "1234:ABCD"},
@@ -105,17 +114,37 @@ private Q_SLOTS:
                 "unknown board 'i2c:' (available: auto, sim, usb, i2c:/dev/i2c-N, usb:sim, i2c:sim)");
         refused({"--journal", "j.txt", "--board", "usb"},
                 "--journal needs a simulated board or an SMBus adapter: a board on USB keeps no journal");
-        for (const char* text : {"--usb-device 12345:1",    "--usb-device 04b4",
-                                 "--usb-port 1.2",          "--usb-port 1-",
-                                 "--sim-chips 80",          "--sim-chips=0x",
-                                 "--sim-revision E",        "--sim-ambient 25C",
-                                 "--sim-ambient -41",       "--sim-ambient 100.5",
-                                 "--sim-fans 1,5",          "--sim-fan-max-rpm 1000,2000,3000",
-                                 "--sim-time-scale 1001",   "--sim-time-scale 0",
-                                 "--sim-free-wheel-ms -1",  "--sim-gpio-levels 1,0,2,0",
-                                 "--sim-gpio-levels=1,0,1", "--sim-fan-stalls 5:100",
-                                 "--sim-fan-stalls 2",      "--sim-fan-stalls=2:-1",
-                                 "--sim-status-lag -5",     "--sim-status-lag 3600001"}) {
+        for (const char* text : {"--usb-device 12345:1",
+                                 "--usb-device 04b4",
+                                 "--usb-port 1.2",
+                                 "--usb-port 1-",
+                                 "--sim-chips 80",
+                                 "--sim-chips=0x",
+                                 "--sim-revision E",
+                                 "--sim-ambient 25C",
+                                 "--sim-ambient -41",
+                                 "--sim-ambient 100.5",
+                                 "--sim-fans 1,5",
+                                 "--sim-fan-max-rpm 1000,2000,3000",
+                                 "--sim-time-scale 1001",
+                                 "--sim-time-scale 0",
+                                 "--sim-free-wheel-ms -1",
+                                 "--sim-gpio-levels 1,0,2,0",
+                                 "--sim-gpio-levels=1,0,1",
+                                 "--sim-fan-stalls 5:100",
+                                 "--sim-fan-stalls 2",
+                                 "--sim-fan-stalls=2:-1",
+                                 "--sim-status-lag -5",
+                                 "--sim-status-lag 3600001",
+                                 "--sim-fan-start-duty 0,101,1,1",
+                                 "--sim-fan-stop-duty -1,0,0,0",
+                                 "--sim-fan-stop-duty 1,2,3",
+                                 "--sim-fan-min-rpm 50001,0,0,0",
+                                 "--sim-fan-pulses 0,1,1,1",
+                                 "--sim-fan-pulses 1,1,1,5",
+                                 "--sim-fan-pulses 1,1,x,1",
+                                 "--sim-auto-offset 100.5",
+                                 "--sim-auto-offset -101"}) {
             const QStringList args = QString::fromLatin1(text).split(QLatin1Char(' '));
             const QStringList option = args[0].split(QLatin1Char('='));
             refused(

@@ -2,6 +2,7 @@
 // links; a calibration run by keyboard, its report in the help, its start duty offered for PWMmin.
 #include "charts/ChartImage.h"
 #include "charts/QCustomPlotHeader.h"
+#include "support/Rows.h"
 #include "support/WindowFixture.h"
 #include "windows/frmAbout.h"
 #include "windows/frmAutoControl.h"
@@ -163,7 +164,9 @@ private Q_SLOTS:
     }
 
     // Cancel, pressed under the run's event loop, stops a curve check, the chip and heater put back.
+    void cancelPutsTheChipBack_data() { addRows<bool>({{"Stop", false}, {"closing the window", true}}); }
     void cancelPutsTheChipBack() {
+        const bool closing = fetchRow<bool>();
         Main m(dir_.filePath("c.ini"));
         auto* w = static_cast<frmCharacterisation*>(m.window.openWindow("frmCharacterisation"));
         w->reportsRoot = dir_.filePath("reports");
@@ -177,15 +180,37 @@ private Q_SLOTS:
         connect(&poke, &QTimer::timeout, w, [&] {
             // Once the run has driven the heater past what it was, the user cancels.
             heaterSeen = std::max(heaterSeen, m.t.board->heaterLevel(2));
-            if (heaterSeen > 20 && w->cmdStop->isEnabled()) w->cmdStop->click();
+            if (heaterSeen > 20 && w->cmdStop->isEnabled()) closing ? void(w->close()) : w->cmdStop->click();
         });
         poke.start(0);
         w->cmdStart->click();
         poke.stop();
         QVERIFY(heaterSeen > 20 && m.t.chipState() == before);
-        QCOMPARE(w->lblStatus->text().left(22), QStringLiteral("Curve check: cancelled"));
-        QTest::keyClick(w, Qt::Key_Escape);
+        if (!closing) { // a closed window goes once the run is over
+            QCOMPARE(w->lblStatus->text().left(22), QStringLiteral("Curve check: cancelled"));
+            QTest::keyClick(w, Qt::Key_Escape);
+        }
         QTRY_VERIFY(!m.window.findWindow("frmCharacterisation"));
+    }
+
+    // The curve check and the limit trips run to their end from the window: each result as the user reads it.
+    void curveCheckAndLimitTripsResults() {
+        Main m(dir_.filePath("r.ini"));
+        auto* w = static_cast<frmCharacterisation*>(m.window.openWindow("frmCharacterisation"));
+        w->reportsRoot = dir_.filePath("reports");
+        writeAll(m.t.chip(), {{0x45, 40}}); // Temperature 1's high limit, 40 °C
+        w->cmbRun->setCurrentIndex(1);
+        w->txtTolerance->setValue(0.5);
+        QStringList results;
+        for (int run : {1, 2}) {
+            w->cmbRun->setCurrentIndex(run);
+            w->cmdStart->click();
+            results << w->lblStatus->text().section(u';', 0, 0) << w->lblResult->text();
+        }
+        QCOMPARE(
+            results,
+            QStringList({"Curve check: finished", "FAIL: largest deviation 0.7 points (tolerance 0.5)",
+                         "Limit trip points: finished", "Temp1 high limit 40 °C: set at 41, cleared at 40"}));
     }
 
     // A report chart puts each point at (x, y): nine markers along the bottom and one at the top right
