@@ -198,7 +198,7 @@ private Q_SLOTS:
         Main m(dir_.filePath("r.ini"));
         auto* w = static_cast<frmCharacterisation*>(m.window.openWindow("frmCharacterisation"));
         w->reportsRoot = dir_.filePath("reports");
-        writeAll(m.t.chip(), {{0x45, 40}}); // Temperature 1's high limit, 40 °C
+        writeAll(m.t.chip(), {{0x45, 40}, {0x46, 27}}); // Temperature 1's high limit, 40 °C; 2's low, 27 °C
         w->cmbRun->setCurrentIndex(1);
         w->txtTolerance->setValue(0.5);
         QStringList results;
@@ -207,10 +207,11 @@ private Q_SLOTS:
             w->cmdStart->click();
             results << w->lblStatus->text().section(u';', 0, 0) << w->lblResult->text();
         }
-        QCOMPARE(
-            results,
-            QStringList({"Curve check: finished", "FAIL: largest deviation 0.7 points (tolerance 0.5)",
-                         "Limit trip points: finished", "Temp1 high limit 40 °C: set at 41, cleared at 40"}));
+        QCOMPARE(results,
+                 QStringList({"Curve check: finished", "FAIL: largest deviation 0.7 points (tolerance 0.5)",
+                              "Limit trip points: finished",
+                              "Temp1 high limit 40 °C: set at 41, cleared at 40\n"
+                              "Temp2 low limit 27 °C: set at 26, cleared at 27"}));
     }
 
     // A report chart puts each point at (x, y): nine markers along the bottom and one at the top right
