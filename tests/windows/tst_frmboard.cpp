@@ -152,8 +152,17 @@ private Q_SLOTS:
         QTest::keyClick(w.sldHeater[1], Qt::Key_Left); // from 11.5 down to 11
         for (double value : {100.4, 1.5, 0.5})
             QAccessible::queryAccessibleInterface(w.sldHeater[1])->valueInterface()->setCurrentValue(value);
-        QCOMPARE(f.journal(), (QStringList{"218 1 38 0 1", "218 1 39 0 1", "218 1 29 0 1", "218 1 100 0 1",
-                                           "218 2 11 0 1", "218 2 100 0 1", "218 2 2 0 1", "218 2 0 0 1"}));
+        // A screen reader's steps: up twice, down once (a level of 1).
+        QAccessibleInterface* second = QAccessible::queryAccessibleInterface(w.sldHeater[1]);
+        for (const QString& action :
+             {QAccessibleActionInterface::increaseAction(), QAccessibleActionInterface::increaseAction(),
+              QAccessibleActionInterface::decreaseAction()})
+            second->actionInterface()->doAction(action);
+        QCOMPARE(std::pair(f.journal(), second->valueInterface()->maximumValue().toDouble()),
+                 std::pair(QStringList{"218 1 38 0 1", "218 1 39 0 1", "218 1 29 0 1", "218 1 100 0 1",
+                                       "218 2 11 0 1", "218 2 100 0 1", "218 2 2 0 1", "218 2 0 0 1",
+                                       "218 2 1 0 1", "218 2 2 0 1", "218 2 1 0 1"},
+                           100.0));
         QCOMPARE(w.lblTemp[0]->text(), QStringLiteral("Temp1 = "));
         f.t.session->readings.Temperatures = {54, -5};
         QStringList shown; // before the first temperature reading, then after it
