@@ -259,13 +259,32 @@ private Q_SLOTS:
         for (const QString& r : sim.requestTexts())
             QVERIFY2(r.endsWith(QLatin1String(" 1 1")), qPrintable(r)); // reads only
 
-        // The link goes mid-run: the run stops there, and not one request follows the failure.
-        ConnectedSim cut;
-        cut.board->options().failRequestNumber = cut.board->requestCount() + 60;
-        const CurveCheckReport c = RunCurveCheck(*cut.session, {}, control);
-        QCOMPARE(std::tuple(c.outcome, c.restored, cut.programEnds.size()),
-                 std::tuple(RunOutcome::LinkError, false, 1));
-        QVERIFY(cut.requests().last().status != 0);
+        // The link goes mid-run, at any request of a few samples' reads: the run stops there, not one
+        // request follows the failure, and the samples kept are the whole run's first ones (none holds
+        // the failed read's stale byte).
+        QStringList whole; // each sample as text
+        control.sample = [&whole](const BenchSample& b) {
+            whole << QStringLiteral("%1 %2 %3 %4 %5 %6 %7")
+                         .arg(b.ms)
+                         .arg(b.phase)
+                         .arg(b.setting)
+                         .arg(b.temperature.value_or(-999))
+                         .arg(b.rpm.value_or(-1))
+                         .arg(b.duty.value_or(-1))
+                         .arg(b.status.value_or(false));
+        };
+        ConnectedSim full;
+        RunCurveCheck(*full.session, {}, control);
+        const QStringList all = std::exchange(whole, {});
+        for (int request = 60; request < 66; ++request) {
+            ConnectedSim cut;
+            cut.board->options().failRequestNumber = cut.board->requestCount() + request;
+            const CurveCheckReport c = RunCurveCheck(*cut.session, {}, control);
+            const QStringList kept = std::exchange(whole, {});
+            QCOMPARE(std::tuple(c.outcome, c.restored, cut.programEnds.size(),
+                                cut.requests().last().status != 0, kept),
+                     std::tuple(RunOutcome::LinkError, false, 1, true, all.mid(0, kept.size())));
+        }
     }
 
     void reportFolderFiles() {
