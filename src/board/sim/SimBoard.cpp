@@ -3,6 +3,7 @@
 #include "base/Clock.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 
 namespace {
@@ -151,15 +152,15 @@ std::int16_t SimBoard::VendorIORequest(std::int16_t request, std::int32_t value,
                     status = 0;
                 }
             } else if (direction == 1 && value == 0 && index == 0) {
-                const std::uint8_t info[6] = {0x01,
-                                              0x00,
-                                              static_cast<std::uint8_t>((options_.supply12V ? 0x04 : 0) |
-                                                                        (options_.supply5V ? 0x08 : 0)),
-                                              0x00,
-                                              static_cast<std::uint8_t>(options_.boardRevision & 0x07),
-                                              0x00};
-                for (int i = 0; i < length && i < 6; ++i)
-                    buffer[i] = info[i];
+                const std::array<std::uint8_t, 6> info{
+                    0x01,
+                    0x00,
+                    static_cast<std::uint8_t>((options_.supply12V ? 0x04 : 0) |
+                                              (options_.supply5V ? 0x08 : 0)),
+                    0x00,
+                    static_cast<std::uint8_t>(options_.boardRevision & 0x07),
+                    0x00};
+                std::copy_n(info.begin(), std::min(static_cast<std::size_t>(length), info.size()), buffer);
                 status = 0;
             }
             break;
@@ -176,9 +177,10 @@ std::int16_t SimBoard::VendorIORequest(std::int16_t request, std::int32_t value,
                     return static_cast<std::uint8_t>(options_.heaterHalfSteps && level > 0 ? 2 * level - 1
                                                                                            : 2 * level);
                 };
-                const std::uint8_t levels[3] = {reported(heaterLevels_[0]), reported(heaterLevels_[1]), 0};
-                for (int i = 0; i < length && i < 3; ++i)
-                    buffer[i] = levels[i];
+                const std::array<std::uint8_t, 3> levels{reported(heaterLevels_[0]),
+                                                         reported(heaterLevels_[1]), 0};
+                std::copy_n(levels.begin(), std::min(static_cast<std::size_t>(length), levels.size()),
+                            buffer);
                 status = 0;
             }
             break;

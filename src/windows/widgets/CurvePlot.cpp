@@ -6,6 +6,7 @@
 #include <QPainter>
 #include <QPainterPath>
 
+#include <array>
 #include <cmath>
 
 namespace {
@@ -22,10 +23,10 @@ std::optional<QLineF> clipped(const QLineF& line, const QRectF& box) {
     const double dy = line.dy();
     double t0 = 0;
     double t1 = 1;
-    const double p[4] = {-dx, dx, -dy, dy};
-    const double q[4] = {line.x1() - box.left(), box.right() - line.x1(), line.y1() - box.top(),
-                         box.bottom() - line.y1()};
-    for (int k = 0; k < 4; ++k) {
+    const std::array<double, 4> p{-dx, dx, -dy, dy};
+    const std::array<double, 4> q{line.x1() - box.left(), box.right() - line.x1(), line.y1() - box.top(),
+                                  box.bottom() - line.y1()};
+    for (std::size_t k = 0; k < p.size(); ++k) {
         if (p[k] == 0) {
             if (q[k] < 0) return std::nullopt;
             continue;
