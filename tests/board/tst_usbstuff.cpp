@@ -154,30 +154,23 @@ private Q_SLOTS:
     }
 
     // On No the caller gets the status back and the program goes on reading the board (4Bh: the Company ID).
+    // Under the question a timer's request may fail too (inner): a link error there ends the program even on
+    // No; another heater failure leaves the choice to the question that is up. No second message.
     void heaterErrorAsksWhetherToEnd() {
-        for (const bool no : {true, false}) {
+        const QString text = "Error in Heater Module -  Do you wish to close the application?";
+        using H = std::tuple<bool, int, QList<int>>; // No, inner error (0: none), the program's ends
+        for (const auto& [no, inner, ends] :
+             {H{true, 0, {}}, H{false, 0, {HeaterModuleError}},
+              H{true, CommunicationsInterrupted, {HeaterModuleError}}, H{true, HeaterModuleError, {}}}) {
             ConnectedSim t({.failRequestNumber = 2, .chip = {}});
             t.prompts.answers = {no ? MessageAnswer::No : MessageAnswer::Yes};
+            if (inner != 0) t.prompts.whileShown = [&] { t.usb().ShowLinkError(inner); };
             QVERIFY(t.usb().SetHeater(1, 50) != 0);
-            const QString text = "Error in Heater Module -  Do you wish to close the application?";
-            QCOMPARE(std::tuple(no ? t.usb().ReadRegister(0x2E, 0x3E) : 0, t.programEnds, t.prompts.messages),
-                     std::tuple(no ? 0x4B : 0, no ? QList<int>{} : QList<int>{HeaterModuleError},
+            QCOMPARE((std::tuple{ends.isEmpty() ? t.usb().ReadRegister(0x2E, 0x3E) : 0, t.programEnds,
+                                 t.prompts.messages}),
+                     std::tuple(ends.isEmpty() ? 0x4B : 0, ends,
                                 QList<ScriptedPrompts::Shown>{
                                     {text, MessageIcon::None, MessageButtons::YesNo, FailRequest}}));
-        }
-    }
-
-    // Under the heater question a timer's request may fail too: a link error there ends the program even
-    // on No; another heater failure leaves the choice to the question that is up. No second message.
-    void errorUnderTheHeaterQuestion() {
-        for (const int inner : {int(CommunicationsInterrupted), int(HeaterModuleError)}) {
-            ConnectedSim t({.failRequestNumber = 2, .chip = {}});
-            t.prompts.answers = {MessageAnswer::No};
-            t.prompts.whileShown = [&] { t.usb().ShowLinkError(inner); };
-            QVERIFY(t.usb().SetHeater(1, 50) != 0);
-            QCOMPARE(t.prompts.messages.size(), 1);
-            QCOMPARE(t.programEnds,
-                     inner == HeaterModuleError ? QList<int>{} : QList<int>{HeaterModuleError});
         }
     }
 
