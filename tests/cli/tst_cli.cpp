@@ -223,11 +223,9 @@ private Q_SLOTS:
         QCOMPARE(registers.size(), 100);
         QCOMPARE(t.commandTexts().size(), 100);
         const auto entry = [&](int i) { return registers[i].toObject(); };
-        QCOMPARE(entry(32), (QJsonObject{{"address", 0x40},
-                                         {"name", "Configuration 1"},
-                                         {"value", 3},
-                                         {"default", 1},
-                                         {"readOnly", false}}));
+        QCOMPARE(
+            QJsonDocument(entry(32)).toJson(QJsonDocument::Compact),
+            QByteArray(R"({"address":64,"default":1,"name":"Configuration 1","readOnly":false,"value":3})"));
         QCOMPARE(entry(97).value("readOnly"), QJsonValue(true)); // GPIO Status
         QCOMPARE(entry(0).value("decoded").toObject().value("unit"), QJsonValue(QStringLiteral("°C")));
         QCOMPARE(entry(18).value("decoded").toObject(), (QJsonObject{{"value", 100}, {"unit", "%"}}));
@@ -257,7 +255,6 @@ private Q_SLOTS:
                  QString::asprintf("0x2B 0x%02X Tach1 High Byte: %d RPM  (default 0xFF)", high, rpm));
     }
 
-    // A Ctrl+C while the tool connects cancels the command before anything reaches the chip.
     void ctrlCWhileConnectingWritesNothing_data() {
         addRows<QStringList>({{"recall", {"recall", "%file"}}, {"batch", {"batch"}}});
     }
@@ -276,7 +273,6 @@ private Q_SLOTS:
         QVERIFY(t.clock.nowMs() < 1500);
     }
 
-    // A Ctrl+C during a batch line ends the batch before the next line, saying which.
     void ctrlCInABatchStopsBeforeTheNextLine() {
         Cli t;
         t.ctrlCAtMs = 3000; // connected by then, during the sleep
@@ -285,9 +281,8 @@ private Q_SLOTS:
         QCOMPARE(t.commandTexts().filter(QStringLiteral(" 0 0")), QStringList()); // nothing written
     }
 
-    // Sample n is taken n x 250 ms after the first, however long the reads before it took. Request 5,
-    // the first sample's temperature block, fails: its ten temperatures have never been read ("-",
-    // null, an empty log field); the maximum, read on its own, and the other groups have.
+    // Sample n is taken n x 250 ms after the first, however long the reads before it took. Request 5, the
+    // first sample's temperature block, fails: those ten show "-"; the maximum, read on its own, does not.
     void monitorPrintsATableAtTheInterval() {
         Cli t({.failRequestNumber = 5, .requestMs = 4, .chip = {}});
         QCOMPARE(t.run({"monitor", "--count", "3", "--interval", "250"}), 0);
