@@ -175,7 +175,6 @@ private Q_SLOTS:
         QCOMPARE(ClampValueRange({100, 160}, temp), (ValueRange{70, 130}));
     }
 
-    // The export holds the points of the shown range, a column per given series.
     void csvOfTheShownRange() {
         GraphHistory h;
         const double t0 = QDateTime(QDate(2024, 3, 1), QTime(13, 59, 58)).toMSecsSinceEpoch() / 1000.0;
@@ -198,10 +197,9 @@ private Q_SLOTS:
     void temperatureTachAndDuty() {
         using Pair = std::pair<int, int>; // byte and °C; count and RPM; byte and %
         for (auto [byte, celsius] : {Pair{0x00, 0}, Pair{0x19, 25}, Pair{0x7F, 127}, Pair{0x80, -128},
-                                     Pair{0xF6, -10}, Pair{0xFF, -1}}) {
-            QCOMPARE(TemperatureFromByte(byte), celsius);
-            QCOMPARE(TemperatureToByte(celsius), byte);
-        }
+                                     Pair{0xF6, -10}, Pair{0xFF, -1}})
+            QCOMPARE(std::pair(TemperatureFromByte(byte), TemperatureToByte(celsius)),
+                     std::pair(celsius, byte));
         QCOMPARE((std::pair{TemperatureToByte(200), TemperatureToByte(-300)}), (std::pair{0x7F, 0x80}));
         // A zero count is the fastest; 0xFFFF is no "stopped" value; RPM truncates: 2699 gives 2000.74.
         for (auto [count, rpm] :
