@@ -32,13 +32,6 @@ struct Start {
     QString status;
 };
 
-// Started with chips at 2Eh and 2Dh, the first to answer at 2Dh; the program's defaults applied.
-struct Started : Start {
-    Started() : Start({.chipAddresses = {0x2E, 0x2D}, .chip = {}}) {
-        QVERIFY(run());
-        InitDefaults(*t.session);
-    }
-};
 using Outcome = std::tuple<SimOptions, int, int, int, QString, QString>;
 
 // No noise: readings sit exactly at the model's values. Sensor n reads ambient plus its offset
@@ -161,30 +154,23 @@ private Q_SLOTS:
     }
 
     // On No the caller gets the status back and the program goes on reading the board (4Bh: the Company ID).
+    // Under the question a timer's request may fail too (inner): a link error there ends the program even on
+    // No; another heater failure leaves the choice to the question that is up. No second message.
     void heaterErrorAsksWhetherToEnd() {
-        for (const bool no : {true, false}) {
+        const QString text = "Error in Heater Module -  Do you wish to close the application?";
+        using H = std::tuple<bool, int, QList<int>>; // No, inner error (0: none), the program's ends
+        for (const auto& [no, inner, ends] :
+             {H{true, 0, {}}, H{false, 0, {HeaterModuleError}},
+              H{true, CommunicationsInterrupted, {HeaterModuleError}}, H{true, HeaterModuleError, {}}}) {
             ConnectedSim t({.failRequestNumber = 2, .chip = {}});
             t.prompts.answers = {no ? MessageAnswer::No : MessageAnswer::Yes};
+            if (inner != 0) t.prompts.whileShown = [&] { t.usb().ShowLinkError(inner); };
             QVERIFY(t.usb().SetHeater(1, 50) != 0);
-            const QString text = "Error in Heater Module -  Do you wish to close the application?";
-            QCOMPARE(std::tuple(no ? t.usb().ReadRegister(0x2E, 0x3E) : 0, t.programEnds, t.prompts.messages),
-                     std::tuple(no ? 0x4B : 0, no ? QList<int>{} : QList<int>{HeaterModuleError},
+            QCOMPARE((std::tuple{ends.isEmpty() ? t.usb().ReadRegister(0x2E, 0x3E) : 0, t.programEnds,
+                                 t.prompts.messages}),
+                     std::tuple(ends.isEmpty() ? 0x4B : 0, ends,
                                 QList<ScriptedPrompts::Shown>{
                                     {text, MessageIcon::None, MessageButtons::YesNo, FailRequest}}));
-        }
-    }
-
-    // Under the heater question a timer's request may fail too: a link error there ends the program even
-    // on No; another heater failure leaves the choice to the question that is up. No second message.
-    void errorUnderTheHeaterQuestion() {
-        for (const int inner : {int(CommunicationsInterrupted), int(HeaterModuleError)}) {
-            ConnectedSim t({.failRequestNumber = 2, .chip = {}});
-            t.prompts.answers = {MessageAnswer::No};
-            t.prompts.whileShown = [&] { t.usb().ShowLinkError(inner); };
-            QVERIFY(t.usb().SetHeater(1, 50) != 0);
-            QCOMPARE(t.prompts.messages.size(), 1);
-            QCOMPARE(t.programEnds,
-                     inner == HeaterModuleError ? QList<int>{} : QList<int>{HeaterModuleError});
         }
     }
 
@@ -225,9 +211,13 @@ private Q_SLOTS:
         QCOMPARE(FansPresent(0x05), (std::array<bool, 4>{false, true, false, true}));
     }
 
-    // The flag caches are read from the chip, then the free-wheel test is started.
+    // Chips at 2Eh and 2Dh, the first to answer at 2Dh, the program's defaults applied: the flag caches are
+    // read from the chip, then the free-wheel test is started. Enumerating: 34 steps of just over 50 ms; the
+    // splash shows 1 s before the search, 2 s after "Found"; then the defaults no window shows yet.
     void startFindsTheFirstChipAndTalksInOrder() {
-        Started s;
+        Start s({.chipAddresses = {0x2E, 0x2D}, .chip = {}});
+        QVERIFY(s.run());
+        InitDefaults(*s.t.session);
         QCOMPARE(s.t.board->journal().front().firmwarePath, QStringLiteral("/opt/vortane/HELDRIXFW.Hex"));
         QCOMPARE(s.t.requestTexts(),
                  (QStringList{"221 48 51 0 0", "222 44 62 1 1", "222 45 62 1 1", "222 45 104 1 1",
@@ -237,20 +227,11 @@ private Q_SLOTS:
             (QStringList{"Downloading Firmware...", "Enumerating...", "Connecting...",
                          "Searching for VORTANE on USB...", "Found an VORTANE at 2Dh", "Simulated board"}));
         QVERIFY(s.splash.visible && s.splash.widths.back() == 100.0f * 60);
-    }
-
-    // Enumerating: 34 steps of just over 50 ms; the splash shows 1 s before the search, 2 s after "Found".
-    void theWaitsOfTheBoardAndTheSplashWindow() {
-        Started s;
         const auto enumerating = s.splash.textTimes[2] - s.splash.textTimes[1];
         QVERIFY2(enumerating >= 34 * 50 && enumerating <= 34 * 52, qPrintable(QString::number(enumerating)));
         const std::int64_t firstProbe = s.t.board->journal()[2].timeMs - s.splash.textTimes[3];
         QVERIFY(firstProbe > 1000 && firstProbe <= 1002);
         QVERIFY(s.t.board->journal()[4].timeMs - s.splash.textTimes[4] > 2000); // InitDefaults' first read
-    }
-
-    void defaultsNoWindowShowsBeforeTheUserChangesThem() {
-        Started s;
         const Declarations& d = s.t.session->decl;
         QCOMPARE((QList<int>{d.TachClock, d.UpdateOnChange, d.AutoControlTable[0].ShowConPoint,
                              d.AutoControlTable[1].ShowConPoint, d.AutoControlTable[2].ShowConPoint,
@@ -478,9 +459,8 @@ private Q_SLOTS:
         c.write(0x40, 0x01);
         c.write(0x69, 0x04); // OTV4: only output 4 goes to full speed when too hot
         c.write(0x45, 24);   // Temperature 1 (25) above its high limit
-        QCOMPARE(duties(c), (QList<int>{0x40, 0x40, 0x40, 0xFF}));
-        QCOMPARE(c.read(0x42), 0x08); // NRM
-        c.write(0x68, 0x20);          // INV1: 25 % written, the fan sees 75 %
+        QCOMPARE(duties(c) << c.read(0x42), (QList<int>{0x40, 0x40, 0x40, 0xFF, 0x08})); // 0x42: NRM
+        c.write(0x68, 0x20); // INV1: 25 % written, the fan sees 75 %
         c.advanceTo(3000);
         QVERIFY(std::abs(TachToRpm(tach(c, 1)) - 4485) <= 45);
     }

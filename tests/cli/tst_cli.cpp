@@ -61,8 +61,7 @@ struct Cli {
     QTemporaryDir lockFolder;
 
     QStringList outLines() const { return out.split(u'\n', Qt::SkipEmptyParts); }
-    // "222 46 64 1 1" for each vendor request after the chip was found (the first read of "Company
-    // ID" that it answered), or for all of them.
+    // "222 46 64 1 1" per vendor request after the first Company ID read the chip answered (all: every one).
     QStringList commandTexts(bool all = false) const {
         QStringList list;
         bool found = all;
@@ -83,6 +82,9 @@ struct Cli {
     QString err;
     QByteArray output; // what went to standard output as bytes
 };
+
+// A batch for `watch`, its board, exit status, output and the time the run ends before.
+using Watch = std::tuple<QByteArray, SimOptions, int, QString, int>;
 
 // Some registers changed, then the chip saved to `file` with a comment.
 void save(Cli& cli, const QString& file) {
@@ -221,11 +223,9 @@ private Q_SLOTS:
         QCOMPARE(registers.size(), 100);
         QCOMPARE(t.commandTexts().size(), 100);
         const auto entry = [&](int i) { return registers[i].toObject(); };
-        QCOMPARE(entry(32), (QJsonObject{{"address", 0x40},
-                                         {"name", "Configuration 1"},
-                                         {"value", 3},
-                                         {"default", 1},
-                                         {"readOnly", false}}));
+        QCOMPARE(
+            QJsonDocument(entry(32)).toJson(QJsonDocument::Compact),
+            QByteArray(R"({"address":64,"default":1,"name":"Configuration 1","readOnly":false,"value":3})"));
         QCOMPARE(entry(97).value("readOnly"), QJsonValue(true)); // GPIO Status
         QCOMPARE(entry(0).value("decoded").toObject().value("unit"), QJsonValue(QStringLiteral("°C")));
         QCOMPARE(entry(18).value("decoded").toObject(), (QJsonObject{{"value", 100}, {"unit", "%"}}));
@@ -255,7 +255,6 @@ private Q_SLOTS:
                  QString::asprintf("0x2B 0x%02X Tach1 High Byte: %d RPM  (default 0xFF)", high, rpm));
     }
 
-    // A Ctrl+C while the tool connects cancels the command before anything reaches the chip.
     void ctrlCWhileConnectingWritesNothing_data() {
         addRows<QStringList>({{"recall", {"recall", "%file"}}, {"batch", {"batch"}}});
     }
@@ -274,7 +273,6 @@ private Q_SLOTS:
         QVERIFY(t.clock.nowMs() < 1500);
     }
 
-    // A Ctrl+C during a batch line ends the batch before the next line, saying which.
     void ctrlCInABatchStopsBeforeTheNextLine() {
         Cli t;
         t.ctrlCAtMs = 3000; // connected by then, during the sleep
@@ -283,9 +281,8 @@ private Q_SLOTS:
         QCOMPARE(t.commandTexts().filter(QStringLiteral(" 0 0")), QStringList()); // nothing written
     }
 
-    // Sample n is taken n x 250 ms after the first, however long the reads before it took. Request 5,
-    // the first sample's temperature block, fails: its ten temperatures have never been read ("-",
-    // null, an empty log field); the maximum, read on its own, and the other groups have.
+    // Sample n is taken n x 250 ms after the first, however long the reads before it took. Request 5, the
+    // first sample's temperature block, fails: those ten show "-"; the maximum, read on its own, does not.
     void monitorPrintsATableAtTheInterval() {
         Cli t({.failRequestNumber = 5, .requestMs = 4, .chip = {}});
         QCOMPARE(t.run({"monitor", "--count", "3", "--interval", "250"}), 0);
@@ -354,35 +351,28 @@ private Q_SLOTS:
     // What a soak test waits on: the events as they happen, status 3 at the first alarm (one
     // raised on an earlier line of the batch included), 0 at the timeout.
     void watchPrintsEventsAsTheyHappen_data() {
-        const QString at = "2024-03-05T14:07:09.000+01:00 ";
+        const QString at = "2024-03-05T14:07:09.000+01:00 ", set20 = "0x45 0x14 Temperature1 High Limit\n";
         const QString json = R"({"channel":"Temp 1","event":"alarm %1","limit":%2,"logTime":null,)"
                              R"("time":"2024-03-05T14:07:09.000+01:00","unit":"°C","value":25})";
-        addRows<std::tuple<QByteArray, SimOptions, int, QString, int>>(
+        const SimOptions none;
+        addRows<Watch>(
             {{"limit below the ambient",
-              {"write 0x45 20\nwatch --until-alarm --timeout 30\n",
-               {},
-               3,
-               "0x45 0x14 Temperature1 High Limit\n" + at + "alarm raised: Temp 1 = 25°C (limit 20°C)\n",
-               2000}},
+              Watch{"write 0x45 20\nwatch --until-alarm --timeout 30\n", none, 3,
+                    set20 + at + "alarm raised: Temp 1 = 25°C (limit 20°C)\n", 2000}},
              {"json, still active, cleared",
-              {"write 0x45 20\nwatch --json --timeout 1\nwrite 0x45 127\nwatch --json --timeout 2\n",
-               {},
-               0,
-               "0x45 0x14 Temperature1 High Limit\n" + json.arg("raised").arg(20) +
-                   "\n0x45 0x7F Temperature1 High Limit\n" + json.arg("raised").arg(20) + '\n' +
-                   json.arg("cleared").arg(127) + '\n',
-               5000}},
+              Watch{"write 0x45 20\nwatch --json --timeout 1\nwrite 0x45 127\nwatch --json --timeout 2\n",
+                    none, 0,
+                    set20 + json.arg("raised").arg(20) + "\n0x45 0x7F Temperature1 High Limit\n" +
+                        json.arg("raised").arg(20) + '\n' + json.arg("cleared").arg(127) + '\n',
+                    5000}},
              {"fan 2 seizes, fan 4 absent",
-              {"watch --until-alarm --timeout 15\n",
-               {.chip = {.fanSeizesAtMs = {-1, 8000, -1, -1}}},
-               3,
-               at + "alarm raised: Fan 2 stall = 100% (limit 30%)\n",
-               12000}},
-             {"nothing until the timeout", {"watch --until-alarm --timeout 5\n", {}, 0, "", 7000}}});
+              Watch{"watch --until-alarm --timeout 15\n",
+                    SimOptions{.chip = {.fanSeizesAtMs = {-1, 8000, -1, -1}}}, 3,
+                    at + "alarm raised: Fan 2 stall = 100% (limit 30%)\n", 12000}},
+             {"nothing until the timeout", Watch{"watch --until-alarm --timeout 5\n", none, 0, "", 7000}}});
     }
     void watchPrintsEventsAsTheyHappen() {
-        const auto& [batch, options, status, out, endsBeforeMs] =
-            fetchRow<std::tuple<QByteArray, SimOptions, int, QString, int>>();
+        const auto& [batch, options, status, out, endsBeforeMs] = fetchRow<Watch>();
         Cli t(options);
         QCOMPARE(t.run({"batch"}, batch), status);
         QCOMPARE(t.out, out);
@@ -515,22 +505,19 @@ private Q_SLOTS:
         };
         QCOMPARE(dumpOf(blocks[1], true), dumpOf(blocks[0], true));
         QCOMPARE(dumpOf(blocks[2], false), dumpOf(blocks[1], false));
-        const QStringList results = a.outLines().filter(QRegularExpression(QStringLiteral("^(Output|Temp)")));
-        QCOMPARE(results.size(), 2);
-        QCOMPARE(results[0], QStringLiteral("Output 2: start duty 26 %, stop duty 15 %, full speed 4199 RPM "
-                                            "(3 pulses per revolution)"));
         QCOMPARE(
-            results[1],
-            QStringLiteral("Temp2 high limit 31 °C: set at 32, cleared at 31, delay 0 / 0 ms, not masked"));
+            a.outLines().filter(QRegularExpression(QStringLiteral("^(Output|Temp)"))),
+            (QStringList{"Output 2: start duty 26 %, stop duty 15 %, full speed 4199 RPM (3 pulses per "
+                         "revolution)",
+                         "Temp2 high limit 31 °C: set at 32, cleared at 31, delay 0 / 0 ms, not masked"}));
 
         Cli b;
         QCOMPARE(b.run({"check-curve", "3", "--heater", "2", "--json"}), 0);
         const QJsonObject pass = QJsonDocument::fromJson(b.out.toUtf8()).object();
-        QCOMPARE(pass["board"].toString(), QStringLiteral("Simulated board"));
-        QCOMPARE(pass["passed"].toBool(), true);
-        QCOMPARE(pass["heater"].toInt(), 2);
-        QCOMPARE(std::tuple(pass["tmin"].toInt(), pass["pwmMin"].toDouble(), pass["pwmMax"].toDouble()),
-                 std::tuple(33, 50.0, 100.0)); // set for the run a few degrees above rest; the chip's duties
+        // Tmin set for the run a few degrees above rest; the chip's duties.
+        QCOMPARE(std::tuple(pass["board"].toString(), pass["passed"].toBool(), pass["heater"].toInt(),
+                            pass["tmin"].toInt(), pass["pwmMin"].toDouble(), pass["pwmMax"].toDouble()),
+                 std::tuple(QStringLiteral("Simulated board"), true, 2, 33, 50.0, 100.0));
         b.chip().write(0x47, 31);
         QCOMPARE(b.run({"check-limits", "--json"}), 0);
         QCOMPARE(QJsonDocument::fromJson(b.out.toUtf8())["channels"][0]["setAt"].toInt(), 32);

@@ -30,8 +30,7 @@ QByteArray listeningAddress(int port) {
     return {};
 }
 
-// Starts `serve`; gives the port from the line that says where it serves, or 0 when it ended
-// without one. err: what it wrote to standard error until then.
+// Starts `serve`: the port its "serving" line names, 0 if it ended without one; said: its stderr until then.
 int startServing(QProcess& p, const QStringList& args, const QString& lockFolder,
                  QByteArray* said = nullptr) {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
@@ -70,7 +69,6 @@ private Q_SLOTS:
         QVERIFY2(err.startsWith(fetchRow<QByteArray>()), err.constData());
     }
 
-    // Without a board on USB the default is the simulated board, and probe names it first.
     void withoutABoardTheSimulatedOneIsNamed() {
         QProcess p;
         p.start(QStringLiteral(VORTANE_CLI_PATH), {"probe"});
@@ -220,10 +218,9 @@ private Q_SLOTS:
         QCOMPARE(
             ParseCommand({"monitor", "--interval=250", "--channels", "tach2, PWM4 Duty,Temp1"}, false, c),
             QString());
-        QCOMPARE(c.intervalMs, 250);
         LogSelectionArray channels{};
         channels[0] = channels[5] = channels[11] = true;
-        QCOMPARE(c.channels, channels);
+        QCOMPARE(std::pair(c.intervalMs, c.channels), std::pair(250, channels));
 
         QCOMPARE(ParseCommand(SplitBatchLine(R"(save "my run.sav" --only-changed --comment "fan curve B")"),
                               true, c),

@@ -25,12 +25,13 @@ GraphSample sample(int v) {
 }
 
 struct Poll {
-    // Ticks every 10 ms from the present time for `ms` milliseconds.
-    void run(int ms) {
+    // Ticks every 10 ms from the present time for `ms` milliseconds; the refreshes counted by then.
+    int run(int ms) {
         for (int elapsed = 0; elapsed < ms; elapsed += 10) {
             cycle.Tick(t.clock.nowMs());
             t.clock.advance(10);
         }
+        return refreshes;
     }
     int count(const QString& text) const { return int(t.requestTexts().count(text)); }
     // Reading off, and one window open whose refreshes are counted.
@@ -174,7 +175,6 @@ private Q_SLOTS:
         QCOMPARE(ClampValueRange({100, 160}, temp), (ValueRange{70, 130}));
     }
 
-    // The export holds the points of the shown range, a column per given series.
     void csvOfTheShownRange() {
         GraphHistory h;
         const double t0 = QDateTime(QDate(2024, 3, 1), QTime(13, 59, 58)).toMSecsSinceEpoch() / 1000.0;
@@ -197,10 +197,9 @@ private Q_SLOTS:
     void temperatureTachAndDuty() {
         using Pair = std::pair<int, int>; // byte and °C; count and RPM; byte and %
         for (auto [byte, celsius] : {Pair{0x00, 0}, Pair{0x19, 25}, Pair{0x7F, 127}, Pair{0x80, -128},
-                                     Pair{0xF6, -10}, Pair{0xFF, -1}}) {
-            QCOMPARE(TemperatureFromByte(byte), celsius);
-            QCOMPARE(TemperatureToByte(celsius), byte);
-        }
+                                     Pair{0xF6, -10}, Pair{0xFF, -1}})
+            QCOMPARE(std::pair(TemperatureFromByte(byte), TemperatureToByte(celsius)),
+                     std::pair(celsius, byte));
         QCOMPARE((std::pair{TemperatureToByte(200), TemperatureToByte(-300)}), (std::pair{0x7F, 0x80}));
         // A zero count is the fastest; 0xFFFF is no "stopped" value; RPM truncates: 2699 gives 2000.74.
         for (auto [count, rpm] :
@@ -319,39 +318,28 @@ private Q_SLOTS:
         bool ticked = false;
         p.cycle.setContinuousReadTicked([&] { return ticked; });
         p.countRefreshes(PollTask::RegisterMap, p.t.session->decl.RegisterMapOpen);
-        p.run(3000);
-        QVERIFY(p.refreshes == 0 && !p.cycle.lastRun[std::size_t(PollTask::RegisterMap)]);
-        ticked = true;
-        p.run(10); // runs on the next tick: its time has not moved
-        QCOMPARE(p.refreshes, 1);
-        p.run(3000); // then on every whole second after it
-        QCOMPARE(p.refreshes, 4);
+        QVERIFY(p.run(3000) == 0 && !p.cycle.lastRun[std::size_t(PollTask::RegisterMap)]);
+        ticked = true; // runs on the next tick (its time has not moved), then every whole second after it
+        QCOMPARE((QList<int>{p.run(10), p.run(3000)}), (QList<int>{1, 4}));
     }
 
     void freeWheelPollCountsAsRunEvenWhenNotRunning() {
         Poll p;
         p.countRefreshes(PollTask::BoardInfo, p.t.session->decl.BoardInfoOpen);
-        p.run(500);
-        QVERIFY(p.refreshes == 0 && p.cycle.lastRun[std::size_t(PollTask::BoardInfo)].has_value());
-        p.t.session->decl.FreeWheelRunning = true;
-        p.run(500); // still within a second of the last (empty) run
-        QCOMPARE(p.refreshes, 0);
-        p.run(100);
-        QCOMPARE(p.refreshes, 1);
+        QVERIFY(p.run(500) == 0 && p.cycle.lastRun[std::size_t(PollTask::BoardInfo)].has_value());
+        p.t.session->decl.FreeWheelRunning = true; // 500 ms on: still within a second of the last (empty) run
+        QCOMPARE((QList<int>{p.run(500), p.run(100)}), (QList<int>{0, 1}));
     }
 
     void lastRunSurvivesAWindowClosing() {
         Poll p;
         p.countRefreshes(PollTask::Limits, p.t.session->decl.LimitsOpen);
-        p.run(10);
-        QCOMPARE(p.refreshes, 1);
+        QCOMPARE(p.run(10), 1);
         p.t.session->decl.LimitsOpen = false;
         p.run(500);
         p.t.session->decl.LimitsOpen = true;
-        p.run(490); // up to 990 ms since the last run
-        QCOMPARE(p.refreshes, 1);
-        p.run(10); // 1000 ms: the second runs on the tick where a whole second has passed
-        QCOMPARE(p.refreshes, 2);
+        // Up to 990 ms since the last run; the second runs on the tick where a whole second has passed.
+        QCOMPARE((QList<int>{p.run(490), p.run(10)}), (QList<int>{1, 2}));
     }
 
     void windowRefreshesRunInTaskOrder() {
@@ -375,14 +363,11 @@ private Q_SLOTS:
         Poll p;
         p.countRefreshes(PollTask::Graph, p.t.session->decl.GraphOpen);
         p.t.session->options.GraphInterval = 55; // rounded up to the tick: every 60 ms
-        p.run(1000);
-        QCOMPARE(p.refreshes, 17);
+        QCOMPARE(p.run(1000), 17);
         p.t.session->options.GraphInterval = 50; // a multiple of the tick: kept exactly
-        p.run(1000);
-        QCOMPARE(p.refreshes, 17 + 20);
+        QCOMPARE(p.run(1000), 17 + 20);
         p.cycle.clearRefresh(PollTask::Graph); // the window closed
-        p.run(1000);
-        QCOMPARE(p.refreshes, 17 + 20);
+        QCOMPARE(p.run(1000), 17 + 20);
     }
 
     void loggingRepeatsTheLastReadingsWhenReadingIsOff() {
