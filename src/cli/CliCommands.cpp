@@ -703,7 +703,6 @@ void CliRunner::serve(const Command& c) {
     // and the alarms once a second, which also write the event file when one is given.
     PollingCycle polling(s);
     s.options.ReadingEnabled = true;
-    s.alarmOptions.watch = true;
     AlarmMonitor& monitor = alarms();
     polling.setRefresh(PollTask::Alarms, [&monitor] { monitor.poll(); });
     try {

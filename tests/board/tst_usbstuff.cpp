@@ -460,6 +460,11 @@ private Q_SLOTS:
         c.write(0x69, 0x04); // OTV4: only output 4 goes to full speed when too hot
         c.write(0x45, 24);   // Temperature 1 (25) above its high limit
         QCOMPARE(duties(c) << c.read(0x42), (QList<int>{0x40, 0x40, 0x40, 0xFF, 0x08})); // 0x42: NRM
+        // Cooler again, fan 4 failing (its minimum at count 0) with its fan-fail bit: every output at full.
+        writeAll(c, {{0x45, 0x7F}, {0x69, 0x01}, {0x5E, 0x00}, {0x5F, 0x00}});
+        c.advanceTo(1000);
+        QCOMPARE(duties(c) << c.read(0x42), (QList<int>{0xFF, 0xFF, 0xFF, 0xFF, 0x88})); // Fan4, NRM
+        c.write(0x69, 0x00);
         c.write(0x68, 0x20); // INV1: 25 % written, the fan sees 75 %
         c.advanceTo(3000);
         QVERIFY(std::abs(TachToRpm(tach(c, 1)) - 4485) <= 45);

@@ -205,7 +205,9 @@ private Q_SLOTS:
              {"heater 3 10", "the heater must be a whole number from 1 to 2, not '3'"},
              {"batch x", "a batch cannot run another batch"},
              {"sleep -1", "the sleep must be a whole number from 0 to 86400000, not '-1'"},
-             {"serve", "'serve' runs on its own, not in a batch"}});
+             {"serve", "'serve' runs on its own, not in a batch"},
+             {"calibrate-fan", "'calibrate-fan' needs more arguments"},
+             {"calibrate-fan 1 2", "'calibrate-fan' does not take the argument '2'"}});
     }
     void commandErrors() {
         Command c;
