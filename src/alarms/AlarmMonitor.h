@@ -61,7 +61,7 @@ private:
     std::array<AlarmState, AlarmCount> state_{};
     std::array<std::optional<std::int64_t>, 4> noRotationSince_{};
     std::array<bool, 4> seenTurning_{};
-    std::uint64_t polls_ = 0;
+    std::uint64_t polls_{};
 };
 
 // The main window's entry for the active alarms: "Alarm: Temp 1, Fan 2 stall"; empty for none.

@@ -12,7 +12,7 @@ struct BoardIdentity {
     QString port;          // USB port path, "1-4.2"; empty until the board is found
     QString serial;        // USB serial number; empty when the board has none (yet)
     QString adapter;       // SMBus adapter, "/dev/i2c-1"
-    int chipAddress = 0;   // the chip's SMBus address; 0 until found
+    int chipAddress{};     // the chip's SMBus address; 0 until found
 
     // "Simulated board", "USB board 1-4.2 (serial VT01)", "SMBus /dev/i2c-1, chip at 2Eh"
     QString text() const;

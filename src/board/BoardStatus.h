@@ -9,7 +9,7 @@
 // for every part of the program that shows them.
 struct BoardStatus {
     QString revision; // "A" to "D"; empty for a code the board does not define
-    int revisionCode = 0;
+    int revisionCode{};
     bool supply5V = false;
     bool supply12V = false;
     // No evaluation board around the chip (a bare chip on a host's SMBus adapter): there are no

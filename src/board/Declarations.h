@@ -27,10 +27,10 @@ struct Readings {
     // come in one block read and the maximum in a read of its own, so each has its count. The
     // duty cycles' count also lets a window tell a reading taken after its own write from one
     // taken before.
-    std::uint64_t temperaturesReads = 0;
-    std::uint64_t maxTemperatureReads = 0;
-    std::uint64_t fanSpeedsReads = 0;
-    std::uint64_t dutyCyclesReads = 0;
+    std::uint64_t temperaturesReads{};
+    std::uint64_t maxTemperatureReads{};
+    std::uint64_t fanSpeedsReads{};
+    std::uint64_t dutyCyclesReads{};
 
     // A reading as every surface shows it: none while its group has never been read.
     // i = 0..9 Temperature 1..10, 10 the maximum.
@@ -52,24 +52,24 @@ private:
 
 // Options of the polling cycle; read on every tick, so changes take effect at once.
 struct PollingOptions {
-    std::int32_t ReadInterval = 0; // ms
-    std::int16_t GraphInterval = 0;
-    std::int32_t LogInterval = 0;
+    std::int32_t ReadInterval{}; // ms
+    std::int16_t GraphInterval{};
+    std::int32_t LogInterval{};
     bool ReadingEnabled = false;
 };
 
 // Automatic fan-control settings of one PWM output.
 struct AutoControlEntry {
     QString Zone; // "Max Temp", "Temp1" .. "Temp10"; empty for a zone code outside 0..10
-    float Tmin = 0;
-    float PWMmin = 0;
-    float PWMmax = 0;
+    float Tmin{};
+    float PWMmin{};
+    float PWMmax{};
     bool AutoControl = false;
     bool ShowConPoint = false;
 };
 
 struct Declarations {
-    std::int32_t TachClock = 0; // Hz
+    std::int32_t TachClock{}; // Hz
 
     // Window-open flags: true from the end of a window's load to its unload.
     bool RegisterMapOpen = false;
@@ -88,7 +88,7 @@ struct Declarations {
     bool LoggingActive = false;
     QString LogFileName;
     std::array<bool, 13> LogSelection{};
-    std::int64_t LogSampleCount = 0; // 64-bit: a log left running for months keeps counting
+    std::int64_t LogSampleCount{}; // 64-bit: a log left running for months keeps counting
 
     // Automatic fan control.
     std::array<AutoControlEntry, 4> AutoControlTable{};
@@ -97,6 +97,6 @@ struct Declarations {
     std::array<std::optional<int>, 4> CalibratedStartDuty{};
     bool UpdateOnChange = false;
 
-    std::int16_t SelectedPwm = 0; // manual fan control's chosen output, outlives the window
+    std::int16_t SelectedPwm{}; // manual fan control's chosen output, outlives the window
     bool DisplayHelp = true;
 };

@@ -31,7 +31,7 @@ struct ConnectionOptions {
     bool splashPauses = true;
     // Non-zero: the chip is taken at this address instead of being searched for. One read of its
     // "Company ID" confirms it; a chip that does not answer the company code there is not found.
-    int knownAddress = 0;
+    int knownAddress{};
     // Asked between the sequence's steps and waits: true ends it early (the user gave up), with
     // nothing written and no message. RunConnectionSequence then returns false.
     std::function<bool()> cancelled;

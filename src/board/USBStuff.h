@@ -31,7 +31,7 @@ class USBStuff {
 public:
     USBStuff(USBFunctions& library, Prompts& prompts);
 
-    std::int32_t DeviceAddress = 0; // the chip's 7-bit SMBus address, 0 until found
+    std::int32_t DeviceAddress{}; // the chip's 7-bit SMBus address, 0 until found
     // Shared by every request that returns data; never cleared, so a failed or short request
     // leaves the earlier bytes in place and the caller decodes those.
     std::array<std::uint8_t, 65> TransferBuffer{};
@@ -122,8 +122,8 @@ private:
     USBFunctions& library_;
     Prompts& prompts_;
     bool linkClosed_ = false;
-    std::uint64_t requestsSent_ = 0;
-    std::uint64_t requestsFailed_ = 0;
+    std::uint64_t requestsSent_{};
+    std::uint64_t requestsFailed_{};
     bool errorShowing_ = false;
     bool fatalWhileShowing_ =
         false; // a request failed under the message: the link is lost whatever the answer

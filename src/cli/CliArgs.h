@@ -37,25 +37,25 @@ enum class CommandKind {
 struct Command {
     CommandKind kind = CommandKind::Probe;
     QList<int> registers;    // read: table indices in the order given; write: the one register
-    int value = 0;           // write: -128..255; a negative value is written as its signed byte
+    int value{};             // write: -128..255; a negative value is written as its signed byte
     std::optional<int> mask; // write: only these bits change
     bool json = false;       // dump, monitor, watch
     std::int32_t intervalMs = 1000;
-    std::int64_t count = 0;       // monitor: samples; 0 until interrupted
+    std::int64_t count{};         // monitor: samples; 0 until interrupted
     QString csvFile;              // monitor
     LogSelectionArray channels{}; // monitor: the CSV columns
-    int heater = 0;
-    int level = 0;
-    QString file;              // batch (empty or "-": standard input), save ("-": standard output), recall
-    bool onlyChanged = false;  // save
-    QString comment;           // save
-    bool dryRun = false;       // recall
-    std::int64_t sleepMs = 0;  // batch only
-    QString eventsFile;        // monitor, watch, serve: where the run's events go
-    bool untilAlarm = false;   // watch
-    std::int64_t timeoutS = 0; // watch: 0 until interrupted
-    QList<int> outputs;        // calibrate-fan: the PWM outputs 1..4; check-curve: the one output
-    int stepPercent = 10;      // calibrate-fan
+    int heater{};
+    int level{};
+    QString file;             // batch (empty or "-": standard input), save ("-": standard output), recall
+    bool onlyChanged = false; // save
+    QString comment;          // save
+    bool dryRun = false;      // recall
+    std::int64_t sleepMs{};   // batch only
+    QString eventsFile;       // monitor, watch, serve: where the run's events go
+    bool untilAlarm = false;  // watch
+    std::int64_t timeoutS{};  // watch: 0 until interrupted
+    QList<int> outputs;       // calibrate-fan: the PWM outputs 1..4; check-curve: the one output
+    int stepPercent = 10;     // calibrate-fan
     std::optional<int> nominalRpm;    // calibrate-fan
     double tolerance = 3.0;           // check-curve, percentage points
     QString reportFolder;             // calibrate-fan, check-curve, check-limits: empty for none

@@ -100,7 +100,7 @@ struct DeviceSettings {
     // The mask as the chip holds it. While useDefault is clear a mask that selects only some
     // sensors (set elsewhere, e.g. through the register map) is written back as it is; a clear
     // mask becomes all ones.
-    int selectMask = 0;
+    int selectMask{};
     bool operator==(const DeviceSettings&) const = default;
 };
 

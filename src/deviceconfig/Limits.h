@@ -19,8 +19,8 @@ inline constexpr int LimitFans = 4;                 // Fan 1 .. 4
 // ---- Temperature limits: signed bytes in whole °C ----
 
 struct TemperatureLimits {
-    int low = 0;
-    int high = 0;
+    int low{};
+    int high{};
     bool operator==(const TemperatureLimits&) const = default;
 };
 
@@ -42,7 +42,7 @@ void WriteTemperatureLimits(Session& s, int channel, double lowCelsius, double h
 // maximum of 0 means no maximum. The reset values never fire.
 struct TachLimits {
     int minimum = 0xFFFF;
-    int maximum = 0;
+    int maximum{};
     bool operator==(const TachLimits&) const = default;
 };
 enum class TachLimit { Minimum, Maximum };
@@ -77,8 +77,8 @@ inline constexpr int InterruptMaskFirst = 0x72;
 inline constexpr int OutOfLimitBit = 0x80;
 
 struct InterruptBit {
-    std::size_t byte = 0; // 0: the first register of the pair, 1: the second
-    std::size_t bit = 0;  // 0..7
+    std::size_t byte{}; // 0: the first register of the pair, 1: the second
+    std::size_t bit{};  // 0..7
 };
 InterruptBit InterruptRowBit(std::size_t row);
 QString InterruptRowCaption(std::size_t row);
@@ -93,7 +93,7 @@ std::array<int, 2> InterruptMaskBytes(const InterruptRowStates& masked, int oolM
 
 struct InterruptMasks {
     InterruptRowStates rows{};
-    int oolMask = 0; // Mask 1's bit 7 as read
+    int oolMask{}; // Mask 1's bit 7 as read
 };
 // Block read of both mask registers. A failed read is a link error (the rows would otherwise be
 // filled from another request's bytes and written back by Apply): none then.

@@ -26,10 +26,10 @@ QString RunOutcomeText(RunOutcome outcome);
 
 // One raw sample, one CSV row of the report.
 struct BenchSample {
-    std::int64_t ms = 0; // the session clock, from the run's start
+    std::int64_t ms{}; // the session clock, from the run's start
     QDateTime wall;
     QString phase;      // "down", "stop search", "heater 40 %", ...
-    int channel = 0;    // the output, heater or channel measured
+    int channel{};      // the output, heater or channel measured
     double setting = 0; // the duty (%) or heater level (%) applied
     std::optional<int> temperature;
     std::optional<int> rpm; // 0 for a stopped fan
@@ -121,7 +121,7 @@ template <class Report> Report FinishRun(Report report, BenchAccess& access) {
 // apart, within `relative` of each other (both zero counts as settled). Gives the last reading
 // and whether it settled before `timeoutMs` ran out (a timeout is reported, not waited out).
 struct Settled {
-    int value = 0;
+    int value{};
     bool settled = false;
 };
 Settled WaitSettled(BenchAccess& access, const std::function<int()>& read, double relative,

@@ -29,24 +29,24 @@ struct CurveCheckOptions {
 };
 
 struct CurvePointMeasured {
-    int temperature = 0;
-    int duty = 0;
-    double predicted = 0;
+    int temperature{};
+    int duty{};
+    double predicted{};
     double deviation = 0; // points, measured minus predicted (the nearer branch in the band)
 };
 
 struct CurveCheckResult {
-    int output = 0;
-    int heater = 0;
-    int zone = 0; // 0 the hottest sensor, 1..10 a sensor
+    int output{};
+    int heater{};
+    int zone{}; // 0 the hottest sensor, 1..10 a sensor
     bool setForRun = false;
-    int tmin = 0;
-    double pwmMin = 0;
-    double pwmMax = 0;
-    double configuredSlope = 0; // % per °C
-    int restingTemperature = 0;
+    int tmin{};
+    double pwmMin{};
+    double pwmMax{};
+    double configuredSlope{}; // % per °C
+    int restingTemperature{};
     std::vector<CurvePointMeasured> points;
-    double maxDeviation = 0;
+    double maxDeviation{};
     std::optional<double> measuredLeaveTemperature; // where the output leaves PWMmin
     std::optional<double> measuredSlope;
     double tolerance = 3.0;
@@ -68,7 +68,7 @@ CurveCheckReport RunCurveCheck(Session& session, const CurveCheckOptions& option
 // rising at the slope to PWMmax); within the switch-off band below Tmin both off and PWMmin are
 // right, depending on where the temperature came from, so both are given.
 struct PredictedDuty {
-    double duty = 0;
+    double duty{};
     std::optional<double> alternative;
 };
 PredictedDuty PredictDuty(int temperature, int tmin, double pwmMin, double pwmMax);

@@ -23,9 +23,9 @@ struct FanCalibrationOptions {
 };
 
 struct FanCalibrationResult {
-    int output = 0;
+    int output{};
     int configuredPulses = 2;                     // per revolution, as the chip is set
-    int fullRpm = 0;                              // at 100 %
+    int fullRpm{};                                // at 100 %
     std::optional<int> stopDuty;                  // lowest duty that keeps a turning fan turning
     std::optional<int> startDuty;                 // lowest duty that starts a stopped fan
     bool stopsAtZero = true;                      // false: the fan still turns at 0 %

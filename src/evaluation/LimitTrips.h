@@ -27,8 +27,8 @@ enum class LimitKind { TemperatureHigh, TemperatureLow, FanMinimum, FanMaximum }
 struct LimitTripRow {
     QString channel; // "Temp1", "Fan3"
     LimitKind kind = LimitKind::TemperatureHigh;
-    int limit = 0; // °C or RPM
-    QString unit;  // "°C" or "RPM"
+    int limit{};  // °C or RPM
+    QString unit; // "°C" or "RPM"
     std::optional<int> setAt;
     std::optional<int> clearedAt;
     std::optional<std::int64_t> setDelayMs;

@@ -57,8 +57,8 @@ inline constexpr float SwitchOffBand = 4;
 
 // Plot coordinates of a plot area W x H; y grows downwards, so 0 % is the bottom edge.
 struct PlotScale {
-    float W = 0;
-    float H = 0;
+    float W{};
+    float H{};
     float tempAxisMax = TempAxisMax;
     float dutyAxisMax = DutyAxisMax;
 
@@ -69,8 +69,8 @@ struct PlotScale {
 };
 
 struct CurvePoint {
-    float temperature = 0; // °C
-    float duty = 0;        // %
+    float temperature{}; // °C
+    float duty{};        // %
     bool operator==(const CurvePoint&) const = default;
 };
 struct CurveSegment {
@@ -96,7 +96,7 @@ float RampEndTemperature(const AutoControlEntry& entry);
 // place) against its present duty, never above PWMmax (it is not held above PWMmin).
 struct ControlPoint {
     std::optional<float> temperature;
-    float duty = 0;
+    float duty{};
 };
 // None while the output's duty or its zone's temperature has never been read: the marker is then
 // hidden rather than drawn at a 0 that no sensor reported.

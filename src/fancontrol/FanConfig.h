@@ -22,15 +22,15 @@ class Session;
 struct FanNumberBox {
     QString text;
     std::optional<QString> loadedText; // none for a box that was not loaded from the chip
-    std::int32_t loaded = 0;
+    std::int32_t loaded{};
 };
 
 // Every setting as the window's controls hold it: codes are list positions, -1 for a list that
 // shows no selection.
 struct FanConfig {
     // "All Fans"
-    int freq = 0;   // PWM frequency code 0..7 ("Configuration 2" FRQ)
-    int spinUp = 0; // AFC spin-up code 0..7
+    int freq = 0; // PWM frequency code 0..7 ("Configuration 2" FRQ)
+    int spinUp{}; // AFC spin-up code 0..7
     bool highFreq = false;
     bool fastTach = false;
     bool fullSpeed = false;

@@ -61,7 +61,7 @@ private:
     std::shared_ptr<prometheus::Registry> registry_;
     std::unique_ptr<Families> f_;
     std::array<bool, 4> seenTurning_{};
-    std::uint64_t sent_ = 0;
-    std::uint64_t failed_ = 0;
+    std::uint64_t sent_{};
+    std::uint64_t failed_{};
     std::array<std::uint64_t, 4> reads_{};
 };

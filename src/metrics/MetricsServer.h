@@ -33,7 +33,7 @@ public:
 private:
     MetricsServer() = default;
     std::unique_ptr<prometheus::Exposer> exposer_;
-    int port_ = 0;
+    int port_{};
 };
 
 // One endpoint per board. A board on USB is held by the process that claimed it, so a second

@@ -77,18 +77,18 @@ private:
     std::vector<double> keys_;
     std::array<std::vector<std::int32_t>, GraphSeriesCount> values_{};
     std::vector<std::uint16_t> present_; // per point, bit s: series s has a value
-    std::size_t head_ = 0;
-    std::size_t count_ = 0;
-    std::uint64_t dropped_ = 0;
+    std::size_t head_{};
+    std::size_t count_{};
+    std::uint64_t dropped_{};
 };
 
 // One pixel column of a trace: the smallest and largest value of the points whose keys fall in
 // it, in the order they came, so a line drawn through them keeps the trace's shape. Points
 // without a value are left out.
 struct MinMaxColumn {
-    double key = 0; // the column's left edge
-    std::int32_t first = 0;
-    std::int32_t second = 0;
+    double key{}; // the column's left edge
+    std::int32_t first{};
+    std::int32_t second{};
 };
 
 // Reduces one series to at most two points per column of a given width (seconds per pixel), so
@@ -106,17 +106,17 @@ public:
 
 private:
     struct Column {
-        std::int64_t index = 0;
-        std::int32_t min = 0;
-        std::int32_t max = 0;
+        std::int64_t index{};
+        std::int32_t min{};
+        std::int32_t max{};
         bool minFirst = true;
     };
     void fold(std::int64_t index, std::int32_t value);
 
     int series_;
-    double width_ = 0;
-    std::uint64_t next_ = 0; // number of the next point to fold in
+    double width_{};
+    std::uint64_t next_{}; // number of the next point to fold in
     std::vector<Column> columns_;
-    std::size_t front_ = 0; // columns before it lie left of the range
+    std::size_t front_{}; // columns before it lie left of the range
     std::vector<MinMaxColumn> out_;
 };

@@ -21,8 +21,8 @@
 enum class GraphAxis { Temperature, FanSpeed, Duty };
 
 struct ValueRange {
-    double lower = 0;
-    double upper = 0;
+    double lower{};
+    double upper{};
     bool operator==(const ValueRange&) const = default;
 };
 
@@ -101,8 +101,8 @@ ValueRange ClampValueRange(ValueRange range, const ValueRange& limits);
 
 // An event as a labelled vertical line on the charts.
 struct ChartMarker {
-    double key = 0; // seconds since the epoch, as the points
-    QString label;  // "Temp 1 alarm", "0x38=0xCC", "recall"; "+N" when N more events share the line
+    double key{};  // seconds since the epoch, as the points
+    QString label; // "Temp 1 alarm", "0x38=0xCC", "recall"; "+N" when N more events share the line
     EventKind kind{};
 };
 // The short label of one event: "Temp 1 alarm", "Temp 1 clear", "0x38=0xCC", "recall", "log start",

@@ -75,7 +75,7 @@ public:
     // `ticked` answers true; without one it never runs.
     void setContinuousReadTicked(std::function<bool()> ticked);
 
-    int ReadGroup = 0;
+    int ReadGroup{};
     std::array<std::optional<std::int64_t>, PollTaskCount> lastRun{};
 
 Q_SIGNALS:
@@ -96,7 +96,7 @@ private:
     Session& s_;
     std::array<std::function<void()>, PollTaskCount> refresh_{};
     std::function<bool()> continuousReadTicked_;
-    int pauses_ = 0;
+    int pauses_{};
     std::int64_t gridTick(std::int64_t ms) const; // the grid tick at or before ms
 
     std::optional<std::int64_t> gridOrigin_; // the time of the first tick

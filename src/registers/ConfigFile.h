@@ -54,7 +54,7 @@ struct ConfigWrite {
 struct ConfigParse {
     QList<ConfigWrite> writes;
     QString error; // empty when the file was read to its closing "}"
-    int errorLine = 0;
+    int errorLine{};
     bool ok() const { return error.isEmpty(); }
 };
 

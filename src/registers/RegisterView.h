@@ -12,7 +12,7 @@ struct RegisterView {
     QString description;
     QString addressText;             // "40h"
     std::array<QString, 8> bitNames; // position k names bit 7 - k, as shown from left to right
-    int value = 0;
+    int value{};
 };
 
 // Register addresses are one byte on the SMBus. Typed text is read as hexadecimal up to the first

@@ -27,14 +27,14 @@ QString EventKindText(EventKind kind);
 
 struct Event {
     EventKind kind{};
-    std::uint64_t number = 0;  // 1, 2, ... in the order recorded
-    QDateTime wallTime;        // local time
-    std::int64_t steadyMs = 0; // the same moment on the session's clock: the charts place it by this
-    QString logTime;           // the data log's time column at that moment; empty while not logging
-    QString channel;           // "Temp 1", "Fan 2 stall", "0x45 Temperature1 High Limit", a file
-    QString value;             // "31", "0x14"
-    QString limit;             // the limit crossed, or the register's old value where known
-    QString unit;              // after value and limit, for people: "°C", " RPM", "%"; empty for none
+    std::uint64_t number{};  // 1, 2, ... in the order recorded
+    QDateTime wallTime;      // local time
+    std::int64_t steadyMs{}; // the same moment on the session's clock: the charts place it by this
+    QString logTime;         // the data log's time column at that moment; empty while not logging
+    QString channel;         // "Temp 1", "Fan 2 stall", "0x45 Temperature1 High Limit", a file
+    QString value;           // "31", "0x14"
+    QString limit;           // the limit crossed, or the register's old value where known
+    QString unit;            // after value and limit, for people: "°C", " RPM", "%"; empty for none
 };
 
 // ISO 8601 with milliseconds and the offset from UTC: "2024-03-05T14:07:09.123+01:00".

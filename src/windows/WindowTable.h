@@ -33,7 +33,7 @@ struct MenuItem {
 
 // A window's button on the main window's toolbar.
 struct ToolbarButton {
-    int slot = 0;              // 1 = leftmost; 0 = no button
+    int slot{};                // 1 = leftmost; 0 = no button
     const char* key = nullptr; // what the toolbar handler knows the window by
     const char* toolTip = nullptr;
 };

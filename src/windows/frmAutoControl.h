@@ -40,7 +40,7 @@ public:
     void PlotData();
     void PlotConPoints();
 
-    std::int16_t CurrentFan = 0;
+    std::int16_t CurrentFan{};
 
     QLabel* Label4{};
     QComboBox* cmbFan{};

@@ -44,5 +44,5 @@ private:
     DeviceSettings shownSettings() const;
 
     bool applyFailed_ = false;
-    int selectMask_ = 0; // the PEXIL selection mask as the chip holds it
+    int selectMask_{}; // the PEXIL selection mask as the chip holds it
 };

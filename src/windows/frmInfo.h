@@ -41,6 +41,6 @@ private:
     void showFans(const std::array<bool, 4>& present);
     void showChecking();
 
-    int checkingPolls_ = 0;
+    int checkingPolls_{};
     QString checkingBase_ = QStringLiteral("Free Wheel Test");
 };

@@ -56,5 +56,5 @@ private:
     void Form_Load();
 
     TachLimits heldTach_; // the chosen fan's limits as loaded or last written
-    int oolMask_ = 0;     // "Interrupt Mask 1" bit 7 as loaded; the window has no row for it
+    int oolMask_{};       // "Interrupt Mask 1" bit 7 as loaded; the window has no row for it
 };

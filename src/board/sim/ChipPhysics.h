@@ -49,6 +49,6 @@ private:
     std::array<int, 2> heaterLevel_{};
     std::array<double, 2> heaterRiseC_{}; // how far sensors 1 and 2 are above their resting level
     std::array<double, FanCount> rpm_{};
-    std::int64_t nowMs_ = 0;
-    double fanDt_ = -1, fanFactor_ = 0, heatDt_ = -1, heatFactor_ = 0;
+    std::int64_t nowMs_{};
+    double fanDt_ = -1, fanFactor_ = 0, heatDt_ = -1, heatFactor_{};
 };

@@ -36,9 +36,9 @@ struct ChipScenario {
     std::array<bool, 4> tachHolds{};
     // The status bits show each condition this long after it began or ended, as a chip that
     // waits for several readings beyond a limit before it flags one. 0: at the next measurement.
-    std::int64_t statusLagMs = 0;
+    std::int64_t statusLagMs{};
     // The chip's automatic loop acts as if its temperatures read this much higher (a faulty part).
-    double autoOffsetC = 0.0;
+    double autoOffsetC{};
 };
 inline constexpr std::int64_t NeverSeizes = -1;
 inline constexpr std::int64_t FreeWheelNever = -1;

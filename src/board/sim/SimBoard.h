@@ -19,7 +19,7 @@ class Clock;
 // How the simulated board is set up, and the faults it can be told to show.
 struct SimOptions {
     std::vector<int> chipAddresses{0x2E}; // SMBus addresses where a chip answers; empty: no chip
-    int enableSmbusFailures = 0;          // the first N SMBus enables fail
+    int enableSmbusFailures{};            // the first N SMBus enables fail
     bool firmwareFails = false;
     std::int64_t failRequestNumber = 0; // request number N (1-based, vendor requests) fails; 0: none
     std::int64_t linkLostAfterMs = -1;  // every request after this board time fails; -1: never
@@ -31,21 +31,21 @@ struct SimOptions {
     // The board reports a heater's level as the odd byte 2 x level - 1, half a step below what was
     // set (as a heater driver that counts in half steps and falls just short), instead of 2 x level.
     bool heaterHalfSteps = false;
-    std::int64_t requestMs = 0; // each vendor request takes this long on the clock, as a USB transfer does
+    std::int64_t requestMs{}; // each vendor request takes this long on the clock, as a USB transfer does
     ChipScenario chip;
 };
 
 // One line of the board's request journal.
 struct JournalEntry {
-    std::int64_t timeMs = 0;
+    std::int64_t timeMs{};
     bool firmware = false; // a LoadFirmWare call rather than a vendor request
     QString firmwarePath;
-    std::int16_t request = 0;
-    std::int32_t value = 0;
-    std::int32_t index = 0;
-    std::int16_t direction = 0;
-    std::int16_t length = 0;
-    std::int16_t status = 0;
+    std::int16_t request{};
+    std::int32_t value{};
+    std::int32_t index{};
+    std::int16_t direction{};
+    std::int16_t length{};
+    std::int16_t status{};
     QByteArray data; // bytes returned (direction 1, success)
 
     QString toText() const;
@@ -98,8 +98,8 @@ private:
     std::int64_t startMs_;
     bool firmwareLoaded_ = false;
     bool smbusEnabled_ = false;
-    int enableAttempts_ = 0;
-    std::int64_t requestCount_ = 0;
+    int enableAttempts_{};
+    std::int64_t requestCount_{};
     std::array<int, 2> heaterLevels_{};
     std::deque<JournalEntry> journal_;
     std::size_t journalCapacity_ = JournalCapacity;

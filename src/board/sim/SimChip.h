@@ -65,8 +65,8 @@ private:
     // Status bits as measured, oldest first, until the lag has passed: (chip time, status 1, status 2).
     std::deque<std::array<std::int64_t, 3>> statusHistory_;
     bool overTemperature_ = false;
-    std::uint8_t gpioOut_ = 0; // levels written for output pins, laid out as in "GPIO Status"
-    std::int64_t now_ = 0;
+    std::uint8_t gpioOut_{}; // levels written for output pins, laid out as in "GPIO Status"
+    std::int64_t now_{};
     std::optional<std::int64_t> testEndsMs_; // end of a running free-wheel test
     bool started_ = false;
 };

@@ -15,10 +15,10 @@ class Clock;
 struct SmbusTransfer {
     enum Kind : char { Read = 'R', Write = 'W' };
     Kind kind = Read;
-    int address = 0;
-    int reg = 0;
-    int value = 0; // the byte written
-    int result = 0;
+    int address{};
+    int reg{};
+    int value{}; // the byte written
+    int result{};
     friend bool operator==(const SmbusTransfer&, const SmbusTransfer&) = default;
 };
 

@@ -33,11 +33,11 @@ struct SimUsbOptions {
 
 // One control transfer as the device saw it.
 struct UsbSetup {
-    std::uint8_t requestType = 0;
-    std::uint8_t request = 0;
-    std::uint16_t value = 0;
-    std::uint16_t index = 0;
-    std::uint16_t length = 0;
+    std::uint8_t requestType{};
+    std::uint8_t request{};
+    std::uint16_t value{};
+    std::uint16_t index{};
+    std::uint16_t length{};
     QByteArray data; // the bytes sent (host to device)
 };
 
@@ -81,7 +81,7 @@ private:
     State returning_ = State::Running; // what comes back after the device has left the bus
     int address_ = 5;                  // the device's address on the bus, new at each enumeration
     bool cpuHeld_ = false;
-    std::int64_t backAtMs_ = 0;
+    std::int64_t backAtMs_{};
     QByteArray ram_;
     std::deque<UsbSetup> transfers_;
 };

@@ -8,7 +8,7 @@
 
 // One run of consecutive bytes of a firmware image.
 struct HexBlock {
-    std::uint32_t address = 0;
+    std::uint32_t address{};
     QByteArray bytes;
 };
 
@@ -17,7 +17,7 @@ struct HexBlock {
 struct HexImage {
     bool ok = false;
     std::vector<HexBlock> blocks;
-    int errorLine = 0;
+    int errorLine{};
     QString error;
 };
 

@@ -16,15 +16,15 @@
 // register. Released, the CPU runs the image, which re-enumerates with the board's own IDs.
 // Everything specific to one controller family is here, so that another can be added.
 struct RamRange {
-    std::uint32_t first = 0;
-    std::uint32_t last = 0;
+    std::uint32_t first{};
+    std::uint32_t last{};
 };
 
 struct UsbController {
     const char* name = nullptr;
-    std::uint16_t cpuControl = 0;       // control/status register; bit 0 holds the CPU in reset
+    std::uint16_t cpuControl{};         // control/status register; bit 0 holds the CPU in reset
     std::array<RamRange, 2> loadable{}; // what the firmware-load request can write
-    int chunkBytes = 0;                 // most data bytes in one firmware-load request
+    int chunkBytes{};                   // most data bytes in one firmware-load request
 };
 
 inline constexpr UsbController EzUsbFx2{"EZ-USB FX2", 0xE600, {{{0x0000, 0x3FFF}, {0xE000, 0xE1FF}}}, 1024};
@@ -45,7 +45,7 @@ struct UsbSelection {
 
 // One firmware-load request: `data` written at `address`.
 struct FirmwareWrite {
-    std::uint16_t address = 0;
+    std::uint16_t address{};
     QByteArray data;
     friend bool operator==(const FirmwareWrite&, const FirmwareWrite&) = default;
 };

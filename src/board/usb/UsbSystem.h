@@ -15,8 +15,8 @@ enum class UsbError { None, NoDevice, Access, Busy, KernelDriver, Timeout, Stall
 QString UsbErrorText(UsbError error);
 
 struct UsbDeviceId {
-    std::uint16_t vendor = 0;
-    std::uint16_t product = 0;
+    std::uint16_t vendor{};
+    std::uint16_t product{};
     friend bool operator==(const UsbDeviceId&, const UsbDeviceId&) = default;
 };
 
@@ -28,7 +28,7 @@ QString UsbIdText(UsbDeviceId id);
 struct UsbDevice {
     UsbDeviceId id;
     QString port;
-    int address = 0;
+    int address{};
 };
 
 // "04B4:8613 at port 1-2"

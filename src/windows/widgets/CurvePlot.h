@@ -57,8 +57,8 @@ protected:
 
 private:
     struct Marker {
-        float temperature = 0;
-        float duty = 0;
+        float temperature{};
+        float duty{};
         bool visible = false;
     };
     void requestRepaint();
@@ -66,7 +66,7 @@ private:
     bool setUp_ = false;
     std::array<std::optional<Curve>, CurveCount> curves_{};
     std::array<Marker, CurveCount> markers_{};
-    int repaintRequests_ = 0;
+    int repaintRequests_{};
 };
 
 // The frame that holds the plot area with its axis numbers and captions around it; it places

@@ -75,7 +75,7 @@ protected:
 
 private:
     struct Pointer {
-        double value = 0;
+        double value{};
         QString name;
     };
     Pointer& at(int pointer);
@@ -98,6 +98,6 @@ private:
     QString caption_;
     std::array<Pointer, 2> pointers_{};
     int current_ = LowPointer;
-    int dragging_ = 0; // the pointer being dragged, 0 for none
-    double dragStart_ = 0;
+    int dragging_{}; // the pointer being dragged, 0 for none
+    double dragStart_{};
 };

@@ -98,9 +98,9 @@ private:
     bool paused_ = false;
     ValueRange frozen_;
     std::optional<GraphHistory> held_;
-    int replots_ = 0;
+    int replots_{};
     QCPAxis* zoomingAxis_ = nullptr;
-    int zoomFromY_ = 0;
+    int zoomFromY_{};
     QVector<double> keys_;
     QVector<double> values_;
     std::vector<ChartMarker> markers_;
