@@ -28,9 +28,9 @@ QString RunOutcomeText(RunOutcome outcome);
 struct BenchSample {
     std::int64_t ms{}; // the session clock, from the run's start
     QDateTime wall;
-    QString phase;      // "down", "stop search", "heater 40 %", ...
-    int channel{};      // the output, heater or channel measured
-    double setting = 0; // the duty (%) or heater level (%) applied
+    QString phase;    // "down", "stop search", "heater 40 %", ...
+    int channel{};    // the output, heater or channel measured
+    double setting{}; // the duty (%) or heater level (%) applied
     std::optional<int> temperature;
     std::optional<int> rpm; // 0 for a stopped fan
     std::optional<int> duty;

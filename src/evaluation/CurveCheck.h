@@ -32,7 +32,7 @@ struct CurvePointMeasured {
     int temperature{};
     int duty{};
     double predicted{};
-    double deviation = 0; // points, measured minus predicted (the nearer branch in the band)
+    double deviation{}; // points, measured minus predicted (the nearer branch in the band)
 };
 
 struct CurveCheckResult {

@@ -5,6 +5,7 @@
 #include <QString>
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 
@@ -14,6 +15,9 @@ class Session;
 // PWM options, control type, zone and ramp rate, tach limits, pulses per revolution and tach
 // disable; for all fans the PWM frequency, fast tach, full speed, spin-up and fan-fail
 // behaviour. Loading reads them all; applying writes them all back.
+
+// The chip's four PWM outputs, each with the fan it drives and that fan's tach.
+inline constexpr std::size_t FanOutputs = 4;
 
 // A number box: the text it shows, and the register value it was loaded from with the text that
 // showed it. Duty and RPM texts do not round-trip (RPM are shown truncated and written rounded:
@@ -29,26 +33,27 @@ struct FanNumberBox {
 // shows no selection.
 struct FanConfig {
     // "All Fans"
-    int freq = 0; // PWM frequency code 0..7 ("Configuration 2" FRQ)
+    int freq{};   // PWM frequency code 0..7 ("Configuration 2" FRQ)
     int spinUp{}; // AFC spin-up code 0..7
     bool highFreq = false;
     bool fastTach = false;
     bool fullSpeed = false;
-    std::array<bool, 4> fanFail{};
+    std::array<bool, FanOutputs> fanFail{};
 
     // Fan 1..4 at index 0..3
-    std::array<FanNumberBox, 4> maxDuty; // %
-    std::array<FanNumberBox, 4> minDuty; // %
-    std::array<FanNumberBox, 4> minTach; // RPM, the slowest speed before the fan counts as failed
-    std::array<FanNumberBox, 4> maxTach; // RPM
-    std::array<bool, 4> fanOVT{};
-    std::array<bool, 4> invert{};
-    std::array<bool, 4> enhance{};
-    std::array<bool, 4> disableTach{};
-    std::array<int, 4> zone{}; // 0 "Max Temp Reg", 1..10 "Temp1".."Temp10"; the chip's nibble may hold 11..15
-    std::array<int, 4> controlType{}; // 0 manual, 1 automatic
-    std::array<int, 4> rampRate{};    // 0..7
-    std::array<int, 4> pulses{};      // code 0..3 = 1..4 pulses per revolution
+    std::array<FanNumberBox, FanOutputs> maxDuty; // %
+    std::array<FanNumberBox, FanOutputs> minDuty; // %
+    std::array<FanNumberBox, FanOutputs> minTach; // RPM, the slowest speed before the fan counts as failed
+    std::array<FanNumberBox, FanOutputs> maxTach; // RPM
+    std::array<bool, FanOutputs> fanOVT{};
+    std::array<bool, FanOutputs> invert{};
+    std::array<bool, FanOutputs> enhance{};
+    std::array<bool, FanOutputs> disableTach{};
+    std::array<int, FanOutputs>
+        zone{}; // 0 "Max Temp Reg", 1..10 "Temp1".."Temp10"; the chip's nibble may hold 11..15
+    std::array<int, FanOutputs> controlType{}; // 0 manual, 1 automatic
+    std::array<int, FanOutputs> rampRate{};    // 0..7
+    std::array<int, FanOutputs> pulses{};      // code 0..3 = 1..4 pulses per revolution
 };
 
 // The zone lists hold codes 0..10; any other code shows no selection and is written as this.

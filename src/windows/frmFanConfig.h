@@ -38,35 +38,35 @@ public:
     QCheckBox* chkHighFreq{};
     QCheckBox* chkFastTach{};
     QCheckBox* chkFullSpeed{};
-    std::array<QCheckBox*, 4> chkFanFail{};
+    std::array<QCheckBox*, FanOutputs> chkFanFail{};
     QLabel* lblSpinUp{};
     QComboBox* cmbSpinUp{};
 
     // "Fan1" .. "Fan4"
-    std::array<QGroupBox*, 4> fraPWM{};
-    std::array<QLabel*, 4> lblMinDuty{};
-    std::array<QLineEdit*, 4> txtMinDuty{};
-    std::array<QLabel*, 4> lblMaxDuty{};
-    std::array<QLineEdit*, 4> txtMaxDuty{};
-    std::array<QCheckBox*, 4> chkFanOVT{};
-    std::array<QCheckBox*, 4> chkInvert{};
-    std::array<QLabel*, 4> lblPWMGPIO{};
-    std::array<QGroupBox*, 4> fraControl{};
-    std::array<QLabel*, 4> lblZone{};
-    std::array<QComboBox*, 4> cmbZone{};
-    std::array<QLabel*, 4> lblControlType{};
-    std::array<QComboBox*, 4> cmbControlType{};
-    std::array<QLabel*, 4> lblRampRate{};
-    std::array<QComboBox*, 4> cmbRampRate{};
-    std::array<QCheckBox*, 4> chkEnhance{};
-    std::array<QGroupBox*, 4> fraTach{};
-    std::array<QLabel*, 4> lblMinTach{};
-    std::array<QLineEdit*, 4> txtMinTach{};
-    std::array<QLabel*, 4> lblMaxTach{};
-    std::array<QLineEdit*, 4> txtMaxTach{};
-    std::array<QLabel*, 4> lblPulses{};
-    std::array<QComboBox*, 4> cmbPulses{};
-    std::array<QCheckBox*, 4> chkDisableTach{};
+    std::array<QGroupBox*, FanOutputs> fraPWM{};
+    std::array<QLabel*, FanOutputs> lblMinDuty{};
+    std::array<QLineEdit*, FanOutputs> txtMinDuty{};
+    std::array<QLabel*, FanOutputs> lblMaxDuty{};
+    std::array<QLineEdit*, FanOutputs> txtMaxDuty{};
+    std::array<QCheckBox*, FanOutputs> chkFanOVT{};
+    std::array<QCheckBox*, FanOutputs> chkInvert{};
+    std::array<QLabel*, FanOutputs> lblPWMGPIO{};
+    std::array<QGroupBox*, FanOutputs> fraControl{};
+    std::array<QLabel*, FanOutputs> lblZone{};
+    std::array<QComboBox*, FanOutputs> cmbZone{};
+    std::array<QLabel*, FanOutputs> lblControlType{};
+    std::array<QComboBox*, FanOutputs> cmbControlType{};
+    std::array<QLabel*, FanOutputs> lblRampRate{};
+    std::array<QComboBox*, FanOutputs> cmbRampRate{};
+    std::array<QCheckBox*, FanOutputs> chkEnhance{};
+    std::array<QGroupBox*, FanOutputs> fraTach{};
+    std::array<QLabel*, FanOutputs> lblMinTach{};
+    std::array<QLineEdit*, FanOutputs> txtMinTach{};
+    std::array<QLabel*, FanOutputs> lblMaxTach{};
+    std::array<QLineEdit*, FanOutputs> txtMaxTach{};
+    std::array<QLabel*, FanOutputs> lblPulses{};
+    std::array<QComboBox*, FanOutputs> cmbPulses{};
+    std::array<QCheckBox*, FanOutputs> chkDisableTach{};
 
     // The spinners, four per fan n = 0..3: UpDown(4n+1) on its max duty, (4n+2) min duty,
     // (4n+3) max tach, (4n+4) min tach.

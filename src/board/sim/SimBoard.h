@@ -21,10 +21,10 @@ struct SimOptions {
     std::vector<int> chipAddresses{0x2E}; // SMBus addresses where a chip answers; empty: no chip
     int enableSmbusFailures{};            // the first N SMBus enables fail
     bool firmwareFails = false;
-    std::int64_t failRequestNumber = 0; // request number N (1-based, vendor requests) fails; 0: none
-    std::int64_t linkLostAfterMs = -1;  // every request after this board time fails; -1: never
-    bool failBlockReads = false;        // block reads fail and leave the buffer as it was
-    int boardRevision = 1;              // 0 = A, 1 = B, 2 = C, 4 = D
+    std::int64_t failRequestNumber{};  // request number N (1-based, vendor requests) fails; 0: none
+    std::int64_t linkLostAfterMs = -1; // every request after this board time fails; -1: never
+    bool failBlockReads = false;       // block reads fail and leave the buffer as it was
+    int boardRevision = 1;             // 0 = A, 1 = B, 2 = C, 4 = D
     bool supply12V = true;
     bool supply5V = true;
     double timeScale = 1.0; // chip time runs this many times faster than the clock
