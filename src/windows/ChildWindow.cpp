@@ -40,8 +40,7 @@ void ChildWindow::placeCentredAbove(int twipsAboveCentre) {
     twipsAboveCentre_ = twipsAboveCentre;
 }
 
-void ChildWindow::showEvent(QShowEvent* event) {
-    QWidget::showEvent(event);
+void ChildWindow::showEvent(QShowEvent*) {
     auto* frame = qobject_cast<QMdiSubWindow*>(parentWidget());
     if (twipsAboveCentre_ < 0 || !frame || !frame->mdiArea()) return;
     const QSize area = frame->mdiArea()->viewport()->size();

@@ -97,7 +97,6 @@ void frmLimits::buildControls() {
     QList<QWidget*> order{cmbTemp, ggeTemp, cmbFan, ggeFan};
     for (std::size_t k = 0; k < chkMask.size(); ++k)
         order << chkMask[k] << tglAlert[k];
-    order << cmdApply << cmdClose;
     SetTabOrder(order);
 
     // Choosing a channel only reads, so a choice made from code may run it too.

@@ -115,6 +115,9 @@ private Q_SLOTS:
         QCOMPARE(QApplication::focusWidget(), w->cmbFan);
         QCOMPARE(f->journal(), QStringList({writeText(0x48, -127), writeText(0x49, 126),
                                             writeText(0x48, -127), writeText(0x49, 116)}));
+        w->tglAlert.back()->setFocus(); // from the last lamp to the buttons
+        QTest::keyClick(w->tglAlert.back(), Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), w->cmdApply);
     }
 
     // A moved fan minimum writes its pair and the maximum pair back as it was; then the absent
@@ -459,6 +462,13 @@ private Q_SLOTS:
         for (const ChartMarker& m : chart->markers())
             labels << m.label;
         QCOMPARE(labels, (QStringList{"0x45=0x14", "Temp 2 alarm +3"}));
+        QList<QColor> lines, texts; // each label in its line's colour, each kind in its own
+        for (int i = 0; i < chart->itemCount(); ++i)
+            if (auto* l = qobject_cast<QCPItemStraightLine*>(chart->item(i)))
+                lines << l->pen().color();
+            else if (auto* t = qobject_cast<QCPItemText*>(chart->item(i)))
+                texts << t->color();
+        QVERIFY(texts == lines && lines.size() == 2 && lines[0] != lines[1]);
 
         const QRect plot = chart->axisRect()->rect();
         QSignalSpy drawn(chart, &QCustomPlot::afterReplot); // each cursor shows where it was put at once
