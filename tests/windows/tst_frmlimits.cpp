@@ -56,10 +56,8 @@ private Q_SLOTS:
         QCOMPARE((QList<double>{w->ggeTemp->pointer(2), w->ggeTemp->pointer(3), w->ggeFan->pointer(2),
                                 w->ggeFan->pointer(3)}),
                  (QList<double>{-127, 127, 82, 5400000}));
-        QCOMPARE((QStringList{w->windowTitle(), w->cmdApply->text(), w->ggeFan->toolTip(),
-                              w->tglAlert[14]->toolTip()}),
-                 (QStringList{"Limits and Interrupts", "Apply ", "Drag the sliders to change the limits",
-                              "Interrupt Status: Green=OK, Red=Bad, Invisible=Disabled"}));
+        QCOMPARE(std::pair(w->windowTitle(), w->cmdApply->text()),
+                 std::pair(QString("Limits and Interrupts"), QString("Apply ")));
     }
 
     // With nothing edited, Apply writes back what was loaded, the out-of-limit bit included; a ticked
@@ -115,9 +113,6 @@ private Q_SLOTS:
         QCOMPARE(QApplication::focusWidget(), w->cmbFan);
         QCOMPARE(f->journal(), QStringList({writeText(0x48, -127), writeText(0x49, 126),
                                             writeText(0x48, -127), writeText(0x49, 116)}));
-        w->tglAlert.back()->setFocus(); // from the last lamp to the buttons
-        QTest::keyClick(w->tglAlert.back(), Qt::Key_Tab);
-        QCOMPARE(QApplication::focusWidget(), w->cmdApply);
     }
 
     // A moved fan minimum writes its pair and the maximum pair back as it was; then the absent
@@ -300,10 +295,6 @@ private Q_SLOTS:
         QCOMPARE(dial->role(), QAccessible::Dial);
         dial->valueInterface()->setCurrentValue(40); // the needle is the program's
         QCOMPARE(dial->valueInterface()->currentValue().toDouble(), 25.0);
-        QStringList pointers; // as a screen reader walks the dial
-        for (int i = 0; i < dial->childCount(); ++i)
-            pointers << dial->child(i)->text(QAccessible::Name);
-        QCOMPARE(pointers, (QStringList{"Low limit", "High limit"}));
         for (int i = 0; i < 2; ++i) { // a screen reader's pointer finds each where it is drawn
             const QPoint at = dial->child(i)->rect().center();
             QCOMPARE(dial->childAt(at.x(), at.y()), dial->child(i));
