@@ -56,7 +56,6 @@ struct SaveFixture : WindowFixture<frmSave> {
         t.prompts.whileDialogOpen = [this] { polling.Tick(t.clock.nowMs() + 5000); };
         open();
     }
-    // Sets the file the dialog answers with, and the file's content when given.
     QString file(const QString& name, const QByteArray& content = {}) {
         if (!content.isEmpty()) writeFile(dir.filePath(name), content);
         return t.prompts.fileNames.emplaceBack(dir.filePath(name));
@@ -84,8 +83,8 @@ private Q_SLOTS:
         f.w->chkMonitoring->click();
         f.w->findChild<QLineEdit*>(QTest::currentDataTag())->setText(text);
         f.w->cmdApply->click();
-        QCOMPARE(f.t.prompts.messages.value(0).text, message);
-        QCOMPARE(f.options(), (QList<int>{true, 100, 50, 100}));
+        QCOMPARE(std::pair(f.t.prompts.messages.value(0).text, f.options()),
+                 std::pair(message, QList<int>{true, 100, 50, 100}));
     }
 
     // Text without a number is 0; values typed but not applied go with Close.
@@ -120,10 +119,9 @@ private Q_SLOTS:
         w.chkAlarmCommand->click();
         w.txtReadInt->setText(QStringLiteral("250"));
         w.cmdApply->click();
-        QCOMPARE(f.t.prompts.messages.value(0).text,
-                 QStringLiteral("Choose the program to run on an alarm."));
-        QCOMPARE(f.options(), (QList<int>{true, 100, 50, 100}));
-        QCOMPARE(f.t.session->alarmOptions, AlarmOptions{});
+        QCOMPARE(std::tuple(f.t.prompts.messages.value(0).text, f.options(), f.t.session->alarmOptions),
+                 std::tuple(QStringLiteral("Choose the program to run on an alarm."),
+                            QList<int>{true, 100, 50, 100}, AlarmOptions{}));
 
         retype(w.txtProgram, QStringLiteral("sh"));
         w.txtArguments->setPlainText(QStringLiteral("-c\necho \"$VORTANE_CHANNEL\" > /tmp/x\n\n"));
