@@ -120,7 +120,6 @@ private Q_SLOTS:
         loads = unloads = 0;
     }
 
-    // Each item's object name and caption.
     void menuItems_data() {
         addRows<QStringList>(
             {{"mnuFile", {"mnuSave &Save/Recall Configuration", "mnuLog &Log Data to File"}},
@@ -159,7 +158,8 @@ private Q_SLOTS:
                               "Heaters:Heater Control", "AFC:Automatic Fan Control"}));
     }
 
-    void menuAndToolbarOpenAWindowOnceAtItsDesignedSize() {
+    // Closing its frame unloads a window, loaded again by the next open; closing the main window too.
+    void menuAndToolbarOpenAWindowOnceAtItsDesignedSizeClosingUnloadsIt() {
         MainFixture m(ini());
         QAction* tree = m.window.findChild<QAction*>(QStringLiteral("tbToolBar_Tree"));
         QVERIFY(m.window.mnuRegMap->isEnabled() && tree->isEnabled());
@@ -169,15 +169,10 @@ private Q_SLOTS:
                  std::tuple(1, qsizetype(1), QSize(300, 200)));
         Q_EMIT m.window.mnuWindow->aboutToShow();
         QCOMPARE(captions(m.window.mnuWindow->actions()), (QStringList{"&Cascade", "&Tile", "&1 Counting"}));
-    }
-
-    // Closing its frame unloads a window, loaded again by the next open; closing the main window too.
-    void closingUnloads() {
-        MainFixture m(ini());
-        openCounting(m)->close();
+        frame->close();
         QCOMPARE(unloads, 1);
         QTRY_VERIFY(m.window.findWindow(QStringLiteral("frmRegMap")) == nullptr);
-        m.window.findChild<QAction*>(QStringLiteral("tbToolBar_Tree"))->trigger();
+        tree->trigger();
         m.window.close();
         QCOMPARE(std::pair(loads, unloads), std::pair(2, 2));
     }
