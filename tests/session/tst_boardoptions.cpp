@@ -1,5 +1,4 @@
-// Board options of the command line (each sets its setting, malformed values refused naming the
-// option, a board that cannot be opened an error), and the main window's place fitted on screen.
+// Board options of the command line, the board they create, and the main window's place fitted on screen.
 #include "base/Clock.h"
 #include "board/sim/SimUsbBus.h"
 #include "board/usb/UsbBoard.h"
