@@ -262,14 +262,24 @@ private Q_SLOTS:
                      .toLatin1());
     }
 
-    // The master timer fires under a message box's own loop: from a link error on nothing reaches the
-    // board however late the answer; the heater error answered No lets the polling go on afterwards.
-    void nothingReachesTheBoardWhileALinkErrorIsShown() {
+    // The master timer sleeps until the next task; one made due sooner wakes it then, not at the old time.
+    // It fires under a message box's own loop: from a link error on nothing reaches the board however
+    // late the answer; the heater error answered No lets the polling go on afterwards.
+    void theMasterTimerWakesForASoonerTaskAndNothingReachesTheBoardWhileALinkErrorIsShown() {
         MainFixture m(ini());
         QVERIFY(m.window.Form_Load(m.splash));
         SetDefaultValues(*m.t.session); // reading on: every tick that runs reads the chip
+        m.t.session->options.ReadInterval = 60000;
         m.window.startPolling();
         const auto journalSize = [&m] { return m.t.board->journal().size(); };
+        spin(m.t.clock, 0, 20); // the first group read, then nothing for a minute
+        const std::size_t first = journalSize();
+        spin(m.t.clock, 200, 20);
+        QCOMPARE(journalSize(), first);
+        m.t.session->options.ReadInterval = 100;
+        spin(m.t.clock, 0, 50);
+        QVERIFY(journalSize() > first);
+
         std::size_t underMessage = 0;
         m.t.prompts.whileShown = [&] {
             const std::size_t before = journalSize();
@@ -365,22 +375,6 @@ private Q_SLOTS:
                                          "program use?",
                                          "USB 1-4", "USB 1-4", "USB 3-1"}));
         }
-    }
-
-    // The master timer sleeps until the next task; one made due sooner wakes it then, not at the old time.
-    void aTaskDueSoonerWakesTheTimer() {
-        MainFixture m(ini());
-        QVERIFY(m.window.Form_Load(m.splash));
-        SetDefaultValues(*m.t.session);
-        m.t.session->options.ReadInterval = 60000;
-        m.window.startPolling();
-        spin(m.t.clock, 0, 20); // the first group read, then nothing for a minute
-        const std::size_t before = m.t.board->journal().size();
-        spin(m.t.clock, 200, 20);
-        QCOMPARE(m.t.board->journal().size(), before);
-        m.t.session->options.ReadInterval = 100;
-        spin(m.t.clock, 0, 50);
-        QVERIFY(m.t.board->journal().size() > before);
     }
 
     // A log that can no longer be written: one message, from the event loop after the tick; "Ready".
