@@ -107,11 +107,8 @@ private Q_SLOTS:
         QVERIFY2(warnings[0].contains("about half 4900 RPM") &&
                      warnings[1].contains("about twice 1250 RPM") && warnings[2].isEmpty(),
                  qPrintable(warnings.join(u'|')));
-        // Points below Tmin that match the curve check nothing of it.
-        CurveCheckResult cold;
-        cold.tmin = 40;
-        cold.pwmMin = 30;
-        cold.pwmMax = 100;
+        CurveCheckResult cold; // points below Tmin that match the curve check nothing of it
+        std::tie(cold.tmin, cold.pwmMin, cold.pwmMax) = std::tuple(40, 30.0, 100.0);
         cold.points = {{31, 0, 0, 0}, {38, 30, 0, 0}}; // off below the band, PWMmin within it
         JudgeCurve(cold);
         QCOMPARE(
@@ -174,15 +171,13 @@ private Q_SLOTS:
         const LimitTripReport r = RunLimitTrips(*sim.session, {}, control);
         QStringList rows; // channel, kind, limit, set at, masked and whether the mask held (-1: not masked)
         for (const LimitTripRow& t : r.rows)
-            rows << QStringLiteral("%1 %2 %3 %4 %5 %6")
-                        .arg(t.channel)
-                        .arg(t.kind == LimitKind::FanMaximum   ? "max"
-                             : t.kind == LimitKind::FanMinimum ? "min"
-                                                               : "high")
-                        .arg(t.limit)
-                        .arg(t.kind == LimitKind::TemperatureHigh ? t.setAt.value_or(-1) : 0)
-                        .arg(t.masked)
-                        .arg(t.maskHonoured ? int(*t.maskHonoured) : -1);
+            rows << QString::asprintf("%s %s %d %d %d %d", qPrintable(t.channel),
+                                      t.kind == LimitKind::FanMaximum   ? "max"
+                                      : t.kind == LimitKind::FanMinimum ? "min"
+                                                                        : "high",
+                                      t.limit,
+                                      t.kind == LimitKind::TemperatureHigh ? t.setAt.value_or(-1) : 0,
+                                      int(t.masked), t.maskHonoured ? int(*t.maskHonoured) : -1);
         QCOMPARE(std::tuple(r.outcome, sim.chipState(), rows),
                  std::tuple(RunOutcome::Finished, before,
                             QStringList({"Temp1 high 36 37 0 -1", "Temp2 high 33 34 1 1",
@@ -264,14 +259,10 @@ private Q_SLOTS:
         // the failed read's stale byte).
         QStringList whole; // each sample as text
         control.sample = [&whole](const BenchSample& b) {
-            whole << QStringLiteral("%1 %2 %3 %4 %5 %6 %7")
-                         .arg(b.ms)
-                         .arg(b.phase)
-                         .arg(b.setting)
-                         .arg(b.temperature.value_or(-999))
-                         .arg(b.rpm.value_or(-1))
-                         .arg(b.duty.value_or(-1))
-                         .arg(b.status.value_or(false));
+            whole << QString::asprintf("%lld %s %.17g %d %d %d %d", static_cast<long long>(b.ms),
+                                       qPrintable(b.phase), b.setting, b.temperature.value_or(-999),
+                                       b.rpm.value_or(-1), b.duty.value_or(-1),
+                                       int(b.status.value_or(false)));
         };
         ConnectedSim full;
         RunCurveCheck(*full.session, {}, control);

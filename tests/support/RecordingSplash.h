@@ -8,8 +8,8 @@
 
 // A splash view that records what the splash window would show, and when.
 struct RecordingSplash final : SplashView {
-    explicit RecordingSplash(Clock& c, int width = 6000) : clock(c), designWidth(width) {}
-    int progressDesignWidth() const override { return designWidth; }
+    explicit RecordingSplash(Clock& c) : clock(c) {}
+    int progressDesignWidth() const override { return 6000; }
     void setProgressVisible() override { visible = true; }
     void setProgressWidth(float twips) override { widths.append(twips); }
     void setProgInfo(const QString& text) override {
@@ -20,7 +20,6 @@ struct RecordingSplash final : SplashView {
     void setBoardText(const QString& text) override { board = text; }
 
     Clock& clock;
-    int designWidth;
     bool visible = false;
     QList<float> widths;
     QStringList texts;

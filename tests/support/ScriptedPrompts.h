@@ -31,9 +31,7 @@ public:
         if (whileDialogOpen) whileDialogOpen();
         return fileNames.isEmpty() ? QString() : fileNames.takeFirst();
     }
-    QString saveFileName(const QString& folder, const QString& filter) override {
-        return openFileName(folder, filter);
-    }
+    QString saveFileName(const QString& f, const QString& filter) override { return openFileName(f, filter); }
     void openUrl(const QString& url) override { openedUrls.append(url); }
 
     QList<Shown> messages;

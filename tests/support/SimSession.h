@@ -23,7 +23,6 @@ inline QString writeText(int reg, int value) {
     return QStringLiteral("222 46 %1 0 0").arg(value * 256 + reg);
 }
 
-// A file's bytes; none when it cannot be read.
 inline QByteArray fileBytes(const QString& name) {
     QFile f(name);
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
@@ -44,7 +43,6 @@ inline void markRead(Readings& r) {
     r.temperaturesReads = r.maxTemperatureReads = r.fanSpeedsReads = r.dutyCyclesReads = 1;
 }
 
-// Moves the clock on by `ms`, a polling tick every `step`; `check` runs after each tick.
 inline void runPolling(ManualClock& clock, PollingCycle& polling, std::int64_t ms, std::int64_t step = 10,
                        const std::function<void()>& check = {}) {
     for (const std::int64_t end = clock.nowMs() + ms; clock.nowMs() < end;) {
@@ -74,7 +72,6 @@ struct SimSession {
         board->clearJournal();
     }
 
-    // The vendor requests of the journal (firmware downloads left out).
     QList<JournalEntry> requests() const {
         QList<JournalEntry> out;
         for (const JournalEntry& e : board->journal())
@@ -113,7 +110,6 @@ struct BackendSession {
         session = std::make_unique<Session>(clock, prompts, *board, programFolder);
         session->usb.onProgramEnd = [this](int code) { ends << code; };
     }
-    // The start-up's connection sequence; true once a chip has answered.
     bool connect() {
         RecordingSplash splash(clock);
         return RunConnectionSequence(*session, splash, {});
@@ -126,7 +122,6 @@ struct BackendSession {
     std::unique_ptr<Session> session;
 };
 
-// A session already connected, as SimSession::connect leaves it.
 struct ConnectedSim : SimSession {
     explicit ConnectedSim(SimOptions options = {}) : SimSession(std::move(options)) { connect(); }
 };

@@ -13,7 +13,6 @@
 
 #include <memory>
 
-// Replaces a box's text as the user would: select all, then type.
 inline void retype(QLineEdit* box, const QString& text) {
     box->selectAll();
     QTest::keyClicks(box, text);
@@ -34,13 +33,10 @@ template <class W> struct WindowFixture {
         runPolling(t.clock, polling, ms, step, check);
     }
     QStringList journal() const { return t.requestTexts(); }
-    QStringList writes() const {
-        return journal().filter(QRegularExpression(QStringLiteral("^222 .* 0 0$")));
-    }
+    QStringList writes() const { return journal().filter(QRegularExpression("^222 .* 0 0$")); }
     void forget() { t.board->clearJournal(); }
     // The next request fails as a broken link would.
     void failNextRequest() { t.board->options().failRequestNumber = t.board->requestCount() + 1; }
-    // The bytes of a file in the test's own folder.
     QByteArray bytes(const QString& name) const { return fileBytes(dir.filePath(name)); }
 
     SimSession t;

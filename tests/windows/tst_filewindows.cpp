@@ -1,5 +1,4 @@
-// The windows that write files: software options (typed intervals applied or refused, alarms), data
-// logging (the log's bytes, what is shown, refusals), save/recall (bytes, writes, refusals, polling held).
+// The windows that write files: software options, data logging, save/recall.
 #include "board/Startup.h"
 #include "session/AlarmOptions.h"
 #include "support/FileSizeLimit.h"
@@ -56,7 +55,6 @@ struct SaveFixture : WindowFixture<frmSave> {
         t.prompts.whileDialogOpen = [this] { polling.Tick(t.clock.nowMs() + 5000); };
         open();
     }
-    // Sets the file the dialog answers with, and the file's content when given.
     QString file(const QString& name, const QByteArray& content = {}) {
         if (!content.isEmpty()) writeFile(dir.filePath(name), content);
         return t.prompts.fileNames.emplaceBack(dir.filePath(name));
@@ -84,8 +82,8 @@ private Q_SLOTS:
         f.w->chkMonitoring->click();
         f.w->findChild<QLineEdit*>(QTest::currentDataTag())->setText(text);
         f.w->cmdApply->click();
-        QCOMPARE(f.t.prompts.messages.value(0).text, message);
-        QCOMPARE(f.options(), (QList<int>{true, 100, 50, 100}));
+        QCOMPARE(std::pair(f.t.prompts.messages.value(0).text, f.options()),
+                 std::pair(message, QList<int>{true, 100, 50, 100}));
     }
 
     // Text without a number is 0; values typed but not applied go with Close.
@@ -120,10 +118,9 @@ private Q_SLOTS:
         w.chkAlarmCommand->click();
         w.txtReadInt->setText(QStringLiteral("250"));
         w.cmdApply->click();
-        QCOMPARE(f.t.prompts.messages.value(0).text,
-                 QStringLiteral("Choose the program to run on an alarm."));
-        QCOMPARE(f.options(), (QList<int>{true, 100, 50, 100}));
-        QCOMPARE(f.t.session->alarmOptions, AlarmOptions{});
+        QCOMPARE(std::tuple(f.t.prompts.messages.value(0).text, f.options(), f.t.session->alarmOptions),
+                 std::tuple(QStringLiteral("Choose the program to run on an alarm."),
+                            QList<int>{true, 100, 50, 100}, AlarmOptions{}));
 
         retype(w.txtProgram, QStringLiteral("sh"));
         w.txtArguments->setPlainText(QStringLiteral("-c\necho \"$VORTANE_CHANNEL\" > /tmp/x\n\n"));
@@ -234,32 +231,27 @@ private Q_SLOTS:
     // A file cut short or over the size limit writes nothing; a hand-written one with a brace in its
     // comment is written in file order. (Every other refusal of the parse is tested with it.)
     void recall() {
-        const QByteArray head("Heldrix\r\nComment : a { b\r\nAddress\tData\tRegister\r\n{\r\n");
-        QList<std::tuple<QByteArray, QStringList, QString>> cases{
-            {head + "0x40\t0x1\t // Configuration 1\r\n0x4",
-             {},
-             "Nothing was recalled: %1, line 6: the file ends inside the register line."},
-            {head + "0x7F\t0x0\t // GPIO Enable\r\n0x40 0x1\r\n0x7F\t0xA\r\n}\r\n",
-             {"222 46 127 0 0", "222 46 320 0 0", "222 46 2687 0 0"},
-             "Recalled 3 registers from %1"}};
-        // A megabyte is the most a saved configuration may hold: blank lines fill one to the byte.
-        const auto filled = [&head](qsizetype size) {
-            const QByteArray line = head + "0x40\t0x1\r\n", end = "}\r\n";
-            return line + QByteArray(size - line.size() - end.size(), '\n') + end;
-        };
-        cases.append({filled(1 << 20), {"222 46 320 0 0"}, "Recalled 1 registers from %1"});
-        cases.append(
-            {filled((1 << 20) + 1),
-             {},
-             "Nothing was recalled: cannot read %1 (the file is too large to be a saved configuration)."});
-        for (const auto& [content, writes, shown] : cases) {
+        const auto recalls = [](const QByteArray& content, const QStringList& writes, const QString& shown) {
             SaveFixture f;
             const QString name = f.file(QStringLiteral("r.sav"), content);
             f.w->cmdRecall->click();
             QCOMPARE(f.writes(), writes);
             QCOMPARE(writes.isEmpty() ? f.t.prompts.messages.value(0).text : f.t.session->statusText(),
                      shown.arg(name));
-        }
+        };
+        const QByteArray head("Heldrix\r\nComment : a { b\r\nAddress\tData\tRegister\r\n{\r\n");
+        recalls(head + "0x40\t0x1\t // Configuration 1\r\n0x4", {},
+                "Nothing was recalled: %1, line 6: the file ends inside the register line.");
+        recalls(head + "0x7F\t0x0\t // GPIO Enable\r\n0x40 0x1\r\n0x7F\t0xA\r\n}\r\n",
+                {"222 46 127 0 0", "222 46 320 0 0", "222 46 2687 0 0"}, "Recalled 3 registers from %1");
+        // A megabyte is the most a saved configuration may hold: blank lines fill one to the byte.
+        const auto filled = [&head](qsizetype size) {
+            const QByteArray line = head + "0x40\t0x1\r\n", end = "}\r\n";
+            return line + QByteArray(size - line.size() - end.size(), '\n') + end;
+        };
+        recalls(filled(1 << 20), {"222 46 320 0 0"}, "Recalled 1 registers from %1");
+        recalls(filled((1 << 20) + 1), {},
+                "Nothing was recalled: cannot read %1 (the file is too large to be a saved configuration).");
     }
 
     // A comment the file cannot hold is refused before the chip is read; a save the disk cannot take

@@ -21,9 +21,6 @@
 #include <QTest>
 #include <QTimer>
 
-#include <algorithm>
-#include <functional>
-
 namespace {
 // A child window standing in for any real one: counts its loads and unloads.
 class CountingWindow final : public ChildWindow {
@@ -60,10 +57,7 @@ void unnamedControls(QAccessibleInterface* parent, const QString& window, QStrin
         const bool dropDown = parent->role() == A::ComboBox && child->role() == A::List;
         if ((child->state().focusable || controls.contains(child->role())) && !dropDown &&
             child->text(A::Name).trimmed().isEmpty())
-            unnamed << QStringLiteral("%1 %2 %3")
-                           .arg(window)
-                           .arg(child->role())
-                           .arg(child->object()->objectName());
+            unnamed << window + u' ' + QString::number(child->role()) + u' ' + child->object()->objectName();
         if (!QList<A::Role>{A::List, A::Tree, A::Table}.contains(child->role()))
             unnamedControls(child, window, unnamed);
     }
@@ -126,7 +120,6 @@ private Q_SLOTS:
         loads = unloads = 0;
     }
 
-    // Each item's object name and caption.
     void menuItems_data() {
         addRows<QStringList>(
             {{"mnuFile", {"mnuSave &Save/Recall Configuration", "mnuLog &Log Data to File"}},
@@ -165,7 +158,8 @@ private Q_SLOTS:
                               "Heaters:Heater Control", "AFC:Automatic Fan Control"}));
     }
 
-    void menuAndToolbarOpenAWindowOnceAtItsDesignedSize() {
+    // Closing its frame unloads a window, loaded again by the next open; closing the main window too.
+    void menuAndToolbarOpenAWindowOnceAtItsDesignedSizeClosingUnloadsIt() {
         MainFixture m(ini());
         QAction* tree = m.window.findChild<QAction*>(QStringLiteral("tbToolBar_Tree"));
         QVERIFY(m.window.mnuRegMap->isEnabled() && tree->isEnabled());
@@ -175,18 +169,12 @@ private Q_SLOTS:
                  std::tuple(1, qsizetype(1), QSize(300, 200)));
         Q_EMIT m.window.mnuWindow->aboutToShow();
         QCOMPARE(captions(m.window.mnuWindow->actions()), (QStringList{"&Cascade", "&Tile", "&1 Counting"}));
-    }
-
-    // Closing its frame unloads a window, loaded again by the next open; closing the main window too.
-    void closingUnloads() {
-        MainFixture m(ini());
-        openCounting(m)->close();
+        frame->close();
         QCOMPARE(unloads, 1);
         QTRY_VERIFY(m.window.findWindow(QStringLiteral("frmRegMap")) == nullptr);
-        m.window.findChild<QAction*>(QStringLiteral("tbToolBar_Tree"))->trigger();
-        QCOMPARE(loads, 2);
+        tree->trigger();
         m.window.close();
-        QCOMPARE(unloads, 2);
+        QCOMPARE(std::pair(loads, unloads), std::pair(2, 2));
     }
 
     // The store as another program would read it: group, keys and twips as text.
@@ -274,14 +262,24 @@ private Q_SLOTS:
                      .toLatin1());
     }
 
-    // The master timer fires under a message box's own loop: from a link error on nothing reaches the
-    // board however late the answer; the heater error answered No lets the polling go on afterwards.
-    void nothingReachesTheBoardWhileALinkErrorIsShown() {
+    // The master timer sleeps until the next task; one made due sooner wakes it then, not at the old time.
+    // It fires under a message box's own loop: from a link error on nothing reaches the board however
+    // late the answer; the heater error answered No lets the polling go on afterwards.
+    void theMasterTimerWakesForASoonerTaskAndNothingReachesTheBoardWhileALinkErrorIsShown() {
         MainFixture m(ini());
         QVERIFY(m.window.Form_Load(m.splash));
         SetDefaultValues(*m.t.session); // reading on: every tick that runs reads the chip
+        m.t.session->options.ReadInterval = 60000;
         m.window.startPolling();
         const auto journalSize = [&m] { return m.t.board->journal().size(); };
+        spin(m.t.clock, 0, 20); // the first group read, then nothing for a minute
+        const std::size_t first = journalSize();
+        spin(m.t.clock, 200, 20);
+        QCOMPARE(journalSize(), first);
+        m.t.session->options.ReadInterval = 100;
+        spin(m.t.clock, 0, 50);
+        QVERIFY(journalSize() > first);
+
         std::size_t underMessage = 0;
         m.t.prompts.whileShown = [&] {
             const std::size_t before = journalSize();
@@ -377,22 +375,6 @@ private Q_SLOTS:
                                          "program use?",
                                          "USB 1-4", "USB 1-4", "USB 3-1"}));
         }
-    }
-
-    // The master timer sleeps until the next task; one made due sooner wakes it then, not at the old time.
-    void aTaskDueSoonerWakesTheTimer() {
-        MainFixture m(ini());
-        QVERIFY(m.window.Form_Load(m.splash));
-        SetDefaultValues(*m.t.session);
-        m.t.session->options.ReadInterval = 60000;
-        m.window.startPolling();
-        spin(m.t.clock, 0, 20); // the first group read, then nothing for a minute
-        const std::size_t before = m.t.board->journal().size();
-        spin(m.t.clock, 200, 20);
-        QCOMPARE(m.t.board->journal().size(), before);
-        m.t.session->options.ReadInterval = 100;
-        spin(m.t.clock, 0, 50);
-        QVERIFY(m.t.board->journal().size() > before);
     }
 
     // A log that can no longer be written: one message, from the event loop after the tick; "Ready".

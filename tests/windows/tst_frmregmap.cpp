@@ -156,7 +156,6 @@ private Q_SLOTS:
         QTest::mouseClick(w->cmdWrite, Qt::LeftButton);
         QCOMPARE(f->journal(),
                  QStringList({writeText(0x6E, 255), readText(0x6E), writeText(0x6E, 0), readText(0x6E)}));
-        // And the other way: hex typed is mirrored in decimal.
         w->txtHex->clear();
         QTest::keyClicks(w->txtHex, QStringLiteral("1F"));
         QCOMPARE(w->txtDec->text(), QStringLiteral("31"));

@@ -56,11 +56,7 @@ QString difference(const QImage& want, const QImage& got) {
                 box |= QRect(x, y, 1, 1);
             }
     if (count == 0) return {};
-    return QStringLiteral("%1 pixels differ within %2,%3 %4")
-        .arg(count)
-        .arg(box.x())
-        .arg(box.y())
-        .arg(text(box.size()));
+    return QString::asprintf("%d pixels differ within %d,%d ", count, box.x(), box.y()) + text(box.size());
 }
 
 } // namespace
@@ -74,16 +70,13 @@ class TestLook : public QObject {
         QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
         const QImage got = w->grab().toImage().convertToFormat(QImage::Format_RGB32);
         const QString file = Folder + u'/' + name + QStringLiteral(".png");
-        if (Updating) {
-            QVERIFY(got.save(file));
-            return;
-        }
+        QVERIFY(!Updating || got.save(file));
+        if (Updating) return;
         const QImage want = QImage(file).convertToFormat(QImage::Format_RGB32);
         QVERIFY2(!want.isNull(), qPrintable(file + QStringLiteral(" is missing")));
         if (const QString d = difference(want, got); !d.isEmpty()) {
             // Kept beside the test for a look at what changed.
-            const QString actual =
-                QDir::current().filePath(QStringLiteral("look-") + name + QStringLiteral(".png"));
+            const QString actual = QDir::current().filePath("look-" + name + ".png");
             got.save(actual);
             differences_ << QStringLiteral("%1: %2 (drawn now: %3)").arg(name, d, actual);
         }
@@ -94,10 +87,8 @@ private Q_SLOTS:
         // A caret that blinks would be drawn or not as the timer has it.
         QApplication::setCursorFlashTime(0);
         const QString file = Folder + QStringLiteral("/environment.txt");
-        if (Updating) {
-            QVERIFY(QDir().mkpath(Folder) && writeFile(file, environment()));
-            return;
-        }
+        QVERIFY(!Updating || (QDir().mkpath(Folder) && writeFile(file, environment())));
+        if (Updating) return;
         const QByteArray stored = fileBytes(file);
         QVERIFY2(!stored.isEmpty(), qPrintable(file + QStringLiteral(" is missing")));
         if (stored != environment())
