@@ -6,6 +6,7 @@
 #include "windows/QtPrompts.h"
 
 #include <QAccessible>
+#include <QDir>
 #include <QEventLoop>
 #include <QFile>
 #include <QInputDialog>
@@ -61,6 +62,42 @@ void unnamedControls(QAccessibleInterface* parent, const QString& window, QStrin
         if (!QList<A::Role>{A::List, A::Tree, A::Table}.contains(child->role()))
             unnamedControls(child, window, unnamed);
     }
+}
+
+const QString AccessibleFolder = QStringLiteral(VORTANE_TEST_DATA "/accessible");
+
+// One line a node, indented by its depth; what the platform adds (geometry, focus now) left out.
+void walk(QAccessibleInterface* node, int depth, QStringList& out) {
+    const QAccessible::State s = node->state();
+    QStringList states;
+    for (const auto& [on, name] : {std::pair{bool(s.disabled), "disabled"},
+                                   {bool(s.checked), "checked"},
+                                   {bool(s.focusable), "focusable"},
+                                   {bool(s.readOnly), "read-only"},
+                                   {bool(s.invisible), "invisible"}})
+        if (on) states << QLatin1String(name);
+    QString value = node->text(QAccessible::Value);
+    if (node->role() == QAccessible::StaticText || node->role() == QAccessible::Clock) value.clear();
+    out << QString(depth * 2, u' ') +
+               QStringLiteral("%1 \"%2\" \"%3\" \"%4\" [%5]")
+                   .arg(qAccessibleRoleString(node->role()), node->text(QAccessible::Name),
+                        node->text(QAccessible::Description), value, states.join(u' '));
+    for (int i = 0; i < node->childCount(); ++i)
+        if (QAccessibleInterface* child = node->child(i)) walk(child, depth + 1, out);
+}
+
+// The controls Tab visits from the window's first one, by object name, until it comes round.
+QStringList tabOrder(QWidget* window) {
+    QStringList out;
+    QWidget* w = window;
+    do {
+        w = w->nextInFocusChain();
+        if ((w->focusPolicy() & Qt::TabFocus) && w->isVisibleTo(window) && w->isEnabled() &&
+            window->isAncestorOf(w))
+            out << (w->objectName().isEmpty() ? QLatin1String(w->metaObject()->className())
+                                              : w->objectName());
+    } while (w != window && out.size() < 400);
+    return out;
 }
 
 // Where a widget shows itself within its parent: a label by the text it draws (a scale's labels may
@@ -215,18 +252,29 @@ private Q_SLOTS:
     }
 
     // Every window of the table as a screen reader and a keyboard find it: every reachable control named,
-    // nothing overlapping, and Escape leaving exactly the windows with Cancel or Close (or only OK).
+    // the whole tree and the Tab order as stored (VORTANE_UPDATE_LOOK=1 writes them afresh), nothing
+    // overlapping, and Escape leaving exactly the windows with Cancel or Close (or only OK).
     void everyWindowNamesItsControlsAndClosesOnEscape() {
         MainFixture m(ini());
         QVERIFY(m.window.Form_Load(m.splash));
         m.window.show();
-        QStringList unnamed, escapeMissed, overlaps;
+        QStringList unnamed, escapeMissed, overlaps, treesDiffer;
         unnamedControls(QAccessible::queryAccessibleInterface(&m.window), "frmMain", unnamed);
         for (const WindowRow& row : WindowTable()) {
             const QString name = QLatin1String(row.className);
             ChildWindow* w = m.window.openWindow(name);
             QCOMPARE(w->objectName(), name); // as the window table names it
             unnamedControls(QAccessible::queryAccessibleInterface(w), name, unnamed);
+            // As a screen reader meets it at first, against its text in data/accessible.
+            QStringList tree;
+            walk(QAccessible::queryAccessibleInterface(w), 0, tree);
+            const QByteArray got =
+                (tree << QStringLiteral("Tab: ") + tabOrder(w).join(u' ')).join(u'\n').toUtf8() + '\n';
+            const QString file = AccessibleFolder + u'/' + name + QStringLiteral(".txt");
+            if (qEnvironmentVariableIntValue("VORTANE_UPDATE_LOOK") == 1)
+                QVERIFY(QDir().mkpath(AccessibleFolder) && writeFile(file, got));
+            else if (fileBytes(file) != got && writeFile(QStringLiteral("accessible-%1.txt").arg(name), got))
+                treesDiffer << name + QStringLiteral(" (now: build/tests/accessible-%1.txt)").arg(name);
             overlapping(w, name, overlaps);
             for (QTabWidget* tabs : w->findChildren<QTabWidget*>())
                 for (int page = 1; page < tabs->count(); ++page) {
@@ -243,7 +291,7 @@ private Q_SLOTS:
                 (buttons.contains("Cancel") || buttons.contains("Close") || buttons == QStringList{"OK"}))
                 escapeMissed << name;
         }
-        QCOMPARE((unnamed + overlaps + escapeMissed).join(u'\n'), QString());
+        QCOMPARE((unnamed + overlaps + escapeMissed + treesDiffer).join(u'\n'), QString());
     }
 
     // A place off the screen (a larger or removed monitor) comes back on it, keeping what size fits.
