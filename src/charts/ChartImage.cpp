@@ -15,7 +15,6 @@ constexpr std::array<QRgb, 4> SeriesColours{0x1F77B4, 0xD62728, 0x2CA02C, 0x9467
 QByteArray RenderChartPng(const BenchChart& chart, int width, int height) {
     if (!qobject_cast<QApplication*>(QCoreApplication::instance())) return {};
     QCustomPlot plot;
-    plot.resize(width, height);
     plot.plotLayout()->insertRow(0);
     plot.plotLayout()->addElement(0, 0,
                                   new QCPTextElement(&plot, chart.title, QFont(QString(), 11, QFont::Bold)));

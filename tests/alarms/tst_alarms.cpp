@@ -156,6 +156,7 @@ private Q_SLOTS:
     void pollingAndItsRequests() {
         Watched w;
         w.scenario([](ChipScenario& s) { s.fanSeizesAtMs[0] = 2500; });
+        w.t.chip().write(0x32, 0xCC); // fan 1 driven at 80 %, the others at full
         w.run(2990);
         const QString snapshot = "220 46 32 1 35", masks = "220 46 114 1 3", limits = "220 46 68 1 36";
         QCOMPARE(w.t.requestTexts().count(snapshot), 3); // at 10, 1010 and 2010 ms
@@ -163,7 +164,7 @@ private Q_SLOTS:
         w.run(3000); // stopped from the poll at 3010 ms
         QCOMPARE(w.alarms(), QStringList());
         w.run(100);
-        QCOMPARE(w.alarms(), QStringList{"alarm raised Fan 1 stall 100 30"});
+        QCOMPARE(w.alarms(), QStringList{"alarm raised Fan 1 stall 80 30"});
         QCOMPARE(w.t.session->events.recent().back().steadyMs, 6010);
         QCOMPARE(w.t.requestTexts().count(limits), 0); // a stall needs no limits
 

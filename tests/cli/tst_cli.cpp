@@ -506,9 +506,11 @@ private Q_SLOTS:
         QCOMPARE(dumpOf(blocks[1], true), dumpOf(blocks[0], true));
         QCOMPARE(dumpOf(blocks[2], false), dumpOf(blocks[1], false));
         QCOMPARE(
-            a.outLines().filter(QRegularExpression(QStringLiteral("^(Output|Temp)"))),
-            (QStringList{"Output 2: start duty 26 %, stop duty 15 %, full speed 4199 RPM (3 pulses per "
+            a.outLines().filter(QRegularExpression(QStringLiteral("^(Output|Temp|Board)"))),
+            (QStringList{"Board: Simulated board",
+                         "Output 2: start duty 26 %, stop duty 15 %, full speed 4199 RPM (3 pulses per "
                          "revolution)",
+                         "Board: Simulated board",
                          "Temp2 high limit 31 °C: set at 32, cleared at 31, delay 0 / 0 ms, not masked"}));
 
         Cli b;
