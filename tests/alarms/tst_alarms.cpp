@@ -1,5 +1,4 @@
-// Alarms from simulated scenarios, each raised once per episode and cleared when its condition
-// ends; where they go (a notification on a bus of the test's own, a command, the event file).
+// Alarms from simulated scenarios, raised once an episode, cleared at its end; to a bus, a command, a file.
 #include "alarms/AlarmOutlets.h"
 #include "alarms/EventFile.h"
 #include "board/Startup.h"
@@ -119,8 +118,7 @@ private Q_SLOTS:
                   w.run(30000);
               },
               {}}},
-            // While the free-wheel test runs (TEST) the chip drives every fan and no presence is
-            // known: a fan seizing then is not judged.
+            // In the free-wheel test the chip drives all fans, presence unknown: a seizure is not judged.
             {"seized during the free-wheel test",
              {[](Watched& w) {
                   w.scenario([](ChipScenario& s) {
@@ -151,8 +149,7 @@ private Q_SLOTS:
         QCOMPARE(w.notified.size(), expected.filter(QStringLiteral("alarm raised")).size());
     }
 
-    // A stall is judged over three seconds of no rotation, from the first poll that finds the fan
-    // stopped; the default run reads nothing for alarms unless they are watched with reading on.
+    // A stall: 3 s still, from the first poll finding it; alarms read nothing unless watched with reading on.
     void pollingAndItsRequests() {
         Watched w;
         w.scenario([](ChipScenario& s) { s.fanSeizesAtMs[0] = 2500; });
@@ -201,8 +198,7 @@ private Q_SLOTS:
         QCOMPARE(w.alarms(), QStringList{"alarm raised Fan 1 stall 100 30"});
     }
 
-    // Asynchronous, so a hung service never holds the program; a bus without the service, or no
-    // bus at all, shows nothing and says nothing.
+    // Asynchronous, so a hung service never holds the program; no service or no bus: nothing shown or said.
     void notificationThroughTheBus() {
         QProcess daemon;
         daemon.start("dbus-daemon", {"--session", "--nofork", "--print-address=1"});
@@ -225,8 +221,7 @@ private Q_SLOTS:
         daemon.waitForFinished();
     }
 
-    // The program gets each argument as typed, nothing split, expanded or globbed, and the alarm in
-    // its variables; one still running is not started again, and a failure is reported.
+    // Arguments as typed (no shell), the alarm in variables; one running is not started again; failures told.
     void commandRunsWithoutAShell() {
         QTemporaryDir dir;
         SimSession t;
@@ -261,8 +256,7 @@ private Q_SLOTS:
                  "The alarm command " + o.program + " is not a program that can be run.");
     }
 
-    // Beside the data log while logging is on: a line per event, written whole as it happens, with
-    // the data log's time; a link error is in the file before its message.
+    // Beside the data log: one whole line per event, the log's time; a link error is in before its message.
     void eventFileFollowsTheDataLog() {
         QTemporaryDir dir;
         Watched w;

@@ -18,8 +18,7 @@ class TestNumberText : public QObject {
 
 private Q_SLOTS:
     void leadingNumberAndIsNumeric() {
-        // The text, its leading number (None: there is none), and whether it is a number as a whole;
-        // "-0" reads as zero, not negative zero; a fullwidth digit is no digit; no text is too long.
+        // Text, leading number (None: none), all a number; "-0" is 0, a fullwidth digit none; no length cap.
         using Read = std::tuple<QString, double, bool>;
         for (const auto& [text, value, numeric] :
              {Read{"12x", 12, false}, Read{"-3.5 V", -3.5, false}, Read{" -3.5 ", -3.5, true},

@@ -1,5 +1,4 @@
-// The board backends on simulated hardware: USB (control transfers, the Intel HEX firmware load, errors
-// a user can act on) and the bare chip on an SMBus adapter (its transfers, the chip search, failures).
+// Board backends, simulated: USB (transfers, HEX firmware load, errors one can act on); bare chip on SMBus.
 #include "board/Startup.h"
 #include "board/i2c/I2cBoard.h"
 #include "board/i2c/LinuxI2cDev.h"
@@ -48,8 +47,7 @@ struct Rig : BackendSession {
     SimUsbBus* sim = nullptr;
 };
 
-// blink.hex: sdcc's output, packed by packihx; blink-srec.hex: the same image as srecord writes it
-// (srec_cat blink.hex -intel -o blink-srec.hex -intel -output_block_size=16).
+// blink.hex: sdcc, packihx; -srec: srec_cat blink.hex -intel -o blink-srec.hex -intel -output_block_size=16
 QByteArray sample(const char* name = "blink.hex") {
     return fileBytes(QStringLiteral(VORTANE_TEST_DATA "/") + QLatin1String(name));
 }
@@ -293,8 +291,7 @@ private Q_SLOTS:
         }
     }
 
-    // Chip time runs --sim-time-scale times the clock here too: fan 2, seized at 8 s of chip time, has
-    // stopped 1 s after start-up at ten times and still turns at one.
+    // Chip time runs --sim-time-scale x the clock: fan 2, seized at 8 s, stopped 1 s in at 10x, turns at 1x.
     void chipTimeFollowsTheTimeScale() {
         for (const double scale : {10.0, 1.0}) {
             SmbusRig rig({.timeScale = scale,

@@ -1,5 +1,4 @@
-// The simulated board: its chip through the registers (time moved by hand, so figures are exact), the
-// transport over it (the wire, what comes back, how a failure ends the program), the connection sequence.
+// The simulated board: its chip (time moved by hand: exact figures), the transport over it, connecting.
 #include "board/BoardStatus.h"
 #include "board/FirmwareSearch.h"
 #include "board/Startup.h"
@@ -34,8 +33,7 @@ struct Start {
 
 using Outcome = std::tuple<SimOptions, int, int, int, QString, QString>;
 
-// No noise: readings sit exactly at the model's values. Sensor n reads ambient plus its offset
-// (sensor 1: +0, 2: +0.3, 3: +1.2, 4: +2.1, 5: +3.3, 6: -0.8, 7: +1.9, 8: +4.2, 9: +0.6, 10: +5.1).
+// No noise: sensor n reads ambient plus offset n (+0, +0.3, +1.2, +2.1, +3.3, -0.8, +1.9, +4.2, +0.6, +5.1)
 ChipScenario quiet(double ambientC = 25.0, std::array<bool, 4> fanPresent = ChipScenario{}.fanPresent) {
     return {.ambientC = ambientC, .fanPresent = fanPresent, .noise = 0};
 }
@@ -111,8 +109,7 @@ private Q_SLOTS:
         QCOMPARE(std::pair(t.programEnds, t.requests().size()), std::pair(QList<int>{3}, qsizetype(2)));
     }
 
-    // A block read tells the program each register it covered, at its own address: the alarms
-    // judge an inverted output by the PWM configuration a window last read as a block.
+    // A block read marks each register covered: alarms judge an inverted output by the PWM config last read.
     void blockReadIsKnownPerRegister() {
         ConnectedSim t;
         writeAll(t.chip(), {{0x68, 0x21}, {0x69, 0x12}});
@@ -137,8 +134,7 @@ private Q_SLOTS:
         }
     }
 
-    // A failed write ends the program with its message and nothing more reaches the board, not
-    // even the read-back of the flag register written. (A failed read: the start-up's probe.)
+    // A failed write ends the program with its message; not even the flag's read-back follows it to the chip.
     void failedRequestEndsTheProgram() {
         ConnectedSim t({.failRequestNumber = 3, .chip = {}}); // after the SMBus enable, the test's second
         t.usb().ReadRegister(0x2E, 0x40);
@@ -153,9 +149,8 @@ private Q_SLOTS:
         QCOMPARE(t.programEnds, QList<int>{CommunicationsInterrupted});
     }
 
-    // On No the caller gets the status back and the program goes on reading the board (4Bh: the Company ID).
-    // Under the question a timer's request may fail too (inner): a link error there ends the program even on
-    // No; another heater failure leaves the choice to the question that is up. No second message.
+    // On No the status goes back and the board is read on (4Bh: Company ID). A timer's link error under the
+    // question ends the program even on No; another heater failure leaves it to the question up. One message.
     void heaterErrorAsksWhetherToEnd() {
         const QString text = "Error in Heater Module -  Do you wish to close the application?";
         using H = std::tuple<bool, int, QList<int>>; // No, inner error (0: none), the program's ends
@@ -211,9 +206,8 @@ private Q_SLOTS:
         QCOMPARE(FansPresent(0x05), (std::array<bool, 4>{false, true, false, true}));
     }
 
-    // Chips at 2Eh and 2Dh, the first to answer at 2Dh, the program's defaults applied: the flag caches are
-    // read from the chip, then the free-wheel test is started. Enumerating: 34 steps of just over 50 ms; the
-    // splash shows 1 s before the search, 2 s after "Found"; then the defaults no window shows yet.
+    // Chips at 2Eh and 2Dh, 2Dh first: flag caches read, the free-wheel test started, defaults applied.
+    // Enumerating: 34 steps of just over 50 ms; the splash shows 1 s before the search, 2 s after "Found".
     void startFindsTheFirstChipAndTalksInOrder() {
         Start s({.chipAddresses = {0x2E, 0x2D}, .chip = {}});
         QVERIFY(s.run());
@@ -239,8 +233,7 @@ private Q_SLOTS:
                  (QList<int>{90000, true, true, true, false, false, true, false}));
     }
 
-    // The SMBus enable is tried up to 20 times, 200 ms apart, letting the splash window repaint. Per row:
-    // enables, requests, the link error that ends the program (-1: connected), its message and details.
+    // Up to 20 SMBus enables 200 ms apart, splash repainting. Row: enables, requests, link error (-1: none).
     void outcomes_data() {
         const QString firmware = "Firmware failed to download - Check USB connections";
         const QString interrupted = "Communications Interrupted - Check USB connections";
@@ -280,8 +273,7 @@ private Q_SLOTS:
         QCOMPARE(s.t.requestTexts().size(), requests); // nothing more reaches the board
     }
 
-    // The image beside the program comes first, then the installed and the XDG data folders; a
-    // folder of the image's name is no image. --firmware names it outright.
+    // Beside the program, then installed and XDG data folders (a folder of that name is none); or --firmware.
     void firmwareImageIsLookedFor() {
         QTemporaryDir program, data;
         qputenv("XDG_DATA_HOME", QFile::encodeName(data.path()));
@@ -367,8 +359,7 @@ private Q_SLOTS:
             QCOMPARE(stepped.read(reg), jumped.read(reg));
     }
 
-    // Duty byte written, the speed the fan settles at (0: it stops). Fan 1 keeps turning down to
-    // 18 %, at 30 % of its full speed, and rises along a curve, not a line: 3560 RPM at half duty.
+    // Duty byte, settled speed (0: stops). Fan 1 turns down to 18 % at 30 % speed, curved: 3560 RPM at half.
     void tachFollowsManualDuty() {
         for (auto [dutyByte, rpm] : {std::pair{128, 3560}, {45, 1440}, {44, 0}}) {
             SimChip c(quiet());
@@ -412,8 +403,7 @@ private Q_SLOTS:
         }
         QCOMPARE(duty(c, 2), 0xFF); // still by hand
         c.advanceTo(t += 3000);
-        // The rotor had not quite stopped in the two seconds off, so 25 % (above the stop duty, below
-        // the start duty) takes it up again: 1996 RPM on the curve, not 4800 x 25 %.
+        // Not stopped in 2 s off, so 25 % (between stop and start duty) lifts it: 1996 RPM, not 4800 x 25 %.
         QVERIFY(std::abs(TachToRpm(tach(c, 1)) - 1996) <= 20);
     }
 
@@ -506,8 +496,7 @@ private Q_SLOTS:
         QCOMPARE((QList<int>{c.read(0x40), c.read(0x36), duty(c, 1)}), (QList<int>{0x01, 0x0A, 0x00}));
     }
 
-    // GPIO 1 an active-high input, 2 an active-low input, 3 an active-high output, 4 an
-    // active-low output, both outputs set; the outside drives 1 and 2 high, 3 and 4 low.
+    // GPIO 1, 2 inputs and 3, 4 outputs (set), active high then low; the outside drives 1, 2 high, 3, 4 low.
     void gpioPinsReadWhatDrivesThem() {
         ChipScenario s = quiet();
         s.gpioInputHigh = {true, true, false, false};

@@ -1,5 +1,4 @@
-// The command-line tool run in-process over a simulated board with a manual clock: what it
-// prints, its exit status, the files it writes and what goes over the wire.
+// The command-line tool in-process on a simulated board, manual clock: output, status, files, the wire.
 #include "base/Clock.h"
 #include "board/sim/SimBoard.h"
 #include "chip/RegisterTable.h"
@@ -25,8 +24,7 @@
 
 namespace {
 
-// A command line, `input` as standard input and file %file: exit status, both streams (%usage:
-// the one-line usage) and the requests after the chip was found (none: the board untouched).
+// Command line, `input` as stdin, %file: status, both streams (%usage), requests after the chip's search.
 struct Run {
     QStringList args;
     int status;
@@ -281,8 +279,7 @@ private Q_SLOTS:
         QCOMPARE(t.commandTexts().filter(QStringLiteral(" 0 0")), QStringList()); // nothing written
     }
 
-    // Sample n is taken n x 250 ms after the first, however long the reads before it took. Request 5, the
-    // first sample's temperature block, fails: those ten show "-"; the maximum, read on its own, does not.
+    // Sample n at n x 250 ms however slow the reads; request 5 fails: ten "-", the max, read alone, does not.
     void monitorPrintsATableAtTheInterval() {
         Cli t({.failRequestNumber = 5, .requestMs = 4, .chip = {}});
         QCOMPARE(t.run({"monitor", "--count", "3", "--interval", "250"}), 0);
@@ -303,8 +300,7 @@ private Q_SLOTS:
                  (std::vector<std::int64_t>{sampledAt[0], sampledAt[0] + 250, sampledAt[0] + 500}));
     }
 
-    // The log goes on after what an earlier run left in the file. In that run request 5, the first
-    // sample's temperature block, failed: null and an empty log field for what was never read.
+    // The log goes on after an earlier run whose request 5 (a temperature block) failed: null, empty field.
     void monitorPrintsJsonAndAppendsToTheLog() {
         Cli t({.failRequestNumber = 5, .chip = {}});
         QTemporaryDir dir;
@@ -348,8 +344,7 @@ private Q_SLOTS:
         QVERIFY(lost.board.journal().back().status != 0);
     }
 
-    // What a soak test waits on: the events as they happen, status 3 at the first alarm (one
-    // raised on an earlier line of the batch included), 0 at the timeout.
+    // Soak tests wait on it: events as they come; 3 at the first alarm (earlier in a batch too), 0 timed out.
     void watchPrintsEventsAsTheyHappen_data() {
         const QString at = "2024-03-05T14:07:09.000+01:00 ", set20 = "0x45 0x14 Temperature1 High Limit\n";
         const QString json = R"({"channel":"Temp 1","event":"alarm %1","limit":%2,"logTime":null,)"
@@ -382,8 +377,7 @@ private Q_SLOTS:
         QCOMPARE(alone.run(SplitBatchLine(QString::fromUtf8(batch.trimmed()))), status);
     }
 
-    // One event file for the whole run, the writes before the monitor included; the link error
-    // that ends the tool is its last line, whole.
+    // One event file per run, writes before the monitor included; the link error ending the tool last, whole.
     void eventFileOfARun() {
         QTemporaryDir dir;
         const QString file = dir.filePath("run.events.csv");
@@ -404,8 +398,7 @@ private Q_SLOTS:
         QCOMPARE(t.err, QStringLiteral("stdin:2: a run writes one event file, and a.csv comes first\n"));
     }
 
-    // serve: the alarms into the event file as monitor writes them; after a lost link it goes on
-    // for the grace period given, then ends with status 1; Ctrl+C ends it with 130.
+    // serve: alarms to the event file as monitor does; a lost link: the grace, then status 1; Ctrl+C: 130.
     void serveEndsAfterTheGraceOrAtCtrlC() {
         QTemporaryDir dir;
         const QString file = dir.filePath("serve.events.csv");
@@ -440,8 +433,7 @@ private Q_SLOTS:
         QVERIFY(stopped.board.journal().back().timeMs > 5600);
     }
 
-    // "-" writes the same bytes to standard output; a name that is not a regular file is refused
-    // before the chip is read, and a FIFO stays one.
+    // "-" writes the same bytes to stdout; a non-regular file is refused before the chip is read; FIFOs stay.
     void saveWritesEveryRegisterWithItsComment() {
         QTemporaryDir dir;
         const QString file = dir.filePath("bench.sav");
@@ -465,8 +457,7 @@ private Q_SLOTS:
         QVERIFY(b.board.journal().empty() && QFileInfo(fifo).exists() && !QFileInfo(fifo).isFile());
     }
 
-    // 75 writes (71 before the last four) in file order: 0x7F and 0x7B twice each, under both their
-    // names; the chip then holds what the saved one held.
+    // 75 writes in file order (71 before the last four), 0x7F, 0x7B twice by both names; the chip as saved.
     void recallWritesASavedFileInFileOrder() {
         QTemporaryDir dir;
         const QString file = dir.filePath("bench.sav");
@@ -483,8 +474,7 @@ private Q_SLOTS:
         QCOMPARE(b.chip().read(0x44), 0xFB);
     }
 
-    // The bench commands' exit statuses, what they print, and the chip after them: a batch's dump
-    // before a run and after it are the same text, readings included once the fans have settled.
+    // Bench commands' statuses, output, the chip after; a batch's dump is the same before and after a run.
     void benchCommands() {
         SimOptions quiet;
         quiet.chip.noise = 0;

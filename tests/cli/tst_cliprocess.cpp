@@ -1,5 +1,4 @@
-// How the tool reads its command lines, and the real vortane-cli for what only a process shows:
-// Ctrl+C and the boards main() builds. What the tool prints and sends is tested in-process.
+// Command-line parsing; the real vortane-cli for what only a process shows: Ctrl+C, the boards main() builds.
 #include "cli/CliArgs.h"
 #include "support/Http.h"
 #include "support/Rows.h"
@@ -19,8 +18,7 @@ int exitStatus(QProcess& p) {
     return ended && p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
 }
 
-// The local address of the TCP socket listening on the port, as the kernel lists it in
-// /proc/net/tcp ("0100007F" is 127.0.0.1); empty when none listens there over IPv4.
+// Local address listening on TCP `port` per /proc/net/tcp ("0100007F": 127.0.0.1); empty if none on IPv4.
 QByteArray listeningAddress(int port) {
     const QString suffix = QStringLiteral(":%1").arg(port, 4, 16, QLatin1Char('0')).toUpper();
     for (const QByteArray& line : fileBytes(QStringLiteral("/proc/net/tcp")).split('\n')) {
@@ -83,16 +81,14 @@ private Q_SLOTS:
                  QByteArray("0x3E 0x4B Company ID\nHeldrix Semiconductor\r\n"));
     }
 
-    // Each connection waits for the board's enumeration on the real clock (about two seconds),
-    // so both runs go in parallel.
+    // Each connection waits about 2 s of real time for the board's enumeration, so both runs go in parallel.
     void ctrlCEndsTheTool() {
         QTemporaryDir dir;
         const QString csv = dir.filePath("run.csv");
         QProcess monitor;
         monitor.start(QStringLiteral(VORTANE_CLI_PATH),
                       {"--board", "sim", "monitor", "--interval", "50", "--csv", csv});
-        // Ctrl+C during the connection (once it has started, so the handler is in place) cancels
-        // the command; that nothing is written then is tested in-process.
+        // Ctrl+C once connecting started (handler in place) cancels the command; no writes: in-process test.
         QProcess early;
         early.setReadChannel(QProcess::StandardError);
         early.start(QStringLiteral(VORTANE_CLI_PATH),
@@ -117,9 +113,8 @@ private Q_SLOTS:
         QCOMPARE(exitStatus(early), 130);
     }
 
-    // serve on its own: 127.0.0.1 only unless told, metrics a scraper can read, a second endpoint
-    // on the same board refused as busy, another board beside it on another port, a port in use
-    // refused with a message, and Ctrl+C.
+    // serve: 127.0.0.1 unless told, scrapable metrics, one endpoint per board, other boards on other ports,
+    // a port in use refused with a message, and Ctrl+C.
     void serveOnePerBoard() {
         QTemporaryDir locks;
         QProcess first;

@@ -90,8 +90,7 @@ private Q_SLOTS:
         QCOMPARE(t.chipState(), before);
     }
 
-    // What is checked is the whole number written: 1023.5 would go out as gain 0 (the window's test
-    // covers plain numbers out of range). Requests: 4 up to the gain, 11 without the offset, 15 in all.
+    // The whole number written is checked: 1023.5 would go as gain 0. Requests: 4 to gain, 11 no offset, 15.
     void deviceRangeChecks() {
         const QString badGain = "Gain value must be in the range 0-1023";
         const QString badOffset = "Offset value must be in the range 0-511";

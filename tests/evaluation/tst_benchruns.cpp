@@ -69,8 +69,8 @@ private Q_SLOTS:
         QVERIFY(at(100) - at(90) < (at(50) - at(40)) / 2);
     }
 
-    // Tachs that hold their last count: fan 1 coasts to a stop, fan 2 seizes at once, each still reading
-    // a speed. Without noise a turning fan's count is as still, so only the fan undriven tells them apart.
+    // Tachs holding their last count: fan 1 coasts to a stop, fan 2 seizes, each still reading a speed;
+    // without noise a turning fan's count is as still, so only the fan left undriven tells them apart.
     void calibrationSeesThroughAHeldTachReading() {
         ConnectedSim sim({.chip = {.noise = 0,
                                    .fanSeizesAtMs = {NeverSeizes, 100, NeverSeizes, NeverSeizes},
@@ -254,9 +254,8 @@ private Q_SLOTS:
         for (const QString& r : sim.requestTexts())
             QVERIFY2(r.endsWith(QLatin1String(" 1 1")), qPrintable(r)); // reads only
 
-        // The link goes mid-run, at any request of a few samples' reads: the run stops there, not one
-        // request follows the failure, and the samples kept are the whole run's first ones (none holds
-        // the failed read's stale byte).
+        // The link goes at any request of a few samples: the run stops, no request follows, the samples kept
+        // are the run's first (none with the failed read's stale byte).
         QStringList whole; // each sample as text
         control.sample = [&whole](const BenchSample& b) {
             whole << QString::asprintf("%lld %s %.17g %d %d %d %d", static_cast<long long>(b.ms),

@@ -1,5 +1,4 @@
-// Fan configuration and automatic fan control in core: the box encodings both ways, loading and
-// applying (asserted on the simulated board's journal and registers), and the curve plot's geometry.
+// Fan configuration and auto control in core: box encodings both ways, load, apply (journal), plot geometry.
 #include "fancontrol/AutoControl.h"
 #include "fancontrol/FanConfig.h"
 #include "support/SimSession.h"
@@ -113,8 +112,7 @@ private Q_SLOTS:
         QCOMPARE(places, QStringList({"", "", "", "22@80", "", "-1@80", "22@80", "30@80", "-1@80"}));
     }
 
-    // The boxes' ">" of the fastest count, leading numbers and clamps; speeds below 82.4 RPM ("82")
-    // would need counts above 16 bits: the slowest count instead.
+    // ">" of the fastest count, leading numbers, clamps; below 82.4 RPM ("82") needs 17 bits: slowest count.
     void boxEncodings() {
         QList<int> counts, bytes;
         for (const char* text : {">5400000", "x>", "", "-5", "abc", "5400000", "3000x", "83", "82"})
@@ -125,9 +123,8 @@ private Q_SLOTS:
         QCOMPARE(bytes, (QList<int>{0, 255, 76, 0, 115, 255, 0}));
     }
 
-    // Applying unchanged writes back every value as loaded: the fields, the counts and bytes the
-    // boxes cannot show exactly (0xFFFF shows 82, 40001 shows 134, byte 77 shows 30 %) and the bits
-    // no field covers; zone 12 goes back as 11.
+    // Unchanged Apply writes back all as loaded: fields, counts and bytes the boxes round (0xFFFF shows
+    // 82, 40001 shows 134, byte 77 shows 30 %), bits no field covers; zone 12 goes back as 11.
     void applyingWritesWhatWasLoadedOrEdited() {
         ConnectedSim t;
         writeAll(t.chip(),

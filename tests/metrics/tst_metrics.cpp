@@ -1,5 +1,4 @@
-// The metrics as a scrape gives them over a polled simulated board: every name, label and value,
-// absent fans left out, and Prometheus' own checker reading the text where it is installed.
+// Metrics scraped off a polled simulated board: names, labels, values, absent fans left out, promtool if any.
 #include "alarms/AlarmMonitor.h"
 #include "metrics/BoardMetrics.h"
 #include "metrics/MetricsServer.h"
@@ -143,8 +142,7 @@ private Q_SLOTS:
         QCOMPARE(error.isEmpty(), parsed.has_value());
     }
 
-    // One endpoint per board (a busy one: tested on the real tool): two chips on one adapter are two
-    // boards, and a dead serve's lock, as a restarted service finds it, is taken over.
+    // One endpoint per board (busy: on the tool); two chips on an adapter: two boards; dead serve lock taken.
     void locksOfOtherBoardsAndDeadProcesses() {
         QTemporaryDir dir;
         QString error;

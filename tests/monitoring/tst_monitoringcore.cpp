@@ -1,5 +1,4 @@
-// Monitoring at its boundaries: conversions, data-log lines and refused writes, the graphs' history,
-// columns, zoom and CSV bytes; and the polling cycle stepped by a manual clock over the simulated board.
+// Monitoring: conversions, log lines, refused writes, graph history, columns, zoom, CSV bytes, polling cycle.
 #include "monitoring/Conversions.h"
 #include "monitoring/DataLog.h"
 #include "monitoring/GeneralStuff.h"
@@ -91,16 +90,14 @@ private Q_SLOTS:
         gap.append(0, sample(0));
         gap.append(5, sample(1));
         QCOMPARE(gap.size(), std::size_t(1));
-        // What a paused chart holds: the points of its range, in a store of just their size (key,
-        // 12 values, presence bits).
+        // A paused chart holds its range's points, in a store of their size (key, 12 values, presence bits).
         const GraphHistory held = s.slice(9.5, 11);
         QVERIFY(held.size() == 2 && held.key(0) == 10 && held.value(7, 1) == 1107 && !s.value(3, 1) &&
                 !held.value(3, 0) && held.value(3, 1) == 1103 &&
                 held.bytesAllocated() == 2 * (8 + 12 * 4 + 2));
     }
 
-    // Until the history fills the span the axis runs from the first point, at least a minute wide, and
-    // widens in a few steps (each a redraw from the whole history); then it scrolls.
+    // Until the history fills the span the axis starts at the first point, >= 1 min, in steps; then scrolls.
     void timeAxisSpreadsTheFirstMinutes() {
         GraphHistory h;
         const double t0 = QDateTime(QDate(2024, 3, 1), QTime(14, 0)).toMSecsSinceEpoch() / 1000.0;
@@ -115,8 +112,7 @@ private Q_SLOTS:
         QVERIFY(widths.size() < 30 && widths.back() == 600);
     }
 
-    // Each pixel column keeps its low and high point in the order they came; folding in only the new
-    // points gives the columns a fresh replot gives. A trace starts at its first value.
+    // Pixel columns keep low and high in order; folding in new points equals a replot; traces start at once.
     void decimationKeepsExtremesIncrementally() {
         GraphHistory h(100);
         const int temps[] = {5, 9, 1, 4, 3, 7, 2, 8, 6};
@@ -248,8 +244,7 @@ private Q_SLOTS:
                  std::pair(QString("File too large"), QByteArray("0, 25,\r\n")));
     }
 
-    // One group per call. A failed block read leaves another request's bytes in the buffer: a
-    // group never read stays absent, and one read before keeps its last good values.
+    // One group per call; failed reads leave stale bytes: a group never read stays absent, a read one as was.
     void readMeasurementsDecodesOneGroup() {
         ConnectedSim t;
         t.chip().advanceTo(0);

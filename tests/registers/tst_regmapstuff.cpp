@@ -31,8 +31,7 @@ QList<ConfigValue> valuesWith(std::initializer_list<std::pair<int, int>> changes
     return values;
 }
 
-// A comment with blanks around it, line breaks and a "{" that a recall must not take for the
-// start of the register list; written trimmed, on one line, in Windows-1252 (0xB0: the degree sign).
+// Blanks, breaks and a "{" a recall must not take for the register list; saved trimmed, one line, ° as 0xB0.
 const QString Comment = QString::fromUtf8("  bench 4,\r\n{fan curve B}\n25 °C  ");
 const QByteArray Header =
     "Heldrix Semiconductor\r\nVORTANE Evaluation Software\r\n\r\nSaved: 3/5/24 at 2:07 PM\r\n\r\n"
@@ -141,8 +140,7 @@ private Q_SLOTS:
                  QStringList({"0", "1"}));
     }
 
-    // Typed address and value, the request's index (value * 256 + register), the byte then held. Halves go
-    // to even; above FF the typed address's bits must not reach the index's value byte.
+    // Typed address, value, index (value * 256 + register), byte held; halves to even; bits over FF dropped.
     void write() {
         using W = std::tuple<QString, QString, int, int>;
         for (const auto& [address, typed, index, held] :
@@ -174,8 +172,7 @@ private Q_SLOTS:
         QVERIFY(bytes.endsWith("0x7F\t0xC\t // PEXIL Coef Select 2\r\n0x7B\t0x0\t // AFC\r\n}\r\n"));
         QCOMPARE(bytes.count("\r\n0x7F\t0x0\t // GPIO Enable\r\n"), 1);
         QVERIFY(bytes.count("\r\n") == 9 + 75 + 1 && bytes.count('\n') == 9 + 75 + 1);
-        // Refused, rather than saved with a "?": the first character the file cannot hold, whole when
-        // it lies beyond 16 bits. The euro sign has a byte, and a thin space is saved as a blank.
+        // Refused, not "?": the first unsavable character (whole past 16 bits); € and a thin space pass.
         QCOMPARE(ConfigCommentRefusal(Comment + QString::fromUtf16(u"\u20AC\u2009?")), QString());
         QCOMPARE(
             ConfigCommentRefusal(QString::fromUtf16(u"fan \U0001F600 \u03A9")),

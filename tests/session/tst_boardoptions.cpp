@@ -154,8 +154,7 @@ private Q_SLOTS:
         QCOMPARE(smbus.text(), QStringLiteral("SMBus /dev/i2c-1, chip at 2Eh"));
     }
 
-    // --board auto over a bus with none, one or several boards (at 1-2, others at 1-3 and 1-4,
-    // that one busy): the board it takes when the choice (if any) is answered with the index.
+    // --board auto over none to several (1-2; 1-3, 1-4 busy): the board taken, the choice answered by index.
     void autoTakesTheOneBoardOrAsks() {
         const QStringList listed{"USB board 1-2: needs firmware", "USB board 1-3 (serial OTHER-1-3): running",
                                  "USB board 1-4: busy: held by another program"};
@@ -199,8 +198,7 @@ private Q_SLOTS:
         }
     }
 
-    // Kept where the screens show it whole; else onto the screen that shows most of it (the primary
-    // when none does), moved as little as it takes and shrunk only where it is larger.
+    // Kept if shown whole; else onto the screen showing most (or the primary), moved least, shrunk if larger.
     void placesOffTheScreensComeBackOnThem() {
         const QRect primary(0, 0, 1920, 1040), right(1920, 0, 1280, 984); // a second monitor to the right
         using Case = std::tuple<QRect, QList<QRect>, QRect>;              // window, screens, placed

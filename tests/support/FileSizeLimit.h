@@ -4,8 +4,7 @@
 
 #include <csignal>
 
-// Caps the size of the files this process writes, as a full disk would: a write past the cap is
-// cut short and the next one fails. Unlike a read-only folder, it holds for root too.
+// Caps written files as a full disk would: a write past it is cut short, the next fails; holds for root too.
 struct FileSizeLimit {
     explicit FileSizeLimit(rlim_t bytes) {
         getrlimit(RLIMIT_FSIZE, &saved);

@@ -60,8 +60,7 @@ struct SimSession {
         session->usb.onProgramEnd = [this](int code) { programEnds.append(code); };
     }
 
-    // Brings the board up the short way (firmware, SMBus enable, chip at its first address),
-    // applies the program's defaults and forgets the journal, ready for a test's requests.
+    // Board up the short way (firmware, SMBus enable, first chip address), defaults applied, journal cleared.
     void connect() {
         usb().DownloadFirmware(session->programFolder);
         while (usb().EnableSmbus() != 0) {
@@ -102,8 +101,7 @@ struct SimSession {
     }
 };
 
-// A session over a board backend a test builds (on a simulated bus), with scripted prompts; what
-// the backend reports goes to `told`, the link errors that ended the program to `ends`.
+// A session over a backend a test builds, prompts scripted; backend reports to `told`, link errors to `ends`.
 struct BackendSession {
     void start(std::unique_ptr<USBFunctions> backend, const QString& programFolder = "/opt/vortane") {
         board = std::move(backend);

@@ -152,8 +152,7 @@ private Q_SLOTS:
         QCOMPARE(f.t.session->alarmOptions, held);
     }
 
-    // Two starts on one file give two blocks, each with its channels and its time from 0; the log
-    // runs on with the window closed, and stops when its line cannot be written.
+    // Two starts, one file: two blocks each from 0 s; the log runs with the window closed, stops on failure.
     void startStopAndStartAgain() {
         LogFixture f;
         f.click(QStringLiteral("new.csv"));
@@ -228,8 +227,7 @@ private Q_SLOTS:
         QCOMPARE(f.blockReads(), 1);
     }
 
-    // A file cut short or over the size limit writes nothing; a hand-written one with a brace in its
-    // comment is written in file order. (Every other refusal of the parse is tested with it.)
+    // Cut short or oversized: nothing written; hand-written, with "{" in its comment: written in file order.
     void recall() {
         const auto recalls = [](const QByteArray& content, const QStringList& writes, const QString& shown) {
             SaveFixture f;
@@ -254,8 +252,7 @@ private Q_SLOTS:
                 "Nothing was recalled: cannot read %1 (the file is too large to be a saved configuration).");
     }
 
-    // A comment the file cannot hold is refused before the chip is read; a save the disk cannot take
-    // keeps the old file whole and says so. After it, and after a link error, polling runs again.
+    // An unsavable comment: refused before reading; a failed save keeps the old file, says so; polling again.
     void failedSaves() {
         SaveFixture f;
         f.w->txtComment->setText(QStringLiteral("fan \u03A9"));

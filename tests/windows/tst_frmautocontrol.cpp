@@ -91,8 +91,7 @@ private Q_SLOTS:
         QVERIFY(!f->t.session->decl.AutoControlOpen && f->writes().isEmpty());
     }
 
-    // The curve follows the edits; the markers move once a second, an output without zone keeping
-    // its marker's horizontal place; hiding waits for the next polling call.
+    // The curve follows edits; markers move each second (no zone: x kept); hiding waits for the next poll.
     void thePlotFollowsEditsAndPolling() {
         open({}, false);
         CurvePlot* plot = w->pctGraph;

@@ -1,5 +1,4 @@
-// The board's windows: its details (on each backend), the free-wheel test, heater levels, and manual
-// fan duty: one write of the chosen output per user change, none for a refresh.
+// Board windows: details (per backend), free-wheel test, heater levels, manual duty: a write per user change.
 #include "board/Startup.h"
 #include "monitoring/GeneralStuff.h"
 #include "session/BoardOptions.h"

@@ -1,5 +1,4 @@
-// The general, GPIO and fan configuration windows (each test has all three open): what each shows,
-// reads and writes, refused entries, input levels, spinners and warnings. Encodings: tested in core.
+// General, GPIO and fan windows (all three open): shown, read, written, refused, levels, spinners, warnings.
 #include "support/WindowFixture.h"
 #include "windows/frmConfig.h"
 #include "windows/frmFanConfig.h"

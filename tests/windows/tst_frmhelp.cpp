@@ -1,5 +1,4 @@
-// Help, about and characterisation in the main window: the manual, the start-up choice, the maker's
-// links; a calibration run by keyboard, its report in the help, its start duty offered for PWMmin.
+// Help, about, characterisation: manual, start-up choice, links; keyed calibration, report, PWMmin from it.
 #include "charts/ChartImage.h"
 #include "charts/QCustomPlotHeader.h"
 #include "support/Rows.h"
@@ -210,8 +209,7 @@ private Q_SLOTS:
                               "Temp2 low limit 27 °C: set at 26, cleared at 27"}));
     }
 
-    // A report chart puts each point at (x, y): nine markers along the bottom and one at the top right
-    // leave the top left empty; drawn the other way round they would climb the left edge instead.
+    // (x, y): nine markers at the bottom and one top right leave the top left empty; (y, x) climbs the left.
     void reportChartPlacesPointsByXThenY() {
         ChartSeries row{QStringLiteral("s"), {}, false};
         for (int x = 0; x < 9; ++x)

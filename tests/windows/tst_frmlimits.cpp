@@ -1,6 +1,5 @@
-// The windows that show live readings. Limits and interrupts: the wire (open, refresh, choose, move,
-// Apply), its lamps, and its gauge: which user actions move a pointer and notify, how off-scale values
-// are kept. Graphs: opening, live captions and traces, the update-rate box, pause, zoom and exports.
+// Live-reading windows. Limits: the wire (open, refresh, choose, move, Apply), lamps, gauge (what moves
+// and notifies, off-scale values). Graphs: opening, live captions, traces, update rate, pause, zoom, export.
 #include "support/Rows.h"
 #include "support/WindowFixture.h"
 #include "windows/frmGraph.h"
@@ -60,8 +59,7 @@ private Q_SLOTS:
                  std::pair(QString("Limits and Interrupts"), QString("Apply ")));
     }
 
-    // With nothing edited, Apply writes back what was loaded, the out-of-limit bit included; a ticked
-    // box writes nothing until Apply.
+    // Unedited, Apply writes back what was loaded, out-of-limit bit included; a ticked box waits for Apply.
     void applyWritesTheMasks() {
         openMasked();
         QTest::mouseClick(w->cmdApply, Qt::LeftButton);
@@ -115,8 +113,7 @@ private Q_SLOTS:
                                             writeText(0x48, -127), writeText(0x49, 116)}));
     }
 
-    // A moved fan minimum writes its pair and the maximum pair back as it was; then the absent
-    // fan 4 is too slow, and its lamp says so to a screen reader too.
+    // A moved fan min writes its pair, the max pair as it was; then absent fan 4 is too slow, aloud too.
     void aMovedFanMinimumWritesBothPairs() {
         // Fan 1's and fan 4's maxima differ; fan 4's minimum is 2000 RPM (count 0A8Ch).
         open({{0x60, 0x10}, {0x61, 0x20}, {0x66, 0x34}, {0x67, 0x12}, {0x5E, 0x8C}, {0x5F, 0x0A}});
@@ -244,8 +241,7 @@ private Q_SLOTS:
         QCOMPARE(moved.count(), 2);
         QCOMPARE(moved.at(1).at(0).toInt(), Gauge::LowPointer);
 
-        // Where the angle wraps (near the start): a press just before the pointer takes it. The gap
-        // at the bottom, left of the middle, is the start of the scale.
+        // Where the angle wraps a press just before the pointer takes it; the scale starts at the bottom gap.
         g.setPointer(Gauge::LowPointer, -100);
         const QPoint before = g.scalePoint(-102, 1.0).toPoint();
         QTest::mouseClick(&g, Qt::LeftButton, {}, before);
@@ -323,9 +319,7 @@ private Q_SLOTS:
         QCOMPARE(g.pointer(Gauge::LowPointer), -108.0);
     }
 
-    // Opening reads nothing from the chip and shows "Temperature and Tach"; the traces and captions
-    // of every chart, shown or not, follow the readings from their first as heater 1 warms
-    // Temperature 1.
+    // Opening reads nothing, shows "Temperature and Tach"; all charts follow heater 1 warming Temperature 1.
     void openingAndLiveTraces() {
         GraphFixture f;
         frmGraph& w = *f.w;
@@ -374,9 +368,8 @@ private Q_SLOTS:
         QCOMPARE(w.history().size(), before);
     }
 
-    // The update-rate box (what it accepts is tested in core: here a refused value leaves the
-    // interval as it was, and Up steps it); pause holds the time range and the points on the screen
-    // while the history fills and drops them, and exports them; +/- zoom within the limits.
+    // Update-rate box (accepting: core; here a refused value keeps the interval, Up steps it); pause holds
+    // the range and points shown as the history fills and drops them, and exports them; +/- zoom in limits.
     void updateRatePauseAndZoom() {
         GraphFixture f;
         // Red only for a number the interval cannot hold, not for text it passes over.
@@ -434,9 +427,8 @@ private Q_SLOTS:
                 chart->valueRange(GraphAxis::FanSpeed).upper < 10500);
     }
 
-    // Events stand on the charts as labelled lines, a crowd of them as one named by its most
-    // telling event, and go into the data export; two time cursors, clicked or keyed, tell how far
-    // apart two moments are and what each trace read at both.
+    // Events as labelled lines on charts (a crowd as one, by its most telling event) and in the data export;
+    // two time cursors, clicked or keyed, tell how far apart two moments are and each trace's reading.
     void markersAndCursors() {
         GraphFixture f;
         f.w->cmbHistory->setCurrentIndex(0); // a minute: a tenth of a second to the pixel

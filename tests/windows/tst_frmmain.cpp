@@ -46,8 +46,7 @@ void spin(ManualClock& clock, std::int64_t advanceMs, int ms) {
     loop.exec();
 }
 
-// Every element a person can reach (focusable, or a control by role) that has no name, as "window role
-// objectName". Items of lists and trees are named by their text, a drop-down's own list by it.
+// Reachable unnamed elements (focusable, or a control by role) as "window role objectName"; items by text.
 void unnamedControls(QAccessibleInterface* parent, const QString& window, QStringList& unnamed) {
     using A = QAccessible;
     static const QList<A::Role> controls{A::PushButton,   A::CheckBox,   A::RadioButton, A::ComboBox,
@@ -100,8 +99,7 @@ QStringList tabOrder(QWidget* window) {
     return out;
 }
 
-// Where a widget shows itself within its parent: a label by the text it draws (a scale's labels may
-// be wider than their numbers, and touch), anything else by its whole box.
+// A widget's place in its parent: a label by its drawn text (scale labels may overhang, touch), else its box.
 QRect drawn(const QWidget* w) {
     const auto* label = qobject_cast<const QLabel*>(w);
     if (!label || label->text().isEmpty()) return w->geometry();
@@ -110,8 +108,7 @@ QRect drawn(const QWidget* w) {
         .translated(w->pos());
 }
 
-// Widgets lying on one another (by more than a font's two pixels of line spacing) within a parent, as
-// "window a b": a control left out of its window's layout sits at its parent's corner, over another.
+// Widgets overlapping by over 2 px (a font's line spacing) as "window a b": one left out sits at the corner.
 void overlapping(const QWidget* parent, const QString& window, QStringList& out) {
     QList<const QWidget*> shown;
     for (const QObject* o : parent->children())
@@ -251,9 +248,8 @@ private Q_SLOTS:
         QCOMPARE(fileBytes(ini()), stored);
     }
 
-    // Every window of the table as a screen reader and a keyboard find it: every reachable control named,
-    // the whole tree and the Tab order as stored (VORTANE_UPDATE_LOOK=1 writes them afresh), nothing
-    // overlapping, and Escape leaving exactly the windows with Cancel or Close (or only OK).
+    // Every window as a screen reader and keyboard find it: all controls named, tree and Tab order as stored
+    // (VORTANE_UPDATE_LOOK=1 rewrites them), no overlaps, Escape closing those with Cancel, Close, lone OK.
     void everyWindowNamesItsControlsAndClosesOnEscape() {
         MainFixture m(ini());
         QVERIFY(m.window.Form_Load(m.splash));
@@ -310,9 +306,8 @@ private Q_SLOTS:
                      .toLatin1());
     }
 
-    // The master timer sleeps until the next task; one made due sooner wakes it then, not at the old time.
-    // It fires under a message box's own loop: from a link error on nothing reaches the board however
-    // late the answer; the heater error answered No lets the polling go on afterwards.
+    // The master timer sleeps until the next task; a sooner one wakes it. Under a message box's loop, from a
+    // link error on nothing reaches the board however late the answer; No to a heater error: polling goes on.
     void theMasterTimerWakesForASoonerTaskAndNothingReachesTheBoardWhileALinkErrorIsShown() {
         MainFixture m(ini());
         QVERIFY(m.window.Form_Load(m.splash));

@@ -66,8 +66,7 @@ private Q_SLOTS:
         QVERIFY(!m.t.session->decl.RegisterMapOpen);
     }
 
-    // Nodes (clicked or by arrow keys) and typed addresses select registers, groups nothing; of 0x7F's
-    // and 0x7B's two names a node shows its own, a Read the address's first.
+    // Nodes and typed addresses select registers; 0x7F, 0x7B: a node shows its own name, a Read the first.
     void selectingRegisters() {
         const QStringList before = f->shown();
         f->clickNode(QStringLiteral("Status"));

@@ -1,7 +1,5 @@
-// Every window as a person sees it, pixel for pixel, against the images in data/look: a margin or
-// a tick a pixel off shows here. The images hold for one rendering environment (Qt, the fonts and
-// how they are drawn); elsewhere the comparison is skipped, saying so. VORTANE_UPDATE_LOOK=1
-// writes the images afresh after an intended change of the look.
+// Every window pixel for pixel against data/look: a margin or tick a pixel off shows. The images hold for
+// one environment (Qt, fonts, drawing); elsewhere skipped, saying so. VORTANE_UPDATE_LOOK=1 rewrites them.
 #include "support/WindowFixture.h"
 #include "windows/ChildWindow.h"
 #include "windows/WindowTable.h"
@@ -22,8 +20,7 @@ const QString Folder = QStringLiteral(VORTANE_TEST_DATA "/look");
 
 const bool Updating = qEnvironmentVariableIntValue("VORTANE_UPDATE_LOOK") == 1;
 
-// What the images depend on beyond our code: Qt, the default font, a line as the font engine draws it,
-// and the typewriter font of rich text (the help page's path), which other fonts installed may change.
+// What the images depend on beyond our code: Qt, default font, line drawing, rich text's typewriter font.
 QByteArray environment() {
     QImage text(200, 48, QImage::Format_RGB32);
     text.fill(Qt::white);
@@ -96,8 +93,7 @@ private Q_SLOTS:
                                  .arg(QString::fromUtf8(stored), QString::fromUtf8(environment()))));
     }
 
-    // The main window with its toolbar and status bar, then every window and every page of its
-    // tabs, over a chip whose readings stand still.
+    // The main window with toolbar and status bar, then every window and tab page; readings stand still.
     void everyWindowAsDrawn() {
         MainFixture m(dir_.filePath(QStringLiteral("s.ini")));
         m.t.session->options.ReadingEnabled = false;
@@ -124,8 +120,7 @@ private Q_SLOTS:
         QCOMPARE(differences_.join(u'\n'), QString());
     }
 
-    // The splash screen halfway through start-up, in the middle of the screen: its progress bar, the
-    // step and the board.
+    // The splash halfway through start-up, centred on the screen: its progress bar, the step and the board.
     void splashAsDrawn() {
         differences_.clear();
         frmSplash splash;
