@@ -173,7 +173,6 @@ void frmMain::buildToolbar() {
         QAction* a = tbToolBar->addAction(ToolbarIcon(key), toolTip);
         a->setObjectName(QStringLiteral("tbToolBar_") + key);
         a->setData(key);
-        a->setToolTip(toolTip);
         connect(a, &QAction::triggered, this, [this, key] { openWindow(key); });
     }
     // The button that shows the buttons a narrow window cannot fit.

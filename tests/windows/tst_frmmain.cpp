@@ -78,8 +78,9 @@ void walk(QAccessibleInterface* node, int depth, QStringList& out) {
     QString value = node->text(QAccessible::Value);
     if (node->role() == QAccessible::StaticText || node->role() == QAccessible::Clock) value.clear();
     out << QString(depth * 2, u' ') +
-               QStringLiteral("%1 \"%2\" \"%3\" \"%4\" [%5]")
-                   .arg(qAccessibleRoleString(node->role()), node->text(QAccessible::Name),
+               QStringLiteral("%1 %2 \"%3\" \"%4\" \"%5\" [%6]")
+                   .arg(qAccessibleRoleString(node->role()),
+                        node->object() ? node->object()->objectName() : "-", node->text(QAccessible::Name),
                         node->text(QAccessible::Description), value, states.join(u' '));
     for (int i = 0; i < node->childCount(); ++i)
         if (QAccessibleInterface* child = node->child(i)) walk(child, depth + 1, out);
