@@ -77,7 +77,7 @@ private Q_SLOTS:
               Set{{"--sim-heater-half-steps"}, "heaterHalfSteps", "1"},
               Set{{"--sim-fan-stalls", "2:8000, 4:0"}, "fanStalls", "-1,8000,-1,0"},
               Set{{"--sim-status-lag", "3600000"}, "statusLag", "3600000"}, // an hour at most
-              Set{{"--sim-tach-holds", "1,3"}, "tachHolds", "1,0,1,0"},
+              Set{{"--sim-tach-holds", "1,4"}, "tachHolds", "1,0,0,1"},
               Set{{"--sim-fan-start-duty", "0,100, 31,45"}, "fanStartDuty", "0,100,31,45"},
               Set{{"--sim-fan-stop-duty=7,0,100,12"}, "fanStopDuty", "7,0,100,12"},
               Set{{"--sim-fan-min-rpm", "0,50000,650,1"}, "fanMinRpm", "0,50000,650,1"},
