@@ -153,9 +153,8 @@ private Q_SLOTS:
     void pollingAndItsRequests() {
         Watched w;
         w.scenario([](ChipScenario& s) { s.fanSeizesAtMs[0] = 2500; });
-        int inverted = 0x20; // fan 1 driven at 80 % through INV1 (20 % written), the others at full
-        w.t.usb().WriteRegister(w.t.usb().DeviceAddress, 0x68, inverted);
-        w.t.chip().write(0x32, 0x33);
+        writeAll(w.t.chip(), {{0x68, 0x20}, {0x32, 0x33}}); // fan 1 at 80 % through INV1, the others at full
+        w.t.usb().ReadRegister(w.t.usb().DeviceAddress, 0x68); // its inversion as the program last read it
         w.run(2990);
         const QString snapshot = "220 46 32 1 35", masks = "220 46 114 1 3", limits = "220 46 68 1 36";
         QCOMPARE(w.t.requestTexts().count(snapshot), 3); // at 10, 1010 and 2010 ms

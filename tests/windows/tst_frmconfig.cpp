@@ -244,13 +244,15 @@ private Q_SLOTS:
         QCOMPARE(fan.w->SSTab1->currentIndex(), 2);
         retype(fan.w->txtMinTach[1], QStringLiteral("3000"));
         fan.w->cmbControlType[1]->setCurrentIndex(0);
+        fan.w->cmbZone[2]->setCurrentIndex(3); // fan 3 follows Temp3
         fan.w->SSTab1->setCurrentIndex(0);
         fan.w->chkFanFail[3]->setFocus();
         QTest::keyClick(fan.w->chkFanFail[3], Qt::Key_Space);
         fan.w->cmbFreq->setCurrentIndex(5);
         QTest::mouseClick(fan.w->cmdApply, Qt::LeftButton);
-        QCOMPARE(registers(0x5A, 0x5B) + registers(0x68, 0x69) + registers(0x74, 0x74),
-                 (QList<int>{0x08, 0x07, 0x98, 0x28, 0xD5}));
+        QCOMPARE(registers(0x5A, 0x5B) + registers(0x68, 0x69) + registers(0x74, 0x74) +
+                     registers(0x7D, 0x7D),
+                 (QList<int>{0x08, 0x07, 0x98, 0x28, 0xD5, 0x31}));
         QVERIFY(fan.w->isVisible());
     }
 

@@ -194,7 +194,6 @@ private Q_SLOTS:
         auto* w = static_cast<frmCharacterisation*>(m.window.openWindow("frmCharacterisation"));
         w->reportsRoot = dir_.filePath("reports");
         writeAll(m.t.chip(), {{0x45, 40}, {0x46, 27}}); // Temperature 1's high limit, 40 °C; 2's low, 27 °C
-        w->cmbRun->setCurrentIndex(1);
         w->txtTolerance->setValue(0.5);
         QStringList results;
         for (int run : {1, 2}) {
