@@ -79,10 +79,13 @@ private Q_SLOTS:
                                    .tachHolds = {true, true, false, false}}});
         const QList<int> before = sim.chipState();
         RunControl control;
+        QList<double> bar;
+        control.progress = [&bar](double f, const QString&) { bar << f; };
         const FanCalibrationReport r =
             RunFanCalibration(*sim.session, {.outputs = {1, 2}, .nominalRpm = {}}, control);
-        QCOMPARE(std::tuple(r.outcome, sim.chipState(), duties(r)),
-                 std::tuple(RunOutcome::Finished, before, QStringList({"1:41/23", "2:-/-"})));
+        QCOMPARE(std::tuple(r.outcome, sim.chipState(), duties(r), bar.last()),
+                 std::tuple(RunOutcome::Finished, before, QStringList({"1:41/23", "2:-/-"}), 1.0));
+        QVERIFY(std::is_sorted(bar.begin(), bar.end()) && bar[bar.size() / 2] < 0.7);
         const FanCalibrationResult *f1 = &r.results[0], *f2 = &r.results[1];
         const QString heldSuffix = QStringLiteral(" RPM while the fan stood: taken as stopped");
         QVERIFY2(f1->stopsAtZero && f1->warnings.size() == 1 && f1->warnings.at(0).endsWith(heldSuffix),
