@@ -15,9 +15,7 @@ namespace {
 const QLocale UsEnglish(QLocale::English, QLocale::UnitedStates);
 const QDateTime SavedAt(QDate(2024, 3, 5), QTime(14, 7, 9));
 
-int indexOf(int address) {
-    return *FindRegisterByAddress(address);
-}
+const auto indexOf = [](int address) { return *FindRegisterByAddress(address); };
 
 // Every register a save covers, at its default, with some values changed.
 QList<ConfigValue> valuesWith(std::initializer_list<std::pair<int, int>> changes) {
