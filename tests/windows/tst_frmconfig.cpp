@@ -4,7 +4,6 @@
 #include "windows/frmFanConfig.h"
 #include "windows/frmGPIO.h"
 
-#include <QAccessible>
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QTest>
@@ -204,12 +203,8 @@ private Q_SLOTS:
         QFETCH(int, k);
         const QStringList stepped{"99", "48", "19850", "250", "95", "44", "19650", "450",
                                   "91", "40", "19450", "650", "87", "36", "19250", "850"};
-        frmFanConfig* w = fan.w;
-        UpDown* spinner =
-            std::array{w->UpDown1,  w->UpDown2,  w->UpDown3,  w->UpDown4,  w->UpDown5,  w->UpDown6,
-                       w->UpDown7,  w->UpDown8,  w->UpDown9,  w->UpDown10, w->UpDown11, w->UpDown12,
-                       w->UpDown13, w->UpDown14, w->UpDown15, w->UpDown16}[k - 1];
-        QCOMPARE(spinner->objectName(), QStringLiteral("UpDown%1").arg(k));
+        const auto* spinner = fan.w->findChild<UpDown*>(QStringLiteral("UpDown%1").arg(k)); // by its name
+        QVERIFY(spinner);
         fan.w->SSTab1->setCurrentIndex((k + 3) / 4);
         for (int click = 0; click < k; ++click)
             QTest::mouseClick((k - 1) % 4 < 3 ? spinner->downButton : spinner->upButton, Qt::LeftButton);
