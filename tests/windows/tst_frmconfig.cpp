@@ -63,12 +63,9 @@ private Q_SLOTS:
         fan.open({{0x7C, 0x0C}}); // fan 2 in zone 12, which the list cannot show
     }
 
-    void openingShowsTheChipsSettings() {
+    // Opening shows the chip's settings; Apply writes the edits in order, the other bits kept.
+    void openingShowsTheSettingsAndApplyWritesTheEdits() {
         QCOMPARE(shown(*w), QStringLiteral("01 Full Speed Input 1 2 169 1"));
-    }
-
-    // The other bits kept.
-    void applyWritesTheEditsInOrder() {
         editAll();
         QTest::mouseClick(w->cmdApply, Qt::LeftButton);
         QCOMPARE(f->journal(),
@@ -111,26 +108,21 @@ private Q_SLOTS:
         QCOMPARE((QList<int>{f->t.chip().read(0x7E), f->t.chip().read(0x7F)}), (QList<int>{0x00, 0x05}));
     }
 
-    void openingReadsTheBlockAndShowsEachRow() {
+    // Opening reads the block and shows each row; Cancel writes nothing.
+    void openingReadsTheBlockAndCancelWritesNothing() {
         QCOMPARE(gpio.f->journal(), QStringList{"220 46 127 1 3"});
         QCOMPARE(rows(*gpio.w), QStringList({"0 Output Active Low Clear", "1 Input Active High [Disabled]",
                                              "0 Input Active High [Disabled]", "1 Output Active Low Clear"}));
-    }
-
-    void cancelWritesNothing() {
         QTest::keyClick(gpio.w->chkEnable[0], Qt::Key_Space);
         QTest::keyClick(gpio.w->chkEnable[0], Qt::Key_Escape); // Cancel
         QVERIFY(!gpio.w->isVisible() && !gpio.f->t.session->decl.GpioOpen);
         QCOMPARE(gpio.f->t.requests().size(), 1);
     }
 
-    // Bits 7..4 of 0x7F are not the window's.
-    void uneditedApplyKeepsBothRegisters() {
+    // Unedited, Apply keeps both registers (bits 7..4 of 0x7F are not the window's); OK writes the edits.
+    void uneditedApplyKeepsBothRegistersOkWritesTheEdits() {
         QTest::mouseClick(gpio.w->cmdApply, Qt::LeftButton);
         QVERIFY(gpio.f->t.chip().read(0x7F) == 0xC5 && gpio.f->t.chip().read(0x80) == 0x96);
-    }
-
-    void okWritesTheEditsAndCloses() {
         gpio.open({{0x7F, 0}, {0x80, 0}});
         QTest::keyClick(gpio.w->chkEnable[0], Qt::Key_Space);
         QTest::keyClick(gpio.w->chkEnable[2], Qt::Key_Space);
