@@ -146,16 +146,16 @@ private Q_SLOTS:
             if (n % 37 == 0) running.columns(big, big.lastKey() - 60, big.lastKey(), 0.25);
         }
         const auto incremental = running.columns(big, big.lastKey() - 60, big.lastKey(), 0.25);
-        MinMaxDecimator fresh(4);
-        const auto whole = fresh.columns(big, big.lastKey() - 60, big.lastKey(), 0.25);
+        const auto whole = MinMaxDecimator(4).columns(big, big.lastKey() - 60, big.lastKey(), 0.25);
         QCOMPARE(incremental.size(), std::size_t(241));
         for (std::size_t c = 1; c < whole.size(); ++c) // the first column is cut by the range's edge
             QVERIFY(incremental[c].key == whole[c].key && incremental[c].first == whole[c].first &&
                     incremental[c].second == whole[c].second);
     }
 
-    // The window's tests cover the positive captions and the plain numbers of the update-rate box.
-    void captionsAndInterval() {
+    // The window's tests cover the positive captions and the plain numbers of the update-rate box. A zoom
+    // keeps its centre and a least span; a range beyond the limits moves inside them.
+    void captionsIntervalAndZoom() {
         QCOMPARE(GraphCaption(1, -5), QStringLiteral("Temp2=-5°C"));
         std::int16_t interval = 50;
         QList<std::pair<IntervalEdit, int>> edits; // and the interval after each
@@ -166,10 +166,6 @@ private Q_SLOTS:
         using enum IntervalEdit;
         QCOMPARE(edits,
                  (QList<std::pair<IntervalEdit, int>>{{Unchanged, 50}, {Set, 12}, {Set, 0}, {Refused, 0}}));
-    }
-
-    // A zoom keeps its centre and a least span; a range beyond the limits moves inside them.
-    void zoomStaysInsideLimits() {
         const ValueRange temp = AxisSpec(GraphAxis::Temperature).limits;
         QCOMPARE(ZoomValueRange({0, 60}, 0.5, 30, temp), (ValueRange{15, 45}));
         QCOMPARE(ZoomValueRange({20, 22}, 0.01, 21, temp), (ValueRange{20.5, 21.5}));
@@ -217,7 +213,7 @@ private Q_SLOTS:
             QCOMPARE(DutyByteFromPercent(percent), byte);
     }
 
-    void lineTexts() {
+    void logLinesAndRefusedWrites() {
         QCOMPARE(LogHeader(LogSelectionArray{}), QStringLiteral("Time ,"));
         // Characters outside Windows-1252 cannot corrupt the line; its own upper half is kept.
         QCOMPARE(LogLineBytes(QString::fromUtf16(u"0,\u00B0\u20AC\u4E2D")), QByteArray("0,\xB0\x80?\r\n"));
@@ -231,10 +227,7 @@ private Q_SLOTS:
             (QStringList{unread, LogLine(3, 100, readings, temp1), LogLine(7, 333, readings, {}),
                          LogLine(3000000, 3600000, readings, {}), LogLine(3000000000, 10, readings, {})}),
             (QStringList{".3,,", ".3,-5,", "2.331,", "10800000000,", "30000000,"})); // a year at 10 ms
-    }
-
-    // A write the disk refuses, whole or in part, is reported, and never leaves half a line.
-    void refusedWrites() {
+        // A write the disk refuses, whole or in part, is reported, and never leaves half a line.
         QTemporaryDir dir;
         const QString fileName = dir.filePath(QStringLiteral("log.csv"));
         QVERIFY(AppendToFile(fileName, "0, 25,\r\n"));
