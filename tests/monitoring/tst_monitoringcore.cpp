@@ -39,6 +39,12 @@ struct Poll {
         cycle.setRefresh(task, [this] { ++refreshes; });
         open = true;
     }
+    Declarations& logTo(const QString& name) {
+        t.session->decl.LogFileName = dir.filePath(name);
+        t.session->decl.LoggingActive = true;
+        return t.session->decl;
+    }
+    QTemporaryDir dir;
     ConnectedSim t;
     PollingCycle cycle{*t.session};
     int refreshes = 0;
@@ -140,31 +146,26 @@ private Q_SLOTS:
             if (n % 37 == 0) running.columns(big, big.lastKey() - 60, big.lastKey(), 0.25);
         }
         const auto incremental = running.columns(big, big.lastKey() - 60, big.lastKey(), 0.25);
-        MinMaxDecimator fresh(4);
-        const auto whole = fresh.columns(big, big.lastKey() - 60, big.lastKey(), 0.25);
+        const auto whole = MinMaxDecimator(4).columns(big, big.lastKey() - 60, big.lastKey(), 0.25);
         QCOMPARE(incremental.size(), std::size_t(241));
         for (std::size_t c = 1; c < whole.size(); ++c) // the first column is cut by the range's edge
             QVERIFY(incremental[c].key == whole[c].key && incremental[c].first == whole[c].first &&
                     incremental[c].second == whole[c].second);
     }
 
-    // The window's tests cover the positive captions and the plain numbers of the update-rate box.
-    void captionsAndInterval() {
+    // The window's tests cover the positive captions and the plain numbers of the update-rate box. A zoom
+    // keeps its centre and a least span; a range beyond the limits moves inside them.
+    void captionsIntervalAndZoom() {
         QCOMPARE(GraphCaption(1, -5), QStringLiteral("Temp2=-5°C"));
         std::int16_t interval = 50;
-        QList<IntervalEdit> edits;
-        QList<int> intervals;
+        QList<std::pair<IntervalEdit, int>> edits; // and the interval after each
         for (const char* typed : {"x", "12.5ms", "0.4", "40000"}) {
-            edits << TypedGraphInterval(QString::fromUtf8(typed), interval);
-            intervals << interval;
+            const IntervalEdit edit = TypedGraphInterval(QString::fromUtf8(typed), interval);
+            edits << std::pair(edit, int(interval));
         }
         using enum IntervalEdit;
-        QCOMPARE(edits, (QList<IntervalEdit>{Unchanged, Set, Set, Refused}));
-        QCOMPARE(intervals, (QList<int>{50, 12, 0, 0}));
-    }
-
-    // A zoom keeps its centre and a least span; a range beyond the limits moves inside them.
-    void zoomStaysInsideLimits() {
+        QCOMPARE(edits,
+                 (QList<std::pair<IntervalEdit, int>>{{Unchanged, 50}, {Set, 12}, {Set, 0}, {Refused, 0}}));
         const ValueRange temp = AxisSpec(GraphAxis::Temperature).limits;
         QCOMPARE(ZoomValueRange({0, 60}, 0.5, 30, temp), (ValueRange{15, 45}));
         QCOMPARE(ZoomValueRange({20, 22}, 0.01, 21, temp), (ValueRange{20.5, 21.5}));
@@ -192,28 +193,27 @@ private Q_SLOTS:
 
     void temperatureTachAndDuty() {
         using Pair = std::pair<int, int>; // byte and °C; count and RPM; byte and %
-        for (auto [byte, celsius] : {Pair{0x00, 0}, Pair{0x19, 25}, Pair{0x7F, 127}, Pair{0x80, -128},
-                                     Pair{0xF6, -10}, Pair{0xFF, -1}})
+        for (auto [byte, celsius] :
+             {Pair{0x00, 0}, {0x19, 25}, {0x7F, 127}, {0x80, -128}, {0xF6, -10}, {0xFF, -1}})
             QCOMPARE(std::pair(TemperatureFromByte(byte), TemperatureToByte(celsius)),
                      std::pair(celsius, byte));
         QCOMPARE((std::pair{TemperatureToByte(200), TemperatureToByte(-300)}), (std::pair{0x7F, 0x80}));
         // A zero count is the fastest; 0xFFFF is no "stopped" value; RPM truncates: 2699 gives 2000.74.
-        for (auto [count, rpm] :
-             {Pair{0, 5400000}, Pair{0xFFFF, 82}, Pair{2700, 2000}, Pair{2701, 1999}, Pair{2699, 2000}})
+        for (auto [count, rpm] : {Pair{0, 5400000}, {0xFFFF, 82}, {2700, 2000}, {2701, 1999}, {2699, 2000}})
             QCOMPARE(TachToRpm(count), rpm);
         // A limit from a speed may not fit the 16-bit register (its rounding: the limits' tests).
         QCOMPARE(std::pair(TachCount(0x8C, 0x0A), qint64(RpmToTachCount(82))),
                  std::pair(2700, qint64(65854)));
-        for (auto [byte, percent] : {Pair{255, 100}, Pair{128, 50}, Pair{0, 0}, Pair{1, 0}, Pair{2, 1}})
+        for (auto [byte, percent] : {Pair{255, 100}, {128, 50}, {0, 0}, {1, 0}, {2, 1}})
             QCOMPARE(DutyPercentFromByte(byte), percent);
         // Halves go to the even byte: 25.5, 76.5, 127.5, 178.5, 229.5.
         using Byte = std::pair<double, qint64>; // %, byte
-        for (auto [percent, byte] : {Byte{10, 26}, Byte{30, 76}, Byte{50, 128}, Byte{70, 178}, Byte{90, 230},
-                                     Byte{100, 255}, Byte{0, 0}, Byte{120, 306}})
+        for (auto [percent, byte] :
+             {Byte{10, 26}, {30, 76}, {50, 128}, {70, 178}, {90, 230}, {100, 255}, {0, 0}, {120, 306}})
             QCOMPARE(DutyByteFromPercent(percent), byte);
     }
 
-    void lineTexts() {
+    void logLinesAndRefusedWrites() {
         QCOMPARE(LogHeader(LogSelectionArray{}), QStringLiteral("Time ,"));
         // Characters outside Windows-1252 cannot corrupt the line; its own upper half is kept.
         QCOMPARE(LogLineBytes(QString::fromUtf16(u"0,\u00B0\u20AC\u4E2D")), QByteArray("0,\xB0\x80?\r\n"));
@@ -227,10 +227,7 @@ private Q_SLOTS:
             (QStringList{unread, LogLine(3, 100, readings, temp1), LogLine(7, 333, readings, {}),
                          LogLine(3000000, 3600000, readings, {}), LogLine(3000000000, 10, readings, {})}),
             (QStringList{".3,,", ".3,-5,", "2.331,", "10800000000,", "30000000,"})); // a year at 10 ms
-    }
-
-    // A write the disk refuses, whole or in part, is reported, and never leaves half a line.
-    void refusedWrites() {
+        // A write the disk refuses, whole or in part, is reported, and never leaves half a line.
         QTemporaryDir dir;
         const QString fileName = dir.filePath(QStringLiteral("log.csv"));
         QVERIFY(AppendToFile(fileName, "0, 25,\r\n"));
@@ -366,31 +363,24 @@ private Q_SLOTS:
     }
 
     void loggingRepeatsTheLastReadingsWhenReadingIsOff() {
-        QTemporaryDir dir;
         Poll p;
-        auto& d = p.t.session->decl;
         p.t.session->options.ReadingEnabled = false;
         p.t.session->readings.Temperatures[0] = -5;
         markRead(p.t.session->readings);
-        d.LogFileName = dir.filePath(QStringLiteral("log.csv"));
+        Declarations& d = p.logTo(QStringLiteral("log.csv"));
         QVERIFY(writeFile(d.LogFileName, {}));
         d.LogSelection = {true};
-        d.LoggingActive = true;
         d.LogSampleCount = std::int64_t(1) << 32; // a count past 32 bits keeps its time column
         p.run(350);                               // lines at 0, 100, 200, 300
         QCOMPARE(fileBytes(d.LogFileName),
-                 QByteArray("429496729.6,-5,\r\n429496729.7,-5,\r\n429496729.8,-5,\r\n"
-                            "429496729.9,-5,\r\n"));
+                 QByteArray("429496729.6,-5,\r\n429496729.7,-5,\r\n429496729.8,-5,\r\n429496729.9,-5,\r\n"));
         QVERIFY(p.t.requests().isEmpty());
     }
 
     // A log removed while logging stops, once, says why, and is not started afresh without its header.
     void unwritableLogStopsLoggingAndSaysSo() {
-        QTemporaryDir dir;
         Poll p;
-        auto& d = p.t.session->decl;
-        d.LogFileName = dir.filePath(QStringLiteral("log.csv"));
-        d.LoggingActive = true;
+        const Declarations& d = p.logTo(QStringLiteral("log.csv"));
         QSignalSpy stopped(&p.cycle, &PollingCycle::loggingStopped);
         p.run(500);
         QVERIFY(!d.LoggingActive && !QFile::exists(d.LogFileName) && d.LogSampleCount == 0);
@@ -473,12 +463,9 @@ private Q_SLOTS:
 
     // Waking up to a tick late, as a real timer does: an hour of 100 ms lines, each within a tick.
     void anHourOfLateWakesKeepsTheLogOnTime() {
-        QTemporaryDir dir;
         Poll p;
-        Declarations& d = p.t.session->decl;
-        d.LogFileName = dir.filePath(QStringLiteral("hour.csv"));
+        const Declarations& d = p.logTo(QStringLiteral("hour.csv"));
         QVERIFY(writeFile(d.LogFileName, {}));
-        d.LoggingActive = true;
         QRandomGenerator random(26);
         const std::int64_t start = p.t.clock.nowMs();
         std::int64_t late = 0; // the most a line came after its time column

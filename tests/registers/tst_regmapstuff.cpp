@@ -15,9 +15,7 @@ namespace {
 const QLocale UsEnglish(QLocale::English, QLocale::UnitedStates);
 const QDateTime SavedAt(QDate(2024, 3, 5), QTime(14, 7, 9));
 
-int indexOf(int address) {
-    return *FindRegisterByAddress(address);
-}
+const auto indexOf = [](int address) { return *FindRegisterByAddress(address); };
 
 // Every register a save covers, at its default, with some values changed.
 QList<ConfigValue> valuesWith(std::initializer_list<std::pair<int, int>> changes) {
@@ -42,7 +40,7 @@ class TestRegMapStuff : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void table() {
+    void tableAndLookUps() {
         const RegisterTable& table = BuildRegisterTable();
         QList<int> offAddress, readOnly;
         QSet<QString> names;
@@ -73,9 +71,6 @@ private Q_SLOTS:
             QCOMPARE(std::tuple(int(e.Address), RegisterName(e), SplitBitNames(e).join(u':'), int(e.Default)),
                      std::tuple(address, QString::fromLatin1(name), QString::fromLatin1(bits), defaultValue));
         }
-    }
-
-    void lookUps() {
         QCOMPARE(
             (std::array{FindRegisterByAddress(0x7F), FindRegisterByAddress(0x7B), FindRegisterByAddress(0x1F),
                         FindRegisterByAddress(0x82), FindRegisterByName(QStringLiteral("AFC")),
@@ -128,8 +123,9 @@ private Q_SLOTS:
         QCOMPARE(sim.requestTexts(), QStringList({"222 46 110 1 1", "222 46 144 1 1"}));
     }
 
-    // Element i shows bit i; a bit showing anything but "0" counts as set, and a click clears it.
-    void bitTexts() {
+    // Element i shows bit i; a bit showing anything but "0" counts as set, and a click clears it. The hex and
+    // decimal value boxes mirror each other.
+    void bitTextsAndMirrors() {
         std::array<QString, 8> texts = BitTexts(0x05);
         QCOMPARE(QStringList(texts.begin(), texts.end()),
                  QStringList({"1", "0", "1", "0", "0", "0", "0", "0"}));
@@ -138,6 +134,13 @@ private Q_SLOTS:
         QCOMPARE(BitSum(texts), 0x8D);
         QCOMPARE((QStringList{FlippedBitText(QStringLiteral("X")), FlippedBitText(QStringLiteral("0"))}),
                  QStringList({"0", "1"}));
+        QStringList hex, decimal;
+        for (const char* text : {"", "2.5", "-1", "2147483647", "-2147483648", "2147483648", "-2147483649"})
+            hex << HexMirrorOfDecimal(QString::fromLatin1(text));
+        QCOMPARE(hex, QStringList({"0", "2", "FFFFFFFF", "7FFFFFFF", "80000000", "", ""}));
+        for (const char* text : {"7g1", "FFFFFFFF", "123456789"})
+            decimal << DecimalMirrorOfHex(QString::fromLatin1(text));
+        QCOMPARE(decimal, QStringList({"7", "4294967295", "305419896"}));
     }
 
     // Typed address, value, index (value * 256 + register), byte held; halves to even; bits over FF dropped.
@@ -152,17 +155,6 @@ private Q_SLOTS:
             QCOMPARE(sim.requestTexts(), QStringList{QStringLiteral("222 46 %1 0 0").arg(index)});
             QCOMPARE(sim.chip().read(index & 0xFF), held);
         }
-    }
-
-    // The two value boxes mirror each other.
-    void mirrors() {
-        QStringList hex, decimal;
-        for (const char* text : {"", "2.5", "-1", "2147483647", "-2147483648", "2147483648", "-2147483649"})
-            hex << HexMirrorOfDecimal(QString::fromLatin1(text));
-        QCOMPARE(hex, QStringList({"0", "2", "FFFFFFFF", "7FFFFFFF", "80000000", "", ""}));
-        for (const char* text : {"7g1", "FFFFFFFF", "123456789"})
-            decimal << DecimalMirrorOfHex(QString::fromLatin1(text));
-        QCOMPARE(decimal, QStringList({"7", "4294967295", "305419896"}));
     }
 
     void wholeFileAndItsRecall() {

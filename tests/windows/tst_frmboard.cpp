@@ -9,7 +9,6 @@
 #include "windows/frmManual.h"
 
 #include <QAccessible>
-#include <QAccessibleValueInterface>
 #include <QTest>
 
 namespace {
@@ -99,15 +98,14 @@ private Q_SLOTS:
         QTest::mouseClick(w.cmdFreeWheel, Qt::LeftButton);
         QCOMPARE(f.journal(), (QStringList{"222 46 64 1 1", "222 46 832 0 0"}));
         QCOMPARE(shown(w), QStringLiteral("Checking|B|Yes|Yes|2Eh||||"));
-        const auto tick = [&f] {
+        const auto tick = [&f](const frmInfo& window) { // a second on, then its caption
             f.polling.Tick(f.t.clock.nowMs());
             f.t.clock.advance(1001);
+            return window.cmdFreeWheel->text();
         };
         QStringList captions;
-        for (int s = 0; s < 5; ++s) {
-            tick();
-            captions << w.cmdFreeWheel->text();
-        }
+        for (int s = 0; s < 5; ++s)
+            captions << tick(w);
         QCOMPARE(captions, (QStringList{"Checking.", "Checking..", "Checking...", "Checking", "Checking."}));
         w.close();
         QVERIFY(f.t.session->decl.FreeWheelRunning && !f.t.session->decl.BoardInfoOpen);
@@ -116,12 +114,11 @@ private Q_SLOTS:
         f.t.chip().write(0x36, 0x05);
         frmInfo& again = f.open();
         QCOMPARE(shown(again), QStringLiteral("Free Wheel Test|B|Yes|Yes|2Eh|No|Yes|No|Yes"));
-        tick();
-        const QString counting = again.cmdFreeWheel->text();
-        tick();
+        const QString counting = tick(again);
+        tick(again);
         QCOMPARE(counting + u'>' + shown(again),
                  QStringLiteral("Free Wheel Test.>Free Wheel Test|B|Yes|Yes|2Eh|Yes|Yes|Yes|No"));
-        tick(); // no poll once the test has ended
+        tick(again); // no poll once the test has ended
         QCOMPARE(f.journal(), (QStringList{"221 0 0 1 6", "222 46 54 1 1", "222 46 64 1 1", "222 46 64 1 1",
                                            "222 46 54 1 1"}));
 
@@ -129,7 +126,7 @@ private Q_SLOTS:
         QTest::mouseClick(again.cmdFreeWheel, Qt::LeftButton);
         QCOMPARE(again.cmdFreeWheel->text(), QStringLiteral("Checking"));
         for (int s = 0; s < 7; ++s)
-            tick();
+            tick(again);
         QCOMPARE(shown(again), QStringLiteral("Free Wheel Test|B|Yes|Yes|2Eh|Yes|Yes|Yes|No"));
     }
 

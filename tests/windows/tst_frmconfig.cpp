@@ -4,7 +4,6 @@
 #include "windows/frmFanConfig.h"
 #include "windows/frmGPIO.h"
 
-#include <QAccessible>
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QTest>
@@ -64,12 +63,9 @@ private Q_SLOTS:
         fan.open({{0x7C, 0x0C}}); // fan 2 in zone 12, which the list cannot show
     }
 
-    void openingShowsTheChipsSettings() {
+    // Opening shows the chip's settings; Apply writes the edits in order, the other bits kept.
+    void openingShowsTheSettingsAndApplyWritesTheEdits() {
         QCOMPARE(shown(*w), QStringLiteral("01 Full Speed Input 1 2 169 1"));
-    }
-
-    // The other bits kept.
-    void applyWritesTheEditsInOrder() {
         editAll();
         QTest::mouseClick(w->cmdApply, Qt::LeftButton);
         QCOMPARE(f->journal(),
@@ -112,26 +108,21 @@ private Q_SLOTS:
         QCOMPARE((QList<int>{f->t.chip().read(0x7E), f->t.chip().read(0x7F)}), (QList<int>{0x00, 0x05}));
     }
 
-    void openingReadsTheBlockAndShowsEachRow() {
+    // Opening reads the block and shows each row; Cancel writes nothing.
+    void openingReadsTheBlockAndCancelWritesNothing() {
         QCOMPARE(gpio.f->journal(), QStringList{"220 46 127 1 3"});
         QCOMPARE(rows(*gpio.w), QStringList({"0 Output Active Low Clear", "1 Input Active High [Disabled]",
                                              "0 Input Active High [Disabled]", "1 Output Active Low Clear"}));
-    }
-
-    void cancelWritesNothing() {
         QTest::keyClick(gpio.w->chkEnable[0], Qt::Key_Space);
         QTest::keyClick(gpio.w->chkEnable[0], Qt::Key_Escape); // Cancel
         QVERIFY(!gpio.w->isVisible() && !gpio.f->t.session->decl.GpioOpen);
         QCOMPARE(gpio.f->t.requests().size(), 1);
     }
 
-    // Bits 7..4 of 0x7F are not the window's.
-    void uneditedApplyKeepsBothRegisters() {
+    // Unedited, Apply keeps both registers (bits 7..4 of 0x7F are not the window's); OK writes the edits.
+    void uneditedApplyKeepsBothRegistersOkWritesTheEdits() {
         QTest::mouseClick(gpio.w->cmdApply, Qt::LeftButton);
         QVERIFY(gpio.f->t.chip().read(0x7F) == 0xC5 && gpio.f->t.chip().read(0x80) == 0x96);
-    }
-
-    void okWritesTheEditsAndCloses() {
         gpio.open({{0x7F, 0}, {0x80, 0}});
         QTest::keyClick(gpio.w->chkEnable[0], Qt::Key_Space);
         QTest::keyClick(gpio.w->chkEnable[2], Qt::Key_Space);
@@ -204,12 +195,8 @@ private Q_SLOTS:
         QFETCH(int, k);
         const QStringList stepped{"99", "48", "19850", "250", "95", "44", "19650", "450",
                                   "91", "40", "19450", "650", "87", "36", "19250", "850"};
-        frmFanConfig* w = fan.w;
-        UpDown* spinner =
-            std::array{w->UpDown1,  w->UpDown2,  w->UpDown3,  w->UpDown4,  w->UpDown5,  w->UpDown6,
-                       w->UpDown7,  w->UpDown8,  w->UpDown9,  w->UpDown10, w->UpDown11, w->UpDown12,
-                       w->UpDown13, w->UpDown14, w->UpDown15, w->UpDown16}[k - 1];
-        QCOMPARE(spinner->objectName(), QStringLiteral("UpDown%1").arg(k));
+        const auto* spinner = fan.w->findChild<UpDown*>(QStringLiteral("UpDown%1").arg(k)); // by its name
+        QVERIFY(spinner);
         fan.w->SSTab1->setCurrentIndex((k + 3) / 4);
         for (int click = 0; click < k; ++click)
             QTest::mouseClick((k - 1) % 4 < 3 ? spinner->downButton : spinner->upButton, Qt::LeftButton);

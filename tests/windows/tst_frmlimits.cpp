@@ -50,8 +50,7 @@ private Q_SLOTS:
         QCOMPARE(journal, QStringList({readText(0x44), readText(0x45), readText(0x59), readText(0x58),
                                        readText(0x61), readText(0x60), "220 46 114 1 2"}));
         for (int k = 0; k < InterruptRows; ++k)
-            QCOMPARE(w->chkMask[static_cast<std::size_t>(k)]->isChecked(),
-                     k == 0 || k == 2 || k == 12 || k == 14);
+            QCOMPARE(w->chkMask[std::size_t(k)]->isChecked(), k == 0 || k == 2 || k == 12 || k == 14);
         QCOMPARE((QList<double>{w->ggeTemp->pointer(2), w->ggeTemp->pointer(3), w->ggeFan->pointer(2),
                                 w->ggeFan->pointer(3)}),
                  (QList<double>{-127, 127, 82, 5400000}));
@@ -75,20 +74,19 @@ private Q_SLOTS:
     void theRefreshReadsTheStatusAndMovesTheNeedles() {
         f->t.session->readings.Temperatures = {31, 0, -5};
         f->t.session->readings.FanSpeeds = {2400, 1800};
+        const auto captions = [this] { return QStringList{w->ggeTemp->caption(), w->ggeFan->caption()}; };
         f->run(1000, 100); // nothing read yet: no needle, no number
-        QCOMPARE((QStringList{w->ggeTemp->caption(), w->ggeFan->caption()}), (QStringList{" —°C", " — RPM"}));
+        QCOMPARE(captions(), (QStringList{" —°C", " — RPM"}));
         QVERIFY(!w->ggeTemp->needle() && !w->ggeFan->needle());
         markRead(f->t.session->readings);
         f->run(2000, 100);
         QCOMPARE(f->journal(), QStringList(3, "220 46 65 1 2"));
-        QCOMPARE((QStringList{w->ggeTemp->caption(), w->ggeFan->caption()}),
-                 (QStringList{" 31°C", " 2400 RPM"}));
+        QCOMPARE(captions(), (QStringList{" 31°C", " 2400 RPM"}));
         QCOMPARE(w->ggeFan->needle(), 2400);
         w->cmbTemp->setCurrentIndex(2);
         w->cmbFan->setCurrentIndex(1);
         f->run(1000, 100);
-        QCOMPARE((QStringList{w->ggeTemp->caption(), w->ggeFan->caption()}),
-                 (QStringList{"-5°C", " 1800 RPM"}));
+        QCOMPARE(captions(), (QStringList{"-5°C", " 1800 RPM"}));
         QTest::mouseClick(w->cmdClose, Qt::LeftButton);
         QVERIFY(!f->t.session->decl.LimitsOpen);
         f->forget();
@@ -220,26 +218,22 @@ private Q_SLOTS:
             QTest::mouseRelease(&g, Qt::LeftButton, {}, g.scalePoint(to, 1.15).toPoint());
         };
         drag(50.3, false);
-        QCOMPARE(g.pointer(Gauge::HighPointer), 50);
-        QCOMPARE(moved.count(), 1);
-        QCOMPARE(moved.at(0).at(0).toInt(), Gauge::HighPointer);
+        QCOMPARE(std::tuple(g.pointer(Gauge::HighPointer), moved.count(), moved.value(0).value(0).toInt()),
+                 std::tuple(50.0, qsizetype(1), Gauge::HighPointer));
         drag(50, false); // back where it started
         drag(-20, true);
-        QCOMPARE(g.pointer(Gauge::HighPointer), 50);
-        QCOMPARE(moved.count(), 1);
+        QCOMPARE(std::pair(g.pointer(Gauge::HighPointer), moved.count()), std::pair(50.0, qsizetype(1)));
 
         // Beyond the scale: drawn at the end, kept as set.
         const QRectF atEnd = g.pointerRect(Gauge::LowPointer);
         g.setPointer(Gauge::LowPointer, -500);
-        QCOMPARE(g.pointerRect(Gauge::LowPointer), atEnd);
-        QCOMPARE(g.pointer(Gauge::LowPointer), -500);
-        QCOMPARE(moved.count(), 1);
+        QCOMPARE(std::tuple(g.pointerRect(Gauge::LowPointer), g.pointer(Gauge::LowPointer), moved.count()),
+                 std::tuple(atEnd, -500.0, qsizetype(1)));
         // The low pointer, drawn at the other end of the scale, is taken where it is drawn.
         drag(-30.2, false, Gauge::LowPointer);
-        QCOMPARE((std::pair{g.pointer(Gauge::LowPointer), g.pointer(Gauge::HighPointer)}),
-                 (std::pair{-30.0, 50.0}));
-        QCOMPARE(moved.count(), 2);
-        QCOMPARE(moved.at(1).at(0).toInt(), Gauge::LowPointer);
+        QCOMPARE(std::tuple(g.pointer(Gauge::LowPointer), g.pointer(Gauge::HighPointer), moved.count(),
+                            moved.value(1).value(0).toInt()),
+                 std::tuple(-30.0, 50.0, qsizetype(2), Gauge::LowPointer));
 
         // Where the angle wraps a press just before the pointer takes it; the scale starts at the bottom gap.
         g.setPointer(Gauge::LowPointer, -100);
@@ -252,16 +246,13 @@ private Q_SLOTS:
         QCOMPARE(g.pointer(Gauge::LowPointer), -128);
     }
 
-    // Each change made from code is drawn at once.
     void everyChangeIsDrawn() {
         Gauge g(-128, 127);
         g.show();
         QVERIFY(QTest::qWaitForWindowExposed(&g));
         struct Paints : QObject {
-            int count = 0;
-            bool eventFilter(QObject*, QEvent* e) override {
-                return (count += e->type() == QEvent::Paint) < 0;
-            }
+            int n = 0; // paint events seen
+            bool eventFilter(QObject*, QEvent* e) override { return (n += e->type() == QEvent::Paint) < 0; }
         } paints;
         g.installEventFilter(&paints);
         QList<int> drawn;
@@ -271,10 +262,10 @@ private Q_SLOTS:
                  [&] { g.setPointerName(Gauge::LowPointer, QStringLiteral("Low")); },
                  [&] { g.setCurrentPointer(Gauge::HighPointer); }}) {
             QCoreApplication::processEvents();
-            paints.count = 0;
+            paints.n = 0;
             change();
             QCoreApplication::processEvents();
-            drawn << paints.count;
+            drawn << paints.n;
         }
         QCOMPARE(drawn, QList<int>(6, 1));
     }
@@ -288,18 +279,16 @@ private Q_SLOTS:
         g.setPointer(Gauge::HighPointer, 100);
         QSignalSpy moved(&g, &Gauge::pointerMoved);
         QAccessibleInterface* dial = QAccessible::queryAccessibleInterface(&g);
-        QCOMPARE(dial->role(), QAccessible::Dial);
+        QCOMPARE(std::pair(dial->role(), dial->child(1)->role()),
+                 std::pair(QAccessible::Dial, QAccessible::Slider));
         dial->valueInterface()->setCurrentValue(40); // the needle is the program's
         QCOMPARE(dial->valueInterface()->currentValue().toDouble(), 25.0);
         for (int i = 0; i < 2; ++i) { // a screen reader's pointer finds each where it is drawn
             const QPoint at = dial->child(i)->rect().center();
             QCOMPARE(dial->childAt(at.x(), at.y()), dial->child(i));
         }
-        QAccessibleInterface* high = dial->child(1);
-        QCOMPARE(high->role(), QAccessible::Slider);
-        high->valueInterface()->setCurrentValue(300);
-        QCOMPARE(g.pointer(Gauge::HighPointer), 127);
-        QCOMPARE(moved.count(), 1);
+        dial->child(1)->valueInterface()->setCurrentValue(300); // the high pointer
+        QCOMPARE(std::pair(g.pointer(Gauge::HighPointer), moved.count()), std::pair(127.0, qsizetype(1)));
         // A screen reader's actions: a step down, a step up, then the keyboard on that pointer.
         g.setStep(5);
         g.setCurrentPointer(Gauge::HighPointer);
