@@ -74,8 +74,10 @@ class FakeNotifications : public QObject {
     Q_CLASSINFO("D-Bus Interface", "org.freedesktop.Notifications")
 public Q_SLOTS:
     uint Notify(const QString& app, uint, const QString&, const QString& summary, const QString& body,
-                const QStringList&, const QVariantMap& hints, int) {
-        calls << QStringList{app, summary, body, QString::number(hints.value("urgency").value<uchar>())};
+                const QStringList&, const QVariantMap& hints, int timeout) {
+        const QString urgency = QString::number(hints.value("urgency").value<uchar>());
+        calls << QStringList{
+            app, summary, body, urgency, hints.value("category").toString(), QString::number(timeout)};
         return 1;
     }
 
@@ -214,8 +216,9 @@ private Q_SLOTS:
         program.notify("before the service", "");
         QVERIFY(service.registerService("org.freedesktop.Notifications"));
         program.notify("VORTANE alarm: Temp 1", "Temp 1 = 31°C (limit 30°C)");
-        QTRY_COMPARE(fake.calls, (QList<QStringList>{{"VORTANE Evaluation Software", "VORTANE alarm: Temp 1",
-                                                      "Temp 1 = 31°C (limit 30°C)", "2"}}));
+        QTRY_COMPARE(fake.calls,
+                     (QList<QStringList>{{"VORTANE Evaluation Software", "VORTANE alarm: Temp 1",
+                                          "Temp 1 = 31°C (limit 30°C)", "2", "device.error", "-1"}}));
         QDBusConnection::disconnectFromBus("program");
         QDBusConnection::disconnectFromBus("service");
         daemon.kill();

@@ -176,6 +176,11 @@ private Q_SLOTS:
     void chipRequestsFailBeforeTheBridgeIsEnabled() {
         SimSession t;
         QCOMPARE(t.usb().DownloadFirmware(QStringLiteral("/opt/vortane")), std::int16_t(0));
+        // The library's path buffer holds 512 bytes and the zero: a longer path is refused, not sent.
+        const QString longest = u'/' + QString(511, u'a');
+        QCOMPARE(t.usb().DownloadFirmware({}, longest + u'a'), std::int16_t(-1));
+        QCOMPARE(t.usb().DownloadFirmware({}, longest), std::int16_t(0));
+        QCOMPARE(t.board->journal().back().firmwarePath, longest);
         t.usb().DeviceAddress = 0x2E;
         t.usb().ReadRegister(0x2E, 0x40);
         QCOMPARE(t.programEnds, QList<int>{CommunicationsInterrupted});

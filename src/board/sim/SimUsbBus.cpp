@@ -88,6 +88,7 @@ UsbError SimUsbBus::transfer(int address, std::uint8_t requestType, std::uint8_t
                              std::uint16_t index, std::uint8_t* data, std::uint16_t length,
                              int& transferred) {
     update();
+    if (transfersTried_++ == options_.leavesAtTransfer) options_.attached = false;
     if (!options_.attached || state_ == State::Gone || address != address_) return UsbError::NoDevice;
     UsbSetup setup{requestType, request, value, index, length, {}};
     const bool in = (requestType & 0x80) != 0;

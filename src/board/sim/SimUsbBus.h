@@ -29,6 +29,7 @@ struct SimUsbOptions {
     QString loaderDriver;           // a kernel driver bound to the loader (Linux's usbtest)
     bool releaseEndsSilent = false; // the CPU-release request ends without a status: the device left
     bool imageStarts = true;        // false: released, the loader comes back instead of the board
+    int leavesAtTransfer = -1;      // the device leaves the bus for good at this transfer (0: the first)
 };
 
 // One control transfer as the device saw it.
@@ -81,6 +82,7 @@ private:
     State returning_ = State::Running; // what comes back after the device has left the bus
     int address_ = 5;                  // the device's address on the bus, new at each enumeration
     bool cpuHeld_ = false;
+    int transfersTried_{};
     std::int64_t backAtMs_{};
     QByteArray ram_;
     std::deque<UsbSetup> transfers_;
