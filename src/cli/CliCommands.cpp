@@ -548,9 +548,8 @@ RunControl CliRunner::benchControl() {
     control.cancelled = env_.interrupted;
     control.now = env_.now;
     if (verbose_) {
-        control.progress = [this, last = QString()](double, const QString& what) mutable {
-            if (what == last) return;
-            last = what;
+        // Each step of a run says its text once, as it begins.
+        control.progress = [this](double, const QString& what) {
             env_.err << what << '\n';
             env_.err.flush();
         };

@@ -111,6 +111,17 @@ private Q_SLOTS:
         QCOMPARE(records.size(), out.count('\n')); // the title and the header, then the samples
 
         QCOMPARE(exitStatus(early), 130);
+
+        // A bench run's steps reach the terminal as they come, not when the run ends.
+        QProcess bench;
+        bench.setReadChannel(QProcess::StandardError);
+        bench.start(QStringLiteral(VORTANE_CLI_PATH), {"--board", "sim", "--verbose", "calibrate-fan", "1"});
+        QByteArray steps;
+        while (!steps.contains("Output 1: full speed\n") && bench.waitForReadyRead(10000))
+            steps += bench.readAllStandardError();
+        ::kill(static_cast<pid_t>(bench.processId()), SIGINT);
+        QCOMPARE(std::pair(steps.endsWith("Output 1: full speed\n"), exitStatus(bench)),
+                 std::pair(true, 130));
     }
 
     // serve: 127.0.0.1 unless told, scrapable metrics, one endpoint per board, other boards on other ports,
