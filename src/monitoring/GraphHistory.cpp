@@ -104,10 +104,9 @@ std::size_t GraphHistory::upperBound(double key) const {
 }
 
 void MinMaxDecimator::fold(std::int64_t index, std::int32_t value) {
-    if (columns_.size() == front_ || columns_.back().index != index) {
+    // A new column starts with the value as both its low and its high.
+    if (columns_.size() == front_ || columns_.back().index != index)
         columns_.push_back({index, value, value, true});
-        return;
-    }
     Column& c = columns_.back();
     if (value < c.min) {
         c.min = value;

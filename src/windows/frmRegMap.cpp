@@ -209,7 +209,6 @@ void frmRegMap::BuildRegisterTree() {
         auto* item =
             node.parent < 0 ? new QTreeWidgetItem(TreeView1) : new QTreeWidgetItem(items.at(node.parent));
         item->setText(0, node.text);
-        item->setData(0, Qt::UserRole, node.text);
         item->setForeground(0, node.level == 0 ? RootColour : node.level == 1 ? GroupColour : RegisterColour);
         items.append(item);
     }

@@ -84,12 +84,10 @@ int SimChip::read(int reg) const {
     return regAt(reg & 0xFF);
 }
 
-void SimChip::write(int reg, int value) {
-    reg &= 0xFF;
-    value &= 0xFF;
+void SimChip::write(std::uint8_t reg, std::uint8_t value) {
     if (reg >= RegCurrentDuty1 && reg < RegCurrentDuty1 + 4) {
         // Kept even while the output runs automatically: it is the duty it returns to by hand.
-        manualDuty_[static_cast<std::size_t>(reg - RegCurrentDuty1)] = static_cast<std::uint8_t>(value);
+        manualDuty_[static_cast<std::size_t>(reg - RegCurrentDuty1)] = value;
     } else if (reg == RegConfig1) {
         // TEST belongs to the chip while a test runs; setting it starts one.
         if ((value & Test) && !testEndsMs_) {
@@ -103,7 +101,7 @@ void SimChip::write(int reg, int value) {
     } else {
         const auto entry = FindRegisterByAddress(reg);
         if (!entry || RegisterAt(*entry).ReadOnly) return;
-        regAt(reg) = static_cast<std::uint8_t>(value);
+        regAt(reg) = value;
     }
     evaluate();
 }

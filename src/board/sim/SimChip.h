@@ -29,7 +29,7 @@ public:
 
     int read(int reg) const;
     // A write from the SMBus; registers the chip sets itself ignore it.
-    void write(int reg, int value);
+    void write(std::uint8_t reg, std::uint8_t value); // wider numbers keep their low byte, as on the bus
 
     // The board's heaters, 0..100 %, warm the sensors next to them.
     void setHeaterLevel(int heater, int level);

@@ -98,8 +98,7 @@ void ClickableLabel::mousePressEvent(QMouseEvent* event) {
 
 void ClickableLabel::mouseReleaseEvent(QMouseEvent* event) {
     if (event->button() == Qt::LeftButton && pressed_) {
-        pressed_ = false;
-        event->accept();
+        pressed_ = false; // the event stays accepted: the label has handled it
         // A press dragged off the label before release is taken back, as with a button.
         if (rect().contains(event->position().toPoint())) click();
         return;
