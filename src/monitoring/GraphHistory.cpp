@@ -21,9 +21,9 @@ void GraphHistory::setSpan(double seconds) {
     span_ = std::max(1.0, seconds);
     const auto room = static_cast<std::size_t>(std::ceil(span_ / DensestSpacing)) + 1;
     if (!empty()) {
-        // Keep the newest points that fit the new span and the new ring.
+        // Keep the newest points that fit the new span and the new ring (the newest always fits).
         const double newest = lastKey();
-        while (count_ > room || (count_ > 0 && firstKey() < newest - span_))
+        while (count_ > room || firstKey() < newest - span_)
             dropOldest();
     }
     copyPoints(*this, 0, count_, room);

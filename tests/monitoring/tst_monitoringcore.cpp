@@ -169,6 +169,7 @@ private Q_SLOTS:
         const ValueRange temp = AxisSpec(GraphAxis::Temperature).limits;
         QCOMPARE(ZoomValueRange({0, 60}, 0.5, 30, temp), (ValueRange{15, 45}));
         QCOMPARE(ZoomValueRange({20, 22}, 0.01, 21, temp), (ValueRange{20.5, 21.5}));
+        QCOMPARE(ZoomValueRange({20, 30}, 0, 21, temp), (ValueRange{20, 30})); // no factor, no zoom
         QCOMPARE(ClampValueRange({100, 160}, temp), (ValueRange{70, 130}));
     }
 
