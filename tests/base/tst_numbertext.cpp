@@ -70,7 +70,7 @@ private Q_SLOTS:
         // Rounding may carry into an eighth digit; a float shows as typed, not as its double.
         using Shown = std::pair<double, const char*>;
         for (auto [value, text] :
-             {Shown{90, "90"}, Shown{33.5, "33.5"}, Shown{0.5, "0.5"}, Shown{-10, "-10"},
+             {Shown{90, "90"}, Shown{1, "1"}, Shown{33.5, "33.5"}, Shown{0.5, "0.5"}, Shown{-10, "-10"},
               Shown{1234567.8, "1234568"}, Shown{9999999.6, "10000000"}, Shown{33.3f, "33.3"},
               Shown{1e-7, "0.0000001"}, Shown{1.5e-9, "1.5E-09"}, Shown{-1.2345678e20, "-1.234568E+20"}})
             QCOMPARE(SevenDigits(value), QString::fromLatin1(text));

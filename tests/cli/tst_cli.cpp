@@ -427,8 +427,7 @@ private Q_SLOTS:
                      "ending\n"));
         const std::int64_t lostAt = t.board.journal().back().timeMs;
         QVERIFY(t.board.journal().back().status != 0);
-        QVERIFY2(t.clock.nowMs() >= lostAt + 7000 && t.clock.nowMs() < lostAt + 7200,
-                 qPrintable(QString::number(t.clock.nowMs() - lostAt)));
+        QVERIFY(t.clock.nowMs() >= lostAt + 7000 && t.clock.nowMs() < lostAt + 7200);
         const QString at = "2024-03-05T14:07:09.000+01:00,";
         QCOMPARE(QString::fromUtf8(fileBytes(file)),
                  "Time,Log time (s),Event,Channel,Value,Limit or old value\r\n" + at +

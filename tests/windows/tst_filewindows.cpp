@@ -169,6 +169,9 @@ private Q_SLOTS:
         QCOMPARE((QStringList{running, f.w->cmdLogData->text(), f.t.session->statusText()}),
                  (QStringList{"Click to stop logging...", "Start Logging", "Ready"}));
 
+        f.w->cmdSelectAll->click(); // every channel, then none and two
+        QVERIFY(
+            std::all_of(f.w->chkLog.begin(), f.w->chkLog.end(), [](QCheckBox* c) { return c->isChecked(); }));
         f.w->cmdDeselectAll->click();
         f.w->chkLog[5]->click();
         f.w->chkLog[11]->click();

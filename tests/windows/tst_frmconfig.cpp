@@ -174,10 +174,11 @@ private Q_SLOTS:
     // The warnings follow the transport's cached enable flags once a second, without a request.
     void gpioWarningsFollowTheEnableFlags() {
         fan.w->SSTab1->setCurrentIndex(2);
-        fan.f->t.usb().WriteRegister(0x2E, 0x7F, 0x04); // GPIO 2 enabled, as the register map would
+        fan.f->t.usb().WriteRegister(0x2E, 0x7F, 0x05); // GPIO 2 and 4 enabled, as the register map would
         fan.f->polling.Tick(0);
-        QVERIFY(fan.w->lblPWMGPIO[1]->isVisible() && fan.w->lblPWMGPIO[0]->isHidden() &&
-                fan.w->lblPWMGPIO[2]->isHidden());
+        const auto& l = fan.w->lblPWMGPIO;
+        QCOMPARE((QList<bool>{l[0]->isHidden(), l[1]->isVisible(), l[2]->isHidden(), l[3]->isHidden()}),
+                 (QList<bool>{true, true, true, false}));
         fan.f->t.usb().WriteRegister(0x2E, 0x7F, 0x00);
         fan.f->forget();
         fan.f->polling.Tick(1001);

@@ -484,8 +484,7 @@ void Gauge::mousePressEvent(QMouseEvent* event) {
     if (!best) return;
     setCurrentPointer(best);
     dragging_ = best;
-    dragStart_ = pointer(best);
-    event->accept();
+    dragStart_ = pointer(best); // the press stays accepted, as it came
 }
 
 void Gauge::mouseMoveEvent(QMouseEvent* event) {
