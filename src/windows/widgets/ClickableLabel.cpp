@@ -89,8 +89,7 @@ void ClickableLabel::click() {
 
 void ClickableLabel::mousePressEvent(QMouseEvent* event) {
     if (event->button() == Qt::LeftButton) {
-        pressed_ = true;
-        event->accept();
+        pressed_ = true; // the event stays accepted, as Qt delivers it
         return;
     }
     QLabel::mousePressEvent(event);

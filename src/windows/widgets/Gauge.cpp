@@ -484,7 +484,7 @@ void Gauge::mousePressEvent(QMouseEvent* event) {
     if (!best) return;
     setCurrentPointer(best);
     dragging_ = best;
-    dragStart_ = pointer(best); // the press stays accepted, as it came
+    dragStart_ = pointer(best); // the event stays accepted, as Qt delivers it
 }
 
 void Gauge::mouseMoveEvent(QMouseEvent* event) {
