@@ -120,8 +120,7 @@ private Q_SLOTS:
         while (!steps.contains("Output 1: full speed\n") && bench.waitForReadyRead(10000))
             steps += bench.readAllStandardError();
         ::kill(static_cast<pid_t>(bench.processId()), SIGINT);
-        QCOMPARE(std::pair(steps.endsWith("Output 1: full speed\n"), exitStatus(bench)),
-                 std::pair(true, 130));
+        QVERIFY(steps.endsWith("Output 1: full speed\n") && exitStatus(bench) == 130);
     }
 
     // serve: 127.0.0.1 unless told, scrapable metrics, one endpoint per board, other boards on other ports,

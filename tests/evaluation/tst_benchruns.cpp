@@ -195,13 +195,18 @@ private Q_SLOTS:
         QCOMPARE(t1.setDelayMs, std::optional<std::int64_t>(0));
     }
 
-    // A chip that flags and clears a second late: both delays counted from the reading that crossed.
+    // Status a second late: delays from the reading that crossed. Fans it cannot read (tach off, GPIO,
+    // absent).
     void limitTripsMeasureTheChipsDelay() {
         ConnectedSim sim({.chip = {.statusLagMs = 1000}});
-        writeAll(sim.chip(), {{0x45, 36}});
+        writeAll(sim.chip(),
+                 {{0x45, 36}, {0x36, 0x08}, {0x74, 0x02}, {0x7F, 0x02}, {0x5A, 0}, {0x5C, 0}, {0x5E, 0}});
         RunControl control;
         const LimitTripReport r = RunLimitTrips(*sim.session, {}, control);
-        QCOMPARE(r.rows.at(0).channel, QStringLiteral("Temp1"));
+        QStringList rows;
+        for (const LimitTripRow& t : r.rows)
+            rows << t.channel + ' ' + t.note.left(3);
+        QCOMPARE(rows, QStringList({"Temp1 ", "Fan2 not", "Fan3 not", "Fan4 not"})); // "not measured: ..."
         for (const std::optional<std::int64_t>& delay : {r.rows[0].setDelayMs, r.rows[0].clearDelayMs})
             QVERIFY(delay && *delay >= 1000 && *delay <= 1000 + control.sampleMs);
         // The report gives each delay its own place.

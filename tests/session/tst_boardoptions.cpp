@@ -93,8 +93,7 @@ private Q_SLOTS:
             BoardOptions o;
             QStringList rest;
             QString error;
-            QVERIFY2(ParseBoardOptions(QStringList{"-x"} + args + QStringList{"file.sav"}, o, rest, error),
-                     qPrintable(error));
+            QVERIFY(ParseBoardOptions(QStringList{"-x"} + args + QStringList{"file.sav"}, o, rest, error));
             QStringList expected = settings(BoardOptions{}) << "-x|file.sav";
             expected[SettingNames.indexOf(name)] = value;
             QCOMPARE(settings(o) << rest.join(u'|'), expected);
