@@ -280,13 +280,13 @@ private Q_SLOTS:
                      "0,register written,0x45 Temperature1 High Limit,0x05,0x7F\r\n" + at +
                      ".5,alarm raised,Temp 1,25,5\r\n" + at +
                      "2,link error,Communications Interrupted - Check USB connections,3,\r\n");
-        // A field with a separator, a quote or a line break is quoted, its quotes doubled; a zone's minutes.
+        // A field with a separator, a quote or a line break is quoted, its quotes doubled; a zone 10:30 west.
         Event odd;
         std::tie(odd.kind, odd.wallTime, odd.channel, odd.value, odd.limit) =
-            std::tuple(EventKind::LinkError, QDateTime(QDate(2024, 3, 5), QTime(14, 7, 9), QTimeZone(19800)),
+            std::tuple(EventKind::LinkError, QDateTime(QDate(2024, 3, 5), QTime(14, 7, 9), QTimeZone(-37800)),
                        "a, b", "say \"hi\"", "2\nlines");
         QCOMPARE(EventFileLine(odd),
-                 "2024-03-05T14:07:09.000+05:30,,link error,\"a, b\",\"say \"\"hi\"\"\",\"2\nlines\"\r\n");
+                 "2024-03-05T14:07:09.000-10:30,,link error,\"a, b\",\"say \"\"hi\"\"\",\"2\nlines\"\r\n");
     }
 };
 
