@@ -169,7 +169,7 @@ QString SevenDigits(double value) {
     if (value == 0) return QStringLiteral("0");
 
     // Correctly rounded to seven significant digits: "-d.dddddde+XX".
-    char buffer[64];
+    char buffer[sizeof "-d.dddddde+308"];
     const auto [end, ec] =
         std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::scientific, 6);
     if (ec != std::errc()) return QString::number(value, 'g', 7);

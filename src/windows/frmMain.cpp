@@ -342,7 +342,6 @@ const AlarmMonitor* frmMain::alarmMonitor() const {
 
 void frmMain::startPolling() {
     pollingOn_ = true;
-    armedForMs_ = -1;
     tmrMaster->start(0);
 }
 
@@ -352,7 +351,6 @@ void frmMain::rearmMaster() {
     const std::optional<std::int64_t> due = polling_.nextDueMs(now);
     if (!due) {
         tmrMaster->stop();
-        armedForMs_ = -1;
         return;
     }
     if (tmrMaster->isActive() && *due == armedForMs_) return;
@@ -361,7 +359,6 @@ void frmMain::rearmMaster() {
 }
 
 void frmMain::tmrMaster_Timer() {
-    armedForMs_ = -1;
     polling_.Tick(session_.clock.nowMs());
     rearmMaster();
 }

@@ -118,7 +118,7 @@ private:
     QTimer* clockTimer_{};
     bool unloaded_ = false;
     bool pollingOn_ = false;
-    std::int64_t armedForMs_ = -1; // the clock time the master timer is set to fire at
+    std::int64_t armedForMs_{}; // while the master timer runs: the clock time it fires at
     // The position as read at load, in twips and in pixels: an unmoved window writes back exactly
     // what it read, so the stored values do not drift by pixel rounding from run to run.
     QRect loadedTwips_;

@@ -287,6 +287,8 @@ private Q_SLOTS:
                        "a, b", "say \"hi\"", "2\nlines");
         QCOMPARE(EventFileLine(odd),
                  "2024-03-05T14:07:09.000-10:30,,link error,\"a, b\",\"say \"\"hi\"\"\",\"2\nlines\"\r\n");
+        odd.wallTime.setTimeZone(QTimeZone::utc());
+        QVERIFY(EventFileLine(odd).startsWith("2024-03-05T14:07:09.000+00:00,,"));
     }
 };
 

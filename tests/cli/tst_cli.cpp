@@ -461,6 +461,9 @@ private Q_SLOTS:
         const QString fifo = dir.filePath("pipe.sav");
         QCOMPARE(mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
         Cli b;
+        QCOMPARE(b.run({"save", dir.filePath("no/bench.sav")}), 1);
+        QCOMPARE(b.err, "vortane-cli: cannot write " + dir.filePath("no/bench.sav") +
+                            ": No such file or directory\n");
         QCOMPARE(b.run({"save", fifo}), 1);
         QCOMPARE(b.err, "vortane-cli: cannot write " + fifo + ": it is not a regular file\n");
         QVERIFY(b.board.journal().empty() && QFileInfo(fifo).exists() && !QFileInfo(fifo).isFile());

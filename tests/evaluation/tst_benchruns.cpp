@@ -170,6 +170,7 @@ private Q_SLOTS:
         writeAll(
             sim.chip(),
             {{0x45, 36}, {0x47, 33}, {0x72, 0x02}, {0x5C, 0x8C}, {0x5D, 0x0A}, {0x60, 0xB0}, {0x61, 0x04}});
+        sim.chip().write(0x68, 0x80); // fan 1 under automatic control
         const QList<int> before = sim.chipState();
         RunControl control;
         const LimitTripReport r = RunLimitTrips(*sim.session, {}, control);
