@@ -52,7 +52,7 @@ QByteArray sample(const char* name = "blink.hex") {
     return fileBytes(QStringLiteral(VORTANE_TEST_DATA "/") + QLatin1String(name));
 }
 
-const QByteArray Eof = ":00000001FF\n";
+const QByteArray Eof = ":00000001FF\n", Run = ":020010001122BB\n"; // a run: 11 22 at 0010
 const QString Blink = "0000/163/0200060200627581";
 const QString NoEnd = "the image ends without its end-of-file record";
 
@@ -139,8 +139,8 @@ private Q_SLOTS:
         r.sim->options().attached = false; // unplugged: the next request is a link error
         usb.ReadRegister(0x2E, 0x20);
         QCOMPARE(r.ends, QList<int>{CommunicationsInterrupted});
-        QCOMPARE(r.told, QStringList{"USB request DEh to the board failed: the device has left the bus"});
-        QCOMPARE(r.prompts.messages.value(0).details, r.told.back());
+        QCOMPARE(r.told << r.prompts.messages.value(0).details,
+                 QStringList(2, "USB request DEh to the board failed: the device has left the bus"));
     }
 
     // Tagged with the set-up: the link error ending the start-up (-1: it connects), what the user is told.
@@ -250,10 +250,9 @@ private Q_SLOTS:
               {":020000040001f9\r\n\r\n:020010001122bb\r\n:0400000500000100F6\r\n:00000001FF\r\n",
                "10010/2/1122"}},
              {"adjacent records join, a byte given twice alike",
-              {":020010001122BB\n:02001100223398\n" + Eof, "0010/3/112233"}},
+              {Run + ":02001100223398\n" + Eof, "0010/3/112233"}},
              {"a byte given two values",
-              {":020010001122BB\n:02001100334476\n" + Eof,
-               "line 2: address 0011h is given two different values"}},
+              {Run + ":02001100334476\n" + Eof, "line 2: address 0011h is given two different values"}},
              {"flipped checksum",
               {edited(4, ":100062007F008F0574075DFB7C00249BF582EC34D7"),
                "line 4: checksum 0xD7, expected 0xD6"}},
@@ -263,7 +262,7 @@ private Q_SLOTS:
              {"bad record type", {edited(2, ":03005F0602000393"), "line 2: unknown record type 06"}},
              {"truncated copy", {sample().left(sample().indexOf(":0D0006")), "line 16: " + NoEnd}},
              {"empty", {QByteArray(), "line 1: " + NoEnd}},
-             {"no data", {Eof + ":020010001122BB\n", "line 1: no data: the image has no data records"}},
+             {"no data", {Eof + Run, "line 1: no data: the image has no data records"}},
              {"no colon", {"020010001122BB\n" + Eof, "line 1: a record must start with ':'"}},
              {"not hex", {":02001000112GBB\n" + Eof, "line 1: '2G' is not a hexadecimal digit pair"}},
              {"stray digit", {":020010001122BB0\n" + Eof, "line 1: the record has a stray digit"}},
@@ -363,12 +362,10 @@ private Q_SLOTS:
         SmbusRig r({.chipAddresses = {}, .chip = {}});
         r.session->usb.report = [&r](const QString& text) { r.told << text; };
         QVERIFY(!r.connect());
-        QCOMPARE(r.told, QStringList{r.prompts.messages.value(0).details});
-        QCOMPARE(r.prompts.messages.value(0).details,
-                 QStringLiteral(
-                     "no VORTANE answered: Company ID (3Eh) read FFh at 2Ch, FFh at 2Dh, FFh at 2Eh, FFh "
-                     "at 2Fh, where a VORTANE reads 4Bh\nno acknowledge from 2Ch, 2Dh, 2Eh, 2Fh on the "
-                     "simulated adapter (--sim-chips sets where chips answer)"));
+        QCOMPARE(r.told << r.prompts.messages.value(0).details,
+                 QStringList(2, "no VORTANE answered: Company ID (3Eh) read FFh at 2Ch, FFh at 2Dh, FFh at "
+                                "2Eh, FFh at 2Fh, where a VORTANE reads 4Bh\nno acknowledge from 2Ch, 2Dh, "
+                                "2Eh, 2Fh on the simulated adapter (--sim-chips sets where chips answer)"));
         QCOMPARE(MissingSmbusFunctions(I2C_FUNC_I2C | I2C_FUNC_SMBUS_READ_BYTE_DATA),
                  QStringList{"SMBus write-byte-data"});
     }
