@@ -147,16 +147,12 @@ private Q_SLOTS:
     void boards_data() {
         QTest::addColumn<int>("end");
         QTest::addColumn<QString>("told");
-        const auto row = [](const char* setup, int end, const QString& told) {
-            QTest::newRow(setup) << end << told;
-        };
-        const QString none =
-            QStringLiteral("no evaluation board found: looked for USB 04B4:8613 (the board before its "
-                           "firmware runs) and 04B4:1004 (the board running its firmware)");
+        const auto row = [](const char* tag, int end, QString told) { QTest::newRow(tag) << end << told; };
+        const QString none = "no evaluation board found: looked for USB 04B4:8613 (the board before its "
+                             "firmware runs) and 04B4:1004 (the board running its firmware)";
         const QString cannot = QStringLiteral("cannot open the board (04B4:8613 at port 1-2): ");
-        const QString notBack =
-            QStringLiteral("the board has not come back as 04B4:1004 at port 1-2 after its "
-                           "firmware download; at that port now: ");
+        const QString notBack = "the board has not come back as 04B4:1004 at port 1-2 after its firmware "
+                                "download; at that port now: ";
         const QString refused = QStringLiteral("; nothing was sent to the board");
         const int download = FirmwareDownloadFailed;
         row("detached", download, none + "; USB devices with these IDs: none");
@@ -316,9 +312,8 @@ private Q_SLOTS:
         SmbusRig r;
         QVERIFY(r.connect()); // no firmware, no bridge: only the search reaches the bus
         QCOMPARE(r.transfers(), (QStringList{"R 2c 3e 0 -6", "R 2d 3e 0 -6", "R 2e 3e 0 75"}));
-        QCOMPARE(r.session->usb.boardIdentity().text(),
-                 QStringLiteral("Simulated SMBus adapter, chip at 2Eh"));
         USBStuff& usb = r.session->usb;
+        QCOMPARE(usb.boardIdentity().text(), QStringLiteral("Simulated SMBus adapter, chip at 2Eh"));
         usb.WriteRegister(0x2E, 0x44, -10);
         QCOMPARE(r.bus->chip(0x2E)->read(0x44), 0xF6);
         // A group is read register by register (a chip need not advance its pointer in a block read).
