@@ -221,36 +221,28 @@ private Q_SLOTS:
     }
 
     void argumentsReachTheCommand() {
-        Command c;
-        // The tool's runs cover --count, --json and --csv.
-        QCOMPARE(
-            ParseCommand({"monitor", "--interval=250", "--channels", "tach2, PWM4 Duty,Temp1"}, false, c),
-            QString());
+        Command c; // the tool's runs cover --count, --json and --csv
+        const auto tool = [&c](const QStringList& args) { return ParseCommand(args, false, c); };
+        const auto batch = [&c](const char* line) { return ParseCommand(SplitBatchLine(line), true, c); };
+        QCOMPARE(tool({"monitor", "--interval=250", "--channels", "tach2, PWM4 Duty,Temp1"}), QString());
         LogSelectionArray channels{};
         channels[0] = channels[5] = channels[11] = true;
         QCOMPARE(std::pair(c.intervalMs, c.channels), std::pair(250, channels));
 
-        QCOMPARE(ParseCommand(SplitBatchLine(R"(save "my run.sav" --only-changed --comment "fan curve B")"),
-                              true, c),
-                 QString());
+        QCOMPARE(batch(R"(save "my run.sav" --only-changed --comment "fan curve B")"), QString());
         QCOMPARE(std::tuple(c.file, c.onlyChanged, c.comment),
                  std::tuple(QString("my run.sav"), true, QString("fan curve B")));
-        QCOMPARE(ParseCommand({"sleep", "10"}, false, c), QString("'sleep' is a batch command"));
-        QCOMPARE(
-            ParseCommand(SplitBatchLine("calibrate-fan 4,2 --step 5 --nominal-rpm 3100 --report out --json"),
-                         true, c),
-            QString());
+        QCOMPARE(tool({"sleep", "10"}), QString("'sleep' is a batch command"));
+        QCOMPARE(batch("calibrate-fan 4,2 --step 5 --nominal-rpm 3100 --report out --json"), QString());
         QCOMPARE(std::tuple(c.outputs, c.stepPercent, c.nominalRpm, c.reportFolder, c.json),
                  std::tuple(QList<int>{4, 2}, 5, std::optional<int>(3100), QString("out"), true));
 
-        QCOMPARE(ParseCommand({"serve"}, false, c), QString());
-        QCOMPARE(std::tuple(c.listen.text(), c.linkLossGraceS),
-                 std::tuple(QString("127.0.0.1:9813"), std::int64_t{60}));
-        QCOMPARE(ParseCommand({"serve", "--listen=0.0.0.0:9100", "--exit-after-link-loss", "0"}, false, c),
-                 QString());
-        QCOMPARE(std::tuple(c.listen.text(), c.linkLossGraceS),
-                 std::tuple(QString("0.0.0.0:9100"), std::int64_t{0}));
-        QCOMPARE(ParseCommand({"serve", "--exit-after-link-loss", "-1"}, false, c),
+        const auto served = [&c] { return std::pair(c.listen.text(), c.linkLossGraceS); };
+        QCOMPARE(tool({"serve"}), QString());
+        QCOMPARE(served(), std::pair(QString("127.0.0.1:9813"), std::int64_t{60}));
+        QCOMPARE(tool({"serve", "--listen=0.0.0.0:9100", "--exit-after-link-loss", "0"}), QString());
+        QCOMPARE(served(), std::pair(QString("0.0.0.0:9100"), std::int64_t{0}));
+        QCOMPARE(tool({"serve", "--exit-after-link-loss", "-1"}),
                  QString("--exit-after-link-loss must be a whole number from 0 to 86400, not '-1'"));
     }
 };
