@@ -170,8 +170,7 @@ private Q_SLOTS:
                  (QStringList{"Click to stop logging...", "Start Logging", "Ready"}));
 
         f.w->cmdSelectAll->click(); // every channel, then none and two
-        QVERIFY(
-            std::all_of(f.w->chkLog.begin(), f.w->chkLog.end(), [](QCheckBox* c) { return c->isChecked(); }));
+        QVERIFY(std::ranges::all_of(f.w->chkLog, &QCheckBox::isChecked));
         f.w->cmdDeselectAll->click();
         f.w->chkLog[5]->click();
         f.w->chkLog[11]->click();
