@@ -301,10 +301,9 @@ private Q_SLOTS:
         const QRect placed(screen.right() + 1 - 400, screen.top(), 400, screen.height());
         QCOMPARE(QRect(m.window.pos(), m.window.size()), placed);
         m.window.close();
-        QCOMPARE(fileBytes(ini()),
+        QCOMPARE(QString::fromLatin1(fileBytes(ini())),
                  QString::asprintf("[Settings]\nMainHeight=%d\nMainLeft=%d\nMainTop=%d\nMainWidth=6000\n",
-                                   placed.height() * 15, placed.x() * 15, placed.y() * 15)
-                     .toLatin1());
+                                   placed.height() * 15, placed.x() * 15, placed.y() * 15));
     }
 
     // The master timer sleeps until the next task; a sooner one wakes it. Under a message box's loop, from a
