@@ -21,8 +21,7 @@
 #include <sys/stat.h>
 
 namespace {
-// Two runs, 0000-0002 and 0010-0011.
-const QByteArray SmallImage = ":0300000002000AF1\n:020010001122BB\n:00000001FF\n";
+const QByteArray SmallImage = ":0300000002000AF1\n:020010001122BB\n:00000001FF\n"; // 0000-0002, 0010-0011
 
 struct Rig : BackendSession {
     explicit Rig(SimUsbOptions options = {}, UsbSelection selection = {},
@@ -335,9 +334,8 @@ private Q_SLOTS:
         QVERIFY(usb.SetHeater(1, 50) != 0 && r.ends.isEmpty());
         usb.ReadBoardInfo(); // what the board window shows of it: tst_frmboard
         QVERIFY(r.transfers().isEmpty());
-        QCOMPARE(r.told,
-                 QStringList{
-                     "there are no heaters: the chip is on an SMBus adapter, not on the evaluation board"});
+        QCOMPARE(r.told, QStringList{"there are no heaters: the chip is on an SMBus adapter, not on the "
+                                     "evaluation board"});
     }
 
     // A transfer goes to a 7-bit address from 03h to 77h; none beyond reaches the bus.
