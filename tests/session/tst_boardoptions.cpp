@@ -46,9 +46,8 @@ class TestBoardOptions : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    // Arguments that are not board options pass through in order; no option takes one as its value. A row is
-    // "arguments>setting=value", an option's value after its first space: 7F is the top of the 7-bit range,
-    // a status lag of 3600000 ms an hour, the most it takes.
+    // Other arguments pass through in order, never taken as an option's value. Rows "options>setting=value",
+    // a value after its option's first space; 7F tops the 7-bit range, 3600000 ms (an hour) the status lag.
     void eachOptionSetsOnlyItsSetting() {
         const QString rows =
             "--board=sim>board=sim|--journal /tmp/j.txt>journal=/tmp/j.txt|"
