@@ -46,40 +46,56 @@ class TestBoardOptions : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    // Other arguments pass through in order, never taken as an option's value. Rows "options>setting=value",
-    // a value after its option's first space; 7F tops the 7-bit range, 3600000 ms (an hour) the status lag.
+    // Arguments that are not board options pass through in order; no option takes one as its value.
     void eachOptionSetsOnlyItsSetting() {
-        const QString rows =
-            "--board=sim>board=sim|--journal /tmp/j.txt>journal=/tmp/j.txt|"
-            "--settings=/tmp/s.ini>settings=/tmp/s.ini|--sim-chips 2C,0x7F>chips=44,127|--sim-no-chip>chips=|"
-            "--sim-enable-failures 3>enableFailures=3|--sim-firmware-fails>firmwareFails=1|"
-            "--sim-fail-request 010>failRequest=10|--sim-link-lost-after 0>linkLostAfter=0|"
-            "--sim-fail-block-reads>failBlockReads=1|--sim-revision c>revision=2|--sim-revision D>revision=4|"
-            "--sim-no-12v>supply12V=0|--sim-no-5v>supply5V=0|--sim-ambient -12.5>ambient=-12.5|"
-            "--sim-ambient=-40>ambient=-40|--sim-ambient 100>ambient=100|--sim-fans  2 , 3 >fans=0,1,1,0|"
-            "--sim-fans=>fans=0,0,0,0|--sim-fan-max-rpm 100,2000, 3000,50000>fanMaxRpm=100,2000,3000,50000|"
-            "--sim-gpio-levels 1, 0,0,1>gpioLevels=1,0,0,1|--sim-time-scale=1e3>timeScale=1000|"
-            "--sim-free-wheel-ms 500>freeWheelMs=500|--sim-free-wheel-ms=never>freeWheelMs=-1|"
-            "--sim-heater-half-steps>heaterHalfSteps=1|--sim-fan-stalls 2:8000, 4:0>fanStalls=-1,8000,-1,0|"
-            "--sim-status-lag 3600000>statusLag=3600000|--sim-tach-holds 1,4>tachHolds=1,0,0,1|"
-            "--sim-fan-start-duty 0,100, 31,45>fanStartDuty=0,100,31,45|"
-            "--sim-fan-stop-duty=7,0,100,12>fanStopDuty=7,0,100,12|"
-            "--sim-fan-min-rpm 0,50000,650,1>fanMinRpm=0,50000,650,1|"
-            "--sim-fan-pulses 1,4,3,2>fanPulses=1,4,3,2|--sim-auto-offset -100>autoOffset=-100|"
-            "--sim-auto-offset=100>autoOffset=100|--board i2c:/dev/i2c-1>board=i2c:/dev/i2c-1|"
-            "--firmware /tmp/fw.hex>firmware=/tmp/fw.hex|--usb-device 0x1234:abcd>usbDevice=1234:ABCD|"
-            "--usb-loader=4b4:8613>usbLoader=04B4:8613|--usb-serial VT 7>usbSerial=VT 7|"
-            "--usb-port 3-1.4.2>usbPort=3-1.4.2";
-        for (const QString& row : rows.split(u'|')) {
-            const QString options = row.section(u'>', 0, 0), setting = row.section(u'>', 1);
-            const qsizetype space = options.indexOf(u' ');
-            QStringList args{"-x", options.left(space)}, rest;
-            if (space > 0) args << options.mid(space + 1);
+        using Set = std::tuple<QStringList, QString, QString>; // the options, the setting, its value
+        for (const auto& [args, name, value] :
+             {Set{{"--board=sim"}, "board", "sim"},
+              Set{{"--journal", "/tmp/j.txt"}, "journal", "/tmp/j.txt"},
+              Set{{"--settings=/tmp/s.ini"}, "settings", "/tmp/s.ini"},
+              Set{{"--sim-chips", "2C,0x7F"}, "chips", "44,127"}, // 7F: the top of the 7-bit range
+              Set{{"--sim-no-chip"}, "chips", ""},
+              Set{{"--sim-enable-failures", "3"}, "enableFailures", "3"},
+              Set{{"--sim-firmware-fails"}, "firmwareFails", "1"},
+              Set{{"--sim-fail-request", "010"}, "failRequest", "10"},
+              Set{{"--sim-link-lost-after", "0"}, "linkLostAfter", "0"},
+              Set{{"--sim-fail-block-reads"}, "failBlockReads", "1"},
+              Set{{"--sim-revision", "c"}, "revision", "2"},
+              Set{{"--sim-revision", "D"}, "revision", "4"},
+              Set{{"--sim-no-12v"}, "supply12V", "0"},
+              Set{{"--sim-no-5v"}, "supply5V", "0"},
+              Set{{"--sim-ambient", "-12.5"}, "ambient", "-12.5"},
+              Set{{"--sim-ambient=-40"}, "ambient", "-40"},
+              Set{{"--sim-ambient", "100"}, "ambient", "100"},
+              Set{{"--sim-fans", " 2 , 3 "}, "fans", "0,1,1,0"},
+              Set{{"--sim-fans="}, "fans", "0,0,0,0"},
+              Set{{"--sim-fan-max-rpm", "100,2000, 3000,50000"}, "fanMaxRpm", "100,2000,3000,50000"},
+              Set{{"--sim-gpio-levels", "1, 0,0,1"}, "gpioLevels", "1,0,0,1"},
+              Set{{"--sim-time-scale=1e3"}, "timeScale", "1000"},
+              Set{{"--sim-free-wheel-ms", "500"}, "freeWheelMs", "500"},
+              Set{{"--sim-free-wheel-ms=never"}, "freeWheelMs", "-1"},
+              Set{{"--sim-heater-half-steps"}, "heaterHalfSteps", "1"},
+              Set{{"--sim-fan-stalls", "2:8000, 4:0"}, "fanStalls", "-1,8000,-1,0"},
+              Set{{"--sim-status-lag", "3600000"}, "statusLag", "3600000"}, // an hour at most
+              Set{{"--sim-tach-holds", "1,4"}, "tachHolds", "1,0,0,1"},
+              Set{{"--sim-fan-start-duty", "0,100, 31,45"}, "fanStartDuty", "0,100,31,45"},
+              Set{{"--sim-fan-stop-duty=7,0,100,12"}, "fanStopDuty", "7,0,100,12"},
+              Set{{"--sim-fan-min-rpm", "0,50000,650,1"}, "fanMinRpm", "0,50000,650,1"},
+              Set{{"--sim-fan-pulses", "1,4,3,2"}, "fanPulses", "1,4,3,2"},
+              Set{{"--sim-auto-offset", "-100"}, "autoOffset", "-100"},
+              Set{{"--sim-auto-offset=100"}, "autoOffset", "100"},
+              Set{{"--board", "i2c:/dev/i2c-1"}, "board", "i2c:/dev/i2c-1"},
+              Set{{"--firmware", "/tmp/fw.hex"}, "firmware", "/tmp/fw.hex"},
+              Set{{"--usb-device", "0x1234:abcd"}, "usbDevice", "1234:ABCD"},
+              Set{{"--usb-loader=4b4:8613"}, "usbLoader", "04B4:8613"},
+              Set{{"--usb-serial", "VT 7"}, "usbSerial", "VT 7"},
+              Set{{"--usb-port", "3-1.4.2"}, "usbPort", "3-1.4.2"}}) {
             BoardOptions o;
+            QStringList rest;
             QString error;
-            QVERIFY(ParseBoardOptions(args << "file.sav", o, rest, error));
+            QVERIFY(ParseBoardOptions(QStringList{"-x"} + args + QStringList{"file.sav"}, o, rest, error));
             QStringList expected = settings(BoardOptions{}) << "-x|file.sav";
-            expected[SettingNames.indexOf(setting.section(u'=', 0, 0))] = setting.section(u'=', 1);
+            expected[SettingNames.indexOf(name)] = value;
             QCOMPARE(settings(o) << rest.join(u'|'), expected);
         }
     }
