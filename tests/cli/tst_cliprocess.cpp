@@ -146,8 +146,9 @@ private Q_SLOTS:
         };
         const QByteArray scrape = scraped(port, "vortane_fan_speed_rpm{fan=\"1\"}");
         QVERIFY2(scrape.startsWith("HTTP/1.1 200 OK\r\n"), scrape.constData());
-        QVERIFY(scrape.contains(
-            "\nvortane_board_info{board=\"sim\",chip_address=\"0x2e\",serial=\"\",simulated=\"true\"} 1\n"));
+        QVERIFY(scrape.contains("\nvortane_fan_speed_rpm{fan=\"1\"} ") &&
+                scrape.contains("\nvortane_board_info{board=\"sim\",chip_address=\"0x2e\",serial=\"\","
+                                "simulated=\"true\"} 1\n"));
         QVERIFY(httpGet(port, "/").startsWith("HTTP/1.0 404 Not Found\r\n"));
 
         // What a serve that must not start says: it never serves, and ends with status 1.

@@ -43,7 +43,7 @@ private Q_SLOTS:
                                    .fanStartDuty = {37, 44, 29, 51},
                                    .fanStopDuty = {21, 12, 19, 33},
                                    .fanMinRpm = {0, 0, 650, 0}}});
-        sim.chip().write(0x68, 0x80); // output 1 automatic: taken by hand for the run, then handed back
+        sim.chip().write(0x69, 0x80); // output 3 automatic: taken by hand for the run, then handed back
         const QList<int> before = sim.chipState();
         RunControl control;
         const FanCalibrationReport r = RunFanCalibration(
@@ -57,7 +57,8 @@ private Q_SLOTS:
         QCOMPARE(duties(r), QStringList({"1:37/21", "2:44/12", "3:-/-", "4:51/33"}));
         const FanCalibrationResult *f1 = &r.results[0], *f2 = &r.results[1], *f3 = &r.results[2],
                                    *f4 = &r.results[3];
-        QVERIFY(f1->warnings.isEmpty() && !f3->stopsAtZero && f3->warnings.contains("does not stop at 0 %"));
+        QVERIFY(f1->warnings.isEmpty() && !f3->stopsAtZero && f3->warnings.contains("does not stop at 0 %") &&
+                f3->fullRpm > 2900);
         // Fan 2 reads half its speed (two revolutions for two edges): only it is suspected, told the fix.
         QVERIFY2(f2->fullRpm > 1450 && f2->fullRpm < 1650, qPrintable(QString::number(f2->fullRpm)));
         QVERIFY2(f2->warnings.join(u' ').contains(
@@ -73,9 +74,10 @@ private Q_SLOTS:
 
     // Tachs holding their last count: fan 1 coasts to a stop, fan 2 seizes, each still reading a speed;
     // without noise a turning fan's count is as still, so only the fan left undriven tells them apart.
+    // Fan 3 seizes once stopped, so it never starts again.
     void calibrationSeesThroughAHeldTachReading() {
         ConnectedSim sim({.chip = {.noise = 0,
-                                   .fanSeizesAtMs = {NeverSeizes, 100, NeverSeizes, NeverSeizes},
+                                   .fanSeizesAtMs = {NeverSeizes, 100, 85000, NeverSeizes},
                                    .fanStartDuty = {41, 30, 34, 28},
                                    .fanStopDuty = {23, 15, 22, 17},
                                    .tachHolds = {true, true, false, false}}});
@@ -84,9 +86,10 @@ private Q_SLOTS:
         QList<double> bar;
         control.progress = [&bar](double f, const QString&) { bar << f; };
         const FanCalibrationReport r =
-            RunFanCalibration(*sim.session, {.outputs = {1, 2}, .nominalRpm = {}}, control);
-        QCOMPARE(std::tuple(r.outcome, sim.chipState(), duties(r), bar.last()),
-                 std::tuple(RunOutcome::Finished, before, QStringList({"1:41/23", "2:-/-"}), 1.0));
+            RunFanCalibration(*sim.session, {.outputs = {1, 2, 3}, .nominalRpm = {}}, control);
+        QCOMPARE(std::tuple(r.outcome, sim.chipState(), duties(r), bar.last(), r.results[2].warnings),
+                 std::tuple(RunOutcome::Finished, before, QStringList({"1:41/23", "2:-/-", "3:-/22"}), 1.0,
+                            QStringList{"the stopped fan did not start even at 100 %"}));
         QVERIFY(std::is_sorted(bar.begin(), bar.end()) && bar[bar.size() / 2] < 0.7);
         const FanCalibrationResult *f1 = &r.results[0], *f2 = &r.results[1];
         const QString heldSuffix = QStringLiteral(" RPM while the fan stood: taken as stopped");
@@ -194,6 +197,11 @@ private Q_SLOTS:
                 in(fanMax.clearedAt, 4401, 4500) && in(fanMin.setAt, 1901, 1999) &&
                 in(fanMin.clearedAt, 2000, 2099));
         QCOMPARE(t1.setDelayMs, std::optional<std::int64_t>(0));
+        // The report's Temp1 chart: temperatures only, under a limit line across the run.
+        const std::vector<ChartSeries> temp1 = LimitTripReportData(r).charts[0].series;
+        const std::vector<QPointF>& read = temp1[0].points;
+        QVERIFY(read.size() > 2 && std::ranges::all_of(read, [](QPointF p) { return p.y() < 45; }));
+        QCOMPARE(temp1[1].points, (std::vector<QPointF>{{read.front().x(), 36}, {read.back().x(), 36}}));
     }
 
     // Status a second late: delays from the reading that crossed. Fans it cannot read (tach off, GPIO,
