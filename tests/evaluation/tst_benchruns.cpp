@@ -200,7 +200,9 @@ private Q_SLOTS:
         // The report's Temp1 chart: temperatures only, under a limit line across the run.
         const std::vector<ChartSeries> temp1 = LimitTripReportData(r).charts[0].series;
         const std::vector<QPointF>& read = temp1[0].points;
-        QVERIFY(read.size() > 2 && std::ranges::all_of(read, [](QPointF p) { return p.y() < 45; }));
+        QVERIFY(read.size() > 2 && std::ranges::all_of(read, [](QPointF p) { return p.y() < 45; }) &&
+                std::ranges::any_of(r.samples,
+                                    [](const BenchSample& s) { return s.temperature && s.setting > 9; }));
         QCOMPARE(temp1[1].points, (std::vector<QPointF>{{read.front().x(), 36}, {read.back().x(), 36}}));
     }
 
