@@ -114,10 +114,8 @@ void PollingCycle::writeLogLine() {
 }
 
 std::int64_t PollingCycle::gridTick(std::int64_t ms) const {
-    const std::int64_t offset = ms - gridOrigin_.value_or(ms);
-    // Floor division, also for times before the origin.
-    const std::int64_t steps = offset >= 0 ? offset / TickMs : -((-offset + TickMs - 1) / TickMs);
-    return gridOrigin_.value_or(ms) + steps * TickMs;
+    // The clock is steady: no time asked about comes before the first tick.
+    return ms - (ms - gridOrigin_.value_or(ms)) % TickMs;
 }
 
 std::optional<std::int64_t> PollingCycle::nextDueMs(std::int64_t nowMs) const {

@@ -440,8 +440,8 @@ private Q_SLOTS:
         };
         QRandomGenerator random(2024);
         constexpr std::int64_t End = 120000, Never = std::numeric_limits<std::int64_t>::max();
-        std::int64_t nextChange = 0, wake = 0;
-        for (std::int64_t now = 0; now <= End; now += PollingCycle::TickMs) {
+        std::int64_t nextChange = 7, wake = 0; // the first tick, and so the grid, off a round ten
+        for (std::int64_t now = 7; now <= End; now += PollingCycle::TickMs) {
             const bool changed = now == nextChange;
             if (changed) {
                 const std::uint32_t what = random.generate();
