@@ -221,24 +221,28 @@ QString PulsesWarning(int fullRpm, int configuredPulses, int reference, const QS
     const double ratio = static_cast<double>(fullRpm) / reference;
     // Fans of one kind differ by far less than a factor of 1.5; a reading twice or half as fast
     // is the counter taking the wrong number of edges for a revolution.
-    if (ratio >= 1.5 && configuredPulses < 4)
+    if (ratio >= 1.5 && configuredPulses < 4) {
+        const int doubled = std::min(configuredPulses * 2, 4);
         return QStringLiteral("full speed %1 RPM is about twice %2 RPM (%3): check the pulses per revolution "
                               "(set to %4; %5 would read %6 RPM)")
             .arg(fullRpm)
             .arg(reference)
             .arg(against)
             .arg(configuredPulses)
-            .arg(configuredPulses * 2 > 4 ? 4 : configuredPulses * 2)
-            .arg(fullRpm * configuredPulses / std::min(configuredPulses * 2, 4));
-    if (ratio <= 1 / 1.5 && configuredPulses > 1)
+            .arg(doubled)
+            .arg(fullRpm * configuredPulses / doubled);
+    }
+    if (ratio <= 1 / 1.5 && configuredPulses > 1) {
+        const int halved = std::max(configuredPulses / 2, 1);
         return QStringLiteral("full speed %1 RPM is about half %2 RPM (%3): check the pulses per revolution "
                               "(set to %4; %5 would read %6 RPM)")
             .arg(fullRpm)
             .arg(reference)
             .arg(against)
             .arg(configuredPulses)
-            .arg(std::max(configuredPulses / 2, 1))
-            .arg(fullRpm * configuredPulses / std::max(configuredPulses / 2, 1));
+            .arg(halved)
+            .arg(fullRpm * configuredPulses / halved);
+    }
     return {};
 }
 
