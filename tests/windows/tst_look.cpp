@@ -97,6 +97,11 @@ private Q_SLOTS:
     void everyWindowAsDrawn() {
         MainFixture m(dir_.filePath(QStringLiteral("s.ini")));
         m.t.session->options.ReadingEnabled = false;
+        Readings& r = m.t.session->readings; // read once, each channel its own value
+        std::tie(r.Temperatures, r.FanSpeeds, r.DutyCycles) = std::tuple(
+            std::array<std::int16_t, 11>{25, 31, -12, 40, 55, 7, 0, 99, -40, 63, 99},
+            std::array<std::int32_t, 4>{1200, 3450, 0, 9870}, std::array<std::int32_t, 4>{30, 55, 0, 100});
+        r.temperaturesReads = r.maxTemperatureReads = r.fanSpeedsReads = r.dutyCyclesReads = 1;
         // Four curves apart: PWM1's runs off the plot's right edge.
         writeAll(m.t.chip(), {{0x6A, 130}, {0x6E, 115}, {0x6F, 60}, {0x70, 40}});
         QVERIFY(m.window.Form_Load(m.splash));
@@ -109,6 +114,8 @@ private Q_SLOTS:
             const QString name = QLatin1String(row.className);
             ChildWindow* w = m.window.openWindow(name);
             QVERIFY(w);
+            m.t.clock.advance(PollingCycle::TickMs); // one tick: the window's live values
+            m.polling.Tick(m.t.clock.nowMs());
             look(w, name);
             for (QTabWidget* tabs : w->findChildren<QTabWidget*>())
                 for (int page = 1; page < tabs->count(); ++page) {
