@@ -242,10 +242,13 @@ private Q_SLOTS:
         fan.w->chkFanFail[3]->setFocus();
         QTest::keyClick(fan.w->chkFanFail[3], Qt::Key_Space);
         fan.w->cmbFreq->setCurrentIndex(5);
+        for (QCheckBox* box : {fan.w->chkFanOVT[3], fan.w->chkInvert[0], fan.w->chkEnhance[1]})
+            box->click();
+        fan.w->cmbRampRate[2]->setCurrentIndex(5);
         QTest::mouseClick(fan.w->cmdApply, Qt::LeftButton);
-        QCOMPARE(registers(0x5A, 0x5B) + registers(0x68, 0x69) + registers(0x74, 0x74) +
+        QCOMPARE(registers(0x5A, 0x5B) + registers(0x68, 0x69) + registers(0x74, 0x76) +
                      registers(0x7D, 0x7D),
-                 (QList<int>{0x08, 0x07, 0x98, 0x28, 0xD5, 0x31}));
+                 (QList<int>{0x08, 0x07, 0xB8, 0x2C, 0xD5, 0x83, 0x50, 0x31}));
         QVERIFY(fan.w->isVisible());
     }
 
