@@ -242,13 +242,27 @@ private Q_SLOTS:
         fan.w->chkFanFail[3]->setFocus();
         QTest::keyClick(fan.w->chkFanFail[3], Qt::Key_Space);
         fan.w->cmbFreq->setCurrentIndex(5);
-        for (QCheckBox* box : {fan.w->chkFanOVT[3], fan.w->chkInvert[0], fan.w->chkEnhance[1]})
+        // Every other control, each to a field of its own.
+        for (QCheckBox* box :
+             {fan.w->chkFanOVT[3], fan.w->chkInvert[0], fan.w->chkEnhance[1], fan.w->chkHighFreq,
+              fan.w->chkFastTach, fan.w->chkFullSpeed, fan.w->chkDisableTach[2]})
             box->click();
-        fan.w->cmbRampRate[2]->setCurrentIndex(5);
+        for (auto [box, index] :
+             {std::pair{fan.w->cmbRampRate[2], 5}, {fan.w->cmbSpinUp, 3}, {fan.w->cmbPulses[1], 2}})
+            box->setCurrentIndex(index);
+        for (auto [box, text] : {std::pair{fan.w->txtMaxDuty[2], "40"},
+                                 {fan.w->txtMinDuty[3], "20"},
+                                 {fan.w->txtMaxTach[0], "5000"}})
+            retype(box, text);
         QTest::mouseClick(fan.w->cmdApply, Qt::LeftButton);
-        QCOMPARE(registers(0x5A, 0x5B) + registers(0x68, 0x69) + registers(0x74, 0x76) +
-                     registers(0x7D, 0x7D),
-                 (QList<int>{0x08, 0x07, 0xB8, 0x2C, 0xD5, 0x83, 0x50, 0x31}));
+        const std::pair<int, int> edits[] = {{0x3A, 0x66}, {0x40, 0xB9}, {0x43, 0xE8}, {0x5A, 0x08},
+                                             {0x5B, 0x07}, {0x60, 0x38}, {0x61, 0x04}, {0x68, 0xB8},
+                                             {0x69, 0x2C}, {0x6D, 0x33}, {0x74, 0xD1}, {0x75, 0x83},
+                                             {0x76, 0x50}, {0x7B, 0xFB}, {0x7D, 0x31}};
+        QList<int> edited = loaded; // and no other register
+        for (auto [reg, value] : edits)
+            edited[reg - 0x38] = value;
+        QCOMPARE(registers(0x38, 0x7D), edited);
         QVERIFY(fan.w->isVisible());
     }
 
