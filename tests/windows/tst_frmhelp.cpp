@@ -228,9 +228,7 @@ private Q_SLOTS:
                     n += i.pixel(x, y) == colour ? 1 : 0;
             return n;
         };
-        const auto markers = [&](int left, int top) {
-            return count(image, qRgb(0x1F, 0x77, 0xB4), left, top);
-        };
+        const auto markers = [&](int x, int y) { return count(image, qRgb(0x1F, 0x77, 0xB4), x, y); };
         QVERIFY(png.startsWith("\x89PNG\r\n\x1a\n") && image.size() == QSize(400, 300));
         const int frame = count(two, qRgb(0, 0, 0), 200, 0) - count(image, qRgb(0, 0, 0), 200, 0);
         QCOMPARE(std::tuple(markers(0, 0), markers(200, 150) > 0, markers(200, 0) > 0, frame > 100),
