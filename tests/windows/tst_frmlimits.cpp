@@ -198,9 +198,8 @@ private Q_SLOTS:
             QApplication::sendEvent(&g, &in);
             QTest::keyClick(&g, Qt::Key_Up);
         }
-        QCOMPARE(moved.count(), 3);
-        QCOMPARE((QList<int>{moved[0][0].toInt(), moved[1][0].toInt(), moved[2][0].toInt()}),
-                 (QList<int>{Gauge::HighPointer, Gauge::LowPointer, Gauge::HighPointer}));
+        QCOMPARE(QList<QVariantList>(moved),
+                 (QList<QVariantList>{{Gauge::HighPointer}, {Gauge::LowPointer}, {Gauge::HighPointer}}));
     }
 
     void dragNotifiesOnceAtItsEnd() {
@@ -312,9 +311,8 @@ private Q_SLOTS:
     void openingAndLiveTraces() {
         GraphFixture f;
         frmGraph& w = *f.w;
-        QCOMPARE(f.t.requestTexts(), QStringList());
-        QCOMPARE((QStringList{w.windowTitle(), w.cmbGraph->currentText(), w.txtUpdate->text(),
-                              w.cmbHistory->currentText()}),
+        QCOMPARE(f.t.requestTexts() << w.windowTitle() << w.cmbGraph->currentText() << w.txtUpdate->text()
+                                    << w.cmbHistory->currentText(),
                  (QStringList{"Graphing", "Temperature and Tach", "50", "10 minutes"}));
         for (int j = 0; j < 5; ++j)
             QCOMPARE(w.stpGraph[j]->isVisible(), j == 3);
