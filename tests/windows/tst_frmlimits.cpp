@@ -379,8 +379,7 @@ private Q_SLOTS:
         QTest::mouseClick(f.w->cmdPause, Qt::LeftButton);
         f.run(700000);
         chart->replotNow();
-        QCOMPARE(chart->xAxis->range(), onScreen);
-        QCOMPARE(chart->graph(0)->dataCount(), drawn);
+        QCOMPARE(std::pair(chart->xAxis->range(), chart->graph(0)->dataCount()), std::pair(onScreen, drawn));
         f.t.prompts.fileNames << f.dir.filePath("held.csv");
         QTest::mouseClick(f.w->cmdSaveData, Qt::LeftButton);
         QCOMPARE(std::size_t(f.bytes("held.csv").count("\r\n")), 1 + points);
