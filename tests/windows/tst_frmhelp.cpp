@@ -107,8 +107,7 @@ private Q_SLOTS:
         auto* w = qobject_cast<frmCharacterisation*>(m.window.findWindow("frmCharacterisation"));
         w->reportsRoot = dir_.filePath("reports");
 
-        // By keyboard: output 3 instead of 1, then Start.
-        w->chkOutput[0]->setFocus();
+        w->chkOutput[0]->setFocus(); // by keyboard: output 3 instead of 1, then Start
         QTest::keyClick(w->chkOutput[0], Qt::Key_Space);
         QTest::keyClick(w->chkOutput[2], Qt::Key_Space);
         const QList<int> before = m.t.chipState();
