@@ -30,8 +30,7 @@ private Q_SLOTS:
               Read{u'1' + QString(1000, u'0') + QStringLiteral("e-1000"), 1, true},
               Read{QString(100000, u'0') + u'5', 5, true}}) {
             const std::optional<double> read = LeadingNumber(text);
-            QVERIFY(read.has_value() == !std::isnan(value) && read.value_or(0.0) == (read ? value : 0.0));
-            QVERIFY(!std::signbit(read.value_or(0.0)) || value < 0);
+            QVERIFY(read ? *read == value && (!std::signbit(*read) || value < 0) : std::isnan(value));
             QCOMPARE(LeadingNumberOrZero(text), std::isnan(value) ? 0.0 : value);
             QCOMPARE(IsNumeric(text), numeric);
         }
