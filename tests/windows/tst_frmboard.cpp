@@ -146,11 +146,9 @@ private Q_SLOTS:
         QTest::keyClick(w.sldHeater[1], Qt::Key_Left); // from 11.5 down to 11
         for (double value : {100.4, 1.5, 0.5})
             QAccessible::queryAccessibleInterface(w.sldHeater[1])->valueInterface()->setCurrentValue(value);
-        // A screen reader's steps: up twice, down once (a level of 1).
         QAccessibleInterface* second = QAccessible::queryAccessibleInterface(w.sldHeater[1]);
-        for (const QString& action :
-             {QAccessibleActionInterface::increaseAction(), QAccessibleActionInterface::increaseAction(),
-              QAccessibleActionInterface::decreaseAction()})
+        using A = QAccessibleActionInterface; // a screen reader's steps: up twice, down once (a level of 1)
+        for (const QString& action : {A::increaseAction(), A::increaseAction(), A::decreaseAction()})
             second->actionInterface()->doAction(action);
         QCOMPARE(std::pair(f.journal(), second->valueInterface()->maximumValue().toDouble()),
                  std::pair(QStringList{"218 1 38 0 1", "218 1 39 0 1", "218 1 29 0 1", "218 1 100 0 1",
