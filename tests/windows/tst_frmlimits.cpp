@@ -88,10 +88,9 @@ private Q_SLOTS:
         f->run(1000, 100);
         QCOMPARE(captions(), (QStringList{"-5°C", " 1800 RPM"}));
         QTest::mouseClick(w->cmdClose, Qt::LeftButton);
-        QVERIFY(!f->t.session->decl.LimitsOpen);
         f->forget();
         f->run(3000, 100);
-        QVERIFY(f->journal().isEmpty());
+        QVERIFY(!f->t.session->decl.LimitsOpen && f->journal().isEmpty());
     }
 
     // Choosing reads the channel's limits; each keyboard step writes the pair.
