@@ -56,10 +56,9 @@ private Q_SLOTS:
               Typed{"123456789", 0x12345678}, Typed{"  2E", 0x2E}, Typed{"0x1F", 0}})
             QVERIFY2(LeadingHex(QString::fromLatin1(text)) == value, text);
         QCOMPARE(
-            (QStringList{HexText(0), HexText(0x0A), HexText(0xFFFFFFFFu), AddressText(0x2E), AddressText(0)}),
-            (QStringList{"0", "A", "FFFFFFFF", "2Eh", "0h"}));
-        QCOMPARE((QStringList{SignOrBlank(25), SignOrBlank(0), SignOrBlank(-5), SignOrBlank(Min)}),
-                 (QStringList{" 25", " 0", "-5", "-9223372036854775808"}));
+            (QStringList{HexText(0), HexText(0x0A), HexText(0xFFFFFFFFu), AddressText(0x2E), AddressText(0),
+                         SignOrBlank(25), SignOrBlank(0), SignOrBlank(-5), SignOrBlank(Min)}),
+            (QStringList{"0", "A", "FFFFFFFF", "2Eh", "0h", " 25", " 0", "-5", "-9223372036854775808"}));
     }
 
     void sevenDigits() {
