@@ -251,9 +251,8 @@ private Q_SLOTS:
                 ReadMeasurements(*t.session, group);
         };
         read(true, {TemperatureGroup, FanSpeedGroup, DutyCycleGroup});
-        // The maximum is a register read of its own.
         QVERIFY(!r.temperature(0) && !r.temperature(9) && !r.fanSpeed(0) && !r.dutyCycle(3) &&
-                r.temperature(10));
+                r.temperature(10)); // the maximum: a register read of its own
         t.board->clearJournal();
         read(false, {TemperatureGroup});
         QCOMPARE(t.requestTexts(), (QStringList{kTemps, kMax}));
