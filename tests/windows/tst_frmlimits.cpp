@@ -116,8 +116,8 @@ private Q_SLOTS:
         open({{0x60, 0x10}, {0x61, 0x20}, {0x66, 0x34}, {0x67, 0x12}, {0x5E, 0x8C}, {0x5F, 0x0A}});
         w->cmbFan->setCurrentIndex(3);
         QCOMPARE(w->ggeFan->pointer(Gauge::LowPointer), 2000);
-        w->ggeFan->setPointer(Gauge::HighPointer, 3000); // from code: nothing written
         f->forget();
+        w->ggeFan->setPointer(Gauge::HighPointer, 3000); // from code: nothing written
         pointerValue(w->ggeFan, Gauge::LowPointer)->setCurrentValue(1000);
         QCOMPARE(f->journal(), QStringList({writeText(0x5E, 0x18), writeText(0x5F, 0x15),
                                             writeText(0x66, 0x34), writeText(0x67, 0x12)}));
