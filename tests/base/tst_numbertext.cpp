@@ -30,8 +30,7 @@ private Q_SLOTS:
               Read{u'1' + QString(1000, u'0') + QStringLiteral("e-1000"), 1, true},
               Read{QString(100000, u'0') + u'5', 5, true}}) {
             const std::optional<double> read = LeadingNumber(text);
-            QVERIFY(read.has_value() == !std::isnan(value) && read.value_or(0.0) == (read ? value : 0.0));
-            QVERIFY(!std::signbit(read.value_or(0.0)) || value < 0);
+            QVERIFY(read ? *read == value && (!std::signbit(*read) || value < 0) : std::isnan(value));
             QCOMPARE(LeadingNumberOrZero(text), std::isnan(value) ? 0.0 : value);
             QCOMPARE(IsNumeric(text), numeric);
         }
@@ -57,12 +56,9 @@ private Q_SLOTS:
               Typed{"123456789", 0x12345678}, Typed{"  2E", 0x2E}, Typed{"0x1F", 0}})
             QVERIFY2(LeadingHex(QString::fromLatin1(text)) == value, text);
         QCOMPARE(
-            (QStringList{HexText(0), HexText(0x0A), HexText(0xFFFFFFFFu), AddressText(0x2E), AddressText(0)}),
-            (QStringList{"0", "A", "FFFFFFFF", "2Eh", "0h"}));
-        using Signed = std::pair<qint64, const char*>;
-        for (auto [value, text] :
-             {Signed{25, " 25"}, Signed{0, " 0"}, Signed{-5, "-5"}, Signed{Min, "-9223372036854775808"}})
-            QCOMPARE(SignOrBlank(value), QString::fromLatin1(text));
+            (QStringList{HexText(0), HexText(0x0A), HexText(0xFFFFFFFFu), AddressText(0x2E), AddressText(0),
+                         SignOrBlank(25), SignOrBlank(0), SignOrBlank(-5), SignOrBlank(Min)}),
+            (QStringList{"0", "A", "FFFFFFFF", "2Eh", "0h", " 25", " 0", "-5", "-9223372036854775808"}));
     }
 
     void sevenDigits() {

@@ -102,10 +102,9 @@ private Q_SLOTS:
             DeviceSettings d{false, false, false, false, gain, offset, true, 0};
             QCOMPARE(ApplyDeviceConfig(*t.session, d), message.isEmpty());
             QCOMPARE(t.requests().size(), requests);
-            QStringList warnings;
-            for (const ScriptedPrompts::Shown& m : t.prompts.messages)
-                warnings << m.text + (m.icon == MessageIcon::Warning ? "" : " (no warning icon)");
-            QCOMPARE(warnings, message.isEmpty() ? QStringList() : QStringList{message});
+            const QList<ScriptedPrompts::Shown> warning{
+                {message, MessageIcon::Warning, MessageButtons::Ok, {}}};
+            QCOMPARE(t.prompts.messages, message.isEmpty() ? QList<ScriptedPrompts::Shown>() : warning);
         }
     }
 };

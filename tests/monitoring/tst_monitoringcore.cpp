@@ -154,23 +154,20 @@ private Q_SLOTS:
     }
 
     // The window's tests cover the positive captions and the plain numbers of the update-rate box. A zoom
-    // keeps its centre and a least span; a range beyond the limits moves inside them.
+    // keeps its centre and a least span (no factor: no zoom); a range beyond the limits moves inside them.
     void captionsIntervalAndZoom() {
         QCOMPARE(GraphCaption(1, -5), QStringLiteral("Temp2=-5°C"));
         std::int16_t interval = 50;
-        QList<std::pair<IntervalEdit, int>> edits; // and the interval after each
-        for (const char* typed : {"x", "12.5ms", "0.4", "40000"}) {
-            const IntervalEdit edit = TypedGraphInterval(QString::fromUtf8(typed), interval);
-            edits << std::pair(edit, int(interval));
-        }
+        QList<std::pair<IntervalEdit, int>> edits; // and the interval after it (braces keep the order)
+        for (const char* typed : {"x", "12.5ms", "0.4", "40000"})
+            edits << std::pair{TypedGraphInterval(QString::fromUtf8(typed), interval), int(interval)};
         using enum IntervalEdit;
         QCOMPARE(edits,
                  (QList<std::pair<IntervalEdit, int>>{{Unchanged, 50}, {Set, 12}, {Set, 0}, {Refused, 0}}));
         const ValueRange temp = AxisSpec(GraphAxis::Temperature).limits;
-        QCOMPARE(ZoomValueRange({0, 60}, 0.5, 30, temp), (ValueRange{15, 45}));
-        QCOMPARE(ZoomValueRange({20, 22}, 0.01, 21, temp), (ValueRange{20.5, 21.5}));
-        QCOMPARE(ZoomValueRange({20, 30}, 0, 21, temp), (ValueRange{20, 30})); // no factor, no zoom
-        QCOMPARE(ClampValueRange({100, 160}, temp), (ValueRange{70, 130}));
+        QCOMPARE((QList{ZoomValueRange({0, 60}, 0.5, 30, temp), ZoomValueRange({20, 22}, 0.01, 21, temp),
+                        ZoomValueRange({20, 30}, 0, 21, temp), ClampValueRange({100, 160}, temp)}),
+                 (QList<ValueRange>{{15, 45}, {20.5, 21.5}, {20, 30}, {70, 130}}));
     }
 
     void csvOfTheShownRange() {
@@ -254,9 +251,8 @@ private Q_SLOTS:
                 ReadMeasurements(*t.session, group);
         };
         read(true, {TemperatureGroup, FanSpeedGroup, DutyCycleGroup});
-        // The maximum is a register read of its own.
         QVERIFY(!r.temperature(0) && !r.temperature(9) && !r.fanSpeed(0) && !r.dutyCycle(3) &&
-                r.temperature(10));
+                r.temperature(10)); // the maximum: a register read of its own
         t.board->clearJournal();
         read(false, {TemperatureGroup});
         QCOMPARE(t.requestTexts(), (QStringList{kTemps, kMax}));

@@ -103,10 +103,8 @@ private Q_SLOTS:
             f.t.clock.advance(1001);
             return window.cmdFreeWheel->text();
         };
-        QStringList captions;
-        for (int s = 0; s < 5; ++s)
-            captions << tick(w);
-        QCOMPARE(captions, (QStringList{"Checking.", "Checking..", "Checking...", "Checking", "Checking."}));
+        QCOMPARE((QStringList{tick(w), tick(w), tick(w), tick(w), tick(w)}), // five seconds, in order
+                 (QStringList{"Checking.", "Checking..", "Checking...", "Checking", "Checking."}));
         w.close();
         QVERIFY(f.t.session->decl.FreeWheelRunning && !f.t.session->decl.BoardInfoOpen);
 
@@ -148,25 +146,22 @@ private Q_SLOTS:
         QTest::keyClick(w.sldHeater[1], Qt::Key_Left); // from 11.5 down to 11
         for (double value : {100.4, 1.5, 0.5})
             QAccessible::queryAccessibleInterface(w.sldHeater[1])->valueInterface()->setCurrentValue(value);
-        // A screen reader's steps: up twice, down once (a level of 1).
         QAccessibleInterface* second = QAccessible::queryAccessibleInterface(w.sldHeater[1]);
-        for (const QString& action :
-             {QAccessibleActionInterface::increaseAction(), QAccessibleActionInterface::increaseAction(),
-              QAccessibleActionInterface::decreaseAction()})
+        using A = QAccessibleActionInterface; // a screen reader's steps: up twice, down once (a level of 1)
+        for (const QString& action : {A::increaseAction(), A::increaseAction(), A::decreaseAction()})
             second->actionInterface()->doAction(action);
         QCOMPARE(std::pair(f.journal(), second->valueInterface()->maximumValue().toDouble()),
                  std::pair(QStringList{"218 1 38 0 1", "218 1 39 0 1", "218 1 29 0 1", "218 1 100 0 1",
                                        "218 2 11 0 1", "218 2 100 0 1", "218 2 2 0 1", "218 2 0 0 1",
                                        "218 2 1 0 1", "218 2 2 0 1", "218 2 1 0 1"},
                            100.0));
-        QCOMPARE(w.lblTemp[0]->text(), QStringLiteral("Temp1 = "));
+        QStringList shown{w.lblTemp[0]->text()}; // as opened, before the first temperature reading, after it
         f.t.session->readings.Temperatures = {54, -5};
-        QStringList shown; // before the first temperature reading, then after it
         for (int read = 0; read < 2; ++read, markRead(f.t.session->readings)) {
             f.run(1000);
             shown << w.lblTemp[0]->text() + QStringLiteral(", ") + w.lblTemp[1]->text();
         }
-        QCOMPARE(shown, QStringList({"Temp1 = —°C, Temp2 = —°C", "Temp1 = 54°C, Temp2 = -5°C"}));
+        QCOMPARE(shown, QStringList({"Temp1 = ", "Temp1 = —°C, Temp2 = —°C", "Temp1 = 54°C, Temp2 = -5°C"}));
     }
 
     // The heater error: No keeps the window with its sliders unset, Yes ends the program.

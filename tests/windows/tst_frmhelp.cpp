@@ -107,8 +107,7 @@ private Q_SLOTS:
         auto* w = qobject_cast<frmCharacterisation*>(m.window.findWindow("frmCharacterisation"));
         w->reportsRoot = dir_.filePath("reports");
 
-        // By keyboard: output 3 instead of 1, then Start.
-        w->chkOutput[0]->setFocus();
+        w->chkOutput[0]->setFocus(); // by keyboard: output 3 instead of 1, then Start
         QTest::keyClick(w->chkOutput[0], Qt::Key_Space);
         QTest::keyClick(w->chkOutput[2], Qt::Key_Space);
         const QList<int> before = m.t.chipState();
@@ -228,9 +227,7 @@ private Q_SLOTS:
                     n += i.pixel(x, y) == colour ? 1 : 0;
             return n;
         };
-        const auto markers = [&](int left, int top) {
-            return count(image, qRgb(0x1F, 0x77, 0xB4), left, top);
-        };
+        const auto markers = [&](int x, int y) { return count(image, qRgb(0x1F, 0x77, 0xB4), x, y); };
         QVERIFY(png.startsWith("\x89PNG\r\n\x1a\n") && image.size() == QSize(400, 300));
         const int frame = count(two, qRgb(0, 0, 0), 200, 0) - count(image, qRgb(0, 0, 0), 200, 0);
         QCOMPARE(std::tuple(markers(0, 0), markers(200, 150) > 0, markers(200, 0) > 0, frame > 100),

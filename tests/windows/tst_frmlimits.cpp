@@ -88,10 +88,9 @@ private Q_SLOTS:
         f->run(1000, 100);
         QCOMPARE(captions(), (QStringList{"-5°C", " 1800 RPM"}));
         QTest::mouseClick(w->cmdClose, Qt::LeftButton);
-        QVERIFY(!f->t.session->decl.LimitsOpen);
         f->forget();
         f->run(3000, 100);
-        QVERIFY(f->journal().isEmpty());
+        QVERIFY(!f->t.session->decl.LimitsOpen && f->journal().isEmpty());
     }
 
     // Choosing reads the channel's limits; each keyboard step writes the pair.
@@ -117,8 +116,8 @@ private Q_SLOTS:
         open({{0x60, 0x10}, {0x61, 0x20}, {0x66, 0x34}, {0x67, 0x12}, {0x5E, 0x8C}, {0x5F, 0x0A}});
         w->cmbFan->setCurrentIndex(3);
         QCOMPARE(w->ggeFan->pointer(Gauge::LowPointer), 2000);
-        w->ggeFan->setPointer(Gauge::HighPointer, 3000); // from code: nothing written
         f->forget();
+        w->ggeFan->setPointer(Gauge::HighPointer, 3000); // from code: nothing written
         pointerValue(w->ggeFan, Gauge::LowPointer)->setCurrentValue(1000);
         QCOMPARE(f->journal(), QStringList({writeText(0x5E, 0x18), writeText(0x5F, 0x15),
                                             writeText(0x66, 0x34), writeText(0x67, 0x12)}));
@@ -198,9 +197,8 @@ private Q_SLOTS:
             QApplication::sendEvent(&g, &in);
             QTest::keyClick(&g, Qt::Key_Up);
         }
-        QCOMPARE(moved.count(), 3);
-        QCOMPARE((QList<int>{moved[0][0].toInt(), moved[1][0].toInt(), moved[2][0].toInt()}),
-                 (QList<int>{Gauge::HighPointer, Gauge::LowPointer, Gauge::HighPointer}));
+        QCOMPARE(QList<QVariantList>(moved),
+                 (QList<QVariantList>{{Gauge::HighPointer}, {Gauge::LowPointer}, {Gauge::HighPointer}}));
     }
 
     void dragNotifiesOnceAtItsEnd() {
@@ -312,9 +310,8 @@ private Q_SLOTS:
     void openingAndLiveTraces() {
         GraphFixture f;
         frmGraph& w = *f.w;
-        QCOMPARE(f.t.requestTexts(), QStringList());
-        QCOMPARE((QStringList{w.windowTitle(), w.cmbGraph->currentText(), w.txtUpdate->text(),
-                              w.cmbHistory->currentText()}),
+        QCOMPARE(f.t.requestTexts() << w.windowTitle() << w.cmbGraph->currentText() << w.txtUpdate->text()
+                                    << w.cmbHistory->currentText(),
                  (QStringList{"Graphing", "Temperature and Tach", "50", "10 minutes"}));
         for (int j = 0; j < 5; ++j)
             QCOMPARE(w.stpGraph[j]->isVisible(), j == 3);
@@ -381,8 +378,7 @@ private Q_SLOTS:
         QTest::mouseClick(f.w->cmdPause, Qt::LeftButton);
         f.run(700000);
         chart->replotNow();
-        QCOMPARE(chart->xAxis->range(), onScreen);
-        QCOMPARE(chart->graph(0)->dataCount(), drawn);
+        QCOMPARE(std::pair(chart->xAxis->range(), chart->graph(0)->dataCount()), std::pair(onScreen, drawn));
         f.t.prompts.fileNames << f.dir.filePath("held.csv");
         QTest::mouseClick(f.w->cmdSaveData, Qt::LeftButton);
         QCOMPARE(std::size_t(f.bytes("held.csv").count("\r\n")), 1 + points);
