@@ -116,11 +116,11 @@ private Q_SLOTS:
             QVERIFY(w);
             m.t.clock.advance(PollingCycle::TickMs); // one tick: the window's live values
             m.polling.Tick(m.t.clock.nowMs());
-            look(w, name);
+            look(w->parentWidget(), name); // in its frame: the title too
             for (QTabWidget* tabs : w->findChildren<QTabWidget*>())
                 for (int page = 1; page < tabs->count(); ++page) {
                     tabs->setCurrentIndex(page);
-                    look(w, QStringLiteral("%1-%2").arg(name).arg(page));
+                    look(w->parentWidget(), QStringLiteral("%1-%2").arg(name).arg(page));
                 }
             w->close();
         }
