@@ -262,9 +262,8 @@ private Q_SLOTS:
         QVERIFY(writeFile(file, "{\r\n0x40\t0x5\r\n}\r\n"));
         Cli t;
         t.ctrlCAtMs = 1000; // during the board's enumeration wait
-        QCOMPARE(t.run(QStringList(fetchRow<QStringList>()).replaceInStrings("%file", file),
-                       "write 0x40 0x03\nwrite 0x72 1\n"),
-                 130);
+        QStringList args = fetchRow<QStringList>();
+        QCOMPARE(t.run(args.replaceInStrings("%file", file), "write 0x40 0x03\nwrite 0x72 1\n"), 130);
         QVERIFY(t.err.contains("interrupted while connecting; nothing was written"));
         for (const JournalEntry& e : t.board.journal())
             QVERIFY(e.firmware || e.direction == 1 || e.request != RegisterRequest);
@@ -482,9 +481,7 @@ private Q_SLOTS:
 
     // Bench commands' statuses, output, the chip after; a batch's dump is the same before and after a run.
     void benchCommands() {
-        SimOptions quiet;
-        quiet.chip.noise = 0;
-        quiet.chip.fanPulsesPerRev[1] = 3;
+        SimOptions quiet{.chip = {.fanPulsesPerRev = {2, 3, 2, 2}, .noise = 0}};
         Cli a(quiet);
         a.chip().write(0x43, 0x08); // fan 2 set for 3 pulses per revolution
         const QByteArray batch = "dump\ncalibrate-fan 2 --step 20\nsleep 4000\ndump\n"
