@@ -228,15 +228,13 @@ private Q_SLOTS:
 
     // Cancelled at several points: the chip is put back register by register.
     void everyWayOutRestoresTheChip_data() {
-        QTest::addColumn<QString>("run");
-        QTest::addColumn<int>("cancelAfterSamples");
+        QTest::addColumn<std::pair<QString, int>>("row"); // the run, the samples it is cancelled after
         for (const char* run : {"calibration", "curve", "limits"})
             for (int n : {1, 9, 40})
-                QTest::addRow("%s cancelled after %d samples", run, n) << QString::fromLatin1(run) << n;
+                QTest::addRow("%s cancelled after %d samples", run, n) << std::pair(QString(run), n);
     }
     void everyWayOutRestoresTheChip() {
-        QFETCH(QString, run);
-        QFETCH(int, cancelAfterSamples);
+        const auto& [run, cancelAfterSamples] = fetchRow<std::pair<QString, int>>();
         ConnectedSim sim;
         writeAll(sim.chip(), {{0x45, 45}, {0x5C, 0x8C}, {0x5D, 0x0A}, {0x68, 0x40}});
         sim.usb().SetHeater(2, 35);
