@@ -291,11 +291,10 @@ private Q_SLOTS:
                                QStringLiteral("    30     4787     4205     3592       82") +
                                QStringLiteral("   100").repeated(4));
         QVERIFY(table[3].startsWith(QStringLiteral("   0.250    25 ")));
-        std::vector<std::int64_t> sampledAt;
+        QList<std::int64_t> sampledAt;
         for (const JournalEntry& e : t.board.journal())
-            if (e.request == BlockReadRequest && e.index == 0x20) sampledAt.push_back(e.timeMs);
-        QCOMPARE(sampledAt,
-                 (std::vector<std::int64_t>{sampledAt[0], sampledAt[0] + 250, sampledAt[0] + 500}));
+            if (e.request == BlockReadRequest && e.index == 0x20) sampledAt << e.timeMs;
+        QCOMPARE(sampledAt, (QList<std::int64_t>{sampledAt[0], sampledAt[0] + 250, sampledAt[0] + 500}));
     }
 
     // The log goes on after an earlier run whose request 5 (a temperature block) failed: null, empty field.
