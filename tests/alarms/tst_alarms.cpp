@@ -54,14 +54,12 @@ struct Watched {
     AlarmWatch watch{*t.session, polling, std::make_unique<FakeNotifier>(notified)};
 };
 
-// A program that writes the alarm's variables and its arguments, one to a line, to a file.
-QString recordingScript(const QTemporaryDir& dir, const QString& pause = QStringLiteral("0")) {
+// A program that writes the alarm's variables and its arguments, one to a line, to a file; then sleeps 1 s.
+QString recordingScript(const QTemporaryDir& dir) {
     const QString script = dir.filePath("record.sh");
-    writeFile(script, QStringLiteral("#!/bin/sh\n{ echo \"$VORTANE_EVENT|$VORTANE_CHANNEL|$VORTANE_VALUE|"
-                                     "$VORTANE_LIMIT|$VORTANE_TIME\"; for a in \"$@\"; do echo \"[$a]\"; "
-                                     "done; } >> '%1'\nsleep %2\n")
-                          .arg(dir.filePath("out"), pause)
-                          .toUtf8());
+    writeFile(script, "#!/bin/sh\n{ echo \"$VORTANE_EVENT|$VORTANE_CHANNEL|$VORTANE_VALUE|$VORTANE_LIMIT|"
+                      "$VORTANE_TIME\"; for a in \"$@\"; do echo \"[$a]\"; done; } >> '" +
+                          dir.filePath("out").toUtf8() + "'\nsleep 1\n");
     QFile::setPermissions(script, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     return script;
 }
@@ -233,7 +231,7 @@ private Q_SLOTS:
         AlarmOutlets outlets(*t.session, monitor, nullptr);
         AlarmOptions& o = t.session->alarmOptions;
         o.command = true;
-        o.program = recordingScript(dir, "1");
+        o.program = recordingScript(dir);
         o.arguments = QStringList{"two words", "$(touch pwned)", ";", "*", "'q'", ""};
         QVERIFY(AlarmOptionsRefusal(o).isEmpty());
         t.session->events.wallClock = [] { return QDateTime(QDate(2024, 3, 5), QTime(14, 7, 9, 5)); };
@@ -251,8 +249,7 @@ private Q_SLOTS:
         o.arguments.clear();
         QTest::qWait(1200);
         t.session->events.record(EventKind::AlarmCleared, "Temp 1", "29", "30", "°C");
-        QTRY_COMPARE(t.session->statusText(),
-                     QStringLiteral("Alarm command false failed: it ended with status 1"));
+        QTRY_COMPARE(t.session->statusText(), "Alarm command false failed: it ended with status 1");
         QCOMPARE(t.session->events.recent().back().kind, EventKind::CommandFailed);
 
         o.program = dir.filePath("no-such-program");

@@ -108,9 +108,8 @@ private Q_SLOTS:
     void connectingSearchesOrConfirmsTheAddress() {
         Cli search({.chipAddresses = {0x2D}, .chip = {}});
         QCOMPARE(search.run({"probe"}), 0);
-        QCOMPARE(search.out,
-                 QStringLiteral("Board: Simulated board\nFound an VORTANE at 2Dh\n0x3D 0x62 Device ID\n"
-                                "0x3E 0x4B Company ID\n0x3F 0x00 Revision\n"));
+        QCOMPARE(search.out, "Board: Simulated board\nFound an VORTANE at 2Dh\n0x3D 0x62 Device ID\n"
+                             "0x3E 0x4B Company ID\n0x3F 0x00 Revision\n");
         QCOMPARE(search.commandTexts(true), (QStringList{"221 48 51 0 0", "222 44 62 1 1", "222 45 62 1 1",
                                                          "222 45 61 1 1", "222 45 62 1 1", "222 45 63 1 1"}));
         // The board's enumeration wait stays; the pauses for reading the splash window go.
@@ -127,9 +126,8 @@ private Q_SLOTS:
                  std::pair(0, 0));
         Cli absent;
         QCOMPARE(absent.run({"--address=2Ch", "read", "0x40"}), 1);
-        QCOMPARE(absent.err,
-                 QStringLiteral("vortane-cli: no VORTANE answered: Company ID (3Eh) read FFh at 2Ch, "
-                                "where a VORTANE reads 4Bh\nDevice not found - Check USNB connections\n"));
+        QCOMPARE(absent.err, "vortane-cli: no VORTANE answered: Company ID (3Eh) read FFh at 2Ch, where a "
+                             "VORTANE reads 4Bh\nDevice not found - Check USNB connections\n");
         QCOMPARE(absent.commandTexts(true).back(), QStringLiteral("222 44 62 1 1"));
     }
 
@@ -143,9 +141,7 @@ private Q_SLOTS:
         const QString config1 = QStringLiteral("0x40 0x01 Configuration 1: STRT\n");
 
         add("read by number and name", {"read", "0x72", "Interrupt Mask 1", "114", "72h", "72H", "AFC"}, 0,
-            mask81.repeated(5) + "0x7B 0x00 AFC\n", "",
-            {"222 46 114 1 1", "222 46 114 1 1", "222 46 114 1 1", "222 46 114 1 1", "222 46 114 1 1",
-             "222 46 123 1 1"});
+            mask81.repeated(5) + "0x7B 0x00 AFC\n", "", QStringList(5, "222 46 114 1 1") << "222 46 123 1 1");
         add("temperatures at both ends", {"read", "0x20", "0x29"}, 0,
             "0x20 0x19 Temperature 1: 25 °C\n0x29 0x1E Temperature 10: 30 °C\n", "",
             {"222 46 32 1 1", "222 46 41 1 1"});
@@ -266,9 +262,8 @@ private Q_SLOTS:
         QVERIFY(writeFile(file, "{\r\n0x40\t0x5\r\n}\r\n"));
         Cli t;
         t.ctrlCAtMs = 1000; // during the board's enumeration wait
-        QCOMPARE(t.run(QStringList(fetchRow<QStringList>()).replaceInStrings("%file", file),
-                       "write 0x40 0x03\nwrite 0x72 1\n"),
-                 130);
+        QStringList args = fetchRow<QStringList>();
+        QCOMPARE(t.run(args.replaceInStrings("%file", file), "write 0x40 0x03\nwrite 0x72 1\n"), 130);
         QVERIFY(t.err.contains("interrupted while connecting; nothing was written"));
         for (const JournalEntry& e : t.board.journal())
             QVERIFY(e.firmware || e.direction == 1 || e.request != RegisterRequest);
@@ -289,19 +284,17 @@ private Q_SLOTS:
         QCOMPARE(t.run({"monitor", "--count", "3", "--interval", "250"}), 0);
         const QStringList table = t.outLines();
         QCOMPARE(table.size(), 5);
-        QCOMPARE(table[0],
-                 QStringLiteral("    Time    T1    T2    T3    T4    T5    T6    T7    T8    T9   T10  Tmax"
-                                "     Fan1     Fan2     Fan3     Fan4  PWM1  PWM2  PWM3  PWM4"));
+        QCOMPARE(table[0], "    Time    T1    T2    T3    T4    T5    T6    T7    T8    T9   T10  Tmax"
+                           "     Fan1     Fan2     Fan3     Fan4  PWM1  PWM2  PWM3  PWM4");
         QVERIFY(table[1].startsWith(QStringLiteral("     (s)  (°C)")));
         QCOMPARE(table[2], QStringLiteral("   0.000") + QStringLiteral("     -").repeated(10) +
                                QStringLiteral("    30     4787     4205     3592       82") +
                                QStringLiteral("   100").repeated(4));
         QVERIFY(table[3].startsWith(QStringLiteral("   0.250    25 ")));
-        std::vector<std::int64_t> sampledAt;
+        QList<std::int64_t> sampledAt;
         for (const JournalEntry& e : t.board.journal())
-            if (e.request == BlockReadRequest && e.index == 0x20) sampledAt.push_back(e.timeMs);
-        QCOMPARE(sampledAt,
-                 (std::vector<std::int64_t>{sampledAt[0], sampledAt[0] + 250, sampledAt[0] + 500}));
+            if (e.request == BlockReadRequest && e.index == 0x20) sampledAt << e.timeMs;
+        QCOMPARE(sampledAt, (QList<std::int64_t>{sampledAt[0], sampledAt[0] + 250, sampledAt[0] + 500}));
     }
 
     // The log goes on after an earlier run whose request 5 (a temperature block) failed: null, empty field.
@@ -420,11 +413,10 @@ private Q_SLOTS:
             "^vortane-cli: serving http://127\\.0\\.0\\.1:[1-9][0-9]*/metrics "
             "for Simulated board \\(Ctrl\\+C ends\\)\n");
         QVERIFY2(t.err.contains(serving), qPrintable(t.err));
-        QCOMPARE(t.err.section(u'\n', 1),
-                 QStringLiteral(
-                     "Communications Interrupted - Check USB connections\n"
-                     "vortane-cli: the link to the board is lost; serving vortane_link_up 0 for 7 s, then "
-                     "ending\n"));
+        QCOMPARE(
+            t.err.section(u'\n', 1),
+            "Communications Interrupted - Check USB connections\n"
+            "vortane-cli: the link to the board is lost; serving vortane_link_up 0 for 7 s, then ending\n");
         const std::int64_t lostAt = t.board.journal().back().timeMs;
         QVERIFY(t.board.journal().back().status != 0);
         QVERIFY(t.clock.nowMs() >= lostAt + 7000 && t.clock.nowMs() < lostAt + 7200);
@@ -488,9 +480,7 @@ private Q_SLOTS:
 
     // Bench commands' statuses, output, the chip after; a batch's dump is the same before and after a run.
     void benchCommands() {
-        SimOptions quiet;
-        quiet.chip.noise = 0;
-        quiet.chip.fanPulsesPerRev[1] = 3;
+        SimOptions quiet{.chip = {.fanPulsesPerRev = {2, 3, 2, 2}, .noise = 0}};
         Cli a(quiet);
         a.chip().write(0x43, 0x08); // fan 2 set for 3 pulses per revolution
         const QByteArray batch = "dump\ncalibrate-fan 2 --step 20\nsleep 4000\ndump\n"
@@ -499,10 +489,7 @@ private Q_SLOTS:
         const QStringList blocks = a.out.split(QStringLiteral("Chip restored.\n"));
         QCOMPARE(blocks.size(), 3);
         const auto dumpOf = [](const QString& text, bool first) {
-            const QStringList lines = text.split(u'\n', Qt::SkipEmptyParts);
-            QStringList dump;
-            for (const QString& l : lines)
-                if (l.startsWith(QLatin1String("0x"))) dump << l;
+            const QStringList dump = text.split(u'\n').filter(QRegularExpression(QStringLiteral("^0x")));
             return first ? dump.mid(0, RegisterCount) : dump.mid(dump.size() - RegisterCount);
         };
         QCOMPARE(dumpOf(blocks[1], true), dumpOf(blocks[0], true));
@@ -530,12 +517,11 @@ private Q_SLOTS:
             R"j("measured":3.34},"tmin":33,"tolerance":3,"zone":"Temp2"})j");
         b.chip().write(0x47, 31);
         QCOMPARE(b.run({"check-limits", "--json"}), 0);
-        QCOMPARE(
-            b.out,
-            R"j({"board":"Simulated board","channels":[{"channel":"Temp2","clearDelayMs":0,"clearedAt":31,)j"
-            R"j("limit":"high","maskHonoured":null,"masked":false,"setAt":32,"setDelayMs":0,"unit":"°C",)j"
-            R"j("value":31}],"outcome":"finished","restored":true,"run":"limit trip points"})j"
-            "\n");
+        QCOMPARE(b.out, R"j({"board":"Simulated board","channels":[{"channel":"Temp2","clearDelayMs":0,)j"
+                        R"j("clearedAt":31,"limit":"high","maskHonoured":null,"masked":false,"setAt":32,)j"
+                        R"j("setDelayMs":0,"unit":"°C","value":31}],"outcome":"finished","restored":true,)j"
+                        R"j("run":"limit trip points"})j"
+                        "\n");
 
         SimOptions offset = quiet;
         offset.chip.autoOffsetC = 6;
@@ -566,9 +552,8 @@ private Q_SLOTS:
                 e.board.journal().empty());
         e.chip().write(0x40, 0x05);
         QCOMPARE(e.run({"check-limits"}), 1);
-        QCOMPARE(e.err, QStringLiteral(
-                            "vortane-cli: limit trip points refused: every output is forced to full speed "
-                            "(FSPD set); nothing was changed\n"));
+        QCOMPARE(e.err, "vortane-cli: limit trip points refused: every output is forced to full speed (FSPD "
+                        "set); nothing was changed\n");
     }
 };
 

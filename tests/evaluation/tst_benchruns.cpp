@@ -96,11 +96,9 @@ private Q_SLOTS:
         QVERIFY2(f1->stopsAtZero && f1->warnings.size() == 1 && f1->warnings.at(0).endsWith(heldSuffix),
                  qPrintable(f1->warnings.join(u'|')));
         QVERIFY(rpmAt(*f1, 20) == 0 && rpmAt(*f1, 30) > 0 && f2->fullRpm == 0);
-        QCOMPARE(
-            f2->warnings,
-            QStringList(
-                {QStringLiteral("the tach reading held at 4199") + heldSuffix, // 4200 RPM is 1286 counts,
-                 QStringLiteral("the fan does not turn at 100 %: no fan, a seized fan or no tach signal")}));
+        QCOMPARE(f2->warnings,
+                 (QStringList{"the tach reading held at 4199" + heldSuffix, // 4200 RPM is 1286 counts,
+                              "the fan does not turn at 100 %: no fan, a seized fan or no tach signal"}));
     }
 
     // The nominal speed the user states is the reference when there is one: a fan at half of it.
@@ -180,10 +178,7 @@ private Q_SLOTS:
         QStringList rows; // channel, kind, limit, set at, masked and whether the mask held (-1: not masked)
         for (const LimitTripRow& t : r.rows)
             rows << QString::asprintf("%s %s %d %d %d %d", qPrintable(t.channel),
-                                      t.kind == LimitKind::FanMaximum   ? "max"
-                                      : t.kind == LimitKind::FanMinimum ? "min"
-                                                                        : "high",
-                                      t.limit,
+                                      std::array{"high", "low", "min", "max"}[std::size_t(t.kind)], t.limit,
                                       t.kind == LimitKind::TemperatureHigh ? t.setAt.value_or(-1) : 0,
                                       int(t.masked), t.maskHonoured ? int(*t.maskHonoured) : -1);
         QCOMPARE(std::tuple(r.outcome, sim.chipState(), rows),
@@ -233,15 +228,13 @@ private Q_SLOTS:
 
     // Cancelled at several points: the chip is put back register by register.
     void everyWayOutRestoresTheChip_data() {
-        QTest::addColumn<QString>("run");
-        QTest::addColumn<int>("cancelAfterSamples");
+        QTest::addColumn<std::pair<QString, int>>("row"); // the run, the samples it is cancelled after
         for (const char* run : {"calibration", "curve", "limits"})
             for (int n : {1, 9, 40})
-                QTest::addRow("%s cancelled after %d samples", run, n) << QString::fromLatin1(run) << n;
+                QTest::addRow("%s cancelled after %d samples", run, n) << std::pair(QString(run), n);
     }
     void everyWayOutRestoresTheChip() {
-        QFETCH(QString, run);
-        QFETCH(int, cancelAfterSamples);
+        const auto& [run, cancelAfterSamples] = fetchRow<std::pair<QString, int>>();
         ConnectedSim sim;
         writeAll(sim.chip(), {{0x45, 45}, {0x5C, 0x8C}, {0x5D, 0x0A}, {0x68, 0x40}});
         sim.usb().SetHeater(2, 35);
@@ -277,10 +270,9 @@ private Q_SLOTS:
         // are the run's first (none with the failed read's stale byte).
         QStringList whole; // each sample as text
         control.sample = [&whole](const BenchSample& b) {
-            whole << QString::asprintf("%lld %s %.17g %d %d %d %d", static_cast<long long>(b.ms),
-                                       qPrintable(b.phase), b.setting, b.temperature.value_or(-999),
-                                       b.rpm.value_or(-1), b.duty.value_or(-1),
-                                       int(b.status.value_or(false)));
+            whole << QString::asprintf("%lld %s %.17g %d %d %d %d", qlonglong(b.ms), qPrintable(b.phase),
+                                       b.setting, b.temperature.value_or(-999), b.rpm.value_or(-1),
+                                       b.duty.value_or(-1), int(b.status.value_or(false)));
         };
         ConnectedSim full;
         RunCurveCheck(*full.session, {}, control);

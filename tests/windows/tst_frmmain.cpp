@@ -123,10 +123,10 @@ void overlapping(const QWidget* parent, const QString& window, QStringList& out)
     }
 }
 
-QStringList captions(const QList<QAction*>& actions) {
+QStringList captions(const QList<QAction*>& actions, bool named = false) {
     QStringList out;
     for (QAction* a : actions)
-        if (!a->isSeparator()) out << a->text();
+        if (!a->isSeparator()) out << (named ? a->objectName() + u' ' : QString()) + a->text();
     return out;
 }
 } // namespace
@@ -172,10 +172,8 @@ private Q_SLOTS:
     }
     void menuItems() {
         MainFixture m(ini());
-        QStringList shown;
-        for (QAction* a : m.window.findChild<QMenu*>(QTest::currentDataTag())->actions())
-            if (!a->isSeparator()) shown << a->objectName() + u' ' + a->text();
-        QCOMPARE(shown, fetchRow<QStringList>());
+        QCOMPARE(captions(m.window.findChild<QMenu*>(QTest::currentDataTag())->actions(), true),
+                 fetchRow<QStringList>());
     }
 
     void menuBarAndToolbar() {
