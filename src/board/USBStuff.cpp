@@ -63,7 +63,7 @@ int USBStuff::ReadRegister(std::int32_t address, std::int32_t reg) {
 }
 
 std::int16_t USBStuff::WriteRegister(std::int32_t address, std::int32_t reg, std::int32_t& value) {
-    if (value > 255) value = 255;
+    value = std::min(value, 255);
     // value * 256 + reg in 32-bit two's-complement arithmetic, without signed overflow.
     const auto index =
         static_cast<std::int32_t>(static_cast<std::uint32_t>(value) * 256u + static_cast<std::uint32_t>(reg));
