@@ -320,8 +320,9 @@ private Q_SLOTS:
             QJsonDocument::fromJson(fileBytes(dir.filePath(QStringLiteral("report.json")))).object();
         const QJsonObject out3 = json[QStringLiteral("outputs")].toArray().at(0).toObject();
         QCOMPARE(std::tuple(json["board"].toString(), json["outcome"].toString(), out3["startDuty"].toInt(),
-                            out3["stopDuty"].toInt()),
-                 std::tuple(QStringLiteral("Simulated board"), QStringLiteral("finished"), 34, 22));
+                            out3["stopDuty"].toInt(), json["started"].toString(), json["samples"].toInt()),
+                 std::tuple(QStringLiteral("Simulated board"), QStringLiteral("finished"), 34, 22,
+                            QStringLiteral("2026-05-04T09:30:00.000"), csv.size() - 2));
 
         const QByteArray html = fileBytes(dir.filePath(QStringLiteral("report.html")));
         QVERIFY(html.contains("data:image/png;base64," +
