@@ -104,6 +104,8 @@ private Q_SLOTS:
     void scriptedSessionOnTheWire() {
         Rig r;
         QVERIFY(r.connect());
+        QCOMPARE(r.sim->ram().left(0x12),
+                 QByteArray("\x02\x00\x0A", 3) + QByteArray(13, 0) + "\x11\x22"); // the image in RAM
         InitDefaults(*r.session);
         USBStuff& usb = r.session->usb;
         usb.WriteRegister(0x2E, 0x44, -10);
