@@ -476,6 +476,14 @@ private Q_SLOTS:
         for (int address : {0x40, 0x72, 0x7F, 0x7B, 0x44, 0x43, 0x6A})
             QCOMPARE(b.chip().read(address), a.chip().read(address));
         QCOMPARE(b.chip().read(0x44), 0xFB);
+        // 1 MiB is read whole, to its last line (and is no saved configuration); a byte more is refused.
+        for (const auto& [size, error] :
+             {std::pair{1 << 20, ":1048576: no \"{\" starts the register list; nothing was written\n"},
+              {(1 << 20) + 1, " is too large (more than 1048576 bytes)\n"}}) {
+            QVERIFY(writeFile(file, QByteArray(size, '\n')));
+            QCOMPARE(b.run({"recall", file}), 1);
+            QCOMPARE(b.err, "vortane-cli: " + file + error);
+        }
     }
 
     // Bench commands' statuses, output, the chip after; a batch's dump is the same before and after a run.
