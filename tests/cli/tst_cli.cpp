@@ -491,8 +491,10 @@ private Q_SLOTS:
         SimOptions quiet{.chip = {.fanPulsesPerRev = {2, 3, 2, 2}, .noise = 0}};
         Cli a(quiet);
         a.chip().write(0x43, 0x08); // fan 2 set for 3 pulses per revolution
-        const QByteArray batch = "dump\ncalibrate-fan 2 --step 20\nsleep 4000\ndump\n"
-                                 "write 0x47 31\ndump\ncheck-limits\nsleep 4000\ndump\n";
+        QTemporaryDir reports;
+        const QByteArray batch = "dump\ncalibrate-fan 2 --step 20\nsleep 4000\ndump\nwrite 0x47 31\ndump\n"
+                                 "check-limits --report " +
+                                 reports.path().toUtf8() + "\nsleep 4000\ndump\n";
         QCOMPARE(a.run({"batch"}, batch), 0);
         const QStringList blocks = a.out.split(QStringLiteral("Chip restored.\n"));
         QCOMPARE(blocks.size(), 3);
@@ -502,13 +504,13 @@ private Q_SLOTS:
         };
         QCOMPARE(dumpOf(blocks[1], true), dumpOf(blocks[0], true));
         QCOMPARE(dumpOf(blocks[2], false), dumpOf(blocks[1], false));
-        QCOMPARE(
-            a.outLines().filter(QRegularExpression(QStringLiteral("^(Output|Temp|Board)"))),
-            (QStringList{"Board: Simulated board",
-                         "Output 2: start duty 26 %, stop duty 15 %, full speed 4199 RPM (3 pulses per "
-                         "revolution)",
-                         "Board: Simulated board",
-                         "Temp2 high limit 31 °C: set at 32, cleared at 31, delay 0 / 0 ms, not masked"}));
+        QCOMPARE(a.outLines().filter(QRegularExpression(QStringLiteral("^(Output|Temp|Board|Report)"))),
+                 (QStringList{"Board: Simulated board",
+                              "Output 2: start duty 26 %, stop duty 15 %, full speed 4199 RPM (3 pulses per "
+                              "revolution)",
+                              "Board: Simulated board",
+                              "Temp2 high limit 31 °C: set at 32, cleared at 31, delay 0 / 0 ms, not masked",
+                              "Report: " + reports.filePath("report.html")}));
 
         Cli b;
         QCOMPARE(b.run({"check-curve", "3", "--heater", "2", "--json"}), 0);

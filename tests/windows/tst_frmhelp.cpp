@@ -196,8 +196,7 @@ private Q_SLOTS:
         Main m(dir_.filePath("r.ini"));
         auto* w = static_cast<frmCharacterisation*>(m.window.openWindow("frmCharacterisation"));
         w->reportsRoot = dir_.filePath("reports");
-        // Temperature 1's high limit, 40 °C; 2's low, 27 °C; 3's high, with no heater to trip it;
-        // PWM output 1 a GPIO pin: output 3 is checked.
+        // Limits Temp1 high 40 °C, Temp2 low 27 °C, Temp3 high (no heater); PWM1 a GPIO: output 3 checked.
         writeAll(m.t.chip(), {{0x45, 40}, {0x46, 27}, {0x49, 50}, {0x7F, 0x08}});
         w->txtTolerance->setValue(0.5);
         w->cmbOutput->setCurrentIndex(2);
