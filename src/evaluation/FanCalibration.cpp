@@ -56,8 +56,7 @@ public:
 
         step(0.0, QStringLiteral("full speed"));
         r_.fullRpm = measure(100, QStringLiteral("full speed"));
-        if (r_.fullRpm == 0) {
-            r_.stopsAtZero = false;
+        if (r_.fullRpm == 0) { // it stands at every duty: no start or stop duty to find
             r_.warnings << QStringLiteral(
                 "the fan does not turn at 100 %: no fan, a seized fan or no tach signal");
             return r_;
