@@ -210,9 +210,40 @@ private Q_SLOTS:
         if (wire.isEmpty()) QVERIFY(t.board.journal().empty());
     }
 
+    // One batch through the reading, bench and file commands, text and JSON, against data/transcript.txt,
+    // limits and masks set apart from their neighbours. VORTANE_UPDATE_TRANSCRIPT=1 writes it afresh.
+    void transcriptWhole() {
+        Cli t({.chip = {.fanPulsesPerRev = {2, 3, 2, 2}, .noise = 0}});
+        writeAll(t.chip(), {{0x43, 0x08},
+                            {0x44, 12},
+                            {0x45, 37},
+                            {0x46, 0x9C},
+                            {0x47, 31},
+                            {0x5A, 0xA0},
+                            {0x5B, 0x0B},
+                            {0x72, 0x81},
+                            {0x73, 0x04},
+                            {0x7F, 0x01}});
+        const QByteArray batch = "board\ndump\ndump --json\nread 0x20 2Ah 0x2B 0x32 0x36 0x40 0x41\n"
+                                 "write 0x72 0x05 --mask 0x0F\nheater 1 60\nsleep 20000\n"
+                                 "monitor --count 2 --interval 1500\n"
+                                 "monitor --count 2 --interval 500 --json --channels Temp1,Tach2,PWM3\n"
+                                 "watch --timeout 3\nwatch --json --timeout 2\nheater 1 0\n"
+                                 "calibrate-fan 2,3 --step 20\ncalibrate-fan 1 --json\n"
+                                 "check-curve 3 --heater 2\ncheck-curve 3 --heater 2 --json\ncheck-limits\n"
+                                 "check-limits --json\nsave - --only-changed --comment transcript\n";
+        QCOMPARE(t.run({"batch"}, batch), 0);
+        const QByteArray got = (t.out + "--- standard error\n" + t.err).toUtf8();
+        const QString file = QStringLiteral(VORTANE_TEST_DATA "/transcript.txt");
+        if (qEnvironmentVariableIntValue("VORTANE_UPDATE_TRANSCRIPT") == 1) QVERIFY(writeFile(file, got));
+        if (fileBytes(file) != got) { // a failing run leaves its own as build/tests/transcript.txt
+            QVERIFY(writeFile(QStringLiteral("transcript.txt"), got));
+            QFAIL("the transcript differs from data/transcript.txt");
+        }
+    }
+
     void dumpJsonHasEveryEntry() {
         Cli t;
-        t.chip().write(0x40, 0x03);
         QCOMPARE(t.run({"dump", "--json"}), 0);
         const QJsonObject root = QJsonDocument::fromJson(t.out.toUtf8()).object();
         QCOMPARE(root.value("deviceAddress"), QJsonValue(0x2E));
@@ -221,15 +252,6 @@ private Q_SLOTS:
         QCOMPARE(registers.size(), 100);
         QCOMPARE(t.commandTexts().size(), 100);
         const auto entry = [&](int i) { return registers[i].toObject(); };
-        QCOMPARE(
-            QJsonDocument(entry(32)).toJson(QJsonDocument::Compact),
-            QByteArray(R"({"address":64,"default":1,"name":"Configuration 1","readOnly":false,"value":3})"));
-        QCOMPARE(entry(97).value("readOnly"), QJsonValue(true)); // GPIO Status
-        QCOMPARE(entry(0).value("decoded").toObject().value("unit"), QJsonValue(QStringLiteral("°C")));
-        QCOMPARE(entry(18).value("decoded").toObject(), (QJsonObject{{"value", 100}, {"unit", "%"}}));
-        // Both bytes of the absent fan 4's tach pair decode to its speed.
-        for (int i : {16, 17})
-            QCOMPARE(entry(i).value("decoded").toObject(), (QJsonObject{{"value", 82}, {"unit", "RPM"}}));
         // A turning fan: the low byte at 2Ah, the high byte at 2Bh, counted on the 90 kHz clock.
         const int count = entry(11).value("value").toInt() * 256 + entry(10).value("value").toInt();
         QVERIFY(count > 0 && count < 0xFFFF);
@@ -237,12 +259,9 @@ private Q_SLOTS:
             QCOMPARE(entry(i).value("decoded").toObject().value("value"), QJsonValue(5400000 / count));
 
         // The text form: each line the value, its meaning, and the default where it differs.
-        t.chip().write(0x72, 0x81);
         QCOMPARE(t.run({"dump"}), 0);
         const QStringList lines = t.outLines();
         QCOMPARE(lines.size(), 100);
-        QCOMPARE(lines[82], QStringLiteral("0x72 0x81 Interrupt Mask 1: OOL R1T  (default 0x00)"));
-        QCOMPARE(lines[17], QStringLiteral("0x31 0xFF Tach4 High Byte: 82 RPM"));
         // The fan went on turning between the two runs: its bytes as this dump printed them.
         const int low = lines[10].mid(7, 2).toInt(nullptr, 16), high = lines[11].mid(7, 2).toInt(nullptr, 16);
         QVERIFY(high > 0 && high < 0xFF);
@@ -504,34 +523,8 @@ private Q_SLOTS:
         };
         QCOMPARE(dumpOf(blocks[1], true), dumpOf(blocks[0], true));
         QCOMPARE(dumpOf(blocks[2], false), dumpOf(blocks[1], false));
-        QCOMPARE(a.outLines().filter(QRegularExpression(QStringLiteral("^(Output|Temp|Board|Report)"))),
-                 (QStringList{"Board: Simulated board",
-                              "Output 2: start duty 26 %, stop duty 15 %, full speed 4199 RPM (3 pulses per "
-                              "revolution)",
-                              "Board: Simulated board",
-                              "Temp2 high limit 31 °C: set at 32, cleared at 31, delay 0 / 0 ms, not masked",
-                              "Report: " + reports.filePath("report.html")}));
-
-        Cli b;
-        QCOMPARE(b.run({"check-curve", "3", "--heater", "2", "--json"}), 0);
-        QJsonObject pass = QJsonDocument::fromJson(b.out.toUtf8()).object();
-        // Tmin set for the run a few degrees above rest; the chip's duties; the point furthest off the line.
-        pass["points"] = pass["points"][18];
-        QCOMPARE(
-            QJsonDocument(pass).toJson(QJsonDocument::Compact),
-            R"j({"board":"Simulated board","heater":2,"leaveTemperature":{"configured":33,"measured":32.88},)j"
-            R"j("maxDeviation":0.55,"notes":["set for the run: automatic, zone Temp2, Tmin 33 °C (was under )j"
-            R"j(manual control)"],"outcome":"finished","output":3,"passed":true,"points":{"deviation":0.55,)j"
-            R"j("duty":74,"predicted":73.45,"temperature":40},"pwmMax":100,"pwmMin":50,"restingTemperature":)j"
-            R"j(25,"restored":true,"run":"curve check","setForRun":true,"slope":{"configured":3.35,)j"
-            R"j("measured":3.34},"tmin":33,"tolerance":3,"zone":"Temp2"})j");
-        b.chip().write(0x47, 31);
-        QCOMPARE(b.run({"check-limits", "--json"}), 0);
-        QCOMPARE(b.out, R"j({"board":"Simulated board","channels":[{"channel":"Temp2","clearDelayMs":0,)j"
-                        R"j("clearedAt":31,"limit":"high","maskHonoured":null,"masked":false,"setAt":32,)j"
-                        R"j("setDelayMs":0,"unit":"°C","value":31}],"outcome":"finished","restored":true,)j"
-                        R"j("run":"limit trip points"})j"
-                        "\n");
+        QCOMPARE(a.outLines().filter(QRegularExpression(QStringLiteral("^Report"))),
+                 QStringList{"Report: " + reports.filePath("report.html")});
 
         SimOptions offset = quiet;
         offset.chip.autoOffsetC = 6;
