@@ -66,13 +66,23 @@ private Q_SLOTS:
         QVERIFY2(warnings[0].contains("about half 4900 RPM") &&
                      warnings[1].contains("about twice 1250 RPM") && warnings[2].isEmpty(),
                  qPrintable(warnings.join(u'|')));
-        CurveCheckResult cold; // points below Tmin that match the curve check nothing of it
-        std::tie(cold.tmin, cold.pwmMin, cold.pwmMax) = std::tuple(40, 30.0, 100.0);
-        cold.points = {{31, 0, 0, 0}, {38, 30, 0, 0}}; // off below the band, PWMmin within it
-        JudgeCurve(cold);
-        QCOMPARE(
-            std::pair(cold.passed, cold.notes),
-            std::pair(false, QStringList{"the temperature never reached Tmin: the curve is not checked"}));
+    }
+
+    // Judged at the edges (Tmin 40 °C, PWMmin 30 %, 3.5 % per °C): Tmin reached by the temperature, or by a
+    // duty clear of PWMmin's rounding; a single point on the ramp places the leave temperature by the slope.
+    void curveJudgedAtItsEdges() {
+        const auto judge = [](std::vector<CurvePointMeasured> points) {
+            CurveCheckResult r;
+            std::tie(r.tmin, r.pwmMin, r.pwmMax, r.configuredSlope, r.points) =
+                std::tuple(40, 30, 100, 3.5, points);
+            JudgeCurve(r);
+            return QString::asprintf("%d %g ", r.passed, r.measuredLeaveTemperature.value_or(-1)) +
+                   r.notes.join(u'|');
+        };
+        QCOMPARE(judge({{31, 0}, {39, 31}}),
+                 "0 -1 the temperature never reached Tmin: the curve is not checked");
+        QCOMPARE(judge({{31, 0}, {40, 30}}), "1 -1 ");
+        QCOMPARE(judge({{31, 0}, {38, 32}}), "1 37.4286 one point on the ramp: the slope is not measured");
     }
 
     void curveCheckPassesOnTheDefaultChipAndFailsAnOffsetLoop_data() { // the loop's offset, passes
