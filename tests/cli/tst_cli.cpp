@@ -233,7 +233,7 @@ private Q_SLOTS:
                                  "check-curve 3 --heater 2\ncheck-curve 3 --heater 2 --json\ncheck-limits\n"
                                  "check-limits --json\nsave - --only-changed --comment transcript\n";
         QCOMPARE(t.run({"batch"}, batch), 0);
-        const QByteArray got = (t.out + "--- standard error\n" + t.err).toUtf8();
+        const QByteArray got = t.out.toUtf8() + t.output + "--- standard error\n" + t.err.toUtf8();
         const QString file = QStringLiteral(VORTANE_TEST_DATA "/transcript.txt");
         if (qEnvironmentVariableIntValue("VORTANE_UPDATE_TRANSCRIPT") == 1) QVERIFY(writeFile(file, got));
         if (fileBytes(file) != got) { // a failing run leaves its own as build/tests/transcript.txt
