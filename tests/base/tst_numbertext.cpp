@@ -92,7 +92,10 @@ private Q_SLOTS:
             QVERIFY2(!ParseInteger(QString::fromUtf8(text)), text);
     }
 
-    void windows1252() { QCOMPARE(ToWindows1252(QStringLiteral("a\u202Fb\u4E2D")), QByteArray("a b?")); }
+    void windows1252() { // each side of the C1 controls and of Latin-1; two of the code page's own above it
+        QCOMPARE(ToWindows1252(QString::fromUtf16(u"a\u202Fb\u4E2D\x7F\x80\x9F\xA0\xFF\x100\x20AC\x178")),
+                 QByteArray("a b?\x7F??\xA0\xFF?\x80\x9F"));
+    }
 
     void typedIntervals() {
         // What each interval variable can hold; "40000" must not wrap to a negative graph interval.
