@@ -211,6 +211,18 @@ private Q_SLOTS:
         RunControl control;
         const FanCalibrationReport f = RunFanCalibration(*sim.session, {}, control);
         QVERIFY(f.reason.contains(QStringLiteral("FSPD")));
+        // Each refusal names its cause: STRT clear, the free-wheel test, a fan's tach off, its pin a GPIO.
+        for (const auto& [reg, value, output, reason] :
+             {std::tuple{0x40, 0x00, 1, "monitoring is stopped"},
+              {0x40, 0x03, 1, "free-wheel test is running"},
+              {0x74, 0x02, 2, "fan 2's tach is disabled (T2DIS set)"},
+              {0x7F, 0x04, 2, "output 2 is used as a GPIO"}}) {
+            ConnectedSim refusing;
+            refusing.chip().write(reg, value);
+            const FanCalibrationReport r =
+                RunFanCalibration(*refusing.session, {.outputs = {1, output}, .nominalRpm = {}}, control);
+            QVERIFY2(r.outcome == RunOutcome::Refused && r.reason.contains(reason), qPrintable(r.reason));
+        }
         QCOMPARE((QList<RunOutcome>{f.outcome, RunCurveCheck(*sim.session, {}, control).outcome,
                                     RunLimitTrips(*sim.session, {}, control).outcome}),
                  QList<RunOutcome>(3, RunOutcome::Refused));
