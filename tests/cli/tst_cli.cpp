@@ -247,7 +247,6 @@ private Q_SLOTS:
         QCOMPARE(t.run({"dump", "--json"}), 0);
         const QJsonObject root = QJsonDocument::fromJson(t.out.toUtf8()).object();
         const QJsonArray registers = root.value("registers").toArray();
-        QCOMPARE(registers.size(), 100);
         QCOMPARE(t.commandTexts().size(), 100);
         const auto entry = [&](int i) { return registers[i].toObject(); };
         // A turning fan: the low byte at 2Ah, the high byte at 2Bh, counted on the 90 kHz clock.

@@ -62,6 +62,7 @@ template <class W> struct WindowCase {
 struct MainFixture {
     explicit MainFixture(const QString& ini, QString programFolder = QStringLiteral("/opt/vortane"))
         : t({}, std::move(programFolder)), settings(ini), window(*t.session, polling, settings) {
+        t.session->decl.TachClock = 90000; // as the program starts
         t.session->usb.onProgramEnd = [this](int code) {
             t.programEnds.append(code);
             window.Form_Unload();

@@ -253,12 +253,18 @@ private Q_SLOTS:
         MainFixture m(ini());
         QVERIFY(m.window.Form_Load(m.splash));
         m.window.show();
+        for (int i = 0; i < RegisterCount; ++i) // every writable register apart from its neighbours
+            if (const int a = RegisterAt(i).Address; !RegisterAt(i).ReadOnly)
+                m.t.chip().write(a, (a * 37 + 11) % 256);
+        writeAll(m.t.chip(), {{0x40, 0x01}, {0x74, 0x00}}); // monitoring on, the chip not shut down
         QStringList unnamed, escapeMissed, overlaps, treesDiffer;
         unnamedControls(QAccessible::queryAccessibleInterface(&m.window), "frmMain", unnamed);
         for (const WindowRow& row : WindowTable()) {
             const QString name = QLatin1String(row.className);
             ChildWindow* w = m.window.openWindow(name);
-            QCOMPARE(w->objectName(), name); // as the window table names it
+            QCOMPARE(w->objectName(), name);         // as the window table names it
+            m.t.clock.advance(PollingCycle::TickMs); // one tick: the window's live values
+            m.polling.Tick(m.t.clock.nowMs());
             unnamedControls(QAccessible::queryAccessibleInterface(w), name, unnamed);
             // As a screen reader meets it at first, against its text in data/accessible.
             QStringList tree;
