@@ -195,8 +195,12 @@ LimitTripReport RunLimitTrips(Session& session, const LimitTripOptions& o, RunCo
                     0,
                     QStringLiteral("%1: heating across its %2 limit").arg(c.name, LimitKindText(row.kind)));
                 if (isHigh) {
+                    // The bit is the channel's, shared by both limits: set at rest (the reading below
+                    // the low limit, or already above this one), it cannot show this crossing.
                     const auto above = [high](int t) { return t > high; };
-                    if (!tripper.cross(c, row, true, above, heat, 1, QStringLiteral("heating")))
+                    if (a.read(RegStatus1) & c.bit)
+                        row.note = QStringLiteral("the status is already set at rest: no crossing to see");
+                    else if (!tripper.cross(c, row, true, above, heat, 1, QStringLiteral("heating")))
                         row.note =
                             QStringLiteral("the heater did not take the reading above %1 °C").arg(high);
                     else if (!tripper.cross(c, row, false, above, cool, -1, QStringLiteral("cooling")))

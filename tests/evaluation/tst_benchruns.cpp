@@ -265,14 +265,13 @@ private Q_SLOTS:
             return [o](Session& s, RunControl& c) { return CurveCheckReportData(RunCurveCheck(s, o, c)); };
         };
         addRows<ReportRow>({
-            {"calibration", // fan 2 gives one pulse a revolution, the chip counts two; fan 3 never stops
+            {"calibration", // fan 2 gives two pulses a revolution, the chip counts four; fan 3 never stops
              {{.chip = {.fanPresent = {true, true, true, true},
                         .fanMaxRpm = {3000, 3100, 2950, 3050},
-                        .fanPulsesPerRev = {2, 1, 2, 2},
                         .fanStartDuty = {37, 44, 29, 51},
                         .fanStopDuty = {21, 12, 19, 33},
                         .fanMinRpm = {0, 0, 650, 0}}},
-              {{0x69, 0x80}}, // output 3 automatic: taken by hand for the run, then handed back
+              {{0x69, 0x80}, {0x43, 0x5D}}, // output 3 automatic: taken by hand for the run, then handed back
               calibrate({.outputs = {1, 2, 3, 4}, .nominalRpm = {}})}},
             {"calibration-held", // held tachs, fans seizing (2 at once, 3 when stopped), a stated nominal
              {{.chip = {.noise = 0,
@@ -291,7 +290,7 @@ private Q_SLOTS:
             {"limits", // noisy, the status late; a masked channel, a fan under automatic control
              {{.chip = {.noise = 0.5, .statusLagMs = 600}},
               {{0x45, 36},
-               {0x47, 33},
+               {0x46, 28}, // Temp2 low only, above the resting temperature: heated clear, cooled set again
                {0x72, 0x02},
                {0x5C, 0x8C},
                {0x5D, 0x0A},
