@@ -102,10 +102,11 @@ const QRegularExpression& registerLinePattern() {
     return pattern;
 }
 
+// line is 1-based: even an empty file splits into one (empty) line, so a line count names one too.
 ConfigParse refuse(int line, const QString& message) {
     ConfigParse result;
     result.error = message;
-    result.errorLine = std::max(line, 1);
+    result.errorLine = line;
     return result;
 }
 
