@@ -549,15 +549,13 @@ void Gauge::focusInEvent(QFocusEvent* event) {
         current_ = LowPointer;
     else if (event->reason() == Qt::BacktabFocusReason)
         current_ = HighPointer;
-    QWidget::focusInEvent(event);
-    update();
+    QWidget::focusInEvent(event); // which repaints: the keyboard's pointer is marked
     announceFocus();
 }
 
 void Gauge::focusOutEvent(QFocusEvent* event) {
     endDrag(true);
-    QWidget::focusOutEvent(event);
-    update();
+    QWidget::focusOutEvent(event); // which repaints
 }
 
 bool Gauge::focusNextPrevChild(bool next) {
