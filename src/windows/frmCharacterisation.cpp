@@ -23,9 +23,8 @@ enum RunKind { FanRun, CurveRun, LimitRun };
 constexpr qint64 ReplotEveryMs = 200;
 } // namespace
 
-frmCharacterisation::frmCharacterisation(Session& session, PollingCycle& polling, SettingsStore& settings,
-                                         QWidget* parent)
-    : ChildWindow(session, polling, parent), settings_(settings) {
+frmCharacterisation::frmCharacterisation(Session& session, PollingCycle& polling, QWidget* parent)
+    : ChildWindow(session, polling, parent) {
     setObjectName(QStringLiteral("frmCharacterisation"));
     setWindowTitle(QStringLiteral("Characterisation"));
     reportsRoot = QDir(session.dialogFolder()).filePath(QStringLiteral("VORTANE reports"));
@@ -266,17 +265,10 @@ void frmCharacterisation::finish(BenchReportData data, const QString& result) {
 
 void frmCharacterisation::cmdOpenReport_Click() {
     if (reportFolder_.isEmpty()) return;
-    const QString page = QDir(reportFolder_).filePath(QStringLiteral("report.html"));
-    frmHelp* help = nullptr;
-    if (auto* main = qobject_cast<frmMain*>(window()))
-        help = qobject_cast<frmHelp*>(main->openWindow(QStringLiteral("Help")));
-    if (!help) {
-        // Outside the main window (a test), the help browser stands alone.
-        help = new frmHelp(session_, polling_, settings_);
-        help->setAttribute(Qt::WA_DeleteOnClose);
-        help->show();
-    }
-    help->showPage(page);
+    // In the help browser: the main window's one, opened or brought up.
+    auto* main = qobject_cast<frmMain*>(window());
+    if (auto* help = main ? qobject_cast<frmHelp*>(main->openWindow(QStringLiteral("Help"))) : nullptr)
+        help->showPage(QDir(reportFolder_).filePath(QStringLiteral("report.html")));
 }
 
 void frmCharacterisation::closeEvent(QCloseEvent* event) {

@@ -15,7 +15,6 @@
 #include <array>
 
 class QCustomPlot;
-class SettingsStore;
 class QCloseEvent;
 
 // Bench characterisation: fan calibration, a heater-driven check of the automatic curve, and the
@@ -27,8 +26,7 @@ class frmCharacterisation final : public ChildWindow {
     Q_OBJECT
 
 public:
-    frmCharacterisation(Session& session, PollingCycle& polling, SettingsStore& settings,
-                        QWidget* parent = nullptr);
+    frmCharacterisation(Session& session, PollingCycle& polling, QWidget* parent = nullptr);
 
     QLabel* lblRun{};
     QComboBox* cmbRun{};
@@ -71,7 +69,6 @@ private:
     void finish(BenchReportData data, const QString& result);
     void addPoint(const BenchSample& sample);
 
-    SettingsStore& settings_;
     bool running_ = false;
     bool cancelRequested_ = false;
     bool closeAfterRun_ = false;

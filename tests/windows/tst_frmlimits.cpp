@@ -49,13 +49,7 @@ private Q_SLOTS:
         const QStringList journal = openMasked();
         QCOMPARE(journal, QStringList({readText(0x44), readText(0x45), readText(0x59), readText(0x58),
                                        readText(0x61), readText(0x60), "220 46 114 1 2"}));
-        for (int k = 0; k < InterruptRows; ++k)
-            QCOMPARE(w->chkMask[std::size_t(k)]->isChecked(), k == 0 || k == 2 || k == 12 || k == 14);
-        QCOMPARE((QList<double>{w->ggeTemp->pointer(2), w->ggeTemp->pointer(3), w->ggeFan->pointer(2),
-                                w->ggeFan->pointer(3)}),
-                 (QList<double>{-127, 127, 82, 5400000}));
-        QCOMPARE(std::pair(w->windowTitle(), w->cmdApply->text()),
-                 std::pair(QString("Limits and Interrupts"), QString("Apply ")));
+        // What it shows, each register apart from its neighbours: in the window trees (tst_frmmain).
     }
 
     // Unedited, Apply writes back what was loaded, out-of-limit bit included; a ticked box waits for Apply.

@@ -77,6 +77,8 @@ void walk(QAccessibleInterface* node, int depth, QStringList& out) {
         if (on) states << QLatin1String(name);
     QString value = node->text(QAccessible::Value);
     if (node->role() == QAccessible::StaticText || node->role() == QAccessible::Clock) value.clear();
+    if (const QAccessibleValueInterface* v = node->valueInterface()) // the range it takes
+        value += QStringLiteral(" (%1..%2)").arg(v->minimumValue().toString(), v->maximumValue().toString());
     out << QString(depth * 2, u' ') +
                QStringLiteral("%1 %2 \"%3\" \"%4\" \"%5\" [%6]")
                    .arg(qAccessibleRoleString(node->role()),
