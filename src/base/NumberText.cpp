@@ -188,8 +188,8 @@ QString SevenDigits(double value) {
     if (exponent >= -7 && exponent < 15) {
         if (exponent >= 0) {
             const int intDigits = exponent + 1;
-            out += digits.substr(0, static_cast<std::size_t>(std::min(intDigits, count)));
-            if (count < intDigits) out.append(static_cast<std::size_t>(intDigits - count), '0');
+            out += digits.substr(0, static_cast<std::size_t>(intDigits)); // as many as there are
+            out.append(static_cast<std::size_t>(std::max(intDigits - count, 0)), '0');
             if (count > intDigits) out += '.' + digits.substr(static_cast<std::size_t>(intDigits));
         } else {
             out += "0.";
