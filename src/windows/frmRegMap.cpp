@@ -201,8 +201,7 @@ bool frmRegMap::eventFilter(QObject* watched, QEvent* event) {
     return ChildWindow::eventFilter(watched, event);
 }
 
-void frmRegMap::BuildRegisterTree() {
-    TreeView1->clear();
+void frmRegMap::BuildRegisterTree() { // once, into the empty tree
     TreeView1->setIndentation(TwipsToPixels(IndentationTwips));
     QList<QTreeWidgetItem*> items;
     for (const RegisterTreeNode& node : RegisterTreeNodes()) {
