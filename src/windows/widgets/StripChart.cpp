@@ -97,8 +97,7 @@ QCPItemStraightLine* StripChart::verticalLine(double key, const QPen& pen) {
     }
     line->point1->setCoords(key, 0);
     line->point2->setCoords(key, 1);
-    line->setPen(pen);
-    line->setSelectable(false);
+    line->setPen(pen); // not selectable: the chart takes no item selection (drag and zoom only)
     return line;
 }
 
@@ -120,7 +119,6 @@ void StripChart::drawMarkers(const ValueRange& range, double secondsPerPixel) {
         label->setText(m.label);
         label->setColor(colour);
         label->setClipToAxisRect(true);
-        label->setSelectable(false);
         markerItems_.push_back(label);
     }
     for (std::size_t c = 0; c < cursors_.size(); ++c) {
