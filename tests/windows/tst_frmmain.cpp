@@ -273,8 +273,7 @@ private Q_SLOTS:
             else if (fileBytes(file) != got && writeFile(QStringLiteral("accessible-%1.txt").arg(name), got))
                 treesDiffer << name + QStringLiteral(" (now: build/tests/accessible-%1.txt)").arg(name);
         };
-        m.window.sbPanels[1]->setText(QStringLiteral("7 Dec 2026")),
-            m.window.sbPanels[2]->setText("15:48:30");
+        m.window.sbPanels[1]->setText("7 Dec 2026"), m.window.sbPanels[2]->setText("15:48:30");
         sameTree(&m.window, QStringLiteral("frmMain"));
         for (const WindowRow& row : WindowTable()) {
             const QString name = QLatin1String(row.className);
