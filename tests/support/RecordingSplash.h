@@ -17,13 +17,13 @@ struct RecordingSplash final : SplashView {
         textTimes.append(clock.nowMs());
     }
     void processEvents() override { ++eventPasses; }
-    void setBoardText(const QString& text) override { board = text; }
+    void setBoardText(const QString& text) override { boards.append(text); }
 
     Clock& clock;
     bool visible = false;
     QList<float> widths;
     QStringList texts;
     QList<std::int64_t> textTimes;
-    QString board;
+    QStringList boards; // each naming of the board in use
     int eventPasses = 0;
 };
