@@ -18,7 +18,7 @@ std::int64_t SystemClock::nowMs() {
 }
 
 void SystemClock::sleepMs(std::int64_t ms) {
-    if (ms > 0) std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+    std::this_thread::sleep_for(std::chrono::milliseconds(ms)); // none for 0 or less
 }
 
 void SystemClock::waitMoreThan(float milliseconds) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 
 // Steady time in milliseconds and a way to wait on it. Production uses SystemClock; tests and
@@ -33,7 +34,7 @@ public:
     explicit ManualClock(std::int64_t start = 0) : now_(start) {}
     std::int64_t nowMs() override { return now_; }
     void sleepMs(std::int64_t ms) override {
-        if (ms > 0) now_ += ms;
+        now_ += std::max<std::int64_t>(ms, 0);
     }
     void advance(std::int64_t ms) { now_ += ms; }
     void set(std::int64_t ms) { now_ = ms; }

@@ -115,7 +115,7 @@ std::int16_t SimBoard::registerRequest(std::int32_t value, std::int32_t index, s
 std::int16_t SimBoard::VendorIORequest(std::int16_t request, std::int32_t value, std::int32_t index,
                                        std::int16_t direction, std::int16_t length, std::uint8_t* buffer) {
     ++requestCount_;
-    if (options_.requestMs > 0) clock_.sleepMs(options_.requestMs);
+    clock_.sleepMs(options_.requestMs); // 0: no time at all
     advanceChips();
     JournalEntry entry;
     entry.timeMs = clock_.nowMs() - startMs_;
