@@ -48,8 +48,7 @@ frmSplash::frmSplash(QWidget* parent) : QWidget(parent, Qt::SplashScreen | Qt::F
     progressTrack_->setStyleSheet(QStringLiteral("background: #e3e6ec; border-radius: 2px;"));
     lblProgress = Named(new QLabel(progressTrack_), "lblProgress");
     lblProgress->setStyleSheet(QStringLiteral("background: #2d6cdf; border-radius: 2px;"));
-    lblProgress->setGeometry(0, 0, 0, 14);
-    lblProgress->setVisible(false);
+    lblProgress->setGeometry(0, 0, 0, 14); // no width: nothing shows until progress is made
     lblProgress->setAccessibleName(QStringLiteral("Progress"));
     lblBoard = Named(new QLabel(this), "lblBoard");
     lblBoard->setAccessibleName(QStringLiteral("Board"));
@@ -75,7 +74,6 @@ int frmSplash::progressDesignWidth() const {
 
 void frmSplash::setProgressVisible() {
     lblProgInfo->setVisible(true);
-    lblProgress->setVisible(true);
 }
 
 void frmSplash::setProgressWidth(float twips) {

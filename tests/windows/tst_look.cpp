@@ -131,6 +131,8 @@ private Q_SLOTS:
     void splashAsDrawn() {
         differences_.clear();
         frmSplash splash;
+        splash.show();
+        look(&splash, QStringLiteral("frmSplash-0")); // before start-up shows progress: no step, no bar
         splash.setProgressVisible();
         splash.setProgressWidth(static_cast<float>(splash.progressDesignWidth()) / 2);
         splash.setProgInfo(QStringLiteral("Reading the chip's registers"));
