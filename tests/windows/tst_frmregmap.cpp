@@ -53,7 +53,6 @@ private Q_SLOTS:
         m.t.connect();
         auto* opened = qobject_cast<frmRegMap*>(m.window.openWindow(QStringLiteral("Tree")));
         QVERIFY(m.t.session->decl.RegisterMapOpen && m.t.requests().isEmpty());
-        QCOMPARE(opened->windowTitle(), QStringLiteral("Register Map"));
         QTreeWidgetItem* general = opened->TreeView1->topLevelItem(0);
         QTreeWidgetItem* fan4 = opened->TreeView1->topLevelItem(2)->child(4);
         QCOMPARE((QStringList{general->text(0), fan4->text(0), fan4->child(8)->text(0)}),
