@@ -175,7 +175,7 @@ private Q_SLOTS:
         const auto& l = fan.w->lblPWMGPIO;
         QCOMPARE((QList<bool>{l[0]->isHidden(), l[1]->isVisible(), l[2]->isHidden(), l[3]->isHidden()}),
                  (QList<bool>{true, true, true, false}));
-        fan.f->t.usb().WriteRegister(0x2E, 0x7F, 0x00);
+        fan.f->t.usb().WriteRegister(0x2E, 0x7F, 0x0B); // all but GPIO 2
         fan.f->forget();
         fan.f->polling.Tick(1001);
         QVERIFY(fan.w->lblPWMGPIO[1]->isHidden() && fan.f->t.requests().isEmpty());
