@@ -97,7 +97,7 @@ QCPItemStraightLine* StripChart::verticalLine(double key, const QPen& pen) {
     }
     line->point1->setCoords(key, 0);
     line->point2->setCoords(key, 1);
-    line->setPen(pen); // not selectable: the chart takes no item selection (drag and zoom only)
+    line->setPen(pen); // left selectable: the chart takes no item selection, it only drags and zooms
     return line;
 }
 
