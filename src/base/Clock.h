@@ -33,9 +33,7 @@ class ManualClock final : public Clock {
 public:
     explicit ManualClock(std::int64_t start = 0) : now_(start) {}
     std::int64_t nowMs() override { return now_; }
-    void sleepMs(std::int64_t ms) override {
-        now_ += std::max<std::int64_t>(ms, 0);
-    }
+    void sleepMs(std::int64_t ms) override { now_ += std::max<std::int64_t>(ms, 0); }
     void advance(std::int64_t ms) { now_ += ms; }
     void set(std::int64_t ms) { now_ = ms; }
 
