@@ -93,15 +93,15 @@ std::array<std::optional<QString>, 4> GpioValueTexts(Session& s, const GpioPins&
 }
 
 int PexilGain(int option1, int option2) {
-    return option1 * 4 + (option2 & 0xC0) / 64;
+    return option1 * 4 + ((option2 & 0xC0) >> 6);
 }
 
 int PexilOffset(int option2, int option3) {
-    return (option2 & 0x3F) * 8 + (option3 & 0xE0) / 32;
+    return (option2 & 0x3F) * 8 + ((option3 & 0xE0) >> 5);
 }
 
 int PexilSelectMask(int select1, int select2) {
-    return select1 * 4 + (select2 & 0xC0) / 64;
+    return select1 * 4 + ((select2 & 0xC0) >> 6);
 }
 
 std::optional<int> TypedCoefficient(const QString& text, int limit) {
