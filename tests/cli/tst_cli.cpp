@@ -210,8 +210,7 @@ private Q_SLOTS:
         if (wire.isEmpty()) QVERIFY(t.board.journal().empty());
     }
 
-    // One batch through the reading, bench and file commands, text and JSON, against data/transcript.txt,
-    // limits and masks set apart from their neighbours. VORTANE_UPDATE_TRANSCRIPT=1 writes it afresh.
+    // Reading, bench and file commands as text and JSON: data/transcript.txt (VORTANE_UPDATE_TRANSCRIPT=1).
     void transcriptWhole() {
         Cli t({.chip = {.fanPulsesPerRev = {2, 3, 2, 2}, .noise = 0}});
         writeAll(t.chip(), {{0x43, 0x08},

@@ -50,7 +50,6 @@ private Q_SLOTS:
         const QStringList journal = openMasked();
         QCOMPARE(journal, QStringList({readText(0x44), readText(0x45), readText(0x59), readText(0x58),
                                        readText(0x61), readText(0x60), "220 46 114 1 2"}));
-        // What it shows, each register apart from its neighbours: in the window trees (tst_frmmain).
     }
 
     // Unedited, Apply writes back what was loaded, out-of-limit bit included; a ticked box waits for Apply.
