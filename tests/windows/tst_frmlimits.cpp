@@ -429,13 +429,15 @@ private Q_SLOTS:
         for (const ChartMarker& m : chart->markers())
             labels << m.label;
         QCOMPARE(labels, (QStringList{"0x45=0x14", "Temp 2 alarm +3"}));
-        QList<QColor> lines, texts; // each label in its line's colour, each kind in its own
+        QList<std::pair<QRgb, double>> lines,
+            texts; // each label in its line's colour at its time; kinds apart
         for (int i = 0; i < chart->itemCount(); ++i)
             if (auto* l = qobject_cast<QCPItemStraightLine*>(chart->item(i)))
-                lines << l->pen().color();
+                lines << std::pair(l->pen().color().rgb(), l->point1->key());
             else if (auto* t = qobject_cast<QCPItemText*>(chart->item(i)))
-                texts << t->color();
-        QVERIFY(texts == lines && lines.size() == 2 && lines[0] != lines[1]);
+                texts << std::pair(t->color().rgb(), t->position->key());
+        QVERIFY(texts == lines && lines.size() == 2 && lines[0].first != lines[1].first &&
+                lines[0].second > 0);
 
         const QRect plot = chart->axisRect()->rect();
         QSignalSpy drawn(chart, &QCustomPlot::afterReplot); // each cursor shows where it was put at once
