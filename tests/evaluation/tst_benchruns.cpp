@@ -244,8 +244,7 @@ private Q_SLOTS:
 
     // Whole report folders against data/reports/NAME (VORTANE_UPDATE_REPORTS=1 writes them afresh).
     void reportsWhole_data() {
-        using Calibration = FanCalibrationOptions;
-        const auto calibrate = [](Calibration o) {
+        const auto calibrate = [](FanCalibrationOptions o) {
             return [o](Session& s, RunControl& c) {
                 return FanCalibrationReportData(RunFanCalibration(s, o, c));
             };

@@ -238,7 +238,7 @@ private Q_SLOTS:
         QCOMPARE(g.pointer(Gauge::LowPointer), -128);
     }
 
-    void everyChangeIsDrawn() { // a gauge's, and a lamp's on it
+    void everyChangeIsDrawn() { // a gauge's and a lamp's
         Gauge g(-128, 127);
         Lamp lamp;
         g.show(), lamp.show();
@@ -429,8 +429,8 @@ private Q_SLOTS:
         for (const ChartMarker& m : chart->markers())
             labels << m.label;
         QCOMPARE(labels, (QStringList{"0x45=0x14", "Temp 2 alarm +3"}));
-        QList<std::pair<QRgb, double>> lines,
-            texts; // each label in its line's colour at its time; kinds apart
+        // Each label in its line's colour and at its time; each kind in its own colour.
+        QList<std::pair<QRgb, double>> lines, texts;
         for (int i = 0; i < chart->itemCount(); ++i)
             if (auto* l = qobject_cast<QCPItemStraightLine*>(chart->item(i)))
                 lines << std::pair(l->pen().color().rgb(), l->point1->key());
