@@ -220,6 +220,8 @@ private Q_SLOTS:
                             {0x47, 31},
                             {0x5A, 0xA0},
                             {0x5B, 0x0B},
+                            {0x60, 0xB0}, // fan 1 faster than its maximum, 4500 RPM
+                            {0x61, 0x04},
                             {0x72, 0x81},
                             {0x73, 0x04},
                             {0x7F, 0x01}});
