@@ -295,9 +295,8 @@ private Q_SLOTS:
             sim.chip().write(reg, value);
         const QList<int> before = sim.chipState();
         RunControl control;
-        int tick = 0;
-        control.now = [&tick] {
-            return QDateTime(QDate(2026, 5, 4), QTime(9, 30, 0)).addMSecs(250 * tick++);
+        control.now = [tick = 0]() mutable {
+            return QDateTime(QDate(2026, 5, 4), QTime(9, 30)).addMSecs(250 * tick++);
         };
         BenchReportData data = row.run(*sim.session, control);
         QCOMPARE(sim.chipState(), before);

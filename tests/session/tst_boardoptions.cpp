@@ -145,9 +145,14 @@ private Q_SLOTS:
         o.journalFile.clear(); // the simulated board is built from the options
         o.sim.chipAddresses = {0x2C};
         o.sim.chip.ambientC = 33.5;
+        QStringList told; // what the board says of itself, where the program reports
+        o.report = [&told](const QString& text) { told << text; };
         const auto board = CreateBoard(o, clock, &sim, error);
         QVERIFY(board && sim == board.get() && !sim->chip(0x2E));
-        QCOMPARE(sim->chip(0x2C)->scenario().ambientC, 33.5);
+        std::uint8_t byte = 0;
+        QVERIFY(board->VendorIORequest(RegisterRequest, 0x2C, 0x3E, 1, 1, &byte) != 0); // before its firmware
+        QCOMPARE(std::pair(sim->chip(0x2C)->scenario().ambientC, told),
+                 std::pair(33.5, QStringList{"the simulated board has no firmware yet"}));
         // An adapter's board text (the USB boards' texts are in the choice below).
         const BoardIdentity smbus{BoardIdentity::Kind::Smbus, false, {}, {}, "/dev/i2c-1", 0x2E};
         QCOMPARE(smbus.text(), QStringLiteral("SMBus /dev/i2c-1, chip at 2Eh"));
