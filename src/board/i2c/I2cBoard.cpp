@@ -98,7 +98,8 @@ std::int16_t I2cBoard::readRegister(int address, int reg, std::uint8_t* buffer) 
 
 std::int16_t I2cBoard::blockRead(int address, int first, int count, std::uint8_t* buffer) {
     std::array<std::uint8_t, 65> data{};
-    if (count < 0 || static_cast<std::size_t>(count) > data.size()) return 1;
+    // A negative count converts to a size far beyond the buffer.
+    if (static_cast<std::size_t>(count) > data.size()) return 1;
     int result = select(address);
     for (int at = 0; result >= 0 && at < count; ++at) {
         result = adapter_->readByteData((first + at) & 0xFF);

@@ -41,10 +41,6 @@ std::uint64_t mix(std::uint64_t x) {
     return x ^ (x >> 31);
 }
 
-std::int64_t slotOf(std::int64_t nowMs, std::int64_t slotMs) {
-    return nowMs >= 0 ? nowMs / slotMs : (nowMs - slotMs + 1) / slotMs;
-}
-
 } // namespace
 
 ChipPhysics::ChipPhysics(const ChipScenario& scenario) : scenario_(scenario) {}
@@ -128,7 +124,7 @@ double ChipPhysics::sensorC(int sensor, std::int64_t nowMs) const {
     const auto s = static_cast<std::size_t>(sensor);
     double t = scenario_.ambientC + SensorOffsetC[s];
     if (s < 2) t += heaterRiseC_[s];
-    if (scenario_.noise != 0.0) t += scenario_.noise * SensorNoiseC * noise(s, slotOf(nowMs, SensorNoiseMs));
+    if (scenario_.noise != 0.0) t += scenario_.noise * SensorNoiseC * noise(s, nowMs / SensorNoiseMs);
     return t;
 }
 
@@ -138,7 +134,7 @@ int ChipPhysics::tachCount(int fan, int configuredPulses, std::int64_t nowMs) co
     // The counter times `configuredPulses` tach edges and takes that as one revolution.
     double count = TachClockTimes60 / rpm_[f] * configuredPulses / std::max(scenario_.fanPulsesPerRev[f], 1);
     if (scenario_.noise != 0.0)
-        count *= 1.0 + scenario_.noise * TachJitter * noise(16 + f, slotOf(nowMs, TachJitterMs));
+        count *= 1.0 + scenario_.noise * TachJitter * noise(16 + f, nowMs / TachJitterMs);
     return static_cast<int>(std::clamp(std::lround(count), 1L, 0xFFFFL));
 }
 

@@ -28,7 +28,8 @@ public:
     // Moves the board on by dtS seconds with the drive held, to nowMs of chip time.
     void step(double dtS, const FanDrive& drive, std::int64_t nowMs);
 
-    // Temperature at a sensor (0-based), noise included; the noise is a function of the time.
+    // Temperature at a sensor (0-based), noise included; the noise is a function of the chip's time,
+    // which runs from 0 on.
     double sensorC(int sensor, std::int64_t nowMs) const;
     double fanRpm(int fan) const { return rpm_[static_cast<std::size_t>(fan)]; }
     // The count the chip's tach counter reads for a fan when it assumes `configuredPulses` per
