@@ -27,6 +27,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <vector>
 
 namespace {
@@ -355,7 +356,9 @@ void frmMain::rearmMaster() {
     }
     if (tmrMaster->isActive() && *due == armedForMs_) return;
     armedForMs_ = *due;
-    tmrMaster->start(static_cast<int>(std::clamp<std::int64_t>(*due - now, 0, 24LL * 3600 * 1000)));
+    // QTimer counts in int milliseconds.
+    tmrMaster->start(
+        static_cast<int>(std::clamp<std::int64_t>(*due - now, 0, std::numeric_limits<int>::max())));
 }
 
 void frmMain::tmrMaster_Timer() {

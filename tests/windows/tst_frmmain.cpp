@@ -5,6 +5,7 @@
 #include "windows/ChildWindow.h"
 #include "windows/QtPrompts.h"
 
+#include <QAbstractEventDispatcher>
 #include <QAccessible>
 #include <QDir>
 #include <QEventLoop>
@@ -327,9 +328,11 @@ private Q_SLOTS:
         const std::size_t first = journalSize();
         spin(m.t.clock, 200, 20);
         QCOMPARE(journalSize(), first);
-        m.t.session->options.ReadInterval = 100;
+        m.t.session->options.ReadInterval = 100; // due 100 ms ago: the timer fires at once, then on the grid
+        Q_EMIT QAbstractEventDispatcher::instance()->aboutToBlock();
+        QCOMPARE(m.window.tmrMaster->interval(), 0);
         spin(m.t.clock, 0, 50);
-        QVERIFY(journalSize() > first);
+        QVERIFY(journalSize() > first && m.window.tmrMaster->interval() == 100);
 
         std::size_t underMessage = 0;
         m.t.prompts.whileShown = [&] {
