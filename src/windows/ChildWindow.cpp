@@ -85,8 +85,9 @@ QPushButton* ChildWindow::buttonFor(const QKeyEvent& event) const {
 
 void ChildWindow::keyPressEvent(QKeyEvent* event) {
     QPushButton* target = buttonFor(*event);
+    // QWidget's own handler ignores the key, so that it goes on to the frame; a key taken here stays
+    // accepted, as Qt delivers every key.
     if (!target || !target->isEnabled() || !target->isVisible()) return QWidget::keyPressEvent(event);
-    event->accept();
     target->click();
 }
 
