@@ -37,8 +37,7 @@ frmAbout::frmAbout(Session& session, PollingCycle& polling, QWidget* parent)
         QFont underlined = l->font();
         underlined.setUnderline(true);
         l->setFont(underlined);
-        l->setBackgroundRole(QPalette::Window);
-        l->setForegroundRole(QPalette::WindowText);
+        l->setForegroundRole(QPalette::WindowText); // no background drawn: the text as a label's
         setTextColour(l, kLink);
         l->setAccessibleName(accessibleName);
         l->setToolTip(address);

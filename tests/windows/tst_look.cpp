@@ -83,6 +83,13 @@ private Q_SLOTS:
     void initTestCase() {
         // A caret that blinks would be drawn or not as the timer has it.
         QApplication::setCursorFlashTime(0);
+        // Roles the default palette colours alike drawn apart: a widget painted in the wrong one shows.
+        QPalette roles = QApplication::palette();
+        for (const QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive}) {
+            roles.setColor(group, QPalette::Button, QColor(0xE6, 0xE6, 0xE6));
+            roles.setColor(group, QPalette::ButtonText, QColor(0x30, 0x20, 0x20));
+        }
+        QApplication::setPalette(roles);
         const QString file = Folder + QStringLiteral("/environment.txt");
         QVERIFY(!Updating || (QDir().mkpath(Folder) && writeFile(file, environment())));
         if (Updating) return;
@@ -104,6 +111,7 @@ private Q_SLOTS:
         r.temperaturesReads = r.maxTemperatureReads = r.fanSpeedsReads = r.dutyCyclesReads = 1;
         // Four curves apart: PWM1's runs off the plot's right edge.
         writeAll(m.t.chip(), {{0x6A, 130}, {0x6E, 115}, {0x6F, 60}, {0x70, 40}});
+        m.t.session->decl.AutoControlTable[1].ShowConPoint = true; // PWM2's control point on its curve
         QVERIFY(m.window.Form_Load(m.splash));
         m.window.show();
         // The date and the time as on the day the images were drawn.
