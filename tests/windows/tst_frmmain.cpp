@@ -4,6 +4,7 @@
 #include "support/WindowFixture.h"
 #include "windows/ChildWindow.h"
 #include "windows/QtPrompts.h"
+#include "windows/widgets/UpDown.h"
 
 #include <QAbstractEventDispatcher>
 #include <QAccessible>
@@ -80,6 +81,8 @@ void walk(QAccessibleInterface* node, int depth, QStringList& out) {
     if (node->role() == QAccessible::StaticText || node->role() == QAccessible::Clock) value.clear();
     if (const QAccessibleValueInterface* v = node->valueInterface()) // the range it takes
         value += QStringLiteral(" (%1..%2)").arg(v->minimumValue().toString(), v->maximumValue().toString());
+    if (const auto* u = qobject_cast<const UpDown*>(node->object())) // the box's arrows: the range, the step
+        value += QStringLiteral(" (%1..%2 by %3)").arg(u->minimum()).arg(u->maximum()).arg(u->increment());
     out << QString(depth * 2, u' ') +
                QStringLiteral("%1 %2 \"%3\" \"%4\" \"%5\" [%6]")
                    .arg(qAccessibleRoleString(node->role()),

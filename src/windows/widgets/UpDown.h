@@ -18,6 +18,7 @@ public:
     void stepBy(int steps);
     int minimum() const { return min_; }
     int maximum() const { return max_; }
+    int increment() const { return increment_; }
 
     QToolButton* upButton{};
     QToolButton* downButton{};
