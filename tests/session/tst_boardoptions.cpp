@@ -60,7 +60,7 @@ private Q_SLOTS:
               Set{{"--sim-fail-request", "010"}, "failRequest", "10"},
               Set{{"--sim-link-lost-after", "0"}, "linkLostAfter", "0"},
               Set{{"--sim-fail-block-reads"}, "failBlockReads", "1"},
-              Set{{"--sim-revision", "c"}, "revision", "2"},
+              Set{{"--sim-revision", "a"}, "revision", "0"},
               Set{{"--sim-revision", "D"}, "revision", "4"},
               Set{{"--sim-no-12v"}, "supply12V", "0"},
               Set{{"--sim-no-5v"}, "supply5V", "0"},
