@@ -13,9 +13,10 @@
 #include <QHBoxLayout>
 #include <QVBoxLayout>
 
+// The time of day along the traces is the events' own, so a run's markers and traces share one clock.
 frmGraph::frmGraph(Session& session, PollingCycle& polling, QWidget* parent)
     : ChildWindow(session, polling, parent), history_(HistoryChoices()[HistoryChoiceAtLoad].seconds),
-      clock_(session.clock.nowMs(), QDateTime::currentMSecsSinceEpoch()) {
+      clock_(session.clock.nowMs(), session.events.wallClock().toMSecsSinceEpoch()) {
     setObjectName(QStringLiteral("frmGraph"));
     setWindowTitle(QStringLiteral("Graphing"));
     buildControls();

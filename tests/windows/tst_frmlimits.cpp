@@ -307,10 +307,7 @@ private Q_SLOTS:
         QCOMPARE(f.t.requestTexts() << w.windowTitle() << w.cmbGraph->currentText() << w.txtUpdate->text()
                                     << w.cmbHistory->currentText(),
                  (QStringList{"Graphing", "Temperature and Tach", "50", "10 minutes"}));
-        for (int j = 0; j < 5; ++j)
-            QCOMPARE(w.stpGraph[j]->isVisible(), j == 3);
-        QCOMPARE(w.stpGraph[3]->valueRange(GraphAxis::Temperature), (ValueRange{0, 60}));
-        QCOMPARE(w.stpGraph[3]->valueRange(GraphAxis::FanSpeed), (ValueRange{0, 12000}));
+        QCOMPARE(w.stpGraph[3]->valueRange(GraphAxis::FanSpeed), (ValueRange{0, 12000})); // the rest: look
 
         f.run(10); // the first tick reads the temperatures; the fan speeds have never been read
         QCOMPARE(w.stpGraph[3]->caption(0) + w.stpGraph[3]->caption(4),

@@ -109,6 +109,7 @@ private Q_SLOTS:
             std::array<std::int16_t, 11>{25, 31, -12, 40, 55, 7, 0, 99, -40, 63, 99},
             std::array<std::int32_t, 4>{1200, 3450, 0, 9870}, std::array<std::int32_t, 4>{30, 55, 0, 100});
         r.temperaturesReads = r.maxTemperatureReads = r.fanSpeedsReads = r.dutyCyclesReads = 1;
+        m.t.session->events.wallClock = [] { return QDateTime(QDate(2026, 12, 7), QTime(15, 48, 30)); };
         // Four curves apart: PWM1's runs off the plot's right edge. Temp 3 over its high limit: lamp lit.
         writeAll(m.t.chip(), {{0x49, 10}, {0x6A, 130}, {0x6E, 115}, {0x6F, 60}, {0x70, 40}});
         m.t.session->decl.AutoControlTable[1].ShowConPoint = true; // PWM2's control point on its curve
@@ -130,6 +131,9 @@ private Q_SLOTS:
                     tabs->setCurrentIndex(page);
                     look(w->parentWidget(), QStringLiteral("%1-%2").arg(name).arg(page));
                 }
+            // Halfway to its smallest, on its last page: each part gives up room as its size hints say.
+            w->parentWidget()->resize((w->parentWidget()->size() + w->parentWidget()->minimumSizeHint()) / 2);
+            look(w->parentWidget(), name + QStringLiteral("-smaller"));
             w->close();
         }
         QCOMPARE(differences_.join(u'\n'), QString());
