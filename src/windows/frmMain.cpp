@@ -64,7 +64,6 @@ frmMain::frmMain(Session& session, PollingCycle& polling, SettingsStore& setting
     buildStatusBar();
 
     tmrMaster = new QTimer(this);
-    tmrMaster->setObjectName(QStringLiteral("tmrMaster"));
     tmrMaster->setSingleShot(true);
     tmrMaster->setTimerType(Qt::PreciseTimer);
     connect(tmrMaster, &QTimer::timeout, this, &frmMain::tmrMaster_Timer);
