@@ -122,17 +122,10 @@ private Q_SLOTS:
     // Within a second both ways (Temperature 1 reads 25 °C), and kept while status reads fail.
     void aLampFollowsTheStatus() {
         QAccessibleValueInterface* high = pointerValue(w->ggeTemp, Gauge::HighPointer);
-        // Lamp 1 as drawn, below and left of its middle: the red triangle's or the green disc's fill.
-        const auto colour = [this] {
-            const QImage image = w->tglAlert[0]->grab().toImage();
-            const double side = std::min(image.width(), image.height()) - 3.0;
-            return image.pixelColor(int((image.width() - side) / 2 + 0.3 * side),
-                                    int((image.height() - side) / 2 + 0.8 * side));
-        };
-        QCOMPARE(colour(), QColor(30, 160, 50));
+        QVERIFY(!w->tglAlert[0]->isOn()); // each state as drawn: the look images
         high->setCurrentValue(20);
         f->run(1000, 100);
-        QCOMPARE(std::pair(w->tglAlert[0]->isOn(), colour()), std::pair(true, QColor(215, 20, 20)));
+        QVERIFY(w->tglAlert[0]->isOn());
         // To a screen reader a read-only text and a value, both the state.
         QAccessibleInterface* lamp = QAccessible::queryAccessibleInterface(w->tglAlert[0]);
         QAccessibleTextInterface* text = lamp->textInterface();
@@ -149,7 +142,7 @@ private Q_SLOTS:
         f->t.board->options().failBlockReads = false;
         high->setCurrentValue(127);
         f->run(1000, 100);
-        QCOMPARE(std::pair(w->tglAlert[0]->isOn(), colour()), std::pair(false, QColor(30, 160, 50)));
+        QVERIFY(!w->tglAlert[0]->isOn());
     }
 
     // The pointer's value, the key pressed and the value after it.
