@@ -54,9 +54,9 @@ private Q_SLOTS:
         QCOMPARE(f->t.chip().read(0x6E), 45);
         retype(w->txtPWMmin, QStringLiteral("-10"));
         QCOMPARE(f->t.chip().read(0x6A), 0);
-        retype(w->txtTmin, QStringLiteral("150")); // Tmin's arrows reach 150
-        QTest::keyClick(w->txtTmin, Qt::Key_Up);
-        QCOMPARE(w->txtTmin->text(), QStringLiteral("150"));
+        QTest::keyClick(w->cmbZone, Qt::Key_Down); // the next source is written at once
+        QCOMPARE(std::pair(w->cmbZone->currentText(), f->t.chip().read(0x7C)),
+                 std::pair(QString("Temp2"), 0x22));
     }
 
     // Apply writes zone code 12, which the list cannot show, as 11; OK writes all four and closes.
