@@ -107,8 +107,7 @@ private Q_SLOTS:
         auto* w = qobject_cast<frmCharacterisation*>(m.window.findWindow("frmCharacterisation"));
         w->reportsRoot = dir_.filePath("reports");
 
-        w->chkOutput[0]->setFocus(); // by keyboard: output 3 instead of 1, then Start
-        QTest::keyClick(w->chkOutput[0], Qt::Key_Space);
+        w->chkOutput[2]->setFocus(); // by keyboard: output 3 besides 1, then Start
         QTest::keyClick(w->chkOutput[2], Qt::Key_Space);
         const QList<int> before = m.t.chipState();
         const qsizetype messages = m.t.prompts.messages.size();
@@ -117,7 +116,7 @@ private Q_SLOTS:
         QCOMPARE(std::tuple(m.t.chipState(), m.t.prompts.messages.size(), w->prgRun->value(),
                             w->lblResult->text().left(41), w->lblStatus->text().left(37)),
                  std::tuple(before, messages, 100,
-                            QStringLiteral("Output 3: start duty 34 %, stop duty 22 %"),
+                            QStringLiteral("Output 1: start duty 30 %, stop duty 18 %"),
                             QStringLiteral("Fan calibration: finished; report in ")));
         QVERIFY(w->cmdOpenReport->isEnabled() && !w->cmdStop->isEnabled() &&
                 w->pctLive->graph(0)->dataCount() > 20);
@@ -136,10 +135,11 @@ private Q_SLOTS:
                     images << name.section(u',', 0, 0) +
                                   QStringLiteral(" %1x%2").arg(image.width()).arg(image.height());
                 }
-        QCOMPARE(images, QStringList(2, "data:image/png;base64 800x450"));
+        QCOMPARE(images, QStringList(4, "data:image/png;base64 800x450")); // two charts a fan
 
         // The automatic control window offers 34 % for PWM3 and writes nothing unless confirmed.
         auto* afc = static_cast<frmAutoControl*>(m.window.openWindow(QStringLiteral("AFC")));
+        afc->cmbFan->setCurrentIndex(1); // PWM2's fan was not calibrated
         QVERIFY(!afc->cmdCalibrated->isEnabled());
         afc->cmbFan->setCurrentIndex(2);
         QVERIFY(afc->cmdCalibrated->isEnabled());
