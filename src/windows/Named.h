@@ -38,5 +38,6 @@ QHBoxLayout* BoxWithSpinner(QLineEdit* box, UpDown* spinner);
 // A window's buttons in a row at its right.
 QHBoxLayout* ButtonRow(std::initializer_list<QPushButton*> buttons);
 
-// Tab and Shift+Tab move through the controls in this order.
+// Tab and Shift+Tab move through the controls in this order. Without it they follow the order in
+// which the controls were made, which is what most windows want.
 void SetTabOrder(const QList<QWidget*>& order);

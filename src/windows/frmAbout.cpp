@@ -88,8 +88,6 @@ frmAbout::frmAbout(Session& session, PollingCycle& polling, QWidget* parent)
     layout->addStretch(1);
     layout->addWidget(cmdOK, 0, Qt::AlignRight);
 
-    SetTabOrder({lblDeviceInfo, lblSensorInfo, Label6, cmdOK});
-
     setDesignedSize(6600, 3600);
     placeCentredAbove(1500);
 }

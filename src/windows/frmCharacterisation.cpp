@@ -116,13 +116,6 @@ void frmCharacterisation::buildControls() {
     top->addWidget(lblResult);
     top->addLayout(ButtonRow({cmdStart, cmdStop, cmdOpenReport, cmdClose}));
 
-    QList<QWidget*> order{cmbRun};
-    for (QCheckBox* c : chkOutput)
-        order << c;
-    order << txtStep << cmbOutput << cmbHeater << txtTolerance << lblResult << cmdStart << cmdStop
-          << cmdOpenReport << cmdClose;
-    SetTabOrder(order);
-
     connect(cmbRun, &QComboBox::currentIndexChanged, this, &frmCharacterisation::cmbRun_Click);
     connect(cmdStart, &QPushButton::clicked, this, &frmCharacterisation::cmdStart_Click);
     connect(cmdStop, &QPushButton::clicked, this, [this] {

@@ -81,12 +81,6 @@ void frmGPIO::buildControls() {
     top->addStretch(1);
     top->addLayout(ButtonRow({cmdOK, cmdCancel, cmdApply}));
 
-    QList<QWidget*> order;
-    for (std::size_t i = 0; i < 4; ++i)
-        order << chkEnable[i] << cmbDir[i] << cmbPolarity[i] << cmbStatus[i];
-    order << cmdOK << cmdCancel << cmdApply;
-    SetTabOrder(order);
-
     connect(cmdOK, &QPushButton::clicked, this, &frmGPIO::cmdOK_Click);
     connect(cmdCancel, &QPushButton::clicked, this, &frmGPIO::cmdCancel_Click);
     connect(cmdApply, &QPushButton::clicked, this, &frmGPIO::cmdApply_Click);

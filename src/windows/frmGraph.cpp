@@ -90,8 +90,6 @@ void frmGraph::buildControls() {
     top->addWidget(chartHolder, 1);
     top->addWidget(lblCursors);
 
-    SetTabOrder({cmbGraph, txtUpdate, cmbHistory, cmdPause, cmdSavePicture, cmdSaveData});
-
     connect(cmbGraph, &QComboBox::currentIndexChanged, this, &frmGraph::cmbGraph_Click);
     connect(txtUpdate, &QLineEdit::textChanged, this, &frmGraph::txtUpdate_Change);
     connect(cmbHistory, &QComboBox::currentIndexChanged, this, &frmGraph::cmbHistory_Click);

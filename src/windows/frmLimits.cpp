@@ -94,11 +94,6 @@ void frmLimits::buildControls() {
     top->addWidget(fraLimits, 1);
     top->addLayout(right);
 
-    QList<QWidget*> order{cmbTemp, ggeTemp, cmbFan, ggeFan};
-    for (std::size_t k = 0; k < chkMask.size(); ++k)
-        order << chkMask[k] << tglAlert[k];
-    SetTabOrder(order);
-
     // Choosing a channel only reads, so a choice made from code may run it too.
     connect(cmbTemp, &QComboBox::currentIndexChanged, this, &frmLimits::cmbTemp_Click);
     connect(cmbFan, &QComboBox::currentIndexChanged, this, &frmLimits::cmbFan_Click);

@@ -72,8 +72,6 @@ void frmManual::buildControls() {
     top->addStretch(1);
     top->addLayout(ButtonRow({cmdClose}));
 
-    SetTabOrder({cmbPWM, sldManual, cmdClose});
-
     connect(cmbPWM, &QComboBox::currentIndexChanged, this, &frmManual::cmbPWM_Click);
     connect(sldManual, &HalfStepSlider::userChanged, this, &frmManual::sldManual_Change);
     connect(sldManual, &QAbstractSlider::sliderPressed, this, [this] { SliderHeld = true; });
