@@ -265,8 +265,9 @@ private Q_SLOTS:
         QAccessibleInterface* dial = QAccessible::queryAccessibleInterface(&g);
         dial->valueInterface()->setCurrentValue(40);
         // The needle is the program's; off the pointers nothing is found, each by its place and its index.
-        QCOMPARE(std::pair(dial->valueInterface()->currentValue().toDouble(), dial->childAt(-1, -1)),
-                 std::pair(25.0, static_cast<QAccessibleInterface*>(nullptr)));
+        QCOMPARE(std::tuple(dial->valueInterface()->currentValue().toDouble(), dial->childAt(-1, -1),
+                            dial->indexOfChild(nullptr)),
+                 std::tuple(25.0, static_cast<QAccessibleInterface*>(nullptr), -1));
         for (int i = 0; i < 2; ++i) {
             const QPoint at = dial->child(i)->rect().center();
             QCOMPARE(std::pair(dial->childAt(at.x(), at.y()), dial->indexOfChild(dial->child(i))),
