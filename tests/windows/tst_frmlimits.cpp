@@ -390,6 +390,9 @@ private Q_SLOTS:
                          chart->mapToGlobal(onAxis - QPoint(0, 100)), Qt::NoButton, Qt::LeftButton, {});
         QApplication::sendEvent(chart, &move);
         QTest::mouseRelease(chart, Qt::LeftButton, {}, onAxis - QPoint(0, 100));
+        QMouseEvent hover(QEvent::MouseMove, onAxis, chart->mapToGlobal(onAxis), Qt::NoButton, Qt::NoButton,
+                          {});
+        QApplication::sendEvent(chart, &hover); // released: moving on zooms no more
         QCOMPARE(chart->valueRange(GraphAxis::FanSpeed), (ValueRange{4500, 10500}));
         QCOMPARE(chart->valueRange(GraphAxis::Temperature), (ValueRange{-23, 113}));
         // The wheel zooms both value axes, never the time axis.
