@@ -83,7 +83,7 @@ double ChipPhysics::airflow() const {
 void ChipPhysics::settleFans(const FanDrive& drive) {
     // As on a board that has been running: whatever turns was started at full drive.
     for (std::size_t f = 0; f < rpm_.size(); ++f)
-        rpm_[f] = targetRpm(f, 1.0) > 0 ? targetRpm(f, 1.0) : 0.0;
+        rpm_[f] = targetRpm(f, 1.0);
     for (std::size_t f = 0; f < rpm_.size(); ++f)
         rpm_[f] = targetRpm(f, drive[f]);
 }
