@@ -97,8 +97,7 @@ public:
                 extremeMs = a_.elapsedMs();
             } else if (a_.elapsedMs() - extremeMs >= stallMs_) {
                 if (!advance(setting)) return false;
-                haveExtreme = false;
-                extremeMs = a_.elapsedMs();
+                haveExtreme = false; // the next reading starts the watch again
             }
             if (a_.elapsedMs() >= until) return false;
         }
