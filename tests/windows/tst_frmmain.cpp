@@ -81,6 +81,8 @@ void walk(QAccessibleInterface* node, int depth, QStringList& out) {
     if (node->role() == QAccessible::StaticText || node->role() == QAccessible::Clock) value.clear();
     if (const QAccessibleValueInterface* v = node->valueInterface()) // the range it takes
         value += QStringLiteral(" (%1..%2)").arg(v->minimumValue().toString(), v->maximumValue().toString());
+    if (const QString keys = node->text(QAccessible::Accelerator); !keys.isEmpty())
+        value += " <" + keys + '>';
     // What a screen reader can do with it.
     if (const QAccessibleActionInterface* a = node->actionInterface(); a && !a->actionNames().isEmpty())
         value += QStringLiteral(" {%1}").arg(a->actionNames().join(u','));
