@@ -51,7 +51,7 @@ void frmCharacterisation::buildControls() {
     txtStep->setRange(1, 50);
     txtStep->setValue(10);
     txtStep->setSuffix(QStringLiteral(" %"));
-    lblStep = LabelFor(txtStep, QStringLiteral("lblStep"), QStringLiteral("Coarse &step:"));
+    lblStep = LabelFor(txtStep, QStringLiteral("lblStep"), QStringLiteral("Coarse st&ep:"));
     fans->addWidget(lblStep, 1, 0);
     fans->addWidget(txtStep, 1, 1);
 

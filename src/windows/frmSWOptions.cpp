@@ -110,7 +110,7 @@ QWidget* frmSWOptions::buildAlarmsPage() {
     txtArguments->setTabChangesFocus(true);
     txtArguments->setFixedHeight(txtArguments->fontMetrics().lineSpacing() * 4 + 12);
     lblArguments = LabelFor(txtArguments, QStringLiteral("lblArguments"),
-                            QStringLiteral("Ar&guments, one per line"), fraAlarmOutlets);
+                            QStringLiteral("Arg&uments, one per line"), fraAlarmOutlets);
     lblCommandHelp =
         Named(new QLabel(QStringLiteral("It runs without a shell, with VORTANE_EVENT, VORTANE_CHANNEL, "
                                         "VORTANE_VALUE, VORTANE_LIMIT and VORTANE_TIME set."),
