@@ -327,8 +327,7 @@ ChildWindow* frmMain::openWindow(const QString& key) {
     frame->setWindowIcon(windowIcon());
     if (!window->designedSize().isEmpty()) frame->resize(window->designedSize());
     open_.insert(windowClass, window); // the pointer clears itself when the window is deleted
-    frame->show();
-    mdiArea->setActiveSubWindow(frame);
+    frame->show(); // the area makes a frame it shows the active one
     return window;
 }
 
