@@ -274,10 +274,11 @@ FanCalibrationReport RunFanCalibration(Session& session, const FanCalibrationOpt
                                   QStringLiteral("the stated nominal"));
             } else {
                 // Against the output whose fan reads nearest its speed: only a fan that reads about
-                // twice or half every other one is suspected, not the others beside it.
+                // twice or half every other one is suspected, not the others beside it. A fan reading 0
+                // is never nearest a turning one (its ratio's log is infinite); PulsesWarning weighs no 0.
                 std::optional<int> nearest;
                 for (const FanCalibrationResult& o : report.results)
-                    if (o.output != r.output && o.fullRpm > 0 && r.fullRpm > 0 &&
+                    if (o.output != r.output &&
                         (!nearest || std::abs(std::log(double(o.fullRpm) / r.fullRpm)) <
                                          std::abs(std::log(double(*nearest) / r.fullRpm))))
                         nearest = o.fullRpm;
