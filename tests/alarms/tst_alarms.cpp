@@ -257,6 +257,31 @@ private Q_SLOTS:
                  "The alarm command " + o.program + " is not a program that can be run.");
     }
 
+    // The sound file through the first player on the path; with no player found, the message and the bell.
+    void soundThroughAPlayerElseTheBell() {
+        QTemporaryDir dir;
+        Watched w;
+        Session& s = *w.t.session;
+        int bells = 0;
+        w.watch.outlets.bell = [&bells] { ++bells; };
+        s.alarmOptions.sound = true;
+        s.alarmOptions.soundFile = dir.filePath("siren.wav");
+        const QString path = qEnvironmentVariable("PATH");
+        for (const QString& player : {dir.filePath("paplay"), dir.filePath("aplay")}) {
+            QVERIFY(writeFile(player, "#!/bin/sh\necho ${0##*/} \"$@\" >> \"${0%/*}/played\"\n"));
+            QFile::setPermissions(player, QFile::ReadOwner | QFile::ExeOwner);
+        }
+        qputenv("PATH", dir.path().toUtf8());
+        s.events.record(EventKind::AlarmRaised, "Temp 1", "31", "30", "°C");
+        QTRY_COMPARE(fileBytes(dir.filePath("played")),
+                     "paplay " + dir.filePath("siren.wav").toUtf8() + '\n');
+        QVERIFY(QFile::remove(dir.filePath("paplay")) && QFile::remove(dir.filePath("aplay")));
+        s.events.record(EventKind::AlarmRaised, "Temp 2", "31", "30", "°C");
+        qputenv("PATH", path.toUtf8());
+        QCOMPARE(std::pair(bells, s.statusText()),
+                 std::pair(1, QStringLiteral("Alarm command paplay, aplay failed: no sound player found")));
+    }
+
     // Beside the data log: one whole line per event, the log's time; a link error is in before its message.
     void eventFileFollowsTheDataLog() {
         QTemporaryDir dir;

@@ -139,9 +139,6 @@ private Q_SLOTS:
 
         add("read by number and name", {"read", "0x72", "Interrupt Mask 1", "114", "72h", "72H", "AFC"}, 0,
             mask81.repeated(5) + "0x7B 0x00 AFC\n", "", QStringList(5, "222 46 114 1 1") << "222 46 123 1 1");
-        add("temperatures at both ends", {"read", "0x20", "0x29"}, 0,
-            "0x20 0x19 Temperature 1: 25 °C\n0x29 0x1E Temperature 10: 30 °C\n", "",
-            {"222 46 32 1 1", "222 46 41 1 1"});
         add("write, then read", {"batch"}, 0, "0x40 0x00 Configuration 1\n" + config1 + config1, "",
             {"222 46 64 0 0", "222 46 64 1 1", "222 46 320 0 0", "222 46 64 1 1", "222 46 64 1 1"},
             "write 0x40 0\nwrite 0x40 0x01\nread 0x40\n");

@@ -197,8 +197,6 @@ private Q_SLOTS:
         {
             MainFixture m(ini());
             QVERIFY(m.window.Form_Load(m.splash));
-            QCOMPARE(m.window.lblBoard->accessibleName() + u':' + m.window.lblBoard->text(),
-                     QStringLiteral("Board:Simulated board"));
             QCOMPARE(QRect(m.window.pos(), m.window.size()), QRect(67, 67, 433, 433)); // 1000, 6500 twips
             m.window.show();
             m.window.move(100, 60);
