@@ -43,9 +43,7 @@ int tach(const SimChip& c, int fan) {
     return TachCount(c.read(0x28 + 2 * fan), c.read(0x29 + 2 * fan));
 }
 const auto duty = [](const SimChip& c, int output) { return c.read(0x31 + output); };
-QList<int> duties(const SimChip& c) {
-    return {duty(c, 1), duty(c, 2), duty(c, 3), duty(c, 4)};
-}
+const auto duties = [](const SimChip& c) { return QList{duty(c, 1), duty(c, 2), duty(c, 3), duty(c, 4)}; };
 
 // Output 1..4 under automatic control of `zone`, with its curve's Tmin, PWMmin and PWMmax.
 void makeAutomatic(SimChip& c, int output, int zone, int tmin, int pwmMin, int pwmMax) {
@@ -100,6 +98,7 @@ private Q_SLOTS:
         ConnectedSim t({.failBlockReads = true, .chip = {}});
         t.usb().TransferBuffer.fill(0xA5);
         QVERIFY(t.usb().ReadBlock(0x20, 10) != 0);
+        QCOMPARE(t.usb().failureReason(), QString(FailRequest).replace("request)", "block-reads)"));
         QCOMPARE(std::count(t.usb().TransferBuffer.begin(), t.usb().TransferBuffer.end(), 0xA5), 65);
         QVERIFY(!t.usb().ReadBlockOrFail(0x38, 4));
         QCOMPARE(std::pair(t.programEnds, t.requests().size()), std::pair(QList<int>{3}, qsizetype(2)));
