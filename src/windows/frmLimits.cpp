@@ -40,24 +40,23 @@ void frmLimits::buildControls() {
         LabelFor(label, c);
         return c;
     };
-    const auto gauge = [this](const char* name, double min, double max, const QString& accessible) {
-        auto* g = Named(new Gauge(min, max, fraLimits), name);
+    const auto gauge = [this](const char* name, double min, double max, double major, double minor,
+                              const QString& accessible) {
+        auto* g = Named(new Gauge(min, max, major, minor, fraLimits), name);
         g->setToolTip(GaugeToolTip);
         g->setAccessibleName(accessible);
         return g;
     };
     lblTemp = Named(new QLabel(QStringLiteral("Temperature"), fraLimits), "lblTemp");
     cmbTemp = list("cmbTemp", QStringLiteral("Temp%1"), LimitTemperatureChannels, lblTemp);
-    ggeTemp = gauge("ggeTemp", -128, 127, QStringLiteral("Temperature limits"));
-    ggeTemp->setTicks(64, 16);
+    ggeTemp = gauge("ggeTemp", -128, 127, 64, 16, QStringLiteral("Temperature limits"));
     ggeTemp->setStep(1);
     ggeTemp->setPointerName(Gauge::LowPointer, QStringLiteral("Low limit"));
     ggeTemp->setPointerName(Gauge::HighPointer, QStringLiteral("High limit"));
 
     lblFan = Named(new QLabel(QStringLiteral("Fan"), fraLimits), "lblFan");
     cmbFan = list("cmbFan", QStringLiteral("Fan%1"), LimitFans, lblFan);
-    ggeFan = gauge("ggeFan", 0, 12000, QStringLiteral("Fan speed limits"));
-    ggeFan->setTicks(2000, 500);
+    ggeFan = gauge("ggeFan", 0, 12000, 2000, 500, QStringLiteral("Fan speed limits"));
     ggeFan->setStep(50);
     ggeFan->setPointerName(Gauge::LowPointer, QStringLiteral("Minimum limit"));
     ggeFan->setPointerName(Gauge::HighPointer, QStringLiteral("Maximum limit"));

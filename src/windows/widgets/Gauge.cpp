@@ -185,9 +185,8 @@ QAccessibleInterface* gaugeFactory(const QString& className, QObject* object) {
 
 } // namespace
 
-Gauge::Gauge(double minimum, double maximum, QWidget* parent)
-    : QWidget(parent), min_(minimum), max_(maximum), major_((maximum - minimum) / 4),
-      minor_((maximum - minimum) / 20) {
+Gauge::Gauge(double minimum, double maximum, double major, double minor, QWidget* parent)
+    : QWidget(parent), min_(minimum), max_(maximum), major_(major), minor_(minor) {
     static const bool factoryInstalled = [] {
         QAccessible::installFactory(gaugeFactory);
         return true;
@@ -197,12 +196,6 @@ Gauge::Gauge(double minimum, double maximum, QWidget* parent)
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
     pointers_[0].value = minimum;
     pointers_[1].value = maximum;
-}
-
-void Gauge::setTicks(double major, double minor) {
-    major_ = major;
-    minor_ = minor;
-    update();
 }
 
 void Gauge::setStep(double step) {
@@ -510,10 +503,10 @@ void Gauge::endDrag(bool keep) {
     if (pointer(which) != dragStart_) Q_EMIT pointerMoved(which);
 }
 
+// Qt hands a key over accepted; only QWidget's own handler passes it on to the parent.
 void Gauge::keyPressEvent(QKeyEvent* event) {
     if (dragging_) {
         if (event->key() == Qt::Key_Escape) endDrag(false);
-        event->accept();
         return;
     }
     switch (event->key()) {
@@ -539,9 +532,7 @@ void Gauge::keyPressEvent(QKeyEvent* event) {
         break;
     default:
         QWidget::keyPressEvent(event);
-        return;
     }
-    event->accept();
 }
 
 void Gauge::focusInEvent(QFocusEvent* event) {

@@ -22,12 +22,11 @@ public:
     static constexpr int LowPointer = 2;
     static constexpr int HighPointer = 3;
 
-    Gauge(double minimum, double maximum, QWidget* parent = nullptr);
+    // Numbers at every multiple of `major` (and at both ends), ticks at every multiple of `minor`.
+    Gauge(double minimum, double maximum, double major, double minor, QWidget* parent = nullptr);
 
     double minimum() const { return min_; }
     double maximum() const { return max_; }
-    // Numbers at every multiple of `major` (and at both ends), ticks at every multiple of `minor`.
-    void setTicks(double major, double minor);
     // What one arrow key moves a pointer; a drag also moves in whole steps from the minimum.
     void setStep(double step);
     double step() const { return step_; }
@@ -89,10 +88,10 @@ private:
     void announceFocus();
     void endDrag(bool keep);
 
-    double min_;
-    double max_;
-    double major_;
-    double minor_;
+    const double min_;
+    const double max_;
+    const double major_;
+    const double minor_;
     double step_ = 1;
     std::optional<double> needle_;
     QString caption_;
