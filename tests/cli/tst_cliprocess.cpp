@@ -183,9 +183,7 @@ private Q_SLOTS:
     // Each text names its table index; 0x7F and 0x7B have a second entry, by name.
     void registers_data() {
         addRows<std::pair<int, QString>>(
-            {{"40h", {32, ""}},
-             {"Configuration 1", {32, ""}},
-             {"AFC", {99, ""}},
+            {{"AFC", {99, ""}},
              {"PEXIL Coef Select 2", {98, ""}},
              {"0x7F", {95, ""}},
              {"configuration 1", {-1, "unknown register 'configuration 1' (names are case-sensitive)"}},

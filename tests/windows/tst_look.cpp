@@ -4,6 +4,7 @@
 #include "windows/ChildWindow.h"
 #include "windows/WindowTable.h"
 #include "windows/frmSplash.h"
+#include "windows/widgets/Gauge.h"
 
 #include <QApplication>
 #include <QCryptographicHash>
@@ -115,6 +116,7 @@ private Q_SLOTS:
         m.t.session->decl.AutoControlTable[1].ShowConPoint = true; // PWM2's control point on its curve
         QVERIFY(m.window.Form_Load(m.splash));
         m.window.show();
+        QVERIFY(QTest::qWaitForWindowActive(&m.window)); // as a user sees it: the keyboard's focus drawn
         // The date and the time as on the day the images were drawn.
         m.window.sbPanels[1]->setText(QStringLiteral("12/7/26"));
         m.window.sbPanels[2]->setText(QStringLiteral("3:48:30 PM"));
@@ -131,7 +133,8 @@ private Q_SLOTS:
                     tabs->setCurrentIndex(page);
                     look(w->parentWidget(), QStringLiteral("%1-%2").arg(name).arg(page));
                 }
-            // Halfway to its smallest, on its last page: each part gives up room as its size hints say.
+            // Halfway to its smallest, on its last page, a gauge focused: parts give up room as hinted.
+            if (auto* g = w->findChild<Gauge*>()) g->setFocus(Qt::BacktabFocusReason);
             w->parentWidget()->resize((w->parentWidget()->size() + w->parentWidget()->minimumSizeHint()) / 2);
             look(w->parentWidget(), name + QStringLiteral("-smaller"));
             w->close();
