@@ -1,4 +1,4 @@
-// Metrics scraped off a polled simulated board: names, labels, values, absent fans left out, promtool if any.
+// Metrics scraped off a polled simulated board: names, labels, values, absent fans left out.
 #include "alarms/AlarmMonitor.h"
 #include "metrics/BoardMetrics.h"
 #include "metrics/MetricsServer.h"
