@@ -327,11 +327,14 @@ private Q_SLOTS:
 
         w.cmbGraph->setCurrentIndex(0);
         QVERIFY(w.stpGraph[0]->isVisible() && !w.stpGraph[3]->isVisible());
-        QStringList traces; // of the three charts of one quantity
-        for (int type = 0; type < 3; ++type)
-            for (int g = 0; g < w.stpGraph[type]->graphCount(); ++g)
-                traces << w.stpGraph[type]->graph(g)->name().section(u'=', 0, 0); // "Temp1=25°C"
-        QCOMPARE(traces.join(u' '), "Temp1 Temp2 Temp3 Temp4 Tach1 Tach2 Tach3 Tach4 PWM1 PWM2 PWM3 PWM4");
+        QStringList traces; // of every chart, those on the right axis marked
+        for (const StripChart* chart : w.stpGraph)
+            for (int g = 0; g < chart->graphCount(); ++g) // "Temp1=25°C"
+                traces << chart->graph(g)->name().section(u'=', 0, 0) +
+                              (chart->graph(g)->valueAxis() == chart->yAxis2 ? "'" : "");
+        QCOMPARE(traces.join(u' '), "Temp1 Temp2 Temp3 Temp4 Tach1 Tach2 Tach3 Tach4 PWM1 PWM2 PWM3 PWM4 "
+                                    "Temp1 Temp2 Temp3 Temp4 Tach1' Tach2' Tach3' Tach4' "
+                                    "Temp1 Temp2 Temp3 Temp4 PWM1' PWM2' PWM3' PWM4'");
         // The chart switched to shows the whole history, not only what came after the switch.
         const QCPGraph* shown = w.stpGraph[0]->graph(0);
         QVERIFY(shown->data()->at(0)->value < 30);
