@@ -198,14 +198,16 @@ private Q_SLOTS:
         const auto drag = [&g](double to, bool escape, int which = Gauge::HighPointer) {
             QTest::mousePress(&g, Qt::LeftButton, {}, g.pointerRect(which).center().toPoint());
             QTest::mouseMove(&g, g.scalePoint(to, 1.15).toPoint());
+            const double during = g.pointer(which); // the pointer follows the mouse
             if (escape) QTest::keyClick(&g, Qt::Key_Escape);
             QTest::mouseRelease(&g, Qt::LeftButton, {}, g.scalePoint(to, 1.15).toPoint());
+            return during;
         };
         drag(50.3, false);
         QCOMPARE(std::tuple(g.pointer(Gauge::HighPointer), moved.count(), moved.value(0).value(0).toInt()),
                  std::tuple(50.0, qsizetype(1), Gauge::HighPointer));
-        drag(50, false); // back where it started
-        drag(-20, true);
+        drag(50, false);                  // back where it started
+        QCOMPARE(drag(-20, true), -20.0); // then Escape puts it back
         QCOMPARE(std::pair(g.pointer(Gauge::HighPointer), moved.count()), std::pair(50.0, qsizetype(1)));
 
         // Beyond the scale: drawn at the end, kept as set.
