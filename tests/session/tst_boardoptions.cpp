@@ -57,7 +57,7 @@ private Q_SLOTS:
               Set{{"--sim-no-chip"}, "chips", ""},
               Set{{"--sim-enable-failures", "3"}, "enableFailures", "3"},
               Set{{"--sim-firmware-fails"}, "firmwareFails", "1"},
-              Set{{"--sim-fail-request", "010"}, "failRequest", "10"},
+              Set{{"--sim-fail-request", "01"}, "failRequest", "1"}, // the first request, not octal
               Set{{"--sim-link-lost-after", "0"}, "linkLostAfter", "0"},
               Set{{"--sim-fail-block-reads"}, "failBlockReads", "1"},
               Set{{"--sim-revision", "a"}, "revision", "0"},
@@ -77,6 +77,7 @@ private Q_SLOTS:
               Set{{"--sim-heater-half-steps"}, "heaterHalfSteps", "1"},
               Set{{"--sim-fan-stalls", "2:8000, 4:0"}, "fanStalls", "-1,8000,-1,0"},
               Set{{"--sim-status-lag", "3600000"}, "statusLag", "3600000"}, // an hour at most
+              Set{{"--sim-status-lag", "0"}, "statusLag", "0"},
               Set{{"--sim-tach-holds", "1,4"}, "tachHolds", "1,0,0,1"},
               Set{{"--sim-fan-start-duty", "0,100, 31,45"}, "fanStartDuty", "0,100,31,45"},
               Set{{"--sim-fan-stop-duty=7,0,100,12"}, "fanStopDuty", "7,0,100,12"},
@@ -91,7 +92,7 @@ private Q_SLOTS:
               Set{{"--usb-serial", "VT 7"}, "usbSerial", "VT 7"},
               Set{{"--usb-port", "3-1.4.2"}, "usbPort", "3-1.4.2"}}) {
             BoardOptions o;
-            QStringList rest;
+            QStringList rest{"left from before"};
             QString error;
             QVERIFY(ParseBoardOptions(QStringList{"-x"} + args + QStringList{"file.sav"}, o, rest, error));
             QStringList expected = settings(BoardOptions{}) << "-x|file.sav";
