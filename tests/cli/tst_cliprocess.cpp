@@ -212,7 +212,9 @@ private Q_SLOTS:
              {"sleep -1", "the sleep must be a whole number from 0 to 86400000, not '-1'"},
              {"serve", "'serve' runs on its own, not in a batch"},
              {"calibrate-fan", "'calibrate-fan' needs more arguments"},
-             {"calibrate-fan 1 2", "'calibrate-fan' does not take the argument '2'"}});
+             {"calibrate-fan 1 2", "'calibrate-fan' does not take the argument '2'"},
+             {"check-curve 1 --heater 1 --tolerance 0",
+              "--tolerance must be a number of points above 0, up to 100, not '0'"}});
     }
     void commandErrors() {
         Command c;
@@ -235,6 +237,8 @@ private Q_SLOTS:
         QCOMPARE(batch("calibrate-fan 4,2 --step 5 --nominal-rpm 3100 --report out --json"), QString());
         QCOMPARE(std::tuple(c.outputs, c.stepPercent, c.nominalRpm, c.reportFolder, c.json),
                  std::tuple(QList<int>{4, 2}, 5, std::optional<int>(3100), QString("out"), true));
+        QCOMPARE(batch("check-curve 2 --heater 1 --tolerance 0.5"), QString());
+        QCOMPARE(c.tolerance, 0.5);
 
         const auto served = [&c] { return std::pair(c.listen.text(), c.linkLossGraceS); };
         QCOMPARE(tool({"serve"}), QString());
