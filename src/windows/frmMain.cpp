@@ -327,7 +327,8 @@ ChildWindow* frmMain::openWindow(const QString& key) {
     frame->setWindowIcon(windowIcon());
     if (!window->designedSize().isEmpty()) frame->resize(window->designedSize());
     open_.insert(windowClass, window); // the pointer clears itself when the window is deleted
-    frame->show(); // the area makes a frame it shows the active one
+    // Shown, the frame becomes the area's active one.
+    frame->show();
     return window;
 }
 
