@@ -330,6 +330,7 @@ private Q_SLOTS:
                      "4937 SMBus write-byte-data 2E 44 F5 -> 0", "4937 SMBus read-byte-data 2E 45 -> 0 11",
                      "4937 SMBus read-byte-data 2E 46 -> 0 22"}));
         QVERIFY(usb.ReadBlock(0x20, 70) == 0 && r.transfers().size() == 65); // the board's whole buffer
+        QVERIFY(usb.ReadBlock(0x20, -1) == 0 && r.transfers().isEmpty());    // and nothing for less than 0
 
         // No heaters: a failed heater request the user may carry on from; no board status to read.
         r.prompts.answers = {MessageAnswer::No};
