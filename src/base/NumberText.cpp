@@ -95,8 +95,8 @@ Scanned scanNumber(const QString& text, qsizetype i) {
             const auto firstFrac = fracPart.find_first_not_of('0');
             magnitude = -static_cast<std::int64_t>(firstFrac == std::string::npos ? 0 : firstFrac);
         }
-        if (magnitude + exponent > 0) return result; // overflow: no usable value
-        value = 0;
+        // Overflow: no usable value. Underflow: 0, which from_chars leaves in value.
+        if (magnitude + exponent > 0) return result;
     } else if (ec != std::errc()) {
         return result;
     }

@@ -11,6 +11,7 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimeZone>
@@ -289,6 +290,7 @@ private Q_SLOTS:
         w.t.session->events.wallClock = [] { return QDateTime(QDate(2024, 3, 5), QTime(14, 7, 9)); };
         w.t.prompts.fileNames << dir.filePath("run.csv");
         QVERIFY(writeFile(dir.filePath("run.events.csv"), "earlier\r\n")); // appended to, no second header
+        QSignalSpy stopped(&w.watch.eventFile, &EventFile::stopped);
         QVERIFY(StartLogging(*w.t.session, {true}, "500"));
         w.t.usb().ReadRegister(0x2E, 0x45);
         w.t.usb().WriteRegister(0x2E, 0x45, 5);
@@ -302,6 +304,7 @@ private Q_SLOTS:
                      "0,register written,0x45 Temperature1 High Limit,0x05,0x7F\r\n" + at +
                      ".5,alarm raised,Temp 1,25,5\r\n" + at +
                      "2,link error,Communications Interrupted - Check USB connections,3,\r\n");
+        QCOMPARE(stopped.count(), 0);
         // A field with a separator, a quote or a line break is quoted, its quotes doubled; a zone 10:30 west.
         Event odd;
         std::tie(odd.kind, odd.wallTime, odd.channel, odd.value, odd.limit) =
