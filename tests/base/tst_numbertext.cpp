@@ -34,6 +34,7 @@ private Q_SLOTS:
             QCOMPARE(LeadingNumberOrZero(text), std::isnan(value) ? 0.0 : value);
             QCOMPARE(IsNumeric(text), numeric);
         }
+        QCOMPARE(LeadingNumber("1e-400"), std::optional<double>(0.0)); // below a double's least: 0
     }
 
     void roundHalfEven() {
