@@ -1,5 +1,4 @@
 // Help, about, characterisation: manual, start-up choice, links; keyed calibration, report, PWMmin from it.
-#include "charts/ChartImage.h"
 #include "charts/QCustomPlotHeader.h"
 #include "support/Rows.h"
 #include "support/WindowFixture.h"
@@ -217,31 +216,6 @@ private Q_SLOTS:
                               "Limit trip points: finished",
                               "Temp1 high limit 40 °C: set at 41, cleared at 40\n"
                               "Temp2 low limit 27 °C: set at 26, cleared at 27"}));
-    }
-
-    // (x, y): nine markers at the bottom and one top right leave the top left empty; (y, x) climbs the left.
-    void reportChartPlacesPointsByXThenY() {
-        ChartSeries row{QStringLiteral("s"), {}, false};
-        for (int x = 0; x < 9; ++x)
-            row.points.emplace_back(x, 0);
-        row.points.emplace_back(9, 9);
-        const QByteArray png = RenderChartPng({"Chart", "x", "y", {row}}, 400, 300);
-        const QImage image = QImage::fromData(png);
-        // A second series brings the legend, framed in black at the top right (the title's ink aside).
-        const QImage two =
-            QImage::fromData(RenderChartPng({"Chart", "x", "y", {row, {"t", {{0, 0}}, false}}}, 400, 300));
-        const auto count = [](const QImage& i, QRgb colour, int left, int top) {
-            int n = 0;
-            for (int y = top; y < top + 150; ++y)
-                for (int x = left; x < left + 200; ++x)
-                    n += i.pixel(x, y) == colour ? 1 : 0;
-            return n;
-        };
-        const auto markers = [&](int x, int y) { return count(image, qRgb(0x1F, 0x77, 0xB4), x, y); };
-        QVERIFY(png.startsWith("\x89PNG\r\n\x1a\n") && image.size() == QSize(400, 300));
-        const int frame = count(two, qRgb(0, 0, 0), 200, 0) - count(image, qRgb(0, 0, 0), 200, 0);
-        QCOMPARE(std::tuple(markers(0, 0), markers(200, 150) > 0, markers(200, 0) > 0, frame > 100),
-                 std::tuple(0, true, true, true));
     }
 };
 

@@ -1,5 +1,6 @@
 // Every window pixel for pixel against data/look: a margin or tick a pixel off shows. The images hold for
 // one environment (Qt, fonts, drawing); elsewhere skipped, saying so. VORTANE_UPDATE_LOOK=1 rewrites them.
+#include "charts/ChartImage.h"
 #include "support/WindowFixture.h"
 #include "windows/ChildWindow.h"
 #include "windows/WindowTable.h"
@@ -66,7 +67,10 @@ class TestLook : public QObject {
 
     void look(QWidget* w, const QString& name) {
         QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
-        const QImage got = w->grab().toImage().convertToFormat(QImage::Format_RGB32);
+        lookAt(w->grab().toImage(), name);
+    }
+    void lookAt(const QImage& drawn, const QString& name) {
+        const QImage got = drawn.convertToFormat(QImage::Format_RGB32);
         const QString file = Folder + u'/' + name + QStringLiteral(".png");
         QVERIFY(!Updating || got.save(file));
         if (Updating) return;
@@ -140,6 +144,17 @@ private Q_SLOTS:
             look(w->parentWidget(), name + QStringLiteral("-smaller"));
             w->close();
         }
+        QCOMPARE(differences_.join(u'\n'), QString());
+    }
+
+    // A report's charts: markers, a line through points given out of x order, a legend for two series only.
+    void reportChartsAsDrawn() {
+        differences_.clear();
+        ChartSeries measured{"measured", {{63, 9}}, false}, line{"curve", {{60, 9}, {0, 0}, {30, 2}}, true};
+        for (int x = 0; x < 9; ++x)
+            measured.points.emplace_back(x * 7, x % 3);
+        lookAt(QImage::fromData(RenderChartPng({"Title", "x", "y", {measured, line}}, 400, 300)), "chart");
+        lookAt(QImage::fromData(RenderChartPng({"One", "x", "y", {measured}}, 300, 200)), "chart-one");
         QCOMPARE(differences_.join(u'\n'), QString());
     }
 
