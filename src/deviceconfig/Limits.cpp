@@ -101,7 +101,7 @@ QString InterruptRowCaption(std::size_t row) {
 }
 
 InterruptRowStates InterruptRowsFromBytes(int first, int second) {
-    const std::array<int, 2> bytes{first, second};
+    const std::array bytes{first, second};
     InterruptRowStates rows{};
     for (std::size_t k = 0; k < rows.size(); ++k) {
         const InterruptBit b = InterruptRowBit(k);
@@ -111,7 +111,7 @@ InterruptRowStates InterruptRowsFromBytes(int first, int second) {
 }
 
 std::array<int, 2> InterruptMaskBytes(const InterruptRowStates& masked, int oolMask) {
-    std::array<int, 2> bytes{oolMask & OutOfLimitBit, 0};
+    std::array bytes{oolMask & OutOfLimitBit, 0};
     for (std::size_t k = 0; k < masked.size(); ++k) {
         if (!masked[k]) continue;
         const InterruptBit b = InterruptRowBit(k);

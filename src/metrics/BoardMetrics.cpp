@@ -192,8 +192,7 @@ void BoardMetrics::update(Session& s, const AlarmMonitor* alarms, double nowS) {
         for (std::size_t a = 0; a < AlarmCount; ++a)
             f_->alarm.Add({{"channel", str(AlarmChannel(a))}}).Set(alarms->alarms()[a].active ? 1 : 0);
 
-    const std::array<std::uint64_t, 4> reads{r.temperaturesReads, r.maxTemperatureReads, r.fanSpeedsReads,
-                                             r.dutyCyclesReads};
+    const std::array reads{r.temperaturesReads, r.maxTemperatureReads, r.fanSpeedsReads, r.dutyCyclesReads};
     if (reads != reads_) {
         f_->lastReading.Add({}).Set(nowS);
         reads_ = reads;

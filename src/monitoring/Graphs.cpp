@@ -16,11 +16,11 @@ std::size_t kindOf(int series) {
 } // namespace
 
 const GraphAxisSpec& AxisSpec(GraphAxis axis) {
-    static const std::array<GraphAxisSpec, 3> axes{{
-        {QStringLiteral("Temperature (°C)"), {0, 60}, {-40, 130}},
-        {QStringLiteral("Fan Speed (RPM)"), {0, 12000}, {0, 15000}},
-        {QStringLiteral("PWM Drive (% Duty)"), {0, 105}, {0, 105}},
-    }};
+    static const std::array axes{
+        GraphAxisSpec{QStringLiteral("Temperature (°C)"), {0, 60}, {-40, 130}},
+        GraphAxisSpec{QStringLiteral("Fan Speed (RPM)"), {0, 12000}, {0, 15000}},
+        GraphAxisSpec{QStringLiteral("PWM Drive (% Duty)"), {0, 105}, {0, 105}},
+    };
     return axes[static_cast<std::size_t>(axis)];
 }
 
@@ -29,18 +29,17 @@ GraphAxis SeriesAxis(int series) {
 }
 
 QString SeriesName(int series) {
-    static const std::array<const char*, 3> kinds{"Temp", "Fan", "PWM"};
+    static const std::array kinds{"Temp", "Fan", "PWM"};
     return QLatin1String(kinds[kindOf(series)]) + QString::number(series % 4 + 1);
 }
 
 QString SeriesUnit(int series) {
-    static const std::array<QString, 3> units{QStringLiteral("°C"), QStringLiteral("RPM"),
-                                              QStringLiteral("%")};
+    static const std::array units{QStringLiteral("°C"), QStringLiteral("RPM"), QStringLiteral("%")};
     return units[kindOf(series)];
 }
 
 QString GraphCaption(int series, std::optional<std::int32_t> value) {
-    static const std::array<const char*, 3> kinds{"Temp", "Tach", "PWM"};
+    static const std::array kinds{"Temp", "Tach", "PWM"};
     return QLatin1String(kinds[kindOf(series)]) + QString::number(series % 4 + 1) + QLatin1Char('=') +
            ReadingText(value) + SeriesUnit(series);
 }

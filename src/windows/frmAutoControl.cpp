@@ -84,9 +84,9 @@ void frmAutoControl::buildControls() {
     Label1 = fraGraph->Label1;
     Label2 = fraGraph->Label2;
 
-    const std::array<QColor, 4> legendColours{QColor(255, 0, 0), QColor(0, 192, 0), QColor(0, 0, 192),
-                                              QColor(192, 0, 192)};
-    std::array<QLabel**, 4> legend{&Label7, &Label8, &Label9, &Label10};
+    const std::array legendColours{QColor(255, 0, 0), QColor(0, 192, 0), QColor(0, 0, 192),
+                                   QColor(192, 0, 192)};
+    std::array legend{&Label7, &Label8, &Label9, &Label10};
     auto* legendRow = new QHBoxLayout;
     legendRow->addStretch(1);
     for (std::size_t k = 0; k < legend.size(); ++k) {

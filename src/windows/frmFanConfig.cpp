@@ -133,9 +133,9 @@ QWidget* frmFanConfig::buildFanTab(std::size_t n) {
         return t;
     };
     // Spinners UpDown(4n+1) .. UpDown(4n+4) of this fan, in the order of their numbers.
-    const std::array<UpDown**, 16> spinners{&UpDown1,  &UpDown2,  &UpDown3,  &UpDown4,  &UpDown5,  &UpDown6,
-                                            &UpDown7,  &UpDown8,  &UpDown9,  &UpDown10, &UpDown11, &UpDown12,
-                                            &UpDown13, &UpDown14, &UpDown15, &UpDown16};
+    const std::array spinners{&UpDown1,  &UpDown2,  &UpDown3,  &UpDown4,  &UpDown5,  &UpDown6,
+                              &UpDown7,  &UpDown8,  &UpDown9,  &UpDown10, &UpDown11, &UpDown12,
+                              &UpDown13, &UpDown14, &UpDown15, &UpDown16};
     const auto spinner = [&](std::size_t k, QLineEdit* buddy, int max, int step) {
         auto* u = new UpDown(buddy, 0, max, step, buddy->parentWidget());
         u->setNames(QStringLiteral("UpDown%1").arg(k));

@@ -21,8 +21,8 @@ void frmHeaters::buildControls() {
     Frame2 = Named(new QGroupBox, "Frame2");
     Label1 = Named(new QLabel(QStringLiteral("Heater1 PWM"), Frame1), "Label1");
     Label2 = Named(new QLabel(QStringLiteral("Heater2 PWM"), Frame2), "Label2");
-    const std::array<QGroupBox*, 2> frames{Frame1, Frame2};
-    const std::array<QLabel*, 2> titles{Label1, Label2};
+    const std::array frames{Frame1, Frame2};
+    const std::array titles{Label1, Label2};
     for (std::size_t i = 0; i < 2; ++i) {
         QGroupBox* frame = frames[i];
         auto* slider = Named(new HalfStepSlider(100, true, frame), Indexed("sldHeater", i));

@@ -29,8 +29,8 @@ void frmManual::buildControls() {
     AcceptAccessibleChoice(cmbPWM);
 
     Frame1 = Named(new QGroupBox, "Frame1");
-    const std::array<QString, 2> pwmTexts{QStringLiteral("<PWM>"), QStringLiteral("Fan1 PWM =")};
-    const std::array<QString, 2> tachTexts{QStringLiteral("<Tach>"), QStringLiteral("Fan1 Tach =")};
+    const std::array pwmTexts{QStringLiteral("<PWM>"), QStringLiteral("Fan1 PWM =")};
+    const std::array tachTexts{QStringLiteral("<Tach>"), QStringLiteral("Fan1 Tach =")};
     for (std::size_t i = 0; i < 2; ++i) {
         lblPWM[i] = Named(new QLabel(pwmTexts[i], Frame1), Indexed("lblPWM", i));
         lblTach[i] = Named(new QLabel(tachTexts[i], Frame1), Indexed("lblTach", i));

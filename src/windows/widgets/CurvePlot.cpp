@@ -23,9 +23,9 @@ std::optional<QLineF> clipped(const QLineF& line, const QRectF& box) {
     const double dy = line.dy();
     double t0 = 0;
     double t1 = 1;
-    const std::array<double, 4> p{-dx, dx, -dy, dy};
-    const std::array<double, 4> q{line.x1() - box.left(), box.right() - line.x1(), line.y1() - box.top(),
-                                  box.bottom() - line.y1()};
+    const std::array p{-dx, dx, -dy, dy};
+    const std::array q{line.x1() - box.left(), box.right() - line.x1(), line.y1() - box.top(),
+                       box.bottom() - line.y1()};
     for (std::size_t k = 0; k < p.size(); ++k) {
         if (p[k] == 0) {
             if (q[k] < 0) return std::nullopt;
