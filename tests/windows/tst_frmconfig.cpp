@@ -243,13 +243,14 @@ private Q_SLOTS:
             box->setCurrentIndex(index);
         for (auto [box, text] : {std::pair{fan.w->txtMaxDuty[2], "40"},
                                  {fan.w->txtMinDuty[3], "20"},
-                                 {fan.w->txtMaxTach[0], "5000"}})
+                                 {fan.w->txtMaxTach[0], "5000"},
+                                 {fan.w->txtMaxTach[3], "0"}}) // no speed: the slowest count
             retype(box, text);
         QTest::mouseClick(fan.w->cmdApply, Qt::LeftButton);
-        const std::pair<int, int> edits[] = {{0x3A, 0x66}, {0x40, 0xB9}, {0x43, 0xE8}, {0x5A, 0x08},
-                                             {0x5B, 0x07}, {0x60, 0x38}, {0x61, 0x04}, {0x68, 0xB8},
-                                             {0x69, 0x2C}, {0x6D, 0x33}, {0x74, 0xD1}, {0x75, 0x83},
-                                             {0x76, 0x50}, {0x7B, 0xFB}, {0x7D, 0x31}};
+        const std::pair<int, int> edits[] = {
+            {0x3A, 0x66}, {0x40, 0xB9}, {0x43, 0xE8}, {0x5A, 0x08}, {0x5B, 0x07}, {0x60, 0x38},
+            {0x61, 0x04}, {0x66, 0xFF}, {0x67, 0xFF}, {0x68, 0xB8}, {0x69, 0x2C}, {0x6D, 0x33},
+            {0x74, 0xD1}, {0x75, 0x83}, {0x76, 0x50}, {0x7B, 0xFB}, {0x7D, 0x31}};
         QList<int> edited = loaded; // and no other register
         for (auto [reg, value] : edits)
             edited[reg - 0x38] = value;
