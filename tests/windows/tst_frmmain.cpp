@@ -85,6 +85,8 @@ void walk(QAccessibleInterface* node, int depth, QStringList& out) {
     // What a screen reader can do with it.
     if (const QAccessibleActionInterface* a = node->actionInterface(); a && !a->actionNames().isEmpty())
         value += QStringLiteral(" {%1}").arg(a->actionNames().join(u','));
+    for (const auto& [label, relation] : node->relations(QAccessible::Label)) // the label naming it
+        if (qobject_cast<const QLabel*>(label->object())) value += " by " + label->object()->objectName();
     if (const auto* u = qobject_cast<const UpDown*>(node->object())) // the box's arrows: the range, the step
         value += QStringLiteral(" (%1..%2 by %3)").arg(u->minimum()).arg(u->maximum()).arg(u->increment());
     out << QString(depth * 2, u' ') +
