@@ -223,6 +223,8 @@ private Q_SLOTS:
 
         // Where the angle wraps a press just before the pointer takes it; the scale starts at the bottom gap.
         g.setPointer(Gauge::LowPointer, -100);
+        QTest::mouseClick(&g, Qt::LeftButton, {}, g.scalePoint(-109, 1.0).toPoint()); // 9.5°: too far to take
+        QCOMPARE(g.pointer(Gauge::LowPointer), -100);
         const QPoint before = g.scalePoint(-102, 1.0).toPoint();
         QTest::mouseClick(&g, Qt::LeftButton, {}, before);
         QCOMPARE(g.pointer(Gauge::LowPointer), -102);
