@@ -56,6 +56,9 @@ private Q_SLOTS:
         QVERIFY(warnings[0].contains("about half 4900 RPM") && warnings[1].contains("about twice 1250 RPM") &&
                 warnings[2].isEmpty() &&
                 warnings[3].startsWith("the speed did not settle within 0.4 s at 100 %"));
+        // Against the other outputs: beside only a fan that does not turn (4), fan 1 is suspected of nothing.
+        QVERIFY(
+            RunFanCalibration(*sim.session, {{1, 4}, 10, {}, 15000}, control).results[0].warnings.isEmpty());
     }
 
     // Judged at the edges (Tmin 40 °C, PWMmin 30 %, 3.5 % per °C): Tmin reached by the temperature, or by a
