@@ -34,7 +34,7 @@ GpioPins DecodeGpio(int enable, int config, int status) {
 }
 
 int GpioEnableValue(int held, const GpioPins& pins) {
-    int value = held & 0xF0;
+    int value = held; // bits 7..4 kept; each of bits 3..0 is a pin's, set or cleared below
     for (std::size_t n = 0; n < pins.size(); ++n)
         value = withBit(value, GpioEnableBit(n), pins[n].enabled);
     return value;
