@@ -69,7 +69,7 @@ double ChipPhysics::targetRpm(std::size_t fan, double drive) const {
     // away, a turning one keeps going down to the stop duty.
     const bool turning = rpm_[fan] >= StoppedRpm;
     if (percent < stop || (!turning && percent < start)) return scenario_.fanMinRpm[fan];
-    const double rpm = std::max(scenario_.fanMaxRpm[fan], 1) * speedShare(std::min(drive, 1.0), stop / 100.0);
+    const double rpm = scenario_.fanMaxRpm[fan] * speedShare(std::min(drive, 1.0), stop / 100.0);
     return std::max(rpm, double(scenario_.fanMinRpm[fan]));
 }
 
