@@ -127,12 +127,12 @@ std::int64_t RoundHalfEven(double value) {
     constexpr double Limit = 9223372036854775808.0; // 2^63
     if (value >= Limit) return std::numeric_limits<std::int64_t>::max();
     if (value <= -Limit) return std::numeric_limits<std::int64_t>::min();
-    // Independent of the floating-point rounding mode; the difference below is exact.
+    // Independent of the floating-point rounding mode; the difference below is exact. Rounding up
+    // stays below 2^63: from 2^52 on every double is whole, so only a smaller value has a fraction.
     const double lower = std::floor(value);
     const double fraction = value - lower;
     double rounded = lower;
     if (fraction > 0.5 || (fraction == 0.5 && std::fmod(lower, 2.0) != 0.0)) rounded = lower + 1.0;
-    if (rounded >= Limit) return std::numeric_limits<std::int64_t>::max();
     return static_cast<std::int64_t>(rounded);
 }
 
