@@ -61,13 +61,13 @@ private Q_SLOTS:
             RunFanCalibration(*sim.session, {{1, 4}, 10, {}, 15000}, control).results[0].warnings.isEmpty());
     }
 
-    // Judged at the edges (Tmin 40 °C, PWMmin 30 %, 3.5 % per °C): Tmin reached by the temperature, or by a
-    // duty clear of PWMmin's rounding; a single point on the ramp places the leave temperature by the slope.
+    // Judged at the edges (Tmin 40 °C, PWMmin 30 %, 3.5 % per °C, tolerance 2 points, met exactly): Tmin
+    // reached by temperature, or by a duty past PWMmin's rounding; one ramp point places the leave by slope.
     void curveJudgedAtItsEdges() {
         const auto judge = [](std::vector<CurvePointMeasured> points) {
             CurveCheckResult r;
-            std::tie(r.tmin, r.pwmMin, r.pwmMax, r.configuredSlope, r.points) =
-                std::tuple(40, 30, 100, 3.5, points);
+            std::tie(r.tmin, r.pwmMin, r.pwmMax, r.configuredSlope, r.tolerance, r.points) =
+                std::tuple(40, 30, 100, 3.5, 2.0, points);
             JudgeCurve(r);
             return QString::asprintf("%d %g ", r.passed, r.measuredLeaveTemperature.value_or(-1)) +
                    r.notes.join(u'|');
