@@ -16,12 +16,12 @@ bool isDigit(QChar c) {
     return c.unicode() >= u'0' && c.unicode() <= u'9';
 }
 
-int hexDigitValue(QChar c) {
+std::optional<std::uint32_t> hexDigitValue(QChar c) {
     const char16_t u = c.unicode();
     if (u >= u'0' && u <= u'9') return u - u'0';
     if (u >= u'a' && u <= u'f') return u - u'a' + 10;
     if (u >= u'A' && u <= u'F') return u - u'A' + 10;
-    return -1;
+    return std::nullopt;
 }
 
 qsizetype skipBlanks(const QString& text, qsizetype i) {
@@ -140,9 +140,9 @@ std::uint32_t LeadingHex(const QString& text) {
     std::uint32_t value = 0;
     qsizetype i = skipBlanks(text, 0);
     for (int count = 0; count < 8 && i < text.size(); ++count, ++i) {
-        const int digit = hexDigitValue(text[i]);
-        if (digit < 0) break;
-        value = value * 16 + static_cast<std::uint32_t>(digit);
+        const std::optional<std::uint32_t> digit = hexDigitValue(text[i]);
+        if (!digit) break;
+        value = value * 16 + *digit;
     }
     return value;
 }
