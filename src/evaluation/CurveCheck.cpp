@@ -1,5 +1,6 @@
 #include "evaluation/CurveCheck.h"
 
+#include "deviceconfig/ChipConfig.h"
 #include "evaluation/BenchRegisters.h"
 #include "fancontrol/AutoControl.h"
 #include "session/Session.h"
@@ -160,7 +161,7 @@ QString refusal(BenchAccess& a, const CurveCheckOptions& o) {
         return QStringLiteral("monitoring is stopped: no temperature is measured");
     if (config1 & Test) return QStringLiteral("the free-wheel test is running");
     if (config1 & Fspd) return QStringLiteral("every output is forced to full speed (FSPD set)");
-    if (a.read(RegGpioEnable) & (0x08 >> (o.output - 1)))
+    if (a.read(RegGpioEnable) & GpioEnableBit(o.output - 1))
         return QStringLiteral("PWM output %1 is used as a GPIO pin").arg(o.output);
     return {};
 }

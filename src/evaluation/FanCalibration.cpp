@@ -1,5 +1,6 @@
 #include "evaluation/FanCalibration.h"
 
+#include "deviceconfig/ChipConfig.h"
 #include "evaluation/BenchRegisters.h"
 #include "monitoring/Conversions.h"
 #include "session/Session.h"
@@ -37,7 +38,7 @@ QString refusal(BenchAccess& a, int output) {
     if (config1 & Fspd) return QStringLiteral("every output is forced to full speed (FSPD set)");
     if (a.read(RegConfig2) & (1 << (output - 1)))
         return QStringLiteral("fan %1's tach is disabled (T%1DIS set)").arg(output);
-    if (a.read(RegGpioEnable) & (0x08 >> (output - 1)))
+    if (a.read(RegGpioEnable) & GpioEnableBit(output - 1))
         return QStringLiteral("PWM output %1 is used as a GPIO pin").arg(output);
     return {};
 }

@@ -1,5 +1,6 @@
 #include "evaluation/LimitTrips.h"
 
+#include "deviceconfig/ChipConfig.h"
 #include "evaluation/BenchRegisters.h"
 #include "monitoring/Conversions.h"
 #include "session/Session.h"
@@ -232,8 +233,8 @@ LimitTripReport RunLimitTrips(Session& session, const LimitTripOptions& o, RunCo
             if (minimum == NoMinimumCount && maximum == NoMaximumCount) continue;
             Channel c{QStringLiteral("Fan%1").arg(f), RegStatus2, RegMask2, 0x10 << (f - 1),
                       [&a, f] { return a.rpm(f); }};
-            const bool usable =
-                !(notPresent & (1 << (f - 1))) && !(config2 & (1 << (f - 1))) && !(gpio & (0x08 >> (f - 1)));
+            const bool usable = !(notPresent & (1 << (f - 1))) && !(config2 & (1 << (f - 1))) &&
+                                !(gpio & GpioEnableBit(f - 1));
             for (const LimitKind kind : {LimitKind::FanMinimum, LimitKind::FanMaximum}) {
                 const bool isMin = kind == LimitKind::FanMinimum;
                 if ((isMin ? minimum == NoMinimumCount : maximum == NoMaximumCount)) continue;
