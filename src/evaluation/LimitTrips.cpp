@@ -154,6 +154,7 @@ LimitTripReport RunLimitTrips(Session& session, const LimitTripOptions& o, RunCo
         const int mask2 = a.read(RegMask2);
         const std::int32_t tachClock = session.decl.TachClock > 0 ? session.decl.TachClock : DefaultTachClock;
         std::vector<std::function<void()>> sweeps;
+        double done = 0;            // the share of the sweeps behind, where each sweep's progress starts
         std::map<int, int> resting; // heated channel -> its reading before
 
         for (int ch = 1; ch <= 2; ++ch) {
@@ -192,7 +193,7 @@ LimitTripReport RunLimitTrips(Session& session, const LimitTripOptions& o, RunCo
                 const auto cool = ramp(-1);
                 tripper.rampEachSample_ = true;
                 a.progress(
-                    0,
+                    done,
                     QStringLiteral("%1: heating across its %2 limit").arg(c.name, LimitKindText(row.kind)));
                 if (isHigh) {
                     // The bit is the channel's, shared by both limits: set at rest (the reading below
@@ -273,7 +274,7 @@ LimitTripReport RunLimitTrips(Session& session, const LimitTripOptions& o, RunCo
                     };
                     tripper.stallMs_ = o.fanSettleMs;
                     a.progress(
-                        0,
+                        done,
                         QStringLiteral("%1: sweeping across its %2 limit").arg(c.name, LimitKindText(kind)));
                     const int limit = row.limit;
                     const auto beyond = [limit, isMin](int rpm) { return isMin ? rpm < limit : rpm > limit; };
@@ -296,8 +297,8 @@ LimitTripReport RunLimitTrips(Session& session, const LimitTripOptions& o, RunCo
             report.reason = QStringLiteral("no channel has a limit set");
         }
         for (std::size_t i = 0; i < sweeps.size(); ++i) {
-            a.progress(static_cast<double>(i) / static_cast<double>(sweeps.size()),
-                       QStringLiteral("Sweeping"));
+            done = static_cast<double>(i) / static_cast<double>(sweeps.size());
+            a.progress(done, QStringLiteral("Sweeping"));
             sweeps[i]();
             if (!a.restore()) throw RunStopped{RunOutcome::LinkError};
         }

@@ -126,6 +126,8 @@ private Q_SLOTS:
         sim.chip().write(0x68, 0x80); // fan 1 under automatic control
         const QList<int> before = sim.chipState();
         RunControl control;
+        QList<double> bar; // it only rises, sweep by sweep
+        control.progress = [&bar](double f, const QString&) { bar << f; };
         const LimitTripReport r = RunLimitTrips(*sim.session, {}, control);
         QStringList rows; // channel, kind, limit, set at, masked and whether the mask held (-1: not masked)
         for (const LimitTripRow& t : r.rows)
@@ -133,10 +135,11 @@ private Q_SLOTS:
                                       std::array{"high", "low", "min", "max"}[std::size_t(t.kind)], t.limit,
                                       t.kind == LimitKind::TemperatureHigh ? t.setAt.value_or(-1) : 0,
                                       int(t.masked), t.maskHonoured ? int(*t.maskHonoured) : -1);
-        QCOMPARE(std::tuple(r.outcome, sim.chipState(), rows),
+        QCOMPARE(std::tuple(r.outcome, sim.chipState(), rows, std::is_sorted(bar.begin(), bar.end())),
                  std::tuple(RunOutcome::Finished, before,
                             QStringList({"Temp1 high 36 37 0 -1", "Temp2 high 33 34 1 1",
-                                         "Fan1 max 4500 0 0 -1", "Fan3 min 2000 0 0 -1"})));
+                                         "Fan1 max 4500 0 0 -1", "Fan3 min 2000 0 0 -1"}),
+                            true));
         // The fans' noisy speeds cross within a reading of their limits.
         const auto in = [](std::optional<int> v, int low, int high) { return v && *v >= low && *v <= high; };
         const LimitTripRow &t1 = r.rows[0], &fanMax = r.rows[2], &fanMin = r.rows[3];
@@ -160,15 +163,6 @@ private Q_SLOTS:
         QCOMPARE(rows, QStringList({"Temp1 ", "Fan2 not", "Fan3 not", "Fan4 not"})); // "not measured: ..."
         for (const std::optional<std::int64_t>& delay : {r.rows[0].setDelayMs, r.rows[0].clearDelayMs})
             QVERIFY(delay && *delay >= 1000 && *delay <= 1000 + control.sampleMs);
-        // The report gives each delay its own place.
-        LimitTripReport made;
-        made.rows.resize(1);
-        std::tie(made.rows[0].setDelayMs, made.rows[0].clearDelayMs) = std::pair(120, 340);
-        const BenchReportData data = LimitTripReportData(made);
-        const QJsonValue json = data.results["channels"][0];
-        QCOMPARE(
-            std::tuple(json["setDelayMs"].toInt(), json["clearDelayMs"].toInt(), data.tableRows[0].value(4)),
-            std::tuple(120, 340, QString("120 / 340")));
     }
 
     // Cancelled at several points: the chip is put back register by register.
