@@ -62,7 +62,8 @@ private Q_SLOTS:
     }
 
     // Judged at the edges (Tmin 40 °C, PWMmin 30 %, 3.5 % per °C, tolerance 2 points, met exactly): Tmin
-    // reached by temperature, or by a duty past PWMmin's rounding; one ramp point places the leave by slope.
+    // reached by temperature, or by a duty past PWMmin's rounding. The leave temperature: from one point on
+    // the ramp by the slope, from two by their line.
     void curveJudgedAtItsEdges() {
         const auto judge = [](std::vector<CurvePointMeasured> points) {
             CurveCheckResult r;
@@ -76,6 +77,7 @@ private Q_SLOTS:
                  "0 -1 the temperature never reached Tmin: the curve is not checked");
         QCOMPARE(judge({{31, 0}, {40, 30}}), "1 -1 ");
         QCOMPARE(judge({{31, 0}, {38, 32}}), "1 37.4286 one point on the ramp: the slope is not measured");
+        QCOMPARE(judge({{41, 33}, {42, 37}}), "1 40.25 ");
     }
 
     void curveCheckPassesOnTheDefaultChipAndFailsAnOffsetLoop_data() { // the loop's offset, passes
