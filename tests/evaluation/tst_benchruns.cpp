@@ -101,11 +101,11 @@ private Q_SLOTS:
         QVERIFY(passes ? c.maxDeviation <= 3.0 : c.maxDeviation > 5.0);
     }
 
-    // An output already following the heater's sensor is checked as configured, not re-set. Fan 1's tach
-    // off: 74h's bit 0, not the shut-down bit 7.
+    // An output following the hottest sensor ("Max Temp"), the heated one, is checked as configured, not
+    // re-set. Fan 1's tach off: 74h's bit 0, not the shut-down bit 7.
     void curveCheckUsesAConfiguredCurveInReach() {
         ConnectedSim sim;
-        writeAll(sim.chip(), {{0x69, 0x40}, {0x7D, 0x02}, {0x71, 37}, {0x6D, 0x66}, {0x3B, 0xCC}, {0x74, 1}});
+        writeAll(sim.chip(), {{0x69, 0x40}, {0x7D, 0x00}, {0x71, 37}, {0x6D, 0x66}, {0x3B, 0xCC}, {0x74, 1}});
         const QList<int> before = sim.chipState();
         RunControl control;
         QStringList said; // the progress line's last words, its bar rising all the way
