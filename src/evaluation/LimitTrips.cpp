@@ -21,10 +21,6 @@ constexpr int NoMaximumCount = 0;
 // A heated sensor that has not risen for this long has gone as far as the heater takes it.
 constexpr std::int64_t StalledMs = 60000;
 
-int signedByte(int b) {
-    return b >= 0x80 ? b - 0x100 : b;
-}
-
 // One channel's status bit and mask bit, and how to read it.
 struct Channel {
     QString name;
@@ -158,8 +154,8 @@ LimitTripReport RunLimitTrips(Session& session, const LimitTripOptions& o, RunCo
         std::map<int, int> resting; // heated channel -> its reading before
 
         for (int ch = 1; ch <= 2; ++ch) {
-            const int high = signedByte(a.read(RegTempHighLimit1 + 2 * (ch - 1)));
-            const int low = signedByte(a.read(RegTempLowLimit1 + 2 * (ch - 1)));
+            const int high = TemperatureFromByte(a.read(RegTempHighLimit1 + 2 * (ch - 1)));
+            const int low = TemperatureFromByte(a.read(RegTempLowLimit1 + 2 * (ch - 1)));
             if (high >= NoHighLimit && low <= NoLowLimit) continue;
             Channel c{QStringLiteral("Temp%1").arg(ch), RegStatus1, RegMask1, 1 << (ch - 1),
                       [&a, ch] { return a.temperature(RegTemperature1 + ch - 1); }};
