@@ -299,8 +299,11 @@ QPointF Gauge::centre() const {
 }
 
 double Gauge::radius() const {
-    const int lines = 3 * fontMetrics().height() + 6;
-    return std::max(20.0, std::min(width(), height() - lines) / 2.0 - 2);
+    return std::max(20.0, std::min(width(), height() - captionsHeight()) / 2.0 - 2);
+}
+
+int Gauge::captionsHeight() const {
+    return 3 * fontMetrics().height() + 6;
 }
 
 QPointF Gauge::scalePoint(double value, double r) const {
@@ -338,11 +341,11 @@ QString Gauge::valueText(double value) const {
 }
 
 QSize Gauge::sizeHint() const {
-    return {220, 220 + 3 * fontMetrics().height() + 6};
+    return {220, 220 + captionsHeight()};
 }
 
 QSize Gauge::minimumSizeHint() const {
-    return {150, 150 + 3 * fontMetrics().height() + 6};
+    return {150, 150 + captionsHeight()};
 }
 
 void Gauge::paintEvent(QPaintEvent*) {

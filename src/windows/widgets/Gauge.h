@@ -83,6 +83,7 @@ private:
     double angleOf(double value) const; // degrees, counter-clockwise from 3 o'clock
     QPointF centre() const;
     double radius() const;
+    int captionsHeight() const; // the three caption lines below the dial
     QString valueText(double value) const;
     void changePointer(int pointer, double value); // repaints and tells assistive technology
     void announceFocus();
