@@ -258,9 +258,12 @@ private Q_SLOTS:
                         .fanStartDuty = {37, 44, 29, 51},
                         .fanStopDuty = {21, 12, 19, 33},
                         .fanMinRpm = {0, 0, 650, 0}}},
-              {{0x69, 0x80},
+              {{0x69, 0x81}, // outputs 2, 3 automatic: taken by hand, handed back
                {0x68, 0x40},
-               {0x43, 0x5D}}, // outputs 2, 3 automatic: taken by hand, handed back
+               {0x35, 0xFF}, // output 4 at full duty, its fan failing below 1000 RPM forces full speed (FL)
+               {0x5E, 0x18},
+               {0x5F, 0x15},
+               {0x43, 0x5D}},
               calibrate({.outputs = {1, 2, 3, 4}, .nominalRpm = {}})}},
             {"calibration-held", // held tachs, fans seizing (2 at once, 3 when stopped), a stated nominal
              {{.chip = {.noise = 0,
