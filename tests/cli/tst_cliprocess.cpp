@@ -123,8 +123,7 @@ private Q_SLOTS:
         QVERIFY(steps.endsWith("Output 1: full speed\n") && exitStatus(bench) == 130);
     }
 
-    // serve: 127.0.0.1 unless told, scrapable metrics, one endpoint per board, other boards on other ports,
-    // a port in use refused with a message, and Ctrl+C.
+    // serve: 127.0.0.1 unless told, scrapable, one endpoint a board, others elsewhere, a port in use, Ctrl+C.
     void serveOnePerBoard() {
         QTemporaryDir locks;
         QProcess first;
@@ -202,7 +201,6 @@ private Q_SLOTS:
         addRows<QString>(
             {{"read", "'read' needs at least one register"},
              {"write 0x40 256", "the value must be a whole number from -128 to 255, not '256'"},
-             {"write 0x44 -129", "the value must be a whole number from -128 to 255, not '-129'"},
              {"write 0x40 1 --mask 0", "--mask must be a whole number from 1 to 255, not '0'"},
              {"write 0x3E 1", "register 0x3E (Company ID) is read-only"},
              {"monitor --interval 9", "--interval must be a whole number from 10 to 3600000, not '9'"},
@@ -213,6 +211,14 @@ private Q_SLOTS:
              {"serve", "'serve' runs on its own, not in a batch"},
              {"calibrate-fan", "'calibrate-fan' needs more arguments"},
              {"calibrate-fan 1 2", "'calibrate-fan' does not take the argument '2'"},
+             {"monitor --count 0", "--count must be a whole number from 1 to 1000000000, not '0'"},
+             {"watch --timeout 0", "--timeout must be a whole number from 1 to 31536000, not '0'"},
+             {"heater 1 101", "the heater level must be a whole number from 0 to 100, not '101'"},
+             {"calibrate-fan 1 --step 51", "--step must be a whole number from 1 to 50, not '51'"},
+             {"calibrate-fan 1 --nominal-rpm 99",
+              "--nominal-rpm must be a whole number from 100 to 50000, not '99'"},
+             {"check-curve 5 --heater 1", "the output must be a whole number from 1 to 4, not '5'"},
+             {"check-curve 1 --heater 0", "--heater must be a whole number from 1 to 2, not '0'"},
              {"check-curve 1 --heater 1 --tolerance 0",
               "--tolerance must be a number of points above 0, up to 100, not '0'"}});
     }

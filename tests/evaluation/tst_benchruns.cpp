@@ -62,8 +62,7 @@ private Q_SLOTS:
     }
 
     // Judged at the edges (Tmin 40 °C, PWMmin 30 %, 3.5 % per °C, tolerance 2 points, met exactly): Tmin
-    // reached by temperature, or by a duty past PWMmin's rounding. The leave temperature: from one point on
-    // the ramp by the slope, from two by their line.
+    // reached by temperature or a duty past PWMmin's rounding; the leave placed from one ramp point, or two.
     void curveJudgedAtItsEdges() {
         const auto judge = [](std::vector<CurvePointMeasured> points) {
             CurveCheckResult r;
@@ -151,8 +150,7 @@ private Q_SLOTS:
         QCOMPARE(t1.setDelayMs, std::optional<std::int64_t>(0));
     }
 
-    // Status a second late: delays from the reading that crossed. Fans it cannot read (tach off, GPIO,
-    // absent).
+    // Status a second late: delays from the reading that crossed. Fans it cannot read (tach off, GPIO, none).
     void limitTripsMeasureTheChipsDelay() {
         ConnectedSim sim({.chip = {.statusLagMs = 1000}});
         writeAll(sim.chip(),

@@ -120,8 +120,7 @@ private Q_SLOTS:
         QCOMPARE(sim.requestTexts(), QStringList({"222 46 110 1 1", "222 46 144 1 1"}));
     }
 
-    // Element i shows bit i; a bit showing anything but "0" counts as set, and a click clears it. The hex and
-    // decimal value boxes mirror each other.
+    // Element i shows bit i; a bit showing other than "0" is set, a click clears it; hex and decimal mirror.
     void bitTextsAndMirrors() {
         std::array<QString, 8> texts = BitTexts(0x05);
         QCOMPARE(QStringList(texts.begin(), texts.end()),

@@ -115,8 +115,7 @@ private Q_SLOTS:
             std::array<std::int32_t, 4>{1200, 3450, 0, 9870}, std::array<std::int32_t, 4>{30, 55, 0, 100});
         r.temperaturesReads = r.maxTemperatureReads = r.fanSpeedsReads = r.dutyCyclesReads = 1;
         m.t.session->events.wallClock = [] { return QDateTime(QDate(2026, 12, 7), QTime(15, 48, 30)); };
-        // Four curves apart: PWM1's runs off the plot's right edge, PWM4's in from its left. Temp 3 over its
-        // high limit: lamp lit.
+        // Four curves apart: PWM1's runs off the plot's right edge, PWM4's in from its left. Temp 3 lit.
         writeAll(m.t.chip(), {{0x49, 10}, {0x6A, 130}, {0x6E, 115}, {0x6F, 60}, {0x70, 40}, {0x71, 1}});
         m.t.session->decl.AutoControlTable[1].ShowConPoint = true; // PWM2's control point on its curve
         QVERIFY(m.window.Form_Load(m.splash));
