@@ -53,7 +53,7 @@ private Q_SLOTS:
              {Set{{"--board=sim"}, "board", "sim"},
               Set{{"--journal", "/tmp/j.txt"}, "journal", "/tmp/j.txt"},
               Set{{"--settings=/tmp/s.ini"}, "settings", "/tmp/s.ini"},
-              Set{{"--sim-chips", "2C,0x7F"}, "chips", "44,127"}, // 7F: the top of the 7-bit range
+              Set{{"--sim-chips", "0,2C,0x7F"}, "chips", "0,44,127"}, // 0, 7F: the 7-bit range's ends
               Set{{"--sim-no-chip"}, "chips", ""},
               Set{{"--sim-enable-failures", "3"}, "enableFailures", "3"},
               Set{{"--sim-firmware-fails"}, "firmwareFails", "1"},
