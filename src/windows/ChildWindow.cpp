@@ -42,15 +42,15 @@ void ChildWindow::placeCentredAbove(int twipsAboveCentre) {
 
 void ChildWindow::showEvent(QShowEvent*) {
     auto* frame = qobject_cast<QMdiSubWindow*>(parentWidget());
-    if (twipsAboveCentre_ < 0 || !frame || !frame->mdiArea()) return;
+    if (!twipsAboveCentre_ || !frame || !frame->mdiArea()) return;
     const QSize area = frame->mdiArea()->viewport()->size();
     // What its contents need comes first: squeezed below it, controls would lie on top of each
     // other; a window larger than the area is reached with the area's scroll bars.
     const QSize own = frame->size().boundedTo(area).expandedTo(frame->minimumSizeHint());
     frame->resize(own);
     frame->move(std::max(0, (area.width() - own.width()) / 2),
-                std::max(0, (area.height() - own.height()) / 2 - TwipsToPixels(twipsAboveCentre_)));
-    twipsAboveCentre_ = -1; // later showings (restoring from minimised) keep where the user put it
+                std::max(0, (area.height() - own.height()) / 2 - TwipsToPixels(*twipsAboveCentre_)));
+    twipsAboveCentre_.reset(); // later showings (restoring from minimised) keep where the user put it
 }
 
 void ChildWindow::closeEvent(QCloseEvent* event) {

@@ -59,5 +59,5 @@ private:
     QSize designedSize_;
     std::optional<Polled> polled_;
     bool unloaded_ = false;
-    int twipsAboveCentre_ = -1; // no placement of its own
+    std::optional<int> twipsAboveCentre_; // none: no placement of its own
 };
