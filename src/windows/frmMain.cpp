@@ -188,8 +188,7 @@ void frmMain::buildStatusBar() {
     for (std::size_t i = 0; i < sbPanels.size(); ++i) {
         auto* panel = new QLabel(this);
         panel->setObjectName(QStringLiteral("sbStatusBar_%1").arg(i + 1));
-        panel->setFrameShape(QFrame::StyledPanel);
-        panel->setFrameShadow(QFrame::Sunken);
+        panel->setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
         panel->setContentsMargins(4, 0, 4, 0);
         sbPanels[i] = panel;
         if (i == 0)
