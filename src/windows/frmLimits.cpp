@@ -74,7 +74,6 @@ void frmLimits::buildControls() {
     limits->addWidget(ggeTemp, 1, 0);
     limits->addLayout(choice(lblFan, cmbFan), 0, 1);
     limits->addWidget(ggeFan, 1, 1);
-    limits->setRowStretch(1, 1);
 
     buildInterruptRows();
 
