@@ -98,8 +98,7 @@ bool USBStuff::ReadBlockOrFail(std::int32_t first, std::int32_t count) {
 }
 
 std::int16_t USBStuff::SetHeater(std::int32_t heater, std::int32_t& level) {
-    if (level > 100) level = 100;
-    if (level < 0) level = 0;
+    level = std::clamp(level, 0, 100);
     const std::int16_t status = request(HeaterRequest, heater, level, 0, 1, TransferBuffer.data());
     if (status != 0) ShowLinkError(HeaterModuleError);
     return status;
