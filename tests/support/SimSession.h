@@ -97,7 +97,7 @@ struct SimSession {
         QList<int> state;
         for (int i = 0; i < RegisterCount; ++i)
             if (!RegisterAt(i).ReadOnly) state << chip().read(RegisterAt(i).Address);
-        return state << board->heaterLevel(1) << board->heaterLevel(2);
+        return state << board->heaterLevels()[0] << board->heaterLevels()[1];
     }
 };
 

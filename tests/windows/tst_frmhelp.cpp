@@ -172,7 +172,7 @@ private Q_SLOTS:
         QTimer poke;
         connect(&poke, &QTimer::timeout, w, [&] {
             // Once the run has driven the heater past what it was, the user cancels.
-            heaterSeen = std::max(heaterSeen, m.t.board->heaterLevel(2));
+            heaterSeen = std::max(heaterSeen, m.t.board->heaterLevels()[1]);
             if (heaterSeen > 20 && w->cmdStop->isEnabled()) closing ? void(w->close()) : w->cmdStop->click();
         });
         poke.start(0);

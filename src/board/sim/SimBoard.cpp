@@ -43,10 +43,6 @@ SimChip* SimBoard::chip(int address) {
     return it == chips_.end() ? nullptr : it->second.get();
 }
 
-int SimBoard::heaterLevel(int heater) const {
-    return heater == 1 || heater == 2 ? heaterLevels_[static_cast<std::size_t>(heater - 1)] : 0;
-}
-
 bool SimBoard::setJournalFile(const QString& fileName) {
     auto file = std::make_unique<QFile>(fileName);
     if (!file->open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Text)) return false;

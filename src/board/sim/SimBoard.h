@@ -69,7 +69,7 @@ public:
     SimChip* chip(int address);
     const SimOptions& options() const { return options_; }
     SimOptions& options() { return options_; }
-    int heaterLevel(int heater) const;
+    const std::array<int, 2>& heaterLevels() const { return heaterLevels_; }
 
     static constexpr std::size_t JournalCapacity = 100000;
     const std::deque<JournalEntry>& journal() const { return journal_; }
