@@ -250,18 +250,15 @@ private Q_SLOTS:
             return [o](Session& s, RunControl& c) { return CurveCheckReportData(RunCurveCheck(s, o, c)); };
         };
         addRows<ReportRow>({
-            {"calibration", // fan 2 gives two pulses a revolution, the chip counts four; fan 3 never stops
+            // Fan 2 gives two pulses a revolution, the chip counts four; fan 3 never stops. Outputs 2, 3
+            // automatic, taken by hand and handed back; 4 at full duty, FL forcing full speed below 1000 RPM.
+            {"calibration",
              {{.chip = {.fanPresent = {true, true, true, true},
                         .fanMaxRpm = {3000, 3100, 2950, 3050},
                         .fanStartDuty = {37, 44, 29, 51},
                         .fanStopDuty = {21, 12, 19, 33},
                         .fanMinRpm = {0, 0, 650, 0}}},
-              {{0x69, 0x81}, // outputs 2, 3 automatic: taken by hand, handed back
-               {0x68, 0x40},
-               {0x35, 0xFF}, // output 4 at full duty, its fan failing below 1000 RPM forces full speed (FL)
-               {0x5E, 0x18},
-               {0x5F, 0x15},
-               {0x43, 0x5D}},
+              {{0x69, 0x81}, {0x68, 0x40}, {0x35, 0xFF}, {0x5E, 0x18}, {0x5F, 0x15}, {0x43, 0x5D}},
               calibrate({.outputs = {1, 2, 3, 4}, .nominalRpm = {}})}},
             {"calibration-held", // held tachs, fans seizing (2 at once, 3 when stopped), a stated nominal
              {{.chip = {.noise = 0,
