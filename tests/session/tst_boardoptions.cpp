@@ -159,7 +159,7 @@ private Q_SLOTS:
         QCOMPARE(smbus.text(), QStringLiteral("SMBus /dev/i2c-1, chip at 2Eh"));
     }
 
-    // --board auto over none to several (1-2; 1-3, 1-4 busy): the board taken, the choice answered by index.
+    // --board auto over none to several (1-2; 1-4 busy, then 1-3; listed by port): the board taken or asked.
     void autoTakesTheOneBoardOrAsks() {
         const QStringList listed{"USB board 1-2: needs firmware", "USB board 1-3 (serial OTHER-1-3): running",
                                  "USB board 1-4: busy: held by another program"};
@@ -172,7 +172,7 @@ private Q_SLOTS:
             o.openUsb = [&clock, boards](QString&) {
                 SimUsbOptions bus;
                 bus.attached = boards > 0;
-                if (boards > 1) bus.others = {{DefaultBoardId, "1-3", 9}, {DefaultBoardId, "1-4", 3}};
+                if (boards > 1) bus.others = {{DefaultBoardId, "1-4", 3}, {DefaultBoardId, "1-3", 9}};
                 bus.busyPorts = {QStringLiteral("1-4")};
                 return std::make_unique<SimUsbBus>(clock, std::make_unique<SimBoard>(clock), bus);
             };
