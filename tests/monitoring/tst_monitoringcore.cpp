@@ -153,8 +153,7 @@ private Q_SLOTS:
                     incremental[c].second == whole[c].second);
     }
 
-    // The window's tests cover the positive captions and the plain numbers of the update-rate box. A zoom
-    // keeps its centre and a least span (no factor: no zoom); a range beyond the limits moves inside them.
+    // A zoom keeps its centre and a least span (no factor: none); a range beyond the limits moves inside.
     void captionsIntervalAndZoom() {
         QCOMPARE(GraphCaption(1, -5), QStringLiteral("Temp2=-5°C"));
         std::int16_t interval = 50;
@@ -166,8 +165,9 @@ private Q_SLOTS:
                  (QList<std::pair<IntervalEdit, int>>{{Unchanged, 50}, {Set, 12}, {Set, 0}, {Refused, 0}}));
         const ValueRange temp = AxisSpec(GraphAxis::Temperature).limits;
         QCOMPARE((QList{ZoomValueRange({0, 60}, 0.5, 30, temp), ZoomValueRange({20, 22}, 0.01, 21, temp),
-                        ZoomValueRange({20, 30}, 0, 21, temp), ClampValueRange({100, 160}, temp)}),
-                 (QList<ValueRange>{{15, 45}, {20.5, 21.5}, {20, 30}, {70, 130}}));
+                        ZoomValueRange({20, 30}, 0, 21, temp), ClampValueRange({100, 160}, temp),
+                        ClampValueRange({-1, 16000}, AxisSpec(GraphAxis::FanSpeed).limits)}),
+                 (QList<ValueRange>{{15, 45}, {20.5, 21.5}, {20, 30}, {70, 130}, {0, 15000}}));
     }
 
     void csvOfTheShownRange() {
