@@ -73,14 +73,14 @@ void CurvePlot::SetupPlot() {
     setUp_ = true;
     curves_.fill(std::nullopt);
     markers_.fill(Marker{});
-    requestRepaint();
+    update();
 }
 
 void CurvePlot::setCurve(std::size_t k, const Curve& curve) {
     auto& slot = curves_.at(k);
     if (slot == curve) return;
     slot = curve;
-    requestRepaint();
+    update();
 }
 
 QLineF CurvePlot::segmentLine(std::size_t k, std::size_t segment) const {
@@ -108,14 +108,14 @@ void CurvePlot::showMarker(std::size_t i, std::optional<float> temperature, floa
     if (temperature) m.temperature = *temperature;
     m.duty = duty;
     m.visible = true;
-    if (before.temperature != m.temperature || before.duty != m.duty || !before.visible) requestRepaint();
+    if (before.temperature != m.temperature || before.duty != m.duty || !before.visible) update();
 }
 
 void CurvePlot::hideMarker(std::size_t i) {
     Marker& m = markers_.at(i);
     if (!m.visible) return;
     m.visible = false;
-    requestRepaint();
+    update();
 }
 
 QRectF CurvePlot::markerRect(std::size_t i) const {
@@ -123,11 +123,6 @@ QRectF CurvePlot::markerRect(std::size_t i) const {
     const PlotScale s = scale();
     const double size = MarkerSizeTwips / TwipsPerPixel;
     return QRectF(s.T2X(m.temperature) - size / 2, s.P2Y(m.duty) - size / 2, size, size);
-}
-
-void CurvePlot::requestRepaint() {
-    ++repaintRequests_;
-    update();
 }
 
 void CurvePlot::paintEvent(QPaintEvent*) {

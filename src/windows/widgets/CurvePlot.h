@@ -50,7 +50,6 @@ public:
     bool markerVisible(std::size_t i) const { return markers_.at(i).visible; }
     // Marker i's square in pixel coordinates of the area (its place also while hidden).
     QRectF markerRect(std::size_t i) const;
-    int repaintRequests() const { return repaintRequests_; }
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -61,12 +60,9 @@ private:
         float duty{};
         bool visible = false;
     };
-    void requestRepaint();
-
     bool setUp_ = false;
     std::array<std::optional<Curve>, CurveCount> curves_{};
     std::array<Marker, CurveCount> markers_{};
-    int repaintRequests_{};
 };
 
 // The frame that holds the plot area with its axis numbers and captions around it; it places
