@@ -514,9 +514,6 @@ private Q_SLOTS:
         QCOMPARE(std::pair(d.chip().read(0x32), d.chip().read(0x68)), std::pair(0xFF, before));
 
         Cli e;
-        QCOMPARE(e.run({"check-curve", "1"}), 2);
-        QVERIFY(e.err.startsWith("vortane-cli: 'check-curve' needs --heater 1 or 2\n") &&
-                e.board.journal().empty());
         e.chip().write(0x40, 0x05);
         QCOMPARE(e.run({"check-limits"}), 1);
         QCOMPARE(e.err, "vortane-cli: limit trip points refused: every output is forced to full speed (FSPD "

@@ -211,6 +211,7 @@ private Q_SLOTS:
              {"serve", "'serve' runs on its own, not in a batch"},
              {"calibrate-fan", "'calibrate-fan' needs more arguments"},
              {"calibrate-fan 1 2", "'calibrate-fan' does not take the argument '2'"},
+             {"check-curve 1", "'check-curve' needs --heater 1 or 2"},
              {"monitor --count 0", "--count must be a whole number from 1 to 1000000000, not '0'"},
              {"watch --timeout 0", "--timeout must be a whole number from 1 to 31536000, not '0'"},
              {"heater 1 101", "the heater level must be a whole number from 0 to 100, not '101'"},
