@@ -121,10 +121,11 @@ private Q_SLOTS:
         QVERIFY(m.window.Form_Load(m.splash));
         m.window.show();
         QVERIFY(QTest::qWaitForWindowActive(&m.window)); // as a user sees it: the keyboard's focus drawn
-        // The date and the time as on the day the images were drawn.
-        m.window.sbPanels[1]->setText(QStringLiteral("12/7/26"));
+        m.window.sbPanels[1]->setText(QStringLiteral("12/7/26")); // the day the images were drawn
         m.window.sbPanels[2]->setText(QStringLiteral("3:48:30 PM"));
         look(&m.window, QStringLiteral("frmMain"));
+        std::int32_t heater1 = 35, heater2 = 80; // each slider at its own level
+        m.t.usb().SetHeater(1, heater1), m.t.usb().SetHeater(2, heater2);
         for (const WindowRow& row : WindowTable()) {
             const QString name = QLatin1String(row.className);
             ChildWindow* w = m.window.openWindow(name);
