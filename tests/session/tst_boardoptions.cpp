@@ -138,7 +138,7 @@ private Q_SLOTS:
         SimBoard* sim = &earlier;
         QString error;
         BoardOptions o;
-        o.board = QStringLiteral("sim");
+        o.board = QStringLiteral("sim"), o.usb.port = QStringLiteral("1-2"); // a port, but the board named
         o.journalFile = QStringLiteral("/nonexistent-dir/journal.txt");
         QVERIFY(!CreateBoard(o, clock, &sim, error) && !sim);
         QCOMPARE(error, QStringLiteral("cannot write the journal file /nonexistent-dir/journal.txt"));
