@@ -50,8 +50,9 @@ public:
     QLabel* lblHexVal{};
     QLabel* Label9{};
     QGroupBox* fraBits{};
-    std::array<ClickableLabel*, 8> lblBit{};
-    std::array<QLabel*, 8> lblInfo{};
+    static constexpr std::size_t BitCount = 8; // a register's bits: their values and their names
+    std::array<ClickableLabel*, BitCount> lblBit{};
+    std::array<QLabel*, BitCount> lblInfo{};
 
 protected:
     void Form_Unload() override;
