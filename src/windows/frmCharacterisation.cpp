@@ -136,9 +136,9 @@ RunControl frmCharacterisation::control() {
     c.progress = [this](double fraction, const QString& what) {
         prgRun->setValue(static_cast<int>(fraction * 100));
         lblStatus->setText(what);
-        QCoreApplication::processEvents();
     };
     c.sample = [this](const BenchSample& s) { addPoint(s); };
+    // Asked before and after every wait of the run: the window repaints and takes the Stop button here.
     c.cancelled = [this] {
         QCoreApplication::processEvents();
         return cancelRequested_;
