@@ -22,9 +22,8 @@ class TestBenchRuns : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    // Tachs holding their last count: fan 1 coasts to a stop, fan 2 seizes, each still reading a speed;
-    // without noise a turning fan's count is as still, so only the fan left undriven tells them apart.
-    // Fan 3 seizes once stopped, so it never starts again.
+    // Held tachs: fan 1 coasts to a stop, fan 2 seizes, each still reading a speed; without noise a turning
+    // fan's count is as still, so only the undriven fan tells them apart. Fan 3, seized once stopped, stays.
     void calibrationSeesThroughAHeldTachReading() {
         ConnectedSim sim({.chip = {.noise = 0,
                                    .fanSeizesAtMs = {NeverSeizes, 100, 85000, NeverSeizes},
