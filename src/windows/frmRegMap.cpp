@@ -230,7 +230,7 @@ void frmRegMap::ArrangeBitLabels() {
         const int leftPx = TwipsToPixels(left);
         const int widthPx = std::max(1, TwipsToPixels(left + w) - leftPx);
         lblBit[i]->setGeometry(leftPx, bitTop, widthPx, bitHeight);
-        QLabel* info = lblInfo[7 - i];
+        QLabel* info = lblInfo[BitCount - 1 - i];
         info->move(TwipsToPixels(left + w / 2 - PixelsToTwips(info->width()) / 2), infoTop);
     }
 }
@@ -240,7 +240,7 @@ void frmRegMap::ShowRegister(int index) {
 }
 
 void frmRegMap::ShowBits(int value) {
-    const std::array<QString, 8> texts = BitTexts(value);
+    const std::array<QString, BitCount> texts = BitTexts(value);
     for (std::size_t i = 0; i < lblBit.size(); ++i)
         lblBit[i]->setValueText(texts[i]);
 }
@@ -254,7 +254,7 @@ void frmRegMap::showView(const RegisterView& view) {
     for (std::size_t k = 0; k < view.bitNames.size(); ++k) {
         const QString& name = view.bitNames[k];
         lblInfo[k]->setText(name);
-        lblBit[7 - k]->setAccessibleDescription(name);
+        lblBit[BitCount - 1 - k]->setAccessibleDescription(name);
     }
     lblDecVal->setText(QString::number(view.value));
     lblHexVal->setText(HexText(static_cast<std::uint32_t>(view.value)));
@@ -282,7 +282,7 @@ void frmRegMap::lblBit_Click(std::size_t index) {
     if (shownAddress_.isEmpty()) return;
     ClickableLabel* clicked = lblBit[index];
     clicked->setValueText(FlippedBitText(clicked->text()));
-    std::array<QString, 8> texts;
+    std::array<QString, BitCount> texts;
     for (std::size_t i = 0; i < texts.size(); ++i)
         texts[i] = lblBit[i]->text();
     const QString address = shownAddress_;
