@@ -50,7 +50,6 @@ void frmLimits::buildControls() {
     lblTemp = Named(new QLabel(QStringLiteral("Temperature"), fraLimits), "lblTemp");
     cmbTemp = list("cmbTemp", QStringLiteral("Temp%1"), LimitTemperatureChannels, lblTemp);
     ggeTemp = gauge("ggeTemp", -128, 127, 64, 16, QStringLiteral("Temperature limits"));
-    ggeTemp->setStep(1);
     ggeTemp->setPointerName(Gauge::LowPointer, QStringLiteral("Low limit"));
     ggeTemp->setPointerName(Gauge::HighPointer, QStringLiteral("High limit"));
 

@@ -37,7 +37,6 @@ void frmManual::buildControls() {
     }
     sldManual = Named(new HalfStepSlider(100, false, Frame1), "sldManual");
     sldManual->setToolTip(QStringLiteral("Slide to adjust the DAC output"));
-    sldManual->setAccessibleName(QStringLiteral("Fan1 PWM"));
 
     auto* readings = new QGridLayout;
     readings->addWidget(lblPWM[1], 0, 0);

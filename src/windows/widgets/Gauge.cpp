@@ -199,7 +199,7 @@ Gauge::Gauge(double minimum, double maximum, double major, double minor, QWidget
 }
 
 void Gauge::setStep(double step) {
-    step_ = step > 0 ? step : 1;
+    step_ = step;
 }
 
 void Gauge::setNeedle(std::optional<double> value) {

@@ -27,7 +27,8 @@ public:
 
     double minimum() const { return min_; }
     double maximum() const { return max_; }
-    // What one arrow key moves a pointer; a drag also moves in whole steps from the minimum.
+    // What one arrow key moves a pointer (positive, 1 unless set); a drag also moves in whole steps
+    // from the minimum.
     void setStep(double step);
     double step() const { return step_; }
 
