@@ -119,7 +119,6 @@ void MinMaxDecimator::fold(std::int64_t index, std::int32_t value) {
 
 const std::vector<MinMaxColumn>& MinMaxDecimator::columns(const GraphHistory& history, double from, double to,
                                                           double width) {
-    if (width <= 0) width = 1;
     if (width != width_) {
         width_ = width;
         columns_.clear();

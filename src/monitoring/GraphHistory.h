@@ -91,7 +91,7 @@ struct MinMaxColumn {
     std::int32_t second{};
 };
 
-// Reduces one series to at most two points per column of a given width (seconds per pixel), so
+// Reduces one series to at most two points per column of a given width (seconds per pixel, above 0), so
 // drawing a trace costs the chart's width and not the points kept. Columns are aligned to
 // multiples of the width, and finished columns are kept between calls: a replot folds in only the
 // points appended since the last one. A new width starts over.
