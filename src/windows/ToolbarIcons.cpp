@@ -17,7 +17,6 @@ void draw(QPainter& p, const QString& key) {
     QPen ink(kInk, 1.8, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
     QPen accent(kAccent, 1.8, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
     p.setPen(ink);
-    p.setBrush(Qt::NoBrush);
     if (key == QLatin1String("Save")) { // a floppy disk
         QPainterPath disk;
         disk.moveTo(4, 4);
