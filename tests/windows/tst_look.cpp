@@ -138,10 +138,13 @@ private Q_SLOTS:
                     tabs->setCurrentIndex(page);
                     look(w->parentWidget(), QStringLiteral("%1-%2").arg(name).arg(page));
                 }
+            QWidget* frame = w->parentWidget();
+            const QSize opened = frame->size(); // larger: the parts meant to grow take the room to spare
+            frame->resize(opened + QSize(160, 80)), look(frame, name + QStringLiteral("-larger"));
             // Halfway to its smallest, on its last page, a gauge focused: parts give up room as hinted.
             if (auto* g = w->findChild<Gauge*>()) g->setFocus(Qt::BacktabFocusReason);
-            w->parentWidget()->resize((w->parentWidget()->size() + w->parentWidget()->minimumSizeHint()) / 2);
-            look(w->parentWidget(), name + QStringLiteral("-smaller"));
+            frame->resize((opened + frame->minimumSizeHint()) / 2);
+            look(frame, name + QStringLiteral("-smaller"));
             w->close();
         }
         QCOMPARE(differences_.join(u'\n'), QString());
