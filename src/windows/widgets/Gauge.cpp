@@ -80,7 +80,6 @@ public:
         s.focusable = true;
         s.focused = gauge_->hasFocus() && gauge_->currentPointer() == pointer_;
         s.invisible = !gauge_->isVisible();
-        s.disabled = !gauge_->isEnabled();
         return s;
     }
 
