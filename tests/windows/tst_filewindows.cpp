@@ -124,13 +124,13 @@ private Q_SLOTS:
 
         retype(w.txtProgram, QStringLiteral("sh"));
         w.txtArguments->setPlainText(QStringLiteral("-c\necho \"$VORTANE_CHANNEL\" > /tmp/x\n\n"));
-        w.chkAlarmNotify->click();
-        w.chkAlarmSound->click();
+        for (QCheckBox* box : {w.chkAlarmSound, w.chkAlarmWindow, w.chkAlarmNotify, w.chkAlarmWatch})
+            box->click();
         w.cmdApply->click();
         QCOMPARE(f.options(), (QList<int>{true, 250, 50, 100}));
-        // Watch and main window kept, no notification, the bell, the command and its arguments.
-        const AlarmOptions applied{true, true, false, true,
-                                   {},   true, "sh",  {"-c", "echo \"$VORTANE_CHANNEL\" > /tmp/x"}};
+        // No watch, main window or notification; the bell, the command and its arguments.
+        const AlarmOptions applied{false, false, false, true,
+                                   {},    true,  "sh",  {"-c", "echo \"$VORTANE_CHANNEL\" > /tmp/x"}};
         QCOMPARE(f.t.session->alarmOptions, applied);
         QCOMPARE(LoadAlarmOptions(SettingsStore(f.dir.filePath(QStringLiteral("settings.ini")))), applied);
     }
