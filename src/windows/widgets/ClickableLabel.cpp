@@ -110,8 +110,7 @@ void ClickableLabel::keyPressEvent(QKeyEvent* event) {
     case Qt::Key_Space:
     case Qt::Key_Return:
     case Qt::Key_Enter:
-        if (!event->isAutoRepeat()) click();
-        event->accept();
+        if (!event->isAutoRepeat()) click(); // the event arrives accepted: it goes no further
         return;
     default:
         QLabel::keyPressEvent(event);
