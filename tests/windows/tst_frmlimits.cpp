@@ -244,8 +244,7 @@ private Q_SLOTS:
             int n = 0; // paint events seen
             bool eventFilter(QObject*, QEvent* e) override { return (n += e->type() == QEvent::Paint) < 0; }
         } paints;
-        g.installEventFilter(&paints);
-        lamp.installEventFilter(&paints);
+        g.installEventFilter(&paints), lamp.installEventFilter(&paints);
         QList<int> drawn;
         for (const auto& change : std::initializer_list<std::function<void()>>{
                  [&] { g.setNeedle(20); }, [&] { g.setPointer(Gauge::HighPointer, 90); },
