@@ -137,7 +137,17 @@ RunControl frmCharacterisation::control() {
         prgRun->setValue(static_cast<int>(fraction * 100));
         lblStatus->setText(what);
     };
-    c.sample = [this](const BenchSample& s) { addPoint(s); };
+    // The chart follows at a few frames a second, however fast the samples come; each run's own
+    // clock starts at 0 ms, and its first sample is drawn at once.
+    c.sample = [this, lastPlotMs = std::optional<qint64>()](const BenchSample& s) mutable {
+        const std::optional<int> y = s.rpm ? s.rpm : s.temperature;
+        if (!y) return;
+        pctLive->graph(0)->addData(static_cast<double>(s.ms) / 1000.0, *y);
+        if (lastPlotMs && s.ms - *lastPlotMs < ReplotEveryMs) return;
+        lastPlotMs = s.ms;
+        pctLive->rescaleAxes();
+        pctLive->replot();
+    };
     // Asked before and after every wait of the run: the window repaints and takes the Stop button here.
     c.cancelled = [this] {
         QCoreApplication::processEvents();
@@ -146,23 +156,10 @@ RunControl frmCharacterisation::control() {
     return c;
 }
 
-void frmCharacterisation::addPoint(const BenchSample& s) {
-    const std::optional<int> y = s.rpm ? s.rpm : s.temperature;
-    if (!y) return;
-    pctLive->graph(0)->addData(static_cast<double>(s.ms) / 1000.0, *y);
-    // The chart follows at a few frames a second, however fast the samples come.
-    if (lastPlotMs_ < 0 || s.ms - lastPlotMs_ >= ReplotEveryMs) {
-        lastPlotMs_ = s.ms;
-        pctLive->rescaleAxes();
-        pctLive->replot();
-    }
-}
-
 void frmCharacterisation::cmdStart_Click() {
     if (running_) return;
     running_ = true;
     cancelRequested_ = false;
-    lastPlotMs_ = -1;
     pctLive->graph(0)->data()->clear();
     lblResult->clear();
     cmdStart->setEnabled(false);

@@ -67,11 +67,9 @@ private:
     void cmdOpenReport_Click();
     RunControl control();
     void finish(BenchReportData data, const QString& result);
-    void addPoint(const BenchSample& sample);
 
     bool running_ = false;
     bool cancelRequested_ = false;
     bool closeAfterRun_ = false;
-    qint64 lastPlotMs_ = -1;
     QString reportFolder_;
 };
