@@ -21,7 +21,7 @@ private Q_SLOTS:
         // Text, leading number (None: none), all a number; "-0" is 0, a fullwidth digit none; no length cap.
         using Read = std::tuple<QString, double, bool>;
         for (const auto& [text, value, numeric] :
-             {Read{"12x", 12, false}, Read{"-3.5 V", -3.5, false}, Read{" -3.5 ", -3.5, true},
+             {Read{"12E", 12, false}, Read{"-3.5 V", -3.5, false}, Read{" -3.5 ", -3.5, true},
               Read{".5", 0.5, true}, Read{"2.5E-2", 0.025, true}, Read{"1e+", 1, false},
               Read{"1.2.3", 1.2, false}, Read{"-0", 0, true}, Read{"3,5", 3, false}, Read{"5\n", 5, false},
               Read{"", None, false}, Read{"abc", None, false}, Read{"-", None, false},
