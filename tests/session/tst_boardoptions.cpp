@@ -55,7 +55,7 @@ private Q_SLOTS:
               Set{{"--settings=/tmp/s.ini"}, "settings", "/tmp/s.ini"},
               Set{{"--sim-chips", "0,2C,0x7F"}, "chips", "0,44,127"}, // 0, 7F: the 7-bit range's ends
               Set{{"--sim-no-chip"}, "chips", ""},
-              Set{{"--sim-enable-failures", "3"}, "enableFailures", "3"},
+              Set{{"--sim-enable-failures", "1000"}, "enableFailures", "1000"},
               Set{{"--sim-firmware-fails"}, "firmwareFails", "1"},
               Set{{"--sim-fail-request", "01"}, "failRequest", "1"}, // the first request, not octal
               Set{{"--sim-link-lost-after", "0"}, "linkLostAfter", "0"},
@@ -72,7 +72,7 @@ private Q_SLOTS:
               Set{{"--sim-fan-max-rpm", "100,2000, 3000,50000"}, "fanMaxRpm", "100,2000,3000,50000"},
               Set{{"--sim-gpio-levels", "1, 0,0,1"}, "gpioLevels", "1,0,0,1"},
               Set{{"--sim-time-scale=1e3"}, "timeScale", "1000"},
-              Set{{"--sim-free-wheel-ms", "500"}, "freeWheelMs", "500"},
+              Set{{"--sim-free-wheel-ms", "3600000"}, "freeWheelMs", "3600000"},
               Set{{"--sim-free-wheel-ms=never"}, "freeWheelMs", "-1"},
               Set{{"--sim-heater-half-steps"}, "heaterHalfSteps", "1"},
               Set{{"--sim-fan-stalls", "2:8000, 4:0"}, "fanStalls", "-1,8000,-1,0"},
@@ -117,12 +117,12 @@ private Q_SLOTS:
             "--usb-device 12345:1|--usb-device 04b4|--usb-port 1.2|--usb-port 1-|--sim-chips 80|"
             "--sim-chips=0x|--sim-revision E|--sim-ambient 25C|--sim-ambient -41|--sim-ambient 100.5|"
             "--sim-fans 1,5|--sim-fan-max-rpm 1000,2000,3000|--sim-time-scale 1001|--sim-time-scale 0|"
-            "--sim-free-wheel-ms -1|--sim-gpio-levels 1,0,2,0|--sim-gpio-levels=1,0,1|"
-            "--sim-fan-stalls 5:100|--sim-fan-stalls 2|--sim-fan-stalls=2:-1|--sim-status-lag -5|"
-            "--sim-status-lag 3600001|--sim-fan-start-duty 0,101,1,1|--sim-fan-stop-duty -1,0,0,0|"
-            "--sim-fan-stop-duty 1,2,3|--sim-fan-min-rpm 50001,0,0,0|--sim-fan-pulses 0,1,1,1|"
-            "--sim-fan-pulses 1,1,1,5|--sim-fan-pulses 1,1,x,1|--sim-auto-offset 100.5|"
-            "--sim-auto-offset -101";
+            "--sim-free-wheel-ms -1|--sim-gpio-levels 1,0,2,0|--sim-gpio-levels=1,0,1|--sim-fan-stalls 5:100|"
+            "--sim-fan-stalls 2|--sim-fan-stalls=2:-1|--sim-status-lag -5|--sim-status-lag 3600001|"
+            "--sim-fan-start-duty 0,101,1,1|--sim-fan-stop-duty -1,0,0,0|--sim-fan-stop-duty 1,2,3|"
+            "--sim-fan-min-rpm 50001,0,0,0|--sim-fan-pulses 0,1,1,1|--sim-fan-pulses 1,1,1,5|"
+            "--sim-fan-pulses 1,1,x,1|--sim-auto-offset 100.5|--sim-auto-offset -101|--sim-fail-request 0|"
+            "--sim-free-wheel-ms 3600001|--sim-enable-failures 1001|--sim-link-lost-after -1";
         for (const QString& text : malformed.split(u'|')) {
             const QStringList args = text.split(QLatin1Char(' '));
             const QStringList option = args[0].split(QLatin1Char('='));
