@@ -166,8 +166,9 @@ private Q_SLOTS:
         const ValueRange temp = AxisSpec(GraphAxis::Temperature).limits;
         QCOMPARE((QList{ZoomValueRange({0, 60}, 0.5, 30, temp), ZoomValueRange({20, 22}, 0.01, 21, temp),
                         ZoomValueRange({20, 30}, 0, 21, temp), ClampValueRange({100, 160}, temp),
-                        ClampValueRange({-1, 16000}, AxisSpec(GraphAxis::FanSpeed).limits)}),
-                 (QList<ValueRange>{{15, 45}, {20.5, 21.5}, {20, 30}, {70, 130}, {0, 15000}}));
+                        ClampValueRange({-1, 16000}, AxisSpec(GraphAxis::FanSpeed).limits),
+                        ClampValueRange({-10, 50}, AxisSpec(GraphAxis::Duty).limits)}),
+                 (QList<ValueRange>{{15, 45}, {20.5, 21.5}, {20, 30}, {70, 130}, {0, 15000}, {0, 60}}));
     }
 
     void csvOfTheShownRange() {

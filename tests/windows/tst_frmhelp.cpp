@@ -45,8 +45,7 @@ private Q_SLOTS:
         QTest::keyClick(&m.window, Qt::Key_F1);
         QVERIFY(m.help() && m.help()->chkHelp->isChecked());
         // Centred across the client area, 1500 twips (100 px) above its centre.
-        const QRect frame = m.help()->parentWidget()->geometry();
-        const QSize area = m.window.mdiArea->viewport()->size();
+        const QRect frame = m.help()->parentWidget()->geometry(), area = m.window.mdiArea->viewport()->rect();
         QVERIFY(qAbs(frame.left() + frame.right() + 1 - area.width()) <= 1);
         QVERIFY(qAbs(area.height() - (frame.top() + frame.bottom() + 1) - 200) <= 1);
         m.help()->chkHelp->click(); // stored at every closing
