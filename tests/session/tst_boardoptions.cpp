@@ -74,6 +74,7 @@ private Q_SLOTS:
               Set{{"--sim-time-scale=1e3"}, "timeScale", "1000"},
               Set{{"--sim-free-wheel-ms", "3600000"}, "freeWheelMs", "3600000"},
               Set{{"--sim-free-wheel-ms=never"}, "freeWheelMs", "-1"},
+              Set{{"--sim-free-wheel-ms=0"}, "freeWheelMs", "0"},
               Set{{"--sim-heater-half-steps"}, "heaterHalfSteps", "1"},
               Set{{"--sim-fan-stalls", "2:8000, 4:0"}, "fanStalls", "-1,8000,-1,0"},
               Set{{"--sim-status-lag", "3600000"}, "statusLag", "3600000"}, // an hour at most

@@ -358,8 +358,7 @@ private Q_SLOTS:
         const auto red = [&f] { return f.w->txtUpdate->palette().color(QPalette::Text) == Qt::red; };
         for (const char* typed : {"250", "40000", "x"}) {
             f.w->txtUpdate->setText(QString::fromLatin1(typed));
-            QCOMPARE(f.t.session->options.GraphInterval, 250);
-            QCOMPARE(red(), typed[0] == '4');
+            QCOMPARE(std::pair(+f.t.session->options.GraphInterval, red()), std::pair(250, typed[0] == '4'));
         }
         f.w->txtUpdate->setText(QStringLiteral("20"));
         QTest::keyClick(f.w->txtUpdate, Qt::Key_Up);
