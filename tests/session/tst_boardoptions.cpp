@@ -153,8 +153,8 @@ private Q_SLOTS:
         QVERIFY(board && sim == board.get() && !sim->chip(0x2E));
         std::uint8_t byte = 0;
         QVERIFY(board->VendorIORequest(RegisterRequest, 0x2C, 0x3E, 1, 1, &byte) != 0); // before its firmware
-        QCOMPARE(std::pair(sim->chip(0x2C)->scenario().ambientC, told),
-                 std::pair(33.5, QStringList{"the simulated board has no firmware yet"}));
+        QCOMPARE(std::tuple(sim->chip(0x2C)->scenario().ambientC, told, sim->journal().size()), // none held
+                 std::tuple(33.5, QStringList{"the simulated board has no firmware yet"}, std::size_t(0)));
         // An adapter's board text (the USB boards' texts are in the choice below).
         const BoardIdentity smbus{BoardIdentity::Kind::Smbus, false, {}, {}, "/dev/i2c-1", 0x2E};
         QCOMPARE(smbus.text(), QStringLiteral("SMBus /dev/i2c-1, chip at 2Eh"));
