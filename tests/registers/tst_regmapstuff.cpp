@@ -51,9 +51,8 @@ private Q_SLOTS:
         }
         QCOMPARE(names.size(), RegisterCount);
         // Entries 98 and 99 are second names of 0x7F and 0x7B and share their bit names.
-        QCOMPARE(offAddress, (QList<int>{98, 99}));
-        QCOMPARE(table[98].BitNames, table[95].BitNames);
-        QCOMPARE(table[99].BitNames, table[91].BitNames);
+        QCOMPARE(std::tuple(offAddress, table[98].BitNames, table[99].BitNames),
+                 std::tuple(QList<int>{98, 99}, table[95].BitNames, table[91].BitNames));
 
         // Index, address, name, bit names, default.
         using Spot = std::tuple<int, int, const char*, const char*, int>;
