@@ -13,17 +13,24 @@
 #include <QRegularExpression>
 #include <QTextStream>
 
+#include <limits>
+
 namespace {
 
-bool parseInt(const QString& text, std::int64_t& out) {
+constexpr std::int64_t NoLimit = std::numeric_limits<std::int64_t>::max();
+
+// A whole number from lo to hi, into out; out is left as it was when there is none in that range.
+template <typename T> bool parseInt(const QString& text, std::int64_t lo, std::int64_t hi, T& out) {
     const auto v = ParseInteger(text);
-    if (v) out = *v;
-    return v.has_value();
+    if (!v || *v < lo || *v > hi) return false;
+    out = static_cast<T>(*v);
+    return true;
 }
 
-bool parseNumber(const QString& text, double& out) {
-    if (!IsNumeric(text)) return false;
-    out = LeadingNumberOrZero(text);
+bool parseNumber(const QString& text, double lo, double hi, double& out) {
+    const double v = LeadingNumberOrZero(text);
+    if (!IsNumeric(text) || v < lo || v > hi) return false;
+    out = v;
     return true;
 }
 
@@ -161,8 +168,6 @@ bool ParseBoardOptions(const QStringList& args, BoardOptions& o, QStringList& re
             return false;
         };
         QString v;
-        std::int64_t n = 0;
-        double d = 0;
         if (arg == QLatin1String("--board")) {
             if (!takeValue(v)) return false;
             if (!knownBoard(v)) {
@@ -194,18 +199,15 @@ bool ParseBoardOptions(const QStringList& args, BoardOptions& o, QStringList& re
             o.sim.chipAddresses.clear();
         } else if (arg == QLatin1String("--sim-enable-failures")) {
             if (!takeValue(v)) return false;
-            if (!parseInt(v, n) || n < 0 || n > 1000) return bad(v);
-            o.sim.enableSmbusFailures = static_cast<int>(n);
+            if (!parseInt(v, 0, 1000, o.sim.enableSmbusFailures)) return bad(v);
         } else if (arg == QLatin1String("--sim-firmware-fails")) {
             o.sim.firmwareFails = true;
         } else if (arg == QLatin1String("--sim-fail-request")) {
             if (!takeValue(v)) return false;
-            if (!parseInt(v, n) || n < 1) return bad(v);
-            o.sim.failRequestNumber = n;
+            if (!parseInt(v, 1, NoLimit, o.sim.failRequestNumber)) return bad(v);
         } else if (arg == QLatin1String("--sim-link-lost-after")) {
             if (!takeValue(v)) return false;
-            if (!parseInt(v, n) || n < 0) return bad(v);
-            o.sim.linkLostAfterMs = n;
+            if (!parseInt(v, 0, NoLimit, o.sim.linkLostAfterMs)) return bad(v);
         } else if (arg == QLatin1String("--sim-fail-block-reads")) {
             o.sim.failBlockReads = true;
         } else if (arg == QLatin1String("--sim-revision")) {
@@ -220,8 +222,7 @@ bool ParseBoardOptions(const QStringList& args, BoardOptions& o, QStringList& re
             o.sim.supply5V = false;
         } else if (arg == QLatin1String("--sim-ambient")) {
             if (!takeValue(v)) return false;
-            if (!parseNumber(v, d) || d < -40 || d > 100) return bad(v);
-            o.sim.chip.ambientC = d;
+            if (!parseNumber(v, -40, 100, o.sim.chip.ambientC)) return bad(v);
         } else if (arg == QLatin1String("--sim-fans")) {
             if (!takeValue(v)) return false;
             if (!parseFans(v, o.sim.chip.fanPresent)) return bad(v);
@@ -245,23 +246,19 @@ bool ParseBoardOptions(const QStringList& args, BoardOptions& o, QStringList& re
             if (!parseFourInts(v, 1, 4, o.sim.chip.fanPulsesPerRev)) return bad(v);
         } else if (arg == QLatin1String("--sim-auto-offset")) {
             if (!takeValue(v)) return false;
-            if (!parseNumber(v, d) || d < -100 || d > 100) return bad(v);
-            o.sim.chip.autoOffsetC = d;
+            if (!parseNumber(v, -100, 100, o.sim.chip.autoOffsetC)) return bad(v);
         } else if (arg == QLatin1String("--sim-fan-stalls")) {
             if (!takeValue(v)) return false;
             if (!parseStalls(v, o.sim.chip.fanSeizesAtMs)) return bad(v);
         } else if (arg == QLatin1String("--sim-status-lag")) {
             if (!takeValue(v)) return false;
-            if (!parseInt(v, n) || n < 0 || n > 3600000) return bad(v);
-            o.sim.chip.statusLagMs = n;
+            if (!parseInt(v, 0, 3600000, o.sim.chip.statusLagMs)) return bad(v);
         } else if (arg == QLatin1String("--sim-free-wheel-ms")) {
             if (!takeValue(v)) return false;
             if (v == QLatin1String("never"))
                 o.sim.chip.freeWheelTestMs = FreeWheelNever;
-            else if (!parseInt(v, n) || n < 0 || n > 3600000)
+            else if (!parseInt(v, 0, 3600000, o.sim.chip.freeWheelTestMs))
                 return bad(v);
-            else
-                o.sim.chip.freeWheelTestMs = n;
         } else if (arg == QLatin1String("--sim-heater-half-steps")) {
             o.sim.heaterHalfSteps = true;
         } else if (arg == QLatin1String("--sim-gpio-levels")) {
@@ -269,8 +266,8 @@ bool ParseBoardOptions(const QStringList& args, BoardOptions& o, QStringList& re
             if (!parseLevels(v, o.sim.chip.gpioInputHigh)) return bad(v);
         } else if (arg == QLatin1String("--sim-time-scale")) {
             if (!takeValue(v)) return false;
-            if (!parseNumber(v, d) || d <= 0 || d > 1000) return bad(v);
-            o.sim.timeScale = d;
+            // Above 0: the least positive double is the least scale.
+            if (!parseNumber(v, std::numeric_limits<double>::min(), 1000, o.sim.timeScale)) return bad(v);
         } else {
             rest.append(args[i]);
         }
