@@ -109,8 +109,7 @@ void frmInfo::PollFreeWheel() {
     case FreeWheelState::Running:
         cmdFreeWheel->setText(CheckingCaption(checkingBase_, ++checkingPolls_));
         break;
-    case FreeWheelState::Finished:
-        checkingPolls_ = 0;
+    case FreeWheelState::Finished: // the count starts again with the next test
         checkingBase_ = QStringLiteral("Free Wheel Test");
         cmdFreeWheel->setText(checkingBase_);
         showFans(present);
