@@ -31,7 +31,7 @@ std::int16_t I2cBoard::LoadFirmWare(const std::uint8_t*) {
 
 BoardIdentity I2cBoard::identity() const {
     const QString path = adapter_->path();
-    return {BoardIdentity::Kind::Smbus, path.isEmpty(), {}, {}, path, 0};
+    return {BoardIdentity::Kind::Smbus, path.isEmpty(), {}, {}, path, {}};
 }
 
 void I2cBoard::tell(const QString& text) {

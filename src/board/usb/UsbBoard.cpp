@@ -45,7 +45,7 @@ UsbBoard::UsbBoard(std::unique_ptr<UsbSystem> system, UsbSelection selection, Re
                    const UsbController& controller)
     : system_(std::move(system)), selection_(std::move(selection)), report_(std::move(report)),
       verbose_(std::move(verbose)), controller_(controller),
-      identity_{BoardIdentity::Kind::Usb, system_->simulated(), selection_.port, {}, {}, 0} {}
+      identity_{BoardIdentity::Kind::Usb, system_->simulated(), selection_.port, {}, {}, {}} {}
 
 UsbBoard::~UsbBoard() = default;
 
