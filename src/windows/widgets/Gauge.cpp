@@ -287,9 +287,7 @@ double Gauge::clamped(double value) const {
 }
 
 double Gauge::angleOf(double value) const {
-    const double span = max_ - min_;
-    const double share = span > 0 ? (clamped(value) - min_) / span : 0;
-    return StartAngle - SweepAngle * share;
+    return StartAngle - SweepAngle * (clamped(value) - min_) / (max_ - min_);
 }
 
 QPointF Gauge::centre() const {

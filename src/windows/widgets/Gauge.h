@@ -22,7 +22,8 @@ public:
     static constexpr int LowPointer = 2;
     static constexpr int HighPointer = 3;
 
-    // Numbers at every multiple of `major` (and at both ends), ticks at every multiple of `minor`.
+    // From minimum to a maximum above it; numbers at every multiple of `major` (and at both ends),
+    // ticks at every multiple of `minor`.
     Gauge(double minimum, double maximum, double major, double minor, QWidget* parent = nullptr);
 
     double minimum() const { return min_; }
