@@ -319,7 +319,7 @@ QByteArray ReportHtml(const BenchReportData& d, const std::vector<QByteArray>& p
         }
         h += QStringLiteral("</table>\n");
     }
-    for (std::size_t i = 0; i < d.charts.size() && i < pngs.size(); ++i) {
+    for (std::size_t i = 0; i < d.charts.size(); ++i) {
         if (pngs[i].isEmpty()) continue;
         h += QStringLiteral("<h2>%1</h2>\n<p><img alt=\"%1\" width=\"640\" height=\"360\" "
                             "src=\"data:image/png;base64,%2\"></p>\n")
