@@ -349,7 +349,9 @@ private Q_SLOTS:
             SetDefaultValues(*m.t.session);
             writeAll(m.t.chip(), {{0x45, 20}, {0x47, 20}}); // high limits of Temp 1 and 2 below 25 °C
             runPolling(m.t.clock, m.polling, 1100);
-            QCOMPARE(m.window.sbAlarms->isHidden(), !shown);
+            QCOMPARE(std::pair(m.window.sbAlarms->isHidden(),
+                               m.window.sbAlarms->grab().toImage().pixelColor(2, 2)),
+                     std::pair(!shown, QColor(0xC0, 0, 0))); // white on red
             QCOMPARE(m.window.sbAlarms->text(), shown ? QStringLiteral("Alarm: Temp 1, Temp 2") : QString());
             writeAll(m.t.chip(), {{0x45, 127}});
             runPolling(m.t.clock, m.polling, 1000);
