@@ -37,7 +37,6 @@ bool RunConnectionSequence(BoardLink& s, SplashView& splash,
     const auto cancelled = [&options] { return options.cancelled && options.cancelled(); };
     const float unit = std::floor(static_cast<float>(splash.progressDesignWidth()) / 100.0f);
     float width = 0;
-    splash.setProgressWidth(width);
     splash.setProgressVisible();
 
     const auto showBoard = [&] { splash.setBoardText(usb.boardIdentity().text()); };

@@ -14,6 +14,7 @@ public:
     // Designed width of the progress label, twips; the sequence counts progress in hundredths.
     virtual int progressDesignWidth() const = 0;
     virtual void setProgressVisible() = 0;
+    // The bar starts empty, at no width.
     virtual void setProgressWidth(float twips) = 0;
     // Shows the status text and repaints at once.
     virtual void setProgInfo(const QString& text) = 0;
