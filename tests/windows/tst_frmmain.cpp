@@ -359,8 +359,10 @@ private Q_SLOTS:
         }
     }
 
-    // A message as seen: the program's title, its kind's icon, its buttons, the reason under "Show Details".
+    // A message as seen: the program's title, its kind's icon, its buttons, the reason under "Show Details";
+    // a file dialog's filter in Qt's form.
     void messagesAsShown() {
+        QCOMPARE(QtNameFilter("CSV (*.csv)|*.csv|All (*.*)|*.*"), "CSV (*.csv);;All (*.*)");
         using Box = QMessageBox;
         using Row = std::tuple<MessageIcon, MessageButtons, Box::Icon, Box::StandardButton, MessageAnswer>;
         for (const auto& [kind, asked, shownIcon, press, answer] :
