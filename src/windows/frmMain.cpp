@@ -172,7 +172,6 @@ void frmMain::buildToolbar() {
         const QString toolTip = QString::fromUtf8(window->toolbar.toolTip);
         QAction* a = tbToolBar->addAction(ToolbarIcon(key), toolTip);
         a->setObjectName(QStringLiteral("tbToolBar_") + key);
-        a->setData(key);
         connect(a, &QAction::triggered, this, [this, key] { openWindow(key); });
     }
     // The button that shows the buttons a narrow window cannot fit.
