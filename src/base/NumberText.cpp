@@ -277,6 +277,11 @@ std::optional<std::int64_t> ParseInteger(const QString& typed) {
     return v;
 }
 
+std::optional<std::int64_t> IntegerIn(const QString& text, std::int64_t low, std::int64_t high) {
+    const auto v = ParseInteger(text);
+    return v && *v >= low && *v <= high ? v : std::nullopt;
+}
+
 QByteArray ToWindows1252(const QString& text) {
     QByteArray bytes;
     bytes.reserve(text.size());

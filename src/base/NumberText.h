@@ -59,6 +59,8 @@ QString LogTimeText(double seconds);
 // the suffix h ("2Ch"), or decimal with an optional sign ("44", "-5"; a leading zero is not
 // octal). Anything else, or a number beyond 64 bits, gives no value.
 std::optional<std::int64_t> ParseInteger(const QString& text);
+// The whole number ParseInteger reads, when it lies within low..high.
+std::optional<std::int64_t> IntegerIn(const QString& text, std::int64_t low, std::int64_t high);
 
 // Text as Windows-1252 bytes, the 8-bit code page of the log and configuration files (the degree
 // sign is the single byte 0xB0). A blank it cannot hold, such as the narrow no-break space some

@@ -64,8 +64,8 @@ QString positionalCount(const Arguments& args, const QString& command, qsizetype
 // An integer in [low, high], or an error naming what it is for.
 QString integerIn(const QString& text, std::int64_t low, std::int64_t high, const QString& what,
                   std::int64_t& out) {
-    const auto v = ParseInteger(text);
-    if (!v || *v < low || *v > high)
+    const auto v = IntegerIn(text, low, high);
+    if (!v)
         return QStringLiteral("%1 must be a whole number from %2 to %3, not '%4'")
             .arg(what)
             .arg(low)

@@ -21,10 +21,9 @@ constexpr std::int64_t NoLimit = std::numeric_limits<std::int64_t>::max();
 
 // A whole number from lo to hi, into out; out is left as it was when there is none in that range.
 template <typename T> bool parseInt(const QString& text, std::int64_t lo, std::int64_t hi, T& out) {
-    const auto v = ParseInteger(text);
-    if (!v || *v < lo || *v > hi) return false;
-    out = static_cast<T>(*v);
-    return true;
+    const auto v = IntegerIn(text, lo, hi);
+    if (v) out = static_cast<T>(*v);
+    return v.has_value();
 }
 
 bool parseNumber(const QString& text, double lo, double hi, double& out) {
