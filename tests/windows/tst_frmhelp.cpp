@@ -44,10 +44,12 @@ private Q_SLOTS:
         m.window.resize(1000, 900);
         QTest::keyClick(&m.window, Qt::Key_F1);
         QVERIFY(m.help() && m.help()->chkHelp->isChecked());
-        // Centred across the client area, 1500 twips (100 px) above its centre.
-        const QRect frame = m.help()->parentWidget()->geometry(), area = m.window.mdiArea->viewport()->rect();
+        QWidget* f = m.help()->parentWidget(); // centred across the client area, 100 px above its centre
+        const QRect frame = f->geometry(), area = m.window.mdiArea->viewport()->rect();
         QVERIFY(qAbs(frame.left() + frame.right() + 1 - area.width()) <= 1);
         QVERIFY(qAbs(area.height() - (frame.top() + frame.bottom() + 1) - 200) <= 1);
+        f->move(5, 7), f->hide(), f->show(); // shown again, as restored, it stays where it was put
+        QCOMPARE(f->pos(), QPoint(5, 7));
         m.help()->chkHelp->click(); // stored at every closing
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_W, Qt::ControlModifier);
         QTRY_VERIFY(!m.help());
