@@ -3,9 +3,11 @@ set -euo pipefail
 
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 # help2man makes the manual pages from the programs' --help at build time. The alarm tests run
-# a private D-Bus session bus (dbus-daemon) to receive the desktop notification.
+# a private D-Bus session bus (dbus-daemon) to receive the desktop notification. The window images
+# the look test compares are drawn in DejaVu, with Noto Mono as the typewriter font (the desktop
+# tools bring it in too): on a machine without it the test skips.
 PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev libqcustomplot-dev libusb-1.0-0-dev
-          libgl-dev xvfb xauth fonts-dejavu-core help2man dbus-daemon prometheus-cpp-dev)
+          libgl-dev xvfb xauth fonts-dejavu-core fonts-noto-mono help2man dbus-daemon prometheus-cpp-dev)
 # Only ./scripts/test --fuzz needs these.
 FUZZ_PACKAGES=(clang-14 libfuzzer-14-dev)
 # Only ./scripts/test --strict needs this.
