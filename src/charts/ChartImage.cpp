@@ -16,8 +16,10 @@ QByteArray RenderChartPng(const BenchChart& chart, int width, int height) {
     if (!qobject_cast<QApplication*>(QCoreApplication::instance())) return {};
     QCustomPlot plot;
     plot.plotLayout()->insertRow(0);
-    plot.plotLayout()->addElement(0, 0,
-                                  new QCPTextElement(&plot, chart.title, QFont(QString(), 11, QFont::Bold)));
+    // In the program's own typeface: for a font named by no family the font database picks one of
+    // those installed, with the URW fonts there a Century Schoolbook.
+    plot.plotLayout()->addElement(
+        0, 0, new QCPTextElement(&plot, chart.title, QFont(plot.font().family(), 11, QFont::Bold)));
     plot.xAxis->setLabel(chart.xLabel);
     plot.yAxis->setLabel(chart.yLabel);
     bool any = false;
