@@ -106,21 +106,22 @@ public:
 
         step(0.65, QStringLiteral("stepping up"));
         stop(QStringLiteral("stepping up: stopping"));
-        int starts = -1;
+        std::optional<int> startedAt;
         int stays = 0;
-        for (int d = o_.stepPercent; starts < 0; d += o_.stepPercent) {
+        for (int d = o_.stepPercent; !startedAt; d += o_.stepPercent) {
             d = std::min(d, 100);
             if (measure(d, QStringLiteral("stepping up")) > 0)
-                starts = d;
+                startedAt = d;
             else
                 stays = d;
             if (d == 100) break;
         }
-        if (starts < 0) {
+        if (!startedAt) {
             r_.warnings << QStringLiteral("the stopped fan did not start even at 100 %");
             return r_;
         }
         step(0.8, QStringLiteral("start duty"));
+        int starts = *startedAt;
         while (starts - stays > 1) {
             const int mid = (starts + stays) / 2;
             stop(QStringLiteral("start duty: stopping"));
