@@ -129,10 +129,9 @@ void frmLimits::buildInterruptRows() {
 
 void frmLimits::Form_Load() {
     setDesignedSize(10200, 6600);
-    cmbTemp->setCurrentIndex(0);
+    // Both lists, filled just now, show their first channel.
     cmbTemp_Click();
     if (session_.usb.linkHeld()) return; // the program is ending
-    cmbFan->setCurrentIndex(0);
     cmbFan_Click();
     if (session_.usb.linkHeld()) return;
     const auto masks = ReadInterruptMasks(session_);
