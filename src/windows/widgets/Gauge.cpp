@@ -377,18 +377,24 @@ void Gauge::paintEvent(QPaintEvent*) {
     QFont small = font();
     small.setPointSizeF(std::max(6.5, font().pointSizeF() * std::clamp(r / 110.0, 0.75, 1.0)));
     p.setFont(small);
+    // The multiples of a step on the scale, counted (a sum of steps could drift past the last one).
+    const auto multiples = [this](double every) {
+        std::vector<double> out;
+        for (double i = std::ceil(min_ / every - 1e-9), last = std::floor(max_ / every + 1e-9); i <= last;
+             ++i)
+            out.push_back(i * every);
+        return out;
+    };
     const auto ticks = [&](double every, double inner, double widthPx) {
-        if (every <= 0) return;
         p.setPen(QPen(ink, widthPx));
-        for (double v = std::ceil(min_ / every) * every; v <= max_ + 1e-9; v += every)
+        for (double v : multiples(every))
             p.drawLine(scalePoint(v, 1.0), scalePoint(v, inner));
     };
     ticks(minor_, 0.93, 1);
     ticks(major_, 0.86, 2);
     std::vector<double> numbered{min_, max_};
-    if (major_ > 0)
-        for (double v = std::ceil(min_ / major_) * major_; v <= max_ + 1e-9; v += major_)
-            if (std::abs(v - min_) > major_ / 2 && std::abs(max_ - v) > major_ / 2) numbered.push_back(v);
+    for (double v : multiples(major_))
+        if (std::abs(v - min_) > major_ / 2 && std::abs(max_ - v) > major_ / 2) numbered.push_back(v);
     p.setPen(ink);
     const QFontMetricsF fm(small);
     for (double v : numbered) {

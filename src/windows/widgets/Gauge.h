@@ -23,7 +23,7 @@ public:
     static constexpr int HighPointer = 3;
 
     // From minimum to a maximum above it; numbers at every multiple of `major` (and at both ends),
-    // ticks at every multiple of `minor`.
+    // ticks at every multiple of `minor`, both steps positive.
     Gauge(double minimum, double maximum, double major, double minor, QWidget* parent = nullptr);
 
     double minimum() const { return min_; }
