@@ -39,7 +39,6 @@ PredictedDuty PredictDuty(int temperature, int tmin, double pwmMin, double pwmMa
 }
 
 void JudgeCurve(CurveCheckResult& r) {
-    r.maxDeviation = 0;
     std::vector<std::pair<double, double>> ramp;
     bool reachedTmin = false;
     for (CurvePointMeasured& p : r.points) {
@@ -55,8 +54,6 @@ void JudgeCurve(CurveCheckResult& r) {
         if (p.duty > r.pwmMin + 1 && p.duty < r.pwmMax - 1) ramp.emplace_back(p.temperature, p.duty);
         if (p.temperature >= r.tmin || p.duty > r.pwmMin + 1) reachedTmin = true;
     }
-    r.measuredSlope.reset();
-    r.measuredLeaveTemperature.reset();
     std::sort(ramp.begin(), ramp.end());
     ramp.erase(std::unique(ramp.begin(), ramp.end()), ramp.end());
     const bool twoTemperatures = ramp.size() >= 2 && ramp.front().first != ramp.back().first;

@@ -73,6 +73,6 @@ struct PredictedDuty {
 };
 PredictedDuty PredictDuty(int temperature, int tmin, double pwmMin, double pwmMax);
 
-// Judges the measured points: deviations, the leave temperature and slope from a straight-line fit
-// of the points on the ramp, and pass/fail against the tolerance.
+// Judges the measured points of a result not judged before: deviations, the leave temperature and
+// slope from a straight-line fit of the points on the ramp, and pass/fail against the tolerance.
 void JudgeCurve(CurveCheckResult& result);
