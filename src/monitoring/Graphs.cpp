@@ -101,9 +101,9 @@ ValueRange TimeRange(const GraphHistory& history, double span) {
 }
 
 ValueRange ClampValueRange(ValueRange range, const ValueRange& limits) {
-    if (range.lower > range.upper) std::swap(range.lower, range.upper);
-    const double width = std::clamp(range.upper - range.lower, 1.0, limits.upper - limits.lower);
-    const double centre = (range.lower + range.upper) / 2;
+    const auto [low, high] = std::minmax(range.lower, range.upper);
+    const double width = std::clamp(high - low, 1.0, limits.upper - limits.lower);
+    const double centre = (low + high) / 2;
     const double lower = std::clamp(centre - width / 2, limits.lower, limits.upper - width);
     return {lower, lower + width};
 }

@@ -153,7 +153,8 @@ private Q_SLOTS:
                     incremental[c].second == whole[c].second);
     }
 
-    // A zoom keeps its centre and a least span (no factor: none); a range beyond the limits moves inside.
+    // A zoom keeps its centre and a least span (no factor: none); a range beyond the limits (or upside
+    // down) moves inside.
     void captionsIntervalAndZoom() {
         QCOMPARE(GraphCaption(1, -5), QStringLiteral("Temp2=-5°C"));
         std::int16_t interval = 50;
@@ -167,7 +168,7 @@ private Q_SLOTS:
         QCOMPARE((QList{ZoomValueRange({0, 60}, 0.5, 30, temp), ZoomValueRange({20, 22}, 0.01, 21, temp),
                         ZoomValueRange({20, 30}, 0, 21, temp), ClampValueRange({100, 160}, temp),
                         ClampValueRange({-1, 16000}, AxisSpec(GraphAxis::FanSpeed).limits),
-                        ClampValueRange({-10, 50}, AxisSpec(GraphAxis::Duty).limits)}),
+                        ClampValueRange({50, -10}, AxisSpec(GraphAxis::Duty).limits)}),
                  (QList<ValueRange>{{15, 45}, {20.5, 21.5}, {20, 30}, {70, 130}, {0, 15000}, {0, 60}}));
     }
 
