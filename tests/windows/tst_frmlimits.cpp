@@ -187,17 +187,16 @@ private Q_SLOTS:
 
     void dragNotifiesOnceAtItsEnd() {
         Gauge g(-128, 127, 64, 16);
-        g.resize(220, 300);
-        g.show();
+        g.resize(220, 300), g.show();
         QVERIFY(QTest::qWaitForWindowExposed(&g));
         QSignalSpy moved(&g, &Gauge::pointerMoved);
-        g.setNeedle(20);
-        g.setPointer(Gauge::HighPointer, 127);
-        const auto drag = [&g](double to, bool escape, int which = Gauge::HighPointer) {
+        g.setNeedle(20), g.setPointer(Gauge::HighPointer, 127);
+        const auto drag = [&g](double to, bool escape, int which = Gauge::HighPointer, double set = qQNaN()) {
             QTest::mousePress(&g, Qt::LeftButton, {}, g.pointerRect(which).center().toPoint());
             QTest::mouseMove(&g, g.scalePoint(to, 1.15).toPoint());
             const double during = g.pointer(which); // the pointer follows the mouse
             if (escape) QTest::keyClick(&g, Qt::Key_Escape);
+            if (!qIsNaN(set)) g.setPointer(which, set);
             QTest::mouseRelease(&g, Qt::LeftButton, {}, g.scalePoint(to, 1.15).toPoint());
             return during;
         };
@@ -208,6 +207,8 @@ private Q_SLOTS:
         drag(50, false);                  // back where it started
         QCOMPARE(drag(-20, true), -20.0); // then Escape puts it back
         QCOMPARE(std::pair(g.pointer(Gauge::HighPointer), moved.count()), std::pair(50.0, qsizetype(1)));
+        drag(-20, false, Gauge::HighPointer, 60); // the program sets the pointer taken: the drag ends there
+        QCOMPARE(std::pair(g.pointer(Gauge::HighPointer), moved.count()), std::pair(60.0, qsizetype(1)));
 
         // Beyond the scale: drawn at the end, kept as set.
         const QRectF atEnd = g.pointerRect(Gauge::LowPointer);
@@ -218,7 +219,7 @@ private Q_SLOTS:
         drag(-30.2, false, Gauge::LowPointer);
         QCOMPARE(std::tuple(g.pointer(Gauge::LowPointer), g.pointer(Gauge::HighPointer), moved.count(),
                             moved.value(1).value(0).toInt()),
-                 std::tuple(-30.0, 50.0, qsizetype(2), Gauge::LowPointer));
+                 std::tuple(-30.0, 60.0, qsizetype(2), Gauge::LowPointer));
 
         // Where the angle wraps a press just before the pointer takes it; the scale starts at the bottom gap.
         g.setPointer(Gauge::LowPointer, -100);
