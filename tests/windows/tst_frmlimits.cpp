@@ -322,8 +322,9 @@ private Q_SLOTS:
         QCOMPARE(w.history().size(), std::size_t(90000 / 50)); // every 50 ms, exactly, all of it kept
 
         w.stpGraph[3]->replotNow();
-        const QCPGraph* temp1 = w.stpGraph[3]->graph(0);
-        QCOMPARE(temp1->data()->at(temp1->dataCount() - 1)->value, double(r.Temperatures[0]));
+        const QCPGraph *temp1 = w.stpGraph[3]->graph(0), *tach2 = w.stpGraph[3]->graph(5); // each its own
+        QCOMPARE(std::pair((temp1->data()->constEnd() - 1)->value, (tach2->data()->constEnd() - 1)->value),
+                 std::pair(double(r.Temperatures[0]), double(r.FanSpeeds[1])));
         QVERIFY(temp1->data()->at(0)->value < 30);
         QVERIFY(temp1->dataCount() <= 2 * w.stpGraph[3]->axisRect()->width() + 2);
 
@@ -337,8 +338,7 @@ private Q_SLOTS:
         QCOMPARE(traces.join(u' '), "Temp1 Temp2 Temp3 Temp4 Tach1 Tach2 Tach3 Tach4 PWM1 PWM2 PWM3 PWM4 "
                                     "Temp1 Temp2 Temp3 Temp4 Tach1' Tach2' Tach3' Tach4' "
                                     "Temp1 Temp2 Temp3 Temp4 PWM1' PWM2' PWM3' PWM4'");
-        // The chart switched to shows the whole history, not only what came after the switch.
-        const QCPGraph* shown = w.stpGraph[0]->graph(0);
+        const QCPGraph* shown = w.stpGraph[0]->graph(0); // the whole history, not only since the switch
         QVERIFY(shown->data()->at(0)->value < 30);
         QCOMPARE(shown->data()->at(shown->dataCount() - 1)->value, double(r.Temperatures[0]));
 
