@@ -207,6 +207,7 @@ private Q_SLOTS:
              {"monitor --channels Temp5", "unknown channel 'Temp5' (Temp1..4, Tach1..4, PWM1..4)"},
              {"heater 3 10", "the heater must be a whole number from 1 to 2, not '3'"},
              {"batch x", "a batch cannot run another batch"},
+             {"watch x", "'watch' does not take the argument 'x'"},
              {"sleep -1", "the sleep must be a whole number from 0 to 86400000, not '-1'"},
              {"serve", "'serve' runs on its own, not in a batch"},
              {"calibrate-fan", "'calibrate-fan' needs more arguments"},

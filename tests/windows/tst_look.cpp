@@ -86,8 +86,7 @@ class TestLook : public QObject {
 
 private Q_SLOTS:
     void initTestCase() {
-        // A caret that blinks would be drawn or not as the timer has it.
-        QApplication::setCursorFlashTime(0);
+        QApplication::setCursorFlashTime(0); // a caret that blinks would be drawn or not as the timer has it
         // Roles the default palette colours alike drawn apart: a widget painted in the wrong one shows.
         QPalette roles = QApplication::palette();
         for (const QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive}) {
