@@ -501,8 +501,7 @@ private Q_SLOTS:
         QCOMPARE(c.err,
                  "vortane-cli: the curve check failed: largest deviation 54.0 points, tolerance 4.5\n");
 
-        // Ctrl+C ten seconds into a calibration: status 130, and the chip as it was.
-        Cli d;
+        Cli d; // Ctrl+C ten seconds into a calibration: status 130, and the chip as it was
         const int before = d.chip().read(0x68);
         d.ctrlCAtMs = d.clock.nowMs() + 10000;
         QCOMPARE(d.run({"--verbose", "calibrate-fan", "1"}), 130); // each step said once

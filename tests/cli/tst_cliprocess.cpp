@@ -112,8 +112,7 @@ private Q_SLOTS:
 
         QCOMPARE(exitStatus(early), 130);
 
-        // A bench run's steps reach the terminal as they come, not when the run ends.
-        QProcess bench;
+        QProcess bench; // a bench run's steps reach the terminal as they come, not when the run ends
         bench.setReadChannel(QProcess::StandardError);
         bench.start(QStringLiteral(VORTANE_CLI_PATH), {"--board", "sim", "--verbose", "calibrate-fan", "1"});
         QByteArray steps;

@@ -330,8 +330,7 @@ private Q_SLOTS:
                 QFAIL(qPrintable(f + QStringLiteral(" differs from ") + want.filePath(f)));
             }
 
-        // A name in the way that is not a regular file is left alone.
-        QTemporaryDir other;
+        QTemporaryDir other; // a name in the way that is not a regular file is left alone
         QDir(other.path()).mkdir(QStringLiteral("report.json"));
         QVERIFY(WriteBenchReport(other.path(), data, {}).contains(QStringLiteral("not a regular file")));
     }

@@ -96,8 +96,7 @@ private Q_SLOTS:
         p.run(2000);
         QCOMPARE(p.t.programEnds, QList<int>{CommunicationsInterrupted});
         metrics.update(*p.t.session, &p.alarms, 9.0);
-        // Nothing is read after the loss: the time of the last good reading stays.
-        p.run(2000);
+        p.run(2000); // nothing is read after the loss: the time of the last good reading stays
         metrics.update(*p.t.session, &p.alarms, 12.0);
         metrics.linkLost();
         const std::string text = metrics.text();

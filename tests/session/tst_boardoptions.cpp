@@ -196,8 +196,7 @@ private Q_SLOTS:
                                          "running board, --usb-serial):\n  " +
                                              listed.join("\n  "))
                              : std::pair(BoardFailure::Cancelled, QStringLiteral("no board chosen")));
-            // A board found on USB keeps no journal; the simulated one does.
-            const QTemporaryDir dir;
+            const QTemporaryDir dir; // a board found on USB keeps no journal; the simulated one does
             o.journalFile = dir.filePath(QStringLiteral("journal.txt"));
             QCOMPARE(CreateBoard(o, clock, nullptr, error, &failure) != nullptr,
                      board == QLatin1String("Simulated board"));
