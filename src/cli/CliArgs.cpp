@@ -30,12 +30,9 @@ QString splitArguments(const QStringList& words, const QStringList& flagNames, c
             args.positional << word;
             continue;
         }
-        QString name = word;
+        const QString name = word.section(u'=', 0, 0);
         std::optional<QString> inlineValue;
-        if (const qsizetype eq = word.indexOf(u'='); eq >= 0) {
-            name = word.left(eq);
-            inlineValue = word.mid(eq + 1);
-        }
+        if (word.contains(u'=')) inlineValue = word.section(u'=', 1); // all after the first '='
         if (flagNames.contains(name) && !inlineValue) {
             args.flags.insert(name);
         } else if (valueNames.contains(name)) {
