@@ -101,9 +101,11 @@ std::int16_t I2cBoard::blockRead(int address, int first, int count, std::uint8_t
     // A negative count converts to a size far beyond the buffer.
     if (static_cast<std::size_t>(count) > data.size()) return 1;
     int result = select(address);
+    // Read into a copy: a failure leaves the caller's buffer as it was, so a failed byte stored
+    // here never leaves.
     for (int at = 0; result >= 0 && at < count; ++at) {
         result = adapter_->readByteData((first + at) & 0xFF);
-        if (result >= 0) data[static_cast<std::size_t>(at)] = static_cast<std::uint8_t>(result);
+        data[static_cast<std::size_t>(at)] = static_cast<std::uint8_t>(result);
     }
     if (result < 0)
         return failed(QStringLiteral("reading %1 registers from %2h at %3 failed")
