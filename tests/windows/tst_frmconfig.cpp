@@ -100,9 +100,13 @@ private Q_SLOTS:
         QVERIFY(f->journal().isEmpty() && !f->w->isVisible());
     }
 
-    // "Use Default" clears the whole selection mask: 0x7E and bits 7..6 of 0x7F.
+    // Unedited, Apply leaves the chip as it was, the selection mask's lowest bit (bit 6 of 0x7F) too;
+    // "Use Default" clears the whole mask: 0x7E and bits 7..6 of 0x7F.
     void useDefaultClearsTheMask() {
-        open({{0x7E, 0x5A}, {0x7F, 0x85}});
+        open({{0x7E, 0x5A}, {0x7F, 0x45}});
+        const QList<int> before = f->t.chipState();
+        QTest::mouseClick(w->cmdApply, Qt::LeftButton);
+        QCOMPARE(f->t.chipState(), before);
         QTest::keyClick(w->chkUseDefault, Qt::Key_Space);
         QTest::mouseClick(w->cmdApply, Qt::LeftButton);
         QCOMPARE((QList<int>{f->t.chip().read(0x7E), f->t.chip().read(0x7F)}), (QList<int>{0x00, 0x05}));
