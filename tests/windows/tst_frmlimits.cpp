@@ -75,8 +75,7 @@ private Q_SLOTS:
         f->run(2000, 100);
         QCOMPARE(f->journal(), QStringList(3, "220 46 65 1 2"));
         QVERIFY(captions() == QStringList({" 31°C", " 2400 RPM"}) && w->ggeFan->needle() == 2400);
-        w->cmbTemp->setCurrentIndex(2);
-        w->cmbFan->setCurrentIndex(1);
+        w->cmbTemp->setCurrentIndex(2), w->cmbFan->setCurrentIndex(1);
         f->run(1000, 100);
         QCOMPARE(captions(), (QStringList{"-5°C", " 1800 RPM"}));
         QTest::mouseClick(w->cmdClose, Qt::LeftButton);
@@ -87,8 +86,7 @@ private Q_SLOTS:
 
     // Choosing reads the channel's limits; each keyboard step writes the pair.
     void theChosenChannelIsReadAndWritten() {
-        w->cmbTemp->setCurrentIndex(2);
-        w->cmbFan->setCurrentIndex(1);
+        w->cmbTemp->setCurrentIndex(2), w->cmbFan->setCurrentIndex(1);
         QCOMPARE(f->journal(), QStringList({readText(0x48), readText(0x49), readText(0x5B), readText(0x5A),
                                             readText(0x63), readText(0x62)}));
         f->forget();
@@ -297,13 +295,11 @@ private Q_SLOTS:
         QCOMPARE(g.pointer(Gauge::LowPointer), -108.0);
     }
 
-    // Opening reads nothing, shows "Temperature and Tach"; all charts follow heater 1 warming Temperature 1.
+    // Opening reads nothing; all charts follow heater 1 warming Temperature 1; the history spans offered.
     void openingAndLiveTraces() {
         GraphFixture f;
         frmGraph& w = *f.w;
-        QCOMPARE(f.t.requestTexts() << w.windowTitle() << w.cmbGraph->currentText() << w.txtUpdate->text()
-                                    << w.cmbHistory->currentText(),
-                 (QStringList{"Graphing", "Temperature and Tach", "50", "10 minutes"}));
+        QVERIFY(f.t.requestTexts().isEmpty() && w.windowTitle() == "Graphing" && w.txtUpdate->text() == "50");
 
         f.run(10); // the first tick reads the temperatures; the fan speeds have never been read
         QCOMPARE(w.stpGraph[3]->caption(0) + w.stpGraph[3]->caption(4),
@@ -341,6 +337,10 @@ private Q_SLOTS:
         const QCPGraph* shown = w.stpGraph[0]->graph(0); // the whole history, not only since the switch
         QVERIFY(shown->data()->at(0)->value < 30);
         QCOMPARE(shown->data()->at(shown->dataCount() - 1)->value, double(r.Temperatures[0]));
+        QList<double> spans; // each history choice keeps what its caption says, in seconds
+        for (int k = 0; k < w.cmbHistory->count(); ++k)
+            w.cmbHistory->setCurrentIndex(k), spans << w.history().span();
+        QCOMPARE(spans, (QList<double>{60, 120, 300, 600, 1800, 3600}));
 
         w.close();
         QVERIFY(!f.t.session->decl.GraphOpen);
