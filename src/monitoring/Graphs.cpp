@@ -155,27 +155,28 @@ QString timeOfDay(double key) {
 std::vector<ChartMarker> ChartMarkers(const std::deque<Event>& events, const GraphClock& clock, double from,
                                       double to, double minGap) {
     std::vector<ChartMarker> markers;
-    double first = 0;
-    int more = 0;
-    const Event* shown = nullptr;
+    // Events closer together than the gap: one line at the first, labelled by the most telling.
+    struct Crowd {
+        double first;
+        const Event* shown;
+        int more; // events beside the one shown
+    };
+    std::optional<Crowd> crowd;
     const auto finish = [&] {
-        if (!shown) return;
-        markers.push_back({first,
-                           EventMarkerLabel(*shown) + (more ? QStringLiteral(" +%1").arg(more) : QString()),
-                           shown->kind});
+        if (!crowd) return;
+        const QString more = crowd->more ? QStringLiteral(" +%1").arg(crowd->more) : QString();
+        markers.push_back({crowd->first, EventMarkerLabel(*crowd->shown) + more, crowd->shown->kind});
     };
     for (const Event& e : events) {
         const double key = clock.key(e.steadyMs);
         if (key < from || key > to) continue;
-        if (shown && key - first < minGap) {
-            ++more;
-            if (telling(e.kind) < telling(shown->kind)) shown = &e;
+        if (crowd && key - crowd->first < minGap) {
+            ++crowd->more;
+            if (telling(e.kind) < telling(crowd->shown->kind)) crowd->shown = &e;
             continue;
         }
         finish();
-        first = key;
-        more = 0;
-        shown = &e;
+        crowd = Crowd{key, &e, 0};
     }
     finish();
     return markers;
