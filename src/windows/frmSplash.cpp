@@ -5,6 +5,7 @@
 #include "windows/Twips.h"
 
 #include <QApplication>
+#include <QPainter>
 #include <QScreen>
 #include <QSysInfo>
 #include <QVBoxLayout>
@@ -26,7 +27,6 @@ frmSplash::frmSplash(QWidget* parent) : QWidget(parent, Qt::SplashScreen | Qt::F
     QPalette pal = palette();
     pal.setColor(QPalette::Window, QColor(250, 250, 252));
     setPalette(pal);
-    setStyleSheet(QStringLiteral("frmSplash { border: 1px solid #5a6478; }"));
 
     lblProductName = Named(new QLabel(this), "lblProductName");
     lblVersion = Named(new QLabel(this), "lblVersion");
@@ -66,6 +66,13 @@ frmSplash::frmSplash(QWidget* parent) : QWidget(parent, Qt::SplashScreen | Qt::F
     setFixedSize(TwipsToPixels(ProgressDesignWidthTwips) + 56, 240);
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
+}
+
+// A frameless window on a light desktop: a one-pixel border marks where it ends.
+void frmSplash::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    p.setPen(QColor(0x5A, 0x64, 0x78));
+    p.drawRect(rect().adjusted(0, 0, -1, -1));
 }
 
 int frmSplash::progressDesignWidth() const {

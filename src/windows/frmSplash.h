@@ -27,6 +27,9 @@ public:
 
     static constexpr int ProgressDesignWidthTwips = 6000;
 
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
 private:
     QWidget* progressTrack_{};
 };
