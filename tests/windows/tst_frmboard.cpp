@@ -128,7 +128,7 @@ private Q_SLOTS:
         QCOMPARE(shown(again), QStringLiteral("Free Wheel Test|B|Yes|Yes|2Eh|No|Yes|Yes|Yes"));
     }
 
-    // Level bytes 75 and 23 show 37.5 and 11.5, sending nothing; keys go to whole levels; the sensors.
+    // Level bytes 75 and 23 show 37.5 and 11.5, sending nothing; keys, drags go to whole levels; the sensors.
     void heaterLevelsAndTemperatures() {
         WindowFixture<frmHeaters> f({.heaterHalfSteps = true, .chip = {}});
         f.t.usb().SetHeater(1, 38); // reported as 75
@@ -150,10 +150,11 @@ private Q_SLOTS:
         using A = QAccessibleActionInterface; // a screen reader's steps: up twice, down once (a level of 1)
         for (const QString& action : {A::increaseAction(), A::increaseAction(), A::decreaseAction()})
             second->actionInterface()->doAction(action);
+        w.sldHeater[1]->setSliderPosition(5); // dragged to 2.5: the whole level towards the one it left, 2
         QCOMPARE(std::pair(f.journal(), second->valueInterface()->maximumValue().toDouble()),
                  std::pair(QStringList{"218 1 38 0 1", "218 1 39 0 1", "218 1 29 0 1", "218 1 100 0 1",
                                        "218 2 11 0 1", "218 2 100 0 1", "218 2 2 0 1", "218 2 0 0 1",
-                                       "218 2 1 0 1", "218 2 2 0 1", "218 2 1 0 1"},
+                                       "218 2 1 0 1", "218 2 2 0 1", "218 2 1 0 1", "218 2 2 0 1"},
                            100.0));
         QStringList shown{w.lblTemp[0]->text()}; // as opened, before the first temperature reading, after it
         f.t.session->readings.Temperatures = {54, -5};
