@@ -188,7 +188,7 @@ private Q_SLOTS:
         g.resize(220, 300), g.show();
         QVERIFY(QTest::qWaitForWindowExposed(&g));
         QSignalSpy moved(&g, &Gauge::pointerMoved);
-        g.setNeedle(20), g.setPointer(Gauge::HighPointer, 127);
+        g.setNeedle(20), g.setPointer(Gauge::HighPointer, 127), g.setStep(2); // drags land on even values
         const auto drag = [&g](double to, bool escape, int which = Gauge::HighPointer, double set = qQNaN()) {
             QTest::mousePress(&g, Qt::LeftButton, {}, g.pointerRect(which).center().toPoint());
             QTest::mouseMove(&g, g.scalePoint(to, 1.15).toPoint());
@@ -377,6 +377,8 @@ private Q_SLOTS:
         QTest::mouseClick(f.w->cmdSaveData, Qt::LeftButton);
         QCOMPARE(std::size_t(f.bytes("held.csv").count("\r\n")), 1 + points);
         QCOMPARE(f.w->cmdPause->text(), QStringLiteral("&Resume"));
+        f.w->cmbGraph->setCurrentIndex(0), f.w->cmbGraph->setCurrentIndex(3); // the chart shown holds
+        QVERIFY(chart->paused() && !f.w->stpGraph[0]->paused());
         QTest::mouseClick(f.w->cmdPause, Qt::LeftButton);
         QCOMPARE(chart->timeRange().upper, f.w->history().lastKey());
 
