@@ -139,7 +139,8 @@ public:
             const int duty = a_.dutyPercent(r_.output);
             const int after = a_.temperature(zoneRegister(r_.zone));
             sample(QStringLiteral("measured"), level, after, duty);
-            if (before == after) r_.points.push_back({after, duty, 0, 0});
+            if (before == after)
+                r_.points.push_back({.temperature = after, .duty = duty}); // judged at the end
             a_.pauseMs(o_.readEveryMs / 2);
         }
     }
