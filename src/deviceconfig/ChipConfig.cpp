@@ -41,11 +41,9 @@ int GpioEnableValue(int held, const GpioPins& pins) {
 }
 
 int GpioConfigValue(const GpioPins& pins) {
-    int value = 0;
-    for (std::size_t n = 0; n < pins.size(); ++n) {
-        value = withBit(value, GpioDirectionBit(n), pins[n].output);
-        value = withBit(value, GpioPolarityBit(n), pins[n].activeHigh);
-    }
+    int value = 0; // all eight bits are the pins': a direction and a polarity each
+    for (std::size_t n = 0; n < pins.size(); ++n)
+        value |= (pins[n].output ? GpioDirectionBit(n) : 0) | (pins[n].activeHigh ? GpioPolarityBit(n) : 0);
     return value;
 }
 
