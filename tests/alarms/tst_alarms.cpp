@@ -244,8 +244,7 @@ private Q_SLOTS:
                      " failed: still running; not started again for Temp 1 alarm cleared");
         QVERIFY(!QFileInfo::exists("pwned"));
 
-        o.program = "false";
-        o.arguments.clear();
+        o.program = "false", o.arguments.clear();
         QTest::qWait(1200);
         t.session->events.record(EventKind::AlarmCleared, "Temp 1", "29", "30", "°C");
         QTRY_COMPARE(t.session->statusText(), "Alarm command false failed: it ended with status 1");
@@ -254,6 +253,8 @@ private Q_SLOTS:
         o.program = dir.filePath("no-such-program");
         QCOMPARE(AlarmOptionsRefusal(o),
                  "The alarm command " + o.program + " is not a program that can be run.");
+        t.session->events.record(EventKind::AlarmRaised, "Temp 1", "31", "30", "°C"); // gone since it was set
+        QTRY_VERIFY(t.session->statusText().startsWith("Alarm command " + o.program + " failed: "));
     }
 
     // The sound file through the first player on the path; with no player found, the message and the bell.
@@ -263,8 +264,7 @@ private Q_SLOTS:
         Session& s = *w.t.session;
         int bells = 0;
         w.watch.outlets.bell = [&bells] { ++bells; };
-        s.alarmOptions.sound = true;
-        s.alarmOptions.soundFile = dir.filePath("siren.wav");
+        s.alarmOptions.sound = true, s.alarmOptions.soundFile = dir.filePath("siren.wav");
         const QString path = qEnvironmentVariable("PATH");
         for (const QString& player : {dir.filePath("paplay"), dir.filePath("aplay")}) {
             QVERIFY(writeFile(player, "#!/bin/sh\necho ${0##*/} \"$@\" >> \"${0%/*}/played\"\n"));
