@@ -310,9 +310,8 @@ ChildWindow* frmMain::openWindow(const QString& key) {
     if (ChildWindow* open = findWindow(windowClass)) {
         if (auto* frame = qobject_cast<QMdiSubWindow*>(open->parentWidget())) {
             if (frame->isMinimized()) frame->showNormal();
-            mdiArea->setActiveSubWindow(frame);
+            mdiArea->setActiveSubWindow(frame); // which raises it
         }
-        open->raise();
         return open;
     }
     const WindowContext context{session_, polling_, settings_};
