@@ -74,14 +74,14 @@ private Q_SLOTS:
         BackendSession b;
         BoardOptions options;
         options.board = QString::fromLatin1(QTest::currentDataTag());
+        options.usb.port = QStringLiteral("2-7"); // the simulated USB board is found at the port asked for
         options.report = [&b](const QString& t) { b.told << t; };
         QString error;
         auto backend = CreateBoard(options, b.clock, nullptr, error);
         QVERIFY2(backend, qPrintable(error));
         b.start(std::move(backend));
         QVERIFY(b.connect());
-        InitDefaults(*b.session);
-        b.session->options.ReadingEnabled = false;
+        InitDefaults(*b.session), b.session->options.ReadingEnabled = false;
         PollingCycle polling(*b.session);
         frmInfo info(*b.session, polling);
         QCOMPARE((QStringList{info.lblRevision->text(), info.lbl5V->text(), info.lbl12V->text()}),
