@@ -93,8 +93,7 @@ private Q_SLOTS:
         QCOMPARE(std::tuple(r.outcome, sim.chipState(), c.setForRun, c.passed),
                  std::tuple(RunOutcome::Finished, before, true, passes));
         QVERIFY(c.points.size() >= 20 && c.measuredLeaveTemperature && c.measuredSlope);
-        // The leave temperature moves by the offset; the slope does not.
-        QVERIFY(std::abs(*c.measuredLeaveTemperature - (c.tmin - offset)) <= 1.0);
+        QVERIFY(std::abs(*c.measuredLeaveTemperature - (c.tmin - offset)) <= 1.0); // moved by the offset
         QVERIFY2(std::abs(*c.measuredSlope - 3.35) < 0.3, qPrintable(QString::number(*c.measuredSlope)));
         QVERIFY(passes ? c.maxDeviation <= 3.0 : c.maxDeviation > 5.0);
     }
@@ -197,12 +196,13 @@ private Q_SLOTS:
         RunControl control;
         const FanCalibrationReport f = RunFanCalibration(*sim.session, {}, control);
         QVERIFY(f.reason.contains(QStringLiteral("FSPD")));
-        // Each refusal names its cause: STRT clear, the free-wheel test, a fan's tach off, its pin a GPIO.
+        // Each refusal names its cause: STRT clear, free-wheel test, tach off, pin a GPIO, no such output.
         for (const auto& [reg, value, output, reason] :
              {std::tuple{0x40, 0x00, 1, "monitoring is stopped"},
               {0x40, 0x03, 1, "free-wheel test is running"},
               {0x74, 0x02, 2, "fan 2's tach is disabled (T2DIS set)"},
-              {0x7F, 0x04, 2, "output 2 is used as a GPIO"}}) {
+              {0x7F, 0x04, 2, "output 2 is used as a GPIO"},
+              {0x40, 0x01, 5, "no such output"}}) {
             ConnectedSim refusing;
             refusing.chip().write(reg, value);
             const FanCalibrationReport r =
