@@ -71,6 +71,7 @@ void walk(QAccessibleInterface* node, int depth, QStringList& out) {
     const QAccessible::State s = node->state();
     QStringList states;
     for (const auto& [on, name] : {std::pair{bool(s.disabled), "disabled"},
+                                   {bool(s.checkable), "checkable"},
                                    {bool(s.checked), "checked"},
                                    {bool(s.focusable), "focusable"},
                                    {bool(s.readOnly), "read-only"},
@@ -135,11 +136,11 @@ void overlapping(const QWidget* parent, const QString& window, QStringList& out)
     }
 }
 
-// A menu's captions, the checked one marked with a star.
+// A menu's captions, the checked one marked with a star, a separator as "-".
 QStringList captions(const QList<QAction*>& actions) {
     QStringList out;
     for (QAction* a : actions)
-        if (!a->isSeparator()) out << a->text() + (a->isChecked() ? "*" : "");
+        out << (a->isSeparator() ? "-" : a->text() + (a->isChecked() ? "*" : ""));
     return out;
 }
 } // namespace
@@ -181,11 +182,11 @@ private Q_SLOTS:
             m.window.openWindow(QStringLiteral("frmAbout"))->windowTitle(); // shown last: active
         Q_EMIT m.window.mnuWindow->aboutToShow();
         QCOMPARE(captions(m.window.mnuWindow->actions()).mid(2),
-                 (QStringList{"&1 Counting", "&2 " + about + '*'}));
+                 (QStringList{"-", "&1 Counting", "&2 " + about + '*'}));
         tree->trigger(); // a window opened again comes to the front
         Q_EMIT m.window.mnuWindow->aboutToShow();
         QCOMPARE(captions(m.window.mnuWindow->actions()),
-                 (QStringList{"&Cascade", "&Tile", "&1 Counting*", "&2 " + about}));
+                 (QStringList{"&Cascade", "&Tile", "-", "&1 Counting*", "&2 " + about}));
         frame->close();
         QCOMPARE(unloads, 1);
         QTRY_VERIFY(m.window.findWindow(QStringLiteral("frmRegMap")) == nullptr);
@@ -359,8 +360,7 @@ private Q_SLOTS:
         }
     }
 
-    // A message as seen: the program's title, its kind's icon, its buttons, the reason under "Show Details";
-    // a file dialog's filter in Qt's form.
+    // A message as seen: the title, its kind's icon, buttons, the reason under "Show Details"; a file filter.
     void messagesAsShown() {
         QCOMPARE(QtNameFilter("CSV (*.csv)|*.csv|All (*.*)|*.*"), "CSV (*.csv);;All (*.*)");
         using Box = QMessageBox;
