@@ -66,7 +66,7 @@ void unnamedControls(QAccessibleInterface* parent, const QString& window, QStrin
 
 const QString AccessibleFolder = QStringLiteral(VORTANE_TEST_DATA "/accessible");
 
-// One line a node, indented by its depth; what the platform adds (geometry, focus now) left out.
+// One line a node, indented by its depth, with what a screen reader can do with it; geometry, focus left out.
 void walk(QAccessibleInterface* node, int depth, QStringList& out) {
     const QAccessible::State s = node->state();
     QStringList states;
@@ -83,7 +83,6 @@ void walk(QAccessibleInterface* node, int depth, QStringList& out) {
         value += QStringLiteral(" (%1..%2)").arg(v->minimumValue().toString(), v->maximumValue().toString());
     if (const QString keys = node->text(QAccessible::Accelerator); !keys.isEmpty())
         value += " <" + keys + '>';
-    // What a screen reader can do with it.
     if (const QAccessibleActionInterface* a = node->actionInterface(); a && !a->actionNames().isEmpty())
         value += QStringLiteral(" {%1}").arg(a->actionNames().join(u','));
     for (const auto& [label, relation] : node->relations(QAccessible::Label)) // the label naming it
@@ -228,8 +227,8 @@ private Q_SLOTS:
         QCOMPARE(fileBytes(ini()), stored);
     }
 
-    // Every window as a screen reader and keyboard find it: all controls named, tree and Tab order as stored
-    // (VORTANE_UPDATE_LOOK=1 rewrites them), no overlaps, Escape closing those with Cancel, Close, lone OK.
+    // Every window as a screen reader, keyboard and board meet it: controls named; tree, Tab order, requests
+    // as stored (VORTANE_UPDATE_LOOK=1 rewrites); no overlaps; Escape closing with Cancel, Close, lone OK.
     void everyWindowNamesItsControlsAndClosesOnEscape() {
         MainFixture m(ini());
         QVERIFY(m.window.Form_Load(m.splash));
@@ -244,8 +243,8 @@ private Q_SLOTS:
             unnamedControls(QAccessible::queryAccessibleInterface(w), name, unnamed);
             QStringList tree;
             walk(QAccessible::queryAccessibleInterface(w), 0, tree);
-            const QByteArray got =
-                (tree << QStringLiteral("Tab: ") + tabOrder(w).join(u' ')).join(u'\n').toUtf8() + '\n';
+            tree << QStringLiteral("Tab: ") + tabOrder(w).join(u' ') << "Wire:" << m.t.requestTexts();
+            const QByteArray got = tree.join(u'\n').toUtf8() + '\n';
             const QString file = AccessibleFolder + u'/' + name + QStringLiteral(".txt");
             if (qEnvironmentVariableIntValue("VORTANE_UPDATE_LOOK") == 1)
                 QVERIFY(QDir().mkpath(AccessibleFolder) && writeFile(file, got));
@@ -256,6 +255,7 @@ private Q_SLOTS:
         sameTree(&m.window, QStringLiteral("frmMain"));
         for (const WindowRow& row : WindowTable()) {
             const QString name = QLatin1String(row.className);
+            m.t.board->clearJournal(); // what opening it and one tick ask of the board
             ChildWindow* w = m.window.openWindow(name);
             QCOMPARE(w->objectName(), name);         // as the window table names it
             m.t.clock.advance(PollingCycle::TickMs); // one tick: the window's live values
