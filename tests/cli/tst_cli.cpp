@@ -204,7 +204,8 @@ private Q_SLOTS:
         if (wire.isEmpty()) QVERIFY(t.board.journal().empty());
     }
 
-    // Reading, bench and file commands as text and JSON: data/transcript.txt (VORTANE_UPDATE_TRANSCRIPT=1).
+    // Reading, bench and file commands as text and JSON: data/transcript-batch.txt run, data/transcript.txt
+    // what it prints (VORTANE_UPDATE_TRANSCRIPT=1 rewrites it).
     void transcriptWhole() {
         Cli t({.chip = {.fanPulsesPerRev = {2, 3, 2, 2}, .noise = 0}});
         writeAll(t.chip(), {{0x43, 0x08},
@@ -219,14 +220,7 @@ private Q_SLOTS:
                             {0x72, 0x81},
                             {0x73, 0x04},
                             {0x7F, 0x01}});
-        const QByteArray batch = "board\ndump\ndump --json\nread 0x20 2Ah 0x2B 0x32 0x36 0x40 0x41\n"
-                                 "write 0x72 0x05 --mask 0x0F\nheater 1 60\nsleep 20000\n"
-                                 "monitor --count 2 --interval 1500\n"
-                                 "monitor --count 2 --interval 500 --json --channels Temp1,Tach2,PWM3\n"
-                                 "watch --timeout 3\nwatch --json --timeout 2\nheater 1 0\n"
-                                 "calibrate-fan 2,3 --step 20\ncalibrate-fan 1 --json\n"
-                                 "check-curve 3 --heater 2\ncheck-curve 3 --heater 2 --json\ncheck-limits\n"
-                                 "check-limits --json\nsave - --only-changed --comment transcript\n";
+        const QByteArray batch = fileBytes(QStringLiteral(VORTANE_TEST_DATA "/transcript-batch.txt"));
         QCOMPARE(t.run({"--verbose", "batch"}, batch), 0); // each step said on standard error
         const QByteArray got = t.out.toUtf8() + t.output + "--- standard error\n" + t.err.toUtf8();
         const QString file = QStringLiteral(VORTANE_TEST_DATA "/transcript.txt");
