@@ -50,10 +50,7 @@ QString difference(const QImage& want, const QImage& got) {
     QRect box;
     for (int y = 0; y < got.height(); ++y)
         for (int x = 0; x < got.width(); ++x)
-            if (want.pixel(x, y) != got.pixel(x, y)) {
-                ++count;
-                box |= QRect(x, y, 1, 1);
-            }
+            if (want.pixel(x, y) != got.pixel(x, y)) ++count, box |= QRect(x, y, 1, 1);
     if (count == 0) return {};
     return QString::asprintf("%d pixels differ within %d,%d ", count, box.x(), box.y()) + text(box.size());
 }
@@ -85,14 +82,15 @@ class TestLook : public QObject {
     }
 
 private Q_SLOTS:
+    void init() { differences_.clear(); }
+    void cleanup() { QCOMPARE(differences_.join(u'\n'), QString()); }
     void initTestCase() {
         QApplication::setCursorFlashTime(0); // a caret that blinks would be drawn or not as the timer has it
         // Roles the default palette colours alike drawn apart: a widget painted in the wrong one shows.
         QPalette roles = QApplication::palette();
-        for (const QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive}) {
-            roles.setColor(group, QPalette::Button, QColor(0xE6, 0xE6, 0xE6));
-            roles.setColor(group, QPalette::ButtonText, QColor(0x30, 0x20, 0x20));
-        }
+        for (const QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive})
+            roles.setColor(group, QPalette::Button, QColor(0xE6, 0xE6, 0xE6)),
+                roles.setColor(group, QPalette::ButtonText, QColor(0x30, 0x20, 0x20));
         QApplication::setPalette(roles);
         const QString file = Folder + QStringLiteral("/environment.txt");
         QVERIFY(!Updating || (QDir().mkpath(Folder) && writeFile(file, environment())));
@@ -120,8 +118,7 @@ private Q_SLOTS:
         QVERIFY(m.window.Form_Load(m.splash));
         m.window.show();
         QVERIFY(QTest::qWaitForWindowActive(&m.window)); // as a user sees it: the keyboard's focus drawn
-        m.window.sbPanels[1]->setText(QStringLiteral("12/7/26")); // the day the images were drawn
-        m.window.sbPanels[2]->setText(QStringLiteral("3:48:30 PM"));
+        m.window.sbPanels[1]->setText("12/7/26"), m.window.sbPanels[2]->setText("3:48:30 PM"); // drawn then
         look(&m.window, QStringLiteral("frmMain"));
         std::int32_t heater1 = 35, heater2 = 80; // each slider at its own level
         m.t.usb().SetHeater(1, heater1), m.t.usb().SetHeater(2, heater2);
@@ -145,23 +142,33 @@ private Q_SLOTS:
             look(frame, name + QStringLiteral("-smaller"));
             w->close();
         }
-        QCOMPARE(differences_.join(u'\n'), QString());
+    }
+
+    // Gauges the windows do not show: a scale off its steps, limits crossed, the needle past its end; steps
+    // under 1, limits beyond both ends, no needle; the smallest face, its low limit focused.
+    void gaugesAsDrawn() {
+        QWidget window;
+        Gauge off(-55, 130, 25, 5, &window), fine(0, 1, 0.25, 0.05, &window), least(0, 100, 50, 10, &window);
+        off.setPointer(Gauge::LowPointer, 90), off.setPointer(Gauge::HighPointer, -20), off.setNeedle(131);
+        fine.setPointer(Gauge::LowPointer, -3), fine.setPointer(Gauge::HighPointer, 7), fine.move(240, 0);
+        least.setNeedle(40), least.setPointer(Gauge::LowPointer, 20), least.setGeometry(440, 0, 60, 90);
+        off.resize(240, 300), fine.resize(200, 300), off.setCaption(QStringLiteral("131 °C"));
+        window.resize(500, 300), window.show();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        least.setFocus(Qt::TabFocusReason), look(&window, QStringLiteral("gauges"));
     }
 
     // A report's charts: markers, a line through points given out of x order, a legend for two series only.
     void reportChartsAsDrawn() {
-        differences_.clear();
         ChartSeries measured{"measured", {{63, 9}}, false}, line{"curve", {{60, 9}, {0, 0}, {30, 2}}, true};
         for (int x = 0; x < 9; ++x)
             measured.points.emplace_back(x * 7, x % 3);
         lookAt(QImage::fromData(RenderChartPng({"Title", "x", "y", {measured, line}}, 400, 300)), "chart");
         lookAt(QImage::fromData(RenderChartPng({"One", "x", "y", {measured}}, 300, 200)), "chart-one");
-        QCOMPARE(differences_.join(u'\n'), QString());
     }
 
     // The splash halfway through start-up, centred on the screen: its progress bar, the step and the board.
     void splashAsDrawn() {
-        differences_.clear();
         frmSplash splash;
         splash.show();
         look(&splash, QStringLiteral("frmSplash-0")); // before start-up shows progress: no step, no bar
@@ -171,7 +178,6 @@ private Q_SLOTS:
         splash.setBoardText(QStringLiteral("Simulated board"));
         splash.show();
         look(&splash, QStringLiteral("frmSplash"));
-        QCOMPARE(differences_.join(u'\n'), QString());
         QCOMPARE(splash.geometry().center(), QGuiApplication::primaryScreen()->availableGeometry().center());
     }
 };
