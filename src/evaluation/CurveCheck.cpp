@@ -110,16 +110,13 @@ public:
             if (last.size() > SettleWindow) last.pop_front();
             if (last.size() == SettleWindow) {
                 double older = 0, newer = 0;
-                int dutyLo = 100, dutyHi = 0;
-                for (std::size_t i = 0; i < SettleWindow; ++i) {
+                for (std::size_t i = 0; i < SettleWindow; ++i)
                     (i < SettleWindow / 2 ? older : newer) += last[i].first;
-                    if (i >= SettleWindow / 2) {
-                        dutyLo = std::min(dutyLo, last[i].second);
-                        dutyHi = std::max(dutyHi, last[i].second);
-                    }
-                }
+                const auto [lo, hi] =
+                    std::minmax_element(last.begin() + SettleWindow / 2, last.end(),
+                                        [](const auto& a, const auto& b) { return a.second < b.second; });
                 if (std::abs(newer - older) / (SettleWindow / 2.0) <= SettledC &&
-                    dutyHi - dutyLo <= SettledDuty)
+                    hi->second - lo->second <= SettledDuty)
                     return;
             }
             if (a_.elapsedMs() >= until) {
