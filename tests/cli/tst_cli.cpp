@@ -208,18 +208,6 @@ private Q_SLOTS:
     // what it prints (VORTANE_UPDATE_TRANSCRIPT=1 rewrites it).
     void transcriptWhole() {
         Cli t({.chip = {.fanPulsesPerRev = {2, 3, 2, 2}, .noise = 0}});
-        writeAll(t.chip(), {{0x43, 0x08},
-                            {0x44, 12},
-                            {0x45, 37},
-                            {0x46, 30},
-                            {0x47, 31},
-                            {0x5A, 0xA0},
-                            {0x5B, 0x0B},
-                            {0x60, 0xB0}, // fan 1 faster than its maximum, 4500 RPM
-                            {0x61, 0x04},
-                            {0x72, 0x81},
-                            {0x73, 0x04},
-                            {0x7F, 0x01}});
         const QByteArray batch = fileBytes(QStringLiteral(VORTANE_TEST_DATA "/transcript-batch.txt"));
         QCOMPARE(t.run({"--verbose", "batch"}, batch), 0); // each step said on standard error
         const QByteArray got = t.out.toUtf8() + t.output + "--- standard error\n" + t.err.toUtf8();
