@@ -66,29 +66,28 @@ public:
         double setting = 0;
         if (!advance(setting)) return false;
         const std::int64_t until = a_.elapsedMs() + o_.timeoutMs;
-        bool haveExtreme = false;
-        int extreme = 0;
-        std::int64_t extremeMs = a_.elapsedMs();
+        bool haveExtreme = false; // the furthest reading since the last step, and when
+        int extreme{};
+        std::int64_t extremeMs{};
         bool rampEnded = !rampEachSample_;
         for (;;) {
             a_.pause();
             const Look l = look(c, row, phase, setting);
             if (!crossedMs && beyond(l.value) == wantSet) crossedMs = a_.elapsedMs();
             if (l.status == wantSet) {
+                // A status that came before its reading was seen across counts as no delay.
                 (wantSet ? row.setAt : row.clearedAt) = l.value;
                 (wantSet ? row.setDelayMs : row.clearDelayMs) =
-                    crossedMs ? a_.elapsedMs() - *crossedMs : std::int64_t{0};
+                    a_.elapsedMs() - crossedMs.value_or(a_.elapsedMs());
                 return true;
             }
             if (!rampEnded) {
                 rampEnded = !advance(setting);
-                extremeMs = a_.elapsedMs();
                 continue;
             }
             // A stimulus that has stopped moving the reading on (no new extreme, beyond the
             // reading's own jitter) has done what it can: take the next step, or give up.
-            const int margin = std::max(1, std::abs(extreme) / 100);
-            if (!haveExtreme || (l.value - extreme) * direction >= margin) {
+            if (!haveExtreme || (l.value - extreme) * direction >= std::max(1, std::abs(extreme) / 100)) {
                 haveExtreme = true;
                 extreme = l.value;
                 extremeMs = a_.elapsedMs();
