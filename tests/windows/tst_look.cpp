@@ -10,6 +10,7 @@
 #include <QApplication>
 #include <QCryptographicHash>
 #include <QDir>
+#include <QHBoxLayout>
 #include <QPainter>
 #include <QScreen>
 #include <QTabWidget>
@@ -144,16 +145,17 @@ private Q_SLOTS:
         }
     }
 
-    // Gauges the windows do not show: a scale off its steps, limits crossed, the needle past its end; steps
-    // under 1, limits beyond both ends, no needle; the smallest face, its low limit focused.
+    // Gauges the windows do not show, at their hinted size: a scale off its steps, limits crossed, the needle
+    // past its end; steps under 1, limits beyond both ends, no needle; the least face, focused.
     void gaugesAsDrawn() {
         QWidget window;
-        Gauge off(-55, 130, 25, 5, &window), fine(0, 1, 0.25, 0.05, &window), least(0, 100, 50, 10, &window);
-        off.setPointer(Gauge::LowPointer, 90), off.setPointer(Gauge::HighPointer, -20), off.setNeedle(131);
-        fine.setPointer(Gauge::LowPointer, -3), fine.setPointer(Gauge::HighPointer, 7), fine.move(240, 0);
-        least.setNeedle(40), least.setPointer(Gauge::LowPointer, 20), least.setGeometry(440, 0, 60, 90);
-        off.resize(240, 300), fine.resize(200, 300), off.setCaption(QStringLiteral("131 °C"));
-        window.resize(500, 300), window.show();
+        Gauge off(-60, 135, 25, 5), fine(0, 1, 0.25, 0.05), least(0, 100, 50, 10);
+        auto* row = new QHBoxLayout(&window);
+        row->addWidget(&off), row->addWidget(&fine), row->addWidget(&least, 0, Qt::AlignTop);
+        off.setPointer(Gauge::LowPointer, 90), off.setPointer(Gauge::HighPointer, -20), off.setNeedle(136);
+        fine.setPointer(Gauge::LowPointer, -3), fine.setPointer(Gauge::HighPointer, 7);
+        least.setNeedle(40), least.setPointer(Gauge::LowPointer, 20), least.setFixedSize(60, 90);
+        off.setCaption("136 °C"), window.show();
         QVERIFY(QTest::qWaitForWindowActive(&window));
         least.setFocus(Qt::TabFocusReason), look(&window, QStringLiteral("gauges"));
     }
