@@ -230,6 +230,8 @@ private Q_SLOTS:
         QTest::mousePress(&g, Qt::LeftButton, {}, before);
         QTest::mouseRelease(&g, Qt::LeftButton, {}, ((start + bottom) / 2).toPoint());
         QCOMPARE(g.pointer(Gauge::LowPointer), -128);
+        drag(109.3, false); // below the centre on the right, where the angle has wrapped
+        QCOMPARE(g.pointer(Gauge::HighPointer), 110.0);
     }
 
     void everyChangeIsDrawn() { // a gauge's and a lamp's

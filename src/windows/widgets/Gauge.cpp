@@ -321,14 +321,10 @@ double Gauge::valueAt(QPointF point) const {
     const QPointF d = point - centre();
     double a = std::atan2(-d.y(), d.x()) * 180.0 / std::numbers::pi; // -180..180
     if (a < 0) a += 360;
-    // The gap at the bottom (225..315 degrees) belongs to the nearer end of the scale.
-    double share;
-    if (a > StartAngle && a <= 270)
-        share = 0;
-    else if (a > 270 && a < 315)
-        share = 1;
-    else
-        share = (StartAngle - (a > StartAngle ? a - 360 : a)) / SweepAngle;
+    // The gap at the bottom (225..315 degrees) belongs to the nearer end of the scale: its left
+    // half to the minimum; its right half lies beyond the maximum, where the scale is clamped.
+    const double share =
+        a > StartAngle && a <= 270 ? 0 : (StartAngle - (a > StartAngle ? a - 360 : a)) / SweepAngle;
     const double raw = min_ + share * (max_ - min_);
     return clamped(min_ + std::round((raw - min_) / step_) * step_);
 }
