@@ -137,10 +137,10 @@ private Q_SLOTS:
             QWidget* frame = w->parentWidget();
             const QSize opened = frame->size(); // larger: the parts meant to grow take the room to spare
             frame->resize(opened + QSize(160, 80)), look(frame, name + QStringLiteral("-larger"));
-            // Halfway to its smallest, on its last page, a gauge focused: parts give up room as hinted.
+            // Halfway to its smallest and at it, last page shown, a gauge focused: room given up as hinted.
             if (auto* g = w->findChild<Gauge*>()) g->setFocus(Qt::BacktabFocusReason);
-            frame->resize((opened + frame->minimumSizeHint()) / 2);
-            look(frame, name + QStringLiteral("-smaller"));
+            frame->resize((opened + frame->minimumSizeHint()) / 2), look(frame, name + "-smaller");
+            frame->resize(frame->minimumSizeHint()), look(frame, name + "-least");
             w->close();
         }
     }
