@@ -32,23 +32,16 @@ struct GraphFixture : WindowFixture<frmGraph> {
 class TestFrmLimits : public QObject, WindowCase<frmLimits> {
     Q_OBJECT
 
-    // Masks 0x85 and 0x48 (rows 0, 2, 12, 14 and the out-of-limit bit); returns what opening sent.
-    QStringList openMasked() {
+    // Masks 0x85 and 0x48 (rows 0, 2, 12, 14 and the out-of-limit bit), the journal cleared.
+    void openMasked() {
         open({{0x72, 0x85}, {0x73, 0x48}});
-        const QStringList journal = f->journal();
         f->forget();
-        return journal;
     }
 
 private Q_SLOTS:
     void init() {
         open();
         f->forget();
-    }
-
-    void openingReadsAndShowsTheFirstChannelsAndTheMasks() {
-        QCOMPARE(openMasked(), QStringList({readText(0x44), readText(0x45), readText(0x59), readText(0x58),
-                                            readText(0x61), readText(0x60), "220 46 114 1 2"}));
     }
 
     // Unedited, Apply writes back what was loaded, out-of-limit bit included; a ticked box waits for Apply.
