@@ -147,7 +147,6 @@ private Q_SLOTS:
             "0x72 0x03 Interrupt Mask 1: R2T R1T\n", "",
             {"222 46 114 1 1", "222 46 882 0 0", "222 46 114 1 1"});
         add("heater", {"heater", "2", "100"}, 0, "Heater2 PWM: 100\n", "", {"218 2 100 0 1", "218 0 0 1 3"});
-        add("heater off", {"heater", "1", "0"}, 0, "Heater1 PWM: 0\n", "", {"218 1 0 0 1", "218 0 0 1 3"});
         // A board that counts its heaters in half steps reports 38 as 37.5: printed as it reads.
         add("heater in half steps", {"heater", "1", "38"}, 0, "Heater1 PWM: 37.5\n", "",
             {"218 1 38 0 1", "218 0 0 1 3"}, {}, {.heaterHalfSteps = true, .chip = {}});

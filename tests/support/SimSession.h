@@ -58,6 +58,7 @@ struct SimSession {
         : board(std::make_unique<SimBoard>(clock, std::move(options))),
           session(std::make_unique<Session>(clock, prompts, *board, std::move(programFolder))) {
         session->usb.onProgramEnd = [this](int code) { programEnds.append(code); };
+        session->events.wallClock = [] { return QDateTime(QDate(2026, 12, 7), QTime(15, 48, 30)); };
     }
 
     // Board up the short way (firmware, SMBus enable, first chip address), defaults applied, journal cleared.
@@ -84,6 +85,9 @@ struct SimSession {
             out << QString::asprintf("%d %d %d %d %d", e.request, e.value, e.index, e.direction, e.length);
         return out;
     }
+
+    // The next request fails as a broken link would.
+    void failNextRequest() { board->options().failRequestNumber = board->requestCount() + 1; }
 
     ManualClock clock;
     ScriptedPrompts prompts;

@@ -35,8 +35,6 @@ template <class W> struct WindowFixture {
     QStringList journal() const { return t.requestTexts(); }
     QStringList writes() const { return journal().filter(QRegularExpression("^222 .* 0 0$")); }
     void forget() { t.board->clearJournal(); }
-    // The next request fails as a broken link would.
-    void failNextRequest() { t.board->options().failRequestNumber = t.board->requestCount() + 1; }
     QByteArray bytes(const QString& name) const { return fileBytes(dir.filePath(name)); }
 
     SimSession t;
@@ -68,7 +66,6 @@ struct MainFixture {
             window.Form_Unload();
         };
     }
-    void failNextRequest() { t.board->options().failRequestNumber = t.board->requestCount() + 1; }
     SimSession t;
     PollingCycle polling{*t.session};
     SettingsStore settings;

@@ -61,7 +61,7 @@ private Q_SLOTS:
             {.chipAddresses = {address}, .boardRevision = revision, .supply5V = revision != 4, .chip = {}});
         f.t.chip().write(0x36, 0x0A);        // fans 2 and 4 absent
         f.t.usb().TransferBuffer.fill(0x0C); // would read as both supplies and revision D
-        if (statusFails) f.failNextRequest();
+        if (statusFails) f.t.failNextRequest();
         QCOMPARE(shown(f.open()), expected);
         QCOMPARE(f.journal(), (QStringList{"221 0 0 1 6", QStringLiteral("222 %1 54 1 1").arg(address)}));
     }
@@ -170,7 +170,7 @@ private Q_SLOTS:
         for (const MessageAnswer answer : {MessageAnswer::No, MessageAnswer::Yes}) {
             WindowFixture<frmHeaters> f;
             f.t.usb().TransferBuffer[1] = 80; // would read as 40
-            f.failNextRequest();
+            f.t.failNextRequest();
             f.t.prompts.answers = {answer};
             QCOMPARE(f.open().sldHeater[1]->unitValue(), 0.0);
             QCOMPARE(f.t.session->decl.HeatersOpen, answer == MessageAnswer::No && f.t.programEnds.isEmpty());

@@ -323,14 +323,14 @@ private Q_SLOTS:
         };
 
         m.t.prompts.answers = {MessageAnswer::No};
-        m.failNextRequest();
+        m.t.failNextRequest();
         QVERIFY(m.t.session->usb.SetHeater(1, 50) != 0 && underMessage == 0);
         const std::size_t afterNo = journalSize();
         spin(m.t.clock, 500, 50);
         QVERIFY(journalSize() > afterNo);
 
         // Start-up's first flag read fails: nothing after the failed request, the position saved.
-        m.failNextRequest();
+        m.t.failNextRequest();
         InitDefaults(*m.t.session);
         QCOMPARE(m.t.programEnds, QList<int>{CommunicationsInterrupted});
         QVERIFY(underMessage == 0 && m.t.board->journal().back().status != 0);

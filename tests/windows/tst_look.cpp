@@ -75,8 +75,7 @@ class TestLook : public QObject {
         if (Updating) return;
         const QImage want = QImage(file).convertToFormat(QImage::Format_RGB32);
         if (const QString d = difference(want, got); !d.isEmpty()) {
-            // Kept beside the test for a look at what changed.
-            const QString actual = QDir::current().filePath("look-" + name + ".png");
+            const QString actual = QDir::current().filePath("look-" + name + ".png"); // kept to compare
             got.save(actual);
             differences_ << QStringLiteral("%1: %2 (drawn now: %3)").arg(name, d, actual);
         }
@@ -112,7 +111,6 @@ private Q_SLOTS:
             std::array<std::int16_t, 11>{25, 31, -12, 40, 55, 7, 0, 99, -40, 63, 99},
             std::array<std::int32_t, 4>{1200, 3450, 0, 9870}, std::array<std::int32_t, 4>{30, 55, 0, 100});
         r.temperaturesReads = r.maxTemperatureReads = r.fanSpeedsReads = r.dutyCyclesReads = 1;
-        m.t.session->events.wallClock = [] { return QDateTime(QDate(2026, 12, 7), QTime(15, 48, 30)); };
         // Four curves apart: PWM1's runs off the plot's right edge, PWM4's in from its left. Temp 3 lit.
         writeAll(m.t.chip(), {{0x49, 10}, {0x6A, 130}, {0x6E, 115}, {0x6F, 60}, {0x70, 40}, {0x71, 1}});
         m.t.session->decl.AutoControlTable[1].ShowConPoint = true; // PWM2's control point on its curve
@@ -147,7 +145,6 @@ private Q_SLOTS:
     // The graph window running on a minute's history: heater 1's rise, an alarm's line, both time cursors.
     void graphAsDrawn() {
         MainFixture m(dir_.filePath(QStringLiteral("g.ini")));
-        m.t.session->events.wallClock = [] { return QDateTime(QDate(2026, 12, 7), QTime(15, 48, 30)); };
         SetDefaultValues(*m.t.session); // as the program starts: reading, graphing every 50 ms
         QVERIFY(m.window.Form_Load(m.splash));
         m.window.show();
