@@ -150,6 +150,11 @@ private Q_SLOTS:
             (QStringList{"10111", "/srv/bell.wav", "/usr/bin/logger", "-t\nbench 3"}));
         w.cmdApply->click();
         QCOMPARE(f.t.session->alarmOptions, held);
+        f.t.prompts.fileNames << "/usr/bin/wall"; // a program browsed to; the sound file's browse cancelled
+        w.cmdProgram->click(), w.cmdSoundFile->click();
+        QCOMPARE(
+            w.txtProgram->text() + ' ' + w.txtSoundFile->text() + ' ' + f.t.prompts.dialogFilters.join(' '),
+            "/usr/bin/wall /srv/bell.wav All Files (*)|* Sound Files (*.wav *.ogg *.oga)|*.wav;*.ogg;*.oga");
     }
 
     // Two starts, one file: two blocks each from 0 s; the log runs with the window closed, stops on failure.
