@@ -179,7 +179,7 @@ void ApplyFanConfig(Session& s, const FanConfig& c) {
     for (int pair = 0; pair < 2; ++pair) {
         const int reg = PwmConfig12 + pair;
         if (!read(reg, value)) return;
-        for (int n = 2 * pair; n < 2 * pair + 2; ++n) {
+        for (const int n : {2 * pair, 2 * pair + 1}) {
             const auto i = at(n);
             value = withBit(value, pairBit(Bhv, n), c.controlType[i] == 1);
             value = withBit(value, pairBit(Fl, n), c.fanFail[i]);
@@ -197,7 +197,7 @@ void ApplyFanConfig(Session& s, const FanConfig& c) {
 
     for (int pair = 0; pair < 2; ++pair) {
         int acoustics = 0;
-        for (int n = 2 * pair; n < 2 * pair + 2; ++n) {
+        for (const int n : {2 * pair, 2 * pair + 1}) {
             const int nibble = (c.enhance[at(n)] ? 0x08 : 0) | codeIn(c.rampRate[at(n)], 7);
             acoustics |= n % 2 == 0 ? nibble << 4 : nibble;
         }

@@ -60,7 +60,7 @@ private Q_SLOTS:
     void init() {
         open({{0x40, 0x7C}, {0x74, 0x95}, {0x7A, 0x95}, {0x7B, 0x3F}, {0x7F, 0x05}});
         gpio.open({{0x7F, 0xC5}, {0x80, 0x96}});
-        fan.open({{0x7C, 0x0C}}); // fan 2 in zone 12, which the list cannot show
+        fan.open({{0x7C, 0x0B}}); // fan 2 in zone 11, the first the list cannot show
     }
 
     // Opening shows the chip's settings; Apply writes the edits in order, the other bits kept.
@@ -236,8 +236,8 @@ private Q_SLOTS:
         fan.w->cmbFreq->setCurrentIndex(5);
         // Every other control, each to a field of its own.
         for (QCheckBox* box :
-             {fan.w->chkFanOVT[3], fan.w->chkInvert[0], fan.w->chkEnhance[1], fan.w->chkHighFreq,
-              fan.w->chkFastTach, fan.w->chkFullSpeed, fan.w->chkDisableTach[2]})
+             {fan.w->chkFanOVT[3], fan.w->chkInvert[0], fan.w->chkInvert[2], fan.w->chkEnhance[1],
+              fan.w->chkHighFreq, fan.w->chkFastTach, fan.w->chkFullSpeed, fan.w->chkDisableTach[2]})
             box->click();
         for (auto [box, index] :
              {std::pair{fan.w->cmbRampRate[2], 5}, {fan.w->cmbSpinUp, 3}, {fan.w->cmbPulses[1], 2}})
@@ -250,7 +250,7 @@ private Q_SLOTS:
         QTest::mouseClick(fan.w->cmdApply, Qt::LeftButton);
         const std::pair<int, int> edits[] = {
             {0x3A, 0x66}, {0x40, 0xB9}, {0x43, 0xE8}, {0x5A, 0x08}, {0x5B, 0x07}, {0x60, 0x38},
-            {0x61, 0x04}, {0x66, 0xFF}, {0x67, 0xFF}, {0x68, 0xB8}, {0x69, 0x2C}, {0x6D, 0x33},
+            {0x61, 0x04}, {0x66, 0xFF}, {0x67, 0xFF}, {0x68, 0xB8}, {0x69, 0x0C}, {0x6D, 0x33},
             {0x74, 0xD1}, {0x75, 0x83}, {0x76, 0x50}, {0x7B, 0xFB}, {0x7D, 0x31}};
         QList<int> edited = loaded; // and no other register
         for (auto [reg, value] : edits)
