@@ -103,7 +103,7 @@ private Q_SLOTS:
         Fixture f;
         f.w->txtGraphing->setText(QStringLiteral("35"));
         f.w->txtLogging->setText(QStringLiteral("65"));
-        QTest::keyClick(f.w->txtReadInt, Qt::Key_Up);
+        QTest::mouseClick(f.w->UpDown1->upButton, Qt::LeftButton); // the arrow clicked; the others keyed
         for (QLineEdit* box : {f.w->txtGraphing, f.w->txtGraphing, f.w->txtGraphing, f.w->txtGraphing,
                                f.w->txtLogging, f.w->txtLogging, f.w->txtLogging})
             QTest::keyClick(box, Qt::Key_Down);
