@@ -131,7 +131,6 @@ std::int16_t USBStuff::DownloadFirmware(const QString& programFolder, const QStr
             FirmwarePath = QDir(programFolder).filePath(FirmwareFileName);
         }
     }
-    FirmwarePath = QDir::toNativeSeparators(FirmwarePath);
     // The path in the file system's own 8-bit encoding, zero-terminated.
     const QByteArray bytes = QFile::encodeName(FirmwarePath);
     firmwarePathBuffer_.fill(0);
