@@ -398,17 +398,6 @@ private Q_SLOTS:
         QVERIFY(std::abs(TachToRpm(tach(c, 1)) - 1996) <= 20);
     }
 
-    // At 30 C: zone 0 the highest reading (sensor 10, 35 C), 6 sensor 6 (29 C), 15 none: full speed.
-    void eachZoneFollowsItsSensor() {
-        SimChip c(quiet(30));
-        makeAutomatic(c, 1, 1, 30, 64, 192);
-        for (auto [output, zone] : {std::pair{2, 0}, {3, 6}, {4, 15}})
-            makeAutomatic(c, output, zone, 20, 0, 255);
-        QCOMPARE(c.read(0x7C) << 8 | c.read(0x7D), 0x106F);
-        c.advanceTo(1000);
-        QCOMPARE(duties(c), (QList<int>{64, 128, 77, 255}));
-    }
-
     // Output, ramp code (bit 3 enables it; without, the duty jumps), the time of a change over full scale.
     void smoothingRespectsTheRampRate() {
         const std::tuple<int, int, int> rows[]{{1, 8, 35000}, {1, 15, 800},  {2, 11, 7000},
