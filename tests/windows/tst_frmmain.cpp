@@ -17,6 +17,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
+#include <QStandardPaths>
 #include <QStyle>
 #include <QTabWidget>
 #include <QTemporaryDir>
@@ -210,6 +211,16 @@ private Q_SLOTS:
         MainFixture m(ini());
         QVERIFY(m.window.Form_Load(m.splash));
         QCOMPARE(QRect(m.window.pos(), m.window.size()), QRect(100, 60, 640, 480));
+    }
+
+    // Named by no option, the store is the user's, where the desktop keeps each program's settings.
+    void theStoreIsTheUsersByDefault() {
+        QStandardPaths::setTestModeEnabled(true);
+        const QString file = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
+                             "/VORTANE Evaluation Software/VORTANE Evaluation Software.ini";
+        QFile::remove(file);
+        SettingsStore().writeText("DisplayHelp", "0");
+        QCOMPARE(fileBytes(file), QByteArray("[Settings]\nDisplayHelp=0\n"));
     }
 
     // Text that is not a number falls back to the default; closing minimised saves nothing.
