@@ -171,15 +171,15 @@ private Q_SLOTS:
         QCOMPARE(std::pair(t.prompts.messages.size(), t.programEnds), std::pair(qsizetype(0), QList<int>{7}));
     }
 
-    // The firmware path as the board gets it: startFindsTheFirstChipAndTalksInOrder.
     void chipRequestsFailBeforeTheBridgeIsEnabled() {
         SimSession t;
-        QCOMPARE(t.usb().DownloadFirmware(QStringLiteral("/opt/vortane")), std::int16_t(0));
-        // The library's path buffer holds 512 bytes and the zero: a longer path is refused, not sent.
+        // The path buffer holds 512 bytes and the zero: a longer path is refused, a shorter one sent alone.
         const QString longest = u'/' + QString(511, u'a');
         QCOMPARE(t.usb().DownloadFirmware({}, longest + u'a'), std::int16_t(-1));
         QCOMPARE(t.usb().DownloadFirmware({}, longest), std::int16_t(0));
         QCOMPARE(t.board->journal().back().firmwarePath, longest);
+        t.usb().DownloadFirmware(QStringLiteral("/opt/vortane"));
+        QCOMPARE(t.board->journal().back().firmwarePath, QStringLiteral("/opt/vortane/HELDRIXFW.Hex"));
         t.usb().DeviceAddress = 0x2E;
         t.usb().ReadRegister(0x2E, 0x40);
         QCOMPARE(t.programEnds, QList<int>{CommunicationsInterrupted});

@@ -164,10 +164,7 @@ class TestFrmMain : public QObject {
     }
 
 private Q_SLOTS:
-    void init() {
-        QFile::remove(ini());
-        loads = unloads = 0;
-    }
+    void init() { QFile::remove(ini()), loads = unloads = 0; }
 
     // Closing its frame unloads a window, loaded again by the next open; closing the main window too.
     void menuAndToolbarOpenAWindowOnceAtItsDesignedSizeClosingUnloadsIt() {
