@@ -130,9 +130,9 @@ private Q_SLOTS:
                   w.run(30000);
               },
               {}}},
-            {"masked channel",
+            {"masked channels", // Temp 1 in the first mask, fan 3 (below its minimum) in the second
              {[](Watched& w) {
-                  writeAll(w.t.chip(), {{0x45, 20}, {0x72, 0x01}});
+                  writeAll(w.t.chip(), {{0x45, 20}, {0x72, 0x01}, {0x5C, 0x46}, {0x5D, 0x05}, {0x73, 0x40}});
                   w.run(5000);
               },
               {}}},
