@@ -56,7 +56,7 @@ void JudgeCurve(CurveCheckResult& r) {
     }
     std::sort(ramp.begin(), ramp.end());
     ramp.erase(std::unique(ramp.begin(), ramp.end()), ramp.end());
-    const bool twoTemperatures = ramp.size() >= 2 && ramp.front().first != ramp.back().first;
+    const bool twoTemperatures = !ramp.empty() && ramp.front().first != ramp.back().first;
     if (twoTemperatures) {
         const double n = static_cast<double>(ramp.size());
         double st = 0, sd = 0, stt = 0, std_ = 0;
