@@ -70,8 +70,7 @@ std::optional<TachLimits> ReadTachLimits(Session& s, int fan) {
 
 int TachLimitCount(double rpm) {
     if (!(rpm > 0)) return SlowestCount;
-    const std::int64_t count = RpmToTachCount(rpm);
-    return count > SlowestCount ? SlowestCount : static_cast<int>(count);
+    return static_cast<int>(std::min<std::int64_t>(RpmToTachCount(rpm), SlowestCount));
 }
 
 TachLimits MovedTachLimit(TachLimits held, TachLimit moved, double rpm) {
