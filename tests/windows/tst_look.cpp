@@ -115,7 +115,7 @@ private Q_SLOTS:
         writeAll(m.t.chip(), {{0x49, 10}, {0x6A, 130}, {0x6E, 115}, {0x6F, 60}, {0x70, 40}, {0x71, 1}});
         m.t.session->decl.AutoControlTable[1].ShowConPoint = true; // PWM2's control point on its curve
         QVERIFY(m.window.Form_Load(m.splash));
-        m.window.show();
+        m.window.show(), m.t.usb().WriteRegister(0x2E, 0x7F, 1); // PWM4's pin a GPIO
         QVERIFY(QTest::qWaitForWindowActive(&m.window)); // as a user sees it: the keyboard's focus drawn
         m.window.sbPanels[1]->setText("12/7/26"), m.window.sbPanels[2]->setText("3:48:30 PM"); // drawn then
         look(&m.window, QStringLiteral("frmMain"));
