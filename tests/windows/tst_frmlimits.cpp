@@ -122,9 +122,10 @@ private Q_SLOTS:
         int start = -1, end = -1;
         text->attributes(2, &start, &end);
         QCOMPARE(std::tuple(text->text(0, -1), text->text(1, 3), text->text(-2, 99), text->text(3, 1),
-                            text->characterCount(), end, lamp->valueInterface()->currentValue().toInt()),
+                            text->characterCount(), end, lamp->valueInterface()->currentValue().toInt(),
+                            text->cursorPosition(), text->offsetAtPoint({}), text->selectionCount()),
                  std::tuple(QStringLiteral("Alarm"), QStringLiteral("la"), QStringLiteral("Alarm"), QString(),
-                            5, 5, 1));
+                            5, 5, 1, 0, -1, 0));
         f->t.board->options().failBlockReads = true;
         f->t.usb().TransferBuffer.fill(0);
         f->run(2000, 100);
