@@ -156,10 +156,10 @@ private Q_SLOTS:
     }
 
     // Gauges the windows do not show, at their hinted size: a scale off its steps, limits crossed, the needle
-    // past its end; steps under 1, limits beyond both ends, no needle; the least face, focused.
+    // past its end; steps under 1, 0 half a step in, limits beyond both ends, no needle; the least, focused.
     void gaugesAsDrawn() {
         QWidget window;
-        Gauge off(-60, 135, 25, 5), fine(0, 1, 0.25, 0.05), least(0, 100, 50, 10);
+        Gauge off(-60, 135, 25, 5), fine(-0.125, 1, 0.25, 0.05), least(0, 100, 50, 10);
         auto* row = new QHBoxLayout(&window);
         row->addWidget(&off), row->addWidget(&fine), row->addWidget(&least, 0, Qt::AlignTop);
         off.setPointer(Gauge::LowPointer, 90), off.setPointer(Gauge::HighPointer, -20), off.setNeedle(136);
