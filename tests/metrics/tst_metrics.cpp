@@ -52,7 +52,7 @@ private Q_SLOTS:
         // Temperature 2 above its high limit of 20 °C; the chip reports fan 2 as not present.
         writeAll(p.t.chip(), {{0x47, 20}, {0x36, 0x02}});
         BoardMetrics metrics;
-        metrics.update(*p.t.session, &p.alarms, 1.0);
+        p.t.usb().DeviceAddress = 0x2C, metrics.update(*p.t.session, &p.alarms, 1.0); // first another chip's
         const std::string before = metrics.text();
         // Nothing read yet: no reading has a sample, and no alarm is known.
         for (const char* name : {"vortane_temperature_celsius{", "vortane_fan_speed_rpm{",
@@ -61,7 +61,7 @@ private Q_SLOTS:
             QVERIFY2(before.find(name) == std::string::npos, name);
         const double sentBefore = sample(before, "vortane_requests_total");
         const qsizetype firstRequest = p.t.requests().size();
-        p.alarms.poll(); // once polled, every alarm is known
+        p.t.usb().DeviceAddress = 0x2E, p.alarms.poll(); // once polled, every alarm is known
         metrics.update(*p.t.session, &p.alarms, 1.0);
         QVERIFY(metrics.text().find("vortane_alarm{channel=\"NORM\"} 0") != std::string::npos);
 
