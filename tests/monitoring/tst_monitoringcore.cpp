@@ -153,8 +153,7 @@ private Q_SLOTS:
                     incremental[c].second == whole[c].second);
     }
 
-    // A zoom keeps its centre and a least span (no factor: none); a range beyond the limits (or upside
-    // down) moves inside.
+    // A zoom keeps its centre and least span (no factor: none); a range past the limits or reversed moves in.
     void captionsIntervalAndZoom() {
         QCOMPARE(GraphCaption(1, -5), QStringLiteral("Temp2=-5°C"));
         std::int16_t interval = 50;
