@@ -165,15 +165,12 @@ QList<ConfigValue> ReadConfiguration(USBStuff& usb) {
     return values;
 }
 
-int WriteConfiguration(USBStuff& usb, const QList<ConfigWrite>& writes) {
-    int written = 0;
+void WriteConfiguration(USBStuff& usb, const QList<ConfigWrite>& writes) {
     for (const ConfigWrite& w : writes) {
         std::int32_t value = w.value;
         usb.WriteRegister(usb.DeviceAddress, w.address, value);
-        if (usb.linkHeld()) break;
-        ++written;
+        if (usb.linkHeld()) return;
     }
-    return written;
 }
 
 bool IsReplaceableFile(const QString& fileName, QString& error) {

@@ -72,9 +72,8 @@ class USBStuff;
 // order. Stops, short, when the link fails (the program is ending then).
 QList<ConfigValue> ReadConfiguration(USBStuff& usb);
 
-// The recall's writes, in file order. Returns how many went out; fewer than given when the link
-// failed.
-int WriteConfiguration(USBStuff& usb, const QList<ConfigWrite>& writes);
+// The recall's writes, in file order, up to a failed link (which the caller learns from the link).
+void WriteConfiguration(USBStuff& usb, const QList<ConfigWrite>& writes);
 
 // Whether a save may put a file of this name in place: a name that is free, or a regular file (or
 // a link to one). Anything else that exists (a FIFO, a device, a folder, a dangling link) would be
