@@ -10,7 +10,6 @@
 #include <QDBusConnection>
 #include <QFileInfo>
 #include <QProcess>
-#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>

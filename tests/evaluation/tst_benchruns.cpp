@@ -3,7 +3,6 @@
 #include "support/Rows.h"
 #include "support/SimSession.h"
 
-#include <QJsonObject>
 #include <QTemporaryDir>
 #include <QTest>
 

@@ -13,7 +13,6 @@
 #include <QInputDialog>
 #include <QLabel>
 #include <QMdiSubWindow>
-#include <QMenuBar>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
