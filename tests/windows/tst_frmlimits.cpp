@@ -213,7 +213,7 @@ private Q_SLOTS:
                             moved.value(1).value(0).toInt()),
                  std::tuple(-30.0, 60.0, qsizetype(2), Gauge::LowPointer));
 
-        // Where the angle wraps a press just before the pointer takes it; the scale starts at the bottom gap.
+        // Where the angle wraps a press just before the pointer takes it; straight down is the scale's start.
         g.setPointer(Gauge::LowPointer, -100);
         QTest::mouseClick(&g, Qt::LeftButton, {}, g.scalePoint(-109, 1.0).toPoint()); // 9.5°: too far to take
         QCOMPARE(g.pointer(Gauge::LowPointer), -100);
@@ -222,7 +222,7 @@ private Q_SLOTS:
         QCOMPARE(g.pointer(Gauge::LowPointer), -102);
         const QPointF start = g.scalePoint(-128, 1.0), bottom = (start + g.scalePoint(127, 1.0)) / 2;
         QTest::mousePress(&g, Qt::LeftButton, {}, before);
-        QTest::mouseRelease(&g, Qt::LeftButton, {}, ((start + bottom) / 2).toPoint());
+        QTest::mouseRelease(&g, Qt::LeftButton, {}, bottom.toPoint());
         QCOMPARE(g.pointer(Gauge::LowPointer), -128);
         drag(109.3, false); // below the centre on the right, where the angle has wrapped
         QCOMPARE(g.pointer(Gauge::HighPointer), 110.0);
