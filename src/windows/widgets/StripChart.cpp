@@ -118,7 +118,6 @@ void StripChart::drawMarkers(const ValueRange& range, double secondsPerPixel) {
         label->setPositionAlignment(Qt::AlignLeft | Qt::AlignBottom);
         label->setText(m.label);
         label->setColor(colour);
-        label->setClipToAxisRect(true);
         markerItems_.push_back(label);
     }
     for (std::size_t c = 0; c < cursors_.size(); ++c) {
