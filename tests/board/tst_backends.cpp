@@ -144,49 +144,15 @@ private Q_SLOTS:
                  QStringList(2, "USB request DEh to the board failed: the device has left the bus"));
     }
 
-    // Tagged with the set-up: the link error ending the start-up (-1: it connects), what the user is told.
+    // From data/boards.txt, by set-up: the link error ending the start-up, what the user is told.
     void boards_data() {
         QTest::addColumn<int>("end");
         QTest::addColumn<QString>("told");
-        const auto row = [](const char* tag, int end, QString told) { QTest::newRow(tag) << end << told; };
-        const QString none = "no evaluation board found: looked for USB 04B4:8613 (the board before its "
-                             "firmware runs) and 04B4:1004 (the board running its firmware)";
-        const QString cannot = QStringLiteral("cannot open the board (04B4:8613 at port 1-2): ");
-        const QString notBack = "the board has not come back as 04B4:1004 at port 1-2 after its firmware "
-                                "download; at that port now: ";
-        const QString refused = QStringLiteral("; nothing was sent to the board");
-        const int download = FirmwareDownloadFailed;
-        row("detached", download, none + "; USB devices with these IDs: none");
-        row("detached, no image", download, none + "; USB devices with these IDs: none");
-        row("no image", download, "cannot read the firmware image HELDRIXFW.Hex: No such file or directory");
-        row("port 1-9", download,
-            none + " at port 1-9; USB devices with these IDs: 04B4:8613 at port 1-2 (without firmware)");
-        row("other", download,
-            "2 evaluation boards found (04B4:8613 at port 1-2, 04B4:1004 at port 1-3): choose one with "
-            "--usb-port or --usb-serial");
-        row("other running", -1, "");      // the serial chooses
-        row("busy other running", -1, ""); // a board that cannot say its serial is passed over
-        row("loaders", download,
-            "2 evaluation boards found (04B4:8613 at port 1-2, 04B4:8613 at port 1-3): choose one with "
-            "--usb-port (boards without their firmware have no serial number yet)");
-        row("loaders at 1-2", -1, "");
-        row("access", download,
-            cannot + "permission denied: install the udev rule 60-vortane.rules (cmake --install puts it in "
-                     "/etc/udev/rules.d), then run 'udevadm control --reload' and plug the board in again");
-        row("busy board", download, cannot + "the device is busy: another program holds it");
-        row("usbtest", -1,
-            "detached the kernel driver usbtest from 04B4:8613 at port 1-2 for the firmware download");
-        row("corrupt", download, "HELDRIXFW.Hex:1: checksum 0xF2, expected 0xF1" + refused);
-        row("fifo", download, "the firmware image HELDRIXFW.Hex is not a regular file" + refused);
-        row("outside", download,
-            "HELDRIXFW.Hex: the image writes 8000h to 8001h, outside the EZ-USB FX2's loadable memory" +
-                refused);
-        row("leaves at the second write", download,
-            "the firmware download to 04B4:8613 at port 1-2 failed at 10h: the device has left the bus");
-        row("silent release", -1, ""); // the board left while the CPU was released: it runs the image
-        row("slow", InitialConnectionFailed, notBack + "nothing");
-        row("stillborn", InitialConnectionFailed,
-            notBack + "04B4:8613 (the loader again: the image did not start)");
+        const QMap<QString, int> ends{
+            {"connects", -1}, {"download", FirmwareDownloadFailed}, {"connection", InitialConnectionFailed}};
+        for (const QString& line : QString::fromUtf8(sample("boards.txt")).split(u'\n', Qt::SkipEmptyParts))
+            if (const QStringList f = line.split(u'\t'); !line.startsWith(u'#'))
+                QTest::newRow(qPrintable(f[0])) << ends.value(f.value(1), -2) << f.value(2);
     }
     void boards() {
         QFETCH(int, end);
