@@ -284,6 +284,11 @@ private Q_SLOTS:
                 (buttons.contains("Cancel") || buttons.contains("Close") || buttons == QStringList{"OK"}))
                 escapeMissed << name;
         }
+        for (const WindowRow& row : WindowTable()) // all open: from the tenth on, no mnemonic
+            m.window.openWindow(QLatin1String(row.className));
+        Q_EMIT m.window.mnuWindow->aboutToShow();
+        QCOMPARE(captions(m.window.mnuWindow->actions()).mid(11, 2),
+                 (QStringList{"&9 GPIO", "10 Software Options"}));
         QCOMPARE((unnamed + overlaps + escapeMissed + treesDiffer).join(u'\n'), QString());
     }
 
