@@ -150,9 +150,8 @@ private Q_SLOTS:
         QTest::addColumn<QString>("told");
         const QMap<QString, int> ends{
             {"connects", -1}, {"download", FirmwareDownloadFailed}, {"connection", InitialConnectionFailed}};
-        for (const QString& line : QString::fromUtf8(sample("boards.txt")).split(u'\n', Qt::SkipEmptyParts))
-            if (const QStringList f = line.split(u'\t'); !line.startsWith(u'#'))
-                QTest::newRow(qPrintable(f[0])) << ends.value(f.value(1), -2) << f.value(2);
+        for (const QStringList& f : tableRows(VORTANE_TEST_DATA "/boards.txt"))
+            QTest::newRow(qPrintable(f[0])) << ends.value(f.value(1), -2) << f.value(2);
     }
     void boards() {
         QFETCH(int, end);

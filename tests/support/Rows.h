@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QFile>
 #include <QTest>
 
 // A one-column data table of named rows (tuples or structs): a failing case is reported by name.
@@ -10,4 +11,15 @@ template <class Row> void addRows(std::initializer_list<std::pair<const char*, R
 }
 template <class Row> const Row& fetchRow() {
     return *static_cast<const Row*>(QTest::qData("row", qMetaTypeId<Row>()));
+}
+
+// A table in a test's data folder: a row a line, its cells split at tabs; '#' lines are comments. A file
+// that cannot be read ends the test run, so a table never passes with no rows.
+inline QList<QStringList> tableRows(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) qFatal("cannot read %s", qPrintable(path));
+    QList<QStringList> rows;
+    for (const QString& line : QString::fromUtf8(file.readAll()).split(u'\n', Qt::SkipEmptyParts))
+        if (!line.startsWith(u'#')) rows << line.split(u'\t');
+    return rows;
 }
