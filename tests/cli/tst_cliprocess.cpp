@@ -195,37 +195,18 @@ private Q_SLOTS:
         QCOMPARE(e, error);
     }
 
-    // Batch lines at the edges of their ranges; in a batch "sleep" is allowed and "batch" is not.
+    // The checks of a command before it runs: data/command-errors.txt.
     void commandErrors_data() {
-        addRows<QString>(
-            {{"read", "'read' needs at least one register"},
-             {"write 0x40 256", "the value must be a whole number from -128 to 255, not '256'"},
-             {"write 0x40 1 --mask 0", "--mask must be a whole number from 1 to 255, not '0'"},
-             {"write 0x3E 1", "register 0x3E (Company ID) is read-only"},
-             {"monitor --interval 9", "--interval must be a whole number from 10 to 3600000, not '9'"},
-             {"monitor --channels Temp5", "unknown channel 'Temp5' (Temp1..4, Tach1..4, PWM1..4)"},
-             {"heater 3 10", "the heater must be a whole number from 1 to 2, not '3'"},
-             {"batch x", "a batch cannot run another batch"},
-             {"watch x", "'watch' does not take the argument 'x'"},
-             {"sleep -1", "the sleep must be a whole number from 0 to 86400000, not '-1'"},
-             {"serve", "'serve' runs on its own, not in a batch"},
-             {"calibrate-fan", "'calibrate-fan' needs more arguments"},
-             {"calibrate-fan 1 2", "'calibrate-fan' does not take the argument '2'"},
-             {"check-curve 1", "'check-curve' needs --heater 1 or 2"},
-             {"monitor --count 0", "--count must be a whole number from 1 to 1000000000, not '0'"},
-             {"watch --timeout 0", "--timeout must be a whole number from 1 to 31536000, not '0'"},
-             {"heater 1 101", "the heater level must be a whole number from 0 to 100, not '101'"},
-             {"calibrate-fan 1 --step 51", "--step must be a whole number from 1 to 50, not '51'"},
-             {"calibrate-fan 1 --nominal-rpm 99",
-              "--nominal-rpm must be a whole number from 100 to 50000, not '99'"},
-             {"check-curve 5 --heater 1", "the output must be a whole number from 1 to 4, not '5'"},
-             {"check-curve 1 --heater 0", "--heater must be a whole number from 1 to 2, not '0'"},
-             {"check-curve 1 --heater 1 --tolerance 0",
-              "--tolerance must be a number of points above 0, up to 100, not '0'"}});
+        QTest::addColumn<QString>("error");
+        for (const QStringList& row : tableRows(VORTANE_TEST_DATA "/command-errors.txt"))
+            QTest::newRow(qPrintable(row[0])) << row.value(1);
     }
     void commandErrors() {
+        QFETCH(QString, error);
+        const QString line = QString::fromUtf8(QTest::currentDataTag());
+        const bool batch = !line.startsWith(QStringLiteral("vortane-cli "));
         Command c;
-        QCOMPARE(ParseCommand(SplitBatchLine(QTest::currentDataTag()), true, c), fetchRow<QString>());
+        QCOMPARE(ParseCommand(SplitBatchLine(batch ? line : line.mid(12)), batch, c), error);
     }
 
     void argumentsReachTheCommand() {
