@@ -97,11 +97,11 @@ private Q_SLOTS:
         QVERIFY(passes ? c.maxDeviation <= 3.0 : c.maxDeviation > 5.0);
     }
 
-    // An output following the hottest sensor ("Max Temp"), the heated one, is checked as configured, not
-    // re-set. Fan 1's tach off: 74h's bit 0, not the shut-down bit 7.
+    // An output following the hottest sensor ("Max Temp"), the heated one, Tmin at the heater's reach (25
+    // °C over rest): checked as configured, not re-set. Fan 1's tach off: 74h's bit 0, not the shut-down bit.
     void curveCheckUsesAConfiguredCurveInReach() {
         ConnectedSim sim;
-        writeAll(sim.chip(), {{0x69, 0x40}, {0x7D, 0x00}, {0x71, 37}, {0x6D, 0x66}, {0x3B, 0xCC}, {0x74, 1}});
+        writeAll(sim.chip(), {{0x69, 0x40}, {0x7D, 0x00}, {0x71, 50}, {0x6D, 0x66}, {0x3B, 0xCC}, {0x74, 1}});
         const QList<int> before = sim.chipState();
         RunControl control;
         QStringList said; // the progress line's last words, its bar rising all the way
@@ -112,7 +112,7 @@ private Q_SLOTS:
         const CurveCheckReport r = RunCurveCheck(*sim.session, {.output = 4, .heater = 2}, control);
         QCOMPARE(std::pair(said, sim.chipState()), std::pair(QStringList{"Cooling down", "Done"}, before));
         QVERIFY(std::is_sorted(bar.begin(), bar.end()) && bar.size() > 12 && bar[1] < 0.1 && bar.last() == 1);
-        QCOMPARE(std::tuple(r.result.setForRun, r.result.tmin, r.result.passed), std::tuple(false, 37, true));
+        QCOMPARE(std::tuple(r.result.setForRun, r.result.tmin, r.result.passed), std::tuple(false, 50, true));
     }
 
     void limitTripsWithinOneReading() {
