@@ -97,8 +97,8 @@ private Q_SLOTS:
         QVERIFY(passes ? c.maxDeviation <= 3.0 : c.maxDeviation > 5.0);
     }
 
-    // An output following the hottest sensor ("Max Temp"), the heated one, Tmin at the heater's reach (25
-    // °C over rest): checked as configured, not re-set. Fan 1's tach off: 74h's bit 0, not the shut-down bit.
+    // An output following the hottest sensor ("Max Temp"), the heated one, Tmin 50 °C (the heater's reach):
+    // checked as configured, not re-set. Fan 1's tach off: 74h's bit 0, not the shut-down bit 7.
     void curveCheckUsesAConfiguredCurveInReach() {
         ConnectedSim sim;
         writeAll(sim.chip(), {{0x69, 0x40}, {0x7D, 0x00}, {0x71, 50}, {0x6D, 0x66}, {0x3B, 0xCC}, {0x74, 1}});
