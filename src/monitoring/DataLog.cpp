@@ -116,7 +116,7 @@ bool AppendToFile(const QString& fileName, const QByteArray& bytes, QString* err
                                    ? file.errorString()
                                    : QString::fromLocal8Bit(std::strerror(code));
         // A full disk or a size limit can take part of the line: cut it off again.
-        if (written > 0) file.resize(before);
+        file.resize(before);
         return fail(reason);
     }
     file.close();
