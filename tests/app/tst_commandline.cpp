@@ -69,6 +69,8 @@ private Q_SLOTS:
         }
         QVERIFY2(scrape.contains("\nvortane_temperature_celsius{sensor=\"1\"} "), scrape.constData());
         QVERIFY(scrape.contains("vortane_board_info{board=\"sim\""));
+        const double readAt = sample(scrape, "vortane_last_reading_timestamp_seconds"); // wall clock, seconds
+        QVERIFY(std::abs(readAt - QDateTime::currentSecsSinceEpoch()) < 600);
         p.kill();
         p.waitForFinished();
     }

@@ -148,6 +148,8 @@ private Q_SLOTS:
                 scrape.contains("\nvortane_board_info{board=\"sim\",chip_address=\"0x2e\",serial=\"\","
                                 "simulated=\"true\"} 1\n"));
         QVERIFY(httpGet(port, "/").startsWith("HTTP/1.0 404 Not Found\r\n"));
+        const double readAt = sample(scrape, "vortane_last_reading_timestamp_seconds"); // wall clock, seconds
+        QVERIFY(std::abs(readAt - QDateTime::currentSecsSinceEpoch()) < 600);
 
         // What a serve that must not start says: it never serves, and ends with status 1.
         const auto refused = [&locks](const QString& board, const char* listen) {

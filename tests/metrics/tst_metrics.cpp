@@ -3,6 +3,7 @@
 #include "metrics/BoardMetrics.h"
 #include "metrics/MetricsServer.h"
 #include "monitoring/PollingCycle.h"
+#include "support/Http.h"
 #include "support/Rows.h"
 #include "support/SimSession.h"
 
@@ -32,13 +33,6 @@ QStringList sortedLines(const std::string& text) {
     QStringList lines = QString::fromStdString(text).split(u'\n', Qt::SkipEmptyParts);
     std::sort(lines.begin(), lines.end());
     return lines;
-}
-
-// The value of the one sample of a family without labels.
-double sample(const std::string& text, const QString& name) {
-    for (const QString& line : QString::fromStdString(text).split(u'\n'))
-        if (line.startsWith(name + u' ')) return line.section(u' ', 1).toDouble();
-    return -1;
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QStringList>
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
@@ -27,4 +28,11 @@ inline QByteArray httpGet(int port, const char* path) {
     }
     ::close(fd);
     return answer;
+}
+
+// A series' value in what a scrape answers ("name{labels}" as written before it); -1 when it is not there.
+inline double sample(QByteArrayView text, const QString& name) {
+    for (const QString& line : QString::fromUtf8(text).split(u'\n'))
+        if (line.startsWith(name + u' ')) return line.section(u' ', 1).toDouble();
+    return -1;
 }
