@@ -17,7 +17,6 @@ UpDown::UpDown(QLineEdit* buddy, int min, int max, int increment, QWidget* paren
         // The keyboard steps through the Up and Down keys in the box itself.
         b->setFocusPolicy(Qt::NoFocus);
         b->setFixedSize(16, buddy_->sizeHint().height() / 2);
-        b->setIconSize(QSize(8, 8));
         connect(b, &QToolButton::clicked, this, [this, steps] { stepBy(steps); });
         column->addWidget(b);
         return b;
