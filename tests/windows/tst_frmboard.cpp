@@ -6,6 +6,7 @@
 #include "support/WindowFixture.h"
 #include "windows/frmHeaters.h"
 #include "windows/frmInfo.h"
+#include "windows/frmMain.h"
 #include "windows/frmManual.h"
 
 #include <QAccessible>
@@ -66,9 +67,12 @@ private Q_SLOTS:
         QCOMPARE(f.journal(), (QStringList{"221 0 0 1 6", QStringLiteral("222 %1 54 1 1").arg(address)}));
     }
 
-    // Each backend over its simulated bus, connected as at start-up; --board, then revision, 5 V, 12 V.
+    // Each backend over its simulated bus, connected by the program; --board, then the board named where it
+    // was found, revision, 5 V, 12 V.
     void windowsWorkOnTheBackend_data() {
-        addRows<QStringList>({{"usb:sim", {"B", "Yes", "Yes"}}, {"i2c:sim", {"", "Unknown", "Unknown"}}});
+        addRows<QStringList>(
+            {{"usb:sim", {"Simulated USB board 2-7 (serial VT000001)", "B", "Yes", "Yes"}},
+             {"i2c:sim", {"Simulated SMBus adapter, chip at 2Eh", "", "Unknown", "Unknown"}}});
     }
     void windowsWorkOnTheBackend() {
         BackendSession b;
@@ -80,11 +84,16 @@ private Q_SLOTS:
         auto backend = CreateBoard(options, b.clock, nullptr, error);
         QVERIFY2(backend, qPrintable(error));
         b.start(std::move(backend));
-        QVERIFY(b.connect());
-        InitDefaults(*b.session), b.session->options.ReadingEnabled = false;
         PollingCycle polling(*b.session);
+        QTemporaryDir dir;
+        SettingsStore settings(dir.filePath("s.ini"));
+        frmMain main(*b.session, polling, settings);
+        RecordingSplash splash(b.clock);
+        QVERIFY(main.Form_Load(splash));
+        InitDefaults(*b.session), b.session->options.ReadingEnabled = false;
         frmInfo info(*b.session, polling);
-        QCOMPARE((QStringList{info.lblRevision->text(), info.lbl5V->text(), info.lbl12V->text()}),
+        QCOMPARE((QStringList{main.lblBoard->text(), info.lblRevision->text(), info.lbl5V->text(),
+                              info.lbl12V->text()}),
                  fetchRow<QStringList>());
         QVERIFY(b.ends.isEmpty() && b.told.isEmpty());
     }
