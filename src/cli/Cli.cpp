@@ -10,7 +10,6 @@ namespace {
 int usageError(CliEnvironment& env, const QString& error) {
     env.err << "vortane-cli: " << error
             << "\nUsage: vortane-cli [options] COMMAND [arguments] (see --help)\n";
-    env.err.flush();
     return ExitUsage;
 }
 
@@ -148,7 +147,6 @@ QString CliUsage() {
 int RunCli(const QStringList& args, CliEnvironment& env) {
     if (args.contains(QLatin1String("--help")) || args.contains(QLatin1String("-h"))) {
         env.out << CliUsage();
-        env.out.flush();
         return ExitOk;
     }
     BoardOptions board;
@@ -212,7 +210,5 @@ int RunCli(const QStringList& args, CliEnvironment& env) {
     } catch (const AlarmSeen&) {
         status = ExitAlarm;
     }
-    env.out.flush();
-    env.err.flush();
     return status;
 }

@@ -51,7 +51,7 @@ int main(int argc, char** argv) {
     action.sa_flags = SA_RESETHAND;
     sigaction(SIGINT, &action, nullptr);
 
-    QTextStream out(stdout);
+    QTextStream out(stdout); // both flush what is left as main returns
     QTextStream err(stderr);
     QFile input;
     input.open(stdin, QIODevice::ReadOnly);
