@@ -73,7 +73,6 @@ QString integerIn(const QString& text, std::int64_t low, std::int64_t high, cons
 }
 
 QString parseChannels(const QString& text, LogSelectionArray& channels) {
-    channels = {};
     if (text.compare(QLatin1String("all"), Qt::CaseInsensitive) == 0) {
         for (std::size_t k = 0; k < LogChannelCount; ++k)
             channels[k] = true;
