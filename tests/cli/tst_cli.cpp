@@ -366,12 +366,15 @@ private Q_SLOTS:
                      "3,link error,Communications Interrupted - Check USB connections,3,\r\n");
         QCOMPARE(t.run({"batch"}, "monitor --count 1 --events a.csv\nwatch --events b.csv\n"), 2);
         QCOMPARE(t.err, QStringLiteral("stdin:2: a run writes one event file, and a.csv comes first\n"));
-        Cli u; // a folder for the event file: the run stops at the first alarm it cannot write
+        Cli u; // a folder for the event file: each run stops at the first alarm it cannot write
         u.run({"write", "0x45", "20"});
         QCOMPARE(u.run({"monitor", "--events", dir.path()}), 1);
         QCOMPARE(std::pair(u.outLines().size(), u.err),
                  std::pair(qsizetype(2),
                            "vortane-cli: cannot write to " + dir.path() + ": Is a directory\n")); // no row
+        u.ctrlCAtMs = u.clock.nowMs() + 600000; // else Ctrl+C, 10 minutes on
+        for (const QStringList& run : {QStringList{"watch"}, {"serve", "--listen", "127.0.0.1:0"}})
+            QVERIFY(u.run(run + QStringList{"--events", dir.path()}) == 1 && u.err.endsWith("directory\n"));
     }
 
     // serve: alarms to the event file as monitor does; a lost link: the grace, then status 1; Ctrl+C: 130.
