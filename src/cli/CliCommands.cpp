@@ -343,8 +343,7 @@ void CliRunner::monitor(const Command& c) {
             names += QStringLiteral("PWM%1").arg(k).rightJustified(6);
             units += QStringLiteral("(%)").rightJustified(6);
         }
-        env_.out << names << '\n' << units << '\n';
-        env_.out.flush();
+        env_.out << names << '\n' << units << '\n'; // out with the first sample, a few reads later
     }
 
     const std::int64_t start = env_.clock.nowMs();
