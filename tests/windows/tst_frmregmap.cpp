@@ -173,6 +173,7 @@ private Q_SLOTS:
         f->t.session->decl.RegisterMapOpen = true;
         f->run(3000);
         QCOMPARE(f->t.requests().size(), 0);
+        QVERIFY(!f->polling.nextDueMs(f->t.clock.nowMs())); // nothing left to wake the master timer for
     }
 };
 
