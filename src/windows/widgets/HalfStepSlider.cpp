@@ -69,7 +69,6 @@ HalfStepSlider::HalfStepSlider(int maximum, bool halfSteps, QWidget* parent)
     setPageStep(10 * stepsPerUnit_);
     setTickPosition(QSlider::TicksBelow);
     setTickInterval(10 * stepsPerUnit_);
-    setFocusPolicy(Qt::StrongFocus);
     connect(this, &QAbstractSlider::actionTriggered, this, &HalfStepSlider::snapUserMove);
     connect(this, &QAbstractSlider::valueChanged, this, &HalfStepSlider::onValueChanged);
 }
