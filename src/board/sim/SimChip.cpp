@@ -227,11 +227,12 @@ void SimChip::updateStatus() {
     // What the registers show is the newest status at least the lag old.
     statusHistory_.push_back({now_, status1, status2});
     const std::int64_t shownAt = now_ - lag;
-    while (statusHistory_.size() > 1 && statusHistory_[1][0] <= shownAt)
+    while (statusHistory_.size() > 1 && statusHistory_[1].atMs <= shownAt)
         statusHistory_.pop_front();
-    if (statusHistory_.front()[0] > shownAt) return; // nothing measured that long ago yet
-    regs_[RegStatus1] = static_cast<std::uint8_t>(statusHistory_.front()[1]);
-    regs_[RegStatus2] = static_cast<std::uint8_t>(statusHistory_.front()[2]);
+    const MeasuredStatus& shown = statusHistory_.front();
+    if (shown.atMs > shownAt) return; // nothing measured that long ago yet
+    regs_[RegStatus1] = static_cast<std::uint8_t>(shown.status1);
+    regs_[RegStatus2] = static_cast<std::uint8_t>(shown.status2);
 }
 
 void SimChip::updateOutputs(double dtS) {

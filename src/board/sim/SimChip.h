@@ -62,8 +62,12 @@ private:
     std::array<double, 4> duty_{};             // duty each output drives, 0..255, before inversion
     std::array<bool, 4> curveOn_{};            // automatic output above its off threshold
     std::array<bool, 4> fanFailed_{};
-    // Status bits as measured, oldest first, until the lag has passed: (chip time, status 1, status 2).
-    std::deque<std::array<std::int64_t, 3>> statusHistory_;
+    // Status bits as measured, oldest first, until the lag has passed.
+    struct MeasuredStatus {
+        std::int64_t atMs;
+        int status1, status2;
+    };
+    std::deque<MeasuredStatus> statusHistory_;
     bool overTemperature_ = false;
     std::uint8_t gpioOut_{}; // levels written for output pins, laid out as in "GPIO Status"
     std::int64_t now_{};
