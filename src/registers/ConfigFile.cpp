@@ -120,15 +120,13 @@ ConfigParse ParseConfigFile(const QByteArray& bytes) {
     // The register list starts after the line that holds "{" alone, as every saved file has it: a
     // "{" in the comment then cannot start the list early. A file without such a line starts after
     // its first "{", whatever follows it on that line.
-    int first = -1;
-    for (int i = 0; i < lineCount && first < 0; ++i)
-        if (lines[i].trimmed() == "{") first = i + 1;
-    for (int i = 0; i < lineCount && first < 0; ++i)
-        if (lines[i].contains('{')) first = i + 1;
-    if (first < 0) return refuse(lineCount, QStringLiteral("no \"{\" starts the register list"));
+    auto opening = std::ranges::find_if(lines, [](const QByteArray& l) { return l.trimmed() == "{"; });
+    if (opening == lines.end())
+        opening = std::ranges::find_if(lines, [](const QByteArray& l) { return l.contains('{'); });
+    if (opening == lines.end()) return refuse(lineCount, QStringLiteral("no \"{\" starts the register list"));
 
     ConfigParse result;
-    for (int i = first; i < lineCount; ++i) {
+    for (int i = static_cast<int>(opening - lines.begin()) + 1; i < lineCount; ++i) {
         const QByteArray& line = lines[i];
         const QByteArray trimmed = line.trimmed();
         const int number = i + 1;
