@@ -86,7 +86,7 @@ private Q_SLOTS:
     void commandLineIntegers() {
         // A leading zero does not make octal.
         for (const auto& [text, value] :
-             {std::pair{"0x2C", 44}, {"0X2c", 44}, {"2Ch", 44}, {"-5", -5}, {" +12 ", 12}, {"010", 10}})
+             {std::pair{"0xaF", 175}, {"0XAf", 175}, {"2Ch", 44}, {"-5", -5}, {" +12 ", 12}, {"010", 10}})
             QCOMPARE(ParseInteger(text).value_or(-1000), value);
         for (const char* text :
              {"", "0x", "h", "0x-5", "12x", "1.5", "0x1G", "--5", "\u0663", "0xFFFFFFFFFFFFFFFFFF"})
