@@ -302,7 +302,7 @@ std::optional<char32_t> FirstNotInWindows1252(const QString& text) {
 }
 
 double SpinnerStep(double current, int steps, int min, int max, int increment) {
-    const double inc = increment > 0 ? increment : 1;
+    const double inc = std::max(increment, 1);
     // A number beyond the range steps from the nearer end of it.
     const double from = std::clamp(current, static_cast<double>(min), static_cast<double>(max));
     double next = from;
