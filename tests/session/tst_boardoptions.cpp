@@ -143,6 +143,9 @@ private Q_SLOTS:
         o.journalFile = QStringLiteral("/nonexistent-dir/journal.txt");
         QVERIFY(!CreateBoard(o, clock, &sim, error) && !sim);
         QCOMPARE(error, QStringLiteral("cannot write the journal file /nonexistent-dir/journal.txt"));
+        BoardOptions adapter = o; // an adapter's journal too
+        adapter.board = QStringLiteral("i2c:sim"), error.clear();
+        QVERIFY(!CreateBoard(adapter, clock, nullptr, error) && error.startsWith("cannot write the journal"));
 
         o.journalFile.clear(); // the simulated board is built from the options
         o.sim.chipAddresses = {0x2C};
