@@ -4,6 +4,7 @@
 #include "support/WindowFixture.h"
 #include "windows/frmGraph.h"
 #include "windows/frmLimits.h"
+#include "windows/widgets/CurvePlot.h"
 #include "windows/widgets/Gauge.h"
 #include "windows/widgets/Lamp.h"
 
@@ -228,29 +229,32 @@ private Q_SLOTS:
         QCOMPARE(g.pointer(Gauge::HighPointer), 110.0);
     }
 
-    void everyChangeIsDrawn() { // a gauge's and a lamp's
+    void everyChangeIsDrawn() { // a gauge's, a lamp's and a curve plot's
         Gauge g(-128, 127, 64, 16);
         Lamp lamp;
-        g.show(), lamp.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&g) && QTest::qWaitForWindowExposed(&lamp));
+        CurvePlot plot;
+        g.show(), lamp.show(), plot.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&g) && QTest::qWaitForWindowExposed(&lamp) &&
+                QTest::qWaitForWindowExposed(&plot));
         struct Paints : QObject {
             int n = 0; // paint events seen
             bool eventFilter(QObject*, QEvent* e) override { return (n += e->type() == QEvent::Paint) < 0; }
         } paints;
-        g.installEventFilter(&paints), lamp.installEventFilter(&paints);
+        g.installEventFilter(&paints), lamp.installEventFilter(&paints), plot.installEventFilter(&paints);
         QList<int> drawn;
         for (const auto& change : std::initializer_list<std::function<void()>>{
                  [&] { g.setNeedle(20); }, [&] { g.setPointer(Gauge::HighPointer, 90); },
                  [&] { QTest::keyClick(&g, Qt::Key_Up); }, [&] { g.setCaption(QStringLiteral("Temp 2")); },
                  [&] { g.setPointerName(Gauge::LowPointer, QStringLiteral("Low")); },
-                 [&] { g.setCurrentPointer(Gauge::HighPointer); }, [&] { lamp.setOn(true); }}) {
+                 [&] { g.setCurrentPointer(Gauge::HighPointer); }, [&] { lamp.setOn(true); },
+                 [&] { plot.setCurve(2, Curve{}); }, [&] { plot.showMarker(1, 40, 60); }}) {
             QCoreApplication::processEvents();
             paints.n = 0;
             change();
             QCoreApplication::processEvents();
             drawn << paints.n;
         }
-        QCOMPARE(drawn, QList<int>(7, 1));
+        QCOMPARE(drawn, QList<int>(9, 1));
     }
 
     void assistiveTechnologySetsPointers() {
