@@ -4,6 +4,7 @@
 #include "board/usb/UsbBoard.h"
 #include "session/BoardOptions.h"
 #include "session/Settings.h"
+#include "support/Rows.h"
 
 #include <QTemporaryDir>
 #include <QTest>
@@ -48,56 +49,14 @@ class TestBoardOptions : public QObject {
 private Q_SLOTS:
     // Arguments that are not board options pass through in order; no option takes one as its value.
     void eachOptionSetsOnlyItsSetting() {
-        using Set = std::tuple<QStringList, QString, QString>; // the options, the setting, its value
-        for (const auto& [args, name, value] :
-             {Set{{"--board=sim"}, "board", "sim"},
-              Set{{"--journal", "/tmp/j.txt"}, "journal", "/tmp/j.txt"},
-              Set{{"--settings=/tmp/s.ini"}, "settings", "/tmp/s.ini"},
-              Set{{"--sim-chips", "0,2C,0x7F"}, "chips", "0,44,127"}, // 0, 7F: the 7-bit range's ends
-              Set{{"--sim-no-chip"}, "chips", ""},
-              Set{{"--sim-enable-failures", "1000"}, "enableFailures", "1000"},
-              Set{{"--sim-firmware-fails"}, "firmwareFails", "1"},
-              Set{{"--sim-fail-request", "01"}, "failRequest", "1"}, // the first request, not octal
-              Set{{"--sim-link-lost-after", "0"}, "linkLostAfter", "0"},
-              Set{{"--sim-fail-block-reads"}, "failBlockReads", "1"},
-              Set{{"--sim-revision", "a"}, "revision", "0"},
-              Set{{"--sim-revision", "D"}, "revision", "4"},
-              Set{{"--sim-no-12v"}, "supply12V", "0"},
-              Set{{"--sim-no-5v"}, "supply5V", "0"},
-              Set{{"--sim-ambient", "-12.5"}, "ambient", "-12.5"},
-              Set{{"--sim-ambient=-40"}, "ambient", "-40"},
-              Set{{"--sim-ambient", "100"}, "ambient", "100"},
-              Set{{"--sim-fans", " 2 , 3 "}, "fans", "0,1,1,0"},
-              Set{{"--sim-fans="}, "fans", "0,0,0,0"},
-              Set{{"--sim-fan-max-rpm", "100,2000, 3000,50000"}, "fanMaxRpm", "100,2000,3000,50000"},
-              Set{{"--sim-gpio-levels", "1, 0,0,1"}, "gpioLevels", "1,0,0,1"},
-              Set{{"--sim-time-scale=1e3"}, "timeScale", "1000"},
-              Set{{"--sim-free-wheel-ms", "3600000"}, "freeWheelMs", "3600000"},
-              Set{{"--sim-free-wheel-ms=never"}, "freeWheelMs", "-1"},
-              Set{{"--sim-free-wheel-ms=0"}, "freeWheelMs", "0"},
-              Set{{"--sim-heater-half-steps"}, "heaterHalfSteps", "1"},
-              Set{{"--sim-fan-stalls", "2:8000, 4:0"}, "fanStalls", "-1,8000,-1,0"},
-              Set{{"--sim-status-lag", "3600000"}, "statusLag", "3600000"}, // an hour at most
-              Set{{"--sim-status-lag", "0"}, "statusLag", "0"},
-              Set{{"--sim-tach-holds", "1,4"}, "tachHolds", "1,0,0,1"},
-              Set{{"--sim-fan-start-duty", "0,100, 31,45"}, "fanStartDuty", "0,100,31,45"},
-              Set{{"--sim-fan-stop-duty=7,0,100,12"}, "fanStopDuty", "7,0,100,12"},
-              Set{{"--sim-fan-min-rpm", "0,50000,650,1"}, "fanMinRpm", "0,50000,650,1"},
-              Set{{"--sim-fan-pulses", "1,4,3,2"}, "fanPulses", "1,4,3,2"},
-              Set{{"--sim-auto-offset", "-100"}, "autoOffset", "-100"},
-              Set{{"--sim-auto-offset=100"}, "autoOffset", "100"},
-              Set{{"--board", "i2c:/dev/i2c-1"}, "board", "i2c:/dev/i2c-1"},
-              Set{{"--firmware", "/tmp/fw.hex"}, "firmware", "/tmp/fw.hex"},
-              Set{{"--usb-device", "0x1234:abcd"}, "usbDevice", "1234:ABCD"},
-              Set{{"--usb-loader=4b4:8613"}, "usbLoader", "04B4:8613"},
-              Set{{"--usb-serial", "VT 7"}, "usbSerial", "VT 7"},
-              Set{{"--usb-port", "3-1.4.2"}, "usbPort", "3-1.4.2"}}) {
+        for (const QStringList& row : tableRows(VORTANE_TEST_DATA "/options.txt")) {
             BoardOptions o;
             QStringList rest{"left from before"};
             QString error;
-            QVERIFY(ParseBoardOptions(QStringList{"-x"} + args + QStringList{"file.sav"}, o, rest, error));
+            QVERIFY(
+                ParseBoardOptions(QStringList{"-x"} + row.mid(2) + QStringList{"file.sav"}, o, rest, error));
             QStringList expected = settings(BoardOptions{}) << "-x|file.sav";
-            expected[SettingNames.indexOf(name)] = value;
+            expected[SettingNames.indexOf(row[0])] = row[1];
             QCOMPARE(settings(o) << rest.join(u'|'), expected);
         }
     }
@@ -204,6 +163,19 @@ private Q_SLOTS:
             QCOMPARE(CreateBoard(o, clock, nullptr, error, &failure) != nullptr,
                      board == QLatin1String("Simulated board"));
         }
+        // Without libusb it is the simulated board too, and --verbose says why.
+        ManualClock clock;
+        BoardOptions o;
+        o.openUsb = [](QString& e) {
+            e = "libusb: no access";
+            return std::unique_ptr<UsbSystem>();
+        };
+        QStringList notes;
+        o.verbose = [&notes](const QString& text) { notes << text; };
+        QString error;
+        QCOMPARE(std::pair(CreateBoard(o, clock, nullptr, error)->identity().text(), notes),
+                 std::pair(QString("Simulated board"),
+                           QStringList{"libusb: no access", "--board auto: Simulated board"}));
     }
 
     // Kept if shown whole; else onto the screen showing most (or the primary), moved least, shrunk if larger.
