@@ -108,7 +108,10 @@ private Q_SLOTS:
     void blockReadIsKnownPerRegister() {
         ConnectedSim t;
         writeAll(t.chip(), {{0x68, 0x21}, {0x69, 0x12}});
+        t.usb().TransferBuffer.fill(0xA5);
         QCOMPARE(t.usb().ReadBlock(0x68, 2), std::int16_t(0));
+        QCOMPARE(QList(t.usb().TransferBuffer.begin(), t.usb().TransferBuffer.begin() + 3),
+                 (QList<std::uint8_t>{0x21, 0x12, 0xA5})); // nothing past the length asked for
         // And the ends of the address range, read one at a time.
         const int first = t.usb().ReadRegister(t.usb().DeviceAddress, 0x00);
         const int last = t.usb().ReadRegister(t.usb().DeviceAddress, 0xFF);
