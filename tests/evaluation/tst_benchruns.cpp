@@ -45,6 +45,7 @@ private Q_SLOTS:
     // The nominal speed the user states is the reference when there is one: a fan at half of it.
     void calibrationAgainstAStatedNominal() {
         ConnectedSim sim({.chip = {.fanMaxRpm = {2400, 4200, 3600, 3000}}});
+        sim.chip().write(0x68, 0xC3); // outputs 1 and 2 automatic, full speed when their fan fails
         RunControl control;
         QStringList warnings; // against fans about half, twice and as fast as stated; then hurried
         for (const auto& [rpm, ms] : {std::pair{4900, 15000}, {1250, 15000}, {2500, 15000}, {2400, 400}})
@@ -54,6 +55,7 @@ private Q_SLOTS:
         QVERIFY(warnings[0].contains("about half 4900 RPM") && warnings[1].contains("about twice 1250 RPM") &&
                 warnings[2].isEmpty() &&
                 warnings[3].startsWith("the speed did not settle within 0.4 s at 100 %"));
+        QVERIFY(sim.requestTexts().contains(writeText(0x68, 0x41))); // output 2 keeps both
         // Against the other outputs: beside only a fan that does not turn (4), fan 1 is suspected of nothing.
         QVERIFY(
             RunFanCalibration(*sim.session, {{1, 4}, 10, {}, 15000}, control).results[0].warnings.isEmpty());
