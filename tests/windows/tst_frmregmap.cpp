@@ -90,6 +90,11 @@ private Q_SLOTS:
         QTest::keyClick(w->TreeView1, Qt::Key_Up);
         QCOMPARE(w->TreeView1->currentItem()->text(0) + u'/' + w->lblRegDescription->text(),
                  QStringLiteral("Configuration/Configuration 1"));
+        retype(w->txtReadAddr, QStringLiteral("7"));
+        QTest::keyClick(w->txtReadAddr, Qt::Key_Home);
+        QTest::keyClick(w->txtReadAddr, 'a'); // upper-cased, the cursor left after it
+        QCOMPARE(std::pair(w->txtReadAddr->text(), w->txtReadAddr->cursorPosition()),
+                 std::pair(QString("A7"), 1));
         retype(w->txtReadAddr, QStringLiteral("7f"));
         QTest::mouseClick(w->cmdRead, Qt::LeftButton);
         QCOMPARE(f->shown().mid(0, 3), QStringList({"GPIO Enable", "7Fh", "7FH"}));
