@@ -196,13 +196,10 @@ void StripChart::replotNow() {
     const double width = (range.upper - range.lower) / std::max(1, axisRect()->width());
     QStringList captions;
     for (Trace& t : traces_) {
-        keys_.clear();
-        values_.clear();
-        for (const MinMaxColumn& c : t.decimator.columns(shownHistory(), range.lower, range.upper, width)) {
-            keys_ << c.key << c.key;
-            values_ << c.first << c.second;
-        }
-        t.graph->setData(keys_, values_, true);
+        points_.clear();
+        for (const MinMaxColumn& c : t.decimator.columns(shownHistory(), range.lower, range.upper, width))
+            points_ << QCPGraphData(c.key, c.first) << QCPGraphData(c.key, c.second);
+        t.graph->data()->set(points_, true);
         captions << t.graph->name();
     }
     drawMarkers(range, width);

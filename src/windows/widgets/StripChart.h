@@ -101,8 +101,7 @@ private:
     int replots_{};
     QCPAxis* zoomingAxis_ = nullptr;
     int zoomFromY_{};
-    QVector<double> keys_;
-    QVector<double> values_;
+    QVector<QCPGraphData> points_; // one trace's columns, kept to reuse its memory
     std::vector<ChartMarker> markers_;
     std::vector<QCPAbstractItem*> markerItems_;
     std::array<std::optional<double>, 2> cursors_{};
