@@ -338,11 +338,13 @@ private Q_SLOTS:
         QCOMPARE(r.transfers(), (QStringList{"R 2c 3e 0 -6", "R 2d 3e 0 -6", "R 2f 3e 0 75"}));
         r.clock.advance(5000);
         r.session->usb.ReadRegister(0x2F, 0x20);
+        r.board->VendorIORequest(RegisterRequest, 0x2F, 0x017A, 0, 0, nullptr); // a write fails alike
         QCOMPARE(r.ends, QList<int>{CommunicationsInterrupted});
         QCOMPARE(r.told,
                  (QStringList{"the SMBus address 2Eh belongs to a kernel driver and is left alone (unbind "
                               "the driver to use the chip there)",
-                              "reading register 20h at 2Fh failed: Input/output error"}));
+                              "reading register 20h at 2Fh failed: Input/output error",
+                              "writing register 7Ah at 2Fh failed: Input/output error"}));
     }
 };
 
