@@ -267,7 +267,7 @@ LimitTripReport RunLimitTrips(Session& session, const LimitTripOptions& o, RunCo
                             return true;
                         };
                     };
-                    tripper.stallMs_ = o.fanSettleMs;
+                    tripper.stallMs_ = o.fanSettleMs; // the fans are swept last
                     a.progress(
                         done,
                         QStringLiteral("%1: sweeping across its %2 limit").arg(c.name, LimitKindText(kind)));
@@ -283,7 +283,6 @@ LimitTripReport RunLimitTrips(Session& session, const LimitTripOptions& o, RunCo
                                                   : QStringLiteral("slowing")))
                         row.note = isMin ? QStringLiteral("the status did not clear up to 100 %")
                                          : QStringLiteral("the status did not clear down to 0 %");
-                    tripper.stallMs_ = StalledMs;
                     report.rows.push_back(row);
                 });
             }
