@@ -471,6 +471,10 @@ private Q_SLOTS:
         QCOMPARE(c.read(0x40), 0x03);
         c.advanceTo(5000);
         QCOMPARE((QList<int>{c.read(0x40), c.read(0x36), duty(c, 1)}), (QList<int>{0x01, 0x0A, 0x00}));
+        c.setScenario({.fanPresent = {true, false, true, false}, .noise = 0, .freeWheelTestMs = 0});
+        c.write(0x40, 0x03); // a test of no length ends at the next step
+        c.advanceTo(5020);
+        QCOMPARE(c.read(0x40), 0x01);
     }
 
     // GPIO 1, 2 inputs and 3, 4 outputs (set), active high then low; the outside drives 1, 2 high, 3, 4 low.
