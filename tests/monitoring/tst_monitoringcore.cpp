@@ -158,11 +158,11 @@ private Q_SLOTS:
         QCOMPARE(GraphCaption(1, -5), QStringLiteral("Temp2=-5°C"));
         std::int16_t interval = 50;
         QList<std::pair<IntervalEdit, int>> edits; // and the interval after it (braces keep the order)
-        for (const char* typed : {"x", "12.5ms", "0.4", "40000"})
+        for (const char* typed : {"x", "12.5ms", "0", "0.4", "40000"})
             edits << std::pair{TypedGraphInterval(QString::fromUtf8(typed), interval), int(interval)};
         using enum IntervalEdit;
-        QCOMPARE(edits,
-                 (QList<std::pair<IntervalEdit, int>>{{Unchanged, 50}, {Set, 12}, {Set, 0}, {Refused, 0}}));
+        QCOMPARE(edits, (QList<std::pair<IntervalEdit, int>>{
+                            {Unchanged, 50}, {Set, 12}, {Unchanged, 12}, {Set, 0}, {Refused, 0}}));
         const ValueRange temp = AxisSpec(GraphAxis::Temperature).limits;
         QCOMPARE((QList{ZoomValueRange({0, 60}, 0.5, 30, temp), ZoomValueRange({20, 22}, 0.01, 21, temp),
                         ZoomValueRange({20, 30}, 0, 21, temp), ClampValueRange({100, 160}, temp),
