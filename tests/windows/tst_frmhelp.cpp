@@ -113,8 +113,11 @@ private Q_SLOTS:
         const qsizetype messages = m.t.prompts.messages.size();
         w->cmdStart->setFocus();
         QTest::keyClick(w->cmdStart, Qt::Key_Return);
+        // The result can be selected by keyboard, to copy.
+        QTest::keyClick(w->lblResult, Qt::Key_Home, Qt::ControlModifier);
+        QTest::keyClick(w->lblResult, Qt::Key_End, Qt::ControlModifier | Qt::ShiftModifier);
         QCOMPARE(std::tuple(m.t.chipState(), m.t.prompts.messages.size(), w->prgRun->value(),
-                            w->lblResult->text().left(41), w->lblStatus->text().left(37)),
+                            w->lblResult->selectedText().left(41), w->lblStatus->text().left(37)),
                  std::tuple(before, messages, 100,
                             QStringLiteral("Output 1: start duty 30 %, stop duty 18 %"),
                             QStringLiteral("Fan calibration: finished; report in ")));
