@@ -139,7 +139,8 @@ private Q_SLOTS:
         QCOMPARE(f->shown().mid(1) + f->journal() << iface->text(QAccessible::Name),
                  QStringList({"40h", "40H", value, value, bits, readText(0x40), writeText(0x40, held ^ 0x08),
                               readText(0x40), "Bit 3"}));
-        QCOMPARE(iface->state().checked, held == 0x01);
+        QCOMPARE(std::pair(bool(iface->state().checked), bit->cursor().shape()),
+                 std::pair(held == 0x01, Qt::PointingHandCursor)); // a hand over what a click changes
     }
 
     // The hex box mirrors it; Enter and Write send it to the typed address, clamped to a byte.
