@@ -227,6 +227,11 @@ private Q_SLOTS:
         QCOMPARE(g.pointer(Gauge::LowPointer), -128);
         drag(109.3, false); // below the centre on the right, where the angle has wrapped
         QCOMPARE(g.pointer(Gauge::HighPointer), 110.0);
+        // Of two pointers near a press the nearer is taken, though the other is looked at after it.
+        g.setPointer(Gauge::LowPointer, 100), g.setPointer(Gauge::HighPointer, 104);
+        QTest::mouseClick(&g, Qt::LeftButton, {}, g.pointerRect(Gauge::HighPointer).center().toPoint());
+        QCOMPARE(std::pair(g.currentPointer(), g.pointer(Gauge::LowPointer)),
+                 std::pair(int(Gauge::HighPointer), 100.0));
     }
 
     void everyChangeIsDrawn() { // a gauge's, a lamp's and a curve plot's
