@@ -137,22 +137,22 @@ private Q_SLOTS:
         QCOMPARE(shown(again), QStringLiteral("Free Wheel Test|B|Yes|Yes|2Eh|No|Yes|Yes|Yes"));
     }
 
-    // Level bytes 75 and 23 show 37.5 and 11.5, sending nothing; keys, drags go to whole levels; the sensors.
+    // Level bytes 75 and 1 show 37.5 and 0.5, sending nothing; keys, drags go to whole levels; the sensors.
     void heaterLevelsAndTemperatures() {
         WindowFixture<frmHeaters> f({.heaterHalfSteps = true, .chip = {}});
         f.t.usb().SetHeater(1, 38); // reported as 75
-        f.t.usb().SetHeater(2, 12); // reported as 23
+        f.t.usb().SetHeater(2, 1);  // reported as 1: the least half step
         f.forget();
         frmHeaters& w = f.open();
         QCOMPARE(f.journal() << w.windowTitle() << w.lblLevel[0]->text() << w.lblLevel[1]->text(),
-                 QStringList({"218 0 0 1 3", "Heater Control", "37.5", "11.5"}));
-        QCOMPARE(w.sldHeater[1]->unitValue(), 11.5);
+                 QStringList({"218 0 0 1 3", "Heater Control", "37.5", "0.5"}));
+        QCOMPARE(w.sldHeater[1]->unitValue(), 0.5);
 
         f.forget();
         w.sldHeater[0]->setFocus();
         for (Qt::Key key : {Qt::Key_Right, Qt::Key_Right, Qt::Key_PageDown, Qt::Key_End})
             QTest::keyClick(w.sldHeater[0], key);
-        QTest::keyClick(w.sldHeater[1], Qt::Key_Left); // from 11.5 down to 11
+        QTest::keyClick(w.sldHeater[1], Qt::Key_Left); // from 0.5 down to 0
         for (double value : {100.4, 1.5, 0.5})
             QAccessible::queryAccessibleInterface(w.sldHeater[1])->valueInterface()->setCurrentValue(value);
         QAccessibleInterface* second = QAccessible::queryAccessibleInterface(w.sldHeater[1]);
@@ -162,7 +162,7 @@ private Q_SLOTS:
         w.sldHeater[1]->setSliderPosition(5); // dragged to 2.5: the whole level towards the one it left, 2
         QCOMPARE(std::pair(f.journal(), second->valueInterface()->maximumValue().toDouble()),
                  std::pair(QStringList{"218 1 38 0 1", "218 1 39 0 1", "218 1 29 0 1", "218 1 100 0 1",
-                                       "218 2 11 0 1", "218 2 100 0 1", "218 2 2 0 1", "218 2 0 0 1",
+                                       "218 2 0 0 1", "218 2 100 0 1", "218 2 2 0 1", "218 2 0 0 1",
                                        "218 2 1 0 1", "218 2 2 0 1", "218 2 1 0 1", "218 2 2 0 1"},
                            100.0));
         QStringList shown{w.lblTemp[0]->text()}; // as opened, before the first temperature reading, after it
