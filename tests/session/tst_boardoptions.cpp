@@ -117,9 +117,11 @@ private Q_SLOTS:
         QVERIFY(board->VendorIORequest(RegisterRequest, 0x2C, 0x3E, 1, 1, &byte) != 0); // before its firmware
         QCOMPARE(std::tuple(sim->chip(0x2C)->scenario().ambientC, told, sim->journal().size()), // none held
                  std::tuple(33.5, QStringList{"the simulated board has no firmware yet"}, std::size_t(0)));
-        // An adapter's board text (the USB boards' texts are in the choice below).
+        // An adapter's text, with its chip and before one answered (USB boards': the choice below).
         const BoardIdentity smbus{BoardIdentity::Kind::Smbus, false, {}, {}, "/dev/i2c-1", 0x2E};
-        QCOMPARE(smbus.text(), QStringLiteral("SMBus /dev/i2c-1, chip at 2Eh"));
+        QCOMPARE(
+            QStringList({smbus.text(), BoardIdentity{smbus.kind, false, {}, {}, "/dev/i2c-1", 0}.text()}),
+            QStringList({"SMBus /dev/i2c-1, chip at 2Eh", "SMBus /dev/i2c-1"}));
     }
 
     // --board auto over none to several (1-2; 1-4 busy, then 1-3; listed by port): the board taken or asked.
