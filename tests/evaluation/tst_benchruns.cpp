@@ -123,18 +123,19 @@ private Q_SLOTS:
         writeAll(
             sim.chip(),
             {{0x45, 36}, {0x47, 33}, {0x72, 0x02}, {0x5C, 0x8C}, {0x5D, 0x0A}, {0x60, 0xB0}, {0x61, 0x04}});
-        sim.chip().write(0x68, 0x80); // fan 1 under automatic control
+        writeAll(sim.chip(), {{0x68, 0x80}, {0x69, 0x80}}); // fans 1 and 3 under automatic control
         const QList<int> before = sim.chipState();
         RunControl control;
         QList<double> bar; // it only rises, sweep by sweep
         control.progress = [&bar](double f, const QString&) { bar << f; };
         const LimitTripReport r = RunLimitTrips(*sim.session, {}, control);
-        QStringList rows; // channel, kind, limit, set at, masked and whether the mask held (-1: not masked)
+        QStringList rows; // channel, kind, limit, set at, masked, mask held (-1: not masked), a note
         for (const LimitTripRow& t : r.rows)
-            rows << QString::asprintf("%s %s %d %d %d %d", qPrintable(t.channel),
+            rows << QString::asprintf("%s %s %d %d %d %d%s", qPrintable(t.channel),
                                       std::array{"high", "low", "min", "max"}[std::size_t(t.kind)], t.limit,
                                       t.kind == LimitKind::TemperatureHigh ? t.setAt.value_or(-1) : 0,
-                                      int(t.masked), t.maskHonoured ? int(*t.maskHonoured) : -1);
+                                      int(t.masked), t.maskHonoured ? int(*t.maskHonoured) : -1,
+                                      qPrintable(t.note));
         QCOMPARE(std::tuple(r.outcome, sim.chipState(), rows, std::is_sorted(bar.begin(), bar.end())),
                  std::tuple(RunOutcome::Finished, before,
                             QStringList({"Temp1 high 36 37 0 -1", "Temp2 high 33 34 1 1",
