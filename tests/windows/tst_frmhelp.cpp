@@ -122,7 +122,8 @@ private Q_SLOTS:
                             QStringLiteral("Output 1: start duty 30 %, stop duty 18 %"),
                             QStringLiteral("Fan calibration: finished; report in ")));
         QVERIFY(w->cmdOpenReport->isEnabled() && !w->cmdStop->isEnabled() &&
-                w->pctLive->graph(0)->dataCount() > 20 && w->pctLive->yAxis->label() == "Speed (RPM)");
+                w->pctLive->graph(0)->dataCount() > 20 && w->pctLive->yAxis->label() == "Speed (RPM)" &&
+                w->lblResult->text().contains(u"\nOutput 3: ")); // a line each
 
         // The report opens in the help browser, its charts drawn from the page itself.
         QTest::mouseClick(w->cmdOpenReport, Qt::LeftButton);
