@@ -8,6 +8,7 @@
 #include "windows/frmHelp.h"
 
 #include <QAction>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextBlock>
@@ -112,6 +113,7 @@ private Q_SLOTS:
         const QList<int> before = m.t.chipState();
         const qsizetype messages = m.t.prompts.messages.size();
         w->cmdStart->setFocus();
+        QSignalSpy drawn(w->pctLive, &QCustomPlot::afterReplot); // the live chart follows the run
         QTest::keyClick(w->cmdStart, Qt::Key_Return);
         // The result can be selected by keyboard, to copy.
         QTest::keyClick(w->lblResult, Qt::Key_Home, Qt::ControlModifier);
@@ -123,7 +125,7 @@ private Q_SLOTS:
                             QStringLiteral("Fan calibration: finished; report in ")));
         QVERIFY(w->cmdOpenReport->isEnabled() && !w->cmdStop->isEnabled() &&
                 w->pctLive->graph(0)->dataCount() > 20 && w->pctLive->yAxis->label() == "Speed (RPM)" &&
-                w->lblResult->text().contains(u"\nOutput 3: ")); // a line each
+                w->lblResult->text().contains(u"\nOutput 3: ") && drawn.count() > 10); // a line each
 
         // The report opens in the help browser, its charts drawn from the page itself.
         QTest::mouseClick(w->cmdOpenReport, Qt::LeftButton);
