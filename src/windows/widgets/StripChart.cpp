@@ -196,10 +196,13 @@ void StripChart::replotNow() {
     const double width = (range.upper - range.lower) / std::max(1, axisRect()->width());
     QStringList captions;
     for (Trace& t : traces_) {
-        points_.clear();
-        for (const MinMaxColumn& c : t.decimator.columns(shownHistory(), range.lower, range.upper, width))
-            points_ << QCPGraphData(c.key, c.first) << QCPGraphData(c.key, c.second);
-        t.graph->data()->set(points_, true);
+        const std::vector<MinMaxColumn>& columns =
+            t.decimator.columns(shownHistory(), range.lower, range.upper, width);
+        QVector<QCPGraphData> points; // the graph keeps this buffer: one allocation a trace, of its size
+        points.reserve(2 * static_cast<qsizetype>(columns.size()));
+        for (const MinMaxColumn& c : columns)
+            points << QCPGraphData(c.key, c.first) << QCPGraphData(c.key, c.second);
+        t.graph->data()->set(points, true);
         captions << t.graph->name();
     }
     drawMarkers(range, width);

@@ -101,7 +101,6 @@ private:
     int replots_{};
     QCPAxis* zoomingAxis_ = nullptr;
     int zoomFromY_{};
-    QVector<QCPGraphData> points_; // one trace's columns, kept to reuse its memory
     std::vector<ChartMarker> markers_;
     std::vector<QCPAbstractItem*> markerItems_;
     std::array<std::optional<double>, 2> cursors_{};
