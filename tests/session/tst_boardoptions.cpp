@@ -73,18 +73,8 @@ private Q_SLOTS:
                 "unknown board 'i2c:' (available: auto, sim, usb, i2c:/dev/i2c-N, usb:sim, i2c:sim)");
         refused({"--journal", "j.txt", "--board", "usb"},
                 "--journal needs a simulated board or an SMBus adapter: a board on USB keeps no journal");
-        const QString malformed =
-            "--usb-device 12345:1|--usb-device 04b4|--usb-port 1.2|--usb-port 1-|--sim-chips 80|"
-            "--sim-chips=0x|--sim-revision E|--sim-ambient 25C|--sim-ambient -41|--sim-ambient 100.5|"
-            "--sim-fans 1,5|--sim-fan-max-rpm 1000,2000,3000|--sim-time-scale 1001|--sim-time-scale 0|"
-            "--sim-free-wheel-ms -1|--sim-gpio-levels 1,0,2,0|--sim-gpio-levels=1,0,1|--sim-fan-stalls 5:100|"
-            "--sim-fan-stalls 2|--sim-fan-stalls=2:-1|--sim-status-lag -5|--sim-status-lag 3600001|"
-            "--sim-fan-start-duty 0,101,1,1|--sim-fan-stop-duty -1,0,0,0|--sim-fan-stop-duty 1,2,3|"
-            "--sim-fan-min-rpm 50001,0,0,0|--sim-fan-pulses 0,1,1,1|--sim-fan-pulses 1,1,1,5|"
-            "--sim-fan-pulses 1,1,x,1|--sim-auto-offset 100.5|--sim-auto-offset -101|--sim-fail-request 0|"
-            "--sim-free-wheel-ms 3600001|--sim-enable-failures 1001|--sim-link-lost-after -1";
-        for (const QString& text : malformed.split(u'|')) {
-            const QStringList args = text.split(QLatin1Char(' '));
+        for (const QStringList& row : tableRows(VORTANE_TEST_DATA "/malformed-options.txt")) {
+            const QStringList args = row[0].split(QLatin1Char(' '));
             const QStringList option = args[0].split(QLatin1Char('='));
             refused(
                 args,
