@@ -402,16 +402,22 @@ private Q_SLOTS:
 
         // Dragging up on the speed axis's labels zooms that axis alone: 100 pixels halve it.
         const QPoint onAxis(chart->axisRect()->right() + 12, chart->axisRect()->center().y());
+        const auto move = [chart, onAxis](int by, Qt::MouseButtons held) {
+            QMouseEvent e(QEvent::MouseMove, onAxis + QPoint(0, by),
+                          chart->mapToGlobal(onAxis + QPoint(0, by)), Qt::NoButton, held, {});
+            QApplication::sendEvent(chart, &e);
+        };
         QTest::mousePress(chart, Qt::LeftButton, {}, onAxis);
-        QMouseEvent move(QEvent::MouseMove, onAxis - QPoint(0, 100),
-                         chart->mapToGlobal(onAxis - QPoint(0, 100)), Qt::NoButton, Qt::LeftButton, {});
-        QApplication::sendEvent(chart, &move);
+        move(-100, Qt::LeftButton);
         QTest::mouseRelease(chart, Qt::LeftButton, {}, onAxis - QPoint(0, 100));
-        QMouseEvent hover(QEvent::MouseMove, onAxis, chart->mapToGlobal(onAxis), Qt::NoButton, Qt::NoButton,
-                          {});
-        QApplication::sendEvent(chart, &hover); // released: moving on zooms no more
-        QCOMPARE(chart->valueRange(GraphAxis::FanSpeed), (ValueRange{4500, 10500}));
-        QCOMPARE(chart->valueRange(GraphAxis::Temperature), (ValueRange{-23, 113}));
+        move(0, Qt::NoButton); // released: moving on zooms no more
+        const ValueRange zoomed = chart->valueRange(GraphAxis::FanSpeed);
+        QTest::mousePress(chart, Qt::LeftButton, {}, onAxis);
+        move(300, Qt::LeftButton); // down: out, and no further than the axis's limits
+        QCOMPARE(std::tuple(zoomed, chart->valueRange(GraphAxis::FanSpeed),
+                            chart->valueRange(GraphAxis::Temperature)),
+                 std::tuple(ValueRange{4500, 10500}, ValueRange{0, 15000}, ValueRange{-23, 113}));
+        QTest::mouseRelease(chart, Qt::LeftButton, {}, onAxis + QPoint(0, 300));
         // The wheel zooms both value axes, never the time axis.
         const QPointF middle = chart->axisRect()->center();
         const QCPRange time = chart->xAxis->range();
@@ -419,7 +425,7 @@ private Q_SLOTS:
                           Qt::NoScrollPhase, false);
         QApplication::sendEvent(chart, &wheel);
         QVERIFY(chart->xAxis->range() == time && chart->valueRange(GraphAxis::Temperature).upper < 113 &&
-                chart->valueRange(GraphAxis::FanSpeed).upper < 10500);
+                chart->valueRange(GraphAxis::FanSpeed).upper < 15000);
     }
 
     // Events as labelled lines on charts (a crowd as one, by its most telling event) and in the data export;
