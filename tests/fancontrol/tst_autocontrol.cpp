@@ -25,15 +25,16 @@ private Q_SLOTS:
     void loadingDecodesEveryField() {
         ConnectedSim t;
         // 0x39: 0 %; 0x6B: 1 %; Tmin unsigned; PWM1 Temp3, PWM2 zone 11 (none), PWM3 Temp10, PWM4 Max Temp.
+        // Automatic: outputs 1 (BHV1) and 3 (BHV3, 0x69's top bit), not 2 and 4.
         writeAll(t.chip(), {{0x38, 76}, {0x39, 0}, {0x6B, 2}, {0x71, 200}});
-        writeAll(t.chip(), {{0x68, 0xBF}, {0x69, 0x40}, {0x7C, 0x3B}, {0x7D, 0xA0}});
+        writeAll(t.chip(), {{0x68, 0xBF}, {0x69, 0x80}, {0x7C, 0x3B}, {0x7D, 0xA0}});
         LoadAutoControl(*t.session);
         QStringList loaded; // zone, Tmin, PWMmin, PWMmax, automatic
         for (const AutoControlEntry& e : t.session->decl.AutoControlTable)
             loaded << QString::asprintf("%s %g %g %g %d", qPrintable(e.Zone), e.Tmin, e.PWMmin, e.PWMmax,
                                         e.AutoControl);
-        QCOMPARE(loaded, QStringList({"Temp3 90 50 30 1", " 90 1 0 0", "Temp10 90 50 100 0",
-                                      "Max Temp 200 50 100 1"}));
+        QCOMPARE(loaded, QStringList({"Temp3 90 50 30 1", " 90 1 0 0", "Temp10 90 50 100 1",
+                                      "Max Temp 200 50 100 0"}));
 
         // A failed block read is a link error, not fields from another request's bytes for an Apply.
         t.board->options().failBlockReads = true;
