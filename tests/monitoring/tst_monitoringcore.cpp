@@ -478,14 +478,17 @@ private Q_SLOTS:
     }
 
     void linkErrorStopsTheTick() {
-        ConnectedSim t({.failRequestNumber = 3, .chip = {}}); // the 0x78 read after the first block read
+        ConnectedSim t;
+        ReadMeasurements(*t.session, TemperatureGroup); // Max Temp 30 °C
+        t.usb().TransferBuffer[10] = 0x22; // an earlier request's byte, just past the ten temperatures
+        t.board->options().failRequestNumber = t.board->requestCount() + 2; // the 0x78 read after the block
         PollingCycle cycle(*t.session);
         int refreshes = 0;
         cycle.setRefresh(PollTask::Limits, [&] { ++refreshes; });
         t.session->decl.LimitsOpen = true;
-        cycle.Tick(0); // the failed read's byte is no reading
-        QCOMPARE(std::tuple(t.programEnds, refreshes, t.session->readings.temperature(10).has_value()),
-                 std::tuple(QList<int>{3}, 0, false));
+        cycle.Tick(0); // the failed read's byte, and the buffer's, are no reading
+        QCOMPARE(std::tuple(t.programEnds, refreshes, t.session->readings.temperature(10)),
+                 std::tuple(QList<int>{3}, 0, std::optional<std::int32_t>(30)));
     }
 };
 
