@@ -157,7 +157,7 @@ private Q_SLOTS:
         add("board status fails", {"board"}, 1, "",
             "vortane-cli: the board status request failed; revision and supplies are unknown\n",
             {"221 0 0 1 6"}, {}, {.failRequestNumber = 5, .chip = {}});
-        add("no value", {"monitor", "--count"}, 2, "", "vortane-cli: option --count needs a value%usage", {});
+        add("no value", {"--address"}, 2, "", "vortane-cli: option --address needs a value%usage", {});
         add("reserved address", {"--address", "0x78", "probe"}, 2, "",
             "vortane-cli: invalid SMBus address '0x78' (0x08 to 0x77)%usage", {});
         add("comment a .sav cannot hold", {"save", "%file", "--comment", "fan \u03A9 \U0001F600"}, 2, "",
