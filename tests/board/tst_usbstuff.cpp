@@ -429,7 +429,8 @@ private Q_SLOTS:
         c.write(0x40, 0x05); // FSPD: every output at full speed
         QCOMPARE(duties(c), (QList<int>{0xFF, 0xFF, 0xFF, 0xFF}));
         // OTV4: only output 4 goes to full speed when too hot; Temperature 1 (25) above its high limit.
-        writeAll(c, {{0x40, 0x01}, {0x69, 0x04}, {0x45, 24}});
+        // FL4 beside it does nothing while fan 4 turns.
+        writeAll(c, {{0x40, 0x01}, {0x69, 0x05}, {0x45, 24}});
         QCOMPARE(duties(c) << c.read(0x42), (QList<int>{0x40, 0x40, 0x40, 0xFF, 0x08})); // 0x42: NRM
         // Cooler again, fan 4 failing (its minimum at count 0) with its fan-fail bit: every output at full.
         writeAll(c, {{0x45, 0x7F}, {0x69, 0x01}, {0x5E, 0x00}, {0x5F, 0x00}});
