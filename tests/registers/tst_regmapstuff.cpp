@@ -2,6 +2,7 @@
 #include "registers/ConfigFile.h"
 #include "registers/RegMapStuff.h"
 #include "registers/RegisterView.h"
+#include "support/Rows.h"
 #include "support/SimSession.h"
 
 #include <QSet>
@@ -54,18 +55,12 @@ private Q_SLOTS:
         QCOMPARE(std::tuple(offAddress, table[98].BitNames, table[99].BitNames),
                  std::tuple(QList<int>{98, 99}, table[95].BitNames, table[91].BitNames));
 
-        // Index, address, name, bit names, default.
-        using Spot = std::tuple<int, int, const char*, const char*, int>;
-        for (auto [index, address, name, bits, defaultValue] :
-             {Spot{34, 0x42, "Interrupt Status 2", "Fan4:Fan3:Fan2:Fan1:NRM:R1OT:R9T:R8T", 0},
-              Spot{35, 0x43, "Fan Pulses/Rev", "F4:F4:F3:F3:F2:F2:F1:F1", 0x55},
-              Spot{36, 0x44, "Temperature1 Low Limit", "7:6:5:4:3:2:1:0", 0x81},
-              Spot{73, 0x69, "PWM 3/4 Config", "BHV3:BHV4:INV3:INV4:OTV3:OTV4:FL3:FL4", 0},
-              Spot{90, 0x7A, "PEXIL Coef Option 2", "OPT1:OPT0:8:7:6:5:4:3", 0},
-              Spot{99, 0x7B, "AFC", "OFF2:OFF1:OFF0:-:-:AFC2:AFC1:AFC0", 0}}) {
-            const RegisterEntry& e = table[index];
-            QCOMPARE(std::tuple(int(e.Address), RegisterName(e), SplitBitNames(e).join(u':'), int(e.Default)),
-                     std::tuple(address, QString::fromLatin1(name), QString::fromLatin1(bits), defaultValue));
+        // Registers at each kind of place in the table: data/registers.txt.
+        for (const QStringList& row : tableRows(VORTANE_TEST_DATA "/registers.txt")) {
+            const RegisterEntry& e = table[row[0].toInt()];
+            QCOMPARE((QStringList{row[0], QString::number(e.Address, 16), RegisterName(e),
+                                  SplitBitNames(e).join(u':'), QString::number(e.Default, 16)}),
+                     row);
         }
         QCOMPARE(
             (std::array{FindRegisterByAddress(0x7F), FindRegisterByAddress(0x7B), FindRegisterByAddress(0x1F),
