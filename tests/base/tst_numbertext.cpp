@@ -1,5 +1,6 @@
 // Reading typed numbers and writing numbers as text: the edge cases of each format.
 #include "base/NumberText.h"
+#include "support/Rows.h"
 
 #include <QTest>
 
@@ -98,25 +99,18 @@ private Q_SLOTS:
                  QByteArray("a b?\x7F??\xA0\xFF?\x80\x9F"));
     }
 
-    void typedIntervals() {
-        // What each interval variable can hold; "40000" must not wrap to a negative graph interval.
-        using Typed = std::tuple<const char*, int, int>; // text, largest, value (-1: refused)
-        for (const auto& [text, largest, value] :
-             {Typed{"250", 32767, 250}, Typed{"", 32767, 0}, Typed{"abc", 32767, 0},
-              Typed{"32767.4", 32767, 32767}, Typed{"32767.5", 32767, -1}, Typed{"40000", 32767, -1},
-              Typed{"-5", 32767, -1}, Typed{"3e9", 2147483647, -1},
-              Typed{"2147483647", 2147483647, 2147483647}})
-            QCOMPARE(TypedInterval(QString::fromLatin1(text), largest).value_or(-1), value);
+    void typedIntervals() { // data/typed-intervals.txt
+        for (const QStringList& r : tableRows(VORTANE_TEST_DATA "/typed-intervals.txt"))
+            QCOMPARE(r.first(2) << QString::number(TypedInterval(r[0], r[1].toInt()).value_or(-1)), r);
     }
 
-    void spinnerSteps() {
-        using Step = std::tuple<double, int, int, double>; // from, steps, increment, to
-        for (const auto& [current, steps, increment, next] :
-             {Step{40.5, 1, 1, 41}, Step{40.5, -1, 1, 40}, Step{150, 1, 1, 150}, Step{0, -1, 1, 0},
-              Step{200, 1, 1, 150}, Step{-5, -1, 1, 0}, Step{1234, 1, 50, 1250}, Step{1234, -1, 50, 1200},
-              Step{1250, 2, 50, 1350}, Step{200, -1, 1, 149}, Step{-5, 1, 1, 1},
-              Step{5400000, -1, 50, 20100}})
-            QCOMPARE(SpinnerStep(current, steps, 0, 150 + (increment > 1 ? 20000 : 0), increment), next);
+    void spinnerSteps() { // data/spinner-steps.txt
+        for (const QStringList& r : tableRows(VORTANE_TEST_DATA "/spinner-steps.txt")) {
+            const int increment = r[2].toInt();
+            const double to =
+                SpinnerStep(r[0].toDouble(), r[1].toInt(), 0, increment > 1 ? 20150 : 150, increment);
+            QCOMPARE(r.first(3) << QString::number(to), r);
+        }
     }
 };
 
