@@ -292,7 +292,8 @@ private Q_SLOTS:
         QCOMPARE((unnamed + overlaps + escapeMissed + treesDiffer).join(u'\n'), QString());
     }
 
-    // A place off the screen (a larger or removed monitor) comes back on it, keeping what size fits.
+    // A place off the screen (a larger or removed monitor) comes back on it, keeping what size fits. Closed,
+    // the window polls the chip no more, though the event loop runs on.
     void aStoredPlaceOffTheScreenComesBackOnIt() {
         QVERIFY(writeFile(ini(),
                           "[Settings]\nMainHeight=99000\nMainLeft=45000\nMainTop=-3000\nMainWidth=6000\n"));
@@ -301,7 +302,12 @@ private Q_SLOTS:
         const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
         const QRect placed(screen.right() + 1 - 400, screen.top(), 400, screen.height());
         QCOMPARE(QRect(m.window.pos(), m.window.size()), placed);
+        SetDefaultValues(*m.t.session); // reading on
+        m.window.startPolling();
         m.window.close();
+        const std::size_t closedAt = m.t.board->journal().size();
+        spin(m.t.clock, 500, 50);
+        QCOMPARE(m.t.board->journal().size(), closedAt);
         QCOMPARE(QString::fromLatin1(fileBytes(ini())),
                  QString::asprintf("[Settings]\nMainHeight=%d\nMainLeft=%d\nMainTop=%d\nMainWidth=6000\n",
                                    placed.height() * 15, placed.x() * 15, placed.y() * 15));
