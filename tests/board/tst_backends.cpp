@@ -282,18 +282,19 @@ private Q_SLOTS:
         QCOMPARE(usb.boardIdentity().text() + usb.failureReason(), "Simulated SMBus adapter, chip at 2Eh");
         usb.WriteRegister(0x2E, 0x45, -11); // an odd byte to an odd register: bit 0 on the wire too
         QCOMPARE(usb.ReadRegister(0x2E, 0x45), 0xF5);
-        // A group is read register by register (a chip need not advance its pointer in a block read).
-        writeAll(*r.bus->chip(0x2E), {{0x45, 0x11}, {0x46, 0x22}, {0x47, 0x33}});
+        // Register by register (a chip need not advance its pointer in a block read); a 0 read is journalled.
+        writeAll(*r.bus->chip(0x2E), {{0x45, 0x00}, {0x46, 0x22}, {0x47, 0x33}});
         QVERIFY(usb.ReadBlockOrFail(0x45, 3));
-        QCOMPARE(r.transfers(), (QStringList{"W 2e 45 245 0", "R 2e 45 0 245", "R 2e 45 0 17", "R 2e 46 0 34",
+        QCOMPARE(r.transfers(), (QStringList{"W 2e 45 245 0", "R 2e 45 0 245", "R 2e 45 0 0", "R 2e 46 0 34",
                                              "R 2e 47 0 51"}));
-        QCOMPARE(QByteArray(reinterpret_cast<const char*>(usb.TransferBuffer.data()), 3), "\x11\x22\x33");
+        QCOMPARE(QByteArray(reinterpret_cast<const char*>(usb.TransferBuffer.data()), 3),
+                 QByteArray("\0\x22\x33", 3));
         const QByteArray journal = fileBytes(r.dir.filePath("journal.txt"));
         QCOMPARE(QString::fromUtf8(journal).split(u'\n').mid(1, 5),
                  (QStringList{
                      "2936 SMBus read-byte-data 2D 3E -> ENXIO", "2936 SMBus read-byte-data 2E 3E -> 0 4B",
                      "4937 SMBus write-byte-data 2E 45 F5 -> 0", "4937 SMBus read-byte-data 2E 45 -> 0 F5",
-                     "4937 SMBus read-byte-data 2E 45 -> 0 11"}));
+                     "4937 SMBus read-byte-data 2E 45 -> 0 00"}));
         QVERIFY(usb.ReadBlock(0x20, 70) == 0 && r.transfers().size() == 65); // the board's whole buffer
         QVERIFY(usb.ReadBlock(0x20, -1) == 0 && r.transfers().isEmpty());    // and nothing for less than 0
 
