@@ -277,7 +277,7 @@ private Q_SLOTS:
               curve({.output = 4, .heater = 2})}},
             {"limits", // noisy, the status late; a masked channel, a fan under automatic control
              {{.chip = {.noise = 0.5, .statusLagMs = 600}},
-              {{0x45, 36},
+              {{0x45, 90}, // Temp1 high, beyond the heater's reach: given up a minute after it stops rising
                {0x46, 28}, // Temp2 low only, above the resting temperature: heated clear, cooled set again
                {0x72, 0x02},
                {0x5C, 0x8C},
