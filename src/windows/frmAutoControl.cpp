@@ -7,7 +7,6 @@
 #include "session/Session.h"
 #include "windows/Named.h"
 
-#include <QEvent>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QKeyEvent>
@@ -171,20 +170,6 @@ void frmAutoControl::Form_Load() {
     cmbFan_Click();
     chkUpdateOnChange->setChecked(session_.decl.UpdateOnChange);
     pollWith(PollTask::AutoControl, &Declarations::AutoControlOpen, [this] { PlotConPoints(); });
-}
-
-bool frmAutoControl::event(QEvent* e) {
-    switch (e->type()) {
-    case QEvent::WindowActivate:
-    case QEvent::FocusIn:
-    case QEvent::Paint:
-    case QEvent::Resize:
-        if (session_.decl.AutoControlOpen) PlotData();
-        break;
-    default:
-        break;
-    }
-    return ChildWindow::event(e);
 }
 
 AutoControlEntry& frmAutoControl::current() {

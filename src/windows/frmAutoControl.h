@@ -76,9 +76,6 @@ public:
     QLabel* Label9{};
     QLabel* Label10{};
 
-protected:
-    bool event(QEvent* event) override;
-
 private:
     void buildControls();
     void Form_Load();
