@@ -128,7 +128,9 @@ private Q_SLOTS:
         r.sim->leaveAndReturn();
         std::uint8_t byte = 0;
         QCOMPARE(r.board->VendorIORequest(RegisterRequest, 0x2E, 0x3E, 1, 1, &byte), std::int16_t(1));
-        r.clock.advance(800);
+        r.clock.advance(100); // still enumerating: only the root hub on the bus
+        QCOMPARE(r.sim->devices().size(), std::size_t(1));
+        r.clock.advance(700);
         QCOMPARE(r.board->VendorIORequest(RegisterRequest, 0x2E, 0x3E, 1, 1, &byte), std::int16_t(0));
         QCOMPARE(int(byte), 0x4B); // the Company ID
         // A transfer longer than the board's 65-byte buffer is refused before anything goes out.
