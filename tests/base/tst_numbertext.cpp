@@ -42,27 +42,19 @@ private Q_SLOTS:
             QCOMPARE(r.first(1) << QString::number(RoundHalfEven(r[0].toDouble())), r);
     }
 
-    void hexAddressAndSignText() {
-        // Typed hex stops at the first non-digit and keeps the first eight digits; "0x" is no prefix.
-        using Typed = std::pair<const char*, quint32>;
-        for (auto [text, value] :
-             {Typed{"40h", 0x40}, Typed{"7f", 0x7F}, Typed{"", 0}, Typed{"zz", 0}, Typed{"12C", 0x12C},
-              Typed{"123456789", 0x12345678}, Typed{"  2E", 0x2E}, Typed{"0x1F", 0}})
-            QVERIFY2(LeadingHex(QString::fromLatin1(text)) == value, text);
+    void hexAddressAndSignText() { // data/typed-hex.txt
+        for (const QStringList& r : tableRows(VORTANE_TEST_DATA "/typed-hex.txt"))
+            QCOMPARE(r.first(1) << QString::number(LeadingHex(r[0]), 16).toUpper(), r);
         QCOMPARE(
             (QStringList{HexText(0), HexText(0x0A), HexText(0xFFFFFFFFu), AddressText(0x2E), AddressText(0),
                          SignOrBlank(25), SignOrBlank(0), SignOrBlank(-5), SignOrBlank(Min)}),
             (QStringList{"0", "A", "FFFFFFFF", "2Eh", "0h", " 25", " 0", "-5", "-9223372036854775808"}));
     }
 
-    void sevenDigits() {
-        // Rounding may carry into an eighth digit; a float shows as typed, not as its double.
-        using Shown = std::pair<double, const char*>;
-        for (auto [value, text] :
-             {Shown{90, "90"}, Shown{1, "1"}, Shown{33.5, "33.5"}, Shown{0.5, "0.5"}, Shown{-10, "-10"},
-              Shown{1234567.8, "1234568"}, Shown{9999999.6, "10000000"}, Shown{33.3f, "33.3"},
-              Shown{1e-7, "0.0000001"}, Shown{1.5e-9, "1.5E-09"}, Shown{-1.2345678e20, "-1.234568E+20"}})
-            QCOMPARE(SevenDigits(value), QString::fromLatin1(text));
+    void sevenDigits() { // data/seven-digits.txt; a float shows as typed, not as its double
+        for (const QStringList& r : tableRows(VORTANE_TEST_DATA "/seven-digits.txt"))
+            QCOMPARE(r.first(1) << SevenDigits(r[0].toDouble()), r);
+        QCOMPARE(SevenDigits(33.3f), QStringLiteral("33.3"));
     }
 
     void logTimeText() {
@@ -76,14 +68,11 @@ private Q_SLOTS:
             QCOMPARE(LogTimeText(seconds), QString::fromLatin1(text));
     }
 
-    void commandLineIntegers() {
-        // A leading zero does not make octal.
-        for (const auto& [text, value] :
-             {std::pair{"0xaF", 175}, {"0XAf", 175}, {"2Ch", 44}, {"-5", -5}, {" +12 ", 12}, {"010", 10}})
-            QCOMPARE(ParseInteger(text).value_or(-1000), value);
-        for (const char* text :
-             {"", "0x", "h", "0x-5", "12x", "1.5", "0x1G", "--5", "\u0663", "0xFFFFFFFFFFFFFFFFFF"})
-            QVERIFY2(!ParseInteger(QString::fromUtf8(text)), text);
+    void commandLineIntegers() { // data/command-line-integers.txt
+        for (const QStringList& r : tableRows(VORTANE_TEST_DATA "/command-line-integers.txt")) {
+            const auto value = ParseInteger(r[0]);
+            QCOMPARE(r.first(1) << (value ? QString::number(*value) : QStringLiteral("none")), r);
+        }
     }
 
     void windows1252() { // each side of the C1 controls and of Latin-1; two of the code page's own above it
