@@ -6,6 +6,7 @@
 #include "cli/CliArgs.h"
 #include "registers/ConfigFile.h"
 #include "registers/RegMapStuff.h"
+#include "support/Http.h"
 #include "support/Rows.h"
 #include "support/SimSession.h"
 
@@ -47,12 +48,16 @@ struct Cli {
         QBuffer bytesOut(&output);
         bytesOut.open(QIODevice::WriteOnly);
         const auto now = [] { return QDateTime(QDate(2024, 3, 5), QTime(14, 7, 9)); };
-        const auto interrupted = [this] { return clock.nowMs() >= ctrlCAtMs; };
+        const auto interrupted = [this] {
+            if (whileWaiting) whileWaiting();
+            return clock.nowMs() >= ctrlCAtMs;
+        };
         CliEnvironment env{o, e, clock, "/opt/vortane", now, interrupted, &in, &board, &bytesOut};
         env.lockFolder = lockFolder.path();
         return RunCli(args, env);
     }
     std::int64_t ctrlCAtMs = std::numeric_limits<std::int64_t>::max(); // when the user presses Ctrl+C
+    std::function<void()> whileWaiting; // called as the tool waits, as from another process
     QTemporaryDir lockFolder;
 
     QStringList outLines() const { return out.split(u'\n', Qt::SkipEmptyParts); }
@@ -383,8 +388,14 @@ private Q_SLOTS:
         const QString file = dir.filePath("serve.events.csv");
         Cli t({.linkLostAfterMs = 5000, .chip = {}});
         QCOMPARE(t.run({"write", "0x45", "20"}), 0);
+        QByteArray graceScrape; // failed requests are counted before the grace: the temperatures, Max Temp
+        t.whileWaiting = [&] {
+            if (graceScrape.isEmpty() && t.err.contains("lost"))
+                graceScrape = httpGet(t.err.section(u':', 3).section(u'/', 0, 0).toInt(), "/metrics");
+        };
         QCOMPARE(t.run({"serve", "--listen", "127.0.0.1:0", "--events", file, "--exit-after-link-loss", "7"}),
                  1);
+        QCOMPARE(sample(graceScrape, "vortane_request_failures_total"), 2.0);
         static const QRegularExpression serving(
             "^vortane-cli: serving http://127\\.0\\.0\\.1:[1-9][0-9]*/metrics "
             "for Simulated board \\(Ctrl\\+C ends\\)\n");
