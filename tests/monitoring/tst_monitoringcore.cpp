@@ -5,6 +5,7 @@
 #include "monitoring/Graphs.h"
 #include "monitoring/PollingCycle.h"
 #include "support/FileSizeLimit.h"
+#include "support/Rows.h"
 #include "support/SimSession.h"
 
 #include <QDateTime>
@@ -14,6 +15,7 @@
 #include <QTest>
 
 #include <limits>
+#include <map>
 
 namespace {
 GraphSample sample(int v) {
@@ -190,26 +192,20 @@ private Q_SLOTS:
         QCOMPARE(TimeRange(h, 10), (ValueRange{t0 + 2, t0 + 12}));
     }
 
-    void temperatureTachAndDuty() {
-        using Pair = std::pair<int, int>; // byte and °C; count and RPM; byte and %
-        for (auto [byte, celsius] :
-             {Pair{0x00, 0}, {0x19, 25}, {0x7F, 127}, {0x80, -128}, {0xF6, -10}, {0xFF, -1}})
-            QCOMPARE(std::pair(TemperatureFromByte(byte), TemperatureToByte(celsius)),
-                     std::pair(celsius, byte));
+    void temperatureTachAndDuty() { // data/conversions.txt
+        for (const QStringList& r : tableRows(VORTANE_TEST_DATA "/conversions.txt")) {
+            const int from = r[1].toInt(nullptr, 0), to = r[2].toInt(nullptr, 0);
+            if (r[0] == "temperature") QCOMPARE(TemperatureToByte(to), from);
+            const std::map<QString, std::int64_t> converted{{"temperature", TemperatureFromByte(from)},
+                                                            {"tach", TachToRpm(from)},
+                                                            {"duty", DutyPercentFromByte(from)},
+                                                            {"duty-byte", DutyByteFromPercent(from)}};
+            QCOMPARE(converted.at(r[0]), std::int64_t(to));
+        }
         QCOMPARE((std::pair{TemperatureToByte(200), TemperatureToByte(-300)}), (std::pair{0x7F, 0x80}));
-        // A zero count is the fastest; 0xFFFF is no "stopped" value; RPM truncates: 2699 gives 2000.74.
-        for (auto [count, rpm] : {Pair{0, 5400000}, {0xFFFF, 82}, {2700, 2000}, {2701, 1999}, {2699, 2000}})
-            QCOMPARE(TachToRpm(count), rpm);
         // A limit from a speed may not fit the 16-bit register (its rounding: the limits' tests).
         QCOMPARE(std::pair(TachCount(0x8C, 0x0A), qint64(RpmToTachCount(82))),
                  std::pair(2700, qint64(65854)));
-        for (auto [byte, percent] : {Pair{255, 100}, {128, 50}, {0, 0}, {1, 0}, {2, 1}})
-            QCOMPARE(DutyPercentFromByte(byte), percent);
-        // Halves go to the even byte: 25.5, 76.5, 127.5, 178.5, 229.5.
-        using Byte = std::pair<double, qint64>; // %, byte
-        for (auto [percent, byte] :
-             {Byte{10, 26}, {30, 76}, {50, 128}, {70, 178}, {90, 230}, {100, 255}, {0, 0}, {120, 306}})
-            QCOMPARE(DutyByteFromPercent(percent), byte);
     }
 
     void logLinesAndRefusedWrites() {
