@@ -214,6 +214,11 @@ private Q_SLOTS:
         QCOMPARE((QList<RunOutcome>{f.outcome, RunCurveCheck(*sim.session, {}, control).outcome,
                                     RunLimitTrips(*sim.session, {}, control).outcome}),
                  QList<RunOutcome>(3, RunOutcome::Refused));
+        using Absent = std::tuple<int, int, const char*>; // output, heater, what is not there
+        for (const auto& [output, heater, what] : {Absent{0, 1, "PWM output 0"}, Absent{5, 2, "PWM output 5"},
+                                                   Absent{4, 0, "heater 0"}, Absent{1, 3, "heater 3"}})
+            QVERIFY(RunCurveCheck(*sim.session, {.output = output, .heater = heater}, control)
+                        .reason.startsWith(QStringLiteral("there is no ") + what));
         QCOMPARE(sim.chipState(), before);
         for (const QString& r : sim.requestTexts())
             QVERIFY2(r.endsWith(QLatin1String(" 1 1")), qPrintable(r)); // reads only
