@@ -13,7 +13,6 @@ namespace {
 QComboBox* list(QWidget* parent, const QString& name, const QStringList& items) {
     auto* c = Named(new QComboBox(parent), name);
     c->addItems(items);
-    c->setSizeAdjustPolicy(QComboBox::AdjustToContents);
     return c;
 }
 

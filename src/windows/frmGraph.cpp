@@ -27,7 +27,6 @@ void frmGraph::buildControls() {
     const auto list = [this](const char* name, QLabel* label, const QStringList& items) {
         auto* c = Named(new QComboBox(this), name);
         c->addItems(items);
-        c->setSizeAdjustPolicy(QComboBox::AdjustToContents);
         LabelFor(label, c);
         return c;
     };
