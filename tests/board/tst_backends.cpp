@@ -140,6 +140,11 @@ private Q_SLOTS:
         QCOMPARE(std::pair(r.setups().size(), r.board->failureReason()),
                  std::pair(sent, QString())); // not the departed board's reason
 
+        SimUsbBus loader(r.clock, std::make_unique<SimBoard>(r.clock)); // no firmware: back as the loader
+        loader.leaveAndReturn(), r.clock.advance(800), loader.leaveAndReturn(); // again, not asked between
+        r.clock.advance(800);
+        QVERIFY(loader.devices().back().id == DefaultLoaderId);
+
         r.sim->options().attached = false; // unplugged: the next request is a link error
         usb.ReadRegister(0x2E, 0x20);
         QCOMPARE(r.ends, QList<int>{CommunicationsInterrupted});
