@@ -1,6 +1,7 @@
 // Limits, interrupts and chip configuration in core, on the wire: reads, writes, RPM counts, unedited apply.
 #include "deviceconfig/ChipConfig.h"
 #include "deviceconfig/Limits.h"
+#include "support/Rows.h"
 #include "support/SimSession.h"
 
 #include <QTest>
@@ -49,15 +50,13 @@ private Q_SLOTS:
         QCOMPARE(t.requestTexts(), (QStringList{"222 46 65368 0 0", "222 46 345 0 0"}));
     }
 
-    // The masked rows (Temp 1..10, Fan 1..4, NORM), the out-of-limit mask bit held, the two register bytes.
-    void interruptRows() {
-        using M = std::tuple<InterruptRowStates, int, MaskBytes>;
-        for (const auto& [masked, ool, bytes] :
-             {M{rows({}), 0, {0, 0}}, M{rows({0, 6}), 0, {0x41, 0}}, M{rows({7, 8, 9}), 0, {0, 0x07}},
-              M{rows({10, 12}), 0, {0, 0x50}}, M{rows({13, 14}), 0, {0, 0x88}},
-              M{rows({0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14}), 0, {0x7F, 0xFF}},
-              M{rows({}), 0xFF, {0x80, 0}}}) {
-            QCOMPARE(InterruptMaskBytes(masked, ool), bytes);
+    void interruptRows() { // data/interrupt-rows.txt
+        for (const QStringList& r : tableRows(VORTANE_TEST_DATA "/interrupt-rows.txt")) {
+            InterruptRowStates masked{};
+            for (std::size_t k = 0; k < masked.size(); ++k)
+                masked[k] = r[0].at(qsizetype(k)) == u'x';
+            const MaskBytes bytes{r[2].toInt(nullptr, 16), r[3].toInt(nullptr, 16)};
+            QCOMPARE(InterruptMaskBytes(masked, r[1].toInt(nullptr, 16)), bytes);
             QCOMPARE(InterruptRowsFromBytes(bytes[0], bytes[1]), masked);
         }
     }
