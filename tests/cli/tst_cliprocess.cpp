@@ -57,7 +57,8 @@ private Q_SLOTS:
         addRows<QByteArray>(
             {{"usb", "vortane-cli: no evaluation board found: looked for USB 04B4:8613"},
              {"i2c:/dev/i2c-99", "vortane-cli: cannot open the SMBus adapter /dev/i2c-99: No such "
-                                 "file or directory (is the i2c-dev module loaded?"}});
+                                 "file or directory (is the i2c-dev module loaded?"},
+             {"i2c:/dev/null", "vortane-cli: /dev/null is not an I2C adapter: "}});
     }
     void absentHardwareIsNamed() {
         QProcess p;
