@@ -388,17 +388,17 @@ private Q_SLOTS:
         const QString file = dir.filePath("serve.events.csv");
         Cli t({.linkLostAfterMs = 5000, .chip = {}});
         QCOMPARE(t.run({"write", "0x45", "20"}), 0);
+        static const QRegularExpression serving(
+            "^vortane-cli: serving http://127\\.0\\.0\\.1:([1-9][0-9]*)/metrics "
+            "for Simulated board \\(Ctrl\\+C ends\\)\n");
         QByteArray graceScrape; // failed requests are counted before the grace: the temperatures, Max Temp
         t.whileWaiting = [&] {
             if (graceScrape.isEmpty() && t.err.contains("lost"))
-                graceScrape = httpGet(t.err.section(u':', 3).section(u'/', 0, 0).toInt(), "/metrics");
+                graceScrape = httpGet(serving.match(t.err).captured(1).toInt(), "/metrics");
         };
         QCOMPARE(t.run({"serve", "--listen", "127.0.0.1:0", "--events", file, "--exit-after-link-loss", "7"}),
                  1);
         QCOMPARE(sample(graceScrape, "vortane_request_failures_total"), 2.0);
-        static const QRegularExpression serving(
-            "^vortane-cli: serving http://127\\.0\\.0\\.1:[1-9][0-9]*/metrics "
-            "for Simulated board \\(Ctrl\\+C ends\\)\n");
         QVERIFY2(t.err.contains(serving), qPrintable(t.err));
         QCOMPARE(
             t.err.section(u'\n', 1),
