@@ -143,7 +143,7 @@ private Q_SLOTS:
         SimUsbBus loader(r.clock, std::make_unique<SimBoard>(r.clock)); // no firmware: back as the loader
         loader.leaveAndReturn(), r.clock.advance(800), loader.leaveAndReturn(); // again, not asked between
         r.clock.advance(800);
-        QVERIFY(loader.devices().back().id == DefaultLoaderId);
+        QVERIFY(loader.devices().back().id == (UsbDeviceId{0x04B4, 0x8613})); // the loader's ID
 
         r.sim->options().attached = false; // unplugged: the next request is a link error
         usb.ReadRegister(0x2E, 0x20);
