@@ -1,5 +1,4 @@
 // The simulated board: its chip (time moved by hand: exact figures), the transport over it, connecting.
-#include "board/BoardStatus.h"
 #include "board/FirmwareSearch.h"
 #include "board/Startup.h"
 #include "board/USBStuff.h"
@@ -193,17 +192,6 @@ private Q_SLOTS:
         for (int i = 0; i < 100010; ++i)
             t.usb().ReadBlock(0x20, 1);
         QCOMPARE(t.board->journal().size(), std::size_t(100000));
-    }
-
-    void boardStatusAndFansPresentAreDecoded() {
-        for (const auto& [byte2, byte4, revision, has5V, has12V] :
-             {std::tuple{0x0C, 0x00, "A", true, true}, std::tuple{0x04, 0x01, "B", false, true},
-              std::tuple{0x08, 0x04, "D", true, false}, std::tuple{0x00, 0x0B, "", false, false}}) {
-            const BoardStatus s = DecodeBoardStatus({0, 0, std::uint8_t(byte2), 0, std::uint8_t(byte4)});
-            QCOMPARE(std::tuple(s.revision, s.supply5V, s.supply12V),
-                     std::tuple(QString::fromLatin1(revision), has5V, has12V));
-        }
-        QCOMPARE(FansPresent(0x05), (std::array<bool, 4>{false, true, false, true}));
     }
 
     // Chips at 2Eh and 2Dh, 2Dh first: flag caches read, the free-wheel test started, defaults applied.

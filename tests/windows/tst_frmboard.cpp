@@ -50,7 +50,9 @@ private Q_SLOTS:
     // Board revision, chip address, whether the status request fails, what the window shows.
     void detailsAsReported_data() {
         addRows<std::tuple<int, int, bool, QString>>(
-            {{"revision B", {1, 0x2E, false, "Free Wheel Test|B|Yes|Yes|2Eh|Yes|No|Yes|No"}},
+            {{"revision A", {0, 0x2D, false, "Free Wheel Test|A|Yes|Yes|2Dh|Yes|No|Yes|No"}},
+             {"revision B", {1, 0x2E, false, "Free Wheel Test|B|Yes|Yes|2Eh|Yes|No|Yes|No"}},
+             {"unknown revision, no 12 V", {3, 0x2E, false, "Free Wheel Test||Yes|No|2Eh|Yes|No|Yes|No"}},
              {"revision D, no 5 V", {4, 0x2C, false, "Free Wheel Test|D|No|Yes|2Ch|Yes|No|Yes|No"}},
              {"status fails: not the buffer's old bytes",
               {1, 0x2E, true, "Free Wheel Test||||2Eh|Yes|No|Yes|No"}}});
@@ -58,8 +60,11 @@ private Q_SLOTS:
     void detailsAsReported() {
         const auto& [revision, address, statusFails, expected] =
             fetchRow<std::tuple<int, int, bool, QString>>();
-        WindowFixture<frmInfo> f(
-            {.chipAddresses = {address}, .boardRevision = revision, .supply5V = revision != 4, .chip = {}});
+        WindowFixture<frmInfo> f({.chipAddresses = {address},
+                                  .boardRevision = revision,
+                                  .supply12V = revision != 3,
+                                  .supply5V = revision != 4,
+                                  .chip = {}});
         f.t.chip().write(0x36, 0x0A);        // fans 2 and 4 absent
         f.t.usb().TransferBuffer.fill(0x0C); // would read as both supplies and revision D
         if (statusFails) f.t.failNextRequest();
