@@ -226,7 +226,7 @@ private Q_SLOTS:
         QCOMPARE(f.t.requests().size(), 75);
 
         f.w->chkNotDefaults->click();
-        f.file(QStringLiteral("all.sav"));
+        f.file(QStringLiteral("all.")); // a name ending in a dot takes "sav" only
         f.w->cmdsave->click();
         QCOMPARE(QString::fromLatin1(f.bytes(QStringLiteral("all.sav"))).count(u"\r\n0x"), 75);
         QCOMPARE(f.blockReads(), 0);
@@ -283,6 +283,13 @@ private Q_SLOTS:
         SaveFixture lost({.failRequestNumber = 20, .chip = {}}); // among the save's reads
         lost.w->cmdsave->click();
         QVERIFY(lost.t.programEnds == QList<int>{3} && !lost.polling.paused());
+        // A link lost at a recall's first write: no recall recorded, none said.
+        SaveFixture cut;
+        cut.file(QStringLiteral("r.sav"), "{\r\n0x40 0x1\r\n0x7F 0xA\r\n}\r\n");
+        cut.t.prompts.whileDialogOpen = [&cut] { cut.t.failNextRequest(); };
+        cut.w->cmdRecall->click();
+        QVERIFY(cut.t.programEnds == QList<int>{3} && cut.t.session->statusText().isEmpty());
+        QCOMPARE(cut.t.session->events.recent().back().kind, EventKind::LinkError);
     }
 };
 
