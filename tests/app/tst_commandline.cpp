@@ -12,19 +12,12 @@ class TestCommandLine : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    // Arguments, exit status, and what is said (on standard output for --help), with no display.
+    // Arguments, exit status, and what is said, with no display: data/answers.txt.
     void answersWithoutStarting_data() {
-        const QString usage = "\nUsage: vortane-eval [options] (see --help)\n";
-        const QString address = "vortane-eval: invalid listen address 'localhost:9813' (IPv4-ADDR:PORT, such "
-                                "as 127.0.0.1:9813 or 0.0.0.0:9813)";
-        addRows<std::tuple<QStringList, int, QString>>(
-            {{"help needs no display", {{"--help"}, 0, "--firmware FILE"}},
-             {"unknown", {{"--frobnicate"}, 2, "vortane-eval: unknown option '--frobnicate'" + usage}},
-             {"missing value", {{"--journal"}, 2, "vortane-eval: option --journal needs a value" + usage}},
-             {"no display", {{}, 1, "vortane-eval: no display found (set DISPLAY, or run under xvfb-run)\n"}},
-             {"metrics address", {{"--metrics", "localhost:9813"}, 2, address + usage}},
-             {"metrics without address",
-              {{"--metrics"}, 2, "vortane-eval: option --metrics needs a value" + usage}}});
+        QTest::addColumn<std::tuple<QStringList, int, QString>>("row");
+        for (const QStringList& r : tableRows(VORTANE_TEST_DATA "/answers.txt"))
+            QTest::newRow(qPrintable(r[0])) << std::tuple(r[1].split(u' ', Qt::SkipEmptyParts), r[2].toInt(),
+                                                          QString(r[3]).replace("\\n", "\n"));
     }
     void answersWithoutStarting() {
         const auto& [args, status, says] = fetchRow<std::tuple<QStringList, int, QString>>();
