@@ -31,7 +31,7 @@ QList<ConfigValue> valuesWith(std::initializer_list<std::pair<int, int>> changes
 }
 
 // Blanks, breaks and a "{" a recall must not take for the register list; saved trimmed, one line, ° as 0xB0.
-const QString Comment = QString::fromUtf8("  bench 4,\r\n{fan curve B}\n25 °C  ");
+const QString Comment = QString::fromUtf8("  bench 4,\r\n{fan\rcurve B}\n25 °C  ");
 const QByteArray Header =
     "Heldrix Semiconductor\r\nVORTANE Evaluation Software\r\n\r\nSaved: 3/5/24 at 2:07 PM\r\n\r\n"
     "Comment : bench 4, {fan curve B} 25 \260C\r\n\r\nAddress\tData\tRegister\r\n{\r\n";
