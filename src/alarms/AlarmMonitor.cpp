@@ -85,6 +85,13 @@ bool AlarmMonitor::poll() {
         condition[FirstStallAlarm + f] = since && now - *since >= StallMs;
     }
 
+    // Whether the limit an alarm names is the low one (the minimum speed) rather than the high one (the
+    // maximum): where the value is now while it is raised; once it clears, the side it was raised on,
+    // though the value is back between the two limits.
+    const auto lowSide = [](const AlarmState& st, bool nowBelow) {
+        if (st.active || st.raised.limit.isEmpty()) return nowBelow;
+        return st.raised.value.toDouble() < st.raised.limit.toDouble();
+    };
     std::optional<Registers> limits;
     const auto details = [&](std::size_t alarm) -> Details {
         if (alarm >= FirstStallAlarm) {
@@ -102,8 +109,8 @@ bool AlarmMonitor::poll() {
             QString limit;
             if (limits) {
                 const int low = TemperatureFromByte((*limits)[TemperatureLowLimitRegister(n)]);
-                limit = QString::number(
-                    value < low ? low : TemperatureFromByte((*limits)[TemperatureHighLimitRegister(n)]));
+                const int high = TemperatureFromByte((*limits)[TemperatureHighLimitRegister(n)]);
+                limit = QString::number(lowSide(state_[alarm], value < low) ? low : high);
             }
             return {QString::number(value), limit, QStringLiteral("°C")};
         }
@@ -114,8 +121,8 @@ bool AlarmMonitor::poll() {
             // Too slow against the minimum, else too fast against the maximum.
             const int minimum = limits->pair(TachLimitLowRegister(fan, TachLimit::Minimum));
             const int maximum = limits->pair(TachLimitLowRegister(fan, TachLimit::Maximum));
-            limit = QString::number(
-                TachToRpm(count > minimum || maximum == 0 ? minimum : maximum, s_.decl.TachClock));
+            const bool slow = lowSide(state_[alarm], count > minimum || maximum == 0);
+            limit = QString::number(TachToRpm(slow ? minimum : maximum, s_.decl.TachClock));
         }
         return {QString::number(TachToRpm(count, s_.decl.TachClock)), limit, QStringLiteral(" RPM")};
     };

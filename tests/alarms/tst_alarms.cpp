@@ -106,10 +106,16 @@ private Q_SLOTS:
             {"under a low limit and a minimum speed",
              {[](Watched& w) {
                   w.scenario([](ChipScenario& s) { s.noise = 0; });
-                  writeAll(w.t.chip(), {{0x48, 40}, {0x5C, 0x46}, {0x5D, 0x05}}); // 4000 RPM: count 1350
+                  // 4000 RPM: count 1350 (0x0546); at most 10000 RPM: 540 (0x021C)
+                  writeAll(w.t.chip(), {{0x48, 40}, {0x5C, 0x46}, {0x5D, 0x05}, {0x64, 0x1C}, {0x65, 0x02}});
                   w.run(5000);
+                  // Back between the limits, each clear names the one it was below: 40 °C, 3000 RPM.
+                  w.scenario([](ChipScenario& s) { s.ambientC = 45; });
+                  writeAll(w.t.chip(), {{0x5C, 0x08}, {0x5D, 0x07}});
+                  w.run(60000);
               },
-              {"alarm raised Temp 3 26 40", "alarm raised Fan 3 3592 4000"}}},
+              {"alarm raised Temp 3 26 40", "alarm raised Fan 3 3592 4000", "alarm cleared Temp 3 46 40",
+               "alarm cleared Fan 3 3600 3000"}}},
             // Fan 2 seizes while the chip reports it not present: no stall.
             {"fan reported not present",
              {[](Watched& w) {
