@@ -116,11 +116,13 @@ private Q_SLOTS:
               },
               {"alarm raised Temp 3 26 40", "alarm raised Fan 3 3592 4000", "alarm cleared Temp 3 46 40",
                "alarm cleared Fan 3 3600 3000"}}},
-            // Fan 2 seizes while the chip reports it not present: no stall.
-            {"fan reported not present",
+            // Fan 2 seizes, the chip reporting it not present; fan 3 stops, its PWM pin taken: no stall.
+            {"fan reported not present, a PWM pin taken",
              {[](Watched& w) {
                   w.scenario([](ChipScenario& s) { s.fanSeizesAtMs[1] = 8000; });
                   writeAll(w.t.chip(), {{0x36, 0x02}});
+                  w.run(5000);
+                  w.t.usb().WriteRegister(0x2E, 0x7F, 0x02);
                   w.run(30000);
               },
               {}}},

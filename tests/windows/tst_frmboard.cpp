@@ -60,11 +60,9 @@ private Q_SLOTS:
     void detailsAsReported() {
         const auto& [revision, address, statusFails, expected] =
             fetchRow<std::tuple<int, int, bool, QString>>();
-        WindowFixture<frmInfo> f({.chipAddresses = {address},
-                                  .boardRevision = revision,
-                                  .supply12V = revision != 3,
-                                  .supply5V = revision != 4,
-                                  .chip = {}});
+        SimOptions o{.chipAddresses = {address}, .boardRevision = revision, .chip = {}};
+        o.supply12V = revision != 3, o.supply5V = revision != 4;
+        WindowFixture<frmInfo> f(std::move(o));
         f.t.chip().write(0x36, 0x0A);        // fans 2 and 4 absent
         f.t.usb().TransferBuffer.fill(0x0C); // would read as both supplies and revision D
         if (statusFails) f.t.failNextRequest();
