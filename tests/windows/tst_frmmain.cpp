@@ -69,18 +69,18 @@ const QString AccessibleFolder = QStringLiteral(VORTANE_TEST_DATA "/accessible")
 // One line a node, indented by its depth, with what a screen reader can do with it; geometry, focus left out.
 void walk(QAccessibleInterface* node, int depth, QStringList& out) {
     const QAccessible::State s = node->state();
+    const std::pair<bool, const char*> flags[]{{s.disabled, "disabled"},  {s.checkable, "checkable"},
+                                               {s.checked, "checked"},    {s.focusable, "focusable"},
+                                               {s.readOnly, "read-only"}, {s.invisible, "invisible"}};
     QStringList states;
-    for (const auto& [on, name] : {std::pair{bool(s.disabled), "disabled"},
-                                   {bool(s.checkable), "checkable"},
-                                   {bool(s.checked), "checked"},
-                                   {bool(s.focusable), "focusable"},
-                                   {bool(s.readOnly), "read-only"},
-                                   {bool(s.invisible), "invisible"}})
+    for (const auto& [on, name] : flags)
         if (on) states << QLatin1String(name);
     QString value = node->text(QAccessible::Value);
     if (node->role() == QAccessible::StaticText || node->role() == QAccessible::Clock) value.clear();
-    if (const QAccessibleValueInterface* v = node->valueInterface()) // the range it takes
-        value += QStringLiteral(" (%1..%2)").arg(v->minimumValue().toString(), v->maximumValue().toString());
+    if (const QAccessibleValueInterface* v = node->valueInterface()) // the range it takes, and its least step
+        value += QStringLiteral(" (%1..%2 by %3)")
+                     .arg(v->minimumValue().toString(), v->maximumValue().toString(),
+                          v->minimumStepSize().toString());
     if (const QString keys = node->text(QAccessible::Accelerator); !keys.isEmpty())
         value += " <" + keys + '>';
     if (const QAccessibleActionInterface* a = node->actionInterface(); a && !a->actionNames().isEmpty())
