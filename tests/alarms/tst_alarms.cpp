@@ -102,16 +102,15 @@ private Q_SLOTS:
                   w.run(90000);
               },
               {"alarm raised Temp 1 36 35", "alarm cleared Temp 1 35 35"}}},
-            // Each alarm names the limit it is beyond: Temp 3's low limit, fan 3's minimum speed.
+            // Raised or cleared, an alarm names the limit it was beyond: Temp 3's low, fan 3's minimum.
             {"under a low limit and a minimum speed",
              {[](Watched& w) {
                   w.scenario([](ChipScenario& s) { s.noise = 0; });
                   // 4000 RPM: count 1350 (0x0546); at most 10000 RPM: 540 (0x021C)
                   writeAll(w.t.chip(), {{0x48, 40}, {0x5C, 0x46}, {0x5D, 0x05}, {0x64, 0x1C}, {0x65, 0x02}});
                   w.run(5000);
-                  // Back between the limits, each clear names the one it was below: 40 °C, 3000 RPM.
-                  w.scenario([](ChipScenario& s) { s.ambientC = 45; });
-                  writeAll(w.t.chip(), {{0x5C, 0x08}, {0x5D, 0x07}});
+                  w.scenario([](ChipScenario& s) { s.ambientC = 45; }); // back over the low limit
+                  writeAll(w.t.chip(), {{0x5C, 0x08}, {0x5D, 0x07}});   // a minimum of 3000 RPM: 1800
                   w.run(60000);
               },
               {"alarm raised Temp 3 26 40", "alarm raised Fan 3 3592 4000", "alarm cleared Temp 3 46 40",
