@@ -188,6 +188,7 @@ private Q_SLOTS:
         const QString image = r.folder.filePath(QStringLiteral("HELDRIXFW.Hex"));
         if (has("fifo") || has("no image")) QVERIFY(QFile::remove(image));
         if (has("fifo")) QVERIFY(::mkfifo(QFile::encodeName(image).constData(), 0600) == 0);
+        if (has("megabyte")) QVERIFY(writeFile(image, SmallImage.leftJustified(1048576 + has("over"), '\n')));
         QVERIFY(r.connect() == (end < 0) && r.ends == (end < 0 ? QList<int>{} : QList<int>{end}));
         const QString folder = r.folder.path() + QLatin1Char('/');
         QCOMPARE(r.told.replaceInStrings(folder, ""), told.isEmpty() ? QStringList{} : QStringList{told});

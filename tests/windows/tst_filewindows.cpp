@@ -283,8 +283,7 @@ private Q_SLOTS:
         SaveFixture lost({.failRequestNumber = 20, .chip = {}}); // among the save's reads
         lost.w->cmdsave->click();
         QVERIFY(lost.t.programEnds == QList<int>{3} && !lost.polling.paused());
-        // A link lost at a recall's first write: no recall recorded, none said.
-        SaveFixture cut;
+        SaveFixture cut; // a link lost at a recall's first write: no recall recorded, none said
         cut.file(QStringLiteral("r.sav"), "{\r\n0x40 0x1\r\n0x7F 0xA\r\n}\r\n");
         cut.t.prompts.whileDialogOpen = [&cut] { cut.t.failNextRequest(); };
         cut.w->cmdRecall->click();
