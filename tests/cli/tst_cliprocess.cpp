@@ -170,10 +170,10 @@ private Q_SLOTS:
 
         QProcess other;
         const int otherPort =
-            startServing(other, {"--board", "i2c:sim", "serve", "--listen", "127.0.0.1:0"}, locks.path());
+            startServing(other, {"--board", "usb:sim", "serve", "--listen", "127.0.0.1:0"}, locks.path());
         QVERIFY(otherPort != 0 && otherPort != port);
         QVERIFY(scraped(otherPort, "vortane_fan_speed_rpm{fan=\"1\"}")
-                    .contains("vortane_board_info{board=\"SMBus"));
+                    .contains("vortane_board_info{board=\"USB 1-2\""));
 
         for (QProcess* p : {&first, &other}) {
             ::kill(static_cast<pid_t>(p->processId()), SIGINT);
