@@ -424,7 +424,10 @@ private Q_SLOTS:
         // Cooler again, fan 4 failing (its minimum at count 0) with its fan-fail bit: every output at full.
         writeAll(c, {{0x45, 0x7F}, {0x69, 0x01}, {0x5E, 0x00}, {0x5F, 0x00}});
         c.advanceTo(1000);
-        QCOMPARE(duties(c) << c.read(0x42), (QList<int>{0xFF, 0xFF, 0xFF, 0xFF, 0x88})); // Fan4, NRM
+        QCOMPARE(duties(c) << c.read(0x42), (QList<int>{0xFF, 0xFF, 0xFF, 0xFF, 0x88}));     // Fan4, NRM
+        writeAll(c, {{0x69, 0x02}, {0x5C, 0x00}, {0x5D, 0x00}, {0x5E, 0xFF}, {0x5F, 0xFF}}); // fan 3 and FL3
+        c.advanceTo(2000);
+        QCOMPARE(duties(c) << c.read(0x42), (QList<int>{0xFF, 0xFF, 0xFF, 0xFF, 0x48})); // Fan3, NRM
         c.write(0x69, 0x00);
         c.write(0x68, 0x20); // INV1: 25 % written, the fan sees 75 %
         c.advanceTo(3000);
