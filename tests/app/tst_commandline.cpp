@@ -64,8 +64,20 @@ private Q_SLOTS:
         QVERIFY(scrape.contains("vortane_board_info{board=\"sim\""));
         const double readAt = sample(scrape, "vortane_last_reading_timestamp_seconds"); // wall clock, seconds
         QVERIFY(std::abs(readAt - QDateTime::currentSecsSinceEpoch()) < 600);
-        p.kill();
-        p.waitForFinished();
+        QProcess taken; // the address again: said on standard error too, the message box up
+        taken.setProcessEnvironment(env);
+        taken.setReadChannel(QProcess::StandardError);
+        taken.start(QStringLiteral(VORTANE_EVAL_PATH),
+                    {"--board", "sim", "--settings", dir.filePath("2.ini"), "--metrics",
+                     QStringLiteral("127.0.0.1:%1").arg(port)});
+        const QByteArray refusal =
+            "vortane-eval: cannot listen on 127.0.0.1:" + QByteArray::number(port) + ": the port is in use";
+        QByteArray said;
+        while (!said.contains(refusal) && taken.waitForReadyRead(20000))
+            said += taken.readAllStandardError();
+        QVERIFY2(said.contains(refusal), said.constData());
+        for (QProcess* running : {&taken, &p})
+            running->kill(), running->waitForFinished();
     }
 };
 
