@@ -122,15 +122,17 @@ private Q_SLOTS:
                  std::tuple(QStringLiteral("Choose the program to run on an alarm."),
                             QList<int>{true, 100, 50, 100}, AlarmOptions{}));
 
-        retype(w.txtProgram, QStringLiteral("sh"));
+        retype(w.txtProgram, QStringLiteral(" sh ")); // names taken without the blanks around them
         w.txtArguments->setPlainText(QStringLiteral("-c\necho \"$VORTANE_CHANNEL\" > /tmp/x\n\n"));
         for (QCheckBox* box : {w.chkAlarmSound, w.chkAlarmWindow, w.chkAlarmNotify, w.chkAlarmWatch})
             box->click();
+        const QString bell = f.dir.filePath(QStringLiteral("bell.wav"));
+        writeFile(bell, "RIFF"), w.txtSoundFile->setText(' ' + bell + ' ');
         w.cmdApply->click();
         QCOMPARE(f.options(), (QList<int>{true, 250, 50, 100}));
-        // No watch, main window or notification; the bell, the command and its arguments.
+        // No watch, main window or notification; the sound, the command and its arguments.
         const AlarmOptions applied{false, false, false, true,
-                                   {},    true,  "sh",  {"-c", "echo \"$VORTANE_CHANNEL\" > /tmp/x"}};
+                                   bell,  true,  "sh",  {"-c", "echo \"$VORTANE_CHANNEL\" > /tmp/x"}};
         QCOMPARE(f.t.session->alarmOptions, applied);
         QCOMPARE(LoadAlarmOptions(SettingsStore(f.dir.filePath(QStringLiteral("settings.ini")))), applied);
     }
