@@ -139,6 +139,11 @@ private Q_SLOTS:
         QCOMPARE(std::pair(r.setups().size(), r.board->failureReason()),
                  std::pair(sent, QString())); // not the departed board's reason
 
+        for (int i = 0; i < 100010; ++i) // the bus's and the board's logs keep the last 100000
+            r.board->VendorIORequest(RegisterRequest, 0x2E, 0x3E, 1, 1, &byte);
+        QCOMPARE(std::pair(r.sim->transfers().size(), r.sim->board().journal().size()),
+                 std::pair(100000UL, 100000UL));
+
         SimUsbBus loader(r.clock, std::make_unique<SimBoard>(r.clock)); // no firmware: back as the loader
         loader.leaveAndReturn(), r.clock.advance(800), loader.leaveAndReturn(); // again, not asked between
         r.clock.advance(800);

@@ -187,13 +187,6 @@ private Q_SLOTS:
         QCOMPARE(t.programEnds, QList<int>{CommunicationsInterrupted});
     }
 
-    void journalIsBounded() {
-        ConnectedSim t;
-        for (int i = 0; i < 100010; ++i)
-            t.usb().ReadBlock(0x20, 1);
-        QCOMPARE(t.board->journal().size(), std::size_t(100000));
-    }
-
     // Chips at 2Eh and 2Dh, 2Dh first: flag caches read, the free-wheel test started, defaults applied.
     // Enumerating: 34 steps of just over 50 ms; the splash shows 1 s before the search, 2 s after "Found".
     void startFindsTheFirstChipAndTalksInOrder() {
