@@ -296,8 +296,8 @@ private Q_SLOTS:
         QVERIFY(usb.ReadBlock(0x20, -1) == 0 && r.transfers().isEmpty());    // and nothing for less than 0
 
         // No heaters: a failed heater request the user may carry on from; no board status to read.
-        r.prompts.answers = {MessageAnswer::No};
-        QVERIFY(usb.SetHeater(1, 50) != 0 && r.ends.isEmpty());
+        r.prompts.answers = {MessageAnswer::No, MessageAnswer::No}; // told once, asked twice
+        QVERIFY(usb.SetHeater(1, 50) != 0 && usb.SetHeater(2, 50) != 0 && r.ends.isEmpty());
         usb.ReadBoardInfo(); // what the board window shows of it: tst_frmboard
         QVERIFY(r.transfers().isEmpty());
         for (int i = 0; i < 100010; ++i) // the adapter's log keeps the last 100000, on a long run too
