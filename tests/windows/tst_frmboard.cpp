@@ -163,12 +163,14 @@ private Q_SLOTS:
         using A = QAccessibleActionInterface; // a screen reader's steps: up twice, down once (a level of 1)
         for (const QString& action : {A::increaseAction(), A::increaseAction(), A::decreaseAction()})
             second->actionInterface()->doAction(action);
-        w.sldHeater[1]->setSliderPosition(5); // dragged to 2.5: the whole level towards the one it left, 2
-        QCOMPARE(std::pair(f.journal(), second->valueInterface()->maximumValue().toDouble()),
-                 std::pair(QStringList{"218 1 38 0 1", "218 1 39 0 1", "218 1 29 0 1", "218 1 100 0 1",
-                                       "218 2 0 0 1", "218 2 100 0 1", "218 2 2 0 1", "218 2 0 0 1",
-                                       "218 2 1 0 1", "218 2 2 0 1", "218 2 1 0 1", "218 2 2 0 1"},
-                           100.0));
+        for (int position : {7, 1}) // dragged to 3.5, then 0.5: the whole level towards the one it left
+            w.sldHeater[1]->setSliderPosition(position);
+        QCOMPARE(
+            std::pair(f.journal(), second->valueInterface()->maximumValue().toDouble()),
+            std::pair(QStringList{"218 1 38 0 1", "218 1 39 0 1", "218 1 29 0 1", "218 1 100 0 1",
+                                  "218 2 0 0 1", "218 2 100 0 1", "218 2 2 0 1", "218 2 0 0 1", "218 2 1 0 1",
+                                  "218 2 2 0 1", "218 2 1 0 1", "218 2 3 0 1", "218 2 1 0 1"},
+                      100.0));
         QStringList shown{w.lblTemp[0]->text()}; // as opened, before the first temperature reading, after it
         f.t.session->readings.Temperatures = {54, -5};
         for (int read = 0; read < 2; ++read, markRead(f.t.session->readings)) {
