@@ -210,7 +210,7 @@ CurveCheckReport RunCurveCheck(Session& session, const CurveCheckOptions& o, Run
         }
         const int steps = 100 / std::max(o.heaterStep, 1);
         for (int i = 0; i <= steps; ++i) {
-            const int level = std::min(i * o.heaterStep, 100);
+            const int level = i * o.heaterStep; // whole steps up to 100 %, never past it
             a.progress(0.9 * i / (steps + 1), QStringLiteral("Heater %1 at %2 %").arg(o.heater).arg(level));
             a.setHeater(o.heater, level);
             checker.settle(level, QStringLiteral("heater %1 %").arg(level));
