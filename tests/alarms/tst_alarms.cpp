@@ -106,15 +106,15 @@ private Q_SLOTS:
             {"under a low limit and a minimum speed",
              {[](Watched& w) {
                   w.scenario([](ChipScenario& s) { s.noise = 0; });
-                  // 4000 RPM: count 1350 (0x0546); at most 10000 RPM: 540 (0x021C)
-                  writeAll(w.t.chip(), {{0x48, 40}, {0x5C, 0x46}, {0x5D, 0x05}, {0x64, 0x1C}, {0x65, 0x02}});
+                  writeAll(w.t.chip(), {{0x48, 40}, {0x5C, 0x46}, {0x5D, 0x05}, {0x65, 0x02}}); // 4000, a max
                   w.run(5000);
                   w.scenario([](ChipScenario& s) { s.ambientC = 45; }); // back over the low limit
                   writeAll(w.t.chip(), {{0x5C, 0x08}, {0x5D, 0x07}});   // a minimum of 3000 RPM: 1800
                   w.run(60000);
+                  writeAll(w.t.chip(), {{0x49, 45}}), w.run(5000); // then over the high limit
               },
               {"alarm raised Temp 3 26 40", "alarm raised Fan 3 3592 4000", "alarm cleared Temp 3 46 40",
-               "alarm cleared Fan 3 3600 3000"}}},
+               "alarm cleared Fan 3 3600 3000", "alarm raised Temp 3 46 45"}}},
             // Fan 2 seizes, the chip reporting it not present; fan 3 stops, its PWM pin taken: no stall.
             {"fan reported not present, a PWM pin taken",
              {[](Watched& w) {
