@@ -183,33 +183,14 @@ private Q_SLOTS:
     }
 
     void recallOfHandWrittenFiles() {
-        // The file, its (address, value) writes, and the line and text of its error.
-        const char* notARegisterLine = "the line does not hold a register address and value";
-        for (const auto& [file, writes, line, error] :
-             std::initializer_list<std::tuple<QByteArray, QList<int>, int, QString>>{
-                 // LF line ends and one-digit values: no line is swallowed by the one before.
-                 {"{\n0x40\t0x3\n0x44\t0x81\t\n0x45 0x7\n}\n", {0x40, 3, 0x44, 0x81, 0x45, 7}, 0, ""},
-                 {"{\r\n0x7f\t0xab\t // names are not read\r\n\r\n}", {0x7F, 0xAB}, 0, ""},
-                 {"{\r\n0x40\t0x1\r\n}\r\n{\r\n0x41\t0x2\r\n}\r\n", {0x40, 1}, 0, ""}, // the first list only
-                 {"Address\tData\tRegister\r\n{\r\n}\r\n", {}, 0, ""},
-                 // A "{" and an "x" in the comment do not start the list.
-                 {"Comment : {max fan x}\r\n{\r\n0x40\t0x1\t\r\n}\r\n", {0x40, 1}, 0, ""},
-                 {"{ list\r\n0x40\t0x1\r\n}\r\n", {0x40, 1}, 0, ""},
-                 // Refused whole: nothing of the file is written.
-                 {"{\r\n0x40\r\n0x41\t0x02\r\n}\r\n", {}, 2, notARegisterLine},
-                 {"{\r\n0x40\t0x1\r\n0X41\t0X1\t // a\r\n}\r\n", {}, 3, notARegisterLine},
-                 {"{\r\n0x4O\t0x1\r\n}\r\n", {}, 2, notARegisterLine},
-                 {"{\r\n0x40\t0x100\r\n}\r\n", {}, 2, notARegisterLine},
-                 {"{\r\n0x40\t0x1\r\n0x20\t0x0\r\n}", {}, 3, "register 0x20 (Temperature 1) is read-only"},
-                 {"{\r\n0x90\t0x1\r\n}\r\n", {}, 2, "no register at address 0x90"},
-                 {"{\r\n0x40\t0x1\r\n0x4", {}, 3, "the file ends inside the register line"},
-                 {"{\r\n0x40\t0x1\r\n", {}, 2, "the file ends before its closing \"}\""},
-                 {"Address\tData\r\n0x40\t0x1\r\n", {}, 2, "no \"{\" starts the register list"}}) {
-            const ConfigParse parsed = ParseConfigFile(file);
-            QList<int> got;
+        for (const QStringList& r : tableRows(VORTANE_TEST_DATA "/hand-written.txt")) {
+            const ConfigParse parsed = ParseConfigFile(
+                r[1].toLatin1().replace("\\r", "\r").replace("\\n", "\n").replace("\\t", "\t"));
+            QStringList got;
             for (const ConfigWrite& w : parsed.writes)
-                got << w.address << w.value;
-            QCOMPARE(std::tuple(got, parsed.errorLine, parsed.error), std::tuple(writes, line, error));
+                got << QStringLiteral("%1=%2").arg(w.address, 0, 16).arg(w.value, 0, 16);
+            QCOMPARE((QStringList{r[0], got.join(u' '), QString::number(parsed.errorLine), parsed.error}),
+                     (QStringList{r[0], r[2], r[3], r[4]}));
         }
     }
 
