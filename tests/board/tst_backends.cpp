@@ -71,10 +71,23 @@ QString outcome(const HexImage& image) {
     return out.join(QLatin1Char(' '));
 }
 
+// The simulated adapter as a real one at a device path: the messages name the path.
+struct AdapterAt final : SmbusAdapter {
+    AdapterAt(std::unique_ptr<SmbusAdapter> a, QString p) : inner(std::move(a)), at(std::move(p)) {}
+    QString path() const override { return at; }
+    int setAddress(int address) override { return inner->setAddress(address); }
+    int readByteData(int reg) override { return inner->readByteData(reg); }
+    int writeByteData(int reg, std::uint8_t value) override { return inner->writeByteData(reg, value); }
+    std::unique_ptr<SmbusAdapter> inner;
+    QString at;
+};
+
 struct SmbusRig : BackendSession {
-    explicit SmbusRig(SimOptions options = {}) {
-        auto adapter = std::make_unique<SimSmbusAdapter>(clock, std::move(options));
-        bus = adapter.get();
+    explicit SmbusRig(SimOptions options = {}, const QString& path = {}) {
+        auto sim = std::make_unique<SimSmbusAdapter>(clock, std::move(options));
+        bus = sim.get();
+        std::unique_ptr<SmbusAdapter> adapter = std::move(sim);
+        if (!path.isEmpty()) adapter = std::make_unique<AdapterAt>(std::move(adapter), path);
         auto file = std::make_unique<QFile>(dir.filePath("journal.txt"));
         file->open(QIODevice::WriteOnly);
         start(std::make_unique<I2cBoard>(
@@ -319,15 +332,22 @@ private Q_SLOTS:
         }
     }
 
-    // Where no chip answers (EIO here, as some adapters say), the details and standard error name the silent.
+    // Where no chip answers (EIO here, as some adapters say), the details and standard error name the
+    // silent, and how to look for a chip on that adapter.
     void noChipAnswers() {
-        SmbusRig r({.chipAddresses = {}, .linkLostAfterMs = 0, .chip = {}});
-        r.session->usb.report = [&r](const QString& text) { r.told << text; };
-        QVERIFY(!r.connect());
-        QCOMPARE(r.told << r.prompts.messages.value(0).details,
-                 QStringList(2, "no VORTANE answered: Company ID (3Eh) read FFh at 2Ch, FFh at 2Dh, FFh at "
-                                "2Eh, FFh at 2Fh, where a VORTANE reads 4Bh\nno acknowledge from 2Ch, 2Dh, "
-                                "2Eh, 2Fh on the simulated adapter (--sim-chips sets where chips answer)"));
+        for (const auto& [path, where] :
+             {std::pair{"", "the simulated adapter (--sim-chips sets where chips answer)"},
+              {"/dev/i2c-17", "/dev/i2c-17 (check the address with i2cdetect -y 17)"}}) {
+            SmbusRig r({.chipAddresses = {}, .linkLostAfterMs = 0, .chip = {}}, path);
+            r.session->usb.report = [&r](const QString& text) { r.told << text; };
+            QVERIFY(!r.connect());
+            QCOMPARE(
+                r.told << r.prompts.messages.value(0).details,
+                QStringList(2, "no VORTANE answered: Company ID (3Eh) read FFh at 2Ch, FFh at 2Dh, FFh at "
+                               "2Eh, FFh at 2Fh, where a VORTANE reads 4Bh\nno acknowledge from 2Ch, "
+                               "2Dh, 2Eh, 2Fh on " +
+                                   QLatin1String(where)));
+        }
         QCOMPARE(MissingSmbusFunctions(I2C_FUNC_I2C | I2C_FUNC_SMBUS_READ_BYTE_DATA),
                  QStringList{"SMBus write-byte-data"});
     }
