@@ -190,6 +190,17 @@ private Q_SLOTS:
         QVERIFY(f.t.prompts.messages.isEmpty()); // the main window gives the one message
     }
 
+    // A link error under the file dialog unloads the window: the start ends there, nothing touches the
+    // window.
+    void unloadedUnderTheDialog() {
+        LogFixture f;
+        f.t.prompts.whileDialogOpen = [&f] {
+            f.t.failNextRequest(), f.t.session->usb.ReadRegister(0x2E, 0x40), f.w.reset();
+        };
+        f.click(QStringLiteral("new.csv"));
+        QVERIFY(!f.w && !f.t.session->decl.LoggingActive && f.t.programEnds.size() == 1);
+    }
+
     // The log's own interval is shown; a refused start leaves no file, the log stopped, the interval kept.
     void refusedStarts() {
         const std::array<std::array<QString, 3>, 3> refused{
