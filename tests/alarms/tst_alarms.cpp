@@ -255,6 +255,10 @@ private Q_SLOTS:
         t.session->events.record(EventKind::AlarmCleared, "Temp 1", "29", "30", "°C");
         QTRY_COMPARE(t.session->statusText(), "Alarm command false failed: it ended with status 1");
         QCOMPARE(t.session->events.recent().back().kind, EventKind::CommandFailed);
+        for (int i = 0; i < 4096; ++i) // a long run keeps the last 4096 events, for the graphs' markers
+            t.session->events.record(EventKind::LoggingStopped, QString::number(i));
+        QCOMPARE(t.session->events.recent().front().channel + t.session->events.recent().back().channel,
+                 "04095");
 
         o.program = dir.filePath("no-such-program");
         QCOMPARE(AlarmOptionsRefusal(o),

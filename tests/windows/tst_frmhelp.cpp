@@ -192,6 +192,7 @@ private Q_SLOTS:
         if (!closing) { // a closed window goes once the run is over
             QCOMPARE(w->lblStatus->text().left(22), QStringLiteral("Curve check: cancelled"));
             w->cmbRun->setCurrentIndex(2); // the next run is not cancelled by the last one's Stop
+            QVERIFY(!w->fraFans->isVisible() && !w->fraCurve->isVisible()); // the limit run has no choices
             m.t.chip().write(0x45, 40);
             w->cmdStart->click();
             QCOMPARE(w->lblStatus->text().section(u';', 0, 0), QStringLiteral("Limit trip points: finished"));
