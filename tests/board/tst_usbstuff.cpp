@@ -429,7 +429,7 @@ private Q_SLOTS:
 
     void temperatureAboveItsHighLimitSetsItsStatusBit() {
         SimChip c(quiet(-20));
-        writeAll(c, {{0x72, 0xFF}, {0x73, 0xFF}}); // masks hide nothing
+        writeAll(c, {{0x72, 0xFF}, {0x73, 0xFF}, {0x50, 0x80}}); // masks hide nothing; sensor 7 low at -128
         c.advanceTo(0);
         // Sensor 7 is the last in status 1, sensor 8 the first in status 2; at the limit is fine.
         std::int64_t t = 0;
