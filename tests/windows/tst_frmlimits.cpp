@@ -137,28 +137,19 @@ private Q_SLOTS:
         QVERIFY(!w->tglAlert[0]->isOn());
     }
 
-    // The pointer's value, the key pressed and the value after it.
-    void keys_data() {
-        addRows<std::tuple<double, Qt::Key, double>>(
-            {{"up from between steps", {82, Qt::Key_Up, 100}},
-             {"down from between steps", {82, Qt::Key_Left, 50}},
-             {"page up", {100, Qt::Key_PageUp, 600}},
-             {"down to the end", {20, Qt::Key_Down, 0}},
-             {"up at the end", {12000, Qt::Key_Up, 12000}},
-             {"up beyond the scale", {5400000, Qt::Key_Up, 5400000}},
-             {"down from beyond the scale", {5400000, Qt::Key_Down, 11950}},
-             {"home", {3000, Qt::Key_Home, 0}},
-             {"end", {3000, Qt::Key_End, 12000}}});
-    }
     void keys() {
-        const auto& [start, key, expected] = fetchRow<std::tuple<double, Qt::Key, double>>();
-        Gauge g(0, 12000, 2000, 500);
-        g.setStep(50);
-        g.setPointer(Gauge::HighPointer, start);
-        g.setCurrentPointer(Gauge::HighPointer);
-        QSignalSpy moved(&g, &Gauge::pointerMoved);
-        QTest::keyClick(&g, key);
-        QVERIFY(g.pointer(Gauge::HighPointer) == expected && moved.count() == (expected == start ? 0 : 1));
+        for (const QStringList& r : tableRows(VORTANE_TEST_DATA "/gauge-keys.txt")) {
+            const double start = r[1].toDouble(), expected = r[3].toDouble();
+            Gauge g(0, 12000, 2000, 500);
+            g.setStep(50);
+            g.setPointer(Gauge::HighPointer, start);
+            g.setCurrentPointer(Gauge::HighPointer);
+            QSignalSpy moved(&g, &Gauge::pointerMoved);
+            QTest::keyClick(&g, QKeySequence(r[2])[0].key());
+            QVERIFY2(g.pointer(Gauge::HighPointer) == expected &&
+                         moved.count() == (expected == start ? 0 : 1),
+                     qPrintable(r[0]));
+        }
     }
 
     // Tab enters the gauge at its low pointer and Shift+Tab at its high one, wherever it was left.
