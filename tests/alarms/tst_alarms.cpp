@@ -289,6 +289,9 @@ private Q_SLOTS:
         qputenv("PATH", path.toUtf8());
         QCOMPARE(std::pair(bells, s.statusText()),
                  std::pair(1, QStringLiteral("Alarm command paplay, aplay failed: no sound player found")));
+        s.alarmOptions.soundFile.clear(); // no file: the bell alone, nothing to refuse
+        s.events.record(EventKind::AlarmRaised, "Temp 3", "31", "30", "°C");
+        QCOMPARE(std::pair(bells, AlarmOptionsRefusal(s.alarmOptions)), std::pair(2, QString()));
     }
 
     // Beside the data log: one whole line per event, the log's time; a link error is in before its message.
