@@ -337,9 +337,13 @@ private Q_SLOTS:
                 QFAIL(qPrintable(f + QStringLiteral(" differs from ") + want.filePath(f)));
             }
 
-        QTemporaryDir other; // a name in the way that is not a regular file is left alone
-        QDir(other.path()).mkdir(QStringLiteral("report.json"));
-        QVERIFY(WriteBenchReport(other.path(), data, {}).contains(QStringLiteral("not a regular file")));
+        QTemporaryDir other; // a name in the way that is not a regular file is left alone: a link, a folder
+        QVERIFY(QFile::link(dir.filePath("charts.txt"), other.filePath("samples.csv")));
+        QVERIFY(WriteBenchReport(other.path(), data, {})
+                    .endsWith("samples.csv is not a regular file; not replaced"));
+        QVERIFY(QFile::remove(other.filePath("samples.csv")) && QDir(other.path()).mkdir("report.json"));
+        QVERIFY(WriteBenchReport(other.path(), data, {})
+                    .endsWith("report.json is not a regular file; not replaced"));
     }
 };
 

@@ -104,19 +104,13 @@ private Q_SLOTS:
             QVERIFY2(text.find(name) == std::string::npos, name);
     }
 
-    void listenAddresses_data() { // the address as taken, none where refused
-        QTest::addColumn<QString>("row");
-        for (const char* good : {"127.0.0.1:9813", "0.0.0.0:80", "255.255.255.255:65535", "127.0.0.1:0"})
-            QTest::newRow(good) << QString::fromLatin1(good);
-        for (const char* bad : {"[::1]:9100", "127.0.0.1", "localhost:9813", "256.0.0.1:9813",
-                                "127.0.0.1:65536", "127.0.0.1:98a", ":9813"})
-            QTest::newRow(bad) << QString();
-    }
-    void listenAddresses() {
-        QString error;
-        const auto parsed = ParseListenAddress(QTest::currentDataTag(), error);
-        QCOMPARE(parsed ? parsed->text() : QString(), fetchRow<QString>());
-        QCOMPARE(error.isEmpty(), parsed.has_value());
+    void listenAddresses() { // data/listen-addresses.txt
+        for (const QStringList& r : tableRows(VORTANE_TEST_DATA "/listen-addresses.txt")) {
+            QString error;
+            const auto parsed = ParseListenAddress(r[0], error);
+            QCOMPARE(r.first(1) << (parsed ? parsed->text() : QString()) << QString::number(error.isEmpty()),
+                     r.first(1) << r.value(1) << QString::number(parsed.has_value()));
+        }
     }
 
     // One endpoint per board (busy: on the tool); two chips on an adapter: two boards; dead serve lock taken.
