@@ -293,9 +293,10 @@ private Q_SLOTS:
         f.polling.Tick(f.t.clock.nowMs() + 10000);
         QCOMPARE(f.blockReads(), 1);
 
-        SaveFixture lost({.failRequestNumber = 20, .chip = {}}); // among the save's reads
+        SaveFixture lost({.failRequestNumber = 20, .chip = {}}); // among the save's reads: no file dialog
         lost.w->cmdsave->click();
-        QVERIFY(lost.t.programEnds == QList<int>{3} && !lost.polling.paused());
+        QVERIFY(lost.t.programEnds == QList<int>{3} && !lost.polling.paused() &&
+                lost.t.prompts.dialogFilters.isEmpty());
         SaveFixture cut; // a link lost at a recall's first write: no recall recorded, none said
         cut.file(QStringLiteral("r.sav"), "{\r\n0x40 0x1\r\n0x7F 0xA\r\n}\r\n");
         cut.t.prompts.whileDialogOpen = [&cut] { cut.t.failNextRequest(); };
