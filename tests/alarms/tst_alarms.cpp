@@ -299,7 +299,7 @@ private Q_SLOTS:
         QTemporaryDir dir;
         Watched w;
         w.t.session->events.wallClock = [] { return QDateTime(QDate(2024, 3, 5), QTime(14, 7, 9)); };
-        w.t.prompts.fileNames << dir.filePath("run.csv");
+        w.t.prompts.fileNames << dir.filePath("run.CSV"); // its events in run.events.csv
         QVERIFY(writeFile(dir.filePath("run.events.csv"), "earlier\r\n")); // appended to, no second header
         QSignalSpy stopped(&w.watch.eventFile, &EventFile::stopped);
         QVERIFY(StartLogging(*w.t.session, {true}, "500"));
@@ -311,7 +311,7 @@ private Q_SLOTS:
         QCOMPARE(w.t.programEnds, QList<int>{CommunicationsInterrupted});
         const QString at = "2024-03-05T14:07:09.000+01:00,";
         QCOMPARE(QString::fromUtf8(fileBytes(dir.filePath("run.events.csv"))),
-                 "earlier\r\n" + at + "0,logging started," + dir.filePath("run.csv") + ",500,\r\n" + at +
+                 "earlier\r\n" + at + "0,logging started," + dir.filePath("run.CSV") + ",500,\r\n" + at +
                      "0,register written,0x45 Temperature1 High Limit,0x05,0x7F\r\n" + at +
                      ".5,alarm raised,Temp 1,25,5\r\n" + at +
                      "2,link error,Communications Interrupted - Check USB connections,3,\r\n");
