@@ -299,8 +299,9 @@ private Q_SLOTS:
         QTemporaryDir dir;
         Watched w;
         w.t.session->events.wallClock = [] { return QDateTime(QDate(2024, 3, 5), QTime(14, 7, 9)); };
-        w.t.prompts.fileNames << dir.filePath("run.CSV"); // its events in run.events.csv
-        QVERIFY(writeFile(dir.filePath("run.events.csv"), "earlier\r\n")); // appended to, no second header
+        const QString log = dir.filePath("run.CSV"), csv = dir.filePath("run.events.csv");
+        w.t.prompts.fileNames << log;
+        QVERIFY(writeFile(csv, "earlier\r\n")); // appended to, no second header
         QSignalSpy stopped(&w.watch.eventFile, &EventFile::stopped);
         QVERIFY(StartLogging(*w.t.session, {true}, "500"));
         w.t.usb().ReadRegister(0x2E, 0x45);
@@ -310,12 +311,14 @@ private Q_SLOTS:
         w.t.usb().ReadRegister(0x2E, 0x40);
         QCOMPARE(w.t.programEnds, QList<int>{CommunicationsInterrupted});
         const QString at = "2024-03-05T14:07:09.000+01:00,";
-        QCOMPARE(QString::fromUtf8(fileBytes(dir.filePath("run.events.csv"))),
-                 "earlier\r\n" + at + "0,logging started," + dir.filePath("run.CSV") + ",500,\r\n" + at +
+        QCOMPARE(QString::fromUtf8(fileBytes(csv)),
+                 "earlier\r\n" + at + "0,logging started," + log + ",500,\r\n" + at +
                      "0,register written,0x45 Temperature1 High Limit,0x05,0x7F\r\n" + at +
                      ".5,alarm raised,Temp 1,25,5\r\n" + at +
                      "2,link error,Communications Interrupted - Check USB connections,3,\r\n");
-        QCOMPARE(stopped.count(), 0);
+        StopLogging(*w.t.session), w.t.session->events.record(EventKind::AlarmRaised, "Temp 9"); // not in
+        QVERIFY(stopped.count() == 0 &&
+                fileBytes(csv).endsWith(",logging stopped," + log.toUtf8() + ",4,\r\n"));
         // A field with a separator, a quote or a line break is quoted, its quotes doubled; a zone 10:30 west.
         Event odd;
         std::tie(odd.kind, odd.wallTime, odd.channel, odd.value, odd.limit) =
