@@ -157,6 +157,8 @@ private Q_SLOTS:
         QCOMPARE(
             w.txtProgram->text() + ' ' + w.txtSoundFile->text() + ' ' + f.t.prompts.dialogFilters.join(' '),
             "/usr/bin/wall /srv/bell.wav All Files (*)|* Sound Files (*.wav *.ogg *.oga)|*.wav;*.ogg;*.oga");
+        w.chkAlarmSound->click(); // the sound file's controls go with it, the command's stay
+        QVERIFY(!w.txtSoundFile->isEnabled() && !w.cmdSoundFile->isEnabled() && w.txtProgram->isEnabled());
     }
 
     // Two starts, one file: two blocks each from 0 s; the log runs with the window closed, stops on failure.
