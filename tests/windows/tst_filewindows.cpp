@@ -305,6 +305,12 @@ private Q_SLOTS:
         cut.w->cmdRecall->click();
         QVERIFY(cut.t.programEnds == QList<int>{3} && cut.t.session->statusText().isEmpty());
         QCOMPARE(cut.t.session->events.recent().back().kind, EventKind::LinkError);
+        SaveFixture under; // a link lost under the recall's dialog: the file is not even read
+        under.t.prompts.whileDialogOpen = [&t = under.t] {
+            t.failNextRequest(), t.usb().ReadRegister(0x2E, 0x40);
+        };
+        under.file(QStringLiteral("bad.sav"), "not a configuration"), under.w->cmdRecall->click();
+        QVERIFY(under.t.programEnds == QList<int>{3} && under.t.prompts.messages.size() == 1);
     }
 };
 
