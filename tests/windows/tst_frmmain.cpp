@@ -352,12 +352,12 @@ private Q_SLOTS:
         m.t.failNextRequest();
         InitDefaults(*m.t.session);
         QCOMPARE(m.t.programEnds, QList<int>{CommunicationsInterrupted});
+        QCOMPARE(fileBytes(ini()), // on disk at once: the program ends without another turn of its event loop
+                 QByteArray("[Settings]\nMainHeight=6500\nMainLeft=1000\nMainTop=1000\nMainWidth=6500\n"));
         QVERIFY(underMessage == 0 && m.t.board->journal().back().status != 0);
         const std::size_t atEnd = journalSize();
         spin(m.t.clock, 500, 50);
         QVERIFY(journalSize() == atEnd && m.t.session->usb.SetHeater(2, 10) != 0); // refused, not sent
-        QCOMPARE(fileBytes(ini()),
-                 QByteArray("[Settings]\nMainHeight=6500\nMainLeft=1000\nMainTop=1000\nMainWidth=6500\n"));
     }
 
     // The active alarms in red in the status bar, as the chip shows them, unless the options say not.
