@@ -263,8 +263,7 @@ private Q_SLOTS:
         QCOMPARE(FirmwareFolders(program.path()),
                  (QStringList{program.path(), "/usr/lib/vortane", "/usr/local/lib/vortane",
                               data.filePath("vortane"), "/usr/share/vortane"}));
-        QCOMPARE(FirmwareFolders("/usr/lib/vortane").count("/usr/lib/vortane"),
-                 1); // installed: looked in once
+        QCOMPARE(FirmwareFolders("/usr/lib/vortane").count("/usr/lib/vortane"), 1); // installed: once
         const QStringList folders{program.path(), data.filePath("vortane")};
         QVERIFY(QDir(data.path()).mkpath("vortane") && QDir(program.path()).mkdir(FirmwareFileName));
         QCOMPARE(FindFirmwareImage(folders), QString());
