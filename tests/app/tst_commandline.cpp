@@ -16,8 +16,8 @@ private Q_SLOTS:
     void answersWithoutStarting_data() {
         QTest::addColumn<std::tuple<QStringList, int, QString>>("row");
         for (const QStringList& r : tableRows(VORTANE_TEST_DATA "/answers.txt"))
-            QTest::newRow(qPrintable(r[0])) << std::tuple(r[1].split(u' ', Qt::SkipEmptyParts), r[2].toInt(),
-                                                          QString(r[3]).replace("\\n", "\n"));
+            QTest::newRow(qPrintable(r[0]))
+                << std::tuple(r[1].split(u' ', Qt::SkipEmptyParts), r[2].toInt(), r[3]);
     }
     void answersWithoutStarting() {
         const auto& [args, status, says] = fetchRow<std::tuple<QStringList, int, QString>>();
