@@ -77,7 +77,7 @@ private Q_SLOTS:
     // node under the latest one a level up (data/tree.txt: no Tmin register; 7Bh and 7Fh by both names).
     void tree() {
         QStringList got;
-        std::array<int, 3> latest{-1, -1, -1};
+        std::array<int, 3> latest{-2, -2, -2}; // the latest node at each level; -2: none yet
         const QList<RegisterTreeNode> nodes = RegisterTreeNodes();
         for (int i = 0; i < nodes.size(); ++i) {
             const RegisterTreeNode& n = nodes[i];
@@ -174,8 +174,7 @@ private Q_SLOTS:
 
     void recallOfHandWrittenFiles() {
         for (const QStringList& r : tableRows(VORTANE_TEST_DATA "/hand-written.txt")) {
-            const ConfigParse parsed = ParseConfigFile(
-                r[1].toLatin1().replace("\\r", "\r").replace("\\n", "\n").replace("\\t", "\t"));
+            const ConfigParse parsed = ParseConfigFile(r[1].toLatin1());
             QStringList got;
             for (const ConfigWrite& w : parsed.writes)
                 got << QStringLiteral("%1=%2").arg(w.address, 0, 16).arg(w.value, 0, 16);
