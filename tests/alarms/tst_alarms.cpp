@@ -115,13 +115,15 @@ private Q_SLOTS:
               },
               {"alarm raised Temp 3 26 40", "alarm raised Fan 3 3592 4000", "alarm cleared Temp 3 46 40",
                "alarm cleared Fan 3 3600 3000", "alarm raised Temp 3 46 45"}}},
-            // Fan 2 seizes, the chip reporting it not present; fan 3 stops, its PWM pin taken: no stall.
-            {"fan reported not present, a PWM pin taken",
+            // Fan 2 seizes, the chip reporting it not present; fan 3 stops, its PWM pin taken; fan 1 seizes,
+            // its tach switched off before the stall's 3 s, its count left at no rotation: no stall.
+            {"fan reported not present, a PWM pin taken, a tach off",
              {[](Watched& w) {
-                  w.scenario([](ChipScenario& s) { s.fanSeizesAtMs[1] = 8000; });
+                  w.scenario([](ChipScenario& s) { s.fanSeizesAtMs[1] = 8000, s.fanSeizesAtMs[0] = 3500; });
                   writeAll(w.t.chip(), {{0x36, 0x02}});
                   w.run(5000);
                   w.t.usb().WriteRegister(0x2E, 0x7F, 0x02);
+                  writeAll(w.t.chip(), {{0x74, w.t.chip().read(0x74) | 0x01}});
                   w.run(30000);
               },
               {}}},
@@ -158,9 +160,11 @@ private Q_SLOTS:
     // A stall: 3 s still, from the first poll finding it; alarms read nothing unless watched with reading on.
     void pollingAndItsRequests() {
         Watched w;
-        w.scenario([](ChipScenario& s) { s.fanSeizesAtMs[0] = 2500; });
-        writeAll(w.t.chip(), {{0x68, 0x20}, {0x32, 0x33}}); // fan 1 at 80 % through INV1, the others at full
-        w.t.usb().ReadRegister(w.t.usb().DeviceAddress, 0x68); // its inversion as the program last read it
+        w.scenario([](ChipScenario& s) { s.fanSeizesAtMs[0] = s.fanSeizesAtMs[2] = 2500; });
+        // Fan 1 at 80 % through INV1; fan 3 at 20 %, its pair's FL4 no inversion; the others at full.
+        writeAll(w.t.chip(), {{0x68, 0x20}, {0x32, 0x33}, {0x69, 0x01}, {0x34, 0x33}});
+        for (int reg : {0x68, 0x69}) // the inversions as the program last read them
+            w.t.usb().ReadRegister(w.t.usb().DeviceAddress, reg);
         w.run(2990);
         const QString snapshot = "220 46 32 1 35", masks = "220 46 114 1 3", limits = "220 46 68 1 36";
         QCOMPARE(w.t.requestTexts().count(snapshot), 3); // at 10, 1010 and 2010 ms
