@@ -128,7 +128,10 @@ private Q_SLOTS:
                               "vortane-serve-sim.lock"}));
         writeFile(dir.filePath("vortane-serve-usb-1-4.2.lock"), "2147483646\nvortane-cli\n\n");
         BoardIdentity usb{BoardIdentity::Kind::Usb, false, "1-4.2", "VT01", {}, 0x2E};
-        QVERIFY2(LockBoardForServing(usb, dir.path(), error), qPrintable(error));
+        const auto taken = LockBoardForServing(usb, dir.path(), error); // named by its port, where it has one
+        QVERIFY2(taken, qPrintable(error));
+        QVERIFY(fileBytes(dir.filePath("vortane-serve-usb-1-4.2.lock"))
+                    .startsWith(QByteArray::number(QCoreApplication::applicationPid()) + '\n'));
     }
 };
 
