@@ -261,10 +261,7 @@ private Q_SLOTS:
         Cli t({.failRequestNumber = 5, .requestMs = 4, .chip = {}});
         QCOMPARE(t.run({"monitor", "--count", "3", "--interval", "250"}), 0);
         const QStringList table = t.outLines();
-        QCOMPARE(table.size(), 5);
-        QCOMPARE(table[0], "    Time    T1    T2    T3    T4    T5    T6    T7    T8    T9   T10  Tmax"
-                           "     Fan1     Fan2     Fan3     Fan4  PWM1  PWM2  PWM3  PWM4");
-        QVERIFY(table[1].startsWith(QStringLiteral("     (s)  (°C)")));
+        QCOMPARE(table.size(), 5); // under the column names and units (their text: the transcript)
         QCOMPARE(table[2], QStringLiteral("   0.000") + QStringLiteral("     -").repeated(10) +
                                QStringLiteral("    30     4787     4205     3592       82") +
                                QStringLiteral("   100").repeated(4));
