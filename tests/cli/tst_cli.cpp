@@ -178,8 +178,8 @@ private Q_SLOTS:
             "write 0x72 0x81\nreed 0x40\n");
         add("batch stops at a failing line", {"batch", "%file"}, 1, mask81,
             "%file:2: cannot read /nonexistent-dir/x.sav: No such file or directory\n",
-            {"222 46 33138 0 0", "222 46 114 1 1"},
-            "write 0x72 0x81\nrecall /nonexistent-dir/x.sav\nwrite 0x73 1\n");
+            {"222 46 -32398 0 0", "222 46 114 1 1"}, // -127 as a signed byte: 0x81, no "(wrote ..)"
+            "write 0x72 -127\nrecall /nonexistent-dir/x.sav\nwrite 0x73 1\n");
 
         const QByteArray good =
             BuildConfigFile({{*FindRegisterByAddress(0x40), 5}, {*FindRegisterByAddress(0x72), 0x81}}, false,
