@@ -6,7 +6,6 @@
 #include "support/Rows.h"
 #include "support/SimSession.h"
 
-#include <QSet>
 #include <QTest>
 
 #include <algorithm>
@@ -43,18 +42,12 @@ class TestRegMapStuff : public QObject {
 
 private Q_SLOTS:
     void tableAndLookUps() {
-        const RegisterTable& table = BuildRegisterTable();
-        QList<int> offAddress;
-        QSet<QString> names;
-        for (int i = 0; i < RegisterCount; ++i) {
-            if (table[i].Address != 0x20 + i) offAddress.append(i);
+        const RegisterTable& table = BuildRegisterTable(); // addresses and names: the tree, the CLI's dump
+        for (int i = 0; i < RegisterCount; ++i)
             QVERIFY2(std::ranges::count(table[i].BitNames, ':') == 7, QByteArray::number(i));
-            names.insert(RegisterName(table[i]));
-        }
-        QCOMPARE(names.size(), RegisterCount);
         // Entries 98 and 99 are second names of 0x7F and 0x7B and share their bit names.
-        QCOMPARE(std::tuple(offAddress, table[98].BitNames, table[99].BitNames),
-                 std::tuple(QList<int>{98, 99}, table[95].BitNames, table[91].BitNames));
+        QCOMPARE(std::pair(table[98].BitNames, table[99].BitNames),
+                 std::pair(table[95].BitNames, table[91].BitNames));
 
         // Registers at each kind of place in the table: data/registers.txt.
         for (const QStringList& row : tableRows(VORTANE_TEST_DATA "/registers.txt")) {
