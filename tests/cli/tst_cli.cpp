@@ -162,6 +162,7 @@ private Q_SLOTS:
         add("board status fails", {"board"}, 1, "",
             "vortane-cli: the board status request failed; revision and supplies are unknown\n",
             {"221 0 0 1 6"}, {}, {.failRequestNumber = 5, .chip = {}});
+        add("help after a command", {"write", "-h"}, 0, CliUsage(), "", {}); // before connecting, as --help
         add("no value", {"--address"}, 2, "", "vortane-cli: option --address needs a value%usage", {});
         add("reserved address", {"--address", "0x78", "probe"}, 2, "",
             "vortane-cli: invalid SMBus address '0x78' (0x08 to 0x77)%usage", {});
