@@ -47,11 +47,10 @@ class TestFrmBoard : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    // Board revision, chip address, whether the status request fails, what the window shows.
+    // Board revision (B: the free-wheel test), chip address, whether the status request fails, what shows.
     void detailsAsReported_data() {
         addRows<std::tuple<int, int, bool, QString>>(
             {{"revision A", {0, 0x2D, false, "Free Wheel Test|A|Yes|Yes|2Dh|Yes|No|Yes|No"}},
-             {"revision B", {1, 0x2E, false, "Free Wheel Test|B|Yes|Yes|2Eh|Yes|No|Yes|No"}},
              {"unknown revision, no 12 V", {3, 0x2E, false, "Free Wheel Test||Yes|No|2Eh|Yes|No|Yes|No"}},
              {"revision D, no 5 V", {4, 0x2C, false, "Free Wheel Test|D|No|Yes|2Ch|Yes|No|Yes|No"}},
              {"status fails: not the buffer's old bytes",
@@ -70,8 +69,7 @@ private Q_SLOTS:
         QCOMPARE(f.journal(), (QStringList{"221 0 0 1 6", QStringLiteral("222 %1 54 1 1").arg(address)}));
     }
 
-    // Each backend over its simulated bus, connected by the program; --board, then the board named where it
-    // was found, revision, 5 V, 12 V.
+    // Each backend over its simulated bus, connected by the program: board named, revision, 5 V, 12 V.
     void windowsWorkOnTheBackend_data() {
         addRows<QStringList>(
             {{"usb:sim", {"Simulated USB board 2-7 (serial VT000001)", "B", "Yes", "Yes"}},
