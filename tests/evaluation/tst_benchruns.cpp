@@ -177,7 +177,7 @@ private Q_SLOTS:
     }
     void everyWayOutRestoresTheChip() {
         const auto& [run, cancelAfterSamples] = fetchRow<std::pair<QString, int>>();
-        ConnectedSim sim;
+        ConnectedSim sim({.heaterHalfSteps = true, .chip = {}}); // heater 2's 35 % is reported as 69
         writeAll(sim.chip(), {{0x45, 45}, {0x5C, 0x8C}, {0x5D, 0x0A}, {0x68, 0x40}});
         sim.usb().SetHeater(2, 35);
         const QList<int> before = sim.chipState();
