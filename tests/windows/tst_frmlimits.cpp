@@ -101,9 +101,9 @@ private Q_SLOTS:
         w->cmbFan->setCurrentIndex(3);
         QCOMPARE(w->ggeFan->pointer(Gauge::LowPointer), 2000);
         f->forget();
-        w->ggeFan->setPointer(Gauge::HighPointer, 3000); // from code: nothing written
-        pointerValue(w->ggeFan, Gauge::LowPointer)->setCurrentValue(1000);
-        QCOMPARE(f->journal(), QStringList({writeText(0x5E, 0x18), writeText(0x5F, 0x15),
+        w->ggeFan->setPointer(Gauge::HighPointer, 3000);                  // from code: nothing written
+        pointerValue(w->ggeFan, Gauge::LowPointer)->setCurrentValue(100); // count D2F0h, its high bit set
+        QCOMPARE(f->journal(), QStringList({writeText(0x5E, 0xF0), writeText(0x5F, 0xD2),
                                             writeText(0x66, 0x34), writeText(0x67, 0x12)}));
         f->run(1000, 100);
         QCOMPARE(QAccessible::queryAccessibleInterface(w->tglAlert[13])->text(QAccessible::Value),
