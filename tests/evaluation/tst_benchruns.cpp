@@ -156,14 +156,17 @@ private Q_SLOTS:
     // Status a second late: delays from the reading that crossed. Fans it cannot read (tach off, GPIO, none).
     void limitTripsMeasureTheChipsDelay() {
         ConnectedSim sim({.chip = {.statusLagMs = 1000}});
-        writeAll(sim.chip(),
-                 {{0x45, 36}, {0x36, 0x08}, {0x74, 0x02}, {0x7F, 0x02}, {0x5A, 0}, {0x5C, 0}, {0x5E, 0}});
+        writeAll(sim.chip(), {{0x36, 0x08}, {0x74, 0x02}, {0x7F, 0x02}, {0x5A, 0}, {0x5C, 0}, {0x5E, 0}});
+        writeAll(sim.chip(), {{0x45, 36}, {0x47, 33}}); // Temp2's sweep the last that changes anything
+        sim.usb().SetHeater(2, 10);                     // back at 10 % after it
+        const QList<int> before = sim.chipState();
         RunControl control;
         const LimitTripReport r = RunLimitTrips(*sim.session, {}, control);
         QStringList rows;
         for (const LimitTripRow& t : r.rows)
             rows << t.channel + ' ' + t.note.left(3);
-        QCOMPARE(rows, QStringList({"Temp1 ", "Fan2 not", "Fan3 not", "Fan4 not"})); // "not measured: ..."
+        QCOMPARE(std::pair(rows, sim.chipState()), // "not measured: ..."
+                 std::pair(QStringList({"Temp1 ", "Temp2 ", "Fan2 not", "Fan3 not", "Fan4 not"}), before));
         for (const std::optional<std::int64_t>& delay : {r.rows[0].setDelayMs, r.rows[0].clearDelayMs})
             QVERIFY(delay && *delay >= 1000 && *delay <= 1000 + control.sampleMs);
     }
