@@ -161,10 +161,8 @@ private Q_SLOTS:
     void pollingAndItsRequests() {
         Watched w;
         w.scenario([](ChipScenario& s) { s.fanSeizesAtMs[0] = s.fanSeizesAtMs[2] = 2500; });
-        // Fan 1 at 80 % through INV1; fan 3 at 20 %, its pair's FL4 no inversion; the others at full.
-        writeAll(w.t.chip(), {{0x68, 0x20}, {0x32, 0x33}, {0x69, 0x01}, {0x34, 0x33}});
-        for (int reg : {0x68, 0x69}) // the inversions as the program last read them
-            w.t.usb().ReadRegister(w.t.usb().DeviceAddress, reg);
+        writeAll(w.t.chip(), {{0x68, 0x20}, {0x32, 0x33}, {0x69, 0x01}, {0x34, 0x33}}); // the others at full
+        w.t.usb().ReadBlock(0x68, 2); // as last read: INV1, fan 1 at 80 %; FL4 is no inversion, fan 3 at 20 %
         w.run(2990);
         const QString snapshot = "220 46 32 1 35", masks = "220 46 114 1 3", limits = "220 46 68 1 36";
         QCOMPARE(w.t.requestTexts().count(snapshot), 3); // at 10, 1010 and 2010 ms
