@@ -22,6 +22,7 @@ public:
     static constexpr std::int64_t StepMs = 20;
     static constexpr std::int64_t CoarseStepMs = 1000;
     static constexpr std::int64_t CatchUpMs = 10LL * 60 * 1000;
+    static_assert(CoarseStepMs % StepMs == 0 && CatchUpMs % StepMs == 0);
 
     // Moves the chip's model on to the given time (milliseconds of chip time). The first call
     // also takes the first readings.
