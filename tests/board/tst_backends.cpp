@@ -137,6 +137,7 @@ private Q_SLOTS:
         QCOMPARE(usb.boardIdentity().text(), QStringLiteral("Simulated USB board 1-2 (serial VT000001)"));
 
         // Gone and back at a new address: the request to the departed device fails, the next finds it.
+        const int address = r.sim->devices().back().address;
         r.sim->leaveAndReturn();
         std::uint8_t byte = 0;
         QCOMPARE(r.board->VendorIORequest(RegisterRequest, 0x2E, 0x3E, 1, 1, &byte), std::int16_t(1));
@@ -144,7 +145,8 @@ private Q_SLOTS:
         QCOMPARE(r.sim->devices().size(), std::size_t(1));
         r.clock.advance(700);
         QCOMPARE(r.board->VendorIORequest(RegisterRequest, 0x2E, 0x3E, 1, 1, &byte), std::int16_t(0));
-        QCOMPARE(int(byte), 0x4B); // the Company ID
+        QCOMPARE(std::pair(int(byte), r.sim->devices().back().address),
+                 std::pair(0x4B, address + 1)); // the Company ID, from the board at its new address
         // A transfer longer than the board's 65-byte buffer is refused before anything goes out.
         std::array<std::uint8_t, 66> block{};
         const qsizetype sent = r.setups().size();
@@ -189,7 +191,7 @@ private Q_SLOTS:
         if (has("port 1-9") || has("at 1-2")) pick.port = setup.right(3);
         if (has("other")) o.others = {{DefaultBoardId, QStringLiteral("1-3"), 9}};
         if (has("loaders")) o.others = {{DefaultLoaderId, QStringLiteral("1-3"), 9}};
-        if ((o.running = has("running"))) pick.serial = QStringLiteral("VT000001");
+        if ((o.running = has("running")) || has("serial")) pick.serial = QStringLiteral("VT000001");
         if (has("busy other")) o.busyPorts = {QStringLiteral("1-3")};
         if (has("access")) o.openError = UsbError::Access;
         if (has("busy board")) o.openError = UsbError::Busy;
