@@ -132,8 +132,11 @@ private Q_SLOTS:
         ClickableLabel* bit = w->lblBit[3];
         QAccessibleInterface* iface = QAccessible::queryAccessibleInterface(bit);
         bit->setFocus();
-        if (input == 0) QTest::mouseClick(bit, Qt::LeftButton);
-        if (input == 1) QTest::keyClick(bit, Qt::Key_Space);
+        QKeyEvent repeat(QEvent::KeyPress, Qt::Key_Space, Qt::NoModifier, QStringLiteral(" "), true);
+        if (input == 0) // before the click, a press dragged off the bit; before Space, a held key repeating
+            QTest::mousePress(bit, Qt::LeftButton), QTest::mouseRelease(bit, Qt::LeftButton, {}, {-4, 0}),
+                QTest::mouseClick(bit, Qt::LeftButton);
+        if (input == 1) QApplication::sendEvent(bit, &repeat), QTest::keyClick(bit, Qt::Key_Space);
         if (input == 2) iface->actionInterface()->doAction(QAccessibleActionInterface::toggleAction());
         const QString value = QString::number(held ^ 0x08);
         QCOMPARE(f->shown().mid(1) + f->journal() << iface->text(QAccessible::Name),
