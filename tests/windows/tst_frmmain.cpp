@@ -179,10 +179,11 @@ private Q_SLOTS:
         Q_EMIT m.window.mnuWindow->aboutToShow();
         QCOMPARE(captions(m.window.mnuWindow->actions()).mid(2),
                  (QStringList{"-", "&1 Counting", "&2 " + about + '*'}));
-        tree->trigger(); // a window opened again comes to the front
+        frame->showMinimized();
+        tree->trigger(); // a window opened again comes to the front, as it was before it was minimised
         Q_EMIT m.window.mnuWindow->aboutToShow();
-        QCOMPARE(captions(m.window.mnuWindow->actions()),
-                 (QStringList{"&Cascade", "&Tile", "-", "&1 Counting*", "&2 " + about}));
+        QCOMPARE(std::pair(captions(m.window.mnuWindow->actions()), frame->isMinimized()),
+                 std::pair(QStringList{"&Cascade", "&Tile", "-", "&1 Counting*", "&2 " + about}, false));
         frame->close();
         QCOMPARE(unloads, 1);
         QTRY_VERIFY(m.window.findWindow(QStringLiteral("frmRegMap")) == nullptr);
@@ -376,6 +377,8 @@ private Q_SLOTS:
             writeAll(m.t.chip(), {{0x45, 127}});
             runPolling(m.t.clock, m.polling, 1000);
             QCOMPARE(m.window.sbAlarms->text(), shown ? QStringLiteral("Alarm: Temp 2") : QString());
+            m.t.session->options.ReadingEnabled = false; // no longer read: the entry goes with the clock
+            QTRY_VERIFY(m.window.sbAlarms->isHidden());
         }
     }
 
