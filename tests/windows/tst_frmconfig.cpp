@@ -107,9 +107,13 @@ private Q_SLOTS:
         const QList<int> before = f->t.chipState();
         QTest::mouseClick(w->cmdApply, Qt::LeftButton);
         QCOMPARE(f->t.chipState(), before);
-        QTest::keyClick(w->chkUseDefault, Qt::Key_Space);
-        QTest::mouseClick(w->cmdApply, Qt::LeftButton);
-        QCOMPARE((QList<int>{f->t.chip().read(0x7E), f->t.chip().read(0x7F)}), (QList<int>{0x00, 0x05}));
+        for (const int select :
+             {0x00, 0xFF}) { // unticked after that, every coefficient: the old mask is gone
+            QTest::keyClick(w->chkUseDefault, Qt::Key_Space);
+            QTest::mouseClick(w->cmdApply, Qt::LeftButton);
+            QCOMPARE((QList<int>{f->t.chip().read(0x7E), f->t.chip().read(0x7F)}),
+                     (QList<int>{select, 0x05 | (select & 0xC0)}));
+        }
     }
 
     // Opening shows each row; Cancel writes nothing.
