@@ -112,7 +112,7 @@ class TestBackends : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    // Start-up with a firmware load, then each kind of request, as the board receives it.
+    // Start-up with a firmware load, then each kind of request as the board receives it: data/setups.txt.
     void scriptedSessionOnTheWire() {
         Rig r;
         QVERIFY(r.connect());
@@ -126,13 +126,8 @@ private Q_SLOTS:
         QVERIFY(usb.ReadHeaterLevels() == 0);
         QCOMPARE(usb.TransferBuffer[0], 100); // the board reports twice the level
         usb.ReadBoardInfo();
-        QCOMPARE(r.setups(),
-                 (QStringList{"40 A0 E600 0000 1 01", "40 A0 0000 0000 3 02000A", "40 A0 0010 0000 2 1122",
-                              "40 A0 E600 0000 1 00", "40 DD 0030 0033 0", "C0 DE 002C 003E 1",
-                              "C0 DE 002D 003E 1", "C0 DE 002E 003E 1", "C0 DE 002E 0068 1",
-                              "C0 DE 002E 0069 1", "C0 DE 002E 007F 1", "C0 DE 002E 0040 1",
-                              "40 DE 002E 0340 0", "40 DE 002E F644 0", "C0 DC 002E 0020 10",
-                              "40 DA 0001 0032 1", "C0 DA 0000 0000 3", "C0 DD 0000 0000 6"}));
+        QCOMPARE(r.setups().join(u'\n') + u'\n',
+                 QString::fromUtf8(fileBytes(VORTANE_TEST_DATA "/setups.txt")));
         QCOMPARE(r.sim->board().chip(0x2E)->read(0x44), 0xF6);
         QCOMPARE(usb.boardIdentity().text(), QStringLiteral("Simulated USB board 1-2 (serial VT000001)"));
 

@@ -182,10 +182,7 @@ private Q_SLOTS:
             h.append(t0 + n * 0.75, s);
         }
         QCOMPARE(GraphCsv(h, {0, 5, 11}, t0 + 0.7, t0 + 1.5),
-                 QByteArray("Time,Temp1 (\xc2\xb0"
-                            "C),Fan2 (RPM),PWM4 (%),Events\r\n"
-                            "2024-03-01 13:59:58.750,100,,111,\r\n"
-                            "2024-03-01 13:59:59.500,200,205,211,\r\n"));
+                 fileBytes(VORTANE_TEST_DATA "/graph-export.csv"));
         // The traces start at the left edge and scroll once they fill the span.
         QCOMPARE(TimeRange(h, 10), (ValueRange{t0, t0 + 10}));
         h.append(t0 + 12, sample(9));
