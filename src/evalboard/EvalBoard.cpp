@@ -13,12 +13,11 @@ constexpr int Test = 0x02; // TEST of "Configuration 1": set while the free-whee
 constexpr int CheckingDots = 3;
 } // namespace
 
-bool ReadBoardDetails(Session& s, bool readFans, BoardDetails& details) {
+bool ReadBoardDetails(Session& s, BoardDetails& details) {
     USBStuff& usb = s.usb;
     details = {};
     if (usb.ReadBoardInfo() == 0) details.status = DecodeBoardStatus(usb.TransferBuffer);
     details.address = AddressText(static_cast<std::uint32_t>(usb.DeviceAddress));
-    if (!readFans) return !usb.linkHeld();
     const int notPresent = usb.ReadRegister(usb.DeviceAddress, RegFansNotPresent);
     if (usb.linkHeld()) return false;
     details.fansPresent = FansPresent(notPresent);

@@ -21,11 +21,10 @@ struct BoardDetails {
     QString address;                                // the chip's address, "2Eh"
     std::optional<std::array<bool, 4>> fansPresent; // none when not read
 };
-// The board status (0xDD request), the chip's address and, unless readFans is false, "Fans Not
-// Present" (0x36). A failed status request leaves the status unknown rather than decoding the
-// bytes an earlier request left in the transfer buffer. False when the 0x36 read failed (the
-// program is ending then).
-bool ReadBoardDetails(Session& session, bool readFans, BoardDetails& details);
+// The board status (0xDD request), the chip's address and "Fans Not Present" (0x36). A failed status request
+// leaves the status unknown rather than decoding the bytes an earlier request left in the transfer buffer.
+// False when the 0x36 read failed (the program is ending then).
+bool ReadBoardDetails(Session& session, BoardDetails& details);
 
 // ---- Free-wheel test ----
 

@@ -73,7 +73,7 @@ void frmInfo::Form_Load() {
     // A window opened while a test started earlier still runs shows what the chip holds now; the
     // poll goes on counting on the designed caption and brings the new fans when the test ends.
     BoardDetails details;
-    if (!ReadBoardDetails(session_, true, details)) return; // the program is ending
+    if (!ReadBoardDetails(session_, details)) return; // the program is ending
     if (details.status) {
         lblRevision->setText(details.status->revision);
         // A bare chip on an SMBus adapter has no board to report its supplies: "Unknown".
