@@ -139,9 +139,10 @@ private Q_SLOTS:
         if (input == 1) QApplication::sendEvent(bit, &repeat), QTest::keyClick(bit, Qt::Key_Space);
         if (input == 2) iface->actionInterface()->doAction(QAccessibleActionInterface::toggleAction());
         const QString value = QString::number(held ^ 0x08);
-        QCOMPARE(f->shown().mid(1) + f->journal() << iface->text(QAccessible::Name),
+        QCOMPARE(f->shown().mid(1) + f->journal()
+                     << iface->text(QAccessible::Name) << iface->text(QAccessible::Description),
                  QStringList({"40h", "40H", value, value, bits, readText(0x40), writeText(0x40, held ^ 0x08),
-                              readText(0x40), "Bit 3"}));
+                              readText(0x40), "Bit 3", "TODIS"}));
         QCOMPARE(std::pair(bool(iface->state().checked), bit->cursor().shape()),
                  std::pair(held == 0x01, Qt::PointingHandCursor)); // a hand over what a click changes
     }
