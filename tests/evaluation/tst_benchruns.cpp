@@ -282,6 +282,13 @@ private Q_SLOTS:
               calibrate({.outputs = {1, 2, 3}, .stepPercent = 7, .nominalRpm = 2200})}},
             {"curve-offset", // set for the run; the loop reads 10 degrees high
              {{.chip = {.autoOffsetC = 10}}, {}, curve({.output = 2, .heater = 1})}},
+            {"curve-cancelled", // stopped early: its samples and outcome, no results measured so far
+             {{},
+              {},
+              [](Session& s, RunControl& c) {
+                  c.cancelled = [n = 0]() mutable { return ++n > 8; };
+                  return CurveCheckReportData(RunCurveCheck(s, {.output = 3, .heater = 2}, c));
+              }}},
             {"curve-configured",
              {{},
               {{0x69, 0x40}, {0x7D, 0x02}, {0x71, 37}, {0x6D, 0x66}, {0x3B, 0xCC}},
