@@ -90,10 +90,9 @@ private Q_SLOTS:
         QCOMPARE((QStringList{tmin.description, tmin.addressText, QString::number(tmin.value, 16)}),
                  QStringList({"Temperature1 Tmin", "6Eh", "5a"}));
         const RegisterView unknown = ReadTypedRegister(sim.usb(), QStringLiteral("90"));
-        QCOMPARE((QStringList{unknown.description, unknown.addressText}), QStringList({"Unknown", "90h"}));
-        QCOMPARE(QStringList(unknown.bitNames.begin(), unknown.bitNames.end()),
-                 QStringList({"7", "6", "5", "4", "3", "2", "1", "0"}));
-        QCOMPARE(unknown.value, sim.chip().read(0x90));
+        QCOMPARE(QStringList(unknown.bitNames.begin(), unknown.bitNames.end())
+                     << unknown.description << unknown.addressText,
+                 QStringList({"7", "6", "5", "4", "3", "2", "1", "0", "Unknown", "90h"}));
         QCOMPARE(sim.requestTexts(), QStringList({"222 46 110 1 1", "222 46 144 1 1"}));
     }
 
