@@ -107,8 +107,8 @@ private Q_SLOTS:
         const QList<int> before = f->t.chipState();
         QTest::mouseClick(w->cmdApply, Qt::LeftButton);
         QCOMPARE(f->t.chipState(), before);
-        for (const int select :
-             {0x00, 0xFF}) { // unticked after that, every coefficient: the old mask is gone
+        // Ticked, then unticked after the clearing: every coefficient, not the mask loaded before.
+        for (const int select : {0x00, 0xFF}) {
             QTest::keyClick(w->chkUseDefault, Qt::Key_Space);
             QTest::mouseClick(w->cmdApply, Qt::LeftButton);
             QCOMPARE((QList<int>{f->t.chip().read(0x7E), f->t.chip().read(0x7F)}),
