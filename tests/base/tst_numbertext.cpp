@@ -46,15 +46,9 @@ private Q_SLOTS:
         QCOMPARE(SevenDigits(33.3f), QStringLiteral("33.3"));
     }
 
-    void logTimeText() {
-        // Times of successive lines are exact products of the interval: no drift.
-        for (const auto& [step, texts] : {std::pair{100, QStringList{"0", ".1", ".2", ".3", ".4", ".5", ".6",
-                                                                     ".7", ".8", ".9", "1", "1.1"}},
-                                          {333, QStringList{"0", ".333", ".666", ".999", "1.332"}}})
-            for (int n = 0; n < texts.size(); ++n)
-                QCOMPARE(LogTimeText(n * step / 1000.0), texts[n]);
-        for (const auto& [seconds, text] : {std::pair{0.0625, ".062"}, {0.1875, ".188"}, {-0.5, "-.5"}})
-            QCOMPARE(LogTimeText(seconds), QString::fromLatin1(text));
+    void logTimeText() { // data/log-times.txt
+        for (const QStringList& r : tableRows(VORTANE_TEST_DATA "/log-times.txt"))
+            QCOMPARE(r.first(2) << LogTimeText(r[0].toInt() * r[1].toDouble() / 1000.0), r);
     }
 
     void commandLineIntegers() { // data/command-line-integers.txt
