@@ -165,8 +165,8 @@ private Q_SLOTS:
     void startStopAndStartAgain() {
         LogFixture f;
         f.click(QStringLiteral("new.csv"));
-        QCOMPARE(f.t.prompts.dialogFilters << f.t.session->statusText(),
-                 (QStringList{"Log Files (*.csv)|*.csv", "Logging Enabled"}));
+        QCOMPARE(f.t.prompts.dialogFilters << f.t.session->statusText() << f.w->cmdLogData->text(),
+                 (QStringList{"Log Files (*.csv)|*.csv", "Logging Enabled", "Click to stop logging..."}));
         f.w->cmdClose->click();
         f.run(1000); // a line on the first tick, then every 100 ms
         const QByteArray first =
