@@ -54,7 +54,8 @@ private Q_SLOTS:
         m.help()->chkHelp->click(); // stored at every closing
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_W, Qt::ControlModifier);
         QTRY_VERIFY(!m.help());
-        QVERIFY(fileBytes(ini()).contains("\nDisplayHelp=True\n"));
+        QTest::keyClick(&m.window, Qt::Key_F1); // opened again, as it was left
+        QVERIFY(fileBytes(ini()).contains("\nDisplayHelp=True\n") && !m.help()->chkHelp->isChecked());
     }
 
     void everyWindowHasASectionAndEveryLinkLeadsSomewhere() {
