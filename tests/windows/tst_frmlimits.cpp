@@ -206,9 +206,10 @@ private Q_SLOTS:
                  std::tuple(-30.0, 60.0, qsizetype(2), Gauge::LowPointer));
 
         // Where the angle wraps a press just before the pointer takes it; straight down is the scale's start.
-        g.setPointer(Gauge::LowPointer, -100);
-        QTest::mouseClick(&g, Qt::LeftButton, {}, g.scalePoint(-109, 1.0).toPoint()); // 9.5°: too far to take
-        QCOMPARE(g.pointer(Gauge::LowPointer), -100);
+        g.setPointer(Gauge::LowPointer, -100), g.setCurrentPointer(Gauge::HighPointer);
+        QTest::mouseClick(&g, Qt::LeftButton, {}, g.scalePoint(-109, 1.0).toPoint()); // 9.5°: none taken
+        QCOMPARE(std::pair(g.pointer(Gauge::LowPointer), g.currentPointer()),
+                 std::pair(-100.0, int(Gauge::HighPointer)));
         const QPoint before = g.scalePoint(-102, 1.0).toPoint();
         QTest::mouseClick(&g, Qt::LeftButton, {}, before);
         QCOMPARE(g.pointer(Gauge::LowPointer), -102);
