@@ -354,6 +354,8 @@ private Q_SLOTS:
         r.bus->driverBound = {0x2E};
         QVERIFY(r.connect() && r.session->usb.DeviceAddress == 0x2F);
         QCOMPARE(r.transfers(), (QStringList{"R 2c 3e 0 -6", "R 2d 3e 0 -6", "R 2f 3e 0 75"}));
+        r.session->usb.ReadRegister(0x2E, 0x3E), r.session->usb.ReadRegister(0x2F, 0x3E); // 2Eh refused
+        QVERIFY(fileBytes(r.dir.filePath("journal.txt")).endsWith(" SMBus read-byte-data 2F 3E -> 0 4B\n"));
         r.clock.advance(5000);
         r.session->usb.ReadRegister(0x2F, 0x20);
         r.board->VendorIORequest(RegisterRequest, 0x2F, 0x017A, 0, 0, nullptr); // a write fails alike
