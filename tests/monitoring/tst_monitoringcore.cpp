@@ -435,7 +435,7 @@ private Q_SLOTS:
             const bool changed = now == nextChange;
             if (changed) {
                 const std::uint32_t what = random.generate();
-                const int value = QList<int>{0, 10, 25, 50, 100, 333, 1000, 2500}[random.bounded(8)];
+                const int value = QList<int>{0, 10, 25, 50, 100, 331, 1000, 2500}[random.bounded(8)];
                 change(every, what, value);
                 change(sleeping, what, value);
                 nextChange += PollingCycle::TickMs * random.bounded(1, 300);
