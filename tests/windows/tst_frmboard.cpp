@@ -9,6 +9,7 @@
 #include "windows/frmMain.h"
 #include "windows/frmManual.h"
 
+#include <QAbstractItemView>
 #include <QAccessible>
 #include <QTest>
 
@@ -214,6 +215,7 @@ private Q_SLOTS:
         m.w->cmdClose->click();
         QVERIFY(!m.f.t.session->decl.ManualOpen && m.f.t.session->decl.SelectedPwm == 2);
         m.w = &m.f.open();
+        m.w->cmbPWM->showPopup(), QTest::keyClick(m.w->cmbPWM->view(), Qt::Key_Down); // an open list waits
         QCOMPARE(m.w->cmbPWM->currentText(), QStringLiteral("PWM1"));
     }
 
