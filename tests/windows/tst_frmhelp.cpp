@@ -191,7 +191,7 @@ private Q_SLOTS:
         poke.stop();
         QVERIFY(heaterSeen > 20 && m.t.chipState() == before);
         if (!closing) { // a closed window goes once the run is over
-            QCOMPARE(w->lblStatus->text().left(22), QStringLiteral("Curve check: cancelled"));
+            QVERIFY(w->lblStatus->text().startsWith("Curve check: cancelled") && w->prgRun->value() > 0);
             w->cmbRun->setCurrentIndex(2); // the next run is not cancelled by the last one's Stop
             QVERIFY(!w->fraFans->isVisible() && !w->fraCurve->isVisible()); // the limit run has no choices
             m.t.chip().write(0x45, 40);
