@@ -110,6 +110,7 @@ private Q_SLOTS:
         Main m(dir_.filePath("k.ini"));
         m.window.findChild<QAction*>(QStringLiteral("mnuCharacterisation"))->trigger();
         auto* w = qobject_cast<frmCharacterisation*>(m.window.findWindow("frmCharacterisation"));
+        QCOMPARE(w->reportsRoot, VORTANE_DOCS_DIR "/VORTANE reports"); // where the file dialogs open
         w->reportsRoot = dir_.filePath("reports");
 
         w->chkOutput[2]->setFocus(); // by keyboard: output 3 besides 1, then Start
