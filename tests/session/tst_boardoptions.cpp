@@ -18,14 +18,7 @@ QString list(const auto& values) {
     return out.join(QLatin1Char(','));
 }
 
-// Every setting the options can change, as text, in the order of SettingNames.
-const QStringList SettingNames{
-    "board",       "journal",       "settings",       "chips",        "enableFailures", "firmwareFails",
-    "failRequest", "linkLostAfter", "failBlockReads", "revision",     "supply12V",      "supply5V",
-    "ambient",     "fans",          "fanMaxRpm",      "timeScale",    "freeWheelMs",    "heaterHalfSteps",
-    "gpioLevels",  "usbDevice",     "usbLoader",      "usbSerial",    "usbPort",        "firmware",
-    "fanStalls",   "statusLag",     "tachHolds",      "fanStartDuty", "fanStopDuty",    "fanMinRpm",
-    "fanPulses",   "autoOffset"};
+// Every setting the options can change, as text, in the order of data/setting-names.txt.
 QStringList settings(const BoardOptions& o) {
     const SimOptions& s = o.sim;
     const auto n = [](auto v) { return QString::number(v); };
@@ -49,6 +42,7 @@ class TestBoardOptions : public QObject {
 private Q_SLOTS:
     // Arguments that are not board options pass through in order; no option takes one as its value.
     void eachOptionSetsOnlyItsSetting() {
+        const QList<QStringList> names = tableRows(VORTANE_TEST_DATA "/setting-names.txt");
         for (const QStringList& row : tableRows(VORTANE_TEST_DATA "/options.txt")) {
             BoardOptions o;
             QStringList rest{"left from before"};
@@ -56,7 +50,7 @@ private Q_SLOTS:
             QVERIFY(
                 ParseBoardOptions(QStringList{"-x"} + row.mid(2) + QStringList{"file.sav"}, o, rest, error));
             QStringList expected = settings(BoardOptions{}) << "-x|file.sav";
-            expected[SettingNames.indexOf(row[0])] = row[1];
+            expected[names.indexOf(row.first(1))] = row[1];
             QCOMPARE(settings(o) << rest.join(u'|'), expected);
         }
     }
