@@ -198,6 +198,9 @@ private Q_SLOTS:
             m.t.chip().write(0x45, 40);
             w->cmdStart->click();
             QCOMPARE(w->lblStatus->text().section(u';', 0, 0), QStringLiteral("Limit trip points: finished"));
+            QTimer::singleShot(0, w->cmdStop, &QPushButton::click); // stopped at once: no result to give
+            w->cmdStart->click();
+            QCOMPARE(w->lblStatus->text().left(28) + w->lblResult->text(), "Limit trip points: cancelled");
             QTest::keyClick(w, Qt::Key_Escape);
         }
         QTRY_VERIFY(!m.window.findWindow("frmCharacterisation"));
