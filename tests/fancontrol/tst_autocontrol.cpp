@@ -137,9 +137,13 @@ private Q_SLOTS:
         QVERIFY(LoadFanConfig(*t.session, c));
         t.board->clearJournal();
         ApplyFanConfig(*t.session, c);
-        QStringList requests; // data/apply-unchanged.txt
-        for (const QStringList& request : tableRows(VORTANE_TEST_DATA "/apply-unchanged.txt"))
-            requests << request[0];
+        QStringList requests; // data/apply-unchanged.txt, its readable column checked against the wire's
+        for (const QStringList& r : tableRows(VORTANE_TEST_DATA "/apply-unchanged.txt")) {
+            const QStringList w = r[1].split(u' '); // "read 40h" or "write 38h = 4Ch"
+            const auto hex = [&w](int i) { return w[i].chopped(1).toInt(nullptr, 16); };
+            QCOMPARE(r[0], w[0] == "read" ? readText(hex(1)) : writeText(hex(1), hex(3)));
+            requests << r[0];
+        }
         QCOMPARE(t.requestTexts(), requests);
 
         // Edited fields follow their encodings; the bits no field covers stay as loaded.
