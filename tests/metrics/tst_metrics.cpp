@@ -121,11 +121,13 @@ private Q_SLOTS:
         const auto first = LockBoardForServing(i2c, dir.path(), error);
         i2c.chipAddress = 0x0B;
         const auto second = LockBoardForServing(i2c, dir.path(), error);
+        i2c.simulated = true; // an adapter simulated at that address is not the real one
+        const auto simulated = LockBoardForServing(i2c, dir.path(), error);
         const auto builtIn = LockBoardForServing(BoardIdentity{}, dir.path(), error); // the simulated board
-        QVERIFY(first && second && builtIn);
+        QVERIFY(first && second && simulated && builtIn);
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files),
                  (QStringList{"vortane-serve-i2c-1-0b.lock", "vortane-serve-i2c-1-2e.lock",
-                              "vortane-serve-sim.lock"}));
+                              "vortane-serve-sim-i2c-1-0b.lock", "vortane-serve-sim.lock"}));
         writeFile(dir.filePath("vortane-serve-usb-1-4.2.lock"), "2147483646\nvortane-cli\n\n");
         BoardIdentity usb{BoardIdentity::Kind::Usb, false, "1-4.2", "VT01", {}, 0x2E};
         const auto taken = LockBoardForServing(usb, dir.path(), error); // named by its port, where it has one
