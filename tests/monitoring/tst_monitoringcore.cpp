@@ -181,7 +181,11 @@ private Q_SLOTS:
             if (n == 1) s[5].reset(); // never read: its field stays empty
             h.append(t0 + n * 0.75, s);
         }
-        QCOMPARE(GraphCsv(h, {0, 5, 11}, t0 + 0.7, t0 + 1.5),
+        std::deque<Event> events; // at both ends of the range and just outside it: those at the ends go in
+        for (int ms : {600, 700, 1500, 1600})
+            events.push_back({EventKind::AlarmRaised, 0, {}, ms, {}, QString::number(ms)});
+        const auto markers = ChartMarkers(events, GraphClock(0, qint64(t0 * 1000)), t0 + 0.7, t0 + 1.5, 0);
+        QCOMPARE(GraphCsv(h, {0, 5, 11}, t0 + 0.7, t0 + 1.5, markers),
                  fileBytes(VORTANE_TEST_DATA "/graph-export.csv"));
         // The traces start at the left edge and scroll once they fill the span.
         QCOMPARE(TimeRange(h, 10), (ValueRange{t0, t0 + 10}));
