@@ -199,15 +199,15 @@ private Q_SLOTS:
 
     void refusedOrLinkLostChangesNothingMore() {
         ConnectedSim sim;
-        sim.chip().write(0x40, 0x05); // FSPD: every output at full speed, nothing to measure
+        sim.chip().write(0x40, 0x03); // TEST: the free-wheel test has the outputs, nothing to measure
         const QList<int> before = sim.chipState();
         RunControl control;
         const FanCalibrationReport f = RunFanCalibration(*sim.session, {}, control);
-        QVERIFY(f.reason.contains(QStringLiteral("FSPD")));
-        // Each refusal names its cause: STRT clear, free-wheel test, tach off, pin a GPIO, no such output.
+        QVERIFY(f.reason.contains(QStringLiteral("free-wheel test is running")));
+        // Each refusal names its cause: STRT clear, all at full speed, tach off, pin a GPIO, no such output.
         for (const auto& [reg, value, output, reason] :
              {std::tuple{0x40, 0x00, 1, "monitoring is stopped"},
-              {0x40, 0x03, 1, "free-wheel test is running"},
+              {0x40, 0x05, 1, "every output is forced to full speed (FSPD set)"},
               {0x74, 0x02, 2, "fan 2's tach is disabled (T2DIS set)"},
               {0x7F, 0x04, 2, "output 2 is used as a GPIO"},
               {0x40, 0x01, 5, "no such output"}}) {
@@ -216,6 +216,9 @@ private Q_SLOTS:
             const FanCalibrationReport r =
                 RunFanCalibration(*refusing.session, {.outputs = {1, output}, .nominalRpm = {}}, control);
             QVERIFY2(r.outcome == RunOutcome::Refused && r.reason.contains(reason), qPrintable(r.reason));
+            if (reg == 0x40 && output == 1) // stopped, or all at full speed: the other runs refuse as well
+                QVERIFY(RunCurveCheck(*refusing.session, {}, control).reason.contains(reason) &&
+                        RunLimitTrips(*refusing.session, {}, control).reason.contains(reason));
         }
         QCOMPARE((QList<RunOutcome>{f.outcome, RunCurveCheck(*sim.session, {}, control).outcome,
                                     RunLimitTrips(*sim.session, {}, control).outcome}),
