@@ -154,6 +154,9 @@ private Q_SLOTS:
         // A board that counts its heaters in half steps reports 38 as 37.5: printed as it reads.
         add("heater in half steps", {"heater", "1", "38"}, 0, "Heater1 PWM: 37.5\n", "",
             {"218 1 38 0 1", "218 0 0 1 3"}, {}, {.heaterHalfSteps = true, .chip = {}});
+        add("heater fails: no one to answer, so the tool ends", {"heater", "2", "100"}, 1, "",
+            "Error in Heater Module -  Do you wish to close the application?\n", {"218 2 100 0 1"}, {},
+            {.failRequestNumber = 5, .chip = {}});
         add("board C without 5 V", {"board"}, 0,
             "Board Revision: C\n5V Present: No\n12V Present: Yes\nDevice Address: 2Eh\nFan1 Present: No\n"
             "Fan2 Present: Yes\nFan3 Present: Yes\nFan4 Present: No\n",
