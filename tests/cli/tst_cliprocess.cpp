@@ -160,9 +160,10 @@ private Q_SLOTS:
                 startServing(p, {"--board", board, "serve", "--listen", listen}, locks.path(), &err);
             return at == 0 && exitStatus(p) == 1 ? err : QByteArray("served, or no status 1");
         };
-        const QByteArray busy = refused("sim", "127.0.0.1:0");
-        QVERIFY2(busy.contains("vortane-cli: the board is busy: another vortane-cli serve (process " +
-                               QByteArray::number(first.processId()) + ")"),
+        const QByteArray busy = refused("sim", "127.0.0.1:0"); // held by a lock file in the runtime folder
+        QVERIFY2(QFile::exists(locks.filePath("vortane-serve-sim.lock")) &&
+                     busy.contains("vortane-cli: the board is busy: another vortane-cli serve (process " +
+                                   QByteArray::number(first.processId()) + ")"),
                  busy.constData());
         const QByteArray inUse = refused("i2c:sim", "127.0.0.1:9813");
         QVERIFY2(inUse.startsWith("vortane-cli: cannot listen on 127.0.0.1:9813: the port is in use"),
