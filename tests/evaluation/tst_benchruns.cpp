@@ -15,20 +15,22 @@ struct ReportRow {
     std::function<BenchReportData(Session&, RunControl&)> run;
 };
 
+// Held tachs: fan 1 coasts to a stop, fan 2 seizes, each still reading a speed; without noise a turning
+// fan's count is as still, so only the undriven fan tells them apart. Fan 3, seized once stopped, stays.
+const SimOptions HeldTachs{.chip = {.noise = 0,
+                                    .fanSeizesAtMs = {NeverSeizes, 100, 85000, NeverSeizes},
+                                    .fanStartDuty = {41, 30, 34, 28},
+                                    .fanStopDuty = {23, 15, 22, 17},
+                                    .tachHolds = {true, true, false, false}}};
+
 } // namespace
 
 class TestBenchRuns : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    // Held tachs: fan 1 coasts to a stop, fan 2 seizes, each still reading a speed; without noise a turning
-    // fan's count is as still, so only the undriven fan tells them apart. Fan 3, seized once stopped, stays.
     void calibrationSeesThroughAHeldTachReading() {
-        ConnectedSim sim({.chip = {.noise = 0,
-                                   .fanSeizesAtMs = {NeverSeizes, 100, 85000, NeverSeizes},
-                                   .fanStartDuty = {41, 30, 34, 28},
-                                   .fanStopDuty = {23, 15, 22, 17},
-                                   .tachHolds = {true, true, false, false}}});
+        ConnectedSim sim(HeldTachs);
         const QList<int> before = sim.chipState();
         RunControl control;
         QList<double> bar;
@@ -276,13 +278,7 @@ private Q_SLOTS:
               {{0x69, 0x81}, {0x68, 0x40}, {0x35, 0xFF}, {0x5E, 0x18}, {0x5F, 0x15}, {0x43, 0x5D}},
               calibrate({.outputs = {1, 2, 3, 4}, .nominalRpm = {}})}},
             {"calibration-held", // held tachs, fans seizing (2 at once, 3 when stopped), a stated nominal
-             {{.chip = {.noise = 0,
-                        .fanSeizesAtMs = {NeverSeizes, 100, 85000, NeverSeizes},
-                        .fanStartDuty = {41, 30, 34, 28},
-                        .fanStopDuty = {23, 15, 22, 17},
-                        .tachHolds = {true, true, false, false}}},
-              {},
-              calibrate({.outputs = {1, 2, 3}, .stepPercent = 7, .nominalRpm = 2200})}},
+             {HeldTachs, {}, calibrate({.outputs = {1, 2, 3}, .stepPercent = 7, .nominalRpm = 2200})}},
             {"curve-offset", // set for the run; the loop reads 10 degrees high
              {{.chip = {.autoOffsetC = 10}}, {}, curve({.output = 2, .heater = 1})}},
             {"curve-cancelled", // stopped early: its samples and outcome, no results measured so far
