@@ -300,33 +300,29 @@ private Q_SLOTS:
         QCOMPARE(p.count(kTachs), 1);
     }
 
-    void registerMapTaskRunsOnlyWhileContinuousReadIsTicked() {
-        Poll p;
+    // The register map's task waits for continuous read; the board window's counts as run while no free-wheel
+    // test runs; a window's task keeps its last run while the window is closed.
+    void windowTasksAndTheirLastRun() {
+        Poll map, board, limits;
         bool ticked = false;
-        p.cycle.setContinuousReadTicked([&] { return ticked; });
-        p.countRefreshes(PollTask::RegisterMap, p.t.session->decl.RegisterMapOpen);
-        QVERIFY(p.run(3000) == 0 && !p.cycle.lastRun[std::size_t(PollTask::RegisterMap)]);
+        map.cycle.setContinuousReadTicked([&] { return ticked; });
+        map.countRefreshes(PollTask::RegisterMap, map.t.session->decl.RegisterMapOpen);
+        QVERIFY(map.run(3000) == 0 && !map.cycle.lastRun[std::size_t(PollTask::RegisterMap)]);
         ticked = true; // runs on the next tick (its time has not moved), then every whole second after it
-        QCOMPARE((QList<int>{p.run(10), p.run(3000)}), (QList<int>{1, 4}));
-    }
+        QCOMPARE((QList<int>{map.run(10), map.run(3000)}), (QList<int>{1, 4}));
 
-    void freeWheelPollCountsAsRunEvenWhenNotRunning() {
-        Poll p;
-        p.countRefreshes(PollTask::BoardInfo, p.t.session->decl.BoardInfoOpen);
-        QVERIFY(p.run(500) == 0 && p.cycle.lastRun[std::size_t(PollTask::BoardInfo)].has_value());
-        p.t.session->decl.FreeWheelRunning = true; // 500 ms on: still within a second of the last (empty) run
-        QCOMPARE((QList<int>{p.run(500), p.run(100)}), (QList<int>{0, 1}));
-    }
+        board.countRefreshes(PollTask::BoardInfo, board.t.session->decl.BoardInfoOpen);
+        QVERIFY(board.run(500) == 0 && board.cycle.lastRun[std::size_t(PollTask::BoardInfo)].has_value());
+        board.t.session->decl.FreeWheelRunning = true; // 500 ms on: within a second of the last (empty) run
+        QCOMPARE((QList<int>{board.run(500), board.run(100)}), (QList<int>{0, 1}));
 
-    void lastRunSurvivesAWindowClosing() {
-        Poll p;
-        p.countRefreshes(PollTask::Limits, p.t.session->decl.LimitsOpen);
-        QCOMPARE(p.run(10), 1);
-        p.t.session->decl.LimitsOpen = false;
-        p.run(500);
-        p.t.session->decl.LimitsOpen = true;
+        limits.countRefreshes(PollTask::Limits, limits.t.session->decl.LimitsOpen);
+        QCOMPARE(limits.run(10), 1);
+        limits.t.session->decl.LimitsOpen = false;
+        limits.run(500);
+        limits.t.session->decl.LimitsOpen = true;
         // Up to 990 ms since the last run; the second runs on the tick where a whole second has passed.
-        QCOMPARE((QList<int>{p.run(490), p.run(10)}), (QList<int>{1, 2}));
+        QCOMPARE((QList<int>{limits.run(490), limits.run(10)}), (QList<int>{1, 2}));
     }
 
     void windowRefreshesRunInTaskOrder() {
