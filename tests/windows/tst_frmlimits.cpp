@@ -456,8 +456,7 @@ private Q_SLOTS:
             "Temp1 \\d+ \u2192 \\d+°C, Temp2 \\d+ \u2192 \\d+°C, .*, Fan4 82 \u2192 82RPM$");
         QVERIFY2(readout.match(f.w->lblCursors->text()).hasMatch(), qPrintable(f.w->lblCursors->text()));
         const double apart = *chart->cursor(1) - *chart->cursor(0);
-        QTest::keyClick(chart, Qt::Key_Left, Qt::ShiftModifier); // ten pixels back, then one on
-        QTest::keyClick(chart, Qt::Key_Right);
+        QTest::keySequence(chart, QKeySequence("Shift+Left, Right")); // ten pixels back, then one on
         QCOMPARE(*chart->cursor(1) - *chart->cursor(0),
                  apart - 9 * (chart->xAxis->pixelToCoord(1) - chart->xAxis->pixelToCoord(0)));
         QTest::keyClick(chart, Qt::Key_Escape); // their lines go; the markers' lines and labels stay
@@ -467,8 +466,7 @@ private Q_SLOTS:
         QTest::keyClick(chart, Qt::Key_2);
         const std::optional<double> middle = (chart->timeRange().lower + chart->timeRange().upper) / 2;
         QCOMPARE(std::pair(chart->cursor(0), chart->cursor(1)), std::pair(std::optional<double>(), middle));
-        QTest::keyClick(chart, Qt::Key_Escape); // a cursor placed alone, by key, goes too
-        QTest::keyClick(chart, Qt::Key_1);
+        QTest::keySequence(chart, QKeySequence("Esc, 1")); // a cursor placed alone, by key, goes too
         QCOMPARE(std::pair(chart->cursor(0), chart->cursor(1)), std::pair(middle, std::optional<double>()));
 
         f.t.prompts.fileNames << f.dir.filePath("data.csv");
