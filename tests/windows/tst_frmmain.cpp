@@ -328,6 +328,11 @@ private Q_SLOTS:
         const std::size_t first = journalSize();
         spin(m.t.clock, 200, 20);
         QCOMPARE(journalSize(), first);
+        for (const bool held : {true, false}) { // stopped while a window holds the cycle, then armed again
+            const auto pause = held ? std::make_unique<PollingCycle::Pause>(m.polling) : nullptr;
+            Q_EMIT QAbstractEventDispatcher::instance()->aboutToBlock();
+            QCOMPARE(m.window.tmrMaster->isActive(), !held);
+        }
         m.t.session->options.ReadInterval = 100; // due 100 ms ago: the timer fires at once, then on the grid
         Q_EMIT QAbstractEventDispatcher::instance()->aboutToBlock();
         QCOMPARE(m.window.tmrMaster->interval(), 0);
