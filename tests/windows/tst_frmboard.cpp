@@ -226,8 +226,7 @@ private Q_SLOTS:
         m.w->cmbPWM->setCurrentIndex(1);
         QVERIFY(m.w->lblStatus->isVisible() && m.w->lblStatus->text() == "Fan2 is not under manual control");
         m.w->sldManual->setFocus();
-        QTest::keyClick(m.w->sldManual, Qt::Key_Left);
-        QTest::keyClick(m.w->sldManual, Qt::Key_PageDown);
+        QTest::keySequence(m.w->sldManual, QKeySequence("Left, PgDown"));
         QCOMPARE(m.f.writes(), (QStringList{"222 46 58163 0 0", "222 46 51507 0 0"})); // 227, 201 to 0x33
 
         m.w->sldManual->setSliderDown(true);

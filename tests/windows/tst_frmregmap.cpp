@@ -86,8 +86,7 @@ private Q_SLOTS:
         QTest::mouseClick(w->cmdRead, Qt::LeftButton);
         QCOMPARE(w->lblRegDescription->text(), QStringLiteral("PEXIL Coef Option 3"));
         f->clickNode(QStringLiteral("Configuration 2"));
-        QTest::keyClick(w->TreeView1, Qt::Key_Up);
-        QTest::keyClick(w->TreeView1, Qt::Key_Up);
+        QTest::keySequence(w->TreeView1, QKeySequence("Up, Up"));
         QCOMPARE(w->TreeView1->currentItem()->text(0) + u'/' + w->lblRegDescription->text(),
                  QStringLiteral("Configuration/Configuration 1"));
         retype(w->txtReadAddr, QStringLiteral("7"));
