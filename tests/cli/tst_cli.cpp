@@ -122,9 +122,10 @@ private Q_SLOTS:
         Cli known({.chipAddresses = {0x2C, 0x2E}, .chip = {}});
         QCOMPARE(known.run({"--address", "0x2E", "read", "0x40"}), 0);
         QCOMPARE(known.commandTexts(true), (QStringList{"221 48 51 0 0", "222 46 62 1 1", "222 46 64 1 1"}));
-        Cli ends({.chipAddresses = {0x08, 0x77}, .chip = {}}); // the ends of the range
-        QCOMPARE(std::pair(ends.run({"--address", "8", "probe"}), ends.run({"--address", "77h", "probe"})),
-                 std::pair(0, 0));
+        Cli ends({.chipAddresses = {0x08, 0x77}, .chip = {}}); // the ends of the range, and just past them
+        QCOMPARE((QList<int>{ends.run({"--address", "8", "probe"}), ends.run({"--address", "77h", "probe"}),
+                             ends.run({"--address", "7", "probe"}), ends.run({"--address", "78h", "probe"})}),
+                 (QList<int>{0, 0, 2, 2}));
         Cli absent;
         QCOMPARE(absent.run({"--address=2Ch", "read", "0x40"}), 1);
         QCOMPARE(absent.err, "vortane-cli: no VORTANE answered: Company ID (3Eh) read FFh at 2Ch, where a "
