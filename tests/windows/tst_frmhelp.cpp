@@ -119,8 +119,7 @@ private Q_SLOTS:
         QSignalSpy drawn(w->pctLive, &QCustomPlot::afterReplot); // the live chart follows the run, in seconds
         w->cmdStart->setFocus(), QTest::keyClick(w->cmdStart, Qt::Key_Return);
         // The result can be selected by keyboard, to copy.
-        QTest::keyClick(w->lblResult, Qt::Key_Home, Qt::ControlModifier);
-        QTest::keyClick(w->lblResult, Qt::Key_End, Qt::ControlModifier | Qt::ShiftModifier);
+        QTest::keySequence(w->lblResult, QKeySequence("Ctrl+Home, Ctrl+Shift+End"));
         QCOMPARE(std::tuple(m.t.chipState(), m.t.prompts.messages.size(), w->prgRun->value(),
                             w->lblResult->selectedText().left(41), w->lblStatus->text().left(37)),
                  std::tuple(before, messages, 100,
