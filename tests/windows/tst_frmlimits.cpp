@@ -334,6 +334,7 @@ private Q_SLOTS:
         QCOMPARE(traces.join(u' '), "Temp1 Temp2 Temp3 Temp4 Tach1 Tach2 Tach3 Tach4 PWM1 PWM2 PWM3 PWM4 "
                                     "Temp1 Temp2 Temp3 Temp4 Tach1' Tach2' Tach3' Tach4' "
                                     "Temp1 Temp2 Temp3 Temp4 PWM1' PWM2' PWM3' PWM4'");
+        QCOMPARE(w.stpGraph[4]->valueRange(GraphAxis::Duty), (ValueRange{0, 105})); // duty's axis as opened
         const QCPGraph* shown = w.stpGraph[0]->graph(0); // the whole history, not only since the switch
         QVERIFY(shown->data()->at(0)->value < 30);
         QCOMPARE(shown->data()->at(shown->dataCount() - 1)->value, double(r.Temperatures[0]));
