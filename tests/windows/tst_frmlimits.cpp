@@ -468,7 +468,7 @@ private Q_SLOTS:
         QTest::keyClick(chart, Qt::Key_2);
         const std::optional<double> middle = (chart->timeRange().lower + chart->timeRange().upper) / 2;
         QCOMPARE(std::pair(chart->cursor(0), chart->cursor(1)), std::pair(std::optional<double>(), middle));
-        QTest::keySequence(chart, QKeySequence("Esc, 1")); // a cursor placed alone, by key, goes too
+        QTest::keySequence(chart, QKeySequence("Esc, Left, 1")); // one keyed alone goes; arrows move none
         QCOMPARE(std::pair(chart->cursor(0), chart->cursor(1)), std::pair(middle, std::optional<double>()));
 
         f.t.prompts.fileNames << f.dir.filePath("data.csv");
