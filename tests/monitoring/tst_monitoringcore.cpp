@@ -183,7 +183,7 @@ private Q_SLOTS:
         }
         std::deque<Event> events; // at both ends of the range and just outside it: those at the ends go in
         for (int ms : {600, 700, 1500, 1600})
-            events.push_back({EventKind::AlarmRaised, 0, {}, ms, {}, QString::number(ms)});
+            events.push_back({EventKind::AlarmRaised, 0, {}, ms, {}, QString::number(ms), {}, {}, {}});
         const auto markers = ChartMarkers(events, GraphClock(0, qint64(t0 * 1000)), t0 + 0.7, t0 + 1.5, 0);
         QCOMPARE(GraphCsv(h, {0, 5, 11}, t0 + 0.7, t0 + 1.5, markers),
                  fileBytes(VORTANE_TEST_DATA "/graph-export.csv"));
