@@ -118,9 +118,10 @@ private Q_SLOTS:
         w.chkAlarmCommand->click();
         w.txtReadInt->setText(QStringLiteral("250"));
         w.cmdApply->click();
-        QCOMPARE(std::tuple(f.t.prompts.messages.value(0).text, f.options(), f.t.session->alarmOptions),
+        QCOMPARE(std::tuple(f.t.prompts.messages.value(0).text, f.options(), f.t.session->alarmOptions,
+                            LoadAlarmOptions(f.settings)), // nothing stored: no arguments, not one empty one
                  std::tuple(QStringLiteral("Choose the program to run on an alarm."),
-                            QList<int>{true, 100, 50, 100}, AlarmOptions{}));
+                            QList<int>{true, 100, 50, 100}, AlarmOptions{}, AlarmOptions{}));
 
         retype(w.txtProgram, QStringLiteral(" sh ")); // names taken without the blanks around them
         w.txtArguments->setPlainText(QStringLiteral("-c\necho \"$VORTANE_CHANNEL\" > /tmp/x\n\n"));

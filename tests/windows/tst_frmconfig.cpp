@@ -137,7 +137,7 @@ private Q_SLOTS:
         QVERIFY(gpio.w->cmbStatus[2]->isVisible() && !gpio.w->lblValue[2]->isVisible());
         choose(gpio.w->cmbStatus[2], 1);
         gpio.f->forget();
-        QTest::keyClick(gpio.w->cmbStatus[2], Qt::Key_Enter); // OK
+        QTest::keyClick(gpio.w->cmbStatus[2], Qt::Key_Enter, Qt::KeypadModifier); // OK, from the keypad
         QCOMPARE(gpio.f->journal(), QStringList({"222 46 127 1 1", "222 46 2687 0 0", "222 46 127 1 1",
                                                  "222 46 18560 0 0", "222 46 129 1 1", "222 46 16513 0 0"}));
         QVERIFY(!gpio.w->isVisible() && gpio.f->t.usb().GpioEnabled(3) && !gpio.f->t.usb().GpioEnabled(2));
