@@ -234,8 +234,7 @@ private Q_SLOTS:
         for (const QString& r : sim.requestTexts())
             QVERIFY2(r.endsWith(QLatin1String(" 1 1")), qPrintable(r)); // reads only
 
-        // The link goes at any request of a few samples: the run stops, no request follows, the samples kept
-        // are the run's first (none with the failed read's stale byte).
+        // The link goes at any of a few requests: the run stops there, its samples the first (no stale byte).
         QStringList whole; // each sample as text
         control.sample = [&whole](const BenchSample& b) {
             whole << QString::asprintf("%lld %s %.17g %d %d %d %d", qlonglong(b.ms), qPrintable(b.phase),

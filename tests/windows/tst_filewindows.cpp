@@ -193,8 +193,7 @@ private Q_SLOTS:
         QVERIFY(f.t.prompts.messages.isEmpty()); // the main window gives the one message
     }
 
-    // A link error under the file dialog unloads the window: the start ends there, nothing touches the
-    // window.
+    // A link error under the file dialog unloads the window: the start ends there, nothing touches it.
     void unloadedUnderTheDialog() {
         LogFixture f;
         f.t.prompts.whileDialogOpen = [&f] {

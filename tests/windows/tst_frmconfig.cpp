@@ -100,8 +100,7 @@ private Q_SLOTS:
         QVERIFY(f->journal().isEmpty() && !f->w->isVisible());
     }
 
-    // Unedited, Apply leaves the chip as it was, the selection mask's lowest bit (bit 6 of 0x7F) too;
-    // "Use Default" clears the whole mask: 0x7E and bits 7..6 of 0x7F.
+    // Unedited, Apply leaves the chip (0x7F's bit 6 too); "Use Default" clears the mask: 0x7E, 0x7F's 7..6.
     void useDefaultClearsTheMask() {
         open({{0x7E, 0x5A}, {0x7F, 0x45}});
         const QList<int> before = f->t.chipState();
