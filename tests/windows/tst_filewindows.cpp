@@ -127,6 +127,7 @@ private Q_SLOTS:
         w.txtArguments->setPlainText(QStringLiteral("-c\necho \"$VORTANE_CHANNEL\" > /tmp/x\n\n"));
         for (QCheckBox* box : {w.chkAlarmSound, w.chkAlarmWindow, w.chkAlarmNotify, w.chkAlarmWatch})
             box->click();
+        QVERIFY(!w.chkAlarmWindow->isEnabled()); // not watching: what an alarm would do is greyed
         const QString bell = f.dir.filePath(QStringLiteral("bell.wav"));
         writeFile(bell, "RIFF"), w.txtSoundFile->setText(' ' + bell + ' ');
         w.cmdApply->click();

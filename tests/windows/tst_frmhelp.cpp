@@ -190,8 +190,9 @@ private Q_SLOTS:
         poke.stop();
         QVERIFY(heaterSeen > 20 && m.t.chipState() == before);
         if (!closing) { // a closed window goes once the run is over
-            QVERIFY(w->lblStatus->text().startsWith("Curve check: cancelled") && w->prgRun->value() > 0);
-            w->cmbRun->setCurrentIndex(2); // the next run is not cancelled by the last one's Stop
+            QVERIFY(w->lblStatus->text().startsWith("Curve check: cancelled") && w->prgRun->value() > 0 &&
+                    w->prgRun->value() < 100); // the bar stays where the run stopped
+            w->cmbRun->setCurrentIndex(2);     // the next run is not cancelled by the last one's Stop
             QVERIFY(!w->fraFans->isVisible() && !w->fraCurve->isVisible()); // the limit run has no choices
             m.t.chip().write(0x45, 40);
             w->cmdStart->click();
@@ -226,12 +227,15 @@ private Q_SLOTS:
             w->cmdStart->click();
             results << w->lblStatus->text().section(u';', 0, 0) << w->lblResult->text();
         }
+        w->cmbRun->setCurrentIndex(1), w->cmbOutput->setCurrentIndex(0), w->cmdStart->click(); // PWM1 a GPIO
+        results << w->lblStatus->text(); // refused: nothing to report
         QVERIFY(!stale);
         QCOMPARE(results,
                  QStringList({"Curve check: finished", "FAIL: largest deviation 0.7 points (tolerance 0.5)",
                               "Limit trip points: finished",
                               "Temp1 high limit 40 °C: set at 41, cleared at 40\n"
-                              "Temp2 low limit 27 °C: set at 26, cleared at 27"}));
+                              "Temp2 low limit 27 °C: set at 26, cleared at 27",
+                              "Curve check: refused (PWM output 1 is used as a GPIO pin)"}));
     }
 };
 
