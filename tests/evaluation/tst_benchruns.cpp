@@ -76,7 +76,7 @@ private Q_SLOTS:
         };
         QCOMPARE(judge({{31, 0}, {39, 31}}),
                  "0 -1 the temperature never reached Tmin: the curve is not checked");
-        QCOMPARE(judge({{31, 0}, {40, 30}}), "1 -1 ");
+        QCOMPARE(judge({{31, 0}, {40, 30}, {40, 31}, {70, 99}}), "1 -1 "); // within rounding of both ends
         QCOMPARE(judge({{31, 0}, {38, 32}}), "1 37.4286 one point on the ramp: the slope is not measured");
         QCOMPARE(judge({{41, 33}, {42, 37}}), "1 40.25 ");
     }

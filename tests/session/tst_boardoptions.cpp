@@ -101,11 +101,12 @@ private Q_SLOTS:
         QVERIFY(board->VendorIORequest(RegisterRequest, 0x2C, 0x3E, 1, 1, &byte) != 0); // before its firmware
         QCOMPARE(std::tuple(sim->chip(0x2C)->scenario().ambientC, told, sim->journal().size()), // none held
                  std::tuple(33.5, QStringList{"the simulated board has no firmware yet"}, std::size_t(0)));
-        // An adapter's text, with its chip and before one answered (USB boards': the choice below).
+        // An adapter's text, with its chip and before one answered; a USB board known by its serial alone.
         const BoardIdentity smbus{BoardIdentity::Kind::Smbus, false, {}, {}, "/dev/i2c-1", 0x2E};
         QCOMPARE(
-            QStringList({smbus.text(), BoardIdentity{smbus.kind, false, {}, {}, "/dev/i2c-1", 0}.text()}),
-            QStringList({"SMBus /dev/i2c-1, chip at 2Eh", "SMBus /dev/i2c-1"}));
+            QStringList({smbus.text(), BoardIdentity{smbus.kind, false, {}, {}, "/dev/i2c-1", 0}.text(),
+                         BoardIdentity{BoardIdentity::Kind::Usb, false, {}, "VT01", {}, 0}.text()}),
+            QStringList({"SMBus /dev/i2c-1, chip at 2Eh", "SMBus /dev/i2c-1", "USB board (serial VT01)"}));
     }
 
     // --board auto over none to several (1-2; 1-4 busy, then 1-3; listed by port): the board taken or asked.

@@ -80,7 +80,7 @@ private Q_SLOTS:
         QTest::keySequence(view, QKeySequence("Tab, Return")); // the first link: Getting started
         QCOMPARE(m.t.prompts.openedUrls << view->source().fragment(),
                  QStringList({"https://www.heldrix.com/", "start"}));
-        QTemporaryDir empty;
+        QTemporaryDir empty(QDir::temp().filePath("help <b>-XXXXXX")); // a folder named like HTML
         Main missing(ini(), empty.path());
         view = static_cast<frmHelp*>(missing.window.openWindow("Help"))->brwWebBrowser;
         QVERIFY(view->toPlainText().contains(QDir::toNativeSeparators(empty.filePath("VORTANEHelp.htm"))));
