@@ -328,8 +328,7 @@ private Q_SLOTS:
         }
     }
 
-    // Where no chip answers (EIO here, as some adapters say), the details and standard error name the
-    // silent, and how to look for a chip on that adapter.
+    // No chip answers (EIO, as some adapters say): details and standard error name the silent, and i2cdetect.
     void noChipAnswers() {
         for (const auto& [path, where] :
              {std::pair{"", "the simulated adapter (--sim-chips sets where chips answer)"},

@@ -411,8 +411,7 @@ private Q_SLOTS:
         writeAll(c, {{0x32, 0x40}, {0x33, 0x40}, {0x34, 0x40}, {0x35, 0x40}});
         c.write(0x40, 0x05); // FSPD: every output at full speed
         QCOMPARE(duties(c), (QList<int>{0xFF, 0xFF, 0xFF, 0xFF}));
-        // OTV4: only output 4 goes to full speed when too hot; Temperature 1 (25) above its high limit.
-        // FL4 beside it does nothing while fan 4 turns.
+        // OTV4: only output 4 at full speed, Temperature 1 (25) over its limit; FL4 idle while fan 4 turns.
         writeAll(c, {{0x40, 0x01}, {0x69, 0x05}, {0x45, 24}});
         QCOMPARE(duties(c) << c.read(0x42), (QList<int>{0x40, 0x40, 0x40, 0xFF, 0x08})); // 0x42: NRM
         // Cooler again, fan 4 failing (its minimum at count 0) with its fan-fail bit: every output at full.

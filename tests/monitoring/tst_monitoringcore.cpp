@@ -298,8 +298,7 @@ private Q_SLOTS:
         QCOMPARE(q.count(kTachs), 1);
     }
 
-    // The register map's task waits for continuous read; the board window's counts as run while no free-wheel
-    // test runs; a window's task keeps its last run while the window is closed.
+    // Register map: waits for continuous read; board window: run while no test runs; closed: last run kept.
     void windowTasksAndTheirLastRun() {
         Poll map, board, limits;
         bool ticked = false;

@@ -355,8 +355,7 @@ private Q_SLOTS:
         QCOMPARE(w.history().size(), before);
     }
 
-    // Update-rate box (accepting: core; here a refused value keeps the interval, Up steps it); pause holds
-    // the range and points shown as the history fills and drops them, and exports them; +/- zoom in limits.
+    // A refused rate keeps the interval, Up steps it; pause holds range, points, export; +/- zoom in limits.
     void updateRatePauseAndZoom() {
         GraphFixture f;
         // Red only for a number the interval cannot hold, not for text it passes over.

@@ -294,8 +294,7 @@ private Q_SLOTS:
         QCOMPARE((unnamed + overlaps + escapeMissed + treesDiffer).join(u'\n'), QString());
     }
 
-    // A place off the screen (a larger or removed monitor) comes back on it, keeping what size fits. Closed,
-    // the window polls the chip no more, though the event loop runs on.
+    // A place off the screen (a removed monitor) comes back on it, at a size that fits; closed, no polling.
     void aStoredPlaceOffTheScreenComesBackOnIt() {
         QVERIFY(writeFile(ini(),
                           "[Settings]\nMainHeight=99000\nMainLeft=45000\nMainTop=-3000\nMainWidth=6000\n"));
