@@ -136,7 +136,7 @@ private Q_SLOTS:
         QVERIFY(bytes.endsWith("0x7F\t0xC\t // PEXIL Coef Select 2\r\n0x7B\t0x0\t // AFC\r\n}\r\n"));
         QCOMPARE(bytes.count("\r\n0x7F\t0x0\t // GPIO Enable\r\n"), 1);
         QVERIFY(bytes.count("\r\n") == 9 + 75 + 1 && bytes.count('\n') == 9 + 75 + 1);
-        // Refused, not "?": the first unsavable character (whole past 16 bits, here the last); € passes.
+        // Refused, not "?": first unsavable character (whole past 16 bits, here last); €, thin space pass.
         QCOMPARE(ConfigCommentRefusal(Comment + QString::fromUtf16(u"\u20AC\u2009?")), QString());
         QCOMPARE(
             ConfigCommentRefusal(QString::fromUtf16(u"fan \u20AC\U0001F600")),
